@@ -1,0 +1,23 @@
+#include "app/HostedWindows.h"
+
+#include <QWidget>
+
+namespace kv {
+
+const QStringList& hostedWindowNames()
+{
+    static const QStringList names{QStringLiteral("工资计算Frm"), QStringLiteral("工资统计Frm"),
+                                   QStringLiteral("员工管理Frm"), QStringLiteral("产品工价Frm"),
+                                   QStringLiteral("扣减项目Frm"), QStringLiteral("systemset")};
+    return names;
+}
+
+QWidget* createHostedWindow(const QString& name, AppContext& ctx, QWidget* parent)
+{
+    Q_UNUSED(name);
+    Q_UNUSED(ctx);
+    Q_UNUSED(parent);
+    return nullptr;
+}
+
+} // namespace kv

@@ -1,0 +1,115 @@
+#include "app/LoginWindow.h"
+
+#include "app/Decoration.h"
+#include "data/Accounts.h"
+#include "data/AppContext.h"
+#include "ui/MessageBox.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace kv {
+
+LoginWindow::LoginWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("login"));
+    setWindowTitle(QStringLiteral("Kelvaro - 管理员登陆"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto* banner = new QLabel(this);
+    banner->setObjectName(QStringLiteral("Image1"));
+    banner->setPixmap(decorationPixmap(QSize(420, 72), QColor(0x2f, 0x6f, 0xb0), QColor(0x7f, 0xb8, 0xe8)));
+
+    auto* title = new QLabel(QStringLiteral("Kelvaro"), banner);
+    title->setObjectName(QStringLiteral("Label1"));
+    title->setFont(titleFont(22));
+    title->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    title->setGeometry(24, 14, 380, 44);
+
+    auto* side = new QLabel(this);
+    side->setObjectName(QStringLiteral("Image2"));
+    side->setPixmap(decorationPixmap(QSize(72, 110), QColor(0xe8, 0xf1, 0xfa), QColor(0xc4, 0xdb, 0xf0)));
+    auto* foot = new QLabel(this);
+    foot->setObjectName(QStringLiteral("Image3"));
+    foot->setPixmap(decorationPixmap(QSize(420, 6), QColor(0x7f, 0xb8, 0xe8), QColor(0x2f, 0x6f, 0xb0)));
+
+    auto* accountLabel = new QLabel(QStringLiteral("账号："), this);
+    accountLabel->setObjectName(QStringLiteral("Label2"));
+    m_account = new QComboBox(this);
+    m_account->setObjectName(QStringLiteral("Combo1"));
+    m_account->setEditable(true);
+    m_account->setMinimumWidth(200);
+
+    auto* passwordLabel = new QLabel(QStringLiteral("密码："), this);
+    passwordLabel->setObjectName(QStringLiteral("Label3"));
+    m_password = new QLineEdit(this);
+    m_password->setObjectName(QStringLiteral("Text1"));
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // "*"
+    m_password->installEventFilter(this);
+
+    auto* loginButton = new QPushButton(QStringLiteral("登陆"), this);
+    loginButton->setObjectName(QStringLiteral("Command1"));
+    connect(loginButton, &QPushButton::clicked, this, &LoginWindow::login);
+
+    auto* version = new QLabel(QStringLiteral("版本：V1.0"), this);
+    version->setObjectName(QStringLiteral("Label6"));
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 12);
+    grid->addWidget(banner, 0, 0, 1, 4);
+    grid->addWidget(side, 1, 0, 3, 1, Qt::AlignCenter);
+    grid->addWidget(accountLabel, 1, 1, Qt::AlignRight);
+    grid->addWidget(m_account, 1, 2);
+    grid->addWidget(passwordLabel, 2, 1, Qt::AlignRight);
+    grid->addWidget(m_password, 2, 2);
+    grid->addWidget(loginButton, 3, 2, Qt::AlignRight);
+    grid->addWidget(version, 4, 1, 1, 2, Qt::AlignLeft);
+    grid->addWidget(foot, 5, 0, 1, 4);
+    grid->setColumnMinimumWidth(3, 24);
+    setFixedSize(sizeHint());
+
+    loadAccounts();
+    m_password->setFocus();
+}
+
+void LoginWindow::loadAccounts()
+{
+    ui::connDB(m_ctx, this);
+    if (!m_ctx.isConnected())
+        return; // an empty list: nobody can log in until the database is reachable
+    ui::guarded(this, [&] {
+        m_account->addItems(accountNames(m_ctx.conn()));
+        m_account->setCurrentIndex(-1);
+    });
+}
+
+void LoginWindow::login()
+{
+    std::optional<QString> account;
+    if (!ui::guarded(this, [&] { account = checkLogin(m_ctx.conn(), m_account->currentText(), m_password->text()); }))
+        return;
+    if (!account) {
+        ui::message(this, QStringLiteral("错误的账号或密码！"));
+        return;
+    }
+    emit loggedIn(*account);
+}
+
+bool LoginWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_password && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            login();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace kv

@@ -1,0 +1,144 @@
+#include "app/MainWindow.h"
+
+#include "app/Decoration.h"
+#include "app/HostedWindows.h"
+#include "data/AppContext.h"
+#include "ui/MessageBox.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+const QStringList kTabCaptions{QStringLiteral("工资计算"), QStringLiteral("工资统计"), QStringLiteral("员工管理"),
+                               QStringLiteral("产品工价设置"), QStringLiteral("扣减设置"), QStringLiteral("系统设置"),
+                               QStringLiteral("帮助")};
+constexpr int kHelpTab = 6;
+} // namespace
+
+MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("main"));
+    setWindowTitle(QStringLiteral("Kelvaro"));
+    resize(1180, 760);
+
+    auto* elastic = new QVBoxLayout(this);
+    elastic->setObjectName(QStringLiteral("C1Elastic1"));
+    elastic->setContentsMargins(0, 0, 0, 0);
+    elastic->setSpacing(0);
+
+    auto* banner = new QLabel(this);
+    banner->setObjectName(QStringLiteral("div1"));
+    banner->setFixedHeight(56);
+    banner->setScaledContents(true);
+    banner->setPixmap(decorationPixmap(QSize(1200, 56), QColor(0x2f, 0x6f, 0xb0), QColor(0x7f, 0xb8, 0xe8)));
+    auto* bannerImage = new QLabel(banner);
+    bannerImage->setObjectName(QStringLiteral("Image1"));
+    bannerImage->setGeometry(14, 12, 32, 32);
+    bannerImage->setPixmap(decorationPixmap(QSize(32, 32), QColor(0xff, 0xd8, 0x6a), QColor(0xf0, 0x9a, 0x2a)));
+    auto* title = new QLabel(QStringLiteral("Kelvaro"), banner);
+    title->setObjectName(QStringLiteral("Label1"));
+    title->setFont(titleFont(20));
+    title->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    title->setGeometry(56, 6, 400, 44);
+    elastic->addWidget(banner);
+
+    auto* middle = new QWidget(this);
+    middle->setObjectName(QStringLiteral("div2"));
+    auto* middleLayout = new QVBoxLayout(middle);
+    middleLayout->setContentsMargins(4, 4, 4, 4);
+    m_tabs = new QTabWidget(middle);
+    m_tabs->setObjectName(QStringLiteral("C1Tab1"));
+    middleLayout->addWidget(m_tabs);
+    elastic->addWidget(middle, 1);
+
+    for (int i = 0; i < kHelpTab; ++i) {
+        auto* box = new QWidget;
+        box->setObjectName(QStringLiteral("mainBox_%1").arg(i));
+        auto* layout = new QVBoxLayout(box);
+        layout->setContentsMargins(0, 0, 0, 0);
+        m_boxes << box;
+        m_tabs->addTab(box, kTabCaptions.at(i));
+    }
+    auto* helpPage = new QWidget;
+    helpPage->setObjectName(QStringLiteral("C1Elastic2"));
+    auto* helpLayout = new QVBoxLayout(helpPage);
+    helpLayout->setContentsMargins(0, 0, 0, 0);
+    m_help = new QTextBrowser(helpPage);
+    m_help->setObjectName(QStringLiteral("WebBrowser1"));
+    m_help->setOpenExternalLinks(true);
+    helpLayout->addWidget(m_help);
+    m_tabs->addTab(helpPage, kTabCaptions.at(kHelpTab));
+
+    m_status = new QLabel(QStringLiteral("当前登陆账号："), this);
+    m_status->setObjectName(QStringLiteral("div3"));
+    m_status->setContentsMargins(8, 3, 8, 3);
+    m_status->setStyleSheet(QStringLiteral("QLabel#div3 { border-top: 1px solid #b8c8d8; background: #eef3f8; }"));
+    elastic->addWidget(m_status);
+
+    // Load: the wage entry window is ready on the first tab, the help view blank.
+    showfrm(hostedWindowNames().at(0), m_boxes.at(0));
+    m_help->clear();
+    connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::onTabChanged);
+}
+
+void MainWindow::showfrm(const QString& frmname, QWidget* tabsubfrm)
+{
+    QCoreApplication::processEvents();
+    QPointer<QWidget>& hosted = m_hosted[frmname];
+    if (!hosted) {
+        hosted = createHostedWindow(frmname, m_ctx, tabsubfrm);
+        if (!hosted)
+            return; // a working window this build does not have leaves its page empty
+    }
+    // A child widget has no frame of its own, so a hosted window cannot be closed by itself.
+    hosted->setParent(tabsubfrm);
+    hosted->setWindowFlags(Qt::Widget);
+    if (tabsubfrm->layout()->indexOf(hosted) < 0)
+        tabsubfrm->layout()->addWidget(hosted);
+    hosted->update();
+    hosted->show();
+}
+
+QWidget* MainWindow::hostedWindow(const QString& frmname) const { return m_hosted.value(frmname); }
+
+void MainWindow::setAccountCaption(const QString& account)
+{
+    m_status->setText(QStringLiteral("当前登陆账号：") + account);
+}
+
+void MainWindow::onTabChanged(int index)
+{
+    if (index >= 0 && index < kHelpTab) {
+        showfrm(hostedWindowNames().at(index), m_boxes.at(index));
+    } else if (index == kHelpTab) {
+        const QUrl url = QUrl::fromLocalFile(m_ctx.paths().helpIndex());
+        m_help->clear();
+        m_help->setSource(url);
+        m_help->reload();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (rrset) {
+        event->accept();
+        return;
+    }
+    if (ui::message(this, QStringLiteral("确定退出本系统？"), QStringLiteral("退出系统"), ui::Icon::None,
+                    ui::Buttons::YesNo)
+        == ui::Answer::Yes) {
+        event->accept();
+        emit exitConfirmed();
+    } else {
+        event->ignore();
+    }
+}
+
+} // namespace kv

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QMap>
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QTabWidget;
+class QTextBrowser;
+
+namespace kv {
+class AppContext;
+
+// The window "main": banner, seven tabs hosting the working windows and help, status strip.
+class MainWindow final : public QWidget {
+    Q_OBJECT
+public:
+    explicit MainWindow(AppContext& ctx, QWidget* parent = nullptr);
+
+    // Hosts the working window `frmname` in the container `tabsubfrm`, creating it on first use.
+    void showfrm(const QString& frmname, QWidget* tabsubfrm);
+    // The hosted instance of a working window, or null when it was not created yet.
+    QWidget* hostedWindow(const QString& frmname) const;
+
+    void setAccountCaption(const QString& account);
+
+    // When true, closing asks no question (restore and clear return to the login themselves).
+    bool rrset = false;
+
+signals:
+    // Emitted once the user confirmed leaving the program.
+    void exitConfirmed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void onTabChanged(int index);
+
+    AppContext& m_ctx;
+    QTabWidget* m_tabs;
+    QTextBrowser* m_help;
+    QLabel* m_status;
+    QList<QWidget*> m_boxes;
+    QMap<QString, QPointer<QWidget>> m_hosted;
+};
+
+} // namespace kv

@@ -1,0 +1,30 @@
+#include "data/AppContext.h"
+
+namespace kv {
+
+AppContext::AppContext(const QString& appDir, std::shared_ptr<Clock> clock)
+    : m_paths{appDir}, m_clock(std::move(clock))
+{
+}
+
+bool AppContext::reconnect(QString* error)
+{
+    m_conn.reset();
+    try {
+        m_conn = std::make_unique<Database>(m_paths.database(), dbPass(m_paths.keyFile()));
+        return true;
+    } catch (const DbError& e) {
+        if (error)
+            *error = e.message();
+        return false;
+    }
+}
+
+Database& AppContext::conn()
+{
+    if (!m_conn)
+        throw DbError(QStringLiteral("数据库未连接。"));
+    return *m_conn;
+}
+
+} // namespace kv

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "data/AppPaths.h"
+#include "data/Clock.h"
+#include "data/Database.h"
+
+#include <memory>
+
+namespace kv {
+
+// What every window is given: where the program's files are, the shared connection and today.
+class AppContext {
+public:
+    explicit AppContext(const QString& appDir, std::shared_ptr<Clock> clock = std::make_shared<Clock>());
+
+    const AppPaths& paths() const { return m_paths; }
+    const Clock& clock() const { return *m_clock; }
+    void setClock(std::shared_ptr<Clock> clock) { m_clock = std::move(clock); }
+
+    // Replaces the shared connection with a freshly opened one. On failure the connection is
+    // left closed and the reason returned; the caller shows it and goes on.
+    bool reconnect(QString* error = nullptr);
+    // Closes the connection (backup and restore copy the file meanwhile).
+    void disconnect() { m_conn.reset(); }
+    bool isConnected() const { return m_conn != nullptr; }
+
+    // The shared connection; throws DbError when there is none, so that a command run without
+    // a database ends in a message, not a crash.
+    Database& conn();
+
+    // Folder to which prints go as PDF files instead of the printer (tests, --print-to-pdf).
+    QString printToPdfDir;
+
+private:
+    AppPaths m_paths;
+    std::shared_ptr<Clock> m_clock;
+    std::unique_ptr<Database> m_conn;
+};
+
+} // namespace kv

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <stdexcept>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace kv {
+
+// The one error type of the data layer; carries the database's own message.
+class DbError : public std::runtime_error {
+public:
+    DbError(const QString& message, int code = 0);
+    QString message() const { return m_message; }
+    int code() const { return m_code; }
+
+private:
+    QString m_message;
+    int m_code;
+};
+
+class Database;
+
+// A prepared statement. Values are only ever bound, never joined into the SQL text.
+class Statement {
+public:
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&& other) noexcept;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    ~Statement();
+
+    // Binds by position, starting at 1. A null QVariant binds NULL; integers, doubles and
+    // everything else (as text) keep their type.
+    Statement& bind(int index, const QVariant& value);
+    Statement& bindAll(const QVariantList& values);
+
+    // Steps once; true while a row is available. Throws DbError on failure.
+    bool next();
+    // Runs a statement that returns no rows.
+    void run();
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int col) const;
+    int columnIndex(const QString& name) const; // -1 when absent
+    bool isNull(int col) const;
+    QString text(int col) const;   // null reads as ""
+    double number(int col) const;  // null reads as 0
+    qint64 integer(int col) const; // null reads as 0
+    QVariant value(int col) const; // null, qint64, double or QString
+
+private:
+    friend class Database;
+    Statement(sqlite3* db, sqlite3_stmt* stmt);
+    void fail(int rc) const;
+
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+// Single-file encrypted SQL database (SQLCipher). Owns one connection.
+class Database {
+public:
+    // Opens (creating when createIfMissing) the file with the given key and checks that the
+    // key fits by reading the schema. Throws DbError on any failure.
+    Database(const QString& path, const QString& key, bool createIfMissing = false);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    Statement prepare(const QString& sql);
+    // Runs one statement with bound values.
+    void exec(const QString& sql, const QVariantList& values = {});
+    // Runs a script of statements without values (schema creation).
+    void execScript(const QString& sql);
+    // First column of the first row; a null QVariant for no row or a null value.
+    QVariant scalar(const QString& sql, const QVariantList& values = {});
+    qint64 lastInsertId() const;
+    int changes() const;
+    QString path() const { return m_path; }
+
+private:
+    friend class Transaction;
+    sqlite3* m_db = nullptr;
+    QString m_path;
+};
+
+// Rolls back unless committed; nested use is not supported.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Database& m_db;
+    bool m_done = false;
+};
+
+} // namespace kv

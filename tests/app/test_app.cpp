@@ -1,0 +1,201 @@
+#include "GuiDriver.h"
+#include "ScriptedBoxes.h"
+#include "TestDb.h"
+#include "app/AppShell.h"
+#include "app/LoginWindow.h"
+#include "app/MainWindow.h"
+#include "data/Passwords.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTest>
+
+using namespace kv;
+using ui::Answer;
+
+class TestApp_ : public QObject {
+    Q_OBJECT
+private slots:
+    void loginListsAccountsAndMasksPassword()
+    {
+        TestApp app;
+        app.db().exec(QStringLiteral("INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)"),
+                      {QStringLiteral("会计"), hashPassword(QStringLiteral("x"))});
+        ScriptedBoxes boxes;
+        LoginWindow login(app.ctx());
+        GuiDriver gui(&login);
+        QCOMPARE(login.windowTitle(), QStringLiteral("Kelvaro - 管理员登陆"));
+        auto* combo = gui.find<QComboBox>(QStringLiteral("Combo1"));
+        QCOMPARE(combo->count(), 2);
+        QCOMPARE(combo->itemText(0), QStringLiteral("admin"));
+        QCOMPARE(combo->itemText(1), QStringLiteral("会计"));
+        QCOMPARE(combo->currentIndex(), -1);
+        QCOMPARE(gui.find<QLineEdit>(QStringLiteral("Text1"))->echoMode(), QLineEdit::Password);
+        QCOMPARE(gui.find<QLabel>(QStringLiteral("Label6"))->text(), QStringLiteral("版本：V1.0"));
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void wrongPasswordKeepsTheBoxes()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        boxes.expect(QStringLiteral("错误的账号或密码！")).expect(QStringLiteral("错误的账号或密码！"));
+        LoginWindow login(app.ctx());
+        GuiDriver gui(&login);
+        QSignalSpy spy(&login, &LoginWindow::loggedIn);
+        gui.find<QComboBox>(QStringLiteral("Combo1"))->setEditText(QStringLiteral("admin"));
+        gui.type(QStringLiteral("Text1"), QStringLiteral("ADMIN123"));
+        gui.click(QStringLiteral("Command1"));
+        QCOMPARE(spy.count(), 0);
+        QCOMPARE(gui.find<QLineEdit>(QStringLiteral("Text1"))->text(), QStringLiteral("ADMIN123"));
+        QCOMPARE(gui.find<QComboBox>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("admin"));
+        QCOMPARE(boxes.shown().first().caption, QStringLiteral("Kelvaro"));
+
+        gui.find<QComboBox>(QStringLiteral("Combo1"))->setEditText(QStringLiteral("   "));
+        gui.click(QStringLiteral("Command1"));
+        QCOMPARE(spy.count(), 0);
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void enterInPasswordBoxLogsInWithTabsAndSpacesIgnored()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        LoginWindow login(app.ctx());
+        GuiDriver gui(&login);
+        QSignalSpy spy(&login, &LoginWindow::loggedIn);
+        gui.find<QComboBox>(QStringLiteral("Combo1"))->setEditText(QStringLiteral("\tadmin "));
+        gui.key(QStringLiteral("Combo1"), Qt::Key_Return); // Enter in the account box does nothing
+        QCOMPARE(spy.count(), 0);
+        gui.type(QStringLiteral("Text1"), QStringLiteral(" admin123"));
+        gui.key(QStringLiteral("Text1"), Qt::Key_Return);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.first().first().toString(), QStringLiteral("admin"));
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void missingKeyFileShowsConnectionWarningAndEmptyList()
+    {
+        TestApp app;
+        app.ctx().disconnect();
+        QFile::remove(app.ctx().paths().keyFile());
+        ScriptedBoxes boxes;
+        boxes.expect(QStringLiteral("连接数据库出现错误！请检查服务器端MSSQL数据库是否开启"));
+        LoginWindow login(app.ctx());
+        GuiDriver gui(&login);
+        QCOMPARE(boxes.shown().first().caption, QStringLiteral("警告！"));
+        QCOMPARE(gui.find<QComboBox>(QStringLiteral("Combo1"))->count(), 0);
+        // Trying to log in anyway ends in a message, not a crash.
+        boxes.expect(QStringLiteral("数据库"));
+        gui.type(QStringLiteral("Text1"), QStringLiteral("admin123"));
+        gui.click(QStringLiteral("Command1"));
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void damagedDatabaseShowsConnectionWarning()
+    {
+        TestApp app;
+        app.ctx().disconnect();
+        QFile f(app.ctx().paths().database());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray(4096, '\x5a'));
+        f.close();
+        ScriptedBoxes boxes;
+        boxes.expect(QStringLiteral("连接数据库出现错误"));
+        LoginWindow login(app.ctx());
+        QCOMPARE(GuiDriver(&login).find<QComboBox>(QStringLiteral("Combo1"))->count(), 0);
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void firstStartCreatesDatabaseAndLoginShowsMainWindow()
+    {
+        QTemporaryDir dir;
+        layOutAppDir(dir.path());
+        AppContext ctx(dir.path());
+        ScriptedBoxes boxes;
+        AppShell shell(ctx);
+        shell.start();
+        QVERIFY(QFile::exists(ctx.paths().database()));
+        QVERIFY(shell.loginWindow());
+        GuiDriver login(shell.loginWindow());
+        login.find<QComboBox>(QStringLiteral("Combo1"))->setCurrentIndex(0);
+        login.type(QStringLiteral("Text1"), QStringLiteral("admin123"));
+        login.click(QStringLiteral("Command1"));
+        QVERIFY(shell.mainWindow());
+        QVERIFY(shell.mainWindow()->isVisible());
+        QTRY_VERIFY(!shell.loginWindow());
+        GuiDriver main(shell.mainWindow());
+        QCOMPARE(main.find<QLabel>(QStringLiteral("div3"))->text(), QStringLiteral("当前登陆账号：admin"));
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void mainWindowTabsHelpAndExitQuestion()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        MainWindow main(app.ctx());
+        GuiDriver gui(&main);
+        main.show();
+        auto* tabs = gui.find<QTabWidget>(QStringLiteral("C1Tab1"));
+        QCOMPARE(tabs->count(), 7);
+        const QStringList captions{QStringLiteral("工资计算"), QStringLiteral("工资统计"), QStringLiteral("员工管理"),
+                                   QStringLiteral("产品工价设置"), QStringLiteral("扣减设置"), QStringLiteral("系统设置"),
+                                   QStringLiteral("帮助")};
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(tabs->tabText(i), captions.at(i));
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(gui.find(QStringLiteral("mainBox_%1").arg(i)));
+
+        auto* help = gui.find<QTextBrowser>(QStringLiteral("WebBrowser1"));
+        QVERIFY(help->toPlainText().isEmpty());
+        tabs->setCurrentIndex(6);
+        QVERIFY(help->toPlainText().contains(QStringLiteral("使用帮助")));
+        // Selecting help again reloads the page from disk.
+        tabs->setCurrentIndex(0);
+        QFile page(app.ctx().paths().helpIndex());
+        QVERIFY(page.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        page.write("<html><body>new page</body></html>");
+        page.close();
+        tabs->setCurrentIndex(6);
+        QVERIFY(help->toPlainText().contains(QStringLiteral("new page")));
+
+        QSignalSpy exitSpy(&main, &MainWindow::exitConfirmed);
+        boxes.expect(QStringLiteral("确定退出本系统？"), Answer::No);
+        main.close();
+        QVERIFY(main.isVisible());
+        QCOMPARE(boxes.shown().last().caption, QStringLiteral("退出系统"));
+        QCOMPARE(boxes.shown().last().buttons, ui::Buttons::YesNo);
+        QCOMPARE(exitSpy.count(), 0);
+
+        boxes.expect(QStringLiteral("确定退出本系统？"), Answer::Yes);
+        main.close();
+        QVERIFY(!main.isVisible());
+        QCOMPARE(exitSpy.count(), 1);
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void returnToLoginAsksNoQuestion()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        AppShell shell(app.ctx());
+        shell.start();
+        GuiDriver(shell.loginWindow()).find<QComboBox>(QStringLiteral("Combo1"))->setCurrentIndex(0);
+        GuiDriver(shell.loginWindow()).type(QStringLiteral("Text1"), QStringLiteral("admin123"));
+        shell.loginWindow()->login();
+        QVERIFY(shell.mainWindow());
+        shell.returnToLogin();
+        QVERIFY(!shell.mainWindow());
+        QVERIFY(shell.loginWindow());
+        QVERIFY(shell.loginWindow()->isVisible());
+        KV_VERIFY_BOXES(boxes);
+    }
+};
+
+QTEST_MAIN(TestApp_)
+#include "test_app.moc"

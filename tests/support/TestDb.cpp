@@ -1,0 +1,23 @@
+#include "TestDb.h"
+
+#include "data/Schema.h"
+
+#include <QDir>
+#include <QFile>
+
+void layOutAppDir(const QString& dir)
+{
+    QDir().mkpath(dir + QStringLiteral("/help"));
+    QDir().mkpath(dir + QStringLiteral("/databak"));
+    const QString src = QStringLiteral(KV_SOURCE_DIR "/resources");
+    QFile::copy(src + QStringLiteral("/kv.dat"), dir + QStringLiteral("/kv.dat"));
+    QFile::copy(src + QStringLiteral("/help/index.html"), dir + QStringLiteral("/help/index.html"));
+}
+
+TestApp::TestApp(QDate today) : m_clock(std::make_shared<kv::FixedClock>(today))
+{
+    layOutAppDir(m_dir.path());
+    m_ctx = std::make_unique<kv::AppContext>(m_dir.path(), m_clock);
+    kv::createDatabaseIfMissing(m_ctx->paths().database(), kv::dbPass(m_ctx->paths().keyFile()));
+    m_ctx->reconnect();
+}
