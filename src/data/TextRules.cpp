@@ -72,6 +72,14 @@ QString plainDecimal(double value)
     return s;
 }
 
+QString escapeLike(QString text)
+{
+    text.replace(u'\\', QStringLiteral("\\\\"));
+    text.replace(u'%', QStringLiteral("\\%"));
+    text.replace(u'_', QStringLiteral("\\_"));
+    return text;
+}
+
 std::optional<QDate> parseDateText(const QString& text)
 {
     static const QRegularExpression form(

@@ -22,6 +22,10 @@ bool isNumberText(const QString& text);
 // 1234.50 -> "1234.5", 300 -> "300", 0 -> "0".
 QString plainDecimal(double value);
 
+// The text with LIKE's wildcards escaped by a backslash (use with ESCAPE '\\'), so that a
+// typed "%" or "_" is matched as itself.
+QString escapeLike(QString text);
+
 // Date texts: shown "yyyy-M-d"; accepted as "yyyy-M-d", "yyyy-MM-dd" or "yyyy/M/d".
 std::optional<QDate> parseDateText(const QString& text);
 QString dateText(const QDate& date); // 2008-5-7

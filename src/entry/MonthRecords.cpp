@@ -1,0 +1,139 @@
+#include "entry/MonthRecords.h"
+
+#include "data/Database.h"
+
+namespace kv {
+
+namespace {
+QString cell(const LineTexts& line, int col) { return col < line.size() ? line.at(col) : QString(); }
+
+YearMonth requireMonth(const QString& monthText)
+{
+    const auto month = parseMonthText(monthText);
+    if (!month)
+        throw DbError(QStringLiteral("计工月份“%1”不正确。").arg(monthText));
+    return *month;
+}
+
+QString requireIsoDate(const QString& text)
+{
+    const auto date = parseDateText(text);
+    if (!date)
+        throw DbError(QStringLiteral("日期“%1”不正确，请重新选择日期。").arg(text));
+    return isoDate(*date);
+}
+
+QString shownDate(const QString& iso)
+{
+    const QDate date = QDate::fromString(iso, QStringLiteral("yyyy-MM-dd"));
+    return date.isValid() ? dateText(date) : iso;
+}
+
+QString shownNumber(const Statement& st, int col) { return st.isNull(col) ? QString() : plainDecimal(st.number(col)); }
+
+QVariantList monthBounds(const QString& employeeNo, const YearMonth& month)
+{
+    return {employeeNo, isoDate(month.firstDay()), isoDate(month.nextFirstDay())};
+}
+} // namespace
+
+bool isProductionLineFilled(const LineTexts& line)
+{
+    return !cell(line, PDate).isEmpty() && !cleanText(cell(line, PProduct)).isEmpty();
+}
+
+bool isDeductionLineFilled(const LineTexts& line)
+{
+    return !cell(line, DDate).isEmpty() && !cell(line, DItem).isEmpty();
+}
+
+QList<LineTexts> MonthRecords::loadProduction(const QString& employeeNo, const YearMonth& month)
+{
+    Statement st = m_db.prepare(QStringLiteral(
+        "SELECT 日期, 产品, 计量单位, 数量, 金额, 备注, 工价, id FROM 工资流水 "
+        "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ? ORDER BY 日期"));
+    st.bindAll(monthBounds(cleanText(employeeNo), month));
+    QList<LineTexts> lines;
+    while (st.next()) {
+        lines.append({shownDate(st.text(0)), st.text(1), st.text(2), shownNumber(st, 3), shownNumber(st, 4),
+                      st.text(5), shownNumber(st, 6), QString::number(st.integer(7))});
+    }
+    return lines;
+}
+
+QList<LineTexts> MonthRecords::loadDeductions(const QString& employeeNo, const YearMonth& month)
+{
+    Statement st = m_db.prepare(QStringLiteral("SELECT 日期, 扣减项目, 扣减金额 FROM 扣减流水 "
+                                               "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ? ORDER BY 日期"));
+    st.bindAll(monthBounds(cleanText(employeeNo), month));
+    QList<LineTexts> lines;
+    while (st.next())
+        lines.append({shownDate(st.text(0)), st.text(1), shownNumber(st, 2)});
+    return lines;
+}
+
+void MonthRecords::deleteRows(const QString& employeeNo, const QString& monthText, const YearMonth& month)
+{
+    const QVariantList bounds = monthBounds(cleanText(employeeNo), month);
+    m_db.exec(QStringLiteral("DELETE FROM 工资流水 WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?"), bounds);
+    m_db.exec(QStringLiteral("DELETE FROM 扣减流水 WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?"), bounds);
+    m_db.exec(QStringLiteral("DELETE FROM 员工工资 WHERE 工号 = ? AND 月份 = ?"), {cleanText(employeeNo), monthText});
+}
+
+void MonthRecords::deleteMonth(const QString& employeeNo, const QString& monthText)
+{
+    const YearMonth month = requireMonth(monthText);
+    Transaction tx(m_db);
+    deleteRows(employeeNo, monthText, month);
+    tx.commit();
+}
+
+void MonthRecords::saveMonth(const MonthSheet& sheet)
+{
+    const YearMonth month = requireMonth(sheet.monthText);
+    // Lines are stored under the cleaned number, the one every query of the month looks for.
+    const QString employeeNo = cleanText(sheet.employeeNo);
+
+    Transaction tx(m_db);
+    deleteRows(employeeNo, sheet.monthText, month);
+
+    Statement production = m_db.prepare(QStringLiteral(
+        "INSERT INTO 工资流水 (日期, 工号, 产品, 计量单位, 数量, 工价, 金额, 备注) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    for (const LineTexts& line : sheet.production) {
+        if (!isProductionLineFilled(line))
+            continue;
+        production.bindAll({requireIsoDate(cell(line, PDate)), employeeNo, cell(line, PProduct), cell(line, PUnit),
+                            numericValue(cell(line, PQuantity)), numericValue(cell(line, PPrice)),
+                            numericValue(cell(line, PAmount)), cell(line, PRemark)});
+        production.run();
+        production.reset();
+    }
+
+    Statement deduction =
+        m_db.prepare(QStringLiteral("INSERT INTO 扣减流水 (日期, 工号, 扣减项目, 扣减金额) VALUES (?, ?, ?, ?)"));
+    for (const LineTexts& line : sheet.deductions) {
+        if (!isDeductionLineFilled(line))
+            continue;
+        deduction.bindAll(
+            {requireIsoDate(cell(line, DDate)), employeeNo, cell(line, DItem), numericValue(cell(line, DAmount))});
+        deduction.run();
+        deduction.reset();
+    }
+
+    m_db.exec(QStringLiteral("INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES (?, ?, ?, ?, ?, ?)"),
+              {sheet.monthText, employeeNo, sheet.employeeName, numericValue(sheet.productionTotal),
+               numericValue(sheet.deductionTotal), numericValue(sheet.netPay)});
+    tx.commit();
+}
+
+QStringList workingMonths(const QDate& today)
+{
+    QStringList months;
+    for (int back = 2; back >= 0; --back) {
+        const QDate d = QDate(today.year(), today.month(), 1).addMonths(-back);
+        months << monthText(d.year(), d.month());
+    }
+    return months;
+}
+
+} // namespace kv

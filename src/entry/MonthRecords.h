@@ -1,0 +1,65 @@
+#pragma once
+
+#include "data/TextRules.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace kv {
+
+class Database;
+
+// Column order of the production lines grid.
+enum ProductionColumn { PDate, PProduct, PUnit, PQuantity, PAmount, PRemark, PPrice, PId, ProductionColumnCount };
+// Column order of the deduction lines grid.
+enum DeductionColumn { DDate, DItem, DAmount, DeductionColumnCount };
+
+// One line as the grids show it: a text per column.
+using LineTexts = QStringList;
+
+// A production line is filled when it has a date and a product (blanks do not count).
+bool isProductionLineFilled(const LineTexts& line);
+// A deduction line is filled when it has a date and an item, taken as they stand.
+bool isDeductionLineFilled(const LineTexts& line);
+
+// What a save writes: the month, the employee, the filled and unfilled lines as shown and the
+// totals as shown (nothing is recomputed).
+struct MonthSheet {
+    QString monthText; // "2008-5"
+    QString employeeNo;
+    QString employeeName;
+    QList<LineTexts> production;
+    QList<LineTexts> deductions;
+    QString productionTotal;
+    QString deductionTotal;
+    QString netPay;
+};
+
+// An employee's month in the two journals and the monthly summary.
+class MonthRecords {
+public:
+    explicit MonthRecords(Database& db) : m_db(db) {}
+
+    // Lines of the month ordered by date, as grid texts: dates yyyy-M-d, numbers plain decimal.
+    QList<LineTexts> loadProduction(const QString& employeeNo, const YearMonth& month);
+    QList<LineTexts> loadDeductions(const QString& employeeNo, const YearMonth& month);
+
+    // Deletes the month's lines and its summary row, in one transaction.
+    void deleteMonth(const QString& employeeNo, const QString& monthText);
+
+    // Replaces the stored month by the filled lines of the sheet and one summary row, in one
+    // transaction: a failure leaves the stored month as it was. Throws DbError, also for a line
+    // whose date cannot be read.
+    void saveMonth(const MonthSheet& sheet);
+
+private:
+    void deleteRows(const QString& employeeNo, const QString& monthText, const YearMonth& month);
+
+    Database& m_db;
+};
+
+// The three working months offered on `today`, oldest first: "2008-3", "2008-4", "2008-5".
+QStringList workingMonths(const QDate& today);
+
+} // namespace kv

@@ -1,0 +1,195 @@
+#include "TestDb.h"
+#include "entry/EmployeeFinder.h"
+#include "entry/ItemLookup.h"
+#include "entry/MonthRecords.h"
+
+#include <QTest>
+
+using namespace kv;
+
+namespace {
+const YearMonth kMay2008{2008, 5};
+
+MonthSheet sheet(QList<LineTexts> production, QList<LineTexts> deductions = {})
+{
+    return {QStringLiteral("2008-5"), QStringLiteral("001"), QStringLiteral("张三"), std::move(production),
+            std::move(deductions), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")};
+}
+
+LineTexts pline(const char* date, const char* product, const char* qty, const char* amount, const char* price = "1")
+{
+    return {QString::fromUtf8(date), QString::fromUtf8(product), QStringLiteral("个"), QString::fromUtf8(qty),
+            QString::fromUtf8(amount), QString(), QString::fromUtf8(price), QString()};
+}
+
+int count(Database& db, const QString& table)
+{
+    return db.scalar(QStringLiteral("SELECT count(*) FROM ") + table).toInt();
+}
+} // namespace
+
+class TestMonthRecords : public QObject {
+    Q_OBJECT
+private slots:
+    void workingMonthsCountBackAcrossTheYear()
+    {
+        QCOMPARE(workingMonths(QDate(2009, 1, 15)), QStringList({"2008-11", "2008-12", "2009-1"}));
+        QCOMPARE(workingMonths(QDate(2009, 2, 28)), QStringList({"2008-12", "2009-1", "2009-2"}));
+        QCOMPARE(workingMonths(QDate(2008, 12, 3)), QStringList({"2008-10", "2008-11", "2008-12"}));
+        QCOMPARE(workingMonths(QDate(2008, 5, 31)), QStringList({"2008-3", "2008-4", "2008-5"}));
+    }
+
+    void saveThenLoadGivesFilledLinesOrderedByDate()
+    {
+        TestApp app;
+        MonthRecords records(app.db());
+        MonthSheet s = sheet({pline("2008-5-20", "外壳", "40", "50", "1.25"), pline("2008-5-3", "大外壳", "2", "3.50"),
+                              pline("2008-5-9", " \t ", "5", "5"), // blank product: not a line
+                              pline("", "外壳", "1", "1")},        // no date: not a line
+                             {{"2008-5-7", "罚款", ""}, {"2008-5-1", "", "9"}, {"", "罚款", "4"}});
+        s.productionTotal = QStringLiteral("53.5");
+        s.deductionTotal = QStringLiteral("0");
+        s.netPay = QStringLiteral("53.5");
+        records.saveMonth(s);
+
+        const QList<LineTexts> production = records.loadProduction(QStringLiteral(" 001\t"), kMay2008);
+        QCOMPARE(production.size(), 2);
+        QCOMPARE(production.at(0).mid(0, 7), QStringList({"2008-5-3", "大外壳", "个", "2", "3.5", "", "1"}));
+        QCOMPARE(production.at(1).mid(0, 7), QStringList({"2008-5-20", "外壳", "个", "40", "50", "", "1.25"}));
+        QVERIFY(production.at(1).at(PId).toLongLong() > 0);
+
+        const QList<LineTexts> deductions = records.loadDeductions(QStringLiteral("001"), kMay2008);
+        QCOMPARE(deductions.size(), 1);
+        QCOMPARE(deductions.at(0), QStringList({"2008-5-7", "罚款", "0"})); // empty amount stored as 0
+
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT 月份 || '|' || 生产金额 || '|' || 实发工资 FROM 员工工资")).toString(),
+                 QStringLiteral("2008-5|53.5|53.5"));
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT 日期 FROM 工资流水 ORDER BY 日期 LIMIT 1")).toString(),
+                 QStringLiteral("2008-05-03"));
+    }
+
+    void savingTwiceKeepsOneMonthAndOtherMonthsAlone()
+    {
+        TestApp app;
+        MonthRecords records(app.db());
+        // Neighbouring months, another employee and a summary written as "2008-05" by other means.
+        records.saveMonth({QStringLiteral("2008-4"), QStringLiteral("001"), QStringLiteral("张三"),
+                           {pline("2008-4-30", "外壳", "1", "1")}, {{"2008-4-1", "罚款", "2"}}, {}, {}, {}});
+        records.saveMonth({QStringLiteral("2008-6"), QStringLiteral("001"), QStringLiteral("张三"),
+                           {pline("2008-6-1", "外壳", "1", "1")}, {}, {}, {}, {}});
+        records.saveMonth({QStringLiteral("2008-5"), QStringLiteral("002"), QStringLiteral("张四"),
+                           {pline("2008-5-5", "外壳", "1", "1")}, {}, {}, {}, {}});
+        app.db().exec(QStringLiteral("INSERT INTO 员工工资 (月份, 工号) VALUES ('2008-05', '001')"));
+
+        records.saveMonth(sheet({pline("2008-5-1", "外壳", "1", "1"), pline("2008-5-31", "外壳", "1", "1")}));
+        records.saveMonth(sheet({pline("2008-5-2", "外壳", "1", "1")}));
+
+        QCOMPARE(records.loadProduction(QStringLiteral("001"), kMay2008).size(), 1);
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM 员工工资 WHERE 工号='001' AND 月份='2008-5'")).toInt(), 1);
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM 员工工资 WHERE 月份='2008-05'")).toInt(), 1);
+        QCOMPARE(records.loadProduction(QStringLiteral("001"), {2008, 4}).size(), 1);
+        QCOMPARE(records.loadDeductions(QStringLiteral("001"), {2008, 4}).size(), 1);
+        QCOMPARE(records.loadProduction(QStringLiteral("001"), {2008, 6}).size(), 1);
+        QCOMPARE(records.loadProduction(QStringLiteral("002"), kMay2008).size(), 1);
+
+        records.deleteMonth(QStringLiteral("001"), QStringLiteral("2008-5"));
+        QCOMPARE(records.loadProduction(QStringLiteral("001"), kMay2008).size(), 0);
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM 员工工资 WHERE 工号='001'")).toInt(), 3);
+        QCOMPARE(count(app.db(), QStringLiteral("工资流水")), 3);
+    }
+
+    void failedSaveLeavesStoredMonthUnchanged()
+    {
+        TestApp app;
+        MonthRecords records(app.db());
+        records.saveMonth(sheet({pline("2008-5-1", "旧", "1", "1"), pline("2008-5-2", "旧", "2", "2")}));
+        // The third line written fails inside the database.
+        app.db().execScript(QStringLiteral(
+            "CREATE TRIGGER abort_third BEFORE INSERT ON 工资流水 "
+            "WHEN (SELECT count(*) FROM 工资流水 WHERE 产品 = '新') >= 2 "
+            "BEGIN SELECT RAISE(ABORT, 'disk full'); END;"));
+        try {
+            records.saveMonth(sheet({pline("2008-5-3", "新", "1", "1"), pline("2008-5-4", "新", "1", "1"),
+                                     pline("2008-5-5", "新", "1", "1")}));
+            QFAIL("the save should have failed");
+        } catch (const DbError& e) {
+            QCOMPARE(e.message(), QStringLiteral("disk full"));
+        }
+        const auto lines = records.loadProduction(QStringLiteral("001"), kMay2008);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0).at(PProduct), QStringLiteral("旧"));
+        QCOMPARE(count(app.db(), QStringLiteral("员工工资")), 1);
+
+        // A date the program cannot read is refused before anything changes.
+        QVERIFY_THROWS_EXCEPTION(DbError, records.saveMonth(sheet({pline("2008-5-40", "新", "1", "1")})));
+        QCOMPARE(records.loadProduction(QStringLiteral("001"), kMay2008).size(), 2);
+    }
+
+    void awkwardTextsRoundTrip()
+    {
+        TestApp app;
+        MonthRecords records(app.db());
+        LineTexts line = pline("2008-5-1", "O'Neil 100% \\ 件", "1", "1");
+        line[PRemark] = QStringLiteral("备注'\n第二行");
+        records.saveMonth(sheet({line}, {{"2008-5-1", "迟到'%", "5"}}));
+        const auto lines = records.loadProduction(QStringLiteral("001"), kMay2008);
+        QCOMPARE(lines.at(0).at(PProduct), line.at(PProduct));
+        QCOMPARE(lines.at(0).at(PRemark), line.at(PRemark));
+        QCOMPARE(records.loadDeductions(QStringLiteral("001"), kMay2008).at(0).at(DItem), QStringLiteral("迟到'%"));
+    }
+
+    void lookupMatchesDescriptionEndNumberOrPinyin()
+    {
+        TestApp app;
+        const auto add = [&](const char* no, const char* desc, const char* code, double price) {
+            app.db().exec(QStringLiteral("INSERT INTO 产品工价 (产品编号, 产品说明, 拼音编码, 计量单位, 工价) VALUES (?,?,?,?,?)"),
+                          {QString::fromUtf8(no), QString::fromUtf8(desc), QString::fromUtf8(code), QStringLiteral("个"), price});
+        };
+        add("P01", "外壳", "WK", 1.25);
+        add("P02", "大外壳", "DWK", 3);
+        add("X%1", "百分", "BF", 2);
+        const auto numbers = [&](const QString& typed) {
+            QStringList out;
+            for (const QStringList& row : lookupItems(app.db(), LookupKind::Product, typed).rows)
+                out << row.at(0);
+            return out;
+        };
+        QCOMPARE(numbers(QStringLiteral("WK")), QStringList({"P01", "P02"}));
+        QCOMPARE(numbers(QStringLiteral("wk")), QStringList({"P01", "P02"}));
+        QCOMPARE(numbers(QStringLiteral("外壳")), QStringList({"P01", "P02"}));
+        QCOMPARE(numbers(QStringLiteral("大外")), QStringList());
+        QCOMPARE(numbers(QStringLiteral("P0")), QStringList({"P01", "P02"}));
+        QCOMPARE(numbers(QStringLiteral("%")), QStringList({"X%1"}));
+        QCOMPARE(numbers(QString()).size(), 3);
+
+        const LookupResult all = lookupItems(app.db(), LookupKind::Product);
+        QCOMPARE(all.fields, QStringList({"产品编号", "产品说明", "计量单位", "工价"}));
+        QCOMPARE(all.rows.at(0), QStringList({"P01", "外壳", "个", "1.25"}));
+        QCOMPARE(lookupItems(app.db(), LookupKind::Deduction).fields,
+                 QStringList({"扣减项目编号", "扣减项目说明", "扣减金额"}));
+    }
+
+    void employeeFinder()
+    {
+        TestApp app;
+        for (const auto& [no, name] : {std::pair{"001", "张三"}, {"002", "张四"}, {"003", "O'Hara"}})
+            app.db().exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名, 车间, 工种) VALUES (?, ?, '一车间', '装配')"),
+                          {QString::fromUtf8(no), QString::fromUtf8(name)});
+        EmployeeFinder finder(app.db());
+        const auto zhang = finder.nameContains(QStringLiteral(" 张\t"));
+        QCOMPARE(zhang.size(), 2);
+        QCOMPARE(zhang.at(0).candidateText(), QStringLiteral("张三-001"));
+        QCOMPARE(zhang.at(1).workshopLine(), QStringLiteral("所在车间：一车间  工种：装配"));
+        QCOMPARE(finder.nameContains(QStringLiteral("'H")).size(), 1);
+        QCOMPARE(finder.nameContains(QStringLiteral("%")).size(), 0);
+        QVERIFY(finder.nameExists(QStringLiteral("O'Hara ")));
+        QVERIFY(!finder.nameExists(QStringLiteral("张")));
+        QCOMPARE(finder.byNumber(QStringLiteral(" 002 "))->name, QStringLiteral("张四"));
+        QVERIFY(!finder.byNumber(QString()));
+        QCOMPARE(finder.byId(zhang.at(0).id)->number, QStringLiteral("001"));
+        QCOMPARE(finder.all().size(), 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMonthRecords)
+#include "test_monthrecords.moc"
