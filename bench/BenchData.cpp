@@ -1,0 +1,79 @@
+#include "BenchData.h"
+
+#include "data/AppPaths.h"
+#include "data/Database.h"
+#include "data/Schema.h"
+#include "data/TextRules.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+
+namespace kv::bench {
+
+namespace {
+QString employeeNo(int i) { return QStringLiteral("E%1").arg(i, 5, 10, QLatin1Char('0')); }
+
+void fill(Database& db, const BenchDataShape& shape)
+{
+    QRandomGenerator rng(2008);
+    Transaction tx(db);
+    Statement emp = db.prepare(QStringLiteral("INSERT INTO 员工 (工号, 姓名, 车间, 工种) VALUES (?, ?, '一车间', '装配')"));
+    Statement line = db.prepare(QStringLiteral(
+        "INSERT INTO 工资流水 (工号, 日期, 产品, 计量单位, 数量, 工价, 金额, 备注) VALUES (?, ?, '外壳', '个', ?, 1.25, ?, '')"));
+    Statement ded = db.prepare(QStringLiteral("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES (?, ?, '罚款', ?)"));
+    const auto addLines = [&](const QString& no, int month, int lines, int deductions) {
+        for (int i = 0; i < lines; ++i) {
+            const int qty = 1 + int(rng.bounded(100));
+            line.bindAll({no, isoDate(QDate(2008, month, 1 + i % 28)), qty, qty * 1.25});
+            line.run();
+            line.reset();
+        }
+        for (int i = 0; i < deductions; ++i) {
+            ded.bindAll({no, isoDate(QDate(2008, month, 1 + i % 28)), 5});
+            ded.run();
+            ded.reset();
+        }
+    };
+    for (int e = 1; e <= shape.employees; ++e) {
+        const QString no = employeeNo(e);
+        emp.bindAll({no, QStringLiteral("员工%1").arg(e)});
+        emp.run();
+        emp.reset();
+        for (int m = 1; m <= shape.months; ++m)
+            addLines(no, m, shape.linesPerMonth, shape.deductionsPerMonth);
+    }
+    db.exec(QStringLiteral("DELETE FROM 工资流水 WHERE 工号 = ? AND 日期 >= '2008-05-01' AND 日期 < '2008-06-01'"),
+            {employeeNo(1)});
+    db.exec(QStringLiteral("DELETE FROM 扣减流水 WHERE 工号 = ? AND 日期 >= '2008-05-01' AND 日期 < '2008-06-01'"),
+            {employeeNo(1)});
+    addLines(employeeNo(1), 5, 300, 30);
+    tx.commit();
+}
+} // namespace
+
+QString benchAppDir(const BenchDataShape& shape)
+{
+    const QString dir = QDir::temp().filePath(QStringLiteral("kelvaro-bench-%1x%2x%3x%4")
+                                                  .arg(shape.employees)
+                                                  .arg(shape.months)
+                                                  .arg(shape.linesPerMonth)
+                                                  .arg(shape.deductionsPerMonth));
+    const AppPaths paths{dir};
+    if (QFile::exists(paths.database()))
+        return dir;
+    QDir().mkpath(dir);
+    QFile::copy(QStringLiteral(KV_SOURCE_DIR "/resources/kv.dat"), paths.keyFile());
+    const QString building = paths.database() + QStringLiteral(".building");
+    QFile::remove(building);
+    {
+        QDir().mkpath(paths.dataDir());
+        Database db(building, dbPass(paths.keyFile()), true);
+        createSchema(db);
+        fill(db, shape);
+    }
+    QFile::rename(building, paths.database());
+    return dir;
+}
+
+} // namespace kv::bench

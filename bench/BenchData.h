@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace kv::bench {
+
+struct BenchDataShape {
+    int employees = 2000;
+    int months = 12;             // the year 2008
+    int linesPerMonth = 100;     // production lines per employee and month
+    int deductionsPerMonth = 10; // deduction lines per employee and month
+};
+
+// The application directory of a generated database of the given shape; made on first use and
+// kept in the temporary folder, so later runs start at once. Employee "E00001" has one month
+// (2008-5) of 300 production and 30 deduction lines on top.
+QString benchAppDir(const BenchDataShape& shape = {});
+
+} // namespace kv::bench
