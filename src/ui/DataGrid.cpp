@@ -1,0 +1,786 @@
+#include "ui/DataGrid.h"
+
+#include "data/NumberFormat.h"
+#include "data/TextRules.h"
+#include "ui/Twips.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <optional>
+
+namespace kv::ui {
+
+namespace {
+constexpr int kTotalsRole = Qt::UserRole + 1; // set on column 0 of a totals row
+constexpr int kDefaultRowTwips = 300;
+} // namespace
+
+// Draws the current cell highlighted (the grid keeps no selection besides the current cell) and
+// hands the editor's keys and text changes to the grid's window before the grid reacts.
+class GridDelegate : public QStyledItemDelegate {
+public:
+    GridDelegate(DataGrid* grid, QObject* parent) : QStyledItemDelegate(parent), m_grid(grid) {}
+
+    QLineEdit* editor() const { return m_editor; }
+    int editRow() const { return m_editor && m_index.isValid() ? m_index.row() + 1 : -1; }
+    int editCol() const { return m_editor && m_index.isValid() ? m_index.column() : -1; }
+
+    void finish(bool keep)
+    {
+        QLineEdit* e = m_editor;
+        if (!e)
+            return;
+        if (keep)
+            emit commitData(e);
+        emit closeEditor(e, keep ? NoHint : RevertModelCache);
+    }
+
+    void forget() { m_editor = nullptr; }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override
+    {
+        auto* e = new QLineEdit(parent);
+        e->setFrame(false);
+        auto* self = const_cast<GridDelegate*>(this);
+        self->m_editor = e;
+        self->m_index = index;
+        connect(e, &QLineEdit::textEdited, self, [self, e](const QString& text) {
+            if (self->m_editor == e)
+                emit self->m_grid->editTextChanged(self->editRow(), self->editCol(), text);
+        });
+        return e;
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const auto* view = qobject_cast<const QAbstractItemView*>(option->widget);
+        if (view && view->currentIndex() == index)
+            option->state |= QStyle::State_Selected;
+        else
+            option->state &= ~QStyle::State_Selected;
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        // A date cell that is current shows a drop-down mark: a click opens the date picker.
+        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+        if (view && view->currentIndex() == index && m_grid->isEditable() && m_grid->isDateColumn(index.column())) {
+            const int h = option.rect.height();
+            const int side = std::max(4, h / 3);
+            const QPoint c(option.rect.right() - side - 2, option.rect.center().y());
+            const QPolygon arrow({QPoint(c.x() - side / 2, c.y() - side / 4), QPoint(c.x() + side / 2, c.y() - side / 4),
+                                  QPoint(c.x(), c.y() + side / 4)});
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing);
+            painter->setPen(Qt::NoPen);
+            painter->setBrush(option.palette.highlightedText());
+            painter->drawPolygon(arrow);
+            painter->restore();
+        }
+    }
+
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        auto* e = qobject_cast<QLineEdit*>(object);
+        if (e && e == m_editor && event->type() == QEvent::KeyPress) {
+            auto* keyEvent = static_cast<QKeyEvent*>(event);
+            int key = keyEvent->key();
+            if (key == Qt::Key_Enter)
+                key = Qt::Key_Return;
+            bool consume = false;
+            emit m_grid->editorKeyDown(editRow(), editCol(), key, consume);
+            if (consume || m_editor != e)
+                return true;
+            switch (key) {
+            case Qt::Key_Return: finish(true); return true;
+            case Qt::Key_Escape: finish(false); return true;
+            case Qt::Key_Tab:
+            case Qt::Key_Backtab: {
+                const int row = editRow();
+                const int col = editCol() + (key == Qt::Key_Tab ? 1 : -1);
+                finish(true);
+                if (col >= 0 && col < m_grid->cols())
+                    m_grid->setCurrentCell(row, col);
+                return true;
+            }
+            default: break;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
+private:
+    DataGrid* m_grid;
+    QPointer<QLineEdit> m_editor;
+    QPersistentModelIndex m_index;
+};
+
+// Every change of the current cell passes here, so that the window can refuse it.
+class GridSelectionModel : public QItemSelectionModel {
+public:
+    GridSelectionModel(DataGrid* grid, QAbstractItemModel* model, QObject* parent)
+        : QItemSelectionModel(model, parent), m_grid(grid)
+    {
+    }
+
+    // A move the grid already asked about (keys) is not asked again.
+    void approve(const QModelIndex& index) { m_approved = index; }
+
+    void setCurrentIndex(const QModelIndex& index, QItemSelectionModel::SelectionFlags command) override
+    {
+        if (index != currentIndex()) {
+            const bool approved = m_approved.isValid() && m_approved == index;
+            m_approved = QPersistentModelIndex();
+            if (!approved && !m_grid->askMove(index.isValid() ? index.row() + 1 : 0,
+                                              index.isValid() ? index.column() : m_grid->col()))
+                return;
+        }
+        QItemSelectionModel::setCurrentIndex(index, command);
+    }
+
+private:
+    DataGrid* m_grid;
+    QPersistentModelIndex m_approved;
+};
+
+class GridTable : public QTableWidget {
+public:
+    explicit GridTable(DataGrid* grid) : QTableWidget(grid), m_grid(grid) {}
+
+    using QTableWidget::edit;
+
+    bool openEditor(const QModelIndex& index) { return edit(index, AllEditTriggers, nullptr); }
+
+    GridSelectionModel* gate() const { return static_cast<GridSelectionModel*>(selectionModel()); }
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override
+    {
+        const bool opening = index.isValid() && state() != EditingState &&
+                             (trigger == AllEditTriggers || (editTriggers() & trigger));
+        if (opening && !m_grid->askEdit(index.row() + 1, index.column()))
+            return false;
+        return QTableWidget::edit(index, trigger, event);
+    }
+
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override
+    {
+        auto* delegate = m_grid->m_delegate;
+        const bool ours = editor == delegate->editor();
+        const int row = delegate->editRow();
+        const int col = delegate->editCol();
+        if (ours)
+            delegate->forget();
+        QTableWidget::closeEditor(editor, hint);
+        if (ours)
+            emit m_grid->afterEdit(row, col);
+    }
+
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        // Ask about a move by keys before the view reacts: it would otherwise close an open
+        // editor even when the window then refuses the move.
+        const auto action = cursorActionFor(event);
+        if (action) {
+            const QModelIndex target = moveCursor(*action, event->modifiers());
+            if (target.isValid() && target != currentIndex()) {
+                if (!m_grid->askMove(target.row() + 1, target.column())) {
+                    event->accept();
+                    return;
+                }
+                gate()->approve(target);
+            }
+        }
+        QTableWidget::keyPressEvent(event);
+        gate()->approve(QModelIndex());
+    }
+
+    void inputMethodEvent(QInputMethodEvent* event) override
+    {
+        // Text committed by an input method starts editing like a typed key and goes into the
+        // new editor.
+        if (!event->commitString().isEmpty() && state() != EditingState && currentIndex().isValid()) {
+            if (edit(currentIndex(), AnyKeyPressed, nullptr)) {
+                if (QLineEdit* e = m_grid->m_delegate->editor())
+                    QApplication::sendEvent(e, event);
+            }
+            event->accept();
+            return;
+        }
+        QTableWidget::inputMethodEvent(event);
+    }
+
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        m_pressed = indexAt(event->position().toPoint());
+        QTableWidget::mousePressEvent(event);
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        const QModelIndex index = indexAt(event->position().toPoint());
+        const bool sameCell = index.isValid() && index == m_pressed;
+        m_pressed = QPersistentModelIndex();
+        QTableWidget::mouseReleaseEvent(event);
+        if (!sameCell || event->button() != Qt::LeftButton)
+            return;
+        emit m_grid->clicked(index.row() + 1, index.column());
+        // A click on a date cell asks for the picker, as the drop-down mark suggests.
+        if (index == currentIndex() && m_grid->isDateColumn(index.column()) && state() != EditingState)
+            m_grid->askEdit(index.row() + 1, index.column());
+    }
+
+    void keyboardSearch(const QString&) override {} // typing never jumps to another cell
+
+private:
+    static std::optional<CursorAction> cursorActionFor(const QKeyEvent* event)
+    {
+        switch (event->key()) {
+        case Qt::Key_Up: return MoveUp;
+        case Qt::Key_Down: return MoveDown;
+        case Qt::Key_Left: return MoveLeft;
+        case Qt::Key_Right: return MoveRight;
+        case Qt::Key_Home: return MoveHome;
+        case Qt::Key_End: return MoveEnd;
+        case Qt::Key_PageUp: return MovePageUp;
+        case Qt::Key_PageDown: return MovePageDown;
+        case Qt::Key_Tab: return MoveNext;
+        case Qt::Key_Backtab: return MovePrevious;
+        default: return std::nullopt;
+        }
+    }
+
+    DataGrid* m_grid;
+    QPersistentModelIndex m_pressed;
+};
+
+DataGrid::DataGrid(QWidget* parent) : QWidget(parent), m_table(new GridTable(this))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_table);
+    setFocusProxy(m_table);
+    m_table->setObjectName(QStringLiteral("table"));
+
+    m_delegate = new GridDelegate(this, this);
+    m_table->setItemDelegate(m_delegate);
+    m_table->setSelectionModel(new GridSelectionModel(this, m_table->model(), m_table));
+    m_table->setSelectionMode(QAbstractItemView::NoSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSortingEnabled(false);
+    m_table->setWordWrap(false);
+    m_table->setTabKeyNavigation(true);
+
+    QHeaderView* vertical = m_table->verticalHeader();
+    vertical->hide();
+    vertical->setMinimumSectionSize(1);
+    vertical->setSectionResizeMode(QHeaderView::Fixed);
+    vertical->setDefaultSectionSize(twipsToPixels(kDefaultRowTwips));
+
+    QHeaderView* header = m_table->horizontalHeader();
+    header->setMinimumSectionSize(1);
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setDefaultAlignment(Qt::AlignCenter);
+    header->viewport()->installEventFilter(this);
+
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) {
+                if (current.isValid())
+                    m_headerCol = current.column();
+                emit currentCellChanged(row(), col());
+            });
+    for (QScrollBar* bar : {m_table->verticalScrollBar(), m_table->horizontalScrollBar()}) {
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int action) {
+            if (action == QAbstractSlider::SliderNoAction)
+                return;
+            bool cancel = false;
+            emit beforeScroll(cancel);
+            if (cancel)
+                bar->setSliderPosition(bar->value());
+        });
+    }
+
+    m_table->setRowCount(0);
+    m_table->setColumnCount(0);
+}
+
+DataGrid::~DataGrid() = default;
+
+QTableWidget* DataGrid::table() const { return m_table; }
+
+// --- Counts -----------------------------------------------------------------------------------
+
+int DataGrid::rows() const { return m_table->rowCount() + 1; }
+
+void DataGrid::setRows(int count) { m_table->setRowCount(std::max(count, 1) - 1); }
+
+int DataGrid::cols() const { return m_table->columnCount(); }
+
+void DataGrid::setCols(int count)
+{
+    const int old = m_table->columnCount();
+    m_table->setColumnCount(std::max(count, 0));
+    // Without an item of its own a caption would show the column's number.
+    for (int c = old; c < count; ++c)
+        m_table->setHorizontalHeaderItem(c, new QTableWidgetItem(QString()));
+}
+
+int DataGrid::addRow()
+{
+    m_table->insertRow(m_table->rowCount());
+    return rows() - 1;
+}
+
+// --- Cell text --------------------------------------------------------------------------------
+
+QTableWidgetItem* DataGrid::item(int row, int col) const
+{
+    if (row < 0 || row >= rows() || col < 0 || col >= cols())
+        return nullptr;
+    return row == 0 ? m_table->horizontalHeaderItem(col) : m_table->item(row - 1, col);
+}
+
+QTableWidgetItem* DataGrid::ensureItem(int row, int col)
+{
+    if (row < 0 || row >= rows() || col < 0 || col >= cols())
+        return nullptr;
+    if (QTableWidgetItem* it = item(row, col))
+        return it;
+    auto* it = new QTableWidgetItem;
+    if (row == 0)
+        m_table->setHorizontalHeaderItem(col, it);
+    else
+        m_table->setItem(row - 1, col, it);
+    return it;
+}
+
+QString DataGrid::text(int row, int col) const
+{
+    const QTableWidgetItem* it = item(row, col);
+    return it ? it->text() : QString();
+}
+
+void DataGrid::setText(int row, int col, const QString& text)
+{
+    if (QTableWidgetItem* it = ensureItem(row, col))
+        it->setText(text);
+}
+
+void DataGrid::fillText(int row1, int col1, int row2, int col2, const QString& text)
+{
+    for (int r = std::min(row1, row2); r <= std::max(row1, row2); ++r)
+        for (int c = std::min(col1, col2); c <= std::max(col1, col2); ++c)
+            setText(r, c, text);
+}
+
+// --- Hiding -----------------------------------------------------------------------------------
+
+void DataGrid::setColHidden(int col, bool hidden)
+{
+    if (col >= 0 && col < cols())
+        m_table->setColumnHidden(col, hidden);
+}
+
+bool DataGrid::isColHidden(int col) const { return m_table->isColumnHidden(col); }
+
+void DataGrid::setRowHidden(int row, bool hidden)
+{
+    if (row >= 1 && row < rows())
+        m_table->setRowHidden(row - 1, hidden);
+}
+
+bool DataGrid::isRowHidden(int row) const { return row >= 1 && row < rows() && m_table->isRowHidden(row - 1); }
+
+// --- Sizes ------------------------------------------------------------------------------------
+
+void DataGrid::setRowHeight(int row, int twips)
+{
+    const int px = std::max(twipsToPixels(twips), 1);
+    if (row == 0)
+        m_table->horizontalHeader()->setFixedHeight(px);
+    else if (row >= 1 && row < rows())
+        m_table->setRowHeight(row - 1, px);
+}
+
+int DataGrid::rowHeight(int row) const
+{
+    if (row == 0) {
+        const QHeaderView* header = m_table->horizontalHeader();
+        const int px = header->minimumHeight() == header->maximumHeight() ? header->maximumHeight()
+                                                                         : header->sizeHint().height();
+        return pixelsToTwips(px);
+    }
+    if (row < 1 || row >= rows())
+        return 0;
+    return pixelsToTwips(m_table->rowHeight(row - 1));
+}
+
+void DataGrid::setDefaultRowHeight(int twips)
+{
+    m_table->verticalHeader()->setDefaultSectionSize(std::max(twipsToPixels(twips), 1));
+}
+
+void DataGrid::setColWidth(int col, int twips)
+{
+    if (col >= 0 && col < cols())
+        m_table->setColumnWidth(col, std::max(twipsToPixels(twips), 1));
+}
+
+int DataGrid::colWidth(int col) const
+{
+    if (col < 0 || col >= cols())
+        return 0;
+    return pixelsToTwips(m_table->columnWidth(col));
+}
+
+void DataGrid::autoFitCols(int col1, int col2)
+{
+    // Measured over every row, not only those in view, so that a long list fits throughout.
+    const int margin = 2 * (m_table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_table) + 1) + 2;
+    const QHeaderView* header = m_table->horizontalHeader();
+    for (int c = std::max(std::min(col1, col2), 0); c <= std::min(std::max(col1, col2), cols() - 1); ++c) {
+        int width = header->sectionSizeHint(c);
+        for (int r = 0; r < m_table->rowCount(); ++r) {
+            const QTableWidgetItem* it = m_table->item(r, c);
+            if (!it || it->text().isEmpty() || m_table->isRowHidden(r))
+                continue;
+            const QFontMetrics fm(it->font());
+            width = std::max(width, fm.horizontalAdvance(it->text()) + margin);
+        }
+        const bool hidden = m_table->isColumnHidden(c);
+        m_table->horizontalHeader()->resizeSection(c, width);
+        if (hidden)
+            m_table->setColumnHidden(c, true);
+    }
+}
+
+// --- Colours ----------------------------------------------------------------------------------
+
+void DataGrid::setCellBackground(int row, int col, const QColor& color)
+{
+    if (QTableWidgetItem* it = ensureItem(row, col))
+        it->setBackground(color);
+}
+
+void DataGrid::fillBackground(int row1, int col1, int row2, int col2, const QColor& color)
+{
+    for (int r = std::min(row1, row2); r <= std::max(row1, row2); ++r)
+        for (int c = std::min(col1, col2); c <= std::max(col1, col2); ++c)
+            setCellBackground(r, c, color);
+}
+
+QColor DataGrid::cellBackground(int row, int col) const
+{
+    const QTableWidgetItem* it = item(row, col);
+    if (!it || it->background().style() == Qt::NoBrush)
+        return QColor(Qt::white);
+    return it->background().color();
+}
+
+// --- Current cell and view --------------------------------------------------------------------
+
+int DataGrid::row() const
+{
+    const QModelIndex current = m_table->currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
+}
+
+int DataGrid::col() const
+{
+    const QModelIndex current = m_table->currentIndex();
+    return current.isValid() ? current.column() : m_headerCol;
+}
+
+bool DataGrid::askMove(int newRow, int newCol)
+{
+    bool cancel = false;
+    emit beforeMove(row(), col(), newRow, newCol, cancel);
+    return !cancel;
+}
+
+bool DataGrid::setCurrentCell(int row, int col)
+{
+    if (row < 0 || row >= rows() || col < 0 || (cols() > 0 && col >= cols()))
+        return false;
+    if (row == 0) {
+        if (!m_table->currentIndex().isValid()) {
+            if (col != m_headerCol) {
+                if (!askMove(0, col))
+                    return false;
+                m_headerCol = col;
+                emit currentCellChanged(0, col);
+            }
+            return true;
+        }
+        if (!askMove(0, col))
+            return false;
+        m_headerCol = col;
+        // Already asked: go past the gate.
+        m_table->gate()->QItemSelectionModel::setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        return true;
+    }
+    const QModelIndex target = m_table->model()->index(row - 1, col);
+    if (target == m_table->currentIndex())
+        return true;
+    m_table->selectionModel()->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+    return m_table->currentIndex() == target;
+}
+
+void DataGrid::showCell(int row, int col)
+{
+    if (row >= 1 && row < rows() && col >= 0 && col < cols())
+        m_table->scrollTo(m_table->model()->index(row - 1, col));
+    else if (row == 0 && col >= 0 && col < cols())
+        m_table->horizontalScrollBar()->setValue(
+            std::min(m_table->horizontalHeader()->sectionPosition(col), m_table->horizontalScrollBar()->maximum()));
+}
+
+int DataGrid::topRow() const
+{
+    const int r = m_table->rowAt(0);
+    return r < 0 ? 0 : r + 1;
+}
+
+int DataGrid::bottomRow() const
+{
+    const int top = m_table->rowAt(0);
+    if (top < 0)
+        return 0;
+    const int height = m_table->viewport()->height();
+    int last = top;
+    for (int r = top; r < m_table->rowCount(); ++r) {
+        if (m_table->isRowHidden(r))
+            continue;
+        const int y = m_table->rowViewportPosition(r);
+        if (y + m_table->rowHeight(r) / 2 > height)
+            break;
+        last = r;
+    }
+    return last + 1;
+}
+
+QRect DataGrid::cellRect(int row, int col) const
+{
+    if (row < 0 || row >= rows() || col < 0 || col >= cols() || isColHidden(col) || isRowHidden(row))
+        return {};
+    if (row == 0) {
+        const QHeaderView* header = m_table->horizontalHeader();
+        const QRect r(header->sectionViewportPosition(col), 0, header->sectionSize(col), header->height());
+        return QRect(header->viewport()->mapTo(this, r.topLeft()), r.size());
+    }
+    const QRect r = m_table->visualRect(m_table->model()->index(row - 1, col));
+    return QRect(m_table->viewport()->mapTo(this, r.topLeft()), r.size());
+}
+
+// --- Editing ----------------------------------------------------------------------------------
+
+void DataGrid::setEditable(bool editable)
+{
+    m_editable = editable;
+    m_table->setEditTriggers(editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                            QAbstractItemView::AnyKeyPressed
+                                      : QAbstractItemView::NoEditTriggers);
+    if (!editable)
+        finishEdit(true);
+}
+
+bool DataGrid::isEditable() const { return m_editable; }
+
+void DataGrid::setDateColumn(int col, bool isDate)
+{
+    if (isDate)
+        m_dateCols.insert(col);
+    else
+        m_dateCols.remove(col);
+}
+
+bool DataGrid::isDateColumn(int col) const { return m_dateCols.contains(col); }
+
+bool DataGrid::askEdit(int row, int col)
+{
+    if (!m_editable || row < 1 || row >= rows() || col < 0 || col >= cols() || isRowHidden(row) || isColHidden(col))
+        return false;
+    bool cancel = false;
+    emit beforeEdit(row, col, cancel);
+    if (cancel)
+        return false;
+    emit startEdit(row, col, cancel);
+    if (cancel)
+        return false;
+    if (isDateColumn(col)) {
+        emit dateEditRequested(row, col);
+        return false;
+    }
+    return true;
+}
+
+bool DataGrid::editCell()
+{
+    const QModelIndex current = m_table->currentIndex();
+    if (!current.isValid())
+        return false;
+    if (isEditing())
+        return editRow() == row() && editCol() == col();
+    m_table->openEditor(current);
+    return isEditing();
+}
+
+bool DataGrid::isEditing() const { return m_delegate->editor() != nullptr; }
+
+int DataGrid::editRow() const { return m_delegate->editRow(); }
+
+int DataGrid::editCol() const { return m_delegate->editCol(); }
+
+QString DataGrid::editText() const
+{
+    const QLineEdit* e = m_delegate->editor();
+    return e ? e->text() : QString();
+}
+
+void DataGrid::setEditText(const QString& text)
+{
+    if (QLineEdit* e = m_delegate->editor())
+        e->setText(text);
+}
+
+void DataGrid::finishEdit(bool keep) { m_delegate->finish(keep); }
+
+// --- Sums and totals --------------------------------------------------------------------------
+
+double DataGrid::columnSum(int col, int row1, int row2) const
+{
+    double sum = 0;
+    for (int r = std::max(std::min(row1, row2), 1); r <= std::min(std::max(row1, row2), rows() - 1); ++r) {
+        const QString t = text(r, col);
+        if (isNumberText(t))
+            sum += cleanText(t).toDouble();
+    }
+    return sum;
+}
+
+int DataGrid::addTotalsRow(const QList<int>& sumCols, const QString& caption, int row1, int row2)
+{
+    row1 = std::clamp(row1, 1, rows());
+    if (row2 < 0 || row2 >= rows())
+        row2 = rows() - 1;
+    QList<double> sums;
+    for (int c : sumCols) {
+        double sum = 0;
+        for (int r = row1; r <= row2; ++r) {
+            if (isRowHidden(r) || isTotalsRow(r))
+                continue;
+            const QString t = text(r, c);
+            if (isNumberText(t))
+                sum += cleanText(t).toDouble();
+        }
+        sums.append(sum);
+    }
+    m_table->insertRow(row1 - 1);
+    QFont bold = m_table->font();
+    bold.setBold(true);
+    for (int c = 0; c < cols(); ++c)
+        ensureItem(row1, c)->setFont(bold);
+    setText(row1, 0, caption);
+    item(row1, 0)->setData(kTotalsRole, true);
+    for (qsizetype i = 0; i < sumCols.size(); ++i)
+        setText(row1, sumCols.at(i), groupedWhole(sums.at(i)));
+    return row1;
+}
+
+bool DataGrid::isTotalsRow(int row) const
+{
+    const QTableWidgetItem* it = row >= 1 ? item(row, 0) : nullptr;
+    return it && it->data(kTotalsRole).toBool();
+}
+
+void DataGrid::removeTotalsRows()
+{
+    for (int r = rows() - 1; r >= 1; --r)
+        if (isTotalsRow(r))
+            m_table->removeRow(r - 1);
+}
+
+// --- Events -----------------------------------------------------------------------------------
+
+void DataGrid::forwardInside(QEvent* event)
+{
+    // Keys and text sent to the grid itself go where the focus is inside it: the editor or the
+    // table. What they leave unhandled comes back up here and goes on to the window.
+    if (m_forwarding) {
+        event->ignore();
+        return;
+    }
+    QWidget* target = QApplication::focusWidget();
+    if (!target || !isAncestorOf(target))
+        target = m_table;
+    m_forwarding = true;
+    QApplication::sendEvent(target, event);
+    m_forwarding = false;
+    event->accept(); // it has been through the window already if nobody inside took it
+}
+
+void DataGrid::keyPressEvent(QKeyEvent* event) { forwardInside(event); }
+
+void DataGrid::inputMethodEvent(QInputMethodEvent* event) { forwardInside(event); }
+
+bool DataGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    QHeaderView* header = m_table->horizontalHeader();
+    if (watched != header->viewport())
+        return QWidget::eventFilter(watched, event);
+    const auto type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick && type != QEvent::MouseButtonRelease)
+        return false;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton)
+        return false;
+    const int x = mouse->position().toPoint().x();
+    // The edge between two captions is where a drag resizes the column on its left.
+    const int grip = header->style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, header);
+    int edgeCol = -1;
+    const int at = header->logicalIndexAt(x);
+    if (at >= 0) {
+        const int left = header->sectionViewportPosition(at);
+        if (x > left + header->sectionSize(at) - grip) {
+            edgeCol = at;
+        } else if (x < left + grip) {
+            for (int v = header->visualIndex(at) - 1; v >= 0; --v) {
+                const int logical = header->logicalIndex(v);
+                if (!header->isSectionHidden(logical)) {
+                    edgeCol = logical;
+                    break;
+                }
+            }
+        }
+    }
+    if (type == QEvent::MouseButtonRelease) {
+        if (edgeCol < 0 && at >= 0 && at == m_pressedCaption)
+            emit clicked(0, at);
+        m_pressedCaption = -1;
+        return false;
+    }
+    m_pressedCaption = edgeCol < 0 ? at : -1;
+    if (edgeCol < 0)
+        return false;
+    bool cancel = false;
+    emit beforeUserResize(-1, edgeCol, cancel);
+    return cancel;
+}
+
+} // namespace kv::ui

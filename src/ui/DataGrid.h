@@ -1,0 +1,169 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QRect>
+#include <QSet>
+#include <QString>
+#include <QWidget>
+
+class QTableWidget;
+class QTableWidgetItem;
+
+namespace kv::ui {
+
+class GridTable;
+class GridDelegate;
+class GridSelectionModel;
+
+// The grid every table of the program is shown in.
+//
+// Addressing: row 0 is the header row (the column captions), data rows are 1 … rows()-1, so
+// rows() == 1 means "header only"; text(0, c) is the caption of column c. Columns count from 0.
+// All cells hold text. Sizes are in twips (see ui/Twips.h) except cellRect(), which is in pixels
+// of this widget so that a control can be laid exactly over a cell.
+//
+// Events are Qt signals delivered at once (direct connections only). The refusable ones carry a
+// `bool& cancel` that a handler sets to true to refuse; every connected handler sees the value
+// the earlier ones left.
+//
+// Editing a cell goes through two refusable stages, whether the user or editCell() starts it:
+// beforeEdit (may this cell be edited at all?) and then startEdit (the editor is about to open).
+// In a column marked as a date column the grid never opens its own editor: after both stages it
+// emits dateEditRequested and the window shows its date picker instead.
+class DataGrid : public QWidget {
+    Q_OBJECT
+public:
+    explicit DataGrid(QWidget* parent = nullptr);
+    ~DataGrid() override;
+
+    // --- Counts -------------------------------------------------------------------------------
+    int rows() const; // header included
+    void setRows(int count); // at least 1; rows beyond are removed, new rows are empty
+    int cols() const;
+    void setCols(int count);
+    int addRow(); // appends an empty row; returns its index
+
+    // --- Cell text ----------------------------------------------------------------------------
+    QString text(int row, int col) const; // "" outside the grid
+    void setText(int row, int col, const QString& text);
+    // Writes one text into every cell of the rectangle (corners in any order).
+    void fillText(int row1, int col1, int row2, int col2, const QString& text);
+
+    // --- Hiding -------------------------------------------------------------------------------
+    void setColHidden(int col, bool hidden = true);
+    bool isColHidden(int col) const;
+    void setRowHidden(int row, bool hidden = true); // the header row cannot be hidden
+    bool isRowHidden(int row) const;
+
+    // --- Sizes (twips) ------------------------------------------------------------------------
+    void setRowHeight(int row, int twips); // row 0 sets the header's height
+    int rowHeight(int row) const;
+    void setDefaultRowHeight(int twips); // height of rows added later
+    void setColWidth(int col, int twips);
+    int colWidth(int col) const;
+    // Fits the columns col1 … col2 to their contents, header captions included.
+    void autoFitCols(int col1, int col2);
+
+    // --- Colours ------------------------------------------------------------------------------
+    void setCellBackground(int row, int col, const QColor& color);
+    void fillBackground(int row1, int col1, int row2, int col2, const QColor& color);
+    QColor cellBackground(int row, int col) const; // white unless set
+
+    // --- Current cell and view ----------------------------------------------------------------
+    int row() const; // current row; 0 when the header (no data cell) is current
+    int col() const; // current column
+    // Makes the cell current (row 0: no data cell current, col remembered). Asks beforeMove
+    // first, like a move by the user; returns false when it was refused.
+    bool setCurrentCell(int row, int col);
+    void showCell(int row, int col); // scrolls it into view
+    int topRow() const;              // first data row in view (0 when there is none)
+    // Last data row that is at least half in view (0 when there is none). With the grid sized
+    // to show n whole rows under the header, the rows in view are bottomRow()-n+1 … bottomRow().
+    int bottomRow() const;
+    // The cell's rectangle in this widget's pixel coordinates; empty for a hidden cell.
+    QRect cellRect(int row, int col) const;
+
+    // --- Editing ------------------------------------------------------------------------------
+    // Editable grids open an editor on typing, F2, a double click, or startEdit(); a single
+    // click on a date-column cell asks for the date picker. Read-only grids never edit.
+    void setEditable(bool editable);
+    bool isEditable() const;
+    // Marks a column whose editing the window takes over with its own date picker.
+    void setDateColumn(int col, bool isDate = true);
+    bool isDateColumn(int col) const;
+    // Starts editing the current cell, through the two edit stages. True when an editor opened.
+    bool editCell();
+    bool isEditing() const;
+    int editRow() const; // cell of the open editor, -1 when none
+    int editCol() const;
+    QString editText() const; // text of the open editor; "" when none is open
+    void setEditText(const QString& text); // does not raise editTextChanged
+    // Ends editing: keep=true writes the editor's text into the cell, false drops it.
+    void finishEdit(bool keep = true);
+
+    // --- Sums and totals ----------------------------------------------------------------------
+    // Sum of column col over rows row1 … row2 (hidden rows included); only cells whose whole
+    // text is a number count, any other text (empty, "abc", "12kg") is skipped.
+    double columnSum(int col, int row1, int row2) const;
+    // Inserts a totals row above row1 with the caption in column 0 and, in each of sumCols, the
+    // sum of the rows row1 … row2 shown on screen (hidden rows left out), written "#,##0" and
+    // bold. row2 = -1 means the last row. Rows that are themselves totals rows are not summed.
+    // Returns the new row's index.
+    int addTotalsRow(const QList<int>& sumCols, const QString& caption = QStringLiteral("合计"), int row1 = 1,
+                     int row2 = -1);
+    bool isTotalsRow(int row) const;
+    void removeTotalsRows(); // before totals are computed again
+
+    // The table underneath, for painting and for tests that press on cells. Its rows are the
+    // grid's data rows, so table row r is grid row r + 1.
+    QTableWidget* table() const;
+
+signals:
+    void clicked(int row, int col); // a click on a cell (row 0: on a column caption)
+    void currentCellChanged(int row, int col);
+    // Before the current cell moves by mouse, keys or setCurrentCell.
+    void beforeMove(int oldRow, int oldCol, int newRow, int newCol, bool& cancel);
+    // Before the user scrolls the grid (wheel, scroll bars).
+    void beforeScroll(bool& cancel);
+    // Before the user resizes a column (row is -1) by dragging its caption's edge. Rows are
+    // sized by the program only.
+    void beforeUserResize(int row, int col, bool& cancel);
+    // First edit stage: may this cell be edited at all?
+    void beforeEdit(int row, int col, bool& cancel);
+    // Second edit stage: the editor is about to open on this cell.
+    void startEdit(int row, int col, bool& cancel);
+    // A date-column cell is to be edited; the window shows its picker over cellRect(row, col).
+    void dateEditRequested(int row, int col);
+    // The editor closed; the cell holds its final text.
+    void afterEdit(int row, int col);
+    // A key went down in the open editor, before the editor or the grid react. Setting
+    // consume stops the key there. Enter is reported as Qt::Key_Return whichever key it was.
+    void editorKeyDown(int row, int col, int key, bool& consume);
+    // The editor's text changed by the user (every keystroke or input-method commit).
+    void editTextChanged(int row, int col, const QString& text);
+
+private:
+    friend class GridTable;
+    friend class GridDelegate;
+    friend class GridSelectionModel;
+
+    QTableWidgetItem* item(int row, int col) const;
+    QTableWidgetItem* ensureItem(int row, int col);
+    bool askMove(int newRow, int newCol);
+    bool askEdit(int row, int col); // both stages and the date-column takeover
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void forwardInside(QEvent* event);
+
+    GridTable* m_table;
+    GridDelegate* m_delegate;
+    QSet<int> m_dateCols;
+    bool m_editable = false;
+    int m_headerCol = 0; // column remembered while the header row is current
+    int m_pressedCaption = -1;
+    bool m_forwarding = false;
+};
+
+} // namespace kv::ui

@@ -1,0 +1,223 @@
+#include "ui/Printing.h"
+
+#include "data/AppContext.h"
+#include "ui/DataGrid.h"
+#include "ui/MessageBox.h"
+
+#include <QDir>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QRegularExpression>
+#include <QTableWidget>
+
+#include <algorithm>
+#include <memory>
+
+namespace kv::ui {
+
+namespace {
+
+const QColor kLineColor(128, 128, 128);
+const QColor kCaptionBackground(230, 230, 230);
+
+// A title as a file name: characters no file name may hold become "_".
+QString fileNameFor(const QString& title)
+{
+    static const QRegularExpression forbidden(QStringLiteral("[\\\\/:*?\"<>|\\x00-\\x1f]"));
+    QString name = title.trimmed();
+    name.replace(forbidden, QStringLiteral("_"));
+    return name;
+}
+
+// A print without a title is named after the window that holds the grid.
+QString fallbackName(const DataGrid& grid)
+{
+    for (const QWidget* w = grid.parentWidget(); w; w = w->parentWidget()) {
+        if (!w->windowTitle().isEmpty())
+            return w->windowTitle();
+    }
+    return QStringLiteral("打印");
+}
+
+struct Layout {
+    QList<int> columns;    // grid columns printed, left to right
+    QList<double> widths;  // their widths in twips
+    QList<int> rows;       // grid rows printed below the caption row
+    QList<double> heights; // their heights in twips
+    double captionHeight = 0;
+    double totalWidth = 0;
+};
+
+Layout layoutOf(const DataGrid& grid)
+{
+    Layout l;
+    for (int c = 0; c < grid.cols(); ++c) {
+        if (grid.isColHidden(c))
+            continue;
+        l.columns.append(c);
+        l.widths.append(std::max(grid.colWidth(c), 150));
+        l.totalWidth += l.widths.last();
+    }
+    l.captionHeight = std::max(grid.rowHeight(0), 240);
+    for (int r = 1; r < grid.rows(); ++r) {
+        if (grid.isRowHidden(r))
+            continue;
+        l.rows.append(r);
+        l.heights.append(std::max(grid.rowHeight(r), 240));
+    }
+    return l;
+}
+
+class GridPainter {
+public:
+    GridPainter(QPrinter& printer, const DataGrid& grid, const QString& title)
+        : m_printer(printer), m_grid(grid), m_title(title), m_layout(layoutOf(grid))
+    {
+    }
+
+    bool print()
+    {
+        QPainter painter;
+        if (!painter.begin(&m_printer))
+            return false;
+        m_painter = &painter;
+        const QRectF area(QPointF(0, 0), m_printer.pageLayout().paintRectPixels(m_printer.resolution()).size());
+        const double perTwip = m_printer.resolution() / 1440.0;
+        // A grid wider than the page is printed smaller, so that every column fits.
+        m_scale = perTwip * std::min(1.0, m_layout.totalWidth > 0 ? area.width() / (m_layout.totalWidth * perTwip) : 1.0);
+
+        QFont body = m_grid.table()->font();
+        body.setPointSizeF(std::max(5.0, 9.0 * m_scale / perTwip));
+        m_body = body;
+        QFont heading = m_grid.table()->font();
+        heading.setPointSizeF(13);
+        heading.setBold(true);
+        QFont footer = m_grid.table()->font();
+        footer.setPointSizeF(8);
+
+        const double headingHeight = m_title.isEmpty() ? 0 : QFontMetricsF(heading, &m_printer).height() * 1.8;
+        const double footerHeight = QFontMetricsF(footer, &m_printer).height() * 1.6;
+        const double tableTop = headingHeight;
+        const double tableBottom = area.height() - footerHeight;
+
+        // Cut the rows into pages, the caption row at the top of each.
+        QList<QPair<int, int>> pages; // [first, end) indexes into m_layout.rows
+        int first = 0;
+        do {
+            double y = tableTop + m_layout.captionHeight * m_scale;
+            int end = first;
+            while (end < m_layout.rows.size() && (end == first || y + m_layout.heights.at(end) * m_scale <= tableBottom)) {
+                y += m_layout.heights.at(end) * m_scale;
+                ++end;
+            }
+            pages.append({first, end});
+            first = end;
+        } while (first < m_layout.rows.size());
+
+        for (qsizetype p = 0; p < pages.size(); ++p) {
+            if (p > 0 && !m_printer.newPage())
+                return false;
+            if (!m_title.isEmpty()) {
+                painter.setFont(heading);
+                painter.setPen(Qt::black);
+                painter.drawText(QRectF(0, 0, area.width(), headingHeight), Qt::AlignHCenter | Qt::AlignTop, m_title);
+            }
+            double y = tableTop;
+            y += drawRow(0, y, m_layout.captionHeight * m_scale);
+            for (int i = pages.at(p).first; i < pages.at(p).second; ++i)
+                y += drawRow(m_layout.rows.at(i), y, m_layout.heights.at(i) * m_scale);
+            painter.setFont(footer);
+            painter.setPen(Qt::black);
+            painter.drawText(QRectF(0, tableBottom, area.width(), footerHeight), Qt::AlignCenter,
+                             QStringLiteral("第 %1 页，共 %2 页").arg(p + 1).arg(pages.size()));
+        }
+        return painter.end();
+    }
+
+private:
+    double drawRow(int row, double y, double height)
+    {
+        QPainter& painter = *m_painter;
+        double x = 0;
+        const QTableWidgetItem* rowItem = row == 0 ? nullptr : m_grid.table()->item(row - 1, 0);
+        for (qsizetype i = 0; i < m_layout.columns.size(); ++i) {
+            const int col = m_layout.columns.at(i);
+            const QRectF cell(x, y, m_layout.widths.at(i) * m_scale, height);
+            const QTableWidgetItem* item = row == 0 ? m_grid.table()->horizontalHeaderItem(col)
+                                                    : m_grid.table()->item(row - 1, col);
+            const QColor background = row == 0 ? kCaptionBackground : m_grid.cellBackground(row, col);
+            if (background != QColor(Qt::white))
+                painter.fillRect(cell, background);
+            painter.setPen(QPen(kLineColor, 0));
+            painter.drawRect(cell);
+
+            QFont font = m_body;
+            font.setBold(row == 0 || m_grid.isTotalsRow(row) || (item && item->font().bold()) ||
+                         (rowItem && rowItem->font().bold() && m_grid.isTotalsRow(row)));
+            painter.setFont(font);
+            painter.setPen(Qt::black);
+            const double pad = 45 * m_scale; // 3 pixels at 96 dpi
+            const QRectF textRect = cell.adjusted(pad, 0, -pad, 0);
+            const QString text = m_grid.text(row, col);
+            const QString shown =
+                QFontMetricsF(font, &m_printer).elidedText(text, Qt::ElideRight, std::max(0.0, textRect.width()));
+            painter.drawText(textRect, (row == 0 ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter, shown);
+            x += cell.width();
+        }
+        return height;
+    }
+
+    QPrinter& m_printer;
+    const DataGrid& m_grid;
+    QString m_title;
+    Layout m_layout;
+    QPainter* m_painter = nullptr;
+    QFont m_body;
+    double m_scale = 1;
+};
+
+} // namespace
+
+bool printDocument(AppContext& ctx, QWidget* parent, const DataGrid& grid, const QString& title)
+{
+    std::unique_ptr<QPrinter> printer;
+    const QString name = fileNameFor(title).isEmpty() ? fileNameFor(fallbackName(grid)) : fileNameFor(title);
+    if (!ctx.printToPdfDir.isEmpty()) {
+        const QDir dir(ctx.printToPdfDir);
+        if (!QDir().mkpath(dir.absolutePath())) {
+            message(parent, QStringLiteral("无法打印到文件夹“%1”。").arg(QDir::toNativeSeparators(dir.absolutePath())),
+                    QStringLiteral("打印"), Icon::Warning);
+            return false;
+        }
+        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(dir.filePath(name + QStringLiteral(".pdf")));
+    } else {
+        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+        if (info.isNull()) {
+            message(parent, QStringLiteral("没有找到默认打印机，无法打印。请先安装打印机并把它设为默认打印机。"),
+                    QStringLiteral("打印"), Icon::Warning);
+            return false;
+        }
+        printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    }
+    printer->setDocName(name);
+    printer->setPageSize(QPageSize(QPageSize::A4));
+
+    // A grid wider than a portrait page but not than a landscape one is turned sideways.
+    const Layout layout = layoutOf(grid);
+    const double portraitTwips =
+        printer->pageLayout().paintRect(QPageLayout::Inch).width() * 1440.0;
+    if (layout.totalWidth > portraitTwips)
+        printer->setPageOrientation(QPageLayout::Landscape);
+
+    if (!GridPainter(*printer, grid, title.trimmed()).print()) {
+        message(parent, QStringLiteral("打印“%1”时出错，文档没有打印出来。").arg(name), QStringLiteral("打印"),
+                Icon::Warning);
+        return false;
+    }
+    return true;
+}
+
+} // namespace kv::ui
