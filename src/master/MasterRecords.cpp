@@ -1,0 +1,207 @@
+#include "master/MasterRecords.h"
+
+#include "data/Database.h"
+#include "data/TextRules.h"
+
+namespace kv {
+
+namespace {
+
+QString quoted(const QString& identifier)
+{
+    return u'"' + identifier + u'"';
+}
+
+// A stored value as the grids and dialogs show it.
+QString shownText(const Statement& st, int col, ColumnType type)
+{
+    const QVariant v = st.value(col);
+    if (v.isNull())
+        return {};
+    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong)
+        return plainDecimal(v.toDouble());
+    if (type == ColumnType::Date) {
+        if (const auto date = parseDateText(v.toString()))
+            return dateText(*date);
+    }
+    return v.toString();
+}
+
+} // namespace
+
+QList<FieldCondition> filterConditions(const QList<FieldCondition>& typed)
+{
+    QList<FieldCondition> out;
+    for (const FieldCondition& c : typed) {
+        const QString value = cleanText(c.value);
+        if (!c.field.isEmpty() && !value.isEmpty())
+            out.append({c.field, value});
+    }
+    return out;
+}
+
+MasterRecords::MasterRecords(Database& db, MasterKind kind) : m_db(db), m_table(masterTable(kind)) {}
+
+RecordRows MasterRecords::list(const QList<FieldCondition>& conditions)
+{
+    QString sql = QStringLiteral("SELECT * FROM %1 WHERE 1=1").arg(quoted(m_table.table));
+    QVariantList values;
+    for (const FieldCondition& c : conditions) {
+        const int index = m_table.columnIndex(c.field);
+        if (index < 0)
+            throw DbError(QStringLiteral("%1中没有字段“%2”").arg(m_table.table, c.field));
+        const MasterColumn& column = m_table.columns.at(index);
+        sql += QStringLiteral(" AND %1 = ?").arg(quoted(column.name));
+        const auto date = column.type == ColumnType::Date ? parseDateText(c.value) : std::nullopt;
+        values << (date ? isoDate(*date) : c.value);
+    }
+    sql += QStringLiteral(" ORDER BY id");
+
+    Statement st = m_db.prepare(sql);
+    st.bindAll(values);
+    RecordRows result;
+    const int idCol = st.columnIndex(QStringLiteral("id"));
+    QList<int> cols;
+    QList<ColumnType> types;
+    for (int i = 0; i < st.columnCount(); ++i) {
+        if (i == idCol)
+            continue;
+        const QString name = st.columnName(i);
+        const int index = m_table.columnIndex(name);
+        result.fields << name;
+        cols << i;
+        types << (index < 0 ? ColumnType::Text : m_table.columns.at(index).type);
+    }
+    while (st.next()) {
+        QStringList row;
+        for (int i = 0; i < cols.size(); ++i)
+            row << shownText(st, cols.at(i), types.at(i));
+        row << QString::number(st.integer(idCol));
+        result.rows.append(row);
+    }
+    return result;
+}
+
+void MasterRecords::remove(qint64 id)
+{
+    m_db.exec(QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(quoted(m_table.table)), {id});
+}
+
+bool MasterRecords::numberExists(const QString& typedNumber)
+{
+    const QVariant id = m_db.scalar(QStringLiteral("SELECT id FROM %1 WHERE %2 = ?")
+                                        .arg(quoted(m_table.table), quoted(m_table.numberColumn().name)),
+                                    {cleanText(typedNumber)});
+    return !id.isNull();
+}
+
+QString MasterRecords::automaticNumber()
+{
+    const qint64 highest =
+        m_db.scalar(QStringLiteral("SELECT max(id) FROM %1").arg(quoted(m_table.table))).toLongLong();
+    return m_table.numberLetter + QStringLiteral("%1").arg(highest + 1, 5, 10, QChar(u'0'));
+}
+
+std::optional<QStringList> MasterRecords::load(qint64 id)
+{
+    QStringList names;
+    for (const MasterColumn& c : m_table.columns)
+        names << quoted(c.name);
+    Statement st =
+        m_db.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE id = ?").arg(names.join(u','), quoted(m_table.table)));
+    st.bind(1, id);
+    if (!st.next())
+        return std::nullopt;
+    QStringList values;
+    for (int i = 0; i < m_table.columns.size(); ++i)
+        values << shownText(st, i, m_table.columns.at(i).type);
+    return values;
+}
+
+std::optional<int> MasterRecords::firstProblem(const QStringList& values) const
+{
+    for (int i = 0; i < m_table.columns.size(); ++i) {
+        const MasterColumn& column = m_table.columns.at(i);
+        if (column.missingMessage.isEmpty())
+            continue;
+        const QString value = cleanText(values.value(i));
+        if (value.isEmpty() || (column.type == ColumnType::Number && !isNumberText(value)))
+            return i;
+    }
+    return std::nullopt;
+}
+
+QVariant MasterRecords::storedValue(const MasterColumn& column, const QString& typed) const
+{
+    const QString value = cleanText(typed);
+    switch (column.type) {
+    case ColumnType::Number:
+        if (value.isEmpty())
+            return {};
+        if (!isNumberText(value))
+            throw DbError(QStringLiteral("%1不是数字：%2").arg(column.name, value));
+        return value.toDouble();
+    case ColumnType::Date:
+        if (value.isEmpty())
+            return {};
+        if (const auto date = parseDateText(value))
+            return isoDate(*date);
+        throw DbError(QStringLiteral("%1不是有效的日期：%2").arg(column.name, value));
+    case ColumnType::Text: break;
+    }
+    return value;
+}
+
+bool MasterRecords::save(qint64 editId, const QStringList& values)
+{
+    QStringList names;
+    QStringList marks;
+    QVariantList bound;
+    for (int i = 0; i < m_table.columns.size(); ++i) {
+        const MasterColumn& column = m_table.columns.at(i);
+        names << quoted(column.name);
+        bound << storedValue(column, values.value(i));
+    }
+
+    Transaction tx(m_db);
+    if (editId == 0) {
+        for (int i = 0; i < names.size(); ++i)
+            marks << QStringLiteral("?");
+        m_db.exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(quoted(m_table.table), names.join(u','), marks.join(u',')),
+                  bound);
+    } else {
+        for (const QString& name : std::as_const(names))
+            marks << name + QStringLiteral(" = ?");
+        m_db.exec(QStringLiteral("UPDATE %1 SET %2 WHERE id = ?").arg(quoted(m_table.table), marks.join(u',')),
+                  bound << editId);
+        if (m_db.changes() == 0)
+            return false;
+    }
+    for (int i = 0; i < m_table.columns.size(); ++i) {
+        const MasterColumn& column = m_table.columns.at(i);
+        const QString name = cleanText(values.value(i));
+        if (!column.codeList.isEmpty() && !name.isEmpty())
+            addToCodeList(m_db, column.codeList, name);
+    }
+    tx.commit();
+    return true;
+}
+
+QStringList codeListNames(Database& db, const QString& listTable)
+{
+    Statement st = db.prepare(QStringLiteral("SELECT %1 FROM %1 ORDER BY id").arg(quoted(listTable)));
+    QStringList names;
+    while (st.next())
+        names << st.text(0);
+    return names;
+}
+
+void addToCodeList(Database& db, const QString& listTable, const QString& name)
+{
+    const QString table = quoted(listTable);
+    if (db.scalar(QStringLiteral("SELECT id FROM %1 WHERE %1 = ?").arg(table), {name}).isNull())
+        db.exec(QStringLiteral("INSERT INTO %1 (%1) VALUES (?)").arg(table), {name});
+}
+
+} // namespace kv

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "master/MasterTable.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace kv {
+
+class Database;
+
+// One condition row of a list window's filter: the field chosen and the value typed.
+struct FieldCondition {
+    QString field;
+    QString value;
+    bool operator==(const FieldCondition&) const = default;
+};
+
+// The rows that take part in a filter: a field chosen and a value that is not empty once
+// cleaned. Values come back cleaned; the order is kept, and a field may appear twice.
+QList<FieldCondition> filterConditions(const QList<FieldCondition>& typed);
+
+// A master table as its list window shows it.
+struct RecordRows {
+    QStringList fields;      // the columns after id, in table order
+    QList<QStringList> rows; // per record: the cells of `fields` as text, then the id
+};
+
+// Reading and writing the rows of one master table for its list window and its dialog.
+// Typed values are cleaned here, on add and on edit alike.
+class MasterRecords {
+  public:
+    MasterRecords(Database& db, MasterKind kind);
+
+    const MasterTable& table() const { return m_table; }
+
+    // Every record, or those equal to every condition, in ascending id. Numbers are shown as
+    // plain decimal text and dates as yyyy-M-d; a date condition may be typed in any accepted
+    // date form. An unknown field is an error.
+    RecordRows list(const QList<FieldCondition>& conditions = {});
+    void remove(qint64 id);
+
+    // Whether another record already has this (cleaned) number.
+    bool numberExists(const QString& typedNumber);
+    // The letter and the highest id + 1, zero-padded to at least five digits: Y00042.
+    QString automaticNumber();
+
+    // The values of one record in column order as the dialog shows them; none when it is gone.
+    std::optional<QStringList> load(qint64 id);
+    // The first required column (in column order) that is empty once cleaned, or not a number
+    // where a number is needed; none when the values can be saved.
+    std::optional<int> firstProblem(const QStringList& values) const;
+    // Adds (editId 0) or updates the record from values in column order, and puts a new
+    // workshop, job type or unit into its code list, all or nothing. False when the record
+    // to update no longer exists; nothing is written then.
+    bool save(qint64 editId, const QStringList& values);
+
+  private:
+    QVariant storedValue(const MasterColumn& column, const QString& typed) const;
+
+    Database& m_db;
+    const MasterTable& m_table;
+};
+
+// The names of a code list (车间, 工种, 计量单位) in the order they were entered.
+QStringList codeListNames(Database& db, const QString& listTable);
+// Adds the name to the code list unless it is there already.
+void addToCodeList(Database& db, const QString& listTable, const QString& name);
+
+} // namespace kv

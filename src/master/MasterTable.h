@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QChar>
+#include <QList>
+#include <QString>
+
+// What the three master-data tables (employees, products, deduction items) have in common and
+// where they differ: columns, the rules of their dialogs, their list windows' names.
+namespace kv {
+
+enum class MasterKind { Employee, Product, Deduction };
+
+enum class ColumnType { Text, Number, Date };
+
+struct MasterColumn {
+    QString name; // column of the table, also the grid's header text
+    ColumnType type = ColumnType::Text;
+    QString missingMessage; // required field: the message when it is empty; empty when optional
+    QString codeList;       // code list table that learns a new value of this column; or empty
+};
+
+struct MasterTable {
+    MasterKind kind;
+    QString table;
+    QChar numberLetter;       // first letter of an automatic number: Y, C, K
+    QString duplicateMessage; // "己有相同的工号！"
+    QString autoNumberQuestion;
+    QString exportFileName;      // "员工.xls", in the application directory
+    QList<MasterColumn> columns; // in table order, without id; the first is the record number
+
+    const MasterColumn& numberColumn() const { return columns.first(); }
+    int columnIndex(const QString& name) const; // -1 when the table has no such column
+};
+
+const MasterTable& masterTable(MasterKind kind);
+
+} // namespace kv

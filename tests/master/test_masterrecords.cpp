@@ -1,0 +1,234 @@
+#include "TestDb.h"
+#include "data/Database.h"
+#include "master/CellFind.h"
+#include "master/MasterRecords.h"
+
+#include <QTest>
+
+using namespace kv;
+
+namespace {
+
+QStringList employee(const char* number, const char* name, const char* workshop = "一车间", const char* job = "装配",
+                     const char* date = "2008-5-17")
+{
+    return {QString::fromUtf8(number),   QString::fromUtf8(name), QStringLiteral("女"),    QString(),
+            QString::fromUtf8(workshop), QString::fromUtf8(job),  QString::fromUtf8(date), QString()};
+}
+
+QStringList product(const char* number, const char* description, const char* unit, const char* price)
+{
+    return {QString::fromUtf8(number), QString::fromUtf8(description), QStringLiteral("X"),
+            QString::fromUtf8(unit),   QString::fromUtf8(price),       QString()};
+}
+
+int count(Database& db, const QString& table, const QString& where = QStringLiteral("1=1"),
+          const QVariantList& values = {})
+{
+    return db.scalar(QStringLiteral("SELECT count(*) FROM %1 WHERE %2").arg(table, where), values).toInt();
+}
+
+} // namespace
+
+class TestMasterRecords : public QObject {
+    Q_OBJECT
+  private slots:
+    void listShowsEveryColumnAsTextWithIdLast()
+    {
+        TestApp app;
+        MasterRecords products(app.db(), MasterKind::Product);
+        RecordRows empty = products.list();
+        QCOMPARE(empty.fields, QStringList({"产品编号", "产品说明", "拼音编码", "计量单位", "工价", "备注"}));
+        QVERIFY(empty.rows.isEmpty());
+
+        QVERIFY(products.save(0, product("C2", "垫片", "个", "300")));
+        QVERIFY(products.save(0, product("C1", "螺丝", "盒", "12.50")));
+        app.db().exec(QStringLiteral("INSERT INTO 产品工价 (产品编号) VALUES ('C3')")); // nulls elsewhere
+        const RecordRows all = products.list();
+        QCOMPARE(all.rows.size(), 3);
+        QCOMPARE(all.rows.at(0), QStringList({"C2", "垫片", "X", "个", "300", "", "1"}));
+        QCOMPARE(all.rows.at(1), QStringList({"C1", "螺丝", "X", "盒", "12.5", "", "2"}));
+        QCOMPARE(all.rows.at(2), QStringList({"C3", "", "", "", "", "", "3"}));
+
+        MasterRecords employees(app.db(), MasterKind::Employee);
+        QVERIFY(employees.save(0, employee("001", "张三", "一车间", "装配", "2008-05-07")));
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT 上岗时间 FROM 员工")).toString(), QStringLiteral("2008-05-07"));
+        QCOMPARE(employees.list().rows.at(0).at(6), QStringLiteral("2008-5-7"));
+    }
+
+    void filterIsAConjunctionOfExactEqualities()
+    {
+        TestApp app;
+        MasterRecords employees(app.db(), MasterKind::Employee);
+        QVERIFY(employees.save(0, employee("001", "张三", "一车间", "装配", "2008-5-1")));
+        QVERIFY(employees.save(0, employee("002", "张三丰", "一车间", "包装", "2008-5-2")));
+        QVERIFY(employees.save(0, employee("003", "李四", "二车间", "装配", "2008-5-2")));
+
+        const auto numbers = [&](const QList<FieldCondition>& conditions) {
+            QStringList out;
+            for (const QStringList& row : employees.list(conditions).rows)
+                out << row.first();
+            return out;
+        };
+        QCOMPARE(numbers({{"车间", "一车间"}}), QStringList({"001", "002"}));
+        QCOMPARE(numbers({{"车间", "一车间"}, {"工种", "装配"}}), QStringList({"001"}));
+        QCOMPARE(numbers({{"姓名", "张三"}}), QStringList({"001"})); // equality, not containment
+        QCOMPARE(numbers({{"车间", "一车间"}, {"车间", "二车间"}}), QStringList());
+        // Dates as the grid shows them, or in any accepted form.
+        QCOMPARE(numbers({{"上岗时间", "2008-5-2"}}), QStringList({"002", "003"}));
+        QCOMPARE(numbers({{"上岗时间", "2008/05/02"}}), QStringList({"002", "003"}));
+        QCOMPARE(numbers({{"上岗时间", "五月"}}), QStringList());
+        QVERIFY_THROWS_EXCEPTION(DbError, employees.list({{"id; DROP TABLE 员工", "1"}}));
+        QCOMPARE(count(app.db(), QStringLiteral("员工")), 3);
+
+        // A price compares as the number it stands for.
+        MasterRecords products(app.db(), MasterKind::Product);
+        QVERIFY(products.save(0, product("C1", "螺丝", "个", "12.5")));
+        QCOMPARE(products.list({{"工价", "12.50"}}).rows.size(), 1);
+        QCOMPARE(products.list({{"工价", "abc"}}).rows.size(), 0);
+    }
+
+    void filterTakesRowsWithFieldAndValue()
+    {
+        const QList<FieldCondition> typed{{"车间", " 一车间\t"}, {"", "装配"}, {"工种", "包装"}, {"姓名", "  "}};
+        QCOMPARE(filterConditions(typed), QList<FieldCondition>({{"车间", "一车间"}, {"工种", "包装"}}));
+        QVERIFY(filterConditions({}).isEmpty());
+    }
+
+    void awkwardCharactersAreStoredAndMatchedLiterally()
+    {
+        TestApp app;
+        const QString odd = QStringLiteral("O'Brien 50% \\n \"引号\"");
+        MasterRecords deductions(app.db(), MasterKind::Deduction);
+        QVERIFY(deductions.save(0, {odd, odd, odd, QStringLiteral("5"), odd}));
+        QVERIFY(deductions.save(0, {QStringLiteral("O'Brien 50X \\n \"引号\""), QStringLiteral("b"), QString(),
+                                    QStringLiteral("1"), QString()}));
+        QCOMPARE(deductions.list().rows.at(0), QStringList({odd, odd, odd, "5", odd, "1"}));
+        QCOMPARE(deductions.load(1).value(), QStringList({odd, odd, odd, "5", odd}));
+        QVERIFY(deductions.numberExists(odd));
+        QCOMPARE(deductions.list({{"扣减项目编号", odd}}).rows.size(), 1); // % is no wildcard here
+    }
+
+    void automaticNumberPadsButNeverTruncates()
+    {
+        TestApp app;
+        MasterRecords employees(app.db(), MasterKind::Employee);
+        QCOMPARE(employees.automaticNumber(), QStringLiteral("Y00001"));
+        app.db().exec(QStringLiteral("INSERT INTO 员工 (id, 工号) VALUES (7, '007')"));
+        QCOMPARE(employees.automaticNumber(), QStringLiteral("Y00008"));
+        app.db().exec(QStringLiteral("INSERT INTO 产品工价 (id, 产品编号) VALUES (41, 'x')"));
+        QCOMPARE(MasterRecords(app.db(), MasterKind::Product).automaticNumber(), QStringLiteral("C00042"));
+        app.db().exec(QStringLiteral("INSERT INTO 扣减项目 (id, 扣减项目编号) VALUES (123456, 'x')"));
+        QCOMPARE(MasterRecords(app.db(), MasterKind::Deduction).automaticNumber(), QStringLiteral("K123457"));
+        app.db().exec(QStringLiteral("INSERT INTO 员工 (id, 工号) VALUES (4294967296, 'big')"));
+        QCOMPARE(employees.automaticNumber(), QStringLiteral("Y4294967297"));
+    }
+
+    void duplicateNumberIsFoundCleaned()
+    {
+        TestApp app;
+        MasterRecords employees(app.db(), MasterKind::Employee);
+        QVERIFY(employees.save(0, employee(" E001\t", "张三")));
+        QVERIFY(employees.numberExists(QStringLiteral("E001")));
+        QVERIFY(employees.numberExists(QStringLiteral(" E001 ")));
+        QVERIFY(!employees.numberExists(QStringLiteral("E0011")));
+        QVERIFY(!employees.numberExists(QStringLiteral("e001")));
+    }
+
+    void requiredFieldsAreCheckedInColumnOrder()
+    {
+        TestApp app;
+        MasterRecords employees(app.db(), MasterKind::Employee);
+        QCOMPARE(employees.firstProblem(employee(" \t ", "")), 0);
+        QCOMPARE(employees.firstProblem(employee("1", " ", "")), 1);
+        QCOMPARE(employees.firstProblem(employee("1", "张三", "", "")), 4);
+        QCOMPARE(employees.firstProblem(employee("1", "张三", "一车间", "\t")), 5);
+        QCOMPARE(employees.firstProblem(employee("1", "张三")), std::nullopt);
+        QCOMPARE(employees.table().columns.at(4).missingMessage, QStringLiteral("车间未填写！"));
+
+        MasterRecords products(app.db(), MasterKind::Product);
+        QCOMPARE(products.firstProblem(product("", "", "", "")), 0);
+        QCOMPARE(products.firstProblem(product("C1", "", "", "")), 1);
+        QCOMPARE(products.firstProblem(product("C1", "螺丝", " ", "")), 3);
+        QCOMPARE(products.firstProblem(product("C1", "螺丝", "个", "  ")), 4);
+        QCOMPARE(products.firstProblem(product("C1", "螺丝", "个", "abc")), 4);
+        QCOMPARE(products.firstProblem(product("C1", "螺丝", "个", "12.5元")), 4);
+        QCOMPARE(products.firstProblem(product("C1", "螺丝", "个", " 12.5 ")), std::nullopt);
+        QCOMPARE(products.firstProblem(product("C1", "螺丝", "个", "\t300")), std::nullopt);
+
+        MasterRecords deductions(app.db(), MasterKind::Deduction);
+        QCOMPARE(deductions.firstProblem({"K1", "", "", "x", ""}), 1);
+        QCOMPARE(deductions.firstProblem({"K1", "迟到", "", "x", ""}), 3);
+        QCOMPARE(deductions.firstProblem({"K1", "迟到", "", "20.5", ""}), std::nullopt);
+        QCOMPARE(deductions.table().columns.at(1).missingMessage, QStringLiteral("提减项目说明未填写！"));
+    }
+
+    void addAndEditCleanValuesAndGrowCodeLists()
+    {
+        TestApp app;
+        MasterRecords employees(app.db(), MasterKind::Employee);
+        QVERIFY(employees.save(0, employee(" E001 ", " 张 三 ", " 新车间\t", "装配")));
+        QVERIFY(employees.save(0, employee("E002", "李四", "新车间", "装配")));
+        QCOMPARE(codeListNames(app.db(), QStringLiteral("车间")), QStringList({"新车间"}));
+        QCOMPARE(codeListNames(app.db(), QStringLiteral("工种")), QStringList({"装配"}));
+
+        // An edit is cleaned like an add: the number must still match what the journals carry.
+        QVERIFY(employees.save(1, employee(" E001\t", " 张三 ", "二车间", "装配", "2008-6-1")));
+        QCOMPARE(employees.load(1).value(), QStringList({"E001", "张三", "女", "", "二车间", "装配", "2008-6-1", ""}));
+        QCOMPARE(count(app.db(), QStringLiteral("员工"), QStringLiteral("工号 = ?"), {"E001"}), 1);
+        QCOMPARE(codeListNames(app.db(), QStringLiteral("车间")), QStringList({"新车间", "二车间"}));
+
+        // The record to edit has gone: nothing is written, not even to the code lists.
+        employees.remove(1);
+        QVERIFY(!employees.save(1, employee("E001", "张三", "三车间", "装配")));
+        QVERIFY(!employees.load(1));
+        QCOMPARE(count(app.db(), QStringLiteral("员工")), 1);
+        QCOMPARE(codeListNames(app.db(), QStringLiteral("车间")).size(), 2);
+
+        MasterRecords products(app.db(), MasterKind::Product);
+        QVERIFY(products.save(0, product("C1", "螺丝", " 盒 ", " 12.5 ")));
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT 工价 FROM 产品工价")), QVariant(12.5));
+        QCOMPARE(codeListNames(app.db(), QStringLiteral("计量单位")), QStringList({"盒"}));
+        QVERIFY(products.save(1, product("C1", "螺丝", "盒", "+13")));
+        QCOMPARE(products.load(1).value().at(4), QStringLiteral("13"));
+        QCOMPARE(codeListNames(app.db(), QStringLiteral("计量单位")), QStringList({"盒"}));
+        QVERIFY_THROWS_EXCEPTION(DbError, products.save(1, product("C1", "螺丝", "盒", "贵")));
+        QCOMPARE(products.load(1).value().at(4), QStringLiteral("13"));
+    }
+
+    void removeTakesOneRecord()
+    {
+        TestApp app;
+        MasterRecords products(app.db(), MasterKind::Product);
+        QVERIFY(products.save(0, product("C1", "螺丝", "个", "1")));
+        QVERIFY(products.save(0, product("C2", "垫片", "个", "2")));
+        products.remove(1);
+        const RecordRows left = products.list();
+        QCOMPARE(left.rows.size(), 1);
+        QCOMPARE(left.rows.at(0).first(), QStringLiteral("C2"));
+    }
+
+    void findCountsCellsNotOccurrences()
+    {
+        // Rows of a grid with a header row; the last column stands for the hidden id.
+        const QList<QStringList> grid{
+            {"工号", "姓名", "id"}, {"A1", "王王", "1"}, {"王", "b王", "王"}, {"c", "d", "3"}, {"王c", "e", "4"}};
+        const auto text = [&](int r, int c) { return grid.at(r).at(c); };
+        QCOMPARE(findCells(grid.size(), 2, 1, QStringLiteral("王"), text),
+                 QList<CellPos>({{1, 1}, {2, 0}, {2, 1}, {4, 0}}));
+        QCOMPARE(findCells(grid.size(), 2, 3, QStringLiteral("王"), text), QList<CellPos>({{4, 0}}));
+        QVERIFY(findCells(grid.size(), 2, 1, QStringLiteral("3"), text).isEmpty());  // only in the id
+        QVERIFY(findCells(grid.size(), 2, 1, QStringLiteral("a1"), text).isEmpty()); // case matters
+        QVERIFY(findCells(grid.size(), 2, 1, QStringLiteral(" c"), text).isEmpty()); // the space counts
+        QVERIFY(findCells(1, 2, 1, QStringLiteral("工号"), text).isEmpty());         // header only
+
+        QVERIFY(!isSearchKeyword(QStringLiteral(" \t ")));
+        QVERIFY(isSearchKeyword(QStringLiteral(" c")));
+        QCOMPARE(findStartRow(false, 5), 1);
+        QCOMPARE(findStartRow(true, 5), 5);
+        QCOMPARE(findStartRow(true, 0), 1);
+    }
+};
+
+QTEST_MAIN(TestMasterRecords)
+#include "test_masterrecords.moc"
