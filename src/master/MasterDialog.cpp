@@ -1,0 +1,198 @@
+#include "master/MasterDialog.h"
+
+#include "data/AppContext.h"
+#include "data/TextRules.h"
+#include "ui/MessageBox.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace kv {
+
+MasterDialog::MasterDialog(AppContext& ctx, MasterKind kind, const Captions& captions, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_kind(kind), m_captions(captions)
+{
+    setObjectName(captions.objectName);
+    setWindowTitle(captions.add);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto* outer = new QVBoxLayout(this);
+    m_grid = new QGridLayout;
+    m_grid->setHorizontalSpacing(8);
+    m_grid->setVerticalSpacing(8);
+    m_grid->setColumnMinimumWidth(1, 220);
+    outer->addLayout(m_grid);
+
+    m_save = new QPushButton(QStringLiteral("添加"), this);
+    m_save->setObjectName(QStringLiteral("Command1"));
+    m_save->setAutoDefault(false);
+    m_cancel = new QPushButton(QStringLiteral("取消"), this);
+    m_cancel->setObjectName(QStringLiteral("Command2"));
+    m_cancel->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_save);
+    buttons->addWidget(m_cancel);
+    outer->addSpacing(6);
+    outer->addLayout(buttons);
+
+    connect(m_save, &QPushButton::clicked, this, &MasterDialog::save);
+    connect(m_cancel, &QPushButton::clicked, this, &MasterDialog::reject);
+}
+
+QLineEdit* MasterDialog::addLineEdit(const QString& label, const QString& name)
+{
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(name);
+    addField(label, edit);
+    return edit;
+}
+
+QComboBox* MasterDialog::addComboBox(const QString& label, const QString& name)
+{
+    auto* combo = new QComboBox(this);
+    combo->setObjectName(name);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    addField(label, combo);
+    return combo;
+}
+
+void MasterDialog::addField(const QString& label, QWidget* control)
+{
+    const int row = int(m_fields.size());
+    auto* caption = new QLabel(label, this);
+    caption->setObjectName(QStringLiteral("Label%1").arg(row + 1));
+    caption->setBuddy(control);
+    m_grid->addWidget(caption, row, 0, Qt::AlignRight);
+    m_grid->addWidget(control, row, 1);
+    if (!m_fields.isEmpty())
+        setTabOrder(m_fields.last(), control);
+    setTabOrder(control, m_save);
+    setTabOrder(m_save, m_cancel);
+    m_fields.append(control);
+}
+
+void MasterDialog::open()
+{
+    if (!prepare()) {
+        deleteLater();
+        return;
+    }
+    setFixedSize(sizeHint());
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    m_fields.first()->setFocus();
+}
+
+bool MasterDialog::prepare()
+{
+    bool found = true;
+    const bool ok = ui::guarded(this, [&] {
+        prepareFields();
+        if (isEditid == 0)
+            return;
+        m_save->setText(QStringLiteral("保存修改"));
+        setWindowTitle(m_captions.edit);
+        const auto values = MasterRecords(m_ctx.conn(), m_kind).load(isEditid);
+        if (!values) {
+            found = false;
+            return;
+        }
+        // In column order, so that a stored search code overwrites the one the description
+        // produced a moment before.
+        for (int i = 0; i < m_fields.size(); ++i)
+            setValue(i, values->value(i));
+    });
+    if (ok && !found)
+        reportMissingRecord();
+    return ok && found;
+}
+
+void MasterDialog::reportMissingRecord()
+{
+    ui::message(this, QStringLiteral("引用错误ID"), QStringLiteral("出错！"), ui::Icon::Warning);
+}
+
+void MasterDialog::save()
+{
+    ui::guarded(this, [&] {
+        MasterRecords records(m_ctx.conn(), m_kind);
+        const MasterTable& table = records.table();
+        if (isEditid == 0 && records.numberExists(valueOf(0))) {
+            if (confirmNewNumber())
+                setValue(0, records.automaticNumber());
+            m_fields.first()->setFocus();
+            return;
+        }
+
+        QStringList values;
+        for (int i = 0; i < m_fields.size(); ++i)
+            values << valueOf(i);
+        if (const auto problem = records.firstProblem(values)) {
+            ui::message(this, table.columns.at(*problem).missingMessage);
+            m_fields.at(*problem)->setFocus();
+            return;
+        }
+
+        if (!records.save(isEditid, values)) {
+            reportMissingRecord();
+            close();
+            return;
+        }
+        raise();
+        activateWindow();
+        ui::message(this, isEditid == 0 ? QStringLiteral("添加成功！") : QStringLiteral("修改成功！"),
+                    QStringLiteral("成功！"));
+        emit saved();
+        accept();
+    });
+}
+
+bool MasterDialog::confirmNewNumber()
+{
+    const MasterTable& table = masterTable(m_kind);
+    ui::message(this, table.duplicateMessage, QStringLiteral("提示！"), ui::Icon::Warning);
+    return ui::message(this, table.autoNumberQuestion, QStringLiteral("是否"), ui::Icon::None, ui::Buttons::YesNo) ==
+           ui::Answer::Yes;
+}
+
+void MasterDialog::done(int result)
+{
+    isEditid = 0;
+    QDialog::done(result);
+}
+
+QString MasterDialog::valueOf(int column) const
+{
+    QWidget* w = m_fields.at(column);
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        return edit->text();
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+        return combo->currentText();
+    if (auto* date = qobject_cast<QDateEdit*>(w))
+        return dateText(date->date());
+    return {};
+}
+
+void MasterDialog::setValue(int column, const QString& value)
+{
+    QWidget* w = m_fields.at(column);
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        edit->setText(value);
+    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        // The stored text is shown whether or not the pick list has it.
+        combo->setCurrentIndex(combo->findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive));
+        combo->setEditText(value);
+    } else if (auto* date = qobject_cast<QDateEdit*>(w)) {
+        if (const auto d = parseDateText(value))
+            date->setDate(*d);
+    }
+}
+
+} // namespace kv

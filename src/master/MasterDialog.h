@@ -1,0 +1,68 @@
+#pragma once
+
+#include "master/MasterRecords.h"
+
+#include <QDialog>
+#include <QList>
+
+class QComboBox;
+class QGridLayout;
+class QLineEdit;
+class QPushButton;
+
+namespace kv {
+class AppContext;
+
+// The add/edit dialog of one master record, shared by employees, products and deduction
+// items: opens in add mode (isEditid 0) or edit mode (the record's id), checks the number for
+// duplicates on add, the required fields in order, saves and has its list window reload.
+class MasterDialog : public QDialog {
+    Q_OBJECT
+  public:
+    // 0 for add, the id of the record to edit; wide enough for any id.
+    qint64 isEditid = 0;
+
+    // Prepares the fields (pick lists, the record to edit) and shows the dialog modally; a
+    // record that no longer exists is reported and the dialog closes instead.
+    void open() override;
+    void done(int result) override;
+
+  signals:
+    // A record was added or changed; the list window reloads.
+    void saved();
+
+  protected:
+    struct Captions {
+        QString objectName; // 添加员工FRM
+        QString add;        // 添加员工
+        QString edit;       // 修改员工
+    };
+    MasterDialog(AppContext& ctx, MasterKind kind, const Captions& captions, QWidget* parent);
+
+    // Fields are added in the table's column order. A control is a QLineEdit, an editable
+    // QComboBox or a QDateEdit.
+    QLineEdit* addLineEdit(const QString& label, const QString& name);
+    QComboBox* addComboBox(const QString& label, const QString& name);
+    void addField(const QString& label, QWidget* control);
+    // Called with the buttons placed; fills pick lists and defaults.
+    virtual void prepareFields() {}
+
+    AppContext& m_ctx;
+
+  private:
+    bool prepare();
+    void save();
+    bool confirmNewNumber();
+    QString valueOf(int column) const;
+    void setValue(int column, const QString& value);
+    void reportMissingRecord();
+
+    MasterKind m_kind;
+    Captions m_captions;
+    QGridLayout* m_grid;
+    QList<QWidget*> m_fields; // one per column
+    QPushButton* m_save;
+    QPushButton* m_cancel;
+};
+
+} // namespace kv

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "master/MasterDialog.h"
+
+class QComboBox;
+class QDateEdit;
+class QLineEdit;
+
+namespace kv {
+
+// 添加员工FRM: one employee; a new workshop or job type joins its code list on save.
+class EmployeeDialog final : public MasterDialog {
+    Q_OBJECT
+  public:
+    EmployeeDialog(AppContext& ctx, QWidget* parent);
+
+  protected:
+    void prepareFields() override;
+
+  private:
+    QComboBox* m_sex;
+    QComboBox* m_workshop;
+    QComboBox* m_jobType;
+    QDateEdit* m_started;
+};
+
+// 添加产品Frm: one product and its piece price; the search code follows the description.
+class ProductDialog final : public MasterDialog {
+    Q_OBJECT
+  public:
+    ProductDialog(AppContext& ctx, QWidget* parent);
+
+  protected:
+    void prepareFields() override;
+
+  private:
+    QComboBox* m_unit;
+};
+
+// 添加扣减项目Frm: one deduction item and its amount; the search code follows the description.
+class DeductionDialog final : public MasterDialog {
+    Q_OBJECT
+  public:
+    DeductionDialog(AppContext& ctx, QWidget* parent);
+};
+
+// The dialog of a master table, not yet open.
+MasterDialog* createMasterDialog(MasterKind kind, AppContext& ctx, QWidget* parent);
+
+} // namespace kv
