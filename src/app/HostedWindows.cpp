@@ -1,5 +1,7 @@
 #include "app/HostedWindows.h"
 
+#include "entry/WageEntryWindow.h"
+
 #include <QWidget>
 
 namespace kv {
@@ -14,9 +16,8 @@ const QStringList& hostedWindowNames()
 
 QWidget* createHostedWindow(const QString& name, AppContext& ctx, QWidget* parent)
 {
-    Q_UNUSED(name);
-    Q_UNUSED(ctx);
-    Q_UNUSED(parent);
+    if (name == QStringLiteral("工资计算Frm"))
+        return new WageEntryWindow(ctx, parent);
     return nullptr;
 }
 

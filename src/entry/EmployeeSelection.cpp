@@ -1,0 +1,183 @@
+#include "entry/EmployeeSelection.h"
+
+#include "data/AppContext.h"
+#include "data/TextRules.h"
+#include "entry/EmployeeFinder.h"
+#include "ui/MessageBox.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+
+namespace kv {
+
+namespace {
+constexpr int kIdRole = Qt::UserRole;
+}
+
+CandidateList::CandidateList(QWidget* parent) : QListWidget(parent) { setFocusPolicy(Qt::NoFocus); }
+
+void CandidateList::mousePressEvent(QMouseEvent* event)
+{
+    QListWidget::mousePressEvent(event); // the pressed entry is highlighted first
+    if (event->button() == Qt::LeftButton)
+        emit leftPressed();
+}
+
+EmployeeSelection::EmployeeSelection(AppContext& ctx, const Controls& controls, QWidget* window)
+    : QObject(window), m_ctx(ctx), m_c(controls), m_window(window)
+{
+    connect(m_c.name, &QLineEdit::textChanged, this, &EmployeeSelection::onNameChanged);
+    connect(m_c.number, &QLineEdit::textChanged, this, &EmployeeSelection::onNumberChanged);
+    connect(m_c.list, &CandidateList::leftPressed, this, &EmployeeSelection::onListPressed);
+    connect(m_c.showAll, &QPushButton::clicked, this, &EmployeeSelection::onShowAll);
+    m_c.name->installEventFilter(this);
+    m_c.number->installEventFilter(this);
+    m_c.showAll->installEventFilter(this);
+}
+
+bool EmployeeSelection::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool focusOut = event->type() == QEvent::FocusOut
+                          && static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason
+                          && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason;
+    if (watched == m_c.name) {
+        if (event->type() == QEvent::KeyPress && onNameKey(static_cast<QKeyEvent*>(event)->key()))
+            return true;
+        if (focusOut)
+            onNameLeft();
+    } else if (watched == m_c.number) {
+        if (focusOut)
+            onNumberLeft();
+        else if (event->type() == QEvent::MouseButtonPress)
+            emit hideLookupPopup();
+    } else if (watched == m_c.showAll && focusOut) {
+        m_c.list->hide();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void EmployeeSelection::addCandidates(const QList<EmployeeRef>& employees)
+{
+    for (const EmployeeRef& e : employees) {
+        auto* item = new QListWidgetItem(e.candidateText(), m_c.list);
+        item->setData(kIdRole, e.id);
+    }
+}
+
+void EmployeeSelection::selectById(qint64 id)
+{
+    std::optional<EmployeeRef> employee;
+    if (!ui::guarded(m_window, [&] { employee = EmployeeFinder(m_ctx.conn()).byId(id); }) || !employee)
+        return;
+    m_c.name->setText(employee->name);
+    m_c.number->setText(employee->number); // loads him
+    m_c.workshopLine->setText(employee->workshopLine());
+    m_c.workshopLine->adjustSize();
+    m_c.list->hide();
+}
+
+void EmployeeSelection::onNameChanged(const QString& text)
+{
+    m_c.list->clear();
+    if (cleanText(text).isEmpty()) {
+        m_c.list->hide();
+        return;
+    }
+    QList<EmployeeRef> found;
+    if (!ui::guarded(m_window, [&] { found = EmployeeFinder(m_ctx.conn()).nameContains(text); }))
+        return;
+    addCandidates(found);
+    if (m_c.list->count() > 0) {
+        m_c.list->show();
+        m_c.list->raise();
+    }
+}
+
+bool EmployeeSelection::onNameKey(int key)
+{
+    QListWidget* list = m_c.list;
+    const int n = list->count();
+    if (n == 0)
+        return false;
+    const int current = list->currentRow();
+    switch (key) {
+    case Qt::Key_Down:
+        if (!list->isVisible())
+            return false;
+        list->setCurrentRow(current < 0 || current == n - 1 ? 0 : current + 1);
+        return true;
+    case Qt::Key_Up:
+        if (!list->isVisible())
+            return false;
+        list->setCurrentRow(current <= 0 ? n - 1 : current - 1);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (current < 0)
+            list->setCurrentRow(0);
+        selectById(list->currentItem()->data(kIdRole).toLongLong());
+        return true;
+    default:
+        return false;
+    }
+}
+
+void EmployeeSelection::onListPressed()
+{
+    if (QListWidgetItem* item = m_c.list->currentItem(); item && item->isSelected())
+        selectById(item->data(kIdRole).toLongLong());
+    emit hideLookupPopup();
+}
+
+void EmployeeSelection::onNameLeft()
+{
+    bool exists = true;
+    if (ui::guarded(m_window, [&] { exists = EmployeeFinder(m_ctx.conn()).nameExists(m_c.name->text()); }) && !exists) {
+        m_c.number->clear();
+        m_c.name->clear();
+        emit nameNotFound();
+    }
+    m_c.list->hide();
+}
+
+void EmployeeSelection::onNumberChanged(const QString& text)
+{
+    emit hideLookupPopup();
+    std::optional<EmployeeRef> employee;
+    if (ui::guarded(m_window, [&] { employee = EmployeeFinder(m_ctx.conn()).byNumber(text); }) && employee) {
+        m_c.name->setText(employee->name);
+        m_c.workshopLine->setText(employee->workshopLine());
+        m_c.workshopLine->adjustSize();
+        emit employeeFound(employee->id);
+    }
+    m_c.list->hide();
+}
+
+void EmployeeSelection::onNumberLeft()
+{
+    std::optional<EmployeeRef> employee;
+    if (ui::guarded(m_window, [&] { employee = EmployeeFinder(m_ctx.conn()).byNumber(m_c.number->text()); })
+        && !employee) {
+        m_c.number->clear();
+        m_c.name->clear();
+        ui::message(m_window, QStringLiteral("没有该员工！"), QStringLiteral("没有"), ui::Icon::Warning);
+        emit numberNotFound();
+    }
+    m_c.list->hide();
+}
+
+void EmployeeSelection::onShowAll()
+{
+    m_c.list->show();
+    m_c.list->raise();
+    m_c.list->clear();
+    QList<EmployeeRef> all;
+    if (ui::guarded(m_window, [&] { all = EmployeeFinder(m_ctx.conn()).all(); }))
+        addCandidates(all);
+}
+
+} // namespace kv

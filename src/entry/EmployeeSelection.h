@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QListWidget>
+#include <QObject>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kv {
+class AppContext;
+
+// The candidate list under the name box. It never takes the focus, so a press on it is
+// handled while the name box (or the "↓" button) still has the focus.
+class CandidateList final : public QListWidget {
+    Q_OBJECT
+public:
+    explicit CandidateList(QWidget* parent);
+signals:
+    void leftPressed();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+};
+
+// How the entry window finds its employee: by part of the name with the candidate list, by the
+// list of all employees, or by the number. The employee whose number the number box shows is
+// the current one.
+class EmployeeSelection final : public QObject {
+    Q_OBJECT
+public:
+    struct Controls {
+        QLineEdit* name;       // Text1
+        QLineEdit* number;     // Text2
+        CandidateList* list;   // List1
+        QPushButton* showAll;  // Command4
+        QLabel* workshopLine;  // Label4
+    };
+    EmployeeSelection(AppContext& ctx, const Controls& controls, QWidget* window);
+
+    // Selects the employee with this id, as choosing a candidate does.
+    void selectById(qint64 id);
+
+signals:
+    // The number box names an employee: load his month (loadUser).
+    void employeeFound(qint64 id);
+    // The name box was left with a name nobody bears: both boxes are blank now.
+    void nameNotFound();
+    // The number box was left with a number nobody has: both boxes are blank now.
+    void numberNotFound();
+    void hideLookupPopup();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void onNameChanged(const QString& text);
+    void onNumberChanged(const QString& text);
+    bool onNameKey(int key);
+    void onNameLeft();
+    void onNumberLeft();
+    void onListPressed();
+    void onShowAll();
+    void addCandidates(const QList<struct EmployeeRef>& employees);
+
+    AppContext& m_ctx;
+    Controls m_c;
+    QWidget* m_window;
+};
+
+} // namespace kv

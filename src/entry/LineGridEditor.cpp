@@ -1,0 +1,280 @@
+#include "entry/LineGridEditor.h"
+
+#include "data/AppContext.h"
+#include "data/TextRules.h"
+#include "entry/DatePicker.h"
+#include "entry/LookupPopup.h"
+#include "entry/MonthRecords.h"
+#include "ui/DataGrid.h"
+#include "ui/MessageBox.h"
+#include "ui/Twips.h"
+
+#include <QKeyEvent>
+#include <QSignalBlocker>
+#include <QTimer>
+
+namespace kv {
+
+namespace {
+constexpr int kRowTwips = 300;
+}
+
+LineGridEditor::LineGridEditor(Kind kind, AppContext& ctx, ui::DataGrid* grid, LookupPopup* popup, Host host,
+                               QWidget* window)
+    : QObject(grid), m_kind(kind), m_ctx(ctx), m_grid(grid), m_popup(popup), m_host(std::move(host)), m_window(window)
+{
+    m_picker = new DatePicker(grid);
+    m_picker->setObjectName(isProduction() ? QStringLiteral("dtPick") : QStringLiteral("DTPick1"));
+
+    using ui::DataGrid;
+    connect(grid, &DataGrid::currentCellChanged, this, &LineGridEditor::onCurrentCellChanged);
+    connect(grid, &DataGrid::editTextChanged, this, &LineGridEditor::onEditTextChanged);
+    connect(grid, &DataGrid::editorKeyDown, this,
+            [this](int row, int col, int key, bool&) { onEditorKey(row, col, key); });
+    connect(grid, &DataGrid::afterEdit, this, &LineGridEditor::onAfterEdit);
+    connect(grid, &DataGrid::dateEditRequested, this, &LineGridEditor::onDateEditRequested);
+    connect(grid, &DataGrid::clicked, this, [this] {
+        if (isProduction())
+            m_host.hideCandidates();
+    });
+    connect(grid, &DataGrid::beforeEdit, this, [this](int, int col, bool& cancel) {
+        // Unit and amount of a production line come from the look-up and the quantity.
+        if (isProduction() && (col == PUnit || col == PAmount))
+            cancel = true;
+    });
+    // While the picker is shown, the grid keeps its current cell, scroll position and sizes,
+    // so that the picker stays over the cell it edits.
+    connect(grid, &DataGrid::beforeMove, this, [this](int, int, int, int, bool& cancel) {
+        if (m_picker->isVisible())
+            cancel = true;
+        else
+            m_popup->hide();
+    });
+    connect(grid, &DataGrid::beforeScroll, this, [this](bool& cancel) {
+        if (m_picker->isVisible())
+            cancel = true;
+        else
+            m_popup->hide();
+    });
+    connect(grid, &DataGrid::beforeUserResize, this, [this](int, int, bool& cancel) {
+        if (m_picker->isVisible())
+            cancel = true;
+    });
+
+    connect(m_picker, &QDateEdit::dateChanged, this, &LineGridEditor::onPickerDateChanged);
+    connect(m_picker, &DatePicker::escapePressed, this, [this] {
+        if (m_pickRow > 0)
+            m_grid->setText(m_pickRow, 0, m_picker->restoreText);
+        hidePicker(true);
+    });
+    connect(m_picker, &DatePicker::enterPressed, this, [this] {
+        const int row = m_pickRow;
+        hidePicker(true);
+        advanceAfterEnter(row, 0);
+    });
+    connect(m_picker, &DatePicker::focusLeft, this, [this] { hidePicker(false); });
+}
+
+LookupKind LineGridEditor::lookupKind() const
+{
+    return isProduction() ? LookupKind::Product : LookupKind::Deduction;
+}
+
+void LineGridEditor::lookUp(int row, int col, const QString& typed, bool all)
+{
+    LookupResult result;
+    if (!ui::guarded(m_window, [&] { result = lookupItems(m_ctx.conn(), lookupKind(), all ? QString() : typed); }))
+        return;
+    m_popup->placeUnder(*m_grid, row, col);
+    m_popup->LoadAjax(result);
+}
+
+void LineGridEditor::onCurrentCellChanged(int row, int col)
+{
+    if (isProduction())
+        m_host.hideCandidates();
+    if (row < 1)
+        return;
+    emit becameTarget(this);
+    // There is always an empty line below the one being worked on.
+    if (row == m_grid->rows() - 1)
+        m_grid->setRowHeight(m_grid->addRow(), kRowTwips);
+
+    const bool itemColumn = col == (isProduction() ? int(PProduct) : int(DItem));
+    const bool typedColumn =
+        isProduction() ? (col == PProduct || col == PQuantity || col == PRemark) : (col == DItem || col == DAmount);
+    if (itemColumn)
+        lookUp(row, col, QString(), true);
+    else
+        m_popup->hide();
+    if (typedColumn)
+        m_grid->editCell(); // the operator types without a key to open the cell first
+}
+
+void LineGridEditor::onEditTextChanged(int row, int col, const QString& text)
+{
+    emit becameTarget(this);
+    if (col == (isProduction() ? int(PProduct) : int(DItem)))
+        lookUp(row, col, text, false);
+    else if (isProduction() && col == PQuantity)
+        updateAmount(row, text);
+}
+
+void LineGridEditor::updateAmount(int row, const QString& quantity)
+{
+    m_grid->setText(row, PAmount, plainDecimal(numericValue(quantity) * numericValue(m_grid->text(row, PPrice))));
+    m_host.totals();
+}
+
+void LineGridEditor::onEditorKey(int row, int col, int key)
+{
+    emit becameTarget(this);
+    if (key != Qt::Key_Return)
+        return;
+    m_enterPressed = true;
+    if (m_popup->isVisible())
+        takeFirstMatch(row);
+    Q_UNUSED(col);
+}
+
+void LineGridEditor::takeFirstMatch(int row)
+{
+    // Enter takes the first match, whichever row is highlighted.
+    const bool none = m_popup->matchCount() < 1;
+    if (isProduction()) {
+        m_grid->setEditText(none ? QString() : m_popup->text(1, 1));
+        m_grid->setText(row, PUnit, none ? QString() : m_popup->text(1, 2));
+        m_grid->setText(row, PPrice, none ? QString() : m_popup->text(1, 3));
+        m_grid->setText(row, PAmount,
+                        none ? QString()
+                             : plainDecimal(numericValue(m_grid->text(row, PQuantity)) * numericValue(m_popup->text(1, 3))));
+    } else {
+        m_grid->setEditText(none ? QString() : m_popup->text(1, 1));
+        m_grid->setText(row, DAmount, none ? QString() : m_popup->text(1, 2));
+    }
+    m_popup->hide();
+    m_host.totals();
+}
+
+void LineGridEditor::onAfterEdit(int row, int col)
+{
+    if (!isProduction() && col == DAmount)
+        m_host.totals();
+    if (m_enterPressed) {
+        m_enterPressed = false;
+        advanceAfterEnter(row, col);
+    }
+}
+
+void LineGridEditor::advanceAfterEnter(int row, int col)
+{
+    // Enter moves on to the next cell the operator fills in, so a month goes in by keyboard.
+    int nextRow = row;
+    int nextCol = 0;
+    if (isProduction()) {
+        switch (col) {
+        case PDate: nextCol = PProduct; break;
+        case PProduct: nextCol = PQuantity; break;
+        case PQuantity: nextCol = PRemark; break;
+        default: nextRow = row + 1; nextCol = PDate;
+        }
+    } else {
+        switch (col) {
+        case DDate: nextCol = DItem; break;
+        case DItem: nextCol = DAmount; break;
+        default: nextRow = row + 1; nextCol = DDate;
+        }
+    }
+    if (nextRow < 1 || nextRow >= m_grid->rows())
+        return;
+    QTimer::singleShot(0, m_grid, [grid = m_grid, nextRow, nextCol] {
+        if (!grid->isEditing()) {
+            grid->setCurrentCell(nextRow, nextCol);
+            grid->showCell(nextRow, nextCol);
+        }
+    });
+}
+
+void LineGridEditor::choose(const QStringList& item)
+{
+    const int r = m_grid->row();
+    if (r < 1 || item.size() < (isProduction() ? 4 : 3))
+        return;
+    if (m_grid->isEditing())
+        m_grid->finishEdit(false); // the choice replaces what was being typed
+    m_grid->setText(r, 1, item.at(1));
+    m_grid->setText(r, 2, item.at(2));
+    if (isProduction()) {
+        m_grid->setText(r, PPrice, item.at(3));
+        m_grid->setText(r, PAmount,
+                        plainDecimal(numericValue(m_grid->text(r, PQuantity)) * numericValue(m_grid->text(r, PPrice))));
+    }
+    m_host.totals();
+    m_popup->hide();
+}
+
+void LineGridEditor::clearVisibleLine(int index, int count)
+{
+    m_popup->hide();
+    const int r = m_grid->bottomRow() - (count - 1 - index);
+    if (r < 1)
+        return;
+    m_grid->setCurrentCell(r, 0);
+    m_grid->showCell(r, 0);
+    m_grid->fillText(r, 0, r, m_grid->cols() - 1, QString());
+    m_host.totals();
+    m_popup->hide();
+}
+
+QDate LineGridEditor::defaultDate() const
+{
+    const auto month = parseMonthText(m_host.workingMonth());
+    const QDate today = m_ctx.clock().today();
+    if (!month)
+        return today;
+    // A day the working month does not have (the 30th in February) becomes its last day.
+    const QDate first = month->firstDay();
+    return QDate(month->year, month->month, std::min(today.day(), first.daysInMonth()));
+}
+
+void LineGridEditor::onDateEditRequested(int row, int col)
+{
+    emit becameTarget(this);
+    m_popup->hide();
+    m_pickRow = row;
+    m_picker->setGeometry(m_grid->cellRect(row, col));
+    if (m_grid->text(row, col).isEmpty())
+        m_grid->setText(row, col, dateText(defaultDate()));
+    const auto date = parseDateText(m_grid->text(row, col));
+    {
+        const QSignalBlocker quiet(m_picker);
+        m_picker->setDate(date ? *date : defaultDate());
+    }
+    m_picker->restoreText = m_grid->text(row, col);
+    m_picker->show();
+    m_picker->raise();
+    m_picker->setFocus();
+    m_picker->openCalendar();
+}
+
+void LineGridEditor::onPickerDateChanged(const QDate& date)
+{
+    if (!m_picker->isVisible() || m_pickRow < 1)
+        return;
+    const auto month = parseMonthText(m_host.workingMonth());
+    if (!month || !month->contains(date)) {
+        ui::message(m_window, QStringLiteral("只能是计工月份内的日期！"), QStringLiteral("提示！"), ui::Icon::Warning);
+        return;
+    }
+    m_grid->setText(m_pickRow, 0, dateText(date));
+}
+
+void LineGridEditor::hidePicker(bool backToGrid)
+{
+    m_picker->hide();
+    m_pickRow = -1;
+    if (backToGrid)
+        m_grid->setFocus();
+}
+
+} // namespace kv

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "entry/ItemLookup.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QWidget;
+
+namespace kv {
+class AppContext;
+class DatePicker;
+class LookupPopup;
+namespace ui {
+class DataGrid;
+}
+
+// Entering lines into one line grid of the wage entry window: editing at once in the typed
+// columns, the item look-up while typing, amounts that follow the quantity, the date picker
+// bounded to the working month, and the delete buttons beside the grid.
+class LineGridEditor final : public QObject {
+    Q_OBJECT
+public:
+    enum class Kind { Production, Deduction };
+
+    // What the editor needs of its window.
+    struct Host {
+        std::function<QString()> workingMonth;
+        std::function<void()> totals;         // hjje
+        std::function<void()> hideCandidates; // the employee candidate list
+    };
+
+    LineGridEditor(Kind kind, AppContext& ctx, ui::DataGrid* grid, LookupPopup* popup, Host host, QWidget* window);
+
+    Kind kind() const { return m_kind; }
+    ui::DataGrid* grid() const { return m_grid; }
+    DatePicker* picker() const { return m_picker; }
+
+    // Writes an item chosen in the look-up popup into the current line.
+    void choose(const QStringList& item);
+    // Empties the line beside delete button `index` of `count`, counted on the visible rows.
+    void clearVisibleLine(int index, int count);
+
+signals:
+    // This grid is now the one a choice in the look-up popup goes to.
+    void becameTarget(LineGridEditor* editor);
+
+private:
+    bool isProduction() const { return m_kind == Kind::Production; }
+    LookupKind lookupKind() const;
+    void lookUp(int row, int col, const QString& typed, bool all);
+    void updateAmount(int row, const QString& quantity);
+    void takeFirstMatch(int row);
+    void advanceAfterEnter(int row, int col);
+
+    void onCurrentCellChanged(int row, int col);
+    void onEditTextChanged(int row, int col, const QString& text);
+    void onEditorKey(int row, int col, int key);
+    void onAfterEdit(int row, int col);
+    void onDateEditRequested(int row, int col);
+    void onPickerDateChanged(const QDate& date);
+    void hidePicker(bool backToGrid);
+    QDate defaultDate() const;
+
+    Kind m_kind;
+    AppContext& m_ctx;
+    ui::DataGrid* m_grid;
+    LookupPopup* m_popup;
+    Host m_host;
+    QWidget* m_window;
+    DatePicker* m_picker;
+    int m_pickRow = -1;
+    bool m_enterPressed = false;
+};
+
+} // namespace kv

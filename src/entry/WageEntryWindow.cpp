@@ -1,0 +1,407 @@
+#include "entry/WageEntryWindow.h"
+
+#include "data/AppContext.h"
+#include "data/TextRules.h"
+#include "entry/EmployeeSelection.h"
+#include "entry/EntryLayout.h"
+#include "entry/LineGridEditor.h"
+#include "entry/LookupPopup.h"
+#include "entry/MonthRecords.h"
+#include "ui/DataGrid.h"
+#include "ui/MessageBox.h"
+#include "ui/Printing.h"
+#include "ui/Twips.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+
+namespace kv {
+
+using entry::place;
+using entry::placeAt;
+using ui::DataGrid;
+
+namespace {
+constexpr int kRowTwips = 300;
+const QColor kWhite(255, 255, 255);
+const QColor kLightRed(255, 128, 128);
+const QColor kLightGreen(192, 255, 192);
+
+struct ColumnSpec {
+    const char16_t* header;
+    int widthTwips; // 0: toolkit default
+    bool hidden;
+};
+const ColumnSpec kProductionColumns[ProductionColumnCount] = {
+    {u"日期", 1300, false}, {u"产品", 3000, false}, {u"计量单位", 800, false}, {u"数量", 1200, false},
+    {u"金额", 1200, false}, {u"备注", 2500, false}, {u"", 0, true},          {u"", 0, true}};
+const ColumnSpec kDeductionColumns[DeductionColumnCount] = {
+    {u"日期", 1300, false}, {u"扣减项目", 3700, false}, {u"扣减金额", 2100, false}};
+
+QLabel* label(const QString& text, QWidget* parent, const QString& name)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setFont(entry::songFont(10.5));
+    return l;
+}
+
+QLineEdit* textBox(QWidget* parent, const QString& name, bool readOnly = false)
+{
+    auto* t = new QLineEdit(parent);
+    t->setObjectName(name);
+    t->setFont(entry::fixedFont(12));
+    t->setReadOnly(readOnly);
+    if (readOnly)
+        t->setText(QStringLiteral("0"));
+    return t;
+}
+
+QPushButton* button(const QString& text, QWidget* parent, const QString& name)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    return b;
+}
+
+template <size_t N>
+void setUpLineGrid(DataGrid* grid, int rows, const ColumnSpec (&columns)[N])
+{
+    grid->setFont(entry::songFont(9));
+    grid->setCols(int(N));
+    grid->setRows(rows);
+    for (int c = 0; c < int(N); ++c) {
+        grid->setText(0, c, QString::fromUtf16(columns[c].header));
+        if (columns[c].widthTwips > 0)
+            grid->setColWidth(c, columns[c].widthTwips);
+        grid->setColHidden(c, columns[c].hidden);
+    }
+    grid->setDefaultRowHeight(kRowTwips);
+    for (int r = 0; r < rows; ++r)
+        grid->setRowHeight(r, kRowTwips);
+    grid->setEditable(true);
+    grid->setDateColumn(0);
+}
+
+QList<LineTexts> gridLines(const DataGrid& grid)
+{
+    QList<LineTexts> lines;
+    for (int r = 1; r < grid.rows(); ++r) {
+        LineTexts line;
+        for (int c = 0; c < grid.cols(); ++c)
+            line << grid.text(r, c);
+        lines << line;
+    }
+    return lines;
+}
+
+// Writes loaded lines into rows 1, 2, …, growing the grid so that an empty row stays below them.
+void fillLines(DataGrid& grid, const QList<LineTexts>& lines)
+{
+    for (int k = 1; k <= lines.size(); ++k) {
+        if (k == grid.rows() - 1)
+            grid.setRowHeight(grid.addRow(), kRowTwips);
+        const LineTexts& line = lines.at(k - 1);
+        for (int c = 0; c < line.size() && c < grid.cols(); ++c)
+            grid.setText(k, c, line.at(c));
+    }
+}
+
+void emptyLines(DataGrid& grid)
+{
+    if (grid.rows() > 1)
+        grid.fillText(1, 0, grid.rows() - 1, grid.cols() - 1, QString());
+}
+} // namespace
+
+WageEntryWindow::WageEntryWindow(AppContext& ctx, QWidget* parent, const QString& uuid)
+    : QWidget(parent), UUID(uuid), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("工资计算Frm"));
+    setWindowTitle(QStringLiteral("工资计算"));
+    buildLayout();
+
+    // Load: connect, offer the working months, set up the grids, open on UUID.
+    ui::connDB(m_ctx, this);
+    m_month->addItems(workingMonths(m_ctx.clock().today()));
+    m_month->setCurrentIndex(m_month->count() - 1);
+    connect(m_month, &QComboBox::currentIndexChanged, this, &WageEntryWindow::onMonthChanged);
+    onMonthChanged();
+    setUpGrids();
+    m_number->setText(UUID);
+    m_name->setFocus();
+}
+
+WageEntryWindow::~WageEntryWindow() = default;
+
+void WageEntryWindow::buildLayout()
+{
+    setMinimumSize(ui::twipsToPixels(11500), ui::twipsToPixels(6500));
+
+    place(label(QStringLiteral("员工姓名："), this, QStringLiteral("Label2")), 180, 120, 1050, 210);
+    m_name = textBox(this, QStringLiteral("Text1"));
+    place(m_name, 1230, 30, 1605, 315);
+    m_showAll = button(QStringLiteral("↓"), this, QStringLiteral("Command4"));
+    place(m_showAll, 2880, 60, 315, 285);
+    place(label(QStringLiteral("工号："), this, QStringLiteral("Label3")), 3270, 120, 630, 210);
+    m_number = textBox(this, QStringLiteral("Text2"));
+    place(m_number, 3840, 30, 1635, 315);
+    m_workshop = label(QStringLiteral("所在车间：    工种："), this, QStringLiteral("Label4"));
+    placeAt(m_workshop, 5760, 120);
+
+    m_frame = new QGroupBox(this);
+    m_frame->setObjectName(QStringLiteral("Frame1"));
+    place(m_frame, 180, 420, 11055, 5955);
+    m_frame->setEnabled(false);
+    m_frame->installEventFilter(this);
+
+    place(label(QStringLiteral("计工月份："), m_frame, QStringLiteral("Label1")), 150, 240, 1050, 210);
+    m_month = new QComboBox(m_frame);
+    m_month->setObjectName(QStringLiteral("Combo1"));
+    m_month->setFont(entry::fixedFont(12));
+    place(m_month, 1170, 120, 1965, 360);
+
+    m_production = new DataGrid(m_frame);
+    m_production->setObjectName(QStringLiteral("fg"));
+    place(m_production, 180, 510, 9765, 1830);
+    for (int i = 0; i < 5; ++i)
+        place(button(QStringLiteral("删除"), m_frame, QStringLiteral("DelButton_%1").arg(i)), 9990, 810 + 300 * i, 705,
+              270);
+
+    placeAt(label(QStringLiteral("生产金额合计："), m_frame, QStringLiteral("Label5")), 3660, 2520);
+    m_productionTotal = textBox(m_frame, QStringLiteral("Text3"), true);
+    place(m_productionTotal, 5160, 2430, 2385, 315);
+    m_productionNote = label(QString(), m_frame, QStringLiteral("Label9"));
+    placeAt(m_productionNote, 210, 2550);
+
+    m_deductions = new DataGrid(m_frame);
+    m_deductions->setObjectName(QStringLiteral("fg1"));
+    place(m_deductions, 150, 2850, 7395, 1230);
+    for (int i = 0; i < 3; ++i)
+        place(button(QStringLiteral("删除"), m_frame, QStringLiteral("delbutton1_%1").arg(i)), 7590, 3180 + 300 * i, 735,
+              270);
+
+    placeAt(label(QStringLiteral("减扣金额合计："), m_frame, QStringLiteral("Label6")), 3690, 4260);
+    m_deductionTotal = textBox(m_frame, QStringLiteral("Text4"), true);
+    place(m_deductionTotal, 5130, 4200, 2385, 315);
+    m_deductionNote = label(QString(), m_frame, QStringLiteral("Label10"));
+    placeAt(m_deductionNote, 180, 4410);
+    placeAt(label(QStringLiteral("实发工资："), m_frame, QStringLiteral("Label7")), 4110, 4800);
+    m_netPay = textBox(m_frame, QStringLiteral("Text5"), true);
+    place(m_netPay, 5130, 4740, 2385, 315);
+    m_deductionTotal->installEventFilter(this);
+    m_netPay->installEventFilter(this);
+
+    auto* save = button(QStringLiteral("保存"), m_frame, QStringLiteral("Command1"));
+    place(save, 5130, 5220, 1215, 465);
+    auto* print = button(QStringLiteral("打印"), m_frame, QStringLiteral("Command2"));
+    place(print, 6720, 5220, 1215, 465);
+    auto* clear = button(QStringLiteral("全部清空"), m_frame, QStringLiteral("Command3"));
+    place(clear, 8310, 5220, 1215, 465);
+    connect(save, &QPushButton::clicked, this, &WageEntryWindow::onSave);
+    connect(print, &QPushButton::clicked, this, &WageEntryWindow::onPrint);
+    connect(clear, &QPushButton::clicked, this, &WageEntryWindow::onClear);
+
+    m_candidates = new CandidateList(this);
+    m_candidates->setObjectName(QStringLiteral("List1"));
+    m_candidates->setFont(entry::songFont(10.5));
+    place(m_candidates, 1230, 360, 1995, 2400);
+    m_candidates->hide();
+
+    m_popup = new LookupPopup(this);
+    buildLineEditors();
+
+    m_selection = new EmployeeSelection(m_ctx, {m_name, m_number, m_candidates, m_showAll, m_workshop}, this);
+    connect(m_selection, &EmployeeSelection::employeeFound, this, [this] { ui::guarded(this, [&] { loadUser(); }); });
+    connect(m_selection, &EmployeeSelection::hideLookupPopup, m_popup, &QWidget::hide);
+    connect(m_selection, &EmployeeSelection::numberNotFound, this, [this] {
+        m_frame->setEnabled(false);
+        m_popup->hide();
+    });
+    connect(m_selection, &EmployeeSelection::nameNotFound, this, [this] {
+        m_frame->setEnabled(false);
+        m_popup->hide();
+        emptyGrids();
+        hjje();
+    });
+}
+
+void WageEntryWindow::buildLineEditors()
+{
+    const LineGridEditor::Host host{[this] { return workingMonth(); }, [this] { hjje(); },
+                                    [this] { m_candidates->hide(); }};
+    m_productionEditor =
+        new LineGridEditor(LineGridEditor::Kind::Production, m_ctx, m_production, m_popup, host, this);
+    m_deductionEditor = new LineGridEditor(LineGridEditor::Kind::Deduction, m_ctx, m_deductions, m_popup, host, this);
+    m_target = m_productionEditor;
+    for (LineGridEditor* editor : {m_productionEditor, m_deductionEditor})
+        connect(editor, &LineGridEditor::becameTarget, this, [this](LineGridEditor* e) { m_target = e; });
+    connect(m_popup, &LookupPopup::chosen, this, [this](const QStringList& item) { m_target->choose(item); });
+
+    for (int i = 0; i < 5; ++i)
+        connect(findChild<QPushButton*>(QStringLiteral("DelButton_%1").arg(i)), &QPushButton::clicked, this,
+                [this, i] { m_productionEditor->clearVisibleLine(i, 5); });
+    for (int i = 0; i < 3; ++i)
+        connect(findChild<QPushButton*>(QStringLiteral("delbutton1_%1").arg(i)), &QPushButton::clicked, this,
+                [this, i] { m_deductionEditor->clearVisibleLine(i, 3); });
+}
+
+void WageEntryWindow::setUpGrids()
+{
+    setUpLineGrid(m_production, 8, kProductionColumns);
+    setUpLineGrid(m_deductions, 5, kDeductionColumns);
+}
+
+QString WageEntryWindow::workingMonth() const { return m_month->currentText(); }
+
+void WageEntryWindow::onMonthChanged()
+{
+    m_production->setCurrentCell(0, 0);
+    m_deductions->setCurrentCell(0, 0);
+    if (m_frame->isEnabled())
+        ui::guarded(this, [&] { loadLS(workingMonth()); });
+    m_popup->hide();
+}
+
+void WageEntryWindow::LoadAjax(const LookupResult& result) { m_popup->LoadAjax(result); }
+
+void WageEntryWindow::loadUser()
+{
+    m_frame->setEnabled(true);
+    loadLS(workingMonth());
+}
+
+void WageEntryWindow::hjje()
+{
+    const double production = m_production->columnSum(PAmount, 1, m_production->rows() - 1);
+    const double deductions = m_deductions->columnSum(DAmount, 1, m_deductions->rows() - 1);
+    m_productionTotal->setText(plainDecimal(production));
+    m_deductionTotal->setText(plainDecimal(deductions));
+    m_netPay->setText(
+        plainDecimal(numericValue(m_productionTotal->text()) - numericValue(m_deductionTotal->text())));
+}
+
+void WageEntryWindow::loadLS(const QString& month)
+{
+    const auto ym = parseMonthText(month);
+    if (!ym)
+        return;
+    // Read everything first, so that a failing read leaves the grids as they were.
+    MonthRecords records(m_ctx.conn());
+    const QList<LineTexts> production = records.loadProduction(m_number->text(), *ym);
+    const QList<LineTexts> deductions = records.loadDeductions(m_number->text(), *ym);
+
+    emptyGrids();
+    m_productionNote->setText(production.isEmpty() ? QStringLiteral("没有 ") + month + QStringLiteral(" 的工资记录")
+                                                   : QString());
+    m_productionNote->adjustSize();
+    fillLines(*m_production, production);
+    m_deductionNote->setText(deductions.isEmpty() ? QStringLiteral("没有 ") + month + QStringLiteral(" 的扣减记录")
+                                                  : QString());
+    m_deductionNote->adjustSize();
+    fillLines(*m_deductions, deductions);
+    hjje();
+}
+
+void WageEntryWindow::saveLS()
+{
+    MonthRecords(m_ctx.conn())
+        .saveMonth({workingMonth(), m_number->text(), m_name->text(), gridLines(*m_production),
+                    gridLines(*m_deductions), m_productionTotal->text(), m_deductionTotal->text(), m_netPay->text()});
+}
+
+void WageEntryWindow::DelLS() { MonthRecords(m_ctx.conn()).deleteMonth(m_number->text(), workingMonth()); }
+
+void WageEntryWindow::emptyGrids()
+{
+    emptyLines(*m_production);
+    emptyLines(*m_deductions);
+}
+
+void WageEntryWindow::hidePopups()
+{
+    m_candidates->hide();
+    m_popup->hide();
+}
+
+void WageEntryWindow::mousePressEvent(QMouseEvent* event)
+{
+    hidePopups();
+    QWidget::mousePressEvent(event);
+}
+
+bool WageEntryWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        if (watched == m_frame)
+            hidePopups();
+        else if (watched == m_deductionTotal || watched == m_netPay)
+            m_popup->hide();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void WageEntryWindow::onSave()
+{
+    DataGrid& fg = *m_production;
+    const int last = fg.rows() - 1;
+    if (last < 1)
+        return;
+    fg.fillBackground(1, 0, last, fg.cols() - 1, kWhite);
+    const auto blank = [&](int r, int c) { return cleanText(fg.text(r, c)).isEmpty(); };
+
+    int missingDates = 0;
+    for (int r = 1; r <= last; ++r) {
+        if (!blank(r, PProduct) && !blank(r, PUnit) && blank(r, PDate)) {
+            fg.setCellBackground(r, PDate, kLightRed);
+            ++missingDates;
+        }
+    }
+    if (missingDates > 0) {
+        ui::message(this, QStringLiteral("请将红色区域的日期填写完整！"), QStringLiteral("未填写完整！"),
+                    ui::Icon::Warning);
+        return;
+    }
+    int missingQuantities = 0;
+    for (int r = 1; r <= last; ++r) {
+        if (!blank(r, PProduct) && !blank(r, PUnit) && !blank(r, PDate) && blank(r, PQuantity)) {
+            fg.setCellBackground(r, PQuantity, kLightGreen);
+            ++missingQuantities;
+        }
+    }
+    if (missingQuantities > 0) {
+        ui::message(this, QStringLiteral("请将绿色区域的数量填写完整！"), QStringLiteral("未填写完整！"),
+                    ui::Icon::Warning);
+        return;
+    }
+    if (ui::guarded(this, [&] { saveLS(); }))
+        ui::message(this, QStringLiteral("保存成功！"), QStringLiteral("保存成功"), ui::Icon::Information);
+}
+
+void WageEntryWindow::onClear()
+{
+    const QString question = QStringLiteral("清空会将当前用户在当前时间内的所有记录删除，删除后不可恢复。\n"
+                                            "您确定要清除吗？");
+    if (ui::message(this, question, QStringLiteral("确定清除"), ui::Icon::None, ui::Buttons::OkCancel)
+        != ui::Answer::Ok)
+        return;
+    if (!ui::guarded(this, [&] { DelLS(); }))
+        return;
+    emptyGrids();
+    m_productionTotal->setText(QStringLiteral("0"));
+    m_deductionTotal->setText(QStringLiteral("0"));
+    m_netPay->setText(QStringLiteral("0"));
+}
+
+void WageEntryWindow::onPrint()
+{
+    const QString title = m_name->text() + u'(' + m_number->text() + u')' + workingMonth();
+    if (ui::printDocument(m_ctx, this, *m_production, title + QStringLiteral(" 生产详细")))
+        ui::printDocument(m_ctx, this, *m_deductions, title + QStringLiteral(" 扣减详细"));
+}
+
+} // namespace kv

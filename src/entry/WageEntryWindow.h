@@ -1,0 +1,88 @@
+#pragma once
+
+#include "entry/ItemLookup.h"
+
+#include <QList>
+#include <QWidget>
+
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kv {
+class AppContext;
+class CandidateList;
+class EmployeeSelection;
+class LineGridEditor;
+class LookupPopup;
+namespace ui {
+class DataGrid;
+}
+
+// The window "工资计算Frm": one employee's working month — production lines, deduction lines
+// and the three totals — entered, saved, cleared and printed.
+class WageEntryWindow final : public QWidget {
+    Q_OBJECT
+public:
+    // `uuid`: number of the employee to open on; empty for the window on the first tab.
+    explicit WageEntryWindow(AppContext& ctx, QWidget* parent = nullptr, const QString& uuid = {});
+    ~WageEntryWindow() override;
+
+    // Fills the look-up popup's grid with a look-up result.
+    void LoadAjax(const LookupResult& result);
+    // Enables the entry area and loads the current employee's working month.
+    void loadUser();
+    // Recomputes the three totals from the grids.
+    void hjje();
+    // Shows the current employee's lines of the given working month.
+    void loadLS(const QString& month);
+    // Replaces the stored month by the window's lines and totals (one transaction). Throws DbError.
+    void saveLS();
+    // Deletes the current employee's stored month. Throws DbError.
+    void DelLS();
+
+    QString workingMonth() const;
+    // Employee number the window was opened on.
+    const QString UUID;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void buildLineEditors();
+    void setUpGrids();
+    void onMonthChanged();
+    void emptyGrids();
+    void hidePopups();
+    void onSave();
+    void onClear();
+    void onPrint();
+
+    AppContext& m_ctx;
+    QLineEdit* m_name = nullptr;     // Text1
+    QLineEdit* m_number = nullptr;   // Text2
+    QLabel* m_workshop = nullptr;    // Label4
+    CandidateList* m_candidates = nullptr; // List1
+    QPushButton* m_showAll = nullptr; // Command4
+    LookupPopup* m_popup = nullptr;  // ajaxBox
+    QGroupBox* m_frame = nullptr;    // Frame1
+    QComboBox* m_month = nullptr;    // Combo1
+    ui::DataGrid* m_production = nullptr; // fg
+    ui::DataGrid* m_deductions = nullptr; // fg1
+    QLineEdit* m_productionTotal = nullptr; // Text3
+    QLineEdit* m_deductionTotal = nullptr;  // Text4
+    QLineEdit* m_netPay = nullptr;          // Text5
+    QLabel* m_productionNote = nullptr;     // Label9
+    QLabel* m_deductionNote = nullptr;      // Label10
+    EmployeeSelection* m_selection = nullptr;
+    LineGridEditor* m_productionEditor = nullptr;
+    LineGridEditor* m_deductionEditor = nullptr;
+    LineGridEditor* m_target = nullptr; // the grid a choice in the look-up popup goes to
+};
+
+} // namespace kv
