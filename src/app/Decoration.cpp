@@ -2,6 +2,8 @@
 
 #include <QLinearGradient>
 #include <QPainter>
+#include <QScreen>
+#include <QWidget>
 
 namespace kv {
 
@@ -22,6 +24,15 @@ QFont titleFont(int pointSize)
     font.setFamilies({QStringLiteral("楷体_GB2312"), QStringLiteral("KaiTi"), QStringLiteral("AR PL UKai CN"),
                       QStringLiteral("WenQuanYi Micro Hei")});
     return font;
+}
+
+void centreOnScreen(QWidget* window)
+{
+    if (const QScreen* screen = window->screen()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
 }
 
 } // namespace kv

@@ -72,6 +72,7 @@ LoginWindow::LoginWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_
     grid->addWidget(foot, 5, 0, 1, 4);
     grid->setColumnMinimumWidth(3, 24);
     setFixedSize(sizeHint());
+    centreOnScreen(this);
 
     loadAccounts();
     m_password->setFocus();

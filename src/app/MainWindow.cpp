@@ -27,6 +27,7 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ct
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Kelvaro"));
     resize(1180, 760);
+    centreOnScreen(this);
 
     auto* elastic = new QVBoxLayout(this);
     elastic->setObjectName(QStringLiteral("C1Elastic1"));

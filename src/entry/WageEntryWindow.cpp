@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTableWidget>
 
 namespace kv {
 
@@ -85,6 +86,9 @@ void setUpLineGrid(DataGrid* grid, int rows, const ColumnSpec (&columns)[N])
         grid->setRowHeight(r, kRowTwips);
     grid->setEditable(true);
     grid->setDateColumn(0);
+    // The grid shows exactly its line rows beside the delete buttons; a horizontal scroll bar
+    // would hide the last of them.
+    grid->table()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 QList<LineTexts> gridLines(const DataGrid& grid)

@@ -1,0 +1,390 @@
+#include "EntryFixture.h"
+#include "GridDriver.h"
+
+#include "entry/DatePicker.h"
+#include "ui/Twips.h"
+
+#include <QCalendarWidget>
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+using namespace kv;
+using namespace grid_driver;
+using ui::Answer;
+
+namespace {
+// Products P01 外壳 (WK, 1.25), P02 大外壳 (DWK, 3), P03 螺丝 (LS, 0.8); deductions K01 迟到
+// (CD, 20), K02 罚款 (FK, 50). Employee 001 is loaded, the window active.
+struct LineFixture : EntryFixture {
+    explicit LineFixture(QDate today = QDate(2008, 5, 17)) : EntryFixture(today)
+    {
+        auto& db = app.db();
+        for (const auto& [no, desc, code, price] : {std::tuple{"P01", "外壳", "WK", 1.25}, {"P02", "大外壳", "DWK", 3.0},
+                                                    {"P03", "螺丝", "LS", 0.8}})
+            db.exec("INSERT INTO 产品工价 (产品编号, 产品说明, 拼音编码, 计量单位, 工价) VALUES (?, ?, ?, '个', ?)",
+                    {no, desc, code, price});
+        for (const auto& [no, desc, code, amount] : {std::tuple{"K01", "迟到", "CD", 20.0}, {"K02", "罚款", "FK", 50.0}})
+            db.exec("INSERT INTO 扣减项目 (扣减项目编号, 扣减项目说明, 拼音编码, 扣减金额) VALUES (?, ?, ?, ?)",
+                    {no, desc, code, amount});
+        window->activateWindow();
+        QVERIFY2(QTest::qWaitForWindowActive(window.get()), "window not active");
+    }
+    void loadEmployee() { gui->type("Text2", "001"); }
+    ui::DataGrid& fg() const { return *grid("fg"); }
+    ui::DataGrid& fg1() const { return *grid("fg1"); }
+    ui::DataGrid& ajax() const { return *grid("Ajax"); }
+    bool popupShown() const { return gui->find("ajaxBox")->isVisible(); }
+    QStringList ajaxColumn(int col) const
+    {
+        QStringList out;
+        for (int r = 1; r < ajax().rows(); ++r)
+            out << ajax().text(r, col);
+        return out;
+    }
+    DatePicker* picker(const char* name) const { return gui->find<DatePicker>(name); }
+};
+} // namespace
+
+class TestLineEntry : public QObject {
+    Q_OBJECT
+private slots:
+    void productLookupWhileTyping()
+    {
+        LineFixture f;
+        f.loadEmployee();
+        clickCell(f.fg(), 1, PProduct);
+        QVERIFY(f.popupShown());
+        QCOMPARE(f.ajaxColumn(0), QStringList({"P01", "P02", "P03"})); // all products on entering
+        QVERIFY(openEditor(f.fg()));
+        for (const auto& [typed, expected] :
+             {std::pair{"WK", QStringList{"P01", "P02"}}, {"外壳", QStringList{"P01", "P02"}},
+              {"大外", QStringList{}}, {"P0", QStringList{"P01", "P02", "P03"}}, {"LS", QStringList{"P03"}}}) {
+            openEditor(f.fg())->clear();
+            QVERIFY(typeInEditor(f.fg(), QString::fromUtf8(typed)));
+            QCOMPARE(f.ajaxColumn(0), expected);
+            QVERIFY(f.popupShown());
+        }
+        // The popup hangs below the cell, 1500 twips to the right of its left edge.
+        const QRect cell = f.fg().cellRect(1, PProduct);
+        const QPoint cellInWindow = f.fg().mapTo(f.window.get(), cell.topLeft());
+        QCOMPARE(f.gui->find("ajaxBox")->pos(),
+                 QPoint(cellInWindow.x() + ui::twipsToPixels(1500), cellInWindow.y() + cell.height()));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void choosingAProductAndTypingTheQuantity()
+    {
+        LineFixture f;
+        f.loadEmployee();
+        clickCell(f.fg(), 1, PQuantity);
+        QVERIFY(typeInEditor(f.fg(), "40"));
+        clickCell(f.fg(), 1, PProduct);
+        typeInEditor(f.fg(), "wk");
+        QTest::mouseClick(f.ajax().table()->viewport(), Qt::LeftButton, {}, cellCentre(f.ajax(), 1, 1));
+        QVERIFY(!f.popupShown());
+        QCOMPARE(f.fg().text(1, PProduct), QStringLiteral("外壳"));
+        QCOMPARE(f.fg().text(1, PUnit), QStringLiteral("个"));
+        QCOMPARE(f.fg().text(1, PPrice), QStringLiteral("1.25"));
+        QCOMPARE(f.fg().text(1, PAmount), QStringLiteral("50"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("50"));
+
+        clickCell(f.fg(), 1, PQuantity);
+        openEditor(f.fg())->clear();
+        typeInEditor(f.fg(), "4");
+        QCOMPARE(f.fg().text(1, PAmount), QStringLiteral("5"));
+        typeInEditor(f.fg(), "1");
+        QCOMPARE(f.fg().text(1, PAmount), QStringLiteral("51.25"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("51.25"));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void enterTakesFirstMatchOrEmptiesTheLine()
+    {
+        LineFixture f;
+        f.loadEmployee();
+        clickCell(f.fg(), 1, PQuantity);
+        typeInEditor(f.fg(), "2");
+        clickCell(f.fg(), 1, PProduct);
+        typeInEditor(f.fg(), "P0"); // three matches; the highlight plays no part
+        f.ajax().setCurrentCell(3, 0);
+        keyInEditor(f.fg(), Qt::Key_Return);
+        QCOMPARE(f.fg().text(1, PProduct), QStringLiteral("外壳"));
+        QCOMPARE(f.fg().text(1, PAmount), QStringLiteral("2.5"));
+        QVERIFY(!f.popupShown());
+        QTRY_COMPARE(f.fg().col(), int(PQuantity)); // Enter moves on to the quantity
+
+        clickCell(f.fg(), 1, PProduct);
+        QVERIFY(openEditor(f.fg()));
+        openEditor(f.fg())->clear();
+        typeInEditor(f.fg(), "无此产品");
+        keyInEditor(f.fg(), Qt::Key_Return);
+        QCOMPARE(f.fg().text(1, PProduct), QString());
+        QCOMPARE(f.fg().text(1, PUnit), QString());
+        QCOMPARE(f.fg().text(1, PPrice), QString());
+        QCOMPARE(f.fg().text(1, PAmount), QString());
+        QCOMPARE(f.text("Text3"), QStringLiteral("0"));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void unitAndAmountAreNotEditableAndAnEmptyRowStaysBelow()
+    {
+        LineFixture f;
+        f.loadEmployee();
+        QCOMPARE(f.fg().rows(), 8);
+        clickCell(f.fg(), 1, PUnit);
+        QTest::keyClicks(f.fg().table(), "9");
+        QVERIFY(!openEditor(f.fg()));
+        clickCell(f.fg(), 1, PAmount);
+        QTest::keyClick(f.fg().table(), Qt::Key_F2);
+        QVERIFY(!openEditor(f.fg()));
+        QCOMPARE(f.fg().text(1, PAmount), QString());
+
+        f.fg().setCurrentCell(7, PRemark); // the last row
+        QCOMPARE(f.fg().rows(), 9);
+        QCOMPARE(f.fg().rowHeight(8), 300);
+        f.fg1().setCurrentCell(4, DAmount);
+        QCOMPARE(f.fg1().rows(), 6);
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void deductionItemFillsAmountAndTotalsFollowEdits()
+    {
+        LineFixture f;
+        f.loadEmployee();
+        clickCell(f.fg1(), 1, DItem);
+        QVERIFY(f.popupShown());
+        QCOMPARE(f.ajaxColumn(1), QStringList({"迟到", "罚款"}));
+        typeInEditor(f.fg1(), "fk");
+        keyInEditor(f.fg1(), Qt::Key_Return);
+        QCOMPARE(f.fg1().text(1, DItem), QStringLiteral("罚款"));
+        QCOMPARE(f.fg1().text(1, DAmount), QStringLiteral("50"));
+        QCOMPARE(f.text("Text4"), QStringLiteral("50"));
+
+        clickCell(f.fg1(), 1, DAmount);
+        openEditor(f.fg1())->clear();
+        typeInEditor(f.fg1(), "35.5");
+        QCOMPARE(f.text("Text4"), QStringLiteral("50")); // totals follow when the edit ends
+        keyInEditor(f.fg1(), Qt::Key_Return);
+        QCOMPARE(f.text("Text4"), QStringLiteral("35.5"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("-35.5"));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void datePickerDefaultsEscapeAndRefusals()
+    {
+        LineFixture f(QDate(2008, 6, 17));
+        f.loadEmployee();
+        f.gui->find<QComboBox>("Combo1")->setCurrentIndex(1); // 2008-5 on 17 June
+        clickCell(f.fg(), 1, PDate);
+        DatePicker* pick = f.picker("dtPick");
+        QVERIFY(pick->isVisible());
+        QVERIFY(pick->isCalendarOpen());
+        QCOMPARE(pick->geometry(), f.fg().cellRect(1, PDate));
+        QCOMPARE(f.fg().text(1, PDate), QStringLiteral("2008-5-17"));
+
+        // While the picker is shown the grid keeps its current cell.
+        QVERIFY(!f.fg().setCurrentCell(2, PQuantity));
+        QCOMPARE(f.fg().row(), 1);
+
+        f.boxes.expect("只能是计工月份内的日期！").expect("只能是计工月份内的日期！");
+        pick->setDate(QDate(2008, 6, 3));
+        pick->setDate(QDate(2007, 5, 3));
+        QCOMPARE(f.boxes.shown().last().caption, QStringLiteral("提示！"));
+        QCOMPARE(f.fg().text(1, PDate), QStringLiteral("2008-5-17"));
+        pick->setDate(QDate(2008, 5, 9));
+        QCOMPARE(f.fg().text(1, PDate), QStringLiteral("2008-5-9"));
+        QTest::keyClick(pick, Qt::Key_Escape);
+        QVERIFY(!pick->isVisible());
+        QCOMPARE(f.fg().text(1, PDate), QStringLiteral("2008-5-17")); // the default was the restore text
+
+        clickCell(f.fg(), 1, PDate);
+        pick->setDate(QDate(2008, 5, 30));
+        QTest::keyClick(pick, Qt::Key_Return);
+        QVERIFY(!pick->isVisible());
+        QCOMPARE(f.fg().text(1, PDate), QStringLiteral("2008-5-30"));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void defaultDateOfAShortMonthIsItsLastDay()
+    {
+        LineFixture f(QDate(2008, 3, 30));
+        f.loadEmployee();
+        f.gui->find<QComboBox>("Combo1")->setCurrentIndex(1); // 2008-2 has no 30th
+        clickCell(f.fg1(), 1, DDate);
+        QVERIFY(f.picker("DTPick1")->isVisible());
+        QCOMPARE(f.fg1().text(1, DDate), QStringLiteral("2008-2-29"));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void deleteButtonsActOnVisibleRows()
+    {
+        LineFixture f;
+        QList<LineTexts> lines;
+        for (int d = 1; d <= 7; ++d)
+            lines << productionLine(QStringLiteral("2008-5-%1").arg(d), "外壳", "1", QString::number(d));
+        f.store("001", "2008-5", lines);
+        f.loadEmployee();
+        QCOMPARE(f.text("Text3"), QStringLiteral("28"));
+        f.fg().showCell(7, 0);
+        f.fg().showCell(3, 0); // rows 3 to 7 in view
+        QCOMPARE(f.fg().bottomRow(), 7);
+        f.gui->click("DelButton_1");
+        QCOMPARE(f.fg().text(4, PDate), QString());
+        QCOMPARE(f.fg().text(4, PId), QString());
+        QCOMPARE(f.fg().text(3, PAmount), QStringLiteral("3"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("24"));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void saveMarksMissingDatesBeforeMissingQuantities()
+    {
+        LineFixture f;
+        f.loadEmployee();
+        ui::DataGrid& fg = f.fg();
+        const auto line = [&](int r, const char* date, const char* product, const char* qty) {
+            fg.setText(r, PDate, QString::fromUtf8(date));
+            fg.setText(r, PProduct, QString::fromUtf8(product));
+            fg.setText(r, PUnit, *product ? QStringLiteral("个") : QString());
+            fg.setText(r, PQuantity, QString::fromUtf8(qty));
+        };
+        line(1, "", "外壳", "3");          // no date
+        line(2, "2008-5-2", "外壳", "  "); // blank quantity
+        line(3, "", "", "5");              // only quantity and remark: never marked
+        fg.setText(3, PRemark, QStringLiteral("备注"));
+
+        f.boxes.expect("请将红色区域的日期填写完整！");
+        f.gui->click("Command1");
+        QCOMPARE(f.boxes.shown().last().caption, QStringLiteral("未填写完整！"));
+        QCOMPARE(fg.cellBackground(1, PDate), QColor(255, 128, 128));
+        QCOMPARE(fg.cellBackground(2, PQuantity), QColor(255, 255, 255)); // red first, green not yet
+        QCOMPARE(fg.cellBackground(3, PDate), QColor(255, 255, 255));
+
+        fg.setText(1, PDate, QStringLiteral("2008-5-1"));
+        f.boxes.expect("绿色");
+        f.gui->click("Command1");
+        QCOMPARE(fg.cellBackground(1, PDate), QColor(255, 255, 255));
+        QCOMPARE(fg.cellBackground(2, PQuantity), QColor(192, 255, 192));
+        QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 工资流水").toInt(), 0);
+
+        fg.setText(2, PQuantity, QStringLiteral("4"));
+        f.boxes.expect("保存成功！");
+        f.gui->click("Command1");
+        QCOMPARE(f.boxes.shown().last().icon, ui::Icon::Information);
+        QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 工资流水").toInt(), 2);
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void clearAsksFirst()
+    {
+        LineFixture f;
+        f.store("001", "2008-5", {productionLine("2008-5-3", "外壳", "40", "50")});
+        f.loadEmployee();
+        f.boxes.expect("您确定要清除吗？", Answer::Cancel);
+        f.gui->click("Command3");
+        QVERIFY(f.boxes.shown().last().text.startsWith("清空会将当前用户在当前时间内的所有记录删除，删除后不可恢复。"));
+        QCOMPARE(f.boxes.shown().last().caption, QStringLiteral("确定清除"));
+        QCOMPARE(f.fg().text(1, PProduct), QStringLiteral("外壳"));
+        QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 工资流水").toInt(), 1);
+
+        f.boxes.expect("您确定要清除吗？", Answer::Ok);
+        f.gui->click("Command3");
+        QCOMPARE(f.fg().text(1, PProduct), QString());
+        QCOMPARE(f.text("Text3"), QStringLiteral("0"));
+        QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 工资流水").toInt(), 0);
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void printProducesTwoTitledDocuments()
+    {
+        LineFixture f;
+        f.store("001", "2008-5", {productionLine("2008-5-3", "外壳", "40", "50")}, {{"2008-5-4", "迟到", "20"}});
+        QTemporaryDir pdfs;
+        f.app.ctx().printToPdfDir = pdfs.path();
+        f.loadEmployee();
+        f.gui->click("Command2");
+        const QString production = pdfs.filePath("张三(001)2008-5 生产详细.pdf");
+        const QString deductions = pdfs.filePath("张三(001)2008-5 扣减详细.pdf");
+        QVERIFY2(QFile::exists(production), qPrintable(QDir(pdfs.path()).entryList().join(',')));
+        QVERIFY(QFile::exists(deductions));
+        QProcess p;
+        p.start("pdftotext", {production, "-"});
+        QVERIFY(p.waitForFinished());
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY(text.contains("外壳"));
+        QVERIFY(text.contains("张三(001)2008-5 生产详细"));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void wholeMonthByKeyboard()
+    {
+        LineFixture f;
+        f.gui->type("Text1", "张三");
+        f.gui->key("Text1", Qt::Key_Return);
+        QVERIFY(f.entryEnabled());
+
+        // Three production lines: date by picker, product by look-up, quantity, Enter on.
+        const struct {
+            int day;
+            const char* product;
+            const char* qty;
+        } lines[] = {{20, "ls", "10"}, {5, "wk", "40"}, {12, "dwk", "2"}};
+        f.fg().setFocus();
+        f.fg().setCurrentCell(1, PDate);
+        for (const auto& l : lines) {
+            QTest::keyClick(f.fg().table(), Qt::Key_F2); // opens the picker on the date cell
+            DatePicker* pick = f.picker("dtPick");
+            QVERIFY(pick->isVisible());
+            pick->setDate(QDate(2008, 5, l.day));
+            QTest::keyClick(pick, Qt::Key_Return);
+            QTRY_VERIFY(openEditor(f.fg())); // on to the product, editing at once
+            typeInEditor(f.fg(), l.product);
+            keyInEditor(f.fg(), Qt::Key_Return);
+            QTRY_COMPARE(f.fg().col(), int(PQuantity));
+            QTRY_VERIFY(openEditor(f.fg()));
+            typeInEditor(f.fg(), l.qty);
+            keyInEditor(f.fg(), Qt::Key_Return); // to the remark
+            QTRY_COMPARE(f.fg().col(), int(PRemark));
+            keyInEditor(f.fg(), Qt::Key_Return); // to the next line's date
+            QTRY_COMPARE(f.fg().col(), int(PDate));
+        }
+        QCOMPARE(f.text("Text3"), QStringLiteral("64")); // 8 + 50 + 6
+
+        f.fg1().setFocus();
+        f.fg1().setCurrentCell(1, DDate);
+        for (const auto& [day, item] : {std::pair{9, "cd"}, {2, "fk"}}) {
+            QTest::keyClick(f.fg1().table(), Qt::Key_F2);
+            f.picker("DTPick1")->setDate(QDate(2008, 5, day));
+            QTest::keyClick(f.picker("DTPick1"), Qt::Key_Return);
+            QTRY_VERIFY(openEditor(f.fg1()));
+            typeInEditor(f.fg1(), item);
+            keyInEditor(f.fg1(), Qt::Key_Return);
+            QTRY_COMPARE(f.fg1().col(), int(DAmount));
+            QTRY_VERIFY(openEditor(f.fg1()));
+            keyInEditor(f.fg1(), Qt::Key_Return);
+            QTRY_COMPARE(f.fg1().col(), int(DDate));
+        }
+        QCOMPARE(f.text("Text4"), QStringLiteral("70"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("-6"));
+
+        f.boxes.expect("保存成功！");
+        f.gui->click("Command1");
+        // Reload by switching month and back: lines come ordered by date.
+        auto* month = f.gui->find<QComboBox>("Combo1");
+        month->setCurrentIndex(0);
+        month->setCurrentIndex(2);
+        QCOMPARE(f.fg().text(1, PDate), QStringLiteral("2008-5-5"));
+        QCOMPARE(f.fg().text(1, PProduct), QStringLiteral("外壳"));
+        QCOMPARE(f.fg().text(2, PProduct), QStringLiteral("大外壳"));
+        QCOMPARE(f.fg().text(3, PProduct), QStringLiteral("螺丝"));
+        QCOMPARE(f.fg1().text(1, DItem), QStringLiteral("罚款"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("64"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("-6"));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+};
+
+QTEST_MAIN(TestLineEntry)
+#include "test_lineentry.moc"
