@@ -1,6 +1,7 @@
 #include "app/HostedWindows.h"
 
 #include "entry/WageEntryWindow.h"
+#include "master/RecordListWindow.h"
 
 #include <QWidget>
 
@@ -18,6 +19,12 @@ QWidget* createHostedWindow(const QString& name, AppContext& ctx, QWidget* paren
 {
     if (name == QStringLiteral("工资计算Frm"))
         return new WageEntryWindow(ctx, parent);
+    if (name == QStringLiteral("员工管理Frm"))
+        return new RecordListWindow(ctx, MasterKind::Employee, parent);
+    if (name == QStringLiteral("产品工价Frm"))
+        return new RecordListWindow(ctx, MasterKind::Product, parent);
+    if (name == QStringLiteral("扣减项目Frm"))
+        return new RecordListWindow(ctx, MasterKind::Deduction, parent);
     return nullptr;
 }
 

@@ -1,0 +1,234 @@
+#include "master/FindPanel.h"
+
+#include "master/CellFind.h"
+#include "ui/DataGrid.h"
+#include "ui/MessageBox.h"
+#include "ui/Twips.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace kv {
+
+using ui::twipsToPixels;
+
+namespace {
+// The panel's design, in twips.
+constexpr int kWidth = 5625;
+constexpr int kHeight = 2415;
+constexpr int kStripHeight = 300;
+constexpr int kFirstRowTop = 1700;
+constexpr int kRowHeight = 330;
+constexpr int kRowGap = 50;
+constexpr int kFieldLeft = 120;
+constexpr int kFieldWidth = 1900;
+constexpr int kRightEdge = kWidth - 150;
+constexpr int kDragThreshold = 15;
+
+const QColor kWhite(255, 255, 255);
+const QColor kFound(255, 255, 192);
+
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
+}
+} // namespace
+
+FindPanel::FindPanel(ui::DataGrid* grid, QWidget* parent, RowFactory makeRow)
+    : QFrame(parent), m_grid(grid), m_makeRow(std::move(makeRow))
+{
+    setObjectName(QStringLiteral("Picture1"));
+    setFrameShape(QFrame::Box);
+    setAutoFillBackground(true);
+    resize(twipsToPixels(kWidth), twipsToPixels(kHeight));
+
+    m_strip = new QWidget(this);
+    m_strip->setObjectName(QStringLiteral("Picture2"));
+    m_strip->setAutoFillBackground(true);
+    m_strip->setStyleSheet(QStringLiteral("#Picture2 { background: rgb(192, 192, 192); }"));
+    m_strip->setCursor(Qt::SizeAllCursor);
+    m_strip->setGeometry(twipsRect(0, 0, kWidth, kStripHeight));
+    m_strip->installEventFilter(this);
+
+    m_close = new QPushButton(QStringLiteral("×"), m_strip);
+    m_close->setObjectName(QStringLiteral("Command2"));
+    m_close->setFlat(true);
+    m_close->setCursor(Qt::ArrowCursor);
+    m_close->setGeometry(twipsRect(kWidth - 330, 15, 300, kStripHeight - 30));
+
+    auto* keywordLabel = new QLabel(QStringLiteral("查找内容："), this);
+    keywordLabel->setObjectName(QStringLiteral("Label1"));
+    keywordLabel->setGeometry(twipsRect(120, 420, 1050, kRowHeight));
+    m_keyword = new QLineEdit(this);
+    m_keyword->setObjectName(QStringLiteral("Text1"));
+    m_keyword->setGeometry(twipsRect(1170, 400, 2800, kRowHeight));
+    auto* findButton = new QPushButton(QStringLiteral("查找下一个"), this);
+    findButton->setObjectName(QStringLiteral("Command1"));
+    findButton->setGeometry(twipsRect(4080, 385, kRightEdge - 4080, 360));
+
+    m_all = new QRadioButton(QStringLiteral("搜索全部"), this);
+    m_all->setObjectName(QStringLiteral("Option1"));
+    m_all->setGeometry(twipsRect(120, 850, 1400, kRowHeight));
+    m_all->setChecked(true);
+    m_fromCurrent = new QRadioButton(QStringLiteral("从选中的行开始搜索"), this);
+    m_fromCurrent->setObjectName(QStringLiteral("Option2"));
+    m_fromCurrent->setGeometry(twipsRect(1550, 850, 2500, kRowHeight));
+    m_result = new QLabel(this);
+    m_result->setObjectName(QStringLiteral("Label2"));
+    m_result->setGeometry(twipsRect(4080, 850, kRightEdge - 4080, kRowHeight));
+
+    auto* filterLabel = new QLabel(QStringLiteral("筛选：请设置筛选条件"), this);
+    filterLabel->setObjectName(QStringLiteral("Label3"));
+    filterLabel->setGeometry(twipsRect(120, 1290, 2700, kRowHeight));
+    auto* addRowButton = new QPushButton(QStringLiteral("增加条件↓"), this);
+    addRowButton->setObjectName(QStringLiteral("Command4"));
+    addRowButton->setGeometry(twipsRect(2850, 1270, 1300, 360));
+    auto* filterButton = new QPushButton(QStringLiteral("筛选"), this);
+    filterButton->setObjectName(QStringLiteral("Command3"));
+    filterButton->setGeometry(twipsRect(4230, 1270, kRightEdge - 4230, 360));
+
+    connect(m_close, &QPushButton::clicked, this, &FindPanel::closePanel);
+    connect(findButton, &QPushButton::clicked, this, &FindPanel::find);
+    connect(addRowButton, &QPushButton::clicked, this, &FindPanel::addConditionRow);
+    connect(filterButton, &QPushButton::clicked, this, &FindPanel::filterRequested);
+
+    m_rows.append(m_makeRow(this, 0));
+    placeRow(0);
+    m_designHeight = height();
+    hide();
+}
+
+void FindPanel::placeRow(int index)
+{
+    const ConditionRow& row = m_rows.at(index);
+    const int top = index == 0 ? twipsToPixels(kFirstRowTop)
+                               : m_rows.at(index - 1).field->y() + twipsToPixels(kRowHeight + kRowGap);
+    const int height = twipsToPixels(kRowHeight);
+    row.field->setGeometry(twipsToPixels(kFieldLeft), top, twipsToPixels(kFieldWidth), height);
+    // The value box lines up with row 0's, whatever stands between.
+    int valueLeft = twipsToPixels(kFieldLeft + kFieldWidth + 80);
+    if (row.sign) {
+        const bool isCombo = qobject_cast<QComboBox*>(row.sign) != nullptr;
+        const int signWidth = twipsToPixels(isCombo ? 700 : 250);
+        row.sign->setGeometry(valueLeft, top, signWidth, height);
+        if (index == 0)
+            valueLeft += signWidth + twipsToPixels(80);
+    }
+    if (index > 0)
+        valueLeft = m_rows.first().value->x();
+    row.value->setGeometry(valueLeft, top, twipsToPixels(kRightEdge) - valueLeft, height);
+    for (QWidget* w : {static_cast<QWidget*>(row.field), row.sign, static_cast<QWidget*>(row.value)})
+        if (w)
+            w->show();
+}
+
+void FindPanel::showPanel()
+{
+    moveWithin(pos());
+    show();
+    raise();
+    m_result->clear();
+    m_rows.first().value->clear();
+}
+
+void FindPanel::find()
+{
+    if (!isSearchKeyword(m_keyword->text())) {
+        ui::message(this, QStringLiteral("请输入关键字！"), QStringLiteral("关键字"), ui::Icon::Information);
+        return;
+    }
+    clearHighlights();
+    const int start = findStartRow(m_fromCurrent->isChecked(), m_grid->row());
+    // Only what the user can see is searched: hidden columns (the id) and hidden rows are not.
+    const auto visibleText = [this](int row, int col) {
+        return m_grid->isColHidden(col) || m_grid->isRowHidden(row) ? QString() : m_grid->text(row, col);
+    };
+    const QList<CellPos> found = findCells(m_grid->rows(), m_grid->cols(), start, m_keyword->text(), visibleText);
+    for (const CellPos& cell : found) {
+        m_grid->setCellBackground(cell.row, cell.column, kFound);
+        m_grid->showCell(cell.row, cell.column);
+    }
+    m_result->setText(QStringLiteral("共找到%1个").arg(found.size()));
+    m_grid->setCurrentCell(0, 0);
+}
+
+void FindPanel::clearHighlights()
+{
+    if (m_grid->rows() > 1 && m_grid->cols() > 0)
+        m_grid->fillBackground(1, 0, m_grid->rows() - 1, m_grid->cols() - 1, kWhite);
+}
+
+void FindPanel::addConditionRow()
+{
+    const int index = int(m_rows.size());
+    m_rows.append(m_makeRow(this, index));
+    placeRow(index);
+    resize(width(), height() + twipsToPixels(kRowHeight + kRowGap));
+}
+
+void FindPanel::closePanel()
+{
+    m_result->clear();
+    hide();
+    clearHighlights();
+    while (m_rows.size() > 1) {
+        const ConditionRow row = m_rows.takeLast();
+        delete row.field;
+        delete row.sign;
+        delete row.value;
+    }
+    resize(width(), m_designHeight);
+    emit closed();
+}
+
+void FindPanel::moveWithin(QPoint topLeft)
+{
+    // The panel stays inside its window, so that its title strip can always be grabbed again.
+    if (const QWidget* owner = parentWidget()) {
+        topLeft.setX(std::clamp(topLeft.x(), 0, std::max(0, owner->width() - width())));
+        topLeft.setY(std::clamp(topLeft.y(), 0, std::max(0, owner->height() - height())));
+    }
+    move(topLeft);
+}
+
+bool FindPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_strip)
+        return QFrame::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (e->button() == Qt::LeftButton) {
+            m_anchor = e->position().toPoint();
+            m_dragging = true;
+        }
+        return true;
+    }
+    case QEvent::MouseMove: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        if (!m_dragging || !(e->buttons() & Qt::LeftButton))
+            return true;
+        // The anchor stays: the strip moves with the panel, so the grabbed point stays under
+        // the pointer. Small jitters of a click do not move it.
+        const QPoint d = e->position().toPoint() - m_anchor;
+        if (std::abs(ui::pixelsToTwips(d.x())) > kDragThreshold || std::abs(ui::pixelsToTwips(d.y())) > kDragThreshold)
+            moveWithin(pos() + d);
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            m_dragging = false;
+        return true;
+    default: break;
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+} // namespace kv

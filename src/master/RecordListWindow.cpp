@@ -1,0 +1,208 @@
+#include "master/RecordListWindow.h"
+
+#include "data/AppContext.h"
+#include "master/FindPanel.h"
+#include "master/MasterDialogs.h"
+#include "ui/DataGrid.h"
+#include "ui/MessageBox.h"
+#include "ui/Printing.h"
+#include "ui/Twips.h"
+#include "ui/WorkbookExport.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace kv {
+
+using ui::twipsToPixels;
+
+namespace {
+constexpr int kHeaderRowTwips = 350;
+constexpr int kRowTwips = 300;
+constexpr int kExtraColTwips = 200;
+
+struct WindowNames {
+    QString objectName;
+    QString caption;
+};
+
+WindowNames namesOf(MasterKind kind)
+{
+    switch (kind) {
+    case MasterKind::Product: return {QStringLiteral("产品工价Frm"), QStringLiteral("产品工价设置")};
+    case MasterKind::Deduction: return {QStringLiteral("扣减项目Frm"), QStringLiteral("扣减项目设置")};
+    case MasterKind::Employee: break;
+    }
+    return {QStringLiteral("员工管理Frm"), QStringLiteral("员工管理")};
+}
+} // namespace
+
+RecordListWindow::RecordListWindow(AppContext& ctx, MasterKind kind, QWidget* parent)
+    : QWidget(parent), m_ctx(ctx), m_kind(kind)
+{
+    const WindowNames names = namesOf(kind);
+    setObjectName(names.objectName);
+    setWindowTitle(names.caption);
+
+    m_toolbar = new QToolBar(this);
+    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    for (const QString& text :
+         {QStringLiteral("增加"), QStringLiteral("删除"), QStringLiteral("修改"), QStringLiteral("查找"),
+          QStringLiteral("筛选"), QStringLiteral("导出"), QStringLiteral("打印")}) {
+        QAction* action = m_toolbar->addAction(text, this, [this, text] { onToolbar(text); });
+        // Each button is found by its text, as the toolbar dispatches on it.
+        m_toolbar->widgetForAction(action)->setObjectName(text);
+    }
+
+    m_grid = new ui::DataGrid(this);
+    m_grid->setObjectName(QStringLiteral("fg"));
+
+    m_panel =
+        new FindPanel(m_grid, this, [this](FindPanel* panel, int index) { return makeConditionRow(panel, index); });
+    m_panel->move(twipsToPixels(3000), twipsToPixels(900));
+    connect(m_panel, &FindPanel::filterRequested, this, &RecordListWindow::applyFilter);
+    connect(m_panel, &FindPanel::closed, this, [this] { loadYG(); });
+
+    resize(twipsToPixels(11000), twipsToPixels(7000));
+    ui::connDB(m_ctx, this);
+    loadYG();
+}
+
+ConditionRow RecordListWindow::makeConditionRow(FindPanel* panel, int index)
+{
+    ConditionRow row;
+    row.field = new QComboBox(panel);
+    row.field->setObjectName(QStringLiteral("zdinput_%1").arg(index));
+    row.value = new QLineEdit(panel);
+    row.value->setObjectName(QStringLiteral("tjinput_%1").arg(index));
+    if (index == 0) {
+        auto* sign = new QLabel(QStringLiteral("="), panel);
+        sign->setObjectName(QStringLiteral("Label4"));
+        sign->setAlignment(Qt::AlignCenter);
+        row.sign = sign;
+    } else {
+        const QComboBox* first = panel->conditionRows().first().field;
+        for (int i = 0; i < first->count(); ++i)
+            row.field->addItem(first->itemText(i));
+        row.field->setCurrentIndex(-1);
+    }
+    return row;
+}
+
+void RecordListWindow::loadYG(const QList<FieldCondition>& conditions)
+{
+    RecordRows records;
+    if (!ui::guarded(this, [&] { records = MasterRecords(m_ctx.conn(), m_kind).list(conditions); }))
+        return;
+
+    const int idCol = int(records.fields.size());
+    m_grid->setRows(1);
+    m_grid->setCols(idCol + 1);
+    m_grid->setColHidden(idCol);
+    for (int c = 0; c < idCol; ++c)
+        m_grid->setText(0, c, records.fields.at(c));
+
+    // The field list of row 0 is rebuilt; the field it had chosen stays chosen.
+    QComboBox* fields = m_panel->conditionRows().first().field;
+    const QString chosen = fields->currentText();
+    fields->clear();
+    fields->addItems(records.fields);
+    fields->setCurrentIndex(fields->findText(chosen));
+
+    m_grid->setRowHeight(0, kHeaderRowTwips);
+    m_grid->setDefaultRowHeight(kRowTwips);
+    m_grid->setRows(int(records.rows.size()) + 1);
+    for (int r = 0; r < records.rows.size(); ++r) {
+        const QStringList& cells = records.rows.at(r);
+        for (int c = 0; c < cells.size(); ++c)
+            m_grid->setText(r + 1, c, cells.at(c));
+        m_grid->setRowHeight(r + 1, kRowTwips);
+    }
+    m_grid->autoFitCols(0, idCol);
+    for (int c = 0; c <= idCol; ++c)
+        m_grid->setColWidth(c, m_grid->colWidth(c) + kExtraColTwips);
+}
+
+void RecordListWindow::onToolbar(const QString& text)
+{
+    if (text == QStringLiteral("增加"))
+        openDialog(0);
+    else if (text == QStringLiteral("修改")) {
+        if (const qint64 id = currentId())
+            openDialog(id);
+    } else if (text == QStringLiteral("删除"))
+        deleteCurrent();
+    else if (text == QStringLiteral("查找") || text == QStringLiteral("筛选"))
+        m_panel->showPanel();
+    else if (text == QStringLiteral("导出"))
+        exportGrid();
+    else if (text == QStringLiteral("打印"))
+        ui::printDocument(m_ctx, this, *m_grid);
+}
+
+qint64 RecordListWindow::currentId() const
+{
+    if (m_grid->row() == 0 || m_grid->rows() < 2)
+        return 0;
+    return m_grid->text(m_grid->row(), m_grid->cols() - 1).toLongLong();
+}
+
+void RecordListWindow::openDialog(qint64 editId)
+{
+    MasterDialog* dialog = createMasterDialog(m_kind, m_ctx, this);
+    dialog->isEditid = editId;
+    connect(dialog, &MasterDialog::saved, this, [this] { loadYG(); });
+    dialog->open();
+}
+
+void RecordListWindow::deleteCurrent()
+{
+    const qint64 id = currentId();
+    if (id == 0)
+        return;
+    if (ui::message(this, QStringLiteral("确定要删除选中数据吗？"), QStringLiteral("确定删除"), ui::Icon::None,
+                    ui::Buttons::OkCancel) != ui::Answer::Ok)
+        return;
+    if (!ui::guarded(this, [&] { MasterRecords(m_ctx.conn(), m_kind).remove(id); }))
+        return;
+    ui::message(this, QStringLiteral("删除成功！"), QStringLiteral("己删除"), ui::Icon::Information);
+    loadYG();
+}
+
+void RecordListWindow::exportGrid()
+{
+    const QString path = m_ctx.paths().file(masterTable(m_kind).exportFileName);
+    QString error;
+    if (!ui::saveWorkbook(*m_grid, path, &error)) {
+        ui::message(this, error, QStringLiteral("导出失败"), ui::Icon::Warning);
+        return;
+    }
+    ui::message(this, QStringLiteral("己导出Excel文件到%1，请到该目录打开查看").arg(QDir::toNativeSeparators(path)),
+                QStringLiteral("成功导出！"), ui::Icon::Information);
+}
+
+void RecordListWindow::applyFilter()
+{
+    QList<FieldCondition> typed;
+    for (const ConditionRow& row : m_panel->conditionRows())
+        typed.append({row.field->currentText(), row.value->text()});
+    loadYG(filterConditions(typed));
+}
+
+void RecordListWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int toolbarHeight = m_toolbar->sizeHint().height();
+    m_toolbar->setGeometry(0, 0, width(), toolbarHeight);
+    // The grid follows the window; the panel stays where it is.
+    const int top = toolbarHeight + twipsToPixels(60);
+    m_grid->setGeometry(twipsToPixels(150), top, std::max(0, width() - twipsToPixels(300)),
+                        std::max(0, std::min(height() - twipsToPixels(900), height() - top - twipsToPixels(150))));
+}
+
+} // namespace kv

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "master/MasterRecords.h"
+
+#include <QWidget>
+
+class QToolBar;
+
+namespace kv {
+class AppContext;
+class FindPanel;
+struct ConditionRow;
+namespace ui {
+class DataGrid;
+}
+
+// The list window of a master table (员工管理Frm, 产品工价Frm, 扣减项目Frm): the whole table in a
+// read-only grid, a toolbar to add, delete, edit, find, filter, export and print, and the
+// floating find/filter panel.
+class RecordListWindow final : public QWidget {
+    Q_OBJECT
+  public:
+    RecordListWindow(AppContext& ctx, MasterKind kind, QWidget* parent = nullptr);
+
+    // Rebuilds the grid from the table, limited to the rows equal to every condition. On a
+    // database error the grid stays as it was.
+    void loadYG(const QList<FieldCondition>& conditions = {});
+
+    ui::DataGrid* grid() const { return m_grid; }
+    FindPanel* panel() const { return m_panel; }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void onToolbar(const QString& text);
+    void openDialog(qint64 editId);
+    void deleteCurrent();
+    void exportGrid();
+    void applyFilter();
+    // The id of the current data row; 0 when the header is current or there are no rows.
+    qint64 currentId() const;
+    ConditionRow makeConditionRow(FindPanel* panel, int index);
+
+    AppContext& m_ctx;
+    MasterKind m_kind;
+    QToolBar* m_toolbar;
+    ui::DataGrid* m_grid;
+    FindPanel* m_panel;
+};
+
+} // namespace kv
