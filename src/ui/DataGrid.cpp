@@ -110,16 +110,24 @@ protected:
             case Qt::Key_Escape: finish(false); return true;
             case Qt::Key_Tab:
             case Qt::Key_Backtab: {
+                // Tab ends editing and moves one column on, unless the window refuses the move.
                 const int row = editRow();
                 const int col = editCol() + (key == Qt::Key_Tab ? 1 : -1);
+                const bool moving = col >= 0 && col < m_grid->cols();
+                if (moving && !m_grid->askMove(row, col))
+                    return true;
                 finish(true);
-                if (col >= 0 && col < m_grid->cols())
-                    m_grid->setCurrentCell(row, col);
+                if (moving)
+                    m_grid->moveAsked(row, col);
                 return true;
             }
             default: break;
             }
         }
+        // A window being hidden or closed keeps its editor: closing it then would run the
+        // window's handlers while the window is being taken apart.
+        if (e && event->type() == QEvent::FocusOut && !e->isVisible())
+            return false;
         return QStyledItemDelegate::eventFilter(object, event);
     }
 
@@ -190,6 +198,18 @@ protected:
             emit m_grid->afterEdit(row, col);
     }
 
+    bool event(QEvent* event) override
+    {
+        // Keys and text that the table leaves to its parent must not be handed back to it.
+        const bool typed = event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod;
+        if (typed)
+            m_grid->m_insideEvent = event;
+        const bool result = QTableWidget::event(event);
+        if (typed && event->isAccepted())
+            m_grid->m_insideEvent = nullptr;
+        return result;
+    }
+
     void keyPressEvent(QKeyEvent* event) override
     {
         // Ask about a move by keys before the view reacts: it would otherwise close an open
@@ -205,8 +225,11 @@ protected:
                 gate()->approve(target);
             }
         }
+        const bool wasEditing = state() == EditingState;
         QTableWidget::keyPressEvent(event);
         gate()->approve(QModelIndex());
+        if (!wasEditing && state() == EditingState)
+            event->accept(); // the key went into the new editor
     }
 
     void inputMethodEvent(QInputMethodEvent* event) override
@@ -320,7 +343,13 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent), m_table(new GridTable(thi
     m_table->setColumnCount(0);
 }
 
-DataGrid::~DataGrid() = default;
+DataGrid::~DataGrid()
+{
+    // The table goes first, while the grid is whole, and closing its editor then tells nobody:
+    // the window's handlers may already be gone.
+    blockSignals(true);
+    delete m_table;
+}
 
 QTableWidget* DataGrid::table() const { return m_table; }
 
@@ -542,6 +571,14 @@ bool DataGrid::setCurrentCell(int row, int col)
     return m_table->currentIndex() == target;
 }
 
+void DataGrid::moveAsked(int row, int col)
+{
+    const QModelIndex target = m_table->model()->index(row - 1, col);
+    m_table->gate()->approve(target);
+    m_table->selectionModel()->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+    m_table->gate()->approve(QModelIndex());
+}
+
 void DataGrid::showCell(int row, int col)
 {
     if (row >= 1 && row < rows() && col >= 0 && col < cols())
@@ -722,7 +759,8 @@ void DataGrid::forwardInside(QEvent* event)
 {
     // Keys and text sent to the grid itself go where the focus is inside it: the editor or the
     // table. What they leave unhandled comes back up here and goes on to the window.
-    if (m_forwarding) {
+    if (m_forwarding || event == m_insideEvent) {
+        m_insideEvent = nullptr;
         event->ignore();
         return;
     }

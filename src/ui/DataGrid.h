@@ -151,6 +151,7 @@ private:
     QTableWidgetItem* item(int row, int col) const;
     QTableWidgetItem* ensureItem(int row, int col);
     bool askMove(int newRow, int newCol);
+    void moveAsked(int row, int col); // a move the window has already allowed
     bool askEdit(int row, int col); // both stages and the date-column takeover
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
@@ -164,6 +165,7 @@ private:
     int m_headerCol = 0; // column remembered while the header row is current
     int m_pressedCaption = -1;
     bool m_forwarding = false;
+    const QEvent* m_insideEvent = nullptr; // a key on its way up from the table
 };
 
 } // namespace kv::ui

@@ -1,0 +1,560 @@
+#include "GuiDriver.h"
+#include "data/NumberFormat.h"
+#include "ui/DataGrid.h"
+#include "ui/Twips.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTest>
+#include <QVBoxLayout>
+
+using kv::ui::DataGrid;
+
+namespace {
+
+// A shown, active window holding one grid, so that focus, keys and mouse act as for a user.
+struct GridWindow {
+    QWidget window;
+    DataGrid* grid;
+
+    explicit GridWindow(int rows = 8, int cols = 4)
+    {
+        window.resize(520, 300);
+        auto* layout = new QVBoxLayout(&window);
+        grid = new DataGrid(&window);
+        grid->setObjectName(QStringLiteral("fg"));
+        layout->addWidget(grid);
+        grid->setRows(rows);
+        grid->setCols(cols);
+        window.show();
+        window.activateWindow();
+        if (!QTest::qWaitForWindowActive(&window))
+            qWarning("grid window did not become active");
+        grid->setFocus();
+    }
+
+    QPoint cellCentre(int row, int col) const
+    {
+        const QRect r = grid->cellRect(row, col);
+        return grid->table()->viewport()->mapFrom(grid, r.center());
+    }
+};
+
+// The open editor; closed ones linger hidden until deleted.
+QLineEdit* openEditor(const DataGrid& grid)
+{
+    const auto editors = grid.table()->findChildren<QLineEdit*>();
+    for (QLineEdit* e : editors)
+        if (e->isVisible())
+            return e;
+    return nullptr;
+}
+
+struct Recorded {
+    QStringList events;
+    void add(const QString& name, int row, int col) { events << QStringLiteral("%1(%2,%3)").arg(name).arg(row).arg(col); }
+};
+
+} // namespace
+
+class TestDataGrid : public QObject {
+    Q_OBJECT
+private slots:
+    void headerIsRowZeroAndDataRowsFollow()
+    {
+        DataGrid grid;
+        QCOMPARE(grid.rows(), 1); // a new grid holds its header row only
+        grid.setCols(3);
+        grid.setRows(3);
+        QCOMPARE(grid.rows(), 3);
+        QCOMPARE(grid.table()->rowCount(), 2);
+        // Columns without a caption show nothing, not the column's number.
+        QCOMPARE(grid.table()->model()->headerData(1, Qt::Horizontal).toString(), QString());
+
+        grid.setText(0, 1, QStringLiteral("产品"));
+        grid.setText(1, 1, QStringLiteral("外壳"));
+        QCOMPARE(grid.text(0, 1), QStringLiteral("产品"));
+        QCOMPARE(grid.table()->horizontalHeaderItem(1)->text(), QStringLiteral("产品"));
+        QCOMPARE(grid.table()->item(0, 1)->text(), QStringLiteral("外壳"));
+        QCOMPARE(grid.text(2, 2), QString());
+        QCOMPARE(grid.text(3, 0), QString()); // outside the grid
+        QCOMPARE(grid.text(-1, 0), QString());
+
+        QCOMPARE(grid.addRow(), 3);
+        QCOMPARE(grid.rows(), 4);
+        grid.fillText(3, 2, 1, 0, QStringLiteral("x")); // corners in any order
+        for (int r = 1; r <= 3; ++r)
+            for (int c = 0; c <= 2; ++c)
+                QCOMPARE(grid.text(r, c), QStringLiteral("x"));
+        QCOMPARE(grid.text(0, 0), QString());
+
+        grid.setRows(2);
+        QCOMPARE(grid.rows(), 2);
+        grid.setRows(0); // the header row always stays
+        QCOMPARE(grid.rows(), 1);
+        QCOMPARE(grid.text(0, 1), QStringLiteral("产品"));
+    }
+
+    void hidingSizesAndColours()
+    {
+        DataGrid grid;
+        grid.setCols(3);
+        grid.setRows(4);
+        grid.setColHidden(2);
+        QVERIFY(grid.isColHidden(2));
+        QVERIFY(!grid.isColHidden(1));
+        grid.setRowHidden(2);
+        QVERIFY(grid.isRowHidden(2));
+        grid.setRowHidden(0); // the header cannot be hidden
+        QVERIFY(!grid.isRowHidden(0));
+        grid.setRowHidden(2, false);
+        QVERIFY(!grid.isRowHidden(2));
+
+        QCOMPARE(kv::ui::twipsToPixels(kv::ui::pixelsToTwips(20)), 20);
+        grid.setRowHeight(1, 300);
+        QCOMPARE(grid.table()->rowHeight(0), kv::ui::twipsToPixels(300));
+        QCOMPARE(grid.rowHeight(1), kv::ui::pixelsToTwips(kv::ui::twipsToPixels(300)));
+        grid.setRowHeight(0, 600);
+        QCOMPARE(grid.rowHeight(0), kv::ui::pixelsToTwips(kv::ui::twipsToPixels(600)));
+        grid.setColWidth(0, 1300);
+        QCOMPARE(grid.table()->columnWidth(0), kv::ui::twipsToPixels(1300));
+        QCOMPARE(grid.colWidth(0), kv::ui::pixelsToTwips(kv::ui::twipsToPixels(1300)));
+        grid.setDefaultRowHeight(450);
+        QCOMPARE(grid.rowHeight(grid.addRow()), kv::ui::pixelsToTwips(kv::ui::twipsToPixels(450)));
+
+        // Fitting: a long text widens its column, a hidden column stays hidden.
+        grid.setColWidth(1, 150);
+        grid.setText(0, 1, QStringLiteral("说明"));
+        grid.setText(3, 1, QStringLiteral("一段相当长的产品说明文字，用来撑宽这一列"));
+        grid.setText(1, 2, QStringLiteral("12345678901234567890"));
+        grid.autoFitCols(0, 2);
+        const QFontMetrics fm(grid.table()->font());
+        QVERIFY(grid.table()->columnWidth(1) >=
+                fm.horizontalAdvance(QStringLiteral("一段相当长的产品说明文字，用来撑宽这一列")));
+        QVERIFY(grid.isColHidden(2));
+        grid.setColHidden(2, false);
+        QVERIFY(grid.table()->columnWidth(2) >= fm.horizontalAdvance(QStringLiteral("12345678901234567890")));
+
+        QCOMPARE(grid.cellBackground(1, 1), QColor(Qt::white));
+        grid.fillBackground(1, 0, 2, 1, QColor(255, 255, 192));
+        QCOMPARE(grid.cellBackground(2, 1), QColor(255, 255, 192));
+        QCOMPARE(grid.cellBackground(3, 1), QColor(Qt::white));
+        grid.setCellBackground(1, 0, QColor(255, 128, 128));
+        QCOMPARE(grid.cellBackground(1, 0), QColor(255, 128, 128));
+        QCOMPARE(grid.text(1, 0), QString()); // colouring leaves the text alone
+    }
+
+    void sumsCountOnlyNumberTexts()
+    {
+        DataGrid grid;
+        grid.setCols(2);
+        grid.setRows(7);
+        const QStringList amounts{QStringLiteral("12.5"), QStringLiteral("abc"), QString(), QStringLiteral("12kg"),
+                                  QStringLiteral("-2.5"), QStringLiteral(" 40 ")};
+        for (int i = 0; i < amounts.size(); ++i)
+            grid.setText(i + 1, 1, amounts.at(i));
+        QCOMPARE(grid.columnSum(1, 1, 6), 50.0);
+        QCOMPARE(grid.columnSum(1, 6, 1), 50.0);
+        QCOMPARE(grid.columnSum(1, 2, 4), 0.0);
+        grid.setRowHidden(1); // a hidden line still counts in its grid's sum
+        QCOMPARE(grid.columnSum(1, 1, 6), 50.0);
+        QCOMPARE(grid.columnSum(1, 0, 99), 50.0); // the caption and rows beyond the end are ignored
+    }
+
+    void totalsRowFormatsRoundsAndGoesAboveTheRows()
+    {
+        DataGrid grid;
+        grid.setCols(4);
+        grid.setRows(1);
+        grid.setText(0, 3, QStringLiteral("生产金额"));
+        const QList<QStringList> lines{{QStringLiteral("2008-5"), QStringLiteral("1234.4"), QStringLiteral("2000")},
+                                       {QStringLiteral("2008-5"), QStringLiteral("0.6"), QStringLiteral("0")},
+                                       {QStringLiteral("2008-5"), QStringLiteral("abc"), QStringLiteral("-2765.6")}};
+        for (const QStringList& line : lines) {
+            const int r = grid.addRow();
+            grid.setText(r, 0, line.at(0));
+            grid.setText(r, 1, line.at(1));
+            grid.setText(r, 2, line.at(2));
+        }
+        QCOMPARE(grid.addTotalsRow({1, 2}), 1);
+        QCOMPARE(grid.rows(), 5);
+        QVERIFY(grid.isTotalsRow(1));
+        QVERIFY(!grid.isTotalsRow(2));
+        QCOMPARE(grid.text(1, 0), QStringLiteral("合计"));
+        QCOMPARE(grid.text(1, 1), QStringLiteral("1,235"));
+        QCOMPARE(grid.text(1, 2), QStringLiteral("-766"));
+        QCOMPARE(grid.text(1, 3), QString());
+        QCOMPARE(grid.text(2, 1), QStringLiteral("1234.4")); // the summed rows moved down unchanged
+        QCOMPARE(grid.text(4, 1), QStringLiteral("abc"));
+        for (int c = 0; c < 4; ++c)
+            QVERIFY(grid.table()->item(0, c)->font().bold());
+        QVERIFY(!grid.table()->item(1, 1) || !grid.table()->item(1, 1)->font().bold());
+
+        // Computed again after hiding a row: the old totals row goes, hidden rows are left out.
+        grid.setRowHidden(3);
+        grid.removeTotalsRows();
+        QCOMPARE(grid.rows(), 4);
+        QVERIFY(!grid.isTotalsRow(1));
+        QCOMPARE(grid.addTotalsRow({1, 2}, QStringLiteral("合计"), 1, -1), 1);
+        QCOMPARE(grid.text(1, 1), QStringLiteral("1,234"));
+        QCOMPARE(grid.text(1, 2), QStringLiteral("-766"));
+        // A totals row in the range is never summed again.
+        grid.setRowHidden(4, false);
+        QCOMPARE(grid.addTotalsRow({1}, QStringLiteral("小计"), 1, -1), 1);
+        QCOMPARE(grid.text(1, 1), QStringLiteral("1,234"));
+
+        // An empty range gives zero totals.
+        DataGrid empty;
+        empty.setCols(2);
+        QCOMPARE(empty.addTotalsRow({1}), 1);
+        QCOMPARE(empty.text(1, 1), QStringLiteral("0"));
+    }
+
+    void groupedWholeRoundsHalfAwayFromZero()
+    {
+        QCOMPARE(kv::groupedWhole(1234.5), QStringLiteral("1,235"));
+        QCOMPARE(kv::groupedWhole(-1234.5), QStringLiteral("-1,235"));
+        QCOMPARE(kv::groupedWhole(999.5), QStringLiteral("1,000"));
+        QCOMPARE(kv::groupedWhole(-0.4), QStringLiteral("0"));
+        QCOMPARE(kv::groupedWhole(0), QStringLiteral("0"));
+        QCOMPARE(kv::groupedWhole(123), QStringLiteral("123"));
+        QCOMPARE(kv::groupedWhole(1234567890.2), QStringLiteral("1,234,567,890"));
+        QCOMPARE(kv::groupedWhole(-100000), QStringLiteral("-100,000"));
+    }
+
+    void currentCellMovesAskFirst()
+    {
+        Recorded log;
+        bool refuse = false;
+        GridWindow w;
+        DataGrid& grid = *w.grid;
+        connect(&grid, &DataGrid::beforeMove, &grid, [&](int oldRow, int oldCol, int newRow, int newCol, bool& cancel) {
+            log.events << QStringLiteral("before(%1,%2->%3,%4)").arg(oldRow).arg(oldCol).arg(newRow).arg(newCol);
+            cancel = refuse;
+        });
+        connect(&grid, &DataGrid::currentCellChanged, &grid, [&](int r, int c) { log.add(QStringLiteral("now"), r, c); });
+
+        // Getting the focus without a current cell makes the first cell current.
+        QCOMPARE(grid.row(), 1);
+        QCOMPARE(grid.col(), 0);
+        QVERIFY(grid.setCurrentCell(2, 1));
+        QCOMPARE(grid.row(), 2);
+        QCOMPARE(grid.col(), 1);
+        QCOMPARE(grid.table()->currentRow(), 1);
+        QCOMPARE(log.events, QStringList({QStringLiteral("before(1,0->2,1)"), QStringLiteral("now(2,1)")}));
+
+        log.events.clear();
+        QTest::keyClick(&grid, Qt::Key_Down);
+        QCOMPARE(grid.row(), 3);
+        QCOMPARE(log.events, QStringList({QStringLiteral("before(2,1->3,1)"), QStringLiteral("now(3,1)")}));
+
+        log.events.clear();
+        QTest::mouseClick(grid.table()->viewport(), Qt::LeftButton, {}, w.cellCentre(5, 2));
+        QCOMPARE(grid.row(), 5);
+        QCOMPARE(grid.col(), 2);
+        QCOMPARE(log.events.size(), 2);
+
+        refuse = true;
+        log.events.clear();
+        QVERIFY(!grid.setCurrentCell(1, 0));
+        QTest::keyClick(&grid, Qt::Key_Up);
+        QTest::mouseClick(grid.table()->viewport(), Qt::LeftButton, {}, w.cellCentre(2, 0));
+        QCOMPARE(grid.row(), 5);
+        QCOMPARE(grid.col(), 2);
+        QCOMPARE(log.events.size(), 3); // asked three times, never moved
+
+        // The header row as current cell: no data cell is current, the column is kept.
+        refuse = false;
+        QVERIFY(grid.setCurrentCell(0, 0));
+        QCOMPARE(grid.row(), 0);
+        QCOMPARE(grid.col(), 0);
+        QVERIFY(!grid.table()->currentIndex().isValid());
+        QCOMPARE(log.events.last(), QStringLiteral("now(0,0)"));
+    }
+
+    void clickReportsTheCellAfterItBecameCurrent()
+    {
+        QList<QPair<int, int>> clicks;
+        int currentAtClick = -1;
+        GridWindow w;
+        DataGrid& grid = *w.grid;
+        grid.setText(0, 1, QStringLiteral("产品说明"));
+        connect(&grid, &DataGrid::clicked, &grid, [&](int r, int c) {
+            clicks.append({r, c});
+            currentAtClick = grid.row();
+        });
+        QTest::mouseClick(grid.table()->viewport(), Qt::LeftButton, {}, w.cellCentre(3, 1));
+        QCOMPARE(clicks, (QList<QPair<int, int>>{{3, 1}}));
+        QCOMPARE(currentAtClick, 3);
+        QWidget* captions = grid.table()->horizontalHeader()->viewport();
+        QTest::mouseClick(captions, Qt::LeftButton, {}, captions->mapFrom(&grid, grid.cellRect(0, 1).center()));
+        QCOMPARE(clicks.last(), (QPair<int, int>{0, 1}));
+        QCOMPARE(grid.row(), 3); // a caption click does not move the current cell
+    }
+
+    void editingPassesBothStagesAndReportsTheEditor()
+    {
+        Recorded log;
+        QStringList typed;
+        GridWindow w;
+        DataGrid& grid = *w.grid;
+        grid.setEditable(true);
+        grid.setText(2, 1, QStringLiteral("旧"));
+        connect(&grid, &DataGrid::beforeEdit, &grid, [&](int r, int c, bool& cancel) {
+            log.add(QStringLiteral("may"), r, c);
+            cancel = c == 2; // the amount column is computed, never typed
+        });
+        connect(&grid, &DataGrid::startEdit, &grid, [&](int r, int c, bool&) { log.add(QStringLiteral("open"), r, c); });
+        connect(&grid, &DataGrid::afterEdit, &grid, [&](int r, int c) { log.add(QStringLiteral("after"), r, c); });
+        connect(&grid, &DataGrid::editTextChanged, &grid, [&](int r, int c, const QString& text) {
+            typed << QStringLiteral("%1,%2:%3").arg(r).arg(c).arg(text);
+        });
+
+        // Refused column: typing neither edits nor jumps to another cell.
+        grid.setText(3, 2, QStringLiteral("a9"));
+        QVERIFY(grid.setCurrentCell(2, 2));
+        QTest::keyClicks(&grid, QStringLiteral("a9"));
+        QVERIFY(!grid.isEditing());
+        QCOMPARE(grid.row(), 2);
+        QCOMPARE(log.events, QStringList({QStringLiteral("may(2,2)"), QStringLiteral("may(2,2)")}));
+        QCOMPARE(grid.text(2, 2), QString());
+
+        // Typing starts editing with the key replacing the old text; each keystroke is reported.
+        log.events.clear();
+        QVERIFY(grid.setCurrentCell(2, 1));
+        QTest::keyClicks(&grid, QStringLiteral("wk"));
+        QVERIFY(grid.isEditing());
+        QCOMPARE(grid.editRow(), 2);
+        QCOMPARE(grid.editCol(), 1);
+        QCOMPARE(grid.editText(), QStringLiteral("wk"));
+        QCOMPARE(typed, QStringList({QStringLiteral("2,1:w"), QStringLiteral("2,1:wk")}));
+        GuiDriver::commitText(openEditor(grid), QStringLiteral("外壳"));
+        QCOMPARE(typed.last(), QStringLiteral("2,1:wk外壳"));
+        QCOMPARE(log.events, QStringList({QStringLiteral("may(2,1)"), QStringLiteral("open(2,1)")}));
+
+        // The window writes the editor; Enter ends editing with that text in the cell.
+        grid.setEditText(QStringLiteral("大外壳"));
+        QCOMPARE(typed.size(), 3); // writing from the program is not typing
+        QTest::keyClick(openEditor(grid), Qt::Key_Return);
+        QVERIFY(!grid.isEditing());
+        QCOMPARE(grid.text(2, 1), QStringLiteral("大外壳"));
+        QCOMPARE(log.events.last(), QStringLiteral("after(2,1)"));
+
+        // Escape drops what was typed.
+        QVERIFY(grid.editCell());
+        QCOMPARE(grid.editText(), QStringLiteral("大外壳"));
+        QTest::keyClicks(openEditor(grid), QStringLiteral("xyz"));
+        QTest::keyClick(openEditor(grid), Qt::Key_Escape);
+        QVERIFY(!grid.isEditing());
+        QCOMPARE(grid.text(2, 1), QStringLiteral("大外壳"));
+        QCOMPARE(log.events.last(), QStringLiteral("after(2,1)"));
+
+        // Chinese typed on a cell without an editor opens one holding the text.
+        QVERIFY(grid.setCurrentCell(4, 1));
+        w.window.activateWindow();
+        grid.setFocus();
+        GuiDriver::typeInto(&grid, QStringLiteral("产品"));
+        QVERIFY(grid.isEditing());
+        QCOMPARE(grid.editText(), QStringLiteral("产品"));
+        grid.finishEdit();
+        QCOMPARE(grid.text(4, 1), QStringLiteral("产品"));
+
+        // The second stage can refuse on its own; a read-only grid never edits.
+        connect(&grid, &DataGrid::startEdit, &grid, [](int, int c, bool& cancel) { cancel = cancel || c == 3; });
+        QVERIFY(grid.setCurrentCell(1, 3));
+        QVERIFY(!grid.editCell());
+        grid.setEditable(false);
+        QVERIFY(grid.setCurrentCell(1, 1));
+        log.events.clear();
+        QVERIFY(!grid.editCell());
+        QTest::keyClicks(&grid, QStringLiteral("q"));
+        QVERIFY(!grid.isEditing());
+        QVERIFY(log.events.isEmpty());
+    }
+
+    void editorKeysReachTheWindowFirst()
+    {
+        QStringList keys;
+        QString editorTextAtEnter;
+        GridWindow w;
+        DataGrid& grid = *w.grid;
+        grid.setEditable(true);
+        QVERIFY(grid.setCurrentCell(1, 1));
+        QVERIFY(grid.editCell());
+        connect(&grid, &DataGrid::editorKeyDown, &grid, [&](int r, int c, int key, bool& consume) {
+            keys << QStringLiteral("%1,%2:%3").arg(r).arg(c).arg(key);
+            if (key == Qt::Key_X)
+                consume = true;
+            if (key == Qt::Key_Return) {
+                editorTextAtEnter = grid.editText();
+                grid.setEditText(QStringLiteral("外壳")); // the first match of the look-up
+            }
+        });
+        QTest::keyClicks(openEditor(grid), QStringLiteral("axb"));
+        QCOMPARE(grid.editText(), QStringLiteral("ab"));
+        QCOMPARE(keys, QStringList({QStringLiteral("1,1:%1").arg(Qt::Key_A), QStringLiteral("1,1:%1").arg(Qt::Key_X),
+                                    QStringLiteral("1,1:%1").arg(Qt::Key_B)}));
+        QTest::keyClick(openEditor(grid), Qt::Key_Enter); // the keypad's Enter is Enter too
+        QCOMPARE(keys.last(), QStringLiteral("1,1:%1").arg(Qt::Key_Return));
+        QCOMPARE(editorTextAtEnter, QStringLiteral("ab"));
+        QVERIFY(!grid.isEditing());
+        QCOMPARE(grid.text(1, 1), QStringLiteral("外壳"));
+    }
+
+    void refusedMoveKeepsAnOpenEditor()
+    {
+        bool pickerShown = false;
+        GridWindow w;
+        DataGrid& grid = *w.grid;
+        grid.setEditable(true);
+        connect(&grid, &DataGrid::beforeMove, &grid, [&](int, int, int, int, bool& cancel) { cancel = pickerShown; });
+        QVERIFY(grid.setCurrentCell(2, 2));
+        QVERIFY(grid.editCell());
+        QTest::keyClicks(openEditor(grid), QStringLiteral("40"));
+
+        pickerShown = true;
+        QTest::keyClick(openEditor(grid), Qt::Key_Down);
+        QTest::keyClick(openEditor(grid), Qt::Key_Tab);
+        QCOMPARE(grid.row(), 2);
+        QCOMPARE(grid.col(), 2);
+        QVERIFY(grid.isEditing());
+        QCOMPARE(grid.editText(), QStringLiteral("40"));
+
+        // Allowed again, the move ends the editing and keeps the typed text.
+        pickerShown = false;
+        QTest::keyClick(openEditor(grid), Qt::Key_Down);
+        QCOMPARE(grid.row(), 3);
+        QVERIFY(!grid.isEditing());
+        QCOMPARE(grid.text(2, 2), QStringLiteral("40"));
+
+        // Tab in an editor ends it and moves one column on.
+        QVERIFY(grid.setCurrentCell(1, 1));
+        QVERIFY(grid.editCell());
+        QTest::keyClicks(openEditor(grid), QStringLiteral("7"));
+        QTest::keyClick(openEditor(grid), Qt::Key_Tab);
+        QCOMPARE(grid.text(1, 1), QStringLiteral("7"));
+        QCOMPARE(grid.row(), 1);
+        QCOMPARE(grid.col(), 2);
+    }
+
+    void dateColumnEditingIsHandedToTheWindow()
+    {
+        Recorded log;
+        GridWindow w;
+        DataGrid& grid = *w.grid;
+        grid.setEditable(true);
+        grid.setDateColumn(0);
+        QVERIFY(grid.isDateColumn(0));
+        connect(&grid, &DataGrid::beforeEdit, &grid, [&](int r, int c, bool&) { log.add(QStringLiteral("may"), r, c); });
+        connect(&grid, &DataGrid::startEdit, &grid, [&](int r, int c, bool&) { log.add(QStringLiteral("open"), r, c); });
+        connect(&grid, &DataGrid::dateEditRequested, &grid, [&](int r, int c) { log.add(QStringLiteral("date"), r, c); });
+
+        QVERIFY(grid.setCurrentCell(2, 0));
+        QVERIFY(!grid.editCell());
+        QVERIFY(!grid.isEditing());
+        QCOMPARE(log.events,
+                 QStringList({QStringLiteral("may(2,0)"), QStringLiteral("open(2,0)"), QStringLiteral("date(2,0)")}));
+
+        log.events.clear();
+        QTest::keyClick(&grid, Qt::Key_F2);
+        QTest::keyClicks(&grid, QStringLiteral("2"));
+        QCOMPARE(log.events.count(QStringLiteral("date(2,0)")), 2);
+        QVERIFY(!grid.isEditing());
+        QCOMPARE(grid.text(2, 0), QString());
+
+        log.events.clear();
+        QTest::mouseClick(grid.table()->viewport(), Qt::LeftButton, {}, w.cellCentre(4, 0));
+        QCOMPARE(grid.row(), 4);
+        QCOMPARE(log.events.last(), QStringLiteral("date(4,0)"));
+        // The picker goes exactly over the cell.
+        const QRect cell = grid.cellRect(4, 0);
+        const QRect shown = grid.table()->visualRect(grid.table()->model()->index(3, 0));
+        QCOMPARE(cell.size(), shown.size());
+        QCOMPARE(grid.table()->viewport()->mapFrom(&grid, cell.topLeft()), shown.topLeft());
+        QVERIFY(grid.table()->viewport()->geometry().contains(grid.table()->mapFrom(&grid, cell.center())));
+
+        // Refused in the first stage, no picker either.
+        connect(&grid, &DataGrid::beforeEdit, &grid, [](int, int, bool& cancel) { cancel = true; });
+        log.events.clear();
+        QVERIFY(!grid.editCell());
+        QVERIFY(!log.events.contains(QStringLiteral("date(4,0)")));
+    }
+
+    void scrollingAndResizingCanBeRefused()
+    {
+        bool frozen = true;
+        int asked = 0;
+        int resizeAsked = -2;
+        bool refuseResize = true;
+        GridWindow w(60, 4);
+        DataGrid& grid = *w.grid;
+        for (int c = 0; c < 4; ++c)
+            grid.setColWidth(c, 1500);
+        QScrollBar* bar = grid.table()->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        connect(&grid, &DataGrid::beforeScroll, &grid, [&](bool& cancel) {
+            ++asked;
+            cancel = frozen;
+        });
+        const auto wheel = [&] {
+            const QPoint at = grid.table()->viewport()->rect().center();
+            QWheelEvent event(at, grid.table()->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(grid.table()->viewport(), &event);
+        };
+        wheel();
+        QCOMPARE(asked, 1);
+        QCOMPARE(bar->value(), 0);
+        QCOMPARE(grid.topRow(), 1);
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QCOMPARE(bar->value(), 0);
+        frozen = false;
+        wheel();
+        QVERIFY(bar->value() > 0);
+        QVERIFY(grid.topRow() > 1);
+
+        // Showing a cell scrolls without asking; the rows in view follow.
+        asked = 0;
+        grid.showCell(40, 0);
+        QCOMPARE(asked, 0);
+        QVERIFY(grid.topRow() <= 40 && grid.bottomRow() >= 40);
+        QVERIFY(grid.bottomRow() > grid.topRow());
+        QVERIFY(!grid.cellRect(grid.bottomRow(), 0).isEmpty());
+        QVERIFY(grid.cellRect(grid.bottomRow(), 0).bottom() <= grid.cellRect(0, 0).top() + grid.height());
+
+        // Dragging a caption's edge resizes its column unless the window refuses.
+        QHeaderView* header = grid.table()->horizontalHeader();
+        connect(&grid, &DataGrid::beforeUserResize, &grid, [&](int row, int col, bool& cancel) {
+            QCOMPARE(row, -1);
+            resizeAsked = col;
+            cancel = refuseResize;
+        });
+        const auto drag = [&](int dx) {
+            const int edge = header->sectionViewportPosition(1) + header->sectionSize(1) - 1;
+            const QPoint from(edge, header->height() / 2);
+            const QPoint to = from + QPoint(dx, 0);
+            QMouseEvent press(QEvent::MouseButtonPress, from, header->viewport()->mapToGlobal(from), Qt::LeftButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(header->viewport(), &press);
+            QMouseEvent move(QEvent::MouseMove, to, header->viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(header->viewport(), &move);
+            QMouseEvent release(QEvent::MouseButtonRelease, to, header->viewport()->mapToGlobal(to), Qt::LeftButton,
+                                Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(header->viewport(), &release);
+        };
+        const int before = header->sectionSize(1);
+        drag(40);
+        QCOMPARE(resizeAsked, 1);
+        QCOMPARE(header->sectionSize(1), before);
+        refuseResize = false;
+        drag(40);
+        QCOMPARE(header->sectionSize(1), before + 40);
+    }
+};
+
+QTEST_MAIN(TestDataGrid)
+#include "test_datagrid.moc"
