@@ -29,10 +29,11 @@ constexpr int kDefaultRowTwips = 300;
 // Draws the current cell highlighted (the grid keeps no selection besides the current cell) and
 // hands the editor's keys and text changes to the grid's window before the grid reacts.
 class GridDelegate : public QStyledItemDelegate {
-public:
+  public:
     GridDelegate(DataGrid* grid, QObject* parent) : QStyledItemDelegate(parent), m_grid(grid) {}
 
-    QLineEdit* editor() const { return m_editor; }
+    // Null once the editor's row is gone, too.
+    QLineEdit* editor() const { return m_index.isValid() ? m_editor.data() : nullptr; }
     int editRow() const { return m_editor && m_index.isValid() ? m_index.row() + 1 : -1; }
     int editCol() const { return m_editor && m_index.isValid() ? m_index.column() : -1; }
 
@@ -62,7 +63,7 @@ public:
         return e;
     }
 
-protected:
+  protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
@@ -82,8 +83,8 @@ protected:
             const int h = option.rect.height();
             const int side = std::max(4, h / 3);
             const QPoint c(option.rect.right() - side - 2, option.rect.center().y());
-            const QPolygon arrow({QPoint(c.x() - side / 2, c.y() - side / 4), QPoint(c.x() + side / 2, c.y() - side / 4),
-                                  QPoint(c.x(), c.y() + side / 4)});
+            const QPolygon arrow({QPoint(c.x() - side / 2, c.y() - side / 4),
+                                  QPoint(c.x() + side / 2, c.y() - side / 4), QPoint(c.x(), c.y() + side / 4)});
             painter->save();
             painter->setRenderHint(QPainter::Antialiasing);
             painter->setPen(Qt::NoPen);
@@ -126,12 +127,25 @@ protected:
         }
         // A window being hidden or closed keeps its editor: closing it then would run the
         // window's handlers while the window is being taken apart.
-        if (e && event->type() == QEvent::FocusOut && !e->isVisible())
+        if (e && event->type() == QEvent::FocusOut && beingHidden(e))
             return false;
         return QStyledItemDelegate::eventFilter(object, event);
     }
 
-private:
+  private:
+    static bool beingHidden(const QWidget* w)
+    {
+        if (!w->isVisible())
+            return true;
+        for (; w; w = w->parentWidget()) {
+            if (w->isHidden())
+                return true;
+            if (w->isWindow())
+                break;
+        }
+        return false;
+    }
+
     DataGrid* m_grid;
     QPointer<QLineEdit> m_editor;
     QPersistentModelIndex m_index;
@@ -139,7 +153,7 @@ private:
 
 // Every change of the current cell passes here, so that the window can refuse it.
 class GridSelectionModel : public QItemSelectionModel {
-public:
+  public:
     GridSelectionModel(DataGrid* grid, QAbstractItemModel* model, QObject* parent)
         : QItemSelectionModel(model, parent), m_grid(grid)
     {
@@ -160,13 +174,13 @@ public:
         QItemSelectionModel::setCurrentIndex(index, command);
     }
 
-private:
+  private:
     DataGrid* m_grid;
     QPersistentModelIndex m_approved;
 };
 
 class GridTable : public QTableWidget {
-public:
+  public:
     explicit GridTable(DataGrid* grid) : QTableWidget(grid), m_grid(grid) {}
 
     using QTableWidget::edit;
@@ -175,11 +189,11 @@ public:
 
     GridSelectionModel* gate() const { return static_cast<GridSelectionModel*>(selectionModel()); }
 
-protected:
+  protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override
     {
-        const bool opening = index.isValid() && state() != EditingState &&
-                             (trigger == AllEditTriggers || (editTriggers() & trigger));
+        const bool opening =
+            index.isValid() && state() != EditingState && (trigger == AllEditTriggers || (editTriggers() & trigger));
         if (opening && !m_grid->askEdit(index.row() + 1, index.column()))
             return false;
         return QTableWidget::edit(index, trigger, event);
@@ -269,7 +283,7 @@ protected:
 
     void keyboardSearch(const QString&) override {} // typing never jumps to another cell
 
-private:
+  private:
     static std::optional<CursorAction> cursorActionFor(const QKeyEvent* event)
     {
         switch (event->key()) {
@@ -351,15 +365,30 @@ DataGrid::~DataGrid()
     delete m_table;
 }
 
-QTableWidget* DataGrid::table() const { return m_table; }
+QTableWidget* DataGrid::table() const
+{
+    return m_table;
+}
 
 // --- Counts -----------------------------------------------------------------------------------
 
-int DataGrid::rows() const { return m_table->rowCount() + 1; }
+int DataGrid::rows() const
+{
+    return m_table->rowCount() + 1;
+}
 
-void DataGrid::setRows(int count) { m_table->setRowCount(std::max(count, 1) - 1); }
+void DataGrid::setRows(int count)
+{
+    count = std::max(count, 1);
+    if (isEditing() && editRow() >= count)
+        finishEdit(false);
+    m_table->setRowCount(count - 1);
+}
 
-int DataGrid::cols() const { return m_table->columnCount(); }
+int DataGrid::cols() const
+{
+    return m_table->columnCount();
+}
 
 void DataGrid::setCols(int count)
 {
@@ -426,7 +455,10 @@ void DataGrid::setColHidden(int col, bool hidden)
         m_table->setColumnHidden(col, hidden);
 }
 
-bool DataGrid::isColHidden(int col) const { return m_table->isColumnHidden(col); }
+bool DataGrid::isColHidden(int col) const
+{
+    return m_table->isColumnHidden(col);
+}
 
 void DataGrid::setRowHidden(int row, bool hidden)
 {
@@ -434,7 +466,10 @@ void DataGrid::setRowHidden(int row, bool hidden)
         m_table->setRowHidden(row - 1, hidden);
 }
 
-bool DataGrid::isRowHidden(int row) const { return row >= 1 && row < rows() && m_table->isRowHidden(row - 1); }
+bool DataGrid::isRowHidden(int row) const
+{
+    return row >= 1 && row < rows() && m_table->isRowHidden(row - 1);
+}
 
 // --- Sizes ------------------------------------------------------------------------------------
 
@@ -451,8 +486,8 @@ int DataGrid::rowHeight(int row) const
 {
     if (row == 0) {
         const QHeaderView* header = m_table->horizontalHeader();
-        const int px = header->minimumHeight() == header->maximumHeight() ? header->maximumHeight()
-                                                                         : header->sizeHint().height();
+        const int px =
+            header->minimumHeight() == header->maximumHeight() ? header->maximumHeight() : header->sizeHint().height();
         return pixelsToTwips(px);
     }
     if (row < 1 || row >= rows())
@@ -637,7 +672,10 @@ void DataGrid::setEditable(bool editable)
         finishEdit(true);
 }
 
-bool DataGrid::isEditable() const { return m_editable; }
+bool DataGrid::isEditable() const
+{
+    return m_editable;
+}
 
 void DataGrid::setDateColumn(int col, bool isDate)
 {
@@ -647,7 +685,10 @@ void DataGrid::setDateColumn(int col, bool isDate)
         m_dateCols.remove(col);
 }
 
-bool DataGrid::isDateColumn(int col) const { return m_dateCols.contains(col); }
+bool DataGrid::isDateColumn(int col) const
+{
+    return m_dateCols.contains(col);
+}
 
 bool DataGrid::askEdit(int row, int col)
 {
@@ -678,11 +719,20 @@ bool DataGrid::editCell()
     return isEditing();
 }
 
-bool DataGrid::isEditing() const { return m_delegate->editor() != nullptr; }
+bool DataGrid::isEditing() const
+{
+    return m_delegate->editor() != nullptr;
+}
 
-int DataGrid::editRow() const { return m_delegate->editRow(); }
+int DataGrid::editRow() const
+{
+    return m_delegate->editRow();
+}
 
-int DataGrid::editCol() const { return m_delegate->editCol(); }
+int DataGrid::editCol() const
+{
+    return m_delegate->editCol();
+}
 
 QString DataGrid::editText() const
 {
@@ -696,7 +746,10 @@ void DataGrid::setEditText(const QString& text)
         e->setText(text);
 }
 
-void DataGrid::finishEdit(bool keep) { m_delegate->finish(keep); }
+void DataGrid::finishEdit(bool keep)
+{
+    m_delegate->finish(keep);
+}
 
 // --- Sums and totals --------------------------------------------------------------------------
 
@@ -748,9 +801,13 @@ bool DataGrid::isTotalsRow(int row) const
 
 void DataGrid::removeTotalsRows()
 {
-    for (int r = rows() - 1; r >= 1; --r)
-        if (isTotalsRow(r))
-            m_table->removeRow(r - 1);
+    for (int r = rows() - 1; r >= 1; --r) {
+        if (!isTotalsRow(r))
+            continue;
+        if (editRow() == r)
+            finishEdit(false);
+        m_table->removeRow(r - 1);
+    }
 }
 
 // --- Events -----------------------------------------------------------------------------------
@@ -764,18 +821,31 @@ void DataGrid::forwardInside(QEvent* event)
         event->ignore();
         return;
     }
-    QWidget* target = QApplication::focusWidget();
-    if (!target || !isAncestorOf(target))
-        target = m_table;
+    QWidget* target = m_table;
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && isAncestorOf(focus)) {
+        // A control the window laid over the grid (a date picker) handles its own keys.
+        if (focus != m_table && !m_table->isAncestorOf(focus)) {
+            event->ignore();
+            return;
+        }
+        target = focus;
+    }
     m_forwarding = true;
     QApplication::sendEvent(target, event);
     m_forwarding = false;
     event->accept(); // it has been through the window already if nobody inside took it
 }
 
-void DataGrid::keyPressEvent(QKeyEvent* event) { forwardInside(event); }
+void DataGrid::keyPressEvent(QKeyEvent* event)
+{
+    forwardInside(event);
+}
 
-void DataGrid::inputMethodEvent(QInputMethodEvent* event) { forwardInside(event); }
+void DataGrid::inputMethodEvent(QInputMethodEvent* event)
+{
+    forwardInside(event);
+}
 
 bool DataGrid::eventFilter(QObject* watched, QEvent* event)
 {

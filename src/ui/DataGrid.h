@@ -33,12 +33,12 @@ class GridSelectionModel;
 // emits dateEditRequested and the window shows its date picker instead.
 class DataGrid : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit DataGrid(QWidget* parent = nullptr);
     ~DataGrid() override;
 
     // --- Counts -------------------------------------------------------------------------------
-    int rows() const; // header included
+    int rows() const;        // header included
     void setRows(int count); // at least 1; rows beyond are removed, new rows are empty
     int cols() const;
     void setCols(int count);
@@ -71,7 +71,9 @@ public:
     QColor cellBackground(int row, int col) const; // white unless set
 
     // --- Current cell and view ----------------------------------------------------------------
-    int row() const; // current row; 0 when the header (no data cell) is current
+    // Current row; 0 when the header (no data cell) is current. A grid that gets the focus
+    // without a current cell makes its first cell current, asking beforeMove as usual.
+    int row() const;
     int col() const; // current column
     // Makes the cell current (row 0: no data cell current, col remembered). Asks beforeMove
     // first, like a move by the user; returns false when it was refused.
@@ -81,7 +83,9 @@ public:
     // Last data row that is at least half in view (0 when there is none). With the grid sized
     // to show n whole rows under the header, the rows in view are bottomRow()-n+1 … bottomRow().
     int bottomRow() const;
-    // The cell's rectangle in this widget's pixel coordinates; empty for a hidden cell.
+    // The cell's rectangle in this widget's pixel coordinates; empty for a hidden cell. A control
+    // made a child of the grid and raised covers the cell exactly when given this geometry; the
+    // grid then leaves that control's keys to it.
     QRect cellRect(int row, int col) const;
 
     // --- Editing ------------------------------------------------------------------------------
@@ -97,7 +101,7 @@ public:
     bool isEditing() const;
     int editRow() const; // cell of the open editor, -1 when none
     int editCol() const;
-    QString editText() const; // text of the open editor; "" when none is open
+    QString editText() const;              // text of the open editor; "" when none is open
     void setEditText(const QString& text); // does not raise editTextChanged
     // Ends editing: keep=true writes the editor's text into the cell, false drops it.
     void finishEdit(bool keep = true);
@@ -119,7 +123,7 @@ public:
     // grid's data rows, so table row r is grid row r + 1.
     QTableWidget* table() const;
 
-signals:
+  signals:
     void clicked(int row, int col); // a click on a cell (row 0: on a column caption)
     void currentCellChanged(int row, int col);
     // Before the current cell moves by mouse, keys or setCurrentCell.
@@ -135,7 +139,8 @@ signals:
     void startEdit(int row, int col, bool& cancel);
     // A date-column cell is to be edited; the window shows its picker over cellRect(row, col).
     void dateEditRequested(int row, int col);
-    // The editor closed; the cell holds its final text.
+    // The editor closed; the cell holds its final text. An editor stays open while its window is
+    // hidden (another tab shown, the window closing) and reports nothing then.
     void afterEdit(int row, int col);
     // A key went down in the open editor, before the editor or the grid react. Setting
     // consume stops the key there. Enter is reported as Qt::Key_Return whichever key it was.
@@ -143,7 +148,7 @@ signals:
     // The editor's text changed by the user (every keystroke or input-method commit).
     void editTextChanged(int row, int col, const QString& text);
 
-private:
+  private:
     friend class GridTable;
     friend class GridDelegate;
     friend class GridSelectionModel;
@@ -152,7 +157,7 @@ private:
     QTableWidgetItem* ensureItem(int row, int col);
     bool askMove(int newRow, int newCol);
     void moveAsked(int row, int col); // a move the window has already allowed
-    bool askEdit(int row, int col); // both stages and the date-column takeover
+    bool askEdit(int row, int col);   // both stages and the date-column takeover
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -70,7 +70,7 @@ Layout layoutOf(const DataGrid& grid)
 }
 
 class GridPainter {
-public:
+  public:
     GridPainter(QPrinter& printer, const DataGrid& grid, const QString& title)
         : m_printer(printer), m_grid(grid), m_title(title), m_layout(layoutOf(grid))
     {
@@ -85,7 +85,8 @@ public:
         const QRectF area(QPointF(0, 0), m_printer.pageLayout().paintRectPixels(m_printer.resolution()).size());
         const double perTwip = m_printer.resolution() / 1440.0;
         // A grid wider than the page is printed smaller, so that every column fits.
-        m_scale = perTwip * std::min(1.0, m_layout.totalWidth > 0 ? area.width() / (m_layout.totalWidth * perTwip) : 1.0);
+        m_scale =
+            perTwip * std::min(1.0, m_layout.totalWidth > 0 ? area.width() / (m_layout.totalWidth * perTwip) : 1.0);
 
         QFont body = m_grid.table()->font();
         body.setPointSizeF(std::max(5.0, 9.0 * m_scale / perTwip));
@@ -107,7 +108,8 @@ public:
         do {
             double y = tableTop + m_layout.captionHeight * m_scale;
             int end = first;
-            while (end < m_layout.rows.size() && (end == first || y + m_layout.heights.at(end) * m_scale <= tableBottom)) {
+            while (end < m_layout.rows.size() &&
+                   (end == first || y + m_layout.heights.at(end) * m_scale <= tableBottom)) {
                 y += m_layout.heights.at(end) * m_scale;
                 ++end;
             }
@@ -135,17 +137,16 @@ public:
         return painter.end();
     }
 
-private:
+  private:
     double drawRow(int row, double y, double height)
     {
         QPainter& painter = *m_painter;
         double x = 0;
-        const QTableWidgetItem* rowItem = row == 0 ? nullptr : m_grid.table()->item(row - 1, 0);
         for (qsizetype i = 0; i < m_layout.columns.size(); ++i) {
             const int col = m_layout.columns.at(i);
             const QRectF cell(x, y, m_layout.widths.at(i) * m_scale, height);
-            const QTableWidgetItem* item = row == 0 ? m_grid.table()->horizontalHeaderItem(col)
-                                                    : m_grid.table()->item(row - 1, col);
+            const QTableWidgetItem* item =
+                row == 0 ? m_grid.table()->horizontalHeaderItem(col) : m_grid.table()->item(row - 1, col);
             const QColor background = row == 0 ? kCaptionBackground : m_grid.cellBackground(row, col);
             if (background != QColor(Qt::white))
                 painter.fillRect(cell, background);
@@ -153,11 +154,10 @@ private:
             painter.drawRect(cell);
 
             QFont font = m_body;
-            font.setBold(row == 0 || m_grid.isTotalsRow(row) || (item && item->font().bold()) ||
-                         (rowItem && rowItem->font().bold() && m_grid.isTotalsRow(row)));
+            font.setBold(row > 0 && (m_grid.isTotalsRow(row) || (item && item->font().bold())));
             painter.setFont(font);
             painter.setPen(Qt::black);
-            const double pad = 45 * m_scale; // 3 pixels at 96 dpi
+            const double pad = 30 * m_scale; // 2 pixels at 96 dpi
             const QRectF textRect = cell.adjusted(pad, 0, -pad, 0);
             const QString text = m_grid.text(row, col);
             const QString shown =
@@ -192,6 +192,7 @@ bool printDocument(AppContext& ctx, QWidget* parent, const DataGrid& grid, const
         }
         printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setPageSize(QPageSize(QPageSize::A4));
         printer->setOutputFileName(dir.filePath(name + QStringLiteral(".pdf")));
     } else {
         const QPrinterInfo info = QPrinterInfo::defaultPrinter();
@@ -203,12 +204,10 @@ bool printDocument(AppContext& ctx, QWidget* parent, const DataGrid& grid, const
         printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     }
     printer->setDocName(name);
-    printer->setPageSize(QPageSize(QPageSize::A4));
 
     // A grid wider than a portrait page but not than a landscape one is turned sideways.
     const Layout layout = layoutOf(grid);
-    const double portraitTwips =
-        printer->pageLayout().paintRect(QPageLayout::Inch).width() * 1440.0;
+    const double portraitTwips = printer->pageLayout().paintRect(QPageLayout::Inch).width() * 1440.0;
     if (layout.totalWidth > portraitTwips)
         printer->setPageOrientation(QPageLayout::Landscape);
 

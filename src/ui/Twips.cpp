@@ -19,8 +19,14 @@ double logicalDpi()
 }
 } // namespace
 
-int twipsToPixels(int twips) { return static_cast<int>(std::lround(twips * logicalDpi() / 1440.0)); }
+int twipsToPixels(int twips)
+{
+    return static_cast<int>(std::lround(twips * logicalDpi() / 1440.0));
+}
 
-int pixelsToTwips(int pixels) { return static_cast<int>(std::lround(pixels * 1440.0 / logicalDpi())); }
+int pixelsToTwips(int pixels)
+{
+    return static_cast<int>(std::lround(pixels * 1440.0 / logicalDpi()));
+}
 
 } // namespace kv::ui

@@ -138,8 +138,9 @@ bool saveWorkbook(const DataGrid& grid, const QString& filePath, QString* error)
     if (failed) {
         QFile::remove(temporary);
         if (error)
-            *error = failure(filePath, QStringLiteral("文件可能正被其他程序打开。(%1)")
-                                           .arg(QString::fromLocal8Bit(failed.message().c_str())));
+            *error = failure(
+                filePath,
+                QStringLiteral("文件可能正被其他程序打开。(%1)").arg(QString::fromLocal8Bit(failed.message().c_str())));
         return false;
     }
     return true;

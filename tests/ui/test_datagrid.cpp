@@ -55,14 +55,17 @@ QLineEdit* openEditor(const DataGrid& grid)
 
 struct Recorded {
     QStringList events;
-    void add(const QString& name, int row, int col) { events << QStringLiteral("%1(%2,%3)").arg(name).arg(row).arg(col); }
+    void add(const QString& name, int row, int col)
+    {
+        events << QStringLiteral("%1(%2,%3)").arg(name).arg(row).arg(col);
+    }
 };
 
 } // namespace
 
 class TestDataGrid : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void headerIsRowZeroAndDataRowsFollow()
     {
         DataGrid grid;
@@ -152,8 +155,8 @@ private slots:
         DataGrid grid;
         grid.setCols(2);
         grid.setRows(7);
-        const QStringList amounts{QStringLiteral("12.5"), QStringLiteral("abc"), QString(), QStringLiteral("12kg"),
-                                  QStringLiteral("-2.5"), QStringLiteral(" 40 ")};
+        const QStringList amounts{QStringLiteral("12.5"), QStringLiteral("abc"),  QString(),
+                                  QStringLiteral("12kg"), QStringLiteral("-2.5"), QStringLiteral(" 40 ")};
         for (int i = 0; i < amounts.size(); ++i)
             grid.setText(i + 1, 1, amounts.at(i));
         QCOMPARE(grid.columnSum(1, 1, 6), 50.0);
@@ -235,7 +238,8 @@ private slots:
             log.events << QStringLiteral("before(%1,%2->%3,%4)").arg(oldRow).arg(oldCol).arg(newRow).arg(newCol);
             cancel = refuse;
         });
-        connect(&grid, &DataGrid::currentCellChanged, &grid, [&](int r, int c) { log.add(QStringLiteral("now"), r, c); });
+        connect(&grid, &DataGrid::currentCellChanged, &grid,
+                [&](int r, int c) { log.add(QStringLiteral("now"), r, c); });
 
         // Getting the focus without a current cell makes the first cell current.
         QCOMPARE(grid.row(), 1);
@@ -307,7 +311,8 @@ private slots:
             log.add(QStringLiteral("may"), r, c);
             cancel = c == 2; // the amount column is computed, never typed
         });
-        connect(&grid, &DataGrid::startEdit, &grid, [&](int r, int c, bool&) { log.add(QStringLiteral("open"), r, c); });
+        connect(&grid, &DataGrid::startEdit, &grid,
+                [&](int r, int c, bool&) { log.add(QStringLiteral("open"), r, c); });
         connect(&grid, &DataGrid::afterEdit, &grid, [&](int r, int c) { log.add(QStringLiteral("after"), r, c); });
         connect(&grid, &DataGrid::editTextChanged, &grid, [&](int r, int c, const QString& text) {
             typed << QStringLiteral("%1,%2:%3").arg(r).arg(c).arg(text);
@@ -448,9 +453,12 @@ private slots:
         grid.setEditable(true);
         grid.setDateColumn(0);
         QVERIFY(grid.isDateColumn(0));
-        connect(&grid, &DataGrid::beforeEdit, &grid, [&](int r, int c, bool&) { log.add(QStringLiteral("may"), r, c); });
-        connect(&grid, &DataGrid::startEdit, &grid, [&](int r, int c, bool&) { log.add(QStringLiteral("open"), r, c); });
-        connect(&grid, &DataGrid::dateEditRequested, &grid, [&](int r, int c) { log.add(QStringLiteral("date"), r, c); });
+        connect(&grid, &DataGrid::beforeEdit, &grid,
+                [&](int r, int c, bool&) { log.add(QStringLiteral("may"), r, c); });
+        connect(&grid, &DataGrid::startEdit, &grid,
+                [&](int r, int c, bool&) { log.add(QStringLiteral("open"), r, c); });
+        connect(&grid, &DataGrid::dateEditRequested, &grid,
+                [&](int r, int c) { log.add(QStringLiteral("date"), r, c); });
 
         QVERIFY(grid.setCurrentCell(2, 0));
         QVERIFY(!grid.editCell());
@@ -481,6 +489,52 @@ private slots:
         log.events.clear();
         QVERIFY(!grid.editCell());
         QVERIFY(!log.events.contains(QStringLiteral("date(4,0)")));
+    }
+
+    void editorSurvivesHiddenWindowButNotItsRow()
+    {
+        int ended = 0;
+        GridWindow w;
+        DataGrid& grid = *w.grid;
+        grid.setEditable(true);
+        connect(&grid, &DataGrid::afterEdit, &grid, [&](int, int) { ++ended; });
+        QVERIFY(grid.setCurrentCell(3, 1));
+        QVERIFY(grid.editCell());
+        QTest::keyClicks(openEditor(grid), QStringLiteral("12"));
+        w.window.hide(); // another tab shown
+        QCOMPARE(ended, 0);
+        QVERIFY(grid.isEditing());
+        w.window.show();
+        QCOMPARE(grid.editText(), QStringLiteral("12"));
+
+        // Rows going away take their editor with them, without writing it anywhere.
+        grid.setRows(3);
+        QVERIFY(!grid.isEditing());
+        QCOMPARE(grid.editRow(), -1);
+        QCOMPARE(ended, 1);
+        grid.setRows(5);
+        QCOMPARE(grid.text(3, 1), QString());
+    }
+
+    void controlOverTheGridKeepsItsKeys()
+    {
+        GridWindow w;
+        DataGrid& grid = *w.grid;
+        grid.setEditable(true);
+        QVERIFY(grid.setCurrentCell(2, 0));
+        auto* picker = new QLineEdit(&grid); // stands for the window's date picker
+        picker->setGeometry(grid.cellRect(2, 0));
+        picker->show();
+        picker->raise();
+        picker->setFocus();
+        QVERIFY(picker->hasFocus());
+        QTest::keyClicks(&grid, QStringLiteral("7"));
+        QTest::keyClicks(picker, QStringLiteral("8"));
+        QCOMPARE(picker->text(), QStringLiteral("8"));
+        QVERIFY(!grid.isEditing());
+        QCOMPARE(grid.row(), 2);
+        QTest::keyClick(picker, Qt::Key_Down); // unused by the picker: the grid does not move
+        QCOMPARE(grid.row(), 2);
     }
 
     void scrollingAndResizingCanBeRefused()
