@@ -1,6 +1,6 @@
 // Shows a list window inside the main window over a seeded database, with the find/filter
 // panel open after a find, for looking at it on screen. Not a test and not installed.
-//   master_listdemo 2|3|4 [keyword]
+//   master_listdemo 2|3|4 [keyword] [edit]   (edit: the second row's dialog opened too)
 #include "GuiDriver.h"
 #include "TestDb.h"
 #include "app/HostedWindows.h"
@@ -8,6 +8,7 @@
 #include "data/Database.h"
 #include "master/FindPanel.h"
 #include "master/RecordListWindow.h"
+#include "ui/DataGrid.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -66,6 +67,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const int tab = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 2;
     const QString keyword = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("外壳");
+    const bool edit = argc > 3 && QString::fromLocal8Bit(argv[3]) == QStringLiteral("edit");
 
     TestApp testApp;
     seed(testApp.db());
@@ -86,6 +88,10 @@ int main(int argc, char* argv[])
         gui.click(QStringLiteral("Command4"));
         gui.find<QComboBox>(QStringLiteral("zdinput_0"))->setCurrentIndex(0);
         window->panel()->move(window->width() - window->panel()->width() - 40, 80);
+        if (edit) {
+            window->grid()->setCurrentCell(2, 0);
+            gui.click(QStringLiteral("修改"));
+        }
     });
     return app.exec();
 }
