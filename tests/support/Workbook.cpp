@@ -47,13 +47,42 @@ int columnOf(const QString& ref)
     return col - 1;
 }
 
+// Per cell style index (the "s" of a cell): is its font bold?
+QList<bool> boldStyles(const QByteArray& xml)
+{
+    QList<bool> fontBold;
+    QList<bool> styles;
+    QString section;
+    QXmlStreamReader r(xml);
+    while (!r.atEnd()) {
+        r.readNext();
+        if (r.isStartElement()) {
+            const QString name = r.name().toString();
+            if (name == QStringLiteral("fonts") || name == QStringLiteral("cellXfs") ||
+                name == QStringLiteral("cellStyleXfs"))
+                section = name;
+            else if (name == QStringLiteral("font") && section == QStringLiteral("fonts"))
+                fontBold << false;
+            else if (name == QStringLiteral("b") && section == QStringLiteral("fonts") && !fontBold.isEmpty())
+                fontBold.last() = true;
+            else if (name == QStringLiteral("xf") && section == QStringLiteral("cellXfs"))
+                styles << fontBold.value(r.attributes().value(QStringLiteral("fontId")).toInt(), false);
+        } else if (r.isEndElement() && r.name().toString() == section) {
+            section.clear();
+        }
+    }
+    return styles;
+}
+
 } // namespace
 
-QList<QStringList> readWorkbook(const QString& path)
+QList<QList<WorkbookCell>> readWorkbookCells(const QString& path)
 {
     const QStringList strings = sharedStrings(unzipMember(path, QStringLiteral("xl/sharedStrings.xml")));
+    const QList<bool> bold = boldStyles(unzipMember(path, QStringLiteral("xl/styles.xml")));
     QXmlStreamReader r(unzipMember(path, QStringLiteral("xl/worksheets/sheet1.xml")));
-    QList<QStringList> rows;
+    QList<QList<WorkbookCell>> rows;
+    WorkbookCell cell;
     QString type;
     int col = 0;
     while (!r.atEnd()) {
@@ -63,19 +92,34 @@ QList<QStringList> readWorkbook(const QString& path)
         if (r.name() == QStringLiteral("row")) {
             const int index = r.attributes().value(QStringLiteral("r")).toInt() - 1;
             while (rows.size() <= index)
-                rows.append(QStringList());
+                rows.append(QList<WorkbookCell>());
         } else if (r.name() == QStringLiteral("c")) {
             type = r.attributes().value(QStringLiteral("t")).toString();
             col = columnOf(r.attributes().value(QStringLiteral("r")).toString());
+            cell = WorkbookCell{};
+            cell.number = type.isEmpty() || type == QStringLiteral("n");
+            cell.bold = bold.value(r.attributes().value(QStringLiteral("s")).toInt(), false);
         } else if ((r.name() == QStringLiteral("v") || r.name() == QStringLiteral("t")) && !rows.isEmpty()) {
-            QString value = r.readElementText();
+            cell.text = r.readElementText();
             if (type == QStringLiteral("s"))
-                value = strings.value(value.toInt());
-            QStringList& row = rows.last();
+                cell.text = strings.value(cell.text.toInt());
+            QList<WorkbookCell>& row = rows.last();
             while (row.size() <= col)
-                row.append(QString());
-            row[col] = value;
+                row.append(WorkbookCell{});
+            row[col] = cell;
         }
+    }
+    return rows;
+}
+
+QList<QStringList> readWorkbook(const QString& path)
+{
+    QList<QStringList> rows;
+    for (const QList<WorkbookCell>& cells : readWorkbookCells(path)) {
+        QStringList row;
+        for (const WorkbookCell& cell : cells)
+            row << cell.text;
+        rows << row;
     }
     return rows;
 }

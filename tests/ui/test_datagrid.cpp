@@ -1,4 +1,4 @@
-#include "GuiDriver.h"
+#include "GridDriver.h"
 #include "data/NumberFormat.h"
 #include "ui/DataGrid.h"
 #include "ui/Twips.h"
@@ -36,22 +36,10 @@ struct GridWindow {
         grid->setFocus();
     }
 
-    QPoint cellCentre(int row, int col) const
-    {
-        const QRect r = grid->cellRect(row, col);
-        return grid->table()->viewport()->mapFrom(grid, r.center());
-    }
+    QPoint cellCentre(int row, int col) const { return grid_driver::cellCentre(*grid, row, col); }
 };
 
-// The open editor; closed ones linger hidden until deleted.
-QLineEdit* openEditor(const DataGrid& grid)
-{
-    const auto editors = grid.table()->findChildren<QLineEdit*>();
-    for (QLineEdit* e : editors)
-        if (e->isVisible())
-            return e;
-    return nullptr;
-}
+using grid_driver::openEditor;
 
 struct Recorded {
     QStringList events;
@@ -65,7 +53,7 @@ struct Recorded {
 
 class TestDataGrid : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void headerIsRowZeroAndDataRowsFollow()
     {
         DataGrid grid;
