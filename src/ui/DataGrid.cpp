@@ -524,7 +524,8 @@ void DataGrid::autoFitCols(int col1, int col2)
             const QTableWidgetItem* it = m_table->item(r, c);
             if (!it || it->text().isEmpty() || m_table->isRowHidden(r))
                 continue;
-            const QFontMetrics fm(it->font());
+            const QVariant own = it->data(Qt::FontRole); // unset: the grid's font
+            const QFontMetrics fm(own.isValid() ? own.value<QFont>() : m_table->font());
             width = std::max(width, fm.horizontalAdvance(it->text()) + margin);
         }
         const bool hidden = m_table->isColumnHidden(c);

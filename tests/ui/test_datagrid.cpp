@@ -116,7 +116,11 @@ private slots:
         grid.setDefaultRowHeight(450);
         QCOMPARE(grid.rowHeight(grid.addRow()), kv::ui::pixelsToTwips(kv::ui::twipsToPixels(450)));
 
-        // Fitting: a long text widens its column, a hidden column stays hidden.
+        // Fitting, in the grid's own font: a long text widens its column, a hidden column stays
+        // hidden.
+        QFont large = grid.font();
+        large.setPointSize(20);
+        grid.setFont(large);
         grid.setColWidth(1, 150);
         grid.setText(0, 1, QStringLiteral("说明"));
         grid.setText(3, 1, QStringLiteral("一段相当长的产品说明文字，用来撑宽这一列"));

@@ -88,7 +88,7 @@ private slots:
         QVERIFY(error.isEmpty());
 
         const QList<QList<WorkbookCell>> sheet = readWorkbookCells(file);
-        const QStringList captions{QStringLiteral("月份"), QStringLiteral("工号"), QStringLiteral("姓名"),
+        const QStringList captions{QStringLiteral("月份"),     QStringLiteral("工号"), QStringLiteral("姓名"),
                                    QStringLiteral("生产金额"), QStringLiteral("扣减"), QStringLiteral("实发工资")};
         // The hidden id column is left out: six columns, captions first and bold.
         QCOMPARE(sheet.value(0).size(), 6);
