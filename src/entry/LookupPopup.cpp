@@ -2,10 +2,10 @@
 
 #include "entry/EntryLayout.h"
 #include "ui/DataGrid.h"
+#include "ui/DragHandle.h"
 #include "ui/Twips.h"
 
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -14,7 +14,6 @@ namespace kv {
 namespace {
 const QColor kHeaderYellow(255, 255, 192);
 constexpr int kShiftTwips = 1500;
-constexpr int kDragThresholdTwips = 15;
 } // namespace
 
 LookupPopup::LookupPopup(QWidget* window) : QFrame(window)
@@ -27,9 +26,8 @@ LookupPopup::LookupPopup(QWidget* window) : QFrame(window)
     m_caption = new QLabel(QStringLiteral("录入助手[可输入首拼音索引]"), this);
     m_caption->setObjectName(QStringLiteral("Label8"));
     m_caption->setFont(entry::songFont(10.5));
-    m_caption->setCursor(Qt::SizeAllCursor);
     entry::place(m_caption, 60, 60, 3720, 225);
-    m_caption->installEventFilter(this);
+    new ui::DragHandle(m_caption, this);
 
     auto* close = new QPushButton(QStringLiteral("×"), this);
     close->setObjectName(QStringLiteral("Command5"));
@@ -89,25 +87,6 @@ void LookupPopup::onGridClicked(int row)
     for (int c = 0; c < m_grid->cols(); ++c)
         values << m_grid->text(row, c);
     emit chosen(values);
-}
-
-bool LookupPopup::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched != m_caption || (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseMove))
-        return QFrame::eventFilter(watched, event);
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    const QPoint pos = mouse->position().toPoint();
-    if (event->type() == QEvent::MouseButtonPress) {
-        if (mouse->button() == Qt::LeftButton)
-            m_dragOrigin = pos;
-    } else if (mouse->buttons() & Qt::LeftButton) {
-        // The caption moves with the popup, so the origin stays valid for the whole drag.
-        const QPoint delta = pos - m_dragOrigin;
-        if (std::abs(ui::pixelsToTwips(delta.x())) > kDragThresholdTwips
-            || std::abs(ui::pixelsToTwips(delta.y())) > kDragThresholdTwips)
-            move(this->pos() + delta);
-    }
-    return QFrame::eventFilter(watched, event);
 }
 
 } // namespace kv

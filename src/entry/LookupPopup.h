@@ -3,7 +3,6 @@
 #include "entry/ItemLookup.h"
 
 #include <QFrame>
-#include <QPoint>
 
 class QLabel;
 
@@ -32,15 +31,11 @@ signals:
     // A row was clicked; its texts by column.
     void chosen(const QStringList& row);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void onGridClicked(int row);
 
     QLabel* m_caption;  // Label8
     ui::DataGrid* m_grid; // Ajax
-    QPoint m_dragOrigin;
 };
 
 } // namespace kv

@@ -7,6 +7,8 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include "ui/DragHandle.h"
+
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -30,7 +32,6 @@ constexpr int kRowGap = 50;
 constexpr int kFieldLeft = 120;
 constexpr int kFieldWidth = 1900;
 constexpr int kRightEdge = kWidth - 150;
-constexpr int kDragThreshold = 15;
 
 const QColor kWhite(255, 255, 255);
 const QColor kFound(255, 255, 192);
@@ -53,9 +54,8 @@ FindPanel::FindPanel(ui::DataGrid* grid, QWidget* parent, RowFactory makeRow)
     m_strip->setObjectName(QStringLiteral("Picture2"));
     m_strip->setAutoFillBackground(true);
     m_strip->setStyleSheet(QStringLiteral("#Picture2 { background: rgb(192, 192, 192); }"));
-    m_strip->setCursor(Qt::SizeAllCursor);
     m_strip->setGeometry(twipsRect(0, 0, kWidth, kStripHeight));
-    m_strip->installEventFilter(this);
+    new ui::DragHandle(m_strip, this);
 
     m_close = new QPushButton(QStringLiteral("×"), m_strip);
     m_close->setObjectName(QStringLiteral("Command2"));
@@ -131,7 +131,7 @@ void FindPanel::placeRow(int index)
 
 void FindPanel::showPanel()
 {
-    moveWithin(pos());
+    ui::moveWithinParent(this, pos());
     show();
     raise();
     m_result->clear();
@@ -186,49 +186,6 @@ void FindPanel::closePanel()
     }
     resize(width(), m_designHeight);
     emit closed();
-}
-
-void FindPanel::moveWithin(QPoint topLeft)
-{
-    // The panel stays inside its window, so that its title strip can always be grabbed again.
-    if (const QWidget* owner = parentWidget()) {
-        topLeft.setX(std::clamp(topLeft.x(), 0, std::max(0, owner->width() - width())));
-        topLeft.setY(std::clamp(topLeft.y(), 0, std::max(0, owner->height() - height())));
-    }
-    move(topLeft);
-}
-
-bool FindPanel::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched != m_strip)
-        return QFrame::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        auto* e = static_cast<QMouseEvent*>(event);
-        if (e->button() == Qt::LeftButton) {
-            m_anchor = e->position().toPoint();
-            m_dragging = true;
-        }
-        return true;
-    }
-    case QEvent::MouseMove: {
-        auto* e = static_cast<QMouseEvent*>(event);
-        if (!m_dragging || !(e->buttons() & Qt::LeftButton))
-            return true;
-        // The anchor stays: the strip moves with the panel, so the grabbed point stays under
-        // the pointer. Small jitters of a click do not move it.
-        const QPoint d = e->position().toPoint() - m_anchor;
-        if (std::abs(ui::pixelsToTwips(d.x())) > kDragThreshold || std::abs(ui::pixelsToTwips(d.y())) > kDragThreshold)
-            moveWithin(pos() + d);
-        return true;
-    }
-    case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            m_dragging = false;
-        return true;
-    default: break;
-    }
-    return QFrame::eventFilter(watched, event);
 }
 
 } // namespace kv

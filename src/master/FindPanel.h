@@ -56,13 +56,9 @@ class FindPanel final : public QFrame {
     void filterRequested(); // "筛选"
     void closed();          // the window reloads its unfiltered grid
 
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
   private:
     void placeRow(int index);
     void clearHighlights();
-    void moveWithin(QPoint topLeft);
 
     ui::DataGrid* m_grid;
     RowFactory m_makeRow;
@@ -74,8 +70,6 @@ class FindPanel final : public QFrame {
     QLabel* m_result;
     QList<ConditionRow> m_rows;
     int m_designHeight = 0;
-    QPoint m_anchor; // where the strip was grabbed, in its own pixels
-    bool m_dragging = false;
 };
 
 } // namespace kv
