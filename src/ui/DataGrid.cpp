@@ -214,8 +214,9 @@ class GridTable : public QTableWidget {
 
     bool event(QEvent* event) override
     {
-        // Keys and text that the table leaves to its parent must not be handed back to it.
-        const bool typed = event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod;
+        // Keys that the table leaves to its parent must not be handed back to it. (Input-method
+        // text is never passed on to parents.)
+        const bool typed = event->type() == QEvent::KeyPress;
         if (typed)
             m_grid->m_insideEvent = event;
         const bool result = QTableWidget::event(event);
@@ -835,6 +836,7 @@ void DataGrid::forwardInside(QEvent* event)
     m_forwarding = true;
     QApplication::sendEvent(target, event);
     m_forwarding = false;
+    m_insideEvent = nullptr;
     event->accept(); // it has been through the window already if nobody inside took it
 }
 

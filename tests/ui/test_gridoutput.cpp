@@ -245,6 +245,23 @@ private slots:
         QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("2008_5_7 员工.pdf"))));
     }
 
+    void printToAFolderThatCannotBeMadeIsReported()
+    {
+        QTemporaryDir dir;
+        kv::AppContext ctx(dir.path());
+        const QString blocker = dir.filePath(QStringLiteral("prints"));
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly)); // a file where the folder should be
+        file.close();
+        ctx.printToPdfDir = blocker + QStringLiteral("/2008");
+        ScriptedBoxes boxes;
+        boxes.expect(QStringLiteral("无法打印到文件夹"));
+        DataGrid grid;
+        grid.setCols(1);
+        QVERIFY(!kv::ui::printDocument(ctx, nullptr, grid, QStringLiteral("测试")));
+        KV_VERIFY_BOXES(boxes);
+    }
+
     void withoutPrinterTheUserIsTold()
     {
         if (!QPrinterInfo::defaultPrinter().isNull())
