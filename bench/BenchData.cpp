@@ -12,16 +12,21 @@
 namespace kv::bench {
 
 namespace {
-QString employeeNo(int i) { return QStringLiteral("E%1").arg(i, 5, 10, QLatin1Char('0')); }
+QString employeeNo(int i)
+{
+    return QStringLiteral("E%1").arg(i, 5, 10, QLatin1Char('0'));
+}
 
 void fill(Database& db, const BenchDataShape& shape)
 {
     QRandomGenerator rng(2008);
     Transaction tx(db);
-    Statement emp = db.prepare(QStringLiteral("INSERT INTO 员工 (工号, 姓名, 车间, 工种) VALUES (?, ?, '一车间', '装配')"));
-    Statement line = db.prepare(QStringLiteral(
-        "INSERT INTO 工资流水 (工号, 日期, 产品, 计量单位, 数量, 工价, 金额, 备注) VALUES (?, ?, '外壳', '个', ?, 1.25, ?, '')"));
-    Statement ded = db.prepare(QStringLiteral("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES (?, ?, '罚款', ?)"));
+    Statement emp =
+        db.prepare(QStringLiteral("INSERT INTO 员工 (工号, 姓名, 车间, 工种) VALUES (?, ?, '一车间', '装配')"));
+    Statement line = db.prepare(QStringLiteral("INSERT INTO 工资流水 (工号, 日期, 产品, 计量单位, 数量, 工价, 金额, "
+                                               "备注) VALUES (?, ?, '外壳', '个', ?, 1.25, ?, '')"));
+    Statement ded =
+        db.prepare(QStringLiteral("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES (?, ?, '罚款', ?)"));
     const auto addLines = [&](const QString& no, int month, int lines, int deductions) {
         for (int i = 0; i < lines; ++i) {
             const int qty = 1 + int(rng.bounded(100));

@@ -23,8 +23,8 @@ void BM_RawMonthScan(benchmark::State& state)
 {
     kv::Database& db = context().conn();
     for (auto _ : state) {
-        kv::Statement st = db.prepare(QStringLiteral(
-            "SELECT 日期, 产品, 计量单位, 数量, 金额, 备注, 工价, id FROM 工资流水 WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?"));
+        kv::Statement st = db.prepare(QStringLiteral("SELECT 日期, 产品, 计量单位, 数量, 金额, 备注, 工价, id FROM "
+                                                     "工资流水 WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?"));
         st.bindAll({kEmployee, QStringLiteral("2008-05-01"), QStringLiteral("2008-06-01")});
         int rows = 0;
         while (st.next())
@@ -50,9 +50,14 @@ BENCHMARK(BM_LoadMonth)->Unit(benchmark::kMillisecond);
 void BM_SaveMonth(benchmark::State& state)
 {
     kv::MonthRecords records(context().conn());
-    kv::MonthSheet sheet{QStringLiteral("2008-5"), kEmployee, QStringLiteral("员工1"),
-                         records.loadProduction(kEmployee, kMonth), records.loadDeductions(kEmployee, kMonth),
-                         QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")};
+    kv::MonthSheet sheet{QStringLiteral("2008-5"),
+                         kEmployee,
+                         QStringLiteral("员工1"),
+                         records.loadProduction(kEmployee, kMonth),
+                         records.loadDeductions(kEmployee, kMonth),
+                         QStringLiteral("0"),
+                         QStringLiteral("0"),
+                         QStringLiteral("0")};
     for (auto _ : state)
         records.saveMonth(sheet);
 }

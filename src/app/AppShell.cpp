@@ -33,9 +33,15 @@ AppShell::~AppShell()
     delete m_login;
 }
 
-LoginWindow* AppShell::loginWindow() const { return m_login; }
+LoginWindow* AppShell::loginWindow() const
+{
+    return m_login;
+}
 
-MainWindow* AppShell::mainWindow() const { return m_main; }
+MainWindow* AppShell::mainWindow() const
+{
+    return m_main;
+}
 
 void AppShell::start()
 {

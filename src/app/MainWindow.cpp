@@ -16,7 +16,7 @@
 namespace kv {
 
 namespace {
-const QStringList kTabCaptions{QStringLiteral("工资计算"), QStringLiteral("工资统计"), QStringLiteral("员工管理"),
+const QStringList kTabCaptions{QStringLiteral("工资计算"),     QStringLiteral("工资统计"), QStringLiteral("员工管理"),
                                QStringLiteral("产品工价设置"), QStringLiteral("扣减设置"), QStringLiteral("系统设置"),
                                QStringLiteral("帮助")};
 constexpr int kHelpTab = 6;
@@ -107,7 +107,10 @@ void MainWindow::showfrm(const QString& frmname, QWidget* tabsubfrm)
     hosted->show();
 }
 
-QWidget* MainWindow::hostedWindow(const QString& frmname) const { return m_hosted.value(frmname); }
+QWidget* MainWindow::hostedWindow(const QString& frmname) const
+{
+    return m_hosted.value(frmname);
+}
 
 void MainWindow::setAccountCaption(const QString& account)
 {
@@ -133,8 +136,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     if (ui::message(this, QStringLiteral("确定退出本系统？"), QStringLiteral("退出系统"), ui::Icon::None,
-                    ui::Buttons::YesNo)
-        == ui::Answer::Yes) {
+                    ui::Buttons::YesNo) == ui::Answer::Yes) {
         event->accept();
         emit exitConfirmed();
     } else {

@@ -2,8 +2,7 @@
 
 namespace kv {
 
-AppContext::AppContext(const QString& appDir, std::shared_ptr<Clock> clock)
-    : m_paths{appDir}, m_clock(std::move(clock))
+AppContext::AppContext(const QString& appDir, std::shared_ptr<Clock> clock) : m_paths{appDir}, m_clock(std::move(clock))
 {
 }
 

@@ -44,9 +44,15 @@ Statement& Statement::operator=(Statement&& other) noexcept
     return *this;
 }
 
-Statement::~Statement() { sqlite3_finalize(m_stmt); }
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
 
-void Statement::fail(int rc) const { throw DbError(dbMessage(m_db, rc), rc); }
+void Statement::fail(int rc) const
+{
+    throw DbError(dbMessage(m_db, rc), rc);
+}
 
 Statement& Statement::bind(int index, const QVariant& value)
 {
@@ -59,13 +65,9 @@ Statement& Statement::bind(int index, const QVariant& value)
         case QMetaType::UInt:
         case QMetaType::LongLong:
         case QMetaType::ULongLong:
-        case QMetaType::Bool:
-            rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong());
-            break;
+        case QMetaType::Bool: rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong()); break;
         case QMetaType::Double:
-        case QMetaType::Float:
-            rc = sqlite3_bind_double(m_stmt, index, value.toDouble());
-            break;
+        case QMetaType::Float: rc = sqlite3_bind_double(m_stmt, index, value.toDouble()); break;
         default: {
             const QByteArray utf8 = value.toString().toUtf8();
             rc = sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
@@ -107,7 +109,10 @@ void Statement::reset()
     sqlite3_clear_bindings(m_stmt);
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_stmt);
+}
 
 QString Statement::columnName(int col) const
 {
@@ -122,7 +127,10 @@ int Statement::columnIndex(const QString& name) const
     return -1;
 }
 
-bool Statement::isNull(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_NULL; }
+bool Statement::isNull(int col) const
+{
+    return sqlite3_column_type(m_stmt, col) == SQLITE_NULL;
+}
 
 QString Statement::text(int col) const
 {
@@ -130,9 +138,15 @@ QString Statement::text(int col) const
     return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, col)) : QString();
 }
 
-double Statement::number(int col) const { return sqlite3_column_double(m_stmt, col); }
+double Statement::number(int col) const
+{
+    return sqlite3_column_double(m_stmt, col);
+}
 
-qint64 Statement::integer(int col) const { return sqlite3_column_int64(m_stmt, col); }
+qint64 Statement::integer(int col) const
+{
+    return sqlite3_column_int64(m_stmt, col);
+}
 
 QVariant Statement::value(int col) const
 {
@@ -174,7 +188,10 @@ Database::Database(const QString& path, const QString& key, bool createIfMissing
     }
 }
 
-Database::~Database() { sqlite3_close(m_db); }
+Database::~Database()
+{
+    sqlite3_close(m_db);
+}
 
 Statement Database::prepare(const QString& sql)
 {
@@ -209,13 +226,22 @@ QVariant Database::scalar(const QString& sql, const QVariantList& values)
     return st.next() ? st.value(0) : QVariant();
 }
 
-qint64 Database::lastInsertId() const { return sqlite3_last_insert_rowid(m_db); }
+qint64 Database::lastInsertId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
+}
 
-int Database::changes() const { return sqlite3_changes(m_db); }
+int Database::changes() const
+{
+    return sqlite3_changes(m_db);
+}
 
 // ---- Transaction ----
 
-Transaction::Transaction(Database& db) : m_db(db) { m_db.execScript(QStringLiteral("BEGIN IMMEDIATE")); }
+Transaction::Transaction(Database& db) : m_db(db)
+{
+    m_db.execScript(QStringLiteral("BEGIN IMMEDIATE"));
+}
 
 Transaction::~Transaction()
 {

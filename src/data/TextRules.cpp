@@ -23,7 +23,7 @@ QString cleanText(const QString& text)
 
 double numericValue(const QString& text)
 {
-    static const QRegularExpression leading(QStringLiteral("^[ \\t]*(-?(?:\\d+\\.?\\d*|\\.\\d+))"));
+    static const QRegularExpression leading(QStringLiteral("^[ \\t]*([-+]?(?:\\d+\\.?\\d*|\\.\\d+))"));
     const auto m = leading.match(text);
     if (!m.hasMatch())
         return 0.0;
@@ -102,9 +102,15 @@ QString dateText(const QDate& date)
     return QStringLiteral("%1-%2-%3").arg(date.year()).arg(date.month()).arg(date.day());
 }
 
-QString isoDate(const QDate& date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
+QString isoDate(const QDate& date)
+{
+    return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
 
-QString monthText(int year, int month) { return QStringLiteral("%1-%2").arg(year).arg(month); }
+QString monthText(int year, int month)
+{
+    return QStringLiteral("%1-%2").arg(year).arg(month);
+}
 
 std::optional<YearMonth> parseMonthText(const QString& text)
 {

@@ -12,7 +12,7 @@ namespace kv {
 QString cleanText(const QString& text);
 
 // The decimal number the text begins with (after leading blanks; point as separator, a leading
-// minus allowed); 0 when it does not begin with a number. "12.5kg" -> 12.5, "abc" -> 0.
+// sign allowed); 0 when it does not begin with a number. "12.5kg" -> 12.5, "abc" -> 0.
 double numericValue(const QString& text);
 
 // True when the whole text (blanks around it aside) is a decimal number.

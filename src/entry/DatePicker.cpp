@@ -23,20 +23,18 @@ void DatePicker::openCalendar()
     QApplication::sendEvent(this, &press);
 }
 
-bool DatePicker::isCalendarOpen() const { return calendarWidget() && calendarWidget()->isVisible(); }
+bool DatePicker::isCalendarOpen() const
+{
+    return calendarWidget() && calendarWidget()->isVisible();
+}
 
 void DatePicker::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
-    case Qt::Key_Escape:
-        emit escapePressed();
-        return;
+    case Qt::Key_Escape: emit escapePressed(); return;
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        emit enterPressed();
-        return;
-    default:
-        QDateEdit::keyPressEvent(event);
+    case Qt::Key_Enter: emit enterPressed(); return;
+    default: QDateEdit::keyPressEvent(event);
     }
 }
 
@@ -44,8 +42,7 @@ void DatePicker::focusOutEvent(QFocusEvent* event)
 {
     QDateEdit::focusOutEvent(event);
     // Opening its own calendar or a message box is not leaving the picker.
-    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason
-        && !isCalendarOpen())
+    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason && !isCalendarOpen())
         emit focusLeft();
 }
 

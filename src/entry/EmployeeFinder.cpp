@@ -26,7 +26,10 @@ QList<EmployeeRef> EmployeeFinder::nameContains(const QString& typed)
                   {u'%' + escapeLike(cleanText(typed)) + u'%'});
 }
 
-QList<EmployeeRef> EmployeeFinder::all() { return select(QStringLiteral("ORDER BY id"), {}); }
+QList<EmployeeRef> EmployeeFinder::all()
+{
+    return select(QStringLiteral("ORDER BY id"), {});
+}
 
 std::optional<EmployeeRef> EmployeeFinder::byId(qint64 id)
 {

@@ -18,7 +18,10 @@ namespace {
 constexpr int kIdRole = Qt::UserRole;
 }
 
-CandidateList::CandidateList(QWidget* parent) : QListWidget(parent) { setFocusPolicy(Qt::NoFocus); }
+CandidateList::CandidateList(QWidget* parent) : QListWidget(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+}
 
 void CandidateList::mousePressEvent(QMouseEvent* event)
 {
@@ -41,9 +44,9 @@ EmployeeSelection::EmployeeSelection(AppContext& ctx, const Controls& controls, 
 
 bool EmployeeSelection::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool focusOut = event->type() == QEvent::FocusOut
-                          && static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason
-                          && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason;
+    const bool focusOut = event->type() == QEvent::FocusOut &&
+                          static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
+                          static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason;
     if (watched == m_c.name) {
         if (event->type() == QEvent::KeyPress && onNameKey(static_cast<QKeyEvent*>(event)->key()))
             return true;
@@ -121,8 +124,7 @@ bool EmployeeSelection::onNameKey(int key)
             list->setCurrentRow(0);
         selectById(list->currentItem()->data(kIdRole).toLongLong());
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -160,8 +162,8 @@ void EmployeeSelection::onNumberChanged(const QString& text)
 void EmployeeSelection::onNumberLeft()
 {
     std::optional<EmployeeRef> employee;
-    if (ui::guarded(m_window, [&] { employee = EmployeeFinder(m_ctx.conn()).byNumber(m_c.number->text()); })
-        && !employee) {
+    if (ui::guarded(m_window, [&] { employee = EmployeeFinder(m_ctx.conn()).byNumber(m_c.number->text()); }) &&
+        !employee) {
         m_c.number->clear();
         m_c.name->clear();
         ui::message(m_window, QStringLiteral("没有该员工！"), QStringLiteral("没有"), ui::Icon::Warning);

@@ -30,11 +30,11 @@ class EmployeeSelection final : public QObject {
     Q_OBJECT
 public:
     struct Controls {
-        QLineEdit* name;       // Text1
-        QLineEdit* number;     // Text2
-        CandidateList* list;   // List1
-        QPushButton* showAll;  // Command4
-        QLabel* workshopLine;  // Label4
+        QLineEdit* name;      // Text1
+        QLineEdit* number;    // Text2
+        CandidateList* list;  // List1
+        QPushButton* showAll; // Command4
+        QLabel* workshopLine; // Label4
     };
     EmployeeSelection(AppContext& ctx, const Controls& controls, QWidget* window);
 

@@ -17,8 +17,8 @@ struct LookupTable {
 LookupTable tableOf(LookupKind kind)
 {
     if (kind == LookupKind::Product)
-        return {QStringLiteral("产品编号,产品说明,计量单位,工价"), QStringLiteral("产品工价"), QStringLiteral("产品编号"),
-                QStringLiteral("产品说明"), 3};
+        return {QStringLiteral("产品编号,产品说明,计量单位,工价"), QStringLiteral("产品工价"),
+                QStringLiteral("产品编号"), QStringLiteral("产品说明"), 3};
     return {QStringLiteral("扣减项目编号,扣减项目说明,扣减金额"), QStringLiteral("扣减项目"),
             QStringLiteral("扣减项目编号"), QStringLiteral("扣减项目说明"), 2};
 }

@@ -145,9 +145,10 @@ void LineGridEditor::takeFirstMatch(int row)
         m_grid->setEditText(none ? QString() : m_popup->text(1, 1));
         m_grid->setText(row, PUnit, none ? QString() : m_popup->text(1, 2));
         m_grid->setText(row, PPrice, none ? QString() : m_popup->text(1, 3));
-        m_grid->setText(row, PAmount,
-                        none ? QString()
-                             : plainDecimal(numericValue(m_grid->text(row, PQuantity)) * numericValue(m_popup->text(1, 3))));
+        m_grid->setText(
+            row, PAmount,
+            none ? QString()
+                 : plainDecimal(numericValue(m_grid->text(row, PQuantity)) * numericValue(m_popup->text(1, 3))));
     } else {
         m_grid->setEditText(none ? QString() : m_popup->text(1, 1));
         m_grid->setText(row, DAmount, none ? QString() : m_popup->text(1, 2));

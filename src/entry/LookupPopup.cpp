@@ -75,9 +75,15 @@ void LookupPopup::placeUnder(const ui::DataGrid& grid, int row, int col)
     move(gridPos.x() + cell.left() + ui::twipsToPixels(kShiftTwips), gridPos.y() + cell.top() + cell.height());
 }
 
-int LookupPopup::matchCount() const { return m_grid->rows() - 1; }
+int LookupPopup::matchCount() const
+{
+    return m_grid->rows() - 1;
+}
 
-QString LookupPopup::text(int row, int col) const { return m_grid->text(row, col); }
+QString LookupPopup::text(int row, int col) const
+{
+    return m_grid->text(row, col);
+}
 
 void LookupPopup::onGridClicked(int row)
 {

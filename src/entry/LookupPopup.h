@@ -34,7 +34,7 @@ signals:
 private:
     void onGridClicked(int row);
 
-    QLabel* m_caption;  // Label8
+    QLabel* m_caption;    // Label8
     ui::DataGrid* m_grid; // Ajax
 };
 

@@ -5,7 +5,10 @@
 namespace kv {
 
 namespace {
-QString cell(const LineTexts& line, int col) { return col < line.size() ? line.at(col) : QString(); }
+QString cell(const LineTexts& line, int col)
+{
+    return col < line.size() ? line.at(col) : QString();
+}
 
 YearMonth requireMonth(const QString& monthText)
 {
@@ -29,7 +32,10 @@ QString shownDate(const QString& iso)
     return date.isValid() ? dateText(date) : iso;
 }
 
-QString shownNumber(const Statement& st, int col) { return st.isNull(col) ? QString() : plainDecimal(st.number(col)); }
+QString shownNumber(const Statement& st, int col)
+{
+    return st.isNull(col) ? QString() : plainDecimal(st.number(col));
+}
 
 QVariantList monthBounds(const QString& employeeNo, const YearMonth& month)
 {
@@ -49,14 +55,13 @@ bool isDeductionLineFilled(const LineTexts& line)
 
 QList<LineTexts> MonthRecords::loadProduction(const QString& employeeNo, const YearMonth& month)
 {
-    Statement st = m_db.prepare(QStringLiteral(
-        "SELECT 日期, 产品, 计量单位, 数量, 金额, 备注, 工价, id FROM 工资流水 "
-        "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ? ORDER BY 日期"));
+    Statement st = m_db.prepare(QStringLiteral("SELECT 日期, 产品, 计量单位, 数量, 金额, 备注, 工价, id FROM 工资流水 "
+                                               "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ? ORDER BY 日期"));
     st.bindAll(monthBounds(cleanText(employeeNo), month));
     QList<LineTexts> lines;
     while (st.next()) {
-        lines.append({shownDate(st.text(0)), st.text(1), st.text(2), shownNumber(st, 3), shownNumber(st, 4),
-                      st.text(5), shownNumber(st, 6), QString::number(st.integer(7))});
+        lines.append({shownDate(st.text(0)), st.text(1), st.text(2), shownNumber(st, 3), shownNumber(st, 4), st.text(5),
+                      shownNumber(st, 6), QString::number(st.integer(7))});
     }
     return lines;
 }
@@ -120,9 +125,10 @@ void MonthRecords::saveMonth(const MonthSheet& sheet)
         deduction.reset();
     }
 
-    m_db.exec(QStringLiteral("INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES (?, ?, ?, ?, ?, ?)"),
-              {sheet.monthText, employeeNo, sheet.employeeName, numericValue(sheet.productionTotal),
-               numericValue(sheet.deductionTotal), numericValue(sheet.netPay)});
+    m_db.exec(
+        QStringLiteral("INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES (?, ?, ?, ?, ?, ?)"),
+        {sheet.monthText, employeeNo, sheet.employeeName, numericValue(sheet.productionTotal),
+         numericValue(sheet.deductionTotal), numericValue(sheet.netPay)});
     tx.commit();
 }
 

@@ -38,8 +38,9 @@ struct ColumnSpec {
     bool hidden;
 };
 const ColumnSpec kProductionColumns[ProductionColumnCount] = {
-    {u"日期", 1300, false}, {u"产品", 3000, false}, {u"计量单位", 800, false}, {u"数量", 1200, false},
-    {u"金额", 1200, false}, {u"备注", 2500, false}, {u"", 0, true},          {u"", 0, true}};
+    {u"日期", 1300, false}, {u"产品", 3000, false}, {u"计量单位", 800, false},
+    {u"数量", 1200, false}, {u"金额", 1200, false}, {u"备注", 2500, false},
+    {u"", 0, true},         {u"", 0, true}};
 const ColumnSpec kDeductionColumns[DeductionColumnCount] = {
     {u"日期", 1300, false}, {u"扣减项目", 3700, false}, {u"扣减金额", 2100, false}};
 
@@ -69,8 +70,7 @@ QPushButton* button(const QString& text, QWidget* parent, const QString& name)
     return b;
 }
 
-template <size_t N>
-void setUpLineGrid(DataGrid* grid, int rows, const ColumnSpec (&columns)[N])
+template <size_t N> void setUpLineGrid(DataGrid* grid, int rows, const ColumnSpec (&columns)[N])
 {
     grid->setFont(entry::songFont(9));
     grid->setCols(int(N));
@@ -186,8 +186,8 @@ void WageEntryWindow::buildLayout()
     m_deductions->setObjectName(QStringLiteral("fg1"));
     place(m_deductions, 150, 2850, 7395, 1230);
     for (int i = 0; i < 3; ++i)
-        place(button(QStringLiteral("删除"), m_frame, QStringLiteral("delbutton1_%1").arg(i)), 7590, 3180 + 300 * i, 735,
-              270);
+        place(button(QStringLiteral("删除"), m_frame, QStringLiteral("delbutton1_%1").arg(i)), 7590, 3180 + 300 * i,
+              735, 270);
 
     placeAt(label(QStringLiteral("减扣金额合计："), m_frame, QStringLiteral("Label6")), 3690, 4260);
     m_deductionTotal = textBox(m_frame, QStringLiteral("Text4"), true);
@@ -238,8 +238,7 @@ void WageEntryWindow::buildLineEditors()
 {
     const LineGridEditor::Host host{[this] { return workingMonth(); }, [this] { hjje(); },
                                     [this] { m_candidates->hide(); }};
-    m_productionEditor =
-        new LineGridEditor(LineGridEditor::Kind::Production, m_ctx, m_production, m_popup, host, this);
+    m_productionEditor = new LineGridEditor(LineGridEditor::Kind::Production, m_ctx, m_production, m_popup, host, this);
     m_deductionEditor = new LineGridEditor(LineGridEditor::Kind::Deduction, m_ctx, m_deductions, m_popup, host, this);
     m_target = m_productionEditor;
     for (LineGridEditor* editor : {m_productionEditor, m_deductionEditor})
@@ -260,7 +259,10 @@ void WageEntryWindow::setUpGrids()
     setUpLineGrid(m_deductions, 5, kDeductionColumns);
 }
 
-QString WageEntryWindow::workingMonth() const { return m_month->currentText(); }
+QString WageEntryWindow::workingMonth() const
+{
+    return m_month->currentText();
+}
 
 void WageEntryWindow::onMonthChanged()
 {
@@ -271,7 +273,10 @@ void WageEntryWindow::onMonthChanged()
     m_popup->hide();
 }
 
-void WageEntryWindow::LoadAjax(const LookupResult& result) { m_popup->LoadAjax(result); }
+void WageEntryWindow::LoadAjax(const LookupResult& result)
+{
+    m_popup->LoadAjax(result);
+}
 
 void WageEntryWindow::loadUser()
 {
@@ -285,8 +290,7 @@ void WageEntryWindow::hjje()
     const double deductions = m_deductions->columnSum(DAmount, 1, m_deductions->rows() - 1);
     m_productionTotal->setText(plainDecimal(production));
     m_deductionTotal->setText(plainDecimal(deductions));
-    m_netPay->setText(
-        plainDecimal(numericValue(m_productionTotal->text()) - numericValue(m_deductionTotal->text())));
+    m_netPay->setText(plainDecimal(numericValue(m_productionTotal->text()) - numericValue(m_deductionTotal->text())));
 }
 
 void WageEntryWindow::loadLS(const QString& month)
@@ -318,7 +322,10 @@ void WageEntryWindow::saveLS()
                     gridLines(*m_deductions), m_productionTotal->text(), m_deductionTotal->text(), m_netPay->text()});
 }
 
-void WageEntryWindow::DelLS() { MonthRecords(m_ctx.conn()).deleteMonth(m_number->text(), workingMonth()); }
+void WageEntryWindow::DelLS()
+{
+    MonthRecords(m_ctx.conn()).deleteMonth(m_number->text(), workingMonth());
+}
 
 void WageEntryWindow::emptyGrids()
 {
@@ -390,8 +397,8 @@ void WageEntryWindow::onClear()
 {
     const QString question = QStringLiteral("清空会将当前用户在当前时间内的所有记录删除，删除后不可恢复。\n"
                                             "您确定要清除吗？");
-    if (ui::message(this, question, QStringLiteral("确定清除"), ui::Icon::None, ui::Buttons::OkCancel)
-        != ui::Answer::Ok)
+    if (ui::message(this, question, QStringLiteral("确定清除"), ui::Icon::None, ui::Buttons::OkCancel) !=
+        ui::Answer::Ok)
         return;
     if (!ui::guarded(this, [&] { DelLS(); }))
         return;

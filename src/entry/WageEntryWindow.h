@@ -64,16 +64,16 @@ private:
     void onPrint();
 
     AppContext& m_ctx;
-    QLineEdit* m_name = nullptr;     // Text1
-    QLineEdit* m_number = nullptr;   // Text2
-    QLabel* m_workshop = nullptr;    // Label4
-    CandidateList* m_candidates = nullptr; // List1
-    QPushButton* m_showAll = nullptr; // Command4
-    LookupPopup* m_popup = nullptr;  // ajaxBox
-    QGroupBox* m_frame = nullptr;    // Frame1
-    QComboBox* m_month = nullptr;    // Combo1
-    ui::DataGrid* m_production = nullptr; // fg
-    ui::DataGrid* m_deductions = nullptr; // fg1
+    QLineEdit* m_name = nullptr;            // Text1
+    QLineEdit* m_number = nullptr;          // Text2
+    QLabel* m_workshop = nullptr;           // Label4
+    CandidateList* m_candidates = nullptr;  // List1
+    QPushButton* m_showAll = nullptr;       // Command4
+    LookupPopup* m_popup = nullptr;         // ajaxBox
+    QGroupBox* m_frame = nullptr;           // Frame1
+    QComboBox* m_month = nullptr;           // Combo1
+    ui::DataGrid* m_production = nullptr;   // fg
+    ui::DataGrid* m_deductions = nullptr;   // fg1
     QLineEdit* m_productionTotal = nullptr; // Text3
     QLineEdit* m_deductionTotal = nullptr;  // Text4
     QLineEdit* m_netPay = nullptr;          // Text5

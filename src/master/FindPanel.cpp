@@ -5,9 +5,9 @@
 #include "ui/MessageBox.h"
 #include "ui/Twips.h"
 
+#include "ui/DragHandle.h"
 #include <QComboBox>
 #include <QLabel>
-#include "ui/DragHandle.h"
 
 #include <QLineEdit>
 #include <QMouseEvent>

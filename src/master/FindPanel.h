@@ -32,7 +32,7 @@ struct ConditionRow {
 // left to the window, which also says how a condition row is made.
 class FindPanel final : public QFrame {
     Q_OBJECT
-  public:
+public:
     // Makes the controls of condition row `index` as children of the panel; row 0 exists
     // from the start, further rows copy what they need from it.
     using RowFactory = std::function<ConditionRow(FindPanel* panel, int index)>;
@@ -52,11 +52,11 @@ class FindPanel final : public QFrame {
     // "×": hides the panel, clears the highlights, keeps row 0 only and asks for a reload.
     void closePanel();
 
-  signals:
+signals:
     void filterRequested(); // "筛选"
     void closed();          // the window reloads its unfiltered grid
 
-  private:
+private:
     void placeRow(int index);
     void clearHighlights();
 

@@ -18,7 +18,7 @@ class AppContext;
 // duplicates on add, the required fields in order, saves and has its list window reload.
 class MasterDialog : public QDialog {
     Q_OBJECT
-  public:
+public:
     // 0 for add, the id of the record to edit; wide enough for any id.
     qint64 isEditid = 0;
 
@@ -27,11 +27,11 @@ class MasterDialog : public QDialog {
     void open() override;
     void done(int result) override;
 
-  signals:
+signals:
     // A record was added or changed; the list window reloads.
     void saved();
 
-  protected:
+protected:
     struct Captions {
         QString objectName; // 添加员工FRM
         QString add;        // 添加员工
@@ -49,7 +49,7 @@ class MasterDialog : public QDialog {
 
     AppContext& m_ctx;
 
-  private:
+private:
     bool prepare();
     void save();
     bool confirmNewNumber();

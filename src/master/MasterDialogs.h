@@ -11,13 +11,13 @@ namespace kv {
 // 添加员工FRM: one employee; a new workshop or job type joins its code list on save.
 class EmployeeDialog final : public MasterDialog {
     Q_OBJECT
-  public:
+public:
     EmployeeDialog(AppContext& ctx, QWidget* parent);
 
-  protected:
+protected:
     void prepareFields() override;
 
-  private:
+private:
     QComboBox* m_sex;
     QComboBox* m_workshop;
     QComboBox* m_jobType;
@@ -27,20 +27,20 @@ class EmployeeDialog final : public MasterDialog {
 // 添加产品Frm: one product and its piece price; the search code follows the description.
 class ProductDialog final : public MasterDialog {
     Q_OBJECT
-  public:
+public:
     ProductDialog(AppContext& ctx, QWidget* parent);
 
-  protected:
+protected:
     void prepareFields() override;
 
-  private:
+private:
     QComboBox* m_unit;
 };
 
 // 添加扣减项目Frm: one deduction item and its amount; the search code follows the description.
 class DeductionDialog final : public MasterDialog {
     Q_OBJECT
-  public:
+public:
     DeductionDialog(AppContext& ctx, QWidget* parent);
 };
 

@@ -32,7 +32,7 @@ struct RecordRows {
 // Reading and writing the rows of one master table for its list window and its dialog.
 // Typed values are cleaned here, on add and on edit alike.
 class MasterRecords {
-  public:
+public:
     MasterRecords(Database& db, MasterKind kind);
 
     const MasterTable& table() const { return m_table; }
@@ -58,7 +58,7 @@ class MasterRecords {
     // to update no longer exists; nothing is written then.
     bool save(qint64 editId, const QStringList& values);
 
-  private:
+private:
     QVariant storedValue(const MasterColumn& column, const QString& typed) const;
 
     Database& m_db;

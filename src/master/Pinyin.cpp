@@ -77,7 +77,7 @@ bool matches(const InitialRow& row, quint32 code)
 
 // One conversion descriptor per thread, opened on first use.
 class GbkEncoder {
-  public:
+public:
     GbkEncoder() : m_cd(iconv_open("GBK", "UTF-16LE")) {}
     ~GbkEncoder()
     {
@@ -111,7 +111,7 @@ class GbkEncoder {
         return 0;
     }
 
-  private:
+private:
     iconv_t m_cd;
 };
 

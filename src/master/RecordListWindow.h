@@ -19,7 +19,7 @@ class DataGrid;
 // floating find/filter panel.
 class RecordListWindow final : public QWidget {
     Q_OBJECT
-  public:
+public:
     RecordListWindow(AppContext& ctx, MasterKind kind, QWidget* parent = nullptr);
 
     // Rebuilds the grid from the table, limited to the rows equal to every condition. On a
@@ -29,10 +29,10 @@ class RecordListWindow final : public QWidget {
     ui::DataGrid* grid() const { return m_grid; }
     FindPanel* panel() const { return m_panel; }
 
-  protected:
+protected:
     void resizeEvent(QResizeEvent* event) override;
 
-  private:
+private:
     void onToolbar(const QString& text);
     void openDialog(qint64 editId);
     void deleteCurrent();

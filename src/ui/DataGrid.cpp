@@ -29,7 +29,7 @@ constexpr int kDefaultRowTwips = 300;
 // Draws the current cell highlighted (the grid keeps no selection besides the current cell) and
 // hands the editor's keys and text changes to the grid's window before the grid reacts.
 class GridDelegate : public QStyledItemDelegate {
-  public:
+public:
     GridDelegate(DataGrid* grid, QObject* parent) : QStyledItemDelegate(parent), m_grid(grid) {}
 
     // Null once the editor's row is gone, too.
@@ -63,7 +63,7 @@ class GridDelegate : public QStyledItemDelegate {
         return e;
     }
 
-  protected:
+protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
@@ -132,7 +132,7 @@ class GridDelegate : public QStyledItemDelegate {
         return QStyledItemDelegate::eventFilter(object, event);
     }
 
-  private:
+private:
     static bool beingHidden(const QWidget* w)
     {
         if (!w->isVisible())
@@ -153,7 +153,7 @@ class GridDelegate : public QStyledItemDelegate {
 
 // Every change of the current cell passes here, so that the window can refuse it.
 class GridSelectionModel : public QItemSelectionModel {
-  public:
+public:
     GridSelectionModel(DataGrid* grid, QAbstractItemModel* model, QObject* parent)
         : QItemSelectionModel(model, parent), m_grid(grid)
     {
@@ -174,13 +174,13 @@ class GridSelectionModel : public QItemSelectionModel {
         QItemSelectionModel::setCurrentIndex(index, command);
     }
 
-  private:
+private:
     DataGrid* m_grid;
     QPersistentModelIndex m_approved;
 };
 
 class GridTable : public QTableWidget {
-  public:
+public:
     explicit GridTable(DataGrid* grid) : QTableWidget(grid), m_grid(grid) {}
 
     using QTableWidget::edit;
@@ -189,7 +189,7 @@ class GridTable : public QTableWidget {
 
     GridSelectionModel* gate() const { return static_cast<GridSelectionModel*>(selectionModel()); }
 
-  protected:
+protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override
     {
         const bool opening =
@@ -284,7 +284,7 @@ class GridTable : public QTableWidget {
 
     void keyboardSearch(const QString&) override {} // typing never jumps to another cell
 
-  private:
+private:
     static std::optional<CursorAction> cursorActionFor(const QKeyEvent* event)
     {
         switch (event->key()) {

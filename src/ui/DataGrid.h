@@ -33,7 +33,7 @@ class GridSelectionModel;
 // emits dateEditRequested and the window shows its date picker instead.
 class DataGrid : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit DataGrid(QWidget* parent = nullptr);
     ~DataGrid() override;
 
@@ -123,7 +123,7 @@ class DataGrid : public QWidget {
     // grid's data rows, so table row r is grid row r + 1.
     QTableWidget* table() const;
 
-  signals:
+signals:
     void clicked(int row, int col); // a click on a cell (row 0: on a column caption)
     void currentCellChanged(int row, int col);
     // Before the current cell moves by mouse, keys or setCurrentCell.
@@ -148,7 +148,7 @@ class DataGrid : public QWidget {
     // The editor's text changed by the user (every keystroke or input-method commit).
     void editTextChanged(int row, int col, const QString& text);
 
-  private:
+private:
     friend class GridTable;
     friend class GridDelegate;
     friend class GridSelectionModel;

@@ -48,7 +48,10 @@ Answer fromQt(int button)
 }
 } // namespace
 
-void setResponder(Responder r) { responder() = std::move(r); }
+void setResponder(Responder r)
+{
+    responder() = std::move(r);
+}
 
 Answer message(QWidget* parent, const QString& text, const QString& caption, Icon icon, Buttons buttons)
 {
@@ -74,7 +77,8 @@ bool guarded(QWidget* parent, const std::function<void()>& command)
 void connDB(AppContext& ctx, QWidget* parent)
 {
     if (!ctx.reconnect())
-        message(parent, QStringLiteral("连接数据库出现错误！请检查服务器端MSSQL数据库是否开启"), QStringLiteral("警告！"));
+        message(parent, QStringLiteral("连接数据库出现错误！请检查服务器端MSSQL数据库是否开启"),
+                QStringLiteral("警告！"));
 }
 
 } // namespace kv::ui

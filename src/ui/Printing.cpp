@@ -70,7 +70,7 @@ Layout layoutOf(const DataGrid& grid)
 }
 
 class GridPainter {
-  public:
+public:
     GridPainter(QPrinter& printer, const DataGrid& grid, const QString& title)
         : m_printer(printer), m_grid(grid), m_title(title), m_layout(layoutOf(grid))
     {
@@ -137,7 +137,7 @@ class GridPainter {
         return painter.end();
     }
 
-  private:
+private:
     double drawRow(int row, double y, double height)
     {
         QPainter& painter = *m_painter;

@@ -12,8 +12,8 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QTextBrowser>
 #include <QTest>
+#include <QTextBrowser>
 
 using namespace kv;
 using ui::Answer;
@@ -143,8 +143,9 @@ private slots:
         main.show();
         auto* tabs = gui.find<QTabWidget>(QStringLiteral("C1Tab1"));
         QCOMPARE(tabs->count(), 7);
-        const QStringList captions{QStringLiteral("工资计算"), QStringLiteral("工资统计"), QStringLiteral("员工管理"),
-                                   QStringLiteral("产品工价设置"), QStringLiteral("扣减设置"), QStringLiteral("系统设置"),
+        const QStringList captions{QStringLiteral("工资计算"), QStringLiteral("工资统计"),
+                                   QStringLiteral("员工管理"), QStringLiteral("产品工价设置"),
+                                   QStringLiteral("扣减设置"), QStringLiteral("系统设置"),
                                    QStringLiteral("帮助")};
         for (int i = 0; i < 7; ++i)
             QCOMPARE(tabs->tabText(i), captions.at(i));

@@ -23,9 +23,11 @@ private slots:
                                  QStringLiteral("管理员"),   QStringLiteral("车间"),     QStringLiteral("工种"),
                                  QStringLiteral("计量单位")};
         for (const QString& t : tables)
-            QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?"), {t})
-                         .toInt(),
-                     1);
+            QCOMPARE(
+                app.db()
+                    .scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?"), {t})
+                    .toInt(),
+                1);
         // Column order is part of the stored format: id first, then as the tables list them.
         Statement st = app.db().prepare(QStringLiteral("SELECT * FROM 员工"));
         QStringList cols;
@@ -41,19 +43,22 @@ private slots:
         TestApp app;
         const QString nasty = QStringLiteral("O'Brien 100% \\ \"x\"\n第二行 '; DROP TABLE 员工; --");
         app.db().exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名) VALUES (?, ?)"), {QStringLiteral("E1"), nasty});
-        QCOMPARE(app.db().scalar(QStringLiteral("SELECT 姓名 FROM 员工 WHERE 工号=?"), {QStringLiteral("E1")}).toString(),
-                 nasty);
+        QCOMPARE(
+            app.db().scalar(QStringLiteral("SELECT 姓名 FROM 员工 WHERE 工号=?"), {QStringLiteral("E1")}).toString(),
+            nasty);
         // LIKE with a bound pattern finds the literal text too.
-        QCOMPARE(app.db()
-                     .scalar(QStringLiteral("SELECT count(*) FROM 员工 WHERE 姓名 LIKE ?"), {QStringLiteral("%O'Brien%")})
-                     .toInt(),
-                 1);
+        QCOMPARE(
+            app.db()
+                .scalar(QStringLiteral("SELECT count(*) FROM 员工 WHERE 姓名 LIKE ?"), {QStringLiteral("%O'Brien%")})
+                .toInt(),
+            1);
     }
 
     void typedReads()
     {
         TestApp app;
-        app.db().exec(QStringLiteral("INSERT INTO 产品工价 (产品编号, 工价) VALUES (?, ?)"), {QStringLiteral("P1"), 1.25});
+        app.db().exec(QStringLiteral("INSERT INTO 产品工价 (产品编号, 工价) VALUES (?, ?)"),
+                      {QStringLiteral("P1"), 1.25});
         Statement st = app.db().prepare(QStringLiteral("SELECT 产品编号, 工价, 备注 FROM 产品工价"));
         QVERIFY(st.next());
         QCOMPARE(st.text(0), QStringLiteral("P1"));

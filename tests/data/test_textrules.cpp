@@ -29,6 +29,7 @@ private slots:
         QTest::newRow("leading blanks") << "  7.25" << 7.25;
         QTest::newRow("point first") << ".5" << 0.5;
         QTest::newRow("minus alone") << "-" << 0.0;
+        QTest::newRow("plus sign, as sums read it") << "+5" << 5.0;
         QTest::newRow("two points") << "1.2.3" << 1.2;
         QTest::newRow("thousands separator stops") << "1,234" << 1.0;
     }

@@ -14,10 +14,9 @@ class TestEntryWindow : public QObject {
 private slots:
     void workingMonthsFollowTheClock()
     {
-        for (const auto& [today, months] :
-             {std::pair{QDate(2009, 1, 15), QStringList{"2008-11", "2008-12", "2009-1"}},
-              {QDate(2009, 2, 2), QStringList{"2008-12", "2009-1", "2009-2"}},
-              {QDate(2008, 12, 3), QStringList{"2008-10", "2008-11", "2008-12"}}}) {
+        for (const auto& [today, months] : {std::pair{QDate(2009, 1, 15), QStringList{"2008-11", "2008-12", "2009-1"}},
+                                            {QDate(2009, 2, 2), QStringList{"2008-12", "2009-1", "2009-2"}},
+                                            {QDate(2008, 12, 3), QStringList{"2008-10", "2008-11", "2008-12"}}}) {
             EntryFixture f(today);
             auto* combo = f.gui->find<QComboBox>("Combo1");
             QStringList shown;
@@ -143,11 +142,12 @@ private slots:
         for (int d = 1; d <= 20; ++d)
             twenty << productionLine(QStringLiteral("2008-4-%1").arg(d), "外壳", "1", "2");
         f.store("001", "2008-4", twenty);
-        f.store("001", "2008-5", {productionLine("2008-5-1", "外壳", "1", "3"), productionLine("2008-5-2", "外壳", "1", "4"),
-                                  productionLine("2008-5-3", "外壳", "1", "5")});
+        f.store("001", "2008-5",
+                {productionLine("2008-5-1", "外壳", "1", "3"), productionLine("2008-5-2", "外壳", "1", "4"),
+                 productionLine("2008-5-3", "外壳", "1", "5")});
         f.gui->type("Text2", "001");
         auto* combo = f.gui->find<QComboBox>("Combo1");
-        combo->setCurrentIndex(1); // 2008-4
+        combo->setCurrentIndex(1);          // 2008-4
         QCOMPARE(f.grid("fg")->rows(), 22); // 20 lines and one empty row below them
         QCOMPARE(f.text("Text3"), QStringLiteral("40"));
         combo->setCurrentIndex(2); // back to 2008-5
@@ -249,8 +249,8 @@ private slots:
         const int small = ui::twipsToPixels(10);
         const int large = ui::twipsToPixels(16) + 1;
         QTest::mousePress(handle, Qt::LeftButton, {}, origin);
-        QMouseEvent smallMove(QEvent::MouseMove, QPointF(origin + QPoint(small, small)), handle->mapToGlobal(QPointF(origin)),
-                              Qt::NoButton, Qt::LeftButton, {});
+        QMouseEvent smallMove(QEvent::MouseMove, QPointF(origin + QPoint(small, small)),
+                              handle->mapToGlobal(QPointF(origin)), Qt::NoButton, Qt::LeftButton, {});
         QApplication::sendEvent(handle, &smallMove);
         QCOMPARE(popup->pos(), start);
         QMouseEvent bigMove(QEvent::MouseMove, QPointF(origin + QPoint(large, 0)), handle->mapToGlobal(QPointF(origin)),

@@ -22,11 +22,12 @@ struct LineFixture : EntryFixture {
     explicit LineFixture(QDate today = QDate(2008, 5, 17)) : EntryFixture(today)
     {
         auto& db = app.db();
-        for (const auto& [no, desc, code, price] : {std::tuple{"P01", "外壳", "WK", 1.25}, {"P02", "大外壳", "DWK", 3.0},
-                                                    {"P03", "螺丝", "LS", 0.8}})
+        for (const auto& [no, desc, code, price] :
+             {std::tuple{"P01", "外壳", "WK", 1.25}, {"P02", "大外壳", "DWK", 3.0}, {"P03", "螺丝", "LS", 0.8}})
             db.exec("INSERT INTO 产品工价 (产品编号, 产品说明, 拼音编码, 计量单位, 工价) VALUES (?, ?, ?, '个', ?)",
                     {no, desc, code, price});
-        for (const auto& [no, desc, code, amount] : {std::tuple{"K01", "迟到", "CD", 20.0}, {"K02", "罚款", "FK", 50.0}})
+        for (const auto& [no, desc, code, amount] :
+             {std::tuple{"K01", "迟到", "CD", 20.0}, {"K02", "罚款", "FK", 50.0}})
             db.exec("INSERT INTO 扣减项目 (扣减项目编号, 扣减项目说明, 拼音编码, 扣减金额) VALUES (?, ?, ?, ?)",
                     {no, desc, code, amount});
         window->activateWindow();
@@ -59,9 +60,11 @@ private slots:
         QVERIFY(f.popupShown());
         QCOMPARE(f.ajaxColumn(0), QStringList({"P01", "P02", "P03"})); // all products on entering
         QVERIFY(openEditor(f.fg()));
-        for (const auto& [typed, expected] :
-             {std::pair{"WK", QStringList{"P01", "P02"}}, {"外壳", QStringList{"P01", "P02"}},
-              {"大外", QStringList{}}, {"P0", QStringList{"P01", "P02", "P03"}}, {"LS", QStringList{"P03"}}}) {
+        for (const auto& [typed, expected] : {std::pair{"WK", QStringList{"P01", "P02"}},
+                                              {"外壳", QStringList{"P01", "P02"}},
+                                              {"大外", QStringList{}},
+                                              {"P0", QStringList{"P01", "P02", "P03"}},
+                                              {"LS", QStringList{"P03"}}}) {
             openEditor(f.fg())->clear();
             QVERIFY(typeInEditor(f.fg(), QString::fromUtf8(typed)));
             QCOMPARE(f.ajaxColumn(0), expected);

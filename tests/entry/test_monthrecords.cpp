@@ -13,13 +13,15 @@ const YearMonth kMay2008{2008, 5};
 MonthSheet sheet(QList<LineTexts> production, QList<LineTexts> deductions = {})
 {
     return {QStringLiteral("2008-5"), QStringLiteral("001"), QStringLiteral("张三"), std::move(production),
-            std::move(deductions), QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")};
+            std::move(deductions),    QStringLiteral("0"),   QStringLiteral("0"),    QStringLiteral("0")};
 }
 
 LineTexts pline(const char* date, const char* product, const char* qty, const char* amount, const char* price = "1")
 {
-    return {QString::fromUtf8(date), QString::fromUtf8(product), QStringLiteral("个"), QString::fromUtf8(qty),
-            QString::fromUtf8(amount), QString(), QString::fromUtf8(price), QString()};
+    return {QString::fromUtf8(date),   QString::fromUtf8(product),
+            QStringLiteral("个"),      QString::fromUtf8(qty),
+            QString::fromUtf8(amount), QString(),
+            QString::fromUtf8(price),  QString()};
 }
 
 int count(Database& db, const QString& table)
@@ -62,7 +64,9 @@ private slots:
         QCOMPARE(deductions.size(), 1);
         QCOMPARE(deductions.at(0), QStringList({"2008-5-7", "罚款", "0"})); // empty amount stored as 0
 
-        QCOMPARE(app.db().scalar(QStringLiteral("SELECT 月份 || '|' || 生产金额 || '|' || 实发工资 FROM 员工工资")).toString(),
+        QCOMPARE(app.db()
+                     .scalar(QStringLiteral("SELECT 月份 || '|' || 生产金额 || '|' || 实发工资 FROM 员工工资"))
+                     .toString(),
                  QStringLiteral("2008-5|53.5|53.5"));
         QCOMPARE(app.db().scalar(QStringLiteral("SELECT 日期 FROM 工资流水 ORDER BY 日期 LIMIT 1")).toString(),
                  QStringLiteral("2008-05-03"));
@@ -73,19 +77,39 @@ private slots:
         TestApp app;
         MonthRecords records(app.db());
         // Neighbouring months, another employee and a summary written as "2008-05" by other means.
-        records.saveMonth({QStringLiteral("2008-4"), QStringLiteral("001"), QStringLiteral("张三"),
-                           {pline("2008-4-30", "外壳", "1", "1")}, {{"2008-4-1", "罚款", "2"}}, {}, {}, {}});
-        records.saveMonth({QStringLiteral("2008-6"), QStringLiteral("001"), QStringLiteral("张三"),
-                           {pline("2008-6-1", "外壳", "1", "1")}, {}, {}, {}, {}});
-        records.saveMonth({QStringLiteral("2008-5"), QStringLiteral("002"), QStringLiteral("张四"),
-                           {pline("2008-5-5", "外壳", "1", "1")}, {}, {}, {}, {}});
+        records.saveMonth({QStringLiteral("2008-4"),
+                           QStringLiteral("001"),
+                           QStringLiteral("张三"),
+                           {pline("2008-4-30", "外壳", "1", "1")},
+                           {{"2008-4-1", "罚款", "2"}},
+                           {},
+                           {},
+                           {}});
+        records.saveMonth({QStringLiteral("2008-6"),
+                           QStringLiteral("001"),
+                           QStringLiteral("张三"),
+                           {pline("2008-6-1", "外壳", "1", "1")},
+                           {},
+                           {},
+                           {},
+                           {}});
+        records.saveMonth({QStringLiteral("2008-5"),
+                           QStringLiteral("002"),
+                           QStringLiteral("张四"),
+                           {pline("2008-5-5", "外壳", "1", "1")},
+                           {},
+                           {},
+                           {},
+                           {}});
         app.db().exec(QStringLiteral("INSERT INTO 员工工资 (月份, 工号) VALUES ('2008-05', '001')"));
 
         records.saveMonth(sheet({pline("2008-5-1", "外壳", "1", "1"), pline("2008-5-31", "外壳", "1", "1")}));
         records.saveMonth(sheet({pline("2008-5-2", "外壳", "1", "1")}));
 
         QCOMPARE(records.loadProduction(QStringLiteral("001"), kMay2008).size(), 1);
-        QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM 员工工资 WHERE 工号='001' AND 月份='2008-5'")).toInt(), 1);
+        QCOMPARE(
+            app.db().scalar(QStringLiteral("SELECT count(*) FROM 员工工资 WHERE 工号='001' AND 月份='2008-5'")).toInt(),
+            1);
         QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM 员工工资 WHERE 月份='2008-05'")).toInt(), 1);
         QCOMPARE(records.loadProduction(QStringLiteral("001"), {2008, 4}).size(), 1);
         QCOMPARE(records.loadDeductions(QStringLiteral("001"), {2008, 4}).size(), 1);
@@ -104,10 +128,9 @@ private slots:
         MonthRecords records(app.db());
         records.saveMonth(sheet({pline("2008-5-1", "旧", "1", "1"), pline("2008-5-2", "旧", "2", "2")}));
         // The third line written fails inside the database.
-        app.db().execScript(QStringLiteral(
-            "CREATE TRIGGER abort_third BEFORE INSERT ON 工资流水 "
-            "WHEN (SELECT count(*) FROM 工资流水 WHERE 产品 = '新') >= 2 "
-            "BEGIN SELECT RAISE(ABORT, 'disk full'); END;"));
+        app.db().execScript(QStringLiteral("CREATE TRIGGER abort_third BEFORE INSERT ON 工资流水 "
+                                           "WHEN (SELECT count(*) FROM 工资流水 WHERE 产品 = '新') >= 2 "
+                                           "BEGIN SELECT RAISE(ABORT, 'disk full'); END;"));
         try {
             records.saveMonth(sheet({pline("2008-5-3", "新", "1", "1"), pline("2008-5-4", "新", "1", "1"),
                                      pline("2008-5-5", "新", "1", "1")}));
@@ -142,8 +165,10 @@ private slots:
     {
         TestApp app;
         const auto add = [&](const char* no, const char* desc, const char* code, double price) {
-            app.db().exec(QStringLiteral("INSERT INTO 产品工价 (产品编号, 产品说明, 拼音编码, 计量单位, 工价) VALUES (?,?,?,?,?)"),
-                          {QString::fromUtf8(no), QString::fromUtf8(desc), QString::fromUtf8(code), QStringLiteral("个"), price});
+            app.db().exec(
+                QStringLiteral(
+                    "INSERT INTO 产品工价 (产品编号, 产品说明, 拼音编码, 计量单位, 工价) VALUES (?,?,?,?,?)"),
+                {QString::fromUtf8(no), QString::fromUtf8(desc), QString::fromUtf8(code), QStringLiteral("个"), price});
         };
         add("P01", "外壳", "WK", 1.25);
         add("P02", "大外壳", "DWK", 3);

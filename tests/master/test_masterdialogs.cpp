@@ -69,7 +69,7 @@ int count(Database& db, const QString& table)
 
 class TestMasterDialogs : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void employeeAddFillsDefaultsAndSaves()
     {
         TestApp app;

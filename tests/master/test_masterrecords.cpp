@@ -32,7 +32,7 @@ int count(Database& db, const QString& table, const QString& where = QStringLite
 
 class TestMasterRecords : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void listShowsEveryColumnAsTextWithIdLast()
     {
         TestApp app;

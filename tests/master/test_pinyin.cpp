@@ -37,7 +37,7 @@ struct Probe {
 
 class TestPinyin : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void tableBoundaries_data()
     {
         QTest::addColumn<uint>("code");

@@ -92,7 +92,7 @@ void dragStrip(QWidget* strip, QPoint from, QPoint to)
 
 class TestRecordList : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void gridShowsTheTableWithHiddenId()
     {
         TestApp app;

@@ -13,7 +13,10 @@ void GuiDriver::click(const QString& name) const
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-void GuiDriver::type(const QString& name, const QString& text) const { typeInto(find(name), text); }
+void GuiDriver::type(const QString& name, const QString& text) const
+{
+    typeInto(find(name), text);
+}
 
 void GuiDriver::key(const QString& name, Qt::Key key, Qt::KeyboardModifiers mods) const
 {

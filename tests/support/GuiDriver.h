@@ -11,8 +11,7 @@ class GuiDriver {
 public:
     explicit GuiDriver(QWidget* root) : m_root(root) {}
 
-    template <class T = QWidget>
-    T* find(const QString& name) const
+    template <class T = QWidget> T* find(const QString& name) const
     {
         T* w = m_root->objectName() == name ? qobject_cast<T*>(m_root) : m_root->findChild<T*>(name);
         if (!w)

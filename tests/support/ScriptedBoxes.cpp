@@ -5,7 +5,10 @@ ScriptedBoxes::ScriptedBoxes()
     kv::ui::setResponder([this](const kv::ui::BoxRequest& r) { return answer(r); });
 }
 
-ScriptedBoxes::~ScriptedBoxes() { kv::ui::setResponder({}); }
+ScriptedBoxes::~ScriptedBoxes()
+{
+    kv::ui::setResponder({});
+}
 
 ScriptedBoxes& ScriptedBoxes::expect(const QString& textPart, kv::ui::Answer answer)
 {
