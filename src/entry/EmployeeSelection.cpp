@@ -5,6 +5,7 @@
 #include "entry/EmployeeFinder.h"
 #include "ui/MessageBox.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -42,11 +43,22 @@ EmployeeSelection::EmployeeSelection(AppContext& ctx, const Controls& controls, 
     m_c.showAll->installEventFilter(this);
 }
 
+bool EmployeeSelection::leavesForWithinWindow(const QFocusEvent& event) const
+{
+    // Only moving on to another control of this window counts as leaving a box: switching to
+    // another tab, another program or a pop-up must not blank the boxes or complain.
+    if (event.reason() == Qt::ActiveWindowFocusReason || event.reason() == Qt::PopupFocusReason)
+        return false;
+    if (!m_window->isVisible())
+        return false;
+    const QWidget* next = QApplication::focusWidget();
+    return !next || m_window->isAncestorOf(next) || next == m_window;
+}
+
 bool EmployeeSelection::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool focusOut = event->type() == QEvent::FocusOut &&
-                          static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
-                          static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason;
+    const bool focusOut =
+        event->type() == QEvent::FocusOut && leavesForWithinWindow(*static_cast<QFocusEvent*>(event));
     if (watched == m_c.name) {
         if (event->type() == QEvent::KeyPress && onNameKey(static_cast<QKeyEvent*>(event)->key()))
             return true;

@@ -5,6 +5,7 @@
 
 class QLabel;
 class QLineEdit;
+class QFocusEvent;
 class QPushButton;
 
 namespace kv {
@@ -54,6 +55,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool leavesForWithinWindow(const QFocusEvent& event) const;
     void onNameChanged(const QString& text);
     void onNumberChanged(const QString& text);
     bool onNameKey(int key);

@@ -180,6 +180,32 @@ private slots:
         KV_VERIFY_BOXES(boxes);
     }
 
+    void hostedWindowsLiveOncePerProcess()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        MainWindow main(app.ctx());
+        main.show();
+        main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        GuiDriver gui(&main);
+        QWidget* entry = main.hostedWindow(QStringLiteral("工资计算Frm"));
+        QVERIFY(entry);
+        QCOMPARE(entry->parentWidget(), gui.find(QStringLiteral("mainBox_0")));
+
+        // Leaving the entry tab with the cursor in an empty number box is not leaving the box.
+        auto* number = GuiDriver(entry).find<QLineEdit>(QStringLiteral("Text2"));
+        number->setFocus();
+        QVERIFY(number->hasFocus());
+        auto* tabs = gui.find<QTabWidget>(QStringLiteral("C1Tab1"));
+        tabs->setCurrentIndex(2);
+        QVERIFY(main.hostedWindow(QStringLiteral("员工管理Frm")));
+        tabs->setCurrentIndex(0);
+        QCOMPARE(main.hostedWindow(QStringLiteral("工资计算Frm")), entry);
+        QVERIFY(entry->isVisible());
+        KV_VERIFY_BOXES(boxes);
+    }
+
     void returnToLoginAsksNoQuestion()
     {
         TestApp app;
