@@ -57,8 +57,7 @@ bool EmployeeSelection::leavesForWithinWindow(const QFocusEvent& event) const
 
 bool EmployeeSelection::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool focusOut =
-        event->type() == QEvent::FocusOut && leavesForWithinWindow(*static_cast<QFocusEvent*>(event));
+    const bool focusOut = event->type() == QEvent::FocusOut && leavesForWithinWindow(*static_cast<QFocusEvent*>(event));
     if (watched == m_c.name) {
         if (event->type() == QEvent::KeyPress && onNameKey(static_cast<QKeyEvent*>(event)->key()))
             return true;

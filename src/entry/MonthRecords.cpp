@@ -53,6 +53,35 @@ bool isDeductionLineFilled(const LineTexts& line)
     return !cell(line, DDate).isEmpty() && !cell(line, DItem).isEmpty();
 }
 
+namespace {
+bool blank(const LineTexts& line, int col)
+{
+    return cleanText(cell(line, col)).isEmpty();
+}
+
+template <class Pred> QList<int> indexesWhere(const QList<LineTexts>& lines, Pred pred)
+{
+    QList<int> out;
+    for (int i = 0; i < lines.size(); ++i)
+        if (pred(lines.at(i)))
+            out << i;
+    return out;
+}
+} // namespace
+
+QList<int> linesMissingDate(const QList<LineTexts>& lines)
+{
+    return indexesWhere(lines,
+                        [](const LineTexts& l) { return !blank(l, PProduct) && !blank(l, PUnit) && blank(l, PDate); });
+}
+
+QList<int> linesMissingQuantity(const QList<LineTexts>& lines)
+{
+    return indexesWhere(lines, [](const LineTexts& l) {
+        return !blank(l, PProduct) && !blank(l, PUnit) && !blank(l, PDate) && blank(l, PQuantity);
+    });
+}
+
 QList<LineTexts> MonthRecords::loadProduction(const QString& employeeNo, const YearMonth& month)
 {
     Statement st = m_db.prepare(QStringLiteral("SELECT 日期, 产品, 计量单位, 数量, 金额, 备注, 工价, id FROM 工资流水 "

@@ -23,6 +23,11 @@ bool isProductionLineFilled(const LineTexts& line);
 // A deduction line is filled when it has a date and an item, taken as they stand.
 bool isDeductionLineFilled(const LineTexts& line);
 
+// Indexes of the production lines that name a product and unit but have no date.
+QList<int> linesMissingDate(const QList<LineTexts>& lines);
+// Indexes of the dated production lines with product and unit but no quantity.
+QList<int> linesMissingQuantity(const QList<LineTexts>& lines);
+
 // What a save writes: the month, the employee, the filled and unfilled lines as shown and the
 // totals as shown (nothing is recomputed).
 struct MonthSheet {

@@ -359,32 +359,22 @@ bool WageEntryWindow::eventFilter(QObject* watched, QEvent* event)
 void WageEntryWindow::onSave()
 {
     DataGrid& fg = *m_production;
-    const int last = fg.rows() - 1;
-    if (last < 1)
+    if (fg.rows() < 2)
         return;
-    fg.fillBackground(1, 0, last, fg.cols() - 1, kWhite);
-    const auto blank = [&](int r, int c) { return cleanText(fg.text(r, c)).isEmpty(); };
-
-    int missingDates = 0;
-    for (int r = 1; r <= last; ++r) {
-        if (!blank(r, PProduct) && !blank(r, PUnit) && blank(r, PDate)) {
-            fg.setCellBackground(r, PDate, kLightRed);
-            ++missingDates;
-        }
-    }
-    if (missingDates > 0) {
+    const QList<LineTexts> lines = gridLines(fg);
+    fg.fillBackground(1, 0, fg.rows() - 1, fg.cols() - 1, kWhite);
+    const auto mark = [&](const QList<int>& indexes, int col, const QColor& colour) {
+        for (int i : indexes)
+            fg.setCellBackground(i + 1, col, colour);
+        return !indexes.isEmpty();
+    };
+    // Dates first: the quantities are looked at only once every dated line is complete.
+    if (mark(linesMissingDate(lines), PDate, kLightRed)) {
         ui::message(this, QStringLiteral("请将红色区域的日期填写完整！"), QStringLiteral("未填写完整！"),
                     ui::Icon::Warning);
         return;
     }
-    int missingQuantities = 0;
-    for (int r = 1; r <= last; ++r) {
-        if (!blank(r, PProduct) && !blank(r, PUnit) && !blank(r, PDate) && blank(r, PQuantity)) {
-            fg.setCellBackground(r, PQuantity, kLightGreen);
-            ++missingQuantities;
-        }
-    }
-    if (missingQuantities > 0) {
+    if (mark(linesMissingQuantity(lines), PQuantity, kLightGreen)) {
         ui::message(this, QStringLiteral("请将绿色区域的数量填写完整！"), QStringLiteral("未填写完整！"),
                     ui::Icon::Warning);
         return;
