@@ -65,6 +65,7 @@ void AppShell::onLoggedIn(const QString& account)
         m_main = new MainWindow(m_ctx);
         m_main->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_main, &MainWindow::exitConfirmed, this, &AppShell::exitRequested);
+        connect(m_main, &MainWindow::sessionEnded, this, &AppShell::returnToLogin, Qt::QueuedConnection);
     }
     m_main->setAccountCaption(account);
     m_main->show();

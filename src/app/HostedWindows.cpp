@@ -1,6 +1,7 @@
 #include "app/HostedWindows.h"
 
 #include "entry/WageEntryWindow.h"
+#include "maintenance/SettingsWindow.h"
 #include "master/RecordListWindow.h"
 
 #include <QWidget>
@@ -25,6 +26,8 @@ QWidget* createHostedWindow(const QString& name, AppContext& ctx, QWidget* paren
         return new RecordListWindow(ctx, MasterKind::Product, parent);
     if (name == QStringLiteral("扣减项目Frm"))
         return new RecordListWindow(ctx, MasterKind::Deduction, parent);
+    if (name == QStringLiteral("systemset"))
+        return new SettingsWindow(ctx, parent);
     return nullptr;
 }
 

@@ -1,0 +1,53 @@
+#include "lists/CodeList.h"
+
+#include "data/Database.h"
+#include "data/TextRules.h"
+
+namespace kv {
+
+QString codeListTable(CodeListKind kind)
+{
+    switch (kind) {
+    case CodeListKind::JobType: return QStringLiteral("工种");
+    case CodeListKind::Unit: return QStringLiteral("计量单位");
+    case CodeListKind::Workshop: break;
+    }
+    return QStringLiteral("车间");
+}
+
+CodeList::CodeList(Database& db, CodeListKind kind) : m_db(db), m_table(u'"' + codeListTable(kind) + u'"') {}
+
+QList<ListEntry> CodeList::entries()
+{
+    Statement st = m_db.prepare(QStringLiteral("SELECT id, %1 FROM %1 ORDER BY id").arg(m_table));
+    QList<ListEntry> list;
+    while (st.next())
+        list.append({st.integer(0), st.text(1)});
+    return list;
+}
+
+ListChange CodeList::add(const QString& typedName)
+{
+    const QString name = cleanText(typedName);
+    if (name.isEmpty())
+        return ListChange::EmptyName;
+    m_db.exec(QStringLiteral("INSERT INTO %1 (%1) VALUES (?)").arg(m_table), {name});
+    return ListChange::Done;
+}
+
+ListChange CodeList::rename(qint64 id, const QString& typedName)
+{
+    const QString name = cleanText(typedName);
+    if (name.isEmpty())
+        return ListChange::EmptyName;
+    m_db.exec(QStringLiteral("UPDATE %1 SET %1 = ? WHERE id = ?").arg(m_table), {name, id});
+    return m_db.changes() > 0 ? ListChange::Done : ListChange::Missing;
+}
+
+ListChange CodeList::remove(qint64 id)
+{
+    m_db.exec(QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(m_table), {id});
+    return m_db.changes() > 0 ? ListChange::Done : ListChange::Missing;
+}
+
+} // namespace kv

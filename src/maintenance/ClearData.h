@@ -1,0 +1,13 @@
+#pragma once
+
+namespace kv {
+
+class Database;
+
+// Empties every table of the business data — employees, products, deduction items, both
+// journals, the monthly summaries and the three code lists — and removes every account but the
+// super administrator (id 1), whose name and password stay. One transaction: on any failure
+// nothing is removed and DbError says so.
+void clearAllData(Database& db);
+
+} // namespace kv

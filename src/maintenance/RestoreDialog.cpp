@@ -1,0 +1,76 @@
+#include "maintenance/RestoreDialog.h"
+
+#include "data/AppContext.h"
+#include "maintenance/CopyReport.h"
+#include "ui/MessageBox.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kv {
+
+RestoreDialog::RestoreDialog(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("恢复数据MSG"));
+    setWindowTitle(QStringLiteral("恢复数据"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::ApplicationModal);
+
+    auto* prompt = new QLabel(QStringLiteral("请选择要恢复的数据："), this);
+    prompt->setObjectName(QStringLiteral("Label1"));
+    m_files = new QListWidget(this);
+    m_files->setObjectName(QStringLiteral("File1"));
+    m_files->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    auto* restoreButton = new QPushButton(QStringLiteral("确定恢复"), this);
+    restoreButton->setObjectName(QStringLiteral("Command1"));
+    restoreButton->setAutoDefault(false);
+    auto* cancel = new QPushButton(QStringLiteral("取消"), this);
+    cancel->setObjectName(QStringLiteral("Command2"));
+    cancel->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(restoreButton);
+    buttons->addWidget(cancel);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(prompt);
+    outer->addWidget(m_files, 1);
+    outer->addLayout(buttons);
+    resize(340, 360);
+
+    connect(restoreButton, &QPushButton::clicked, this, &RestoreDialog::restore);
+    connect(cancel, &QPushButton::clicked, this, &RestoreDialog::close);
+    listFiles();
+}
+
+void RestoreDialog::listFiles()
+{
+    m_files->clear();
+    m_files->addItems(backupFiles(m_ctx.paths()));
+    m_files->setCurrentRow(-1);
+}
+
+void RestoreDialog::restore()
+{
+    const QListWidgetItem* item = m_files->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    const QString name = item->text();
+    const CopyOutcome outcome = withWaitCursor([&] { return restoreDatabase(m_ctx, name); });
+    if (!outcome.ok) {
+        reportCopyFailure(this, m_ctx, outcome, QStringLiteral("数据没有恢复，现有数据保持原样。"),
+                          QStringLiteral("恢复失败"));
+        listFiles();
+        return;
+    }
+    ui::message(this, QStringLiteral("数据恢复成功！请重新登陆系统！"), QStringLiteral("成功！"),
+                ui::Icon::Information);
+    close();
+    emit restored();
+}
+
+} // namespace kv

@@ -1,0 +1,129 @@
+#include "maintenance/SettingsWindow.h"
+
+#include "app/MainWindow.h"
+#include "data/AppContext.h"
+#include "lists/AccountWindow.h"
+#include "lists/CodeListWindow.h"
+#include "maintenance/Backup.h"
+#include "maintenance/ClearData.h"
+#include "maintenance/CopyReport.h"
+#include "maintenance/RestoreDialog.h"
+#include "ui/MessageBox.h"
+
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+constexpr QSize kButtonSize(168, 38);
+
+QPushButton* makeButton(const QString& text, const QString& name, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setFixedSize(kButtonSize);
+    return button;
+}
+
+QGroupBox* makeGroup(const QString& caption, const QList<QPushButton*>& buttons, QWidget* parent)
+{
+    auto* group = new QGroupBox(caption, parent);
+    auto* layout = new QVBoxLayout(group);
+    layout->setContentsMargins(24, 18, 24, 18);
+    layout->setSpacing(12);
+    for (QPushButton* button : buttons) {
+        button->setParent(group);
+        layout->addWidget(button, 0, Qt::AlignHCenter);
+    }
+    layout->addStretch();
+    return group;
+}
+
+const QString kClearQuestion =
+    QStringList{QStringLiteral("● 清空数据会将所有员工、按件记酬、扣减等等的"),
+                QStringLiteral("记录全部清除，只保留超级管理员信息。"),
+                QStringLiteral("● 建议在备份数据后再执行此操作！"), QStringLiteral("● 您确定要清空吗？")}
+        .join(u'\n');
+} // namespace
+
+SettingsWindow::SettingsWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("systemset"));
+    setWindowTitle(QStringLiteral("系统设置"));
+
+    auto* workshops = makeButton(QStringLiteral("车间设置"), QStringLiteral("Command1"), this);
+    auto* jobTypes = makeButton(QStringLiteral("工种设置"), QStringLiteral("Command2"), this);
+    auto* units = makeButton(QStringLiteral("计量单位设置"), QStringLiteral("Command7"), this);
+    auto* accounts = makeButton(QStringLiteral("修改用户名和密码"), QStringLiteral("Command4"), this);
+    auto* backupButton = makeButton(QStringLiteral("数据备份"), QStringLiteral("Command3"), this);
+    auto* restore = makeButton(QStringLiteral("数据恢复"), QStringLiteral("Command6"), this);
+    auto* clear = makeButton(QStringLiteral("清空数据"), QStringLiteral("Command5"), this);
+
+    auto* groups = new QHBoxLayout;
+    groups->setSpacing(24);
+    groups->addWidget(makeGroup(QStringLiteral("初始设置"), {workshops, jobTypes, units}, this));
+    groups->addWidget(makeGroup(QStringLiteral("系统管理员设置"), {accounts}, this));
+    groups->addWidget(makeGroup(QStringLiteral("系统数据管理"), {backupButton, restore, clear}, this));
+
+    auto* outer = new QGridLayout(this);
+    outer->setContentsMargins(32, 32, 32, 32);
+    outer->addLayout(groups, 0, 0, Qt::AlignLeft | Qt::AlignTop);
+    outer->setRowStretch(1, 1);
+    outer->setColumnStretch(1, 1);
+
+    connect(workshops, &QPushButton::clicked, this, [this] { openCodeList(CodeListKind::Workshop); });
+    connect(jobTypes, &QPushButton::clicked, this, [this] { openCodeList(CodeListKind::JobType); });
+    connect(units, &QPushButton::clicked, this, [this] { openCodeList(CodeListKind::Unit); });
+    connect(accounts, &QPushButton::clicked, this, &SettingsWindow::openAccounts);
+    connect(backupButton, &QPushButton::clicked, this, &SettingsWindow::backup);
+    connect(restore, &QPushButton::clicked, this, &SettingsWindow::openRestore);
+    connect(clear, &QPushButton::clicked, this, &SettingsWindow::clearData);
+}
+
+void SettingsWindow::openCodeList(CodeListKind kind)
+{
+    (new CodeListWindow(m_ctx, kind, this))->show();
+}
+
+void SettingsWindow::openAccounts()
+{
+    (new AccountWindow(m_ctx, this))->show();
+}
+
+void SettingsWindow::backup()
+{
+    const CopyOutcome outcome = withWaitCursor([&] { return backupDatabase(m_ctx); });
+    if (outcome.ok)
+        ui::message(this, QStringLiteral("己将数据库成功备份到") + QDir::toNativeSeparators(outcome.path));
+    reportCopyFailure(this, m_ctx, outcome, QStringLiteral("数据备份没有完成。"), QStringLiteral("备份失败"));
+}
+
+void SettingsWindow::openRestore()
+{
+    auto* dialog = new RestoreDialog(m_ctx, this);
+    connect(dialog, &RestoreDialog::restored, this, &SettingsWindow::endSession);
+    dialog->show();
+}
+
+void SettingsWindow::clearData()
+{
+    if (ui::message(this, kClearQuestion, QStringLiteral("确定要清空数据？"), ui::Icon::None, ui::Buttons::OkCancel) !=
+        ui::Answer::Ok)
+        return;
+    if (!ui::guarded(this, [&] { clearAllData(m_ctx.conn()); }))
+        return;
+    ui::message(this, QStringLiteral("清空成功！请重新登陆系统！"), QStringLiteral("成功！"), ui::Icon::Information);
+    endSession();
+}
+
+void SettingsWindow::endSession()
+{
+    if (auto* main = qobject_cast<MainWindow*>(window()))
+        main->endSession();
+}
+
+} // namespace kv

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QWidget>
+
+namespace kv {
+class AppContext;
+enum class CodeListKind;
+
+// The window "systemset" on the tab "系统设置": the code lists, the accounts, and backing up,
+// restoring and clearing the data. Restore and clear end the session.
+class SettingsWindow final : public QWidget {
+    Q_OBJECT
+public:
+    explicit SettingsWindow(AppContext& ctx, QWidget* parent = nullptr);
+
+    void backup();
+    void openRestore();
+    void clearData();
+
+private:
+    QWidget* addButton(const QString& text, const QString& name);
+    void openCodeList(CodeListKind kind);
+    void openAccounts();
+    void endSession();
+
+    AppContext& m_ctx;
+};
+
+} // namespace kv

@@ -1,0 +1,261 @@
+#include "TestDb.h"
+#include "data/Passwords.h"
+#include "data/Schema.h"
+#include "maintenance/Backup.h"
+#include "maintenance/ClearData.h"
+#include "maintenance/FileCopy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace kv;
+
+namespace {
+const QStringList kBusinessTables{"员工",     "产品工价", "扣减项目", "工资流水", "扣减流水",
+                                  "员工工资", "车间",     "工种",     "计量单位"};
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+qint64 count(Database& db, const QString& table)
+{
+    return db.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).toLongLong();
+}
+
+void addEmployee(Database& db, const QString& number, const QString& name)
+{
+    db.exec("INSERT INTO 员工 (工号, 姓名, 车间) VALUES (?, ?, ?)", {number, name, "一车间"});
+}
+
+QStringList employeeNames(Database& db)
+{
+    QStringList names;
+    Statement st = db.prepare("SELECT 姓名 FROM 员工 ORDER BY id");
+    while (st.next())
+        names << st.text(0);
+    return names;
+}
+
+// A row in every table and a second account, as a factory's database has after some use.
+void seedEveryTable(Database& db)
+{
+    addEmployee(db, "001", "张三");
+    db.exec("INSERT INTO 产品工价 (产品编号, 产品说明, 计量单位, 工价) VALUES ('C001', '外壳', '件', 1.5)");
+    db.exec("INSERT INTO 扣减项目 (扣减项目编号, 扣减项目说明, 扣减金额) VALUES ('K001', '迟到', 20)");
+    db.exec(
+        "INSERT INTO 工资流水 (工号, 日期, 产品, 数量, 工价, 金额) VALUES ('001', '2008-05-02', '外壳', 10, 1.5, 15)");
+    db.exec("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('001', '2008-05-03', '迟到', 20)");
+    db.exec("INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES ('2008-5', '001', '张三', 15, "
+            "20, -5)");
+    db.exec("INSERT INTO 车间 (车间) VALUES ('一车间')");
+    db.exec("INSERT INTO 工种 (工种) VALUES ('装配')");
+    db.exec("INSERT INTO 计量单位 (计量单位) VALUES ('件')");
+    db.exec("INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)", {"会计", hashPassword("x")});
+    db.exec("INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)", {"出纳", hashPassword("y")});
+}
+
+QString key(TestApp& app)
+{
+    return dbPass(app.ctx().paths().keyFile());
+}
+} // namespace
+
+class TestMaintenance : public QObject {
+    Q_OBJECT
+private slots:
+    void backupIsTheDatabaseFileNamedByTheDay()
+    {
+        TestApp app;
+        addEmployee(app.db(), "001", "张三");
+        const CopyOutcome first = backupDatabase(app.ctx());
+        QVERIFY2(first.ok, qPrintable(first.error));
+        QCOMPARE(first.path, QDir(app.dir()).absoluteFilePath("databak/2008-5-17.bak"));
+        QCOMPARE(bytesOf(first.path), bytesOf(app.ctx().paths().database()));
+        QVERIFY(app.ctx().isConnected());
+
+        // A second backup the same day replaces the first with the later state.
+        addEmployee(app.db(), "002", "李四");
+        QVERIFY(backupDatabase(app.ctx()).ok);
+        QCOMPARE(backupFiles(app.ctx().paths()), QStringList{"2008-5-17.bak"});
+        QCOMPARE(employeeNames(*std::make_unique<Database>(first.path, key(app))), (QStringList{"张三", "李四"}));
+
+        app.clock().set(QDate(2008, 12, 1));
+        QCOMPARE(backupDatabase(app.ctx()).path, QDir(app.dir()).absoluteFilePath("databak/2008-12-1.bak"));
+        QCOMPARE(backupFiles(app.ctx().paths()), (QStringList{"2008-5-17.bak", "2008-12-1.bak"}));
+        QCOMPARE(count(app.db(), "员工"), 2); // the connection works again
+    }
+
+    void backupIsUnreadableWithoutTheKey()
+    {
+        TestApp app;
+        addEmployee(app.db(), "001", "保密的名字");
+        const CopyOutcome outcome = backupDatabase(app.ctx());
+        QVERIFY(outcome.ok);
+        const QByteArray bytes = bytesOf(outcome.path);
+        QVERIFY(bytes.size() > 4096);
+        QVERIFY(!bytes.startsWith("SQLite format 3"));
+        QVERIFY(!bytes.contains(QStringLiteral("保密的名字").toUtf8()));
+        QVERIFY(!bytes.contains("CREATE TABLE"));
+        QVERIFY_THROWS_EXCEPTION(DbError, Database(outcome.path, "wrong-key-1"));
+        QVERIFY_THROWS_EXCEPTION(DbError, Database(outcome.path, QString()));
+        Database withKey(outcome.path, key(app));
+        QCOMPARE(employeeNames(withKey), QStringList{"保密的名字"});
+    }
+
+    void failedBackupIsReportedAndReconnects()
+    {
+        TestApp app;
+        const QString bak = app.dir() + "/databak/2008-5-17.bak";
+        QVERIFY(backupDatabase(app.ctx()).ok);
+        const QByteArray earlier = bytesOf(bak);
+        addEmployee(app.db(), "001", "张三");
+
+        // The copy cannot be written: the earlier backup of the day stays whole.
+        QVERIFY(QDir().mkpath(pendingCopyPath(bak) + "/blocked"));
+        CopyOutcome outcome = backupDatabase(app.ctx());
+        QVERIFY(!outcome.ok);
+        QVERIFY(!outcome.error.isEmpty());
+        QCOMPARE(bytesOf(bak), earlier);
+        QVERIFY(app.ctx().isConnected());
+        QCOMPARE(count(app.db(), "员工"), 1);
+
+        // No backup folder: nothing is written, and the folder is not made behind the user's back.
+        QVERIFY(QDir(app.dir() + "/databak").removeRecursively());
+        outcome = backupDatabase(app.ctx());
+        QVERIFY(!outcome.ok);
+        QVERIFY(outcome.error.contains("databak"));
+        QVERIFY(!QFileInfo::exists(app.dir() + "/databak"));
+        QVERIFY(app.ctx().isConnected());
+        QVERIFY(outcome.reconnectError.isEmpty());
+    }
+
+    void backupListHoldsBakFilesInDayOrder()
+    {
+        TestApp app;
+        const QString dir = app.dir() + "/databak/";
+        for (const char* name :
+             {"2008-12-1.bak", "2008-5-9.bak", "notes.txt", "old.BAK", "2008-5-17.bak", "x.bak.part"})
+            writeFile(dir + name, "x");
+        QVERIFY(QDir().mkpath(dir + "folder.bak"));
+        QCOMPARE(backupFiles(app.ctx().paths()),
+                 (QStringList{"2008-5-9.bak", "2008-5-17.bak", "2008-12-1.bak", "old.BAK"}));
+        QVERIFY(QDir(dir).removeRecursively());
+        QVERIFY(backupFiles(app.ctx().paths()).isEmpty());
+    }
+
+    void restoreBringsBackTheBackedUpData()
+    {
+        TestApp app;
+        addEmployee(app.db(), "001", "张三");
+        QVERIFY(backupDatabase(app.ctx()).ok);
+        app.db().exec("DELETE FROM 员工");
+        addEmployee(app.db(), "002", "李四");
+
+        const CopyOutcome outcome = restoreDatabase(app.ctx(), "2008-5-17.bak");
+        QVERIFY2(outcome.ok, qPrintable(outcome.error));
+        QVERIFY(app.ctx().isConnected());
+        QCOMPARE(employeeNames(app.db()), QStringList{"张三"});
+        QVERIFY(!QFileInfo::exists(pendingCopyPath(app.ctx().paths().database())));
+        // The backup itself is left as it was, ready for another restore.
+        QVERIFY(QFileInfo::exists(app.dir() + "/databak/2008-5-17.bak"));
+    }
+
+    void failedRestoreLeavesTheDataAsTheyWere_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("not a database") << "junk.bak";
+        QTest::newRow("other password") << "other.bak";
+        QTest::newRow("other program") << "plain.bak";
+        QTest::newRow("copy cannot be written") << "good.bak";
+        QTest::newRow("file gone") << "gone.bak";
+    }
+
+    void failedRestoreLeavesTheDataAsTheyWere()
+    {
+        QFETCH(QString, file);
+        TestApp app;
+        const QString dir = app.dir() + "/databak/";
+        const QString database = app.ctx().paths().database();
+        QVERIFY(backupDatabase(app.ctx()).ok);
+        QVERIFY(QFile::copy(dir + "2008-5-17.bak", dir + "good.bak"));
+        writeFile(dir + "junk.bak", QByteArray(8192, 'j'));
+        {
+            Database other(dir + "other.bak", "another-key", true);
+            createSchema(other);
+        }
+        {
+            Database plain(dir + "plain.bak", key(app), true);
+            plain.execScript("CREATE TABLE t (x)");
+        }
+        if (file == "good.bak")
+            QVERIFY(QDir().mkpath(pendingCopyPath(database) + "/blocked"));
+        addEmployee(app.db(), "001", "备份之后");
+        app.ctx().disconnect();
+        const QByteArray before = bytesOf(database);
+        app.ctx().reconnect();
+
+        const CopyOutcome outcome = restoreDatabase(app.ctx(), file);
+        QVERIFY(!outcome.ok);
+        QVERIFY(!outcome.error.isEmpty());
+        QVERIFY(outcome.reconnectError.isEmpty());
+        QVERIFY(app.ctx().isConnected());
+        QCOMPARE(employeeNames(app.db()), QStringList{"备份之后"});
+        app.ctx().disconnect();
+        QCOMPARE(bytesOf(database), before);
+        if (file != "good.bak")
+            QVERIFY(!QFileInfo::exists(pendingCopyPath(database)));
+    }
+
+    void clearingKeepsOnlyTheSuperAdministrator()
+    {
+        TestApp app;
+        Database& db = app.db();
+        seedEveryTable(db);
+        const QString adminHash = db.scalar("SELECT 密码 FROM 管理员 WHERE id = 1").toString();
+        for (const QString& table : kBusinessTables)
+            QVERIFY(count(db, table) > 0);
+
+        clearAllData(db);
+        for (const QString& table : kBusinessTables)
+            QCOMPARE(count(db, table), 0);
+        Statement st = db.prepare("SELECT id, 账号, 密码 FROM 管理员");
+        QVERIFY(st.next());
+        QCOMPARE(st.integer(0), 1);
+        QCOMPARE(st.text(1), QString::fromUtf16(kDefaultAccount));
+        QCOMPARE(st.text(2), adminHash);
+        QVERIFY(!st.next());
+    }
+
+    void failedClearingChangesNothing()
+    {
+        TestApp app;
+        Database& db = app.db();
+        seedEveryTable(db);
+        // The last table refuses: everything removed before it must come back.
+        db.execScript("CREATE TRIGGER keep BEFORE DELETE ON 员工 BEGIN SELECT RAISE(ABORT, 'table is locked'); END;");
+        try {
+            clearAllData(db);
+            QFAIL("clearing should have failed");
+        } catch (const DbError& e) {
+            QVERIFY(e.message().contains("保持原样"));
+            QVERIFY(e.message().contains("table is locked"));
+        }
+        for (const QString& table : kBusinessTables)
+            QCOMPARE(count(db, table), 1);
+        QCOMPARE(count(db, "管理员"), 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMaintenance)
+#include "test_maintenance.moc"
