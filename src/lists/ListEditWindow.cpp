@@ -67,6 +67,7 @@ ListEditWindow::ListEditWindow(AppContext& ctx, const Texts& texts, QWidget* par
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("List1"));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setStyleSheet(QStringLiteral("QListWidget::item { padding: 3px 6px; }"));
 
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(m_buttons);

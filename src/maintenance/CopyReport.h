@@ -10,12 +10,13 @@ class QWidget;
 
 namespace kv {
 
-// Runs a file copy with the wait cursor up, since a large database takes a moment.
-template <class Copy> CopyOutcome withWaitCursor(Copy&& copy)
+// Runs work on the whole database with the wait cursor up: copying or clearing a year of
+// lines of a large factory takes a moment.
+template <class Work> auto withWaitCursor(Work&& work)
 {
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-    return copy();
+    return work();
 }
 
 // Tells the user that a backup or restore did not take place and why (`what` leads the text),

@@ -24,6 +24,7 @@ RestoreDialog::RestoreDialog(AppContext& ctx, QWidget* parent) : QDialog(parent)
     m_files = new QListWidget(this);
     m_files->setObjectName(QStringLiteral("File1"));
     m_files->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_files->setStyleSheet(QStringLiteral("QListWidget::item { padding: 3px 6px; }"));
 
     auto* restoreButton = new QPushButton(QStringLiteral("确定恢复"), this);
     restoreButton->setObjectName(QStringLiteral("Command1"));

@@ -114,7 +114,8 @@ void SettingsWindow::clearData()
     if (ui::message(this, kClearQuestion, QStringLiteral("确定要清空数据？"), ui::Icon::None, ui::Buttons::OkCancel) !=
         ui::Answer::Ok)
         return;
-    if (!ui::guarded(this, [&] { clearAllData(m_ctx.conn()); }))
+    // The cursor is back before a failure is shown.
+    if (!ui::guarded(this, [&] { withWaitCursor([&] { clearAllData(m_ctx.conn()); }); }))
         return;
     ui::message(this, QStringLiteral("清空成功！请重新登陆系统！"), QStringLiteral("成功！"), ui::Icon::Information);
     endSession();

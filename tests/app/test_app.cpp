@@ -222,6 +222,27 @@ private slots:
         QVERIFY(shell.loginWindow()->isVisible());
         KV_VERIFY_BOXES(boxes);
     }
+
+    void endingTheSessionReturnsToLoginOnceBackInTheEventLoop()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        AppShell shell(app.ctx());
+        shell.start();
+        GuiDriver(shell.loginWindow()).find<QComboBox>(QStringLiteral("Combo1"))->setCurrentIndex(0);
+        GuiDriver(shell.loginWindow()).type(QStringLiteral("Text1"), QStringLiteral("admin123"));
+        shell.loginWindow()->login();
+        const QPointer<MainWindow> main = shell.mainWindow();
+        QVERIFY(main);
+        // The window that ends the session is still running its handler: nothing goes yet.
+        main->endSession();
+        QCOMPARE(shell.mainWindow(), main.data());
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(!main);
+        QVERIFY(shell.loginWindow());
+        QVERIFY(shell.loginWindow()->isVisible());
+        KV_VERIFY_BOXES(boxes);
+    }
 };
 
 QTEST_MAIN(TestApp_)

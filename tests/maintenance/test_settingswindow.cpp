@@ -1,0 +1,309 @@
+#include "GuiDriver.h"
+#include "ScriptedBoxes.h"
+#include "TestDb.h"
+#include "app/AppShell.h"
+#include "app/LoginWindow.h"
+#include "app/MainWindow.h"
+#include "data/Accounts.h"
+#include "data/Passwords.h"
+#include "lists/AdminAccounts.h"
+#include "maintenance/RestoreDialog.h"
+#include "maintenance/SettingsWindow.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace kv;
+using ui::Answer;
+
+namespace {
+const QString kClearQuestion = "● 清空数据会将所有员工、按件记酬、扣减等等的\n"
+                               "记录全部清除，只保留超级管理员信息。\n"
+                               "● 建议在备份数据后再执行此操作！\n"
+                               "● 您确定要清空吗？";
+
+qint64 employees(Database& db)
+{
+    return db.scalar("SELECT count(*) FROM 员工").toLongLong();
+}
+
+void addEmployee(Database& db, const QString& name)
+{
+    db.exec("INSERT INTO 员工 (工号, 姓名) VALUES ('001', ?)", {name});
+}
+
+QStringList listed(const QListWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+QStringList comboItems(const QComboBox* combo)
+{
+    QStringList out;
+    for (int i = 0; i < combo->count(); ++i)
+        out << combo->itemText(i);
+    return out;
+}
+
+// The queued end of a session runs once control is back in the event loop.
+void letQueuedCallsRun()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+MainWindow* logIn(AppShell& shell)
+{
+    GuiDriver login(shell.loginWindow());
+    login.find<QComboBox>("Combo1")->setCurrentIndex(0);
+    login.type("Text1", "admin123");
+    login.click("Command1");
+    letQueuedCallsRun();
+    return shell.mainWindow();
+}
+
+SettingsWindow* settingsTab(MainWindow* main)
+{
+    GuiDriver(main).find<QTabWidget>("C1Tab1")->setCurrentIndex(5);
+    return qobject_cast<SettingsWindow*>(main->hostedWindow("systemset"));
+}
+
+void selectFile(QListWidget* list, const QString& name)
+{
+    const auto items = list->findItems(name, Qt::MatchExactly);
+    QCOMPARE(items.size(), 1);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items.first()).center());
+    QVERIFY(items.first()->isSelected());
+}
+} // namespace
+
+class TestSettingsWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void captionsAndGroups()
+    {
+        TestApp app;
+        SettingsWindow w(app.ctx());
+        GuiDriver gui(&w);
+        QCOMPARE(w.objectName(), QString("systemset"));
+        QCOMPARE(w.windowTitle(), QString("系统设置"));
+        const QList<QPair<QString, QStringList>> groups{
+            {"初始设置", {"Command1:车间设置", "Command2:工种设置", "Command7:计量单位设置"}},
+            {"系统管理员设置", {"Command4:修改用户名和密码"}},
+            {"系统数据管理", {"Command3:数据备份", "Command6:数据恢复", "Command5:清空数据"}}};
+        const auto boxes = w.findChildren<QGroupBox*>();
+        QCOMPARE(boxes.size(), groups.size());
+        for (int g = 0; g < groups.size(); ++g) {
+            QCOMPARE(boxes.at(g)->title(), groups.at(g).first);
+            QStringList buttons;
+            for (const QPushButton* b : boxes.at(g)->findChildren<QPushButton*>())
+                buttons << b->objectName() + ":" + b->text();
+            QCOMPARE(buttons, groups.at(g).second);
+        }
+    }
+
+    void buttonsOpenTheirWindowsModal_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("workshops") << "Command1"
+                                   << "车间Frm";
+        QTest::newRow("job types") << "Command2"
+                                   << "工种Frm";
+        QTest::newRow("units") << "Command7"
+                               << "计量单位Frm";
+        QTest::newRow("accounts") << "Command4"
+                                  << "管理员Frm";
+        QTest::newRow("restore") << "Command6"
+                                 << "恢复数据MSG";
+    }
+
+    void buttonsOpenTheirWindowsModal()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, window);
+        TestApp app;
+        ScriptedBoxes boxes;
+        SettingsWindow w(app.ctx());
+        w.show();
+        GuiDriver(&w).click(button);
+        auto* opened = w.findChild<QWidget*>(window);
+        QVERIFY(opened);
+        QVERIFY(opened->isWindow());
+        QVERIFY(opened->isVisible());
+        QCOMPARE(opened->windowModality(), Qt::ApplicationModal);
+        QCOMPARE(QApplication::activeModalWidget(), opened);
+        opened->close();
+        letQueuedCallsRun();
+        QVERIFY(!w.findChild<QWidget*>(window)); // gone once closed, loaded anew next time
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void backupTellsWhereTheFileWent()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        SettingsWindow w(app.ctx());
+        const QString path = QDir::toNativeSeparators(QDir(app.dir()).absoluteFilePath("databak/2008-5-17.bak"));
+        boxes.expect("己将数据库成功备份到" + path);
+        GuiDriver(&w).click("Command3");
+        QCOMPARE(boxes.shown().last().text, "己将数据库成功备份到" + path);
+        QCOMPARE(boxes.shown().last().caption, QString("Kelvaro"));
+        QCOMPARE(boxes.shown().last().icon, ui::Icon::None);
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(employees(app.db()), 0); // connected again
+
+        QVERIFY(QDir(app.dir() + "/databak").removeRecursively());
+        boxes.expect("数据备份没有完成");
+        GuiDriver(&w).click("Command3");
+        QCOMPARE(boxes.shown().last().caption, QString("备份失败"));
+        QVERIFY(app.ctx().isConnected());
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void aCancelledOrFailedClearChangesNothing()
+    {
+        TestApp app;
+        addEmployee(app.db(), "张三");
+        ScriptedBoxes boxes;
+        SettingsWindow w(app.ctx());
+        boxes.expect("● 清空数据", Answer::Cancel);
+        GuiDriver(&w).click("Command5");
+        const ui::BoxRequest question = boxes.shown().last();
+        QCOMPARE(question.text, kClearQuestion);
+        QCOMPARE(question.caption, QString("确定要清空数据？"));
+        QCOMPARE(question.buttons, ui::Buttons::OkCancel);
+        QCOMPARE(question.icon, ui::Icon::None);
+        QCOMPARE(employees(app.db()), 1);
+
+        // A clear that fails says so and leaves every row in place.
+        app.db().execScript("CREATE TRIGGER keep BEFORE DELETE ON 员工 BEGIN SELECT RAISE(ABORT, 'locked'); END;");
+        boxes.expect("● 清空数据", Answer::Ok).expect("清空没有完成，所有数据保持原样。");
+        GuiDriver(&w).click("Command5");
+        QCOMPARE(employees(app.db()), 1);
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void restoreDialogListsBackupsAndKeepsDataOnFailure()
+    {
+        TestApp app;
+        const QString dir = app.dir() + "/databak/";
+        for (const char* name : {"2008-5-17.bak", "2008-5-9.bak", "readme.txt"}) {
+            QFile f(dir + name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("not a database");
+        }
+        addEmployee(app.db(), "张三");
+        ScriptedBoxes boxes;
+        SettingsWindow w(app.ctx());
+        w.show();
+        GuiDriver(&w).click("Command6");
+        auto* dialog = w.findChild<RestoreDialog*>();
+        GuiDriver gui(dialog);
+        QCOMPARE(dialog->windowTitle(), QString("恢复数据"));
+        QCOMPARE(gui.find<QLabel>("Label1")->text(), QString("请选择要恢复的数据："));
+        QCOMPARE(gui.find<QPushButton>("Command1")->text(), QString("确定恢复"));
+        QCOMPARE(gui.find<QPushButton>("Command2")->text(), QString("取消"));
+        auto* files = gui.find<QListWidget>("File1");
+        QCOMPARE(listed(files), (QStringList{"2008-5-9.bak", "2008-5-17.bak"}));
+
+        gui.click("Command1"); // nothing chosen: nothing happens
+        QVERIFY(dialog->isVisible());
+
+        selectFile(files, "2008-5-17.bak");
+        boxes.expect("数据没有恢复，现有数据保持原样。");
+        gui.click("Command1");
+        QCOMPARE(boxes.shown().last().caption, QString("恢复失败"));
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(employees(app.db()), 1);
+
+        gui.click("Command2");
+        QVERIFY(!dialog->isVisible());
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void clearingEndsTheSessionWithOnlyTheSuperAdministratorLeft()
+    {
+        TestApp app;
+        addEmployee(app.db(), "张三");
+        app.db().exec("INSERT INTO 车间 (车间) VALUES ('一车间')");
+        AdminAccounts(app.db()).add("会计", "x");
+        ScriptedBoxes boxes;
+        AppShell shell(app.ctx());
+        shell.start();
+        QCOMPARE(comboItems(GuiDriver(shell.loginWindow()).find<QComboBox>("Combo1")), (QStringList{"admin", "会计"}));
+        MainWindow* main = logIn(shell);
+        QVERIFY(main);
+        const QPointer<QWidget> entry = main->hostedWindow("工资计算Frm");
+        SettingsWindow* settings = settingsTab(main);
+        QVERIFY(settings);
+
+        boxes.expect("● 清空数据", Answer::Ok).expect("清空成功！请重新登陆系统！");
+        GuiDriver(settings).click("Command5");
+        QCOMPARE(boxes.shown().last().caption, QString("成功！"));
+        QCOMPARE(boxes.shown().last().icon, ui::Icon::Information);
+        letQueuedCallsRun();
+
+        // No exit question: the main window and every working window are gone.
+        QVERIFY(!shell.mainWindow());
+        QVERIFY(!entry);
+        QVERIFY(shell.loginWindow()->isVisible());
+        QCOMPARE(comboItems(GuiDriver(shell.loginWindow()).find<QComboBox>("Combo1")), QStringList{"admin"});
+        QCOMPARE(employees(app.db()), 0);
+        QCOMPARE(app.db().scalar("SELECT count(*) FROM 车间").toLongLong(), 0);
+
+        // A new login brings a fresh main window, whose close asks again.
+        main = logIn(shell);
+        QVERIFY(main);
+        boxes.expect("确定退出本系统？", Answer::No);
+        main->close();
+        QVERIFY(main->isVisible());
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void restoringEndsTheSessionWithTheBackedUpAccounts()
+    {
+        TestApp app;
+        addEmployee(app.db(), "张三");
+        AdminAccounts(app.db()).add("会计", "x");
+        ScriptedBoxes boxes;
+        AppShell shell(app.ctx());
+        shell.start();
+        SettingsWindow* settings = settingsTab(logIn(shell));
+        boxes.expect("己将数据库成功备份到");
+        GuiDriver(settings).click("Command3");
+
+        // Work after the backup, lost by the restore.
+        app.db().exec("DELETE FROM 员工");
+        AdminAccounts(app.db()).add("出纳", "y");
+        GuiDriver(settings).click("Command6");
+        auto* dialog = settings->findChild<RestoreDialog*>();
+        QVERIFY(dialog);
+        selectFile(GuiDriver(dialog).find<QListWidget>("File1"), "2008-5-17.bak");
+        boxes.expect("数据恢复成功！请重新登陆系统！");
+        GuiDriver(dialog).click("Command1");
+        QCOMPARE(boxes.shown().last().caption, QString("成功！"));
+        QVERIFY(!dialog->isVisible());
+        letQueuedCallsRun();
+
+        QVERIFY(!shell.mainWindow());
+        QVERIFY(shell.loginWindow()->isVisible());
+        QCOMPARE(comboItems(GuiDriver(shell.loginWindow()).find<QComboBox>("Combo1")), (QStringList{"admin", "会计"}));
+        QCOMPARE(employees(app.db()), 1);
+        QCOMPARE(checkLogin(app.db(), "会计", "x"), std::optional<QString>("会计"));
+        KV_VERIFY_BOXES(boxes);
+    }
+};
+
+QTEST_MAIN(TestSettingsWindow)
+#include "test_settingswindow.moc"
