@@ -1,0 +1,51 @@
+#include "stats/WageStatistics.h"
+
+#include "data/Database.h"
+#include "data/TextRules.h"
+
+#include <QHash>
+
+namespace kv {
+
+namespace {
+// Sums of one journal's amount column per employee number over the range. The range comes
+// first in the journal's (日期, 工号, amount) index, so the scan reads that index alone.
+QHash<QString, double> sumsByNumber(Database& db, const QString& journal, const QString& amount, const DateRange& range)
+{
+    QHash<QString, double> sums;
+    if (range.isEmpty())
+        return sums;
+    // Table and column names are this program's own constants; only the dates are values.
+    Statement st = db.prepare(QStringLiteral("SELECT 工号, sum(%2) FROM %1 WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号")
+                                  .arg(journal, amount));
+    st.bindAll({range.first, range.last});
+    while (st.next())
+        if (!st.isNull(0)) // a line without a number belongs to nobody
+            sums.insert(st.text(0), st.number(1));
+    return sums;
+}
+} // namespace
+
+QList<EmployeeWage> WageStatistics::compute(const DateRange& range)
+{
+    const QHash<QString, double> production =
+        sumsByNumber(m_db, QStringLiteral("工资流水"), QStringLiteral("金额"), range);
+    const QHash<QString, double> deductions =
+        sumsByNumber(m_db, QStringLiteral("扣减流水"), QStringLiteral("扣减金额"), range);
+
+    QList<EmployeeWage> wages;
+    Statement st = m_db.prepare(QStringLiteral("SELECT id, 工号, 姓名 FROM 员工 ORDER BY id"));
+    while (st.next()) {
+        EmployeeWage wage;
+        wage.id = st.integer(0);
+        wage.number = st.text(1);
+        wage.name = st.text(2);
+        const QString key = cleanText(wage.number);
+        wage.production = production.value(key);
+        wage.deductions = deductions.value(key);
+        wages.append(wage);
+    }
+    return wages;
+}
+
+} // namespace kv

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "stats/StatsPeriod.h"
+
+#include <QList>
+#include <QString>
+
+namespace kv {
+
+class Database;
+
+// One employee's line of the statistics.
+struct EmployeeWage {
+    qint64 id = 0;
+    QString number; // 工号 as stored with the employee
+    QString name;
+    double production = 0; // sum of 金额 in 工资流水
+    double deductions = 0; // sum of 扣减金额 in 扣减流水
+    double netPay() const { return production - deductions; }
+};
+
+// Sums the two journals per employee over a date range.
+class WageStatistics {
+public:
+    explicit WageStatistics(Database& db) : m_db(db) {}
+
+    // Every employee, in ascending id, with the sums of the lines stored under its number
+    // (cleaned, as lines are stored) in the range; 0 for an employee without lines. Each journal
+    // is read once, grouped by number over its date index. Throws DbError.
+    QList<EmployeeWage> compute(const DateRange& range);
+
+private:
+    Database& m_db;
+};
+
+} // namespace kv
