@@ -3,6 +3,7 @@
 #include "entry/WageEntryWindow.h"
 #include "maintenance/SettingsWindow.h"
 #include "master/RecordListWindow.h"
+#include "stats/WageStatisticsWindow.h"
 
 #include <QWidget>
 
@@ -20,6 +21,8 @@ QWidget* createHostedWindow(const QString& name, AppContext& ctx, QWidget* paren
 {
     if (name == QStringLiteral("工资计算Frm"))
         return new WageEntryWindow(ctx, parent);
+    if (name == QStringLiteral("工资统计Frm"))
+        return new WageStatisticsWindow(ctx, parent);
     if (name == QStringLiteral("员工管理Frm"))
         return new RecordListWindow(ctx, MasterKind::Employee, parent);
     if (name == QStringLiteral("产品工价Frm"))

@@ -1,0 +1,338 @@
+#include "stats/WageStatisticsWindow.h"
+
+#include "data/AppContext.h"
+#include "data/TextRules.h"
+#include "entry/WageEntryWindow.h"
+#include "master/FindPanel.h"
+#include "stats/StatsFilter.h"
+#include "stats/WageStatistics.h"
+#include "ui/DataGrid.h"
+#include "ui/MessageBox.h"
+#include "ui/Printing.h"
+#include "ui/Twips.h"
+#include "ui/WorkbookExport.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace kv {
+
+using ui::twipsToPixels;
+
+namespace {
+constexpr int kHeaderRowTwips = 350;
+constexpr int kRowTwips = 300;
+constexpr int kExtraColTwips = 200;
+constexpr int kGridLeftTwips = 150;
+// A period text that is no date or year: the number of a type mismatch.
+constexpr int kUnreadablePeriodError = 13;
+
+struct PeriodTab {
+    const char16_t* caption;
+    const char16_t* label;
+    const char16_t* header; // of the grid's first column
+};
+const PeriodTab kPeriodTabs[kPeriodKindCount] = {
+    {u"按月份统计", u"输入月份进行统计：", u"月份"},
+    {u"按季度统计", u"按季度进行统计：", u"季度"},
+    {u"按年统计", u"选择年份进行统计：", u"年份"},
+    {u"按日期统计", u"选择日期进行统计：", u"日期"},
+};
+
+const char16_t* const kColumnHeaders[] = {u"工号", u"姓名", u"生产金额", u"扣减", u"实发工资"};
+const QList<int> kSumColumns{SProduction, SDeductions, SNetPay};
+
+// A period text as part of a file name: characters no file name may hold become "-".
+QString fileNamePart(QString text)
+{
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || QStringView(u"\\/:*?\"<>|").contains(c))
+            c = u'-';
+    return text;
+}
+} // namespace
+
+WageStatisticsWindow::WageStatisticsWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("工资统计Frm"));
+    setWindowTitle(QStringLiteral("工资统计"));
+
+    m_toolbar = new QToolBar(this);
+    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    for (const QString& text :
+         {QStringLiteral("查找"), QStringLiteral("筛选"), QStringLiteral("导出"), QStringLiteral("打印")}) {
+        QAction* action = m_toolbar->addAction(text, this, [this, text] { onToolbar(text); });
+        // Each button is found by its text, as the toolbar dispatches on it.
+        m_toolbar->widgetForAction(action)->setObjectName(text);
+    }
+
+    buildPeriodTabs();
+
+    m_run = new QPushButton(QStringLiteral(" 统 计"), this);
+    m_run->setObjectName(QStringLiteral("Command5"));
+    m_details = new QPushButton(QStringLiteral("查看选中员工当月明细"), this);
+    m_details->setObjectName(QStringLiteral("Command6"));
+    connect(m_run, &QPushButton::clicked, this, [this] { runStatistics(); });
+    connect(m_details, &QPushButton::clicked, this, &WageStatisticsWindow::showDetails);
+
+    // Blank until the first run: a header row and no columns.
+    m_grid = new ui::DataGrid(this);
+    m_grid->setObjectName(QStringLiteral("fg"));
+    m_grid->setCols(0);
+
+    m_panel =
+        new FindPanel(m_grid, this, [this](FindPanel* panel, int index) { return makeConditionRow(panel, index); });
+    connect(m_panel, &FindPanel::filterRequested, this, &WageStatisticsWindow::applyFilter);
+    connect(m_panel, &FindPanel::closed, this, [this] { runStatistics(); });
+
+    resize(twipsToPixels(12000), twipsToPixels(7500));
+    layOut();
+    m_panel->move(twipsToPixels(3000), m_grid->y() + twipsToPixels(300));
+    ui::connDB(m_ctx, this);
+}
+
+WageStatisticsWindow::~WageStatisticsWindow()
+{
+    // The details window has no parent; it does not outlive the window that opened it.
+    delete m_entry;
+}
+
+void WageStatisticsWindow::buildPeriodTabs()
+{
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("C1Tab1"));
+    const QDate today = m_ctx.clock().today();
+    for (int i = 0; i < kPeriodKindCount; ++i) {
+        auto* page = new QWidget;
+        page->setObjectName(QStringLiteral("C1Tab1Page_%1").arg(i));
+        auto* row = new QHBoxLayout(page);
+        auto* label = new QLabel(QString::fromUtf16(kPeriodTabs[i].label), page);
+        label->setObjectName(QStringLiteral("Label1_%1").arg(i));
+        row->addWidget(label);
+        auto* combo = new QComboBox(page);
+        combo->setObjectName(QStringLiteral("Text2_%1").arg(i));
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setMinimumWidth(twipsToPixels(1800));
+        const PeriodChoices choices = periodChoices(PeriodKind(i), today);
+        combo->addItems(choices.items);
+        combo->setCurrentIndex(choices.selected);
+        row->addWidget(combo);
+        if (PeriodKind(i) == PeriodKind::Quarter) {
+            auto* hint = new QLabel(QStringLiteral("1为第一季以此类推"), page);
+            hint->setObjectName(QStringLiteral("Label2_1"));
+            row->addWidget(hint);
+        }
+        row->addStretch(1);
+        m_tabs->addTab(page, QString::fromUtf16(kPeriodTabs[i].caption));
+    }
+}
+
+QComboBox* WageStatisticsWindow::periodCombo(int tab) const
+{
+    return m_tabs->widget(tab)->findChild<QComboBox*>(QStringLiteral("Text2_%1").arg(tab));
+}
+
+ConditionRow WageStatisticsWindow::makeConditionRow(FindPanel* panel, int index)
+{
+    ConditionRow row;
+    row.field = new QComboBox(panel);
+    row.field->setObjectName(QStringLiteral("zdinput_%1").arg(index));
+    auto* op = new QComboBox(panel);
+    op->setObjectName(QStringLiteral("JF_%1").arg(index));
+    row.sign = op;
+    row.value = new QLineEdit(panel);
+    row.value->setObjectName(QStringLiteral("tjinput_%1").arg(index));
+    row.value->setPlaceholderText(QStringLiteral("留空则不筛选此项"));
+    if (index == 0) {
+        for (const char16_t* header : kColumnHeaders)
+            row.field->addItem(QString::fromUtf16(header));
+        op->addItems({QStringLiteral("="), QStringLiteral(">"), QStringLiteral("<")});
+    } else {
+        const ConditionRow& first = panel->conditionRows().first();
+        const auto* firstOp = static_cast<const QComboBox*>(first.sign);
+        for (int i = 0; i < first.field->count(); ++i)
+            row.field->addItem(first.field->itemText(i));
+        for (int i = 0; i < firstOp->count(); ++i)
+            op->addItem(firstOp->itemText(i));
+    }
+    row.field->setCurrentIndex(0);
+    op->setCurrentIndex(0);
+    return row;
+}
+
+bool WageStatisticsWindow::runStatistics()
+{
+    const int tab = m_tabs->currentIndex();
+    const QString text = periodCombo(tab)->currentText();
+    const PeriodReading period = readPeriod(PeriodKind(tab), text);
+    switch (period.status) {
+    case PeriodReading::InvalidQuarter:
+        ui::message(this,
+                    QStringLiteral("非法季度，请输入正确季度：2008-1表示2008年第一季，2008-4表示2008年第4季以此类推。"),
+                    QStringLiteral("出错！"), ui::Icon::Warning);
+        return false;
+    case PeriodReading::Unreadable: showRunError(kUnreadablePeriodError); return false;
+    case PeriodReading::Ok: break;
+    }
+    return loadYG(PeriodKind(tab), text, period.range);
+}
+
+void WageStatisticsWindow::showRunError(int number, const QString& detail)
+{
+    QString text = QStringLiteral("错误！请检查你查询日期的正确性。错误号：%1").arg(number);
+    if (!detail.isEmpty())
+        text += u'\n' + detail;
+    ui::message(this, text, QStringLiteral("统计错误！"), ui::Icon::Warning);
+}
+
+bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, const DateRange& range)
+{
+    QList<EmployeeWage> wages;
+    try {
+        wages = WageStatistics(m_ctx.conn()).compute(range);
+    } catch (const DbError& e) {
+        showRunError(e.code(), e.message());
+        return false;
+    }
+
+    m_grid->setRows(1);
+    m_grid->setCols(StatsColumnCount);
+    m_grid->setText(0, SPeriod, QString::fromUtf16(kPeriodTabs[int(kind)].header));
+    for (int c = SNumber; c <= SNetPay; ++c)
+        m_grid->setText(0, c, QString::fromUtf16(kColumnHeaders[c - SNumber]));
+    m_grid->setText(0, SId, QString());
+    m_grid->setColHidden(SId);
+    m_grid->setRowHeight(0, kHeaderRowTwips);
+    m_grid->setDefaultRowHeight(kRowTwips);
+
+    m_grid->setRows(int(wages.size()) + 1);
+    for (int i = 0; i < wages.size(); ++i) {
+        const EmployeeWage& wage = wages.at(i);
+        const int r = i + 1;
+        m_grid->setText(r, SPeriod, periodText);
+        m_grid->setText(r, SNumber, wage.number);
+        m_grid->setText(r, SName, wage.name);
+        m_grid->setText(r, SProduction, plainDecimal(wage.production));
+        m_grid->setText(r, SDeductions, plainDecimal(wage.deductions));
+        m_grid->setText(r, SNetPay, plainDecimal(wage.netPay()));
+        m_grid->setText(r, SId, QString::number(wage.id));
+    }
+    addTotals();
+    // Fitted with the totals in, so that the largest sums are not cut off.
+    m_grid->autoFitCols(0, StatsColumnCount - 1);
+    for (int c = 0; c < StatsColumnCount; ++c)
+        m_grid->setColWidth(c, m_grid->colWidth(c) + kExtraColTwips);
+    return true;
+}
+
+void WageStatisticsWindow::addTotals()
+{
+    m_grid->removeTotalsRows();
+    // Without employee rows there is nothing to total.
+    if (m_grid->rows() > 1)
+        m_grid->addTotalsRow(kSumColumns);
+}
+
+void WageStatisticsWindow::onToolbar(const QString& text)
+{
+    if (m_grid->rows() < 2) {
+        ui::message(this, QStringLiteral("请先统计后再操作！"), QStringLiteral("提示！"), ui::Icon::Information);
+        return;
+    }
+    if (text == QStringLiteral("查找") || text == QStringLiteral("筛选"))
+        m_panel->showPanel();
+    else if (text == QStringLiteral("导出"))
+        exportGrid();
+    else if (text == QStringLiteral("打印"))
+        ui::printDocument(m_ctx, this, *m_grid);
+}
+
+void WageStatisticsWindow::exportGrid()
+{
+    // Named after the period chosen now, which may differ from the one the grid shows.
+    const int tab = m_tabs->currentIndex();
+    const QString name =
+        m_tabs->tabText(tab) + fileNamePart(periodCombo(tab)->currentText()) + QStringLiteral("员工工资.xls");
+    const QString path = m_ctx.paths().file(name);
+    QString error;
+    if (!ui::saveWorkbook(*m_grid, path, &error)) {
+        ui::message(this, error, QStringLiteral("导出失败"), ui::Icon::Warning);
+        return;
+    }
+    ui::message(this, QStringLiteral("己导出Excel文件到%1，请到该目录打开查看").arg(QDir::toNativeSeparators(path)),
+                QStringLiteral("成功导出！"), ui::Icon::Information);
+}
+
+void WageStatisticsWindow::applyFilter()
+{
+    // Always from a fresh run, so that filters do not pile up.
+    if (!runStatistics())
+        return;
+    QList<StatsCondition> conditions;
+    for (const ConditionRow& row : m_panel->conditionRows()) {
+        const auto* op = static_cast<const QComboBox*>(row.sign);
+        conditions.append({std::max(row.field->currentIndex(), 0) + SNumber, CompareOp(std::max(op->currentIndex(), 0)),
+                           row.value->text()});
+    }
+    for (int r = 1; r < m_grid->rows(); ++r) {
+        if (m_grid->isTotalsRow(r))
+            continue;
+        const bool shown = rowPasses(conditions, [&](int col) { return m_grid->text(r, col); });
+        m_grid->setRowHidden(r, !shown);
+        // A hidden row's amounts are emptied, so that no total can count them.
+        if (!shown)
+            m_grid->fillText(r, SProduction, r, SNetPay, QString());
+    }
+    addTotals();
+}
+
+void WageStatisticsWindow::showDetails()
+{
+    const int row = m_grid->row();
+    if (row < 2 || m_grid->isTotalsRow(row)) {
+        ui::message(this, QStringLiteral("没有选中或可选的员工"), QStringLiteral("提示！"), ui::Icon::Warning);
+        return;
+    }
+    m_entry = new WageEntryWindow(m_ctx, nullptr, m_grid->text(row, SNumber));
+    m_entry->setAttribute(Qt::WA_DeleteOnClose);
+    m_entry->setWindowModality(Qt::ApplicationModal);
+    m_entry->resize(m_entry->minimumSize());
+    m_entry->move(window()->geometry().center() - m_entry->rect().center());
+    m_entry->show();
+}
+
+void WageStatisticsWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layOut();
+}
+
+void WageStatisticsWindow::layOut()
+{
+    const int toolbarHeight = m_toolbar->sizeHint().height();
+    m_toolbar->setGeometry(0, 0, width(), toolbarHeight);
+    const int tabsTop = toolbarHeight + twipsToPixels(60);
+    const QSize tabs = m_tabs->sizeHint();
+    m_tabs->setGeometry(twipsToPixels(kGridLeftTwips), tabsTop, std::max(tabs.width(), twipsToPixels(6600)),
+                        tabs.height());
+    const int buttonsLeft = m_tabs->geometry().right() + twipsToPixels(200);
+    const int buttonsTop = tabsTop + tabs.height() - twipsToPixels(540);
+    m_run->setGeometry(buttonsLeft, buttonsTop, twipsToPixels(1100), twipsToPixels(420));
+    m_details->setGeometry(m_run->geometry().right() + twipsToPixels(150), buttonsTop,
+                           std::max(m_details->sizeHint().width(), twipsToPixels(2700)), twipsToPixels(420));
+    // The grid fills the rest of the window; the panel stays where it stands.
+    const int gridTop = m_tabs->geometry().bottom() + twipsToPixels(100);
+    m_grid->setGeometry(twipsToPixels(kGridLeftTwips), gridTop, std::max(0, width() - twipsToPixels(300)),
+                        std::max(0, height() - gridTop - twipsToPixels(600)));
+}
+
+} // namespace kv

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "stats/StatsPeriod.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QComboBox;
+class QPushButton;
+class QTabWidget;
+class QToolBar;
+
+namespace kv {
+class AppContext;
+class FindPanel;
+class WageEntryWindow;
+struct ConditionRow;
+namespace ui {
+class DataGrid;
+}
+
+// Columns of the statistics grid.
+enum StatsColumn { SPeriod, SNumber, SName, SProduction, SDeductions, SNetPay, SId, StatsColumnCount };
+
+// The window "工资统计Frm": production, deductions and net pay of every employee over a month,
+// a quarter, a year or a day, with a totals row; found in, filtered, exported and printed from
+// its toolbar, and opening an employee's month in a separate entry window.
+class WageStatisticsWindow final : public QWidget {
+    Q_OBJECT
+public:
+    explicit WageStatisticsWindow(AppContext& ctx, QWidget* parent = nullptr);
+    ~WageStatisticsWindow() override;
+
+    // " 统 计": runs the statistics for the current tab's period. False when the period was
+    // refused or the run failed (the user has been told); the grid then stays as it was.
+    bool runStatistics();
+
+    ui::DataGrid* grid() const { return m_grid; }
+    FindPanel* panel() const { return m_panel; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildPeriodTabs();
+    void layOut();
+    bool loadYG(PeriodKind kind, const QString& periodText, const DateRange& range);
+    void showRunError(int number, const QString& detail = {});
+    void addTotals();
+    void onToolbar(const QString& text);
+    void exportGrid();
+    void applyFilter();
+    void showDetails();
+    ConditionRow makeConditionRow(FindPanel* panel, int index);
+    QComboBox* periodCombo(int tab) const;
+
+    AppContext& m_ctx;
+    QToolBar* m_toolbar;
+    QTabWidget* m_tabs;                // C1Tab1
+    QPushButton* m_run;                // Command5
+    QPushButton* m_details;            // Command6
+    ui::DataGrid* m_grid;              // fg
+    FindPanel* m_panel;                // Picture1
+    QPointer<WageEntryWindow> m_entry; // the details window while it is open
+};
+
+} // namespace kv
