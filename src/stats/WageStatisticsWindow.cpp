@@ -20,7 +20,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QToolButton>
 
 namespace kv {
 
