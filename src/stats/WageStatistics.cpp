@@ -8,16 +8,15 @@
 namespace kv {
 
 namespace {
-// Sums of one journal's amount column per employee number over the range. The range comes
-// first in the journal's (日期, 工号, amount) index, so the scan reads that index alone.
-QHash<QString, double> sumsByNumber(Database& db, const QString& journal, const QString& amount, const DateRange& range)
+// Sums of one journal's amounts per employee number over the range, from a query of the form
+// "SELECT 工号, sum(amount) FROM journal WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号". The range
+// comes first in the journal's (日期, 工号, amount) index, so the scan reads that index alone.
+QHash<QString, double> sumsByNumber(Database& db, const QString& groupedSql, const DateRange& range)
 {
     QHash<QString, double> sums;
     if (range.isEmpty())
         return sums;
-    // Table and column names are this program's own constants; only the dates are values.
-    Statement st = db.prepare(QStringLiteral("SELECT 工号, sum(%2) FROM %1 WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号")
-                                  .arg(journal, amount));
+    Statement st = db.prepare(groupedSql);
     st.bindAll({range.first, range.last});
     while (st.next())
         if (!st.isNull(0)) // a line without a number belongs to nobody
@@ -28,10 +27,12 @@ QHash<QString, double> sumsByNumber(Database& db, const QString& journal, const 
 
 QList<EmployeeWage> WageStatistics::compute(const DateRange& range)
 {
-    const QHash<QString, double> production =
-        sumsByNumber(m_db, QStringLiteral("工资流水"), QStringLiteral("金额"), range);
-    const QHash<QString, double> deductions =
-        sumsByNumber(m_db, QStringLiteral("扣减流水"), QStringLiteral("扣减金额"), range);
+    const QHash<QString, double> production = sumsByNumber(
+        m_db, QStringLiteral("SELECT 工号, sum(金额) FROM 工资流水 WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
+        range);
+    const QHash<QString, double> deductions = sumsByNumber(
+        m_db, QStringLiteral("SELECT 工号, sum(扣减金额) FROM 扣减流水 WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
+        range);
 
     QList<EmployeeWage> wages;
     Statement st = m_db.prepare(QStringLiteral("SELECT id, 工号, 姓名 FROM 员工 ORDER BY id"));
