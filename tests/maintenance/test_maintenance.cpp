@@ -222,11 +222,17 @@ private slots:
         TestApp app;
         Database& db = app.db();
         seedEveryTable(db);
+        db.execScript("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
+                      "INSERT INTO 工资流水 (工号, 日期, 产品, 备注) "
+                      "SELECT 'E' || i, '2008-05-01', '外壳', printf('%0200d', i) FROM n");
+        const qint64 sizeBefore = QFileInfo(app.ctx().paths().database()).size();
         const QString adminHash = db.scalar("SELECT 密码 FROM 管理员 WHERE id = 1").toString();
         for (const QString& table : kBusinessTables)
             QVERIFY(count(db, table) > 0);
 
         clearAllData(db);
+        // The freed pages are given back: the file shrinks.
+        QVERIFY(QFileInfo(app.ctx().paths().database()).size() < sizeBefore / 4);
         for (const QString& table : kBusinessTables)
             QCOMPARE(count(db, table), 0);
         Statement st = db.prepare("SELECT id, 账号, 密码 FROM 管理员");
