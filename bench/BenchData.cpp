@@ -1,5 +1,6 @@
 #include "BenchData.h"
 
+#include "data/AppContext.h"
 #include "data/AppPaths.h"
 #include "data/Database.h"
 #include "data/Schema.h"
@@ -79,6 +80,14 @@ QString benchAppDir(const BenchDataShape& shape)
     }
     QFile::rename(building, paths.database());
     return dir;
+}
+
+AppContext& benchContext()
+{
+    static AppContext ctx(benchAppDir());
+    static const bool connected = ctx.reconnect();
+    (void)connected;
+    return ctx;
 }
 
 } // namespace kv::bench

@@ -2,6 +2,10 @@
 
 #include <QString>
 
+namespace kv {
+class AppContext;
+}
+
 namespace kv::bench {
 
 struct BenchDataShape {
@@ -15,5 +19,8 @@ struct BenchDataShape {
 // kept in the temporary folder, so later runs start at once. Employee "E00001" has one month
 // (2008-5) of 300 production and 30 deduction lines on top.
 QString benchAppDir(const BenchDataShape& shape = {});
+
+// A connected context over the database of the default shape, made once per process.
+AppContext& benchContext();
 
 } // namespace kv::bench

@@ -9,19 +9,12 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-kv::AppContext& context()
-{
-    static kv::AppContext ctx(kv::bench::benchAppDir());
-    static const bool connected = ctx.reconnect();
-    (void)connected;
-    return ctx;
-}
 const QString kEmployee = QStringLiteral("E00001");
 const kv::YearMonth kMonth{2008, 5};
 
 void BM_RawMonthScan(benchmark::State& state)
 {
-    kv::Database& db = context().conn();
+    kv::Database& db = kv::bench::benchContext().conn();
     for (auto _ : state) {
         kv::Statement st = db.prepare(QStringLiteral("SELECT 日期, 产品, 计量单位, 数量, 金额, 备注, 工价, id FROM "
                                                      "工资流水 WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?"));
@@ -36,7 +29,7 @@ BENCHMARK(BM_RawMonthScan)->Unit(benchmark::kMillisecond);
 
 void BM_LoadMonth(benchmark::State& state)
 {
-    kv::MonthRecords records(context().conn());
+    kv::MonthRecords records(kv::bench::benchContext().conn());
     for (auto _ : state) {
         auto production = records.loadProduction(kEmployee, kMonth);
         auto deductions = records.loadDeductions(kEmployee, kMonth);
@@ -49,7 +42,7 @@ BENCHMARK(BM_LoadMonth)->Unit(benchmark::kMillisecond);
 
 void BM_SaveMonth(benchmark::State& state)
 {
-    kv::MonthRecords records(context().conn());
+    kv::MonthRecords records(kv::bench::benchContext().conn());
     kv::MonthSheet sheet{QStringLiteral("2008-5"),
                          kEmployee,
                          QStringLiteral("员工1"),

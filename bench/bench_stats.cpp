@@ -22,13 +22,6 @@
 #include <cstdio>
 
 namespace {
-kv::AppContext& context()
-{
-    static kv::AppContext ctx(kv::bench::benchAppDir());
-    static const bool connected = ctx.reconnect();
-    (void)connected;
-    return ctx;
-}
 
 kv::DateRange period(kv::PeriodKind kind, const char* text)
 {
@@ -52,7 +45,7 @@ int drain(kv::Database& db, const QString& sql, const kv::DateRange& range)
 
 void BM_RawGroupedScan(benchmark::State& state, kv::DateRange range)
 {
-    kv::Database& db = context().conn();
+    kv::Database& db = kv::bench::benchContext().conn();
     for (auto _ : state) {
         const int rows = drain(db, kGroupedProduction, range) + drain(db, kGroupedDeductions, range);
         benchmark::DoNotOptimize(rows);
@@ -63,7 +56,7 @@ BENCHMARK_CAPTURE(BM_RawGroupedScan, year, period(kv::PeriodKind::Year, "2008"))
 
 void BM_Statistics(benchmark::State& state, kv::DateRange range)
 {
-    kv::WageStatistics stats(context().conn());
+    kv::WageStatistics stats(kv::bench::benchContext().conn());
     for (auto _ : state) {
         const QList<kv::EmployeeWage> wages = stats.compute(range);
         if (wages.size() != 2000)
@@ -78,7 +71,7 @@ BENCHMARK_CAPTURE(BM_Statistics, year, period(kv::PeriodKind::Year, "2008"))->Un
 void BM_PerEmployeeQueries(benchmark::State& state)
 {
     constexpr int kSlice = 200;
-    kv::Database& db = context().conn();
+    kv::Database& db = kv::bench::benchContext().conn();
     const kv::DateRange range = period(kv::PeriodKind::Month, "2008-5");
     QStringList numbers;
     kv::Statement list = db.prepare(QStringLiteral("SELECT 工号 FROM 员工 ORDER BY id LIMIT ?"));
@@ -111,7 +104,7 @@ void BM_WindowRun(benchmark::State& state)
         ++boxes;
         return kv::ui::Answer::Ok;
     });
-    kv::WageStatisticsWindow window(context());
+    kv::WageStatisticsWindow window(kv::bench::benchContext());
     window.findChild<QComboBox*>(QStringLiteral("Text2_0"))->setEditText(QStringLiteral("2008-5"));
     for (auto _ : state) {
         if (!window.runStatistics() || window.grid()->rows() != 2002)
@@ -127,7 +120,7 @@ BENCHMARK(BM_WindowRun)->Unit(benchmark::kMillisecond);
 void printPlans()
 {
     for (const QString& sql : {kGroupedProduction, kGroupedDeductions}) {
-        kv::Statement st = context().conn().prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + sql);
+        kv::Statement st = kv::bench::benchContext().conn().prepare(QStringLiteral("EXPLAIN QUERY PLAN ") + sql);
         st.bindAll({QStringLiteral("2008-05-01"), QStringLiteral("2008-05-31")});
         while (st.next())
             std::fprintf(stderr, "plan: %s\n", qPrintable(st.text(st.columnCount() - 1)));

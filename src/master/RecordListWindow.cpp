@@ -10,7 +10,6 @@
 #include "ui/WorkbookExport.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolBar>
@@ -177,13 +176,7 @@ void RecordListWindow::deleteCurrent()
 void RecordListWindow::exportGrid()
 {
     const QString path = m_ctx.paths().file(masterTable(m_kind).exportFileName);
-    QString error;
-    if (!ui::saveWorkbook(*m_grid, path, &error)) {
-        ui::message(this, error, QStringLiteral("导出失败"), ui::Icon::Warning);
-        return;
-    }
-    ui::message(this, QStringLiteral("己导出Excel文件到%1，请到该目录打开查看").arg(QDir::toNativeSeparators(path)),
-                QStringLiteral("成功导出！"), ui::Icon::Information);
+    ui::exportGrid(this, *m_grid, path);
 }
 
 void RecordListWindow::applyFilter()

@@ -13,7 +13,6 @@
 #include "ui/WorkbookExport.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -262,13 +261,7 @@ void WageStatisticsWindow::exportGrid()
     const QString name =
         m_tabs->tabText(tab) + fileNamePart(periodCombo(tab)->currentText()) + QStringLiteral("员工工资.xls");
     const QString path = m_ctx.paths().file(name);
-    QString error;
-    if (!ui::saveWorkbook(*m_grid, path, &error)) {
-        ui::message(this, error, QStringLiteral("导出失败"), ui::Icon::Warning);
-        return;
-    }
-    ui::message(this, QStringLiteral("己导出Excel文件到%1，请到该目录打开查看").arg(QDir::toNativeSeparators(path)),
-                QStringLiteral("成功导出！"), ui::Icon::Information);
+    ui::exportGrid(this, *m_grid, path);
 }
 
 void WageStatisticsWindow::applyFilter()

@@ -1,6 +1,7 @@
 #include "ui/WorkbookExport.h"
 
 #include "ui/DataGrid.h"
+#include "ui/MessageBox.h"
 #include "ui/Twips.h"
 
 #include <QCoreApplication>
@@ -143,6 +144,18 @@ bool saveWorkbook(const DataGrid& grid, const QString& filePath, QString* error)
                 QStringLiteral("文件可能正被其他程序打开。(%1)").arg(QString::fromLocal8Bit(failed.message().c_str())));
         return false;
     }
+    return true;
+}
+
+bool exportGrid(QWidget* parent, const DataGrid& grid, const QString& filePath)
+{
+    QString error;
+    if (!saveWorkbook(grid, filePath, &error)) {
+        message(parent, error, QStringLiteral("导出失败"), Icon::Warning);
+        return false;
+    }
+    message(parent, QStringLiteral("己导出Excel文件到%1，请到该目录打开查看").arg(QDir::toNativeSeparators(filePath)),
+            QStringLiteral("成功导出！"), Icon::Information);
     return true;
 }
 

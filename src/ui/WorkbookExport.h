@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace kv::ui {
 
 class DataGrid;
@@ -15,5 +17,9 @@ class DataGrid;
 // On failure returns false with the reason in *error, in Chinese for the user, and leaves any
 // existing file as it was.
 bool saveWorkbook(const DataGrid& grid, const QString& filePath, QString* error = nullptr);
+
+// The export command of the list windows: saves the grid and tells the user where the file is,
+// or why it could not be written.
+bool exportGrid(QWidget* parent, const DataGrid& grid, const QString& filePath);
 
 } // namespace kv::ui
