@@ -852,12 +852,14 @@ void DataGrid::inputMethodEvent(QInputMethodEvent* event)
 
 bool DataGrid::eventFilter(QObject* watched, QEvent* event)
 {
+    // Only mouse buttons matter here. Looking at the event first also keeps the table alone
+    // while it is being destroyed and its children still send events.
+    const auto type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick && type != QEvent::MouseButtonRelease)
+        return QWidget::eventFilter(watched, event);
     QHeaderView* header = m_table->horizontalHeader();
     if (watched != header->viewport())
         return QWidget::eventFilter(watched, event);
-    const auto type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick && type != QEvent::MouseButtonRelease)
-        return false;
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() != Qt::LeftButton)
         return false;
