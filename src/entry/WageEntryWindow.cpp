@@ -232,6 +232,28 @@ void WageEntryWindow::buildLayout()
         emptyGrids();
         hjje();
     });
+    setKeyboardOrder();
+}
+
+void WageEntryWindow::setKeyboardOrder()
+{
+    // Tab walks name, number, month, the two grids and the commands; the "↓" and delete buttons
+    // are for the mouse (the "↓" button still takes the focus when clicked, so that leaving it
+    // closes the list it opened).
+    m_showAll->setFocusPolicy(Qt::ClickFocus);
+    for (QPushButton* b : m_frame->findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("删除"))
+            b->setFocusPolicy(Qt::NoFocus);
+    QWidget* order[] = {m_name,
+                        m_number,
+                        m_month,
+                        m_production,
+                        m_deductions,
+                        findChild<QWidget*>(QStringLiteral("Command1")),
+                        findChild<QWidget*>(QStringLiteral("Command2")),
+                        findChild<QWidget*>(QStringLiteral("Command3"))};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void WageEntryWindow::buildLineEditors()

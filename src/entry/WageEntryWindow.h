@@ -55,6 +55,7 @@ protected:
 private:
     void buildLayout();
     void buildLineEditors();
+    void setKeyboardOrder();
     void setUpGrids();
     void onMonthChanged();
     void emptyGrids();

@@ -328,6 +328,14 @@ private slots:
         f.gui->key("Text1", Qt::Key_Return);
         QVERIFY(f.entryEnabled());
 
+        // Tab leads from the name box past the number box and the month to the lines.
+        QTest::keyClick(f.gui->find("Text1"), Qt::Key_Tab);
+        QVERIFY(f.gui->find("Text2")->hasFocus());
+        QTest::keyClick(f.gui->find("Text2"), Qt::Key_Tab);
+        QVERIFY(f.gui->find("Combo1")->hasFocus());
+        QTest::keyClick(f.gui->find("Combo1"), Qt::Key_Tab);
+        QTRY_VERIFY(f.fg().isAncestorOf(QApplication::focusWidget()) || f.fg().hasFocus());
+
         // Three production lines: date by picker, product by look-up, quantity, Enter on.
         const struct {
             int day;
