@@ -4,6 +4,7 @@
 #include "master/FindPanel.h"
 #include "master/MasterDialogs.h"
 #include "ui/DataGrid.h"
+#include "ui/ListGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Printing.h"
 #include "ui/Twips.h"
@@ -20,9 +21,6 @@ namespace kv {
 using ui::twipsToPixels;
 
 namespace {
-constexpr int kHeaderRowTwips = 350;
-constexpr int kRowTwips = 300;
-constexpr int kExtraColTwips = 200;
 
 struct WindowNames {
     QString objectName;
@@ -113,18 +111,14 @@ void RecordListWindow::loadYG(const QList<FieldCondition>& conditions)
     fields->addItems(records.fields);
     fields->setCurrentIndex(fields->findText(chosen));
 
-    m_grid->setRowHeight(0, kHeaderRowTwips);
-    m_grid->setDefaultRowHeight(kRowTwips);
     m_grid->setRows(int(records.rows.size()) + 1);
     for (int r = 0; r < records.rows.size(); ++r) {
         const QStringList& cells = records.rows.at(r);
         for (int c = 0; c < cells.size(); ++c)
             m_grid->setText(r + 1, c, cells.at(c));
-        m_grid->setRowHeight(r + 1, kRowTwips);
     }
-    m_grid->autoFitCols(0, idCol);
-    for (int c = 0; c <= idCol; ++c)
-        m_grid->setColWidth(c, m_grid->colWidth(c) + kExtraColTwips);
+    ui::setListRowHeights(*m_grid);
+    ui::fitListColumns(*m_grid);
 }
 
 void RecordListWindow::onToolbar(const QString& text)

@@ -7,6 +7,7 @@
 #include "stats/StatsFilter.h"
 #include "stats/WageStatistics.h"
 #include "ui/DataGrid.h"
+#include "ui/ListGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Printing.h"
 #include "ui/Twips.h"
@@ -25,9 +26,6 @@ namespace kv {
 using ui::twipsToPixels;
 
 namespace {
-constexpr int kHeaderRowTwips = 350;
-constexpr int kRowTwips = 300;
-constexpr int kExtraColTwips = 200;
 constexpr int kGridLeftTwips = 150;
 // A period text that is no date or year: the number of a type mismatch.
 constexpr int kUnreadablePeriodError = 13;
@@ -209,9 +207,6 @@ bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, co
         m_grid->setText(0, c, QString::fromUtf16(kColumnHeaders[c - SNumber]));
     m_grid->setText(0, SId, QString());
     m_grid->setColHidden(SId);
-    m_grid->setRowHeight(0, kHeaderRowTwips);
-    m_grid->setDefaultRowHeight(kRowTwips);
-
     m_grid->setRows(int(wages.size()) + 1);
     for (int i = 0; i < wages.size(); ++i) {
         const EmployeeWage& wage = wages.at(i);
@@ -225,10 +220,9 @@ bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, co
         m_grid->setText(r, SId, QString::number(wage.id));
     }
     addTotals();
+    ui::setListRowHeights(*m_grid);
     // Fitted with the totals in, so that the largest sums are not cut off.
-    m_grid->autoFitCols(0, StatsColumnCount - 1);
-    for (int c = 0; c < StatsColumnCount; ++c)
-        m_grid->setColWidth(c, m_grid->colWidth(c) + kExtraColTwips);
+    ui::fitListColumns(*m_grid);
     return true;
 }
 
