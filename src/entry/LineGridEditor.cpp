@@ -29,8 +29,7 @@ LineGridEditor::LineGridEditor(Kind kind, AppContext& ctx, ui::DataGrid* grid, L
     using ui::DataGrid;
     connect(grid, &DataGrid::currentCellChanged, this, &LineGridEditor::onCurrentCellChanged);
     connect(grid, &DataGrid::editTextChanged, this, &LineGridEditor::onEditTextChanged);
-    connect(grid, &DataGrid::editorKeyDown, this,
-            [this](int row, int col, int key, bool&) { onEditorKey(row, col, key); });
+    connect(grid, &DataGrid::editorKeyDown, this, [this](int row, int, int key, bool&) { onEditorKey(row, key); });
     connect(grid, &DataGrid::afterEdit, this, &LineGridEditor::onAfterEdit);
     connect(grid, &DataGrid::dateEditRequested, this, &LineGridEditor::onDateEditRequested);
     connect(grid, &DataGrid::clicked, this, [this] {
@@ -126,7 +125,7 @@ void LineGridEditor::updateAmount(int row, const QString& quantity)
     m_host.totals();
 }
 
-void LineGridEditor::onEditorKey(int row, int col, int key)
+void LineGridEditor::onEditorKey(int row, int key)
 {
     emit becameTarget(this);
     if (key != Qt::Key_Return)
@@ -134,7 +133,6 @@ void LineGridEditor::onEditorKey(int row, int col, int key)
     m_enterPressed = true;
     if (m_popup->isVisible())
         takeFirstMatch(row);
-    Q_UNUSED(col);
 }
 
 void LineGridEditor::takeFirstMatch(int row)

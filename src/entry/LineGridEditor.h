@@ -56,7 +56,7 @@ private:
 
     void onCurrentCellChanged(int row, int col);
     void onEditTextChanged(int row, int col, const QString& text);
-    void onEditorKey(int row, int col, int key);
+    void onEditorKey(int row, int key);
     void onAfterEdit(int row, int col);
     void onDateEditRequested(int row, int col);
     void onPickerDateChanged(const QDate& date);
