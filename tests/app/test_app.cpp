@@ -18,6 +18,17 @@
 using namespace kv;
 using ui::Answer;
 
+namespace {
+// Chooses the first account in the shell's login window and logs in with the default password.
+void logInAsAdmin(AppShell& shell)
+{
+    GuiDriver login(shell.loginWindow());
+    login.find<QComboBox>(QStringLiteral("Combo1"))->setCurrentIndex(0);
+    login.type(QStringLiteral("Text1"), QStringLiteral("admin123"));
+    shell.loginWindow()->login();
+}
+} // namespace
+
 class TestApp_ : public QObject {
     Q_OBJECT
 private slots:
@@ -212,9 +223,7 @@ private slots:
         ScriptedBoxes boxes;
         AppShell shell(app.ctx());
         shell.start();
-        GuiDriver(shell.loginWindow()).find<QComboBox>(QStringLiteral("Combo1"))->setCurrentIndex(0);
-        GuiDriver(shell.loginWindow()).type(QStringLiteral("Text1"), QStringLiteral("admin123"));
-        shell.loginWindow()->login();
+        logInAsAdmin(shell);
         QVERIFY(shell.mainWindow());
         shell.returnToLogin();
         QVERIFY(!shell.mainWindow());
@@ -229,9 +238,7 @@ private slots:
         ScriptedBoxes boxes;
         AppShell shell(app.ctx());
         shell.start();
-        GuiDriver(shell.loginWindow()).find<QComboBox>(QStringLiteral("Combo1"))->setCurrentIndex(0);
-        GuiDriver(shell.loginWindow()).type(QStringLiteral("Text1"), QStringLiteral("admin123"));
-        shell.loginWindow()->login();
+        logInAsAdmin(shell);
         const QPointer<MainWindow> main = shell.mainWindow();
         QVERIFY(main);
         // The window that ends the session is still running its handler: nothing goes yet.

@@ -88,6 +88,19 @@ void dragStrip(QWidget* strip, QPoint from, QPoint to)
     QApplication::sendEvent(strip, &release);
 }
 
+// The employee list window over the seeded employees, with its boxes answered by the test.
+struct EmployeeList {
+    TestApp app;
+    ScriptedBoxes boxes;
+    RecordListWindow window;
+    GuiDriver gui;
+    ui::DataGrid* grid;
+
+    EmployeeList()
+        : window((seedEmployees(app.db()), app.ctx()), MasterKind::Employee), gui(&window), grid(window.grid())
+    {
+    }
+};
 } // namespace
 
 class TestRecordList : public QObject {
@@ -225,12 +238,8 @@ private slots:
 
     void findHighlightsAndCountsCells()
     {
-        TestApp app;
-        seedEmployees(app.db());
-        ScriptedBoxes boxes;
-        RecordListWindow window(app.ctx(), MasterKind::Employee);
-        GuiDriver gui(&window);
-        ui::DataGrid* grid = window.grid();
+        EmployeeList list;
+        auto& [app, boxes, window, gui, grid] = list;
         auto* panel = window.panel();
         QVERIFY(!panel->isVisible());
         window.show();
@@ -295,12 +304,8 @@ private slots:
 
     void filterJoinsFilledRowsWithAnd()
     {
-        TestApp app;
-        seedEmployees(app.db());
-        ScriptedBoxes boxes;
-        RecordListWindow window(app.ctx(), MasterKind::Employee);
-        GuiDriver gui(&window);
-        ui::DataGrid* grid = window.grid();
+        EmployeeList list;
+        auto& [app, boxes, window, gui, grid] = list;
         gui.click(QStringLiteral("筛选"));
         gui.click(QStringLiteral("Command4"));
         gui.click(QStringLiteral("Command4"));
@@ -338,12 +343,8 @@ private slots:
 
     void closingShrinksThePanelAndReloads()
     {
-        TestApp app;
-        seedEmployees(app.db());
-        ScriptedBoxes boxes;
-        RecordListWindow window(app.ctx(), MasterKind::Employee);
-        GuiDriver gui(&window);
-        ui::DataGrid* grid = window.grid();
+        EmployeeList list;
+        auto& [app, boxes, window, gui, grid] = list;
         FindPanel* panel = window.panel();
         const int designHeight = panel->height();
         QCOMPARE(panel->designHeight(), designHeight);
@@ -414,11 +415,8 @@ private slots:
 
     void exportWritesTheWorkbookBesideTheProgram()
     {
-        TestApp app;
-        seedEmployees(app.db());
-        ScriptedBoxes boxes;
-        RecordListWindow window(app.ctx(), MasterKind::Employee);
-        GuiDriver gui(&window);
+        EmployeeList list;
+        auto& [app, boxes, window, gui, grid] = list;
         const QString path = app.ctx().paths().file(QStringLiteral("员工.xls"));
         boxes.expect(QStringLiteral("己导出Excel文件到"));
         gui.click(QStringLiteral("导出"));
