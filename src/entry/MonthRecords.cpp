@@ -75,6 +75,11 @@ QList<int> linesMissingDate(const QList<LineTexts>& lines)
                         [](const LineTexts& l) { return !blank(l, PProduct) && !blank(l, PUnit) && blank(l, PDate); });
 }
 
+QList<int> deductionLinesMissingDate(const QList<LineTexts>& lines)
+{
+    return indexesWhere(lines, [](const LineTexts& l) { return !blank(l, DItem) && blank(l, DDate); });
+}
+
 QList<int> linesMissingQuantity(const QList<LineTexts>& lines)
 {
     return indexesWhere(lines, [](const LineTexts& l) {
@@ -133,31 +138,36 @@ void MonthRecords::saveMonth(const MonthSheet& sheet)
 
     Statement production = m_db.prepare(QStringLiteral(
         "INSERT INTO 工资流水 (日期, 工号, 产品, 计量单位, 数量, 工价, 金额, 备注) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    double productionTotal = 0;
     for (const LineTexts& line : sheet.production) {
         if (!isProductionLineFilled(line))
             continue;
+        const double amount = numericValue(cell(line, PAmount));
+        productionTotal += amount;
         production.bindAll({requireIsoDate(cell(line, PDate)), employeeNo, cell(line, PProduct), cell(line, PUnit),
-                            numericValue(cell(line, PQuantity)), numericValue(cell(line, PPrice)),
-                            numericValue(cell(line, PAmount)), cell(line, PRemark)});
+                            numericValue(cell(line, PQuantity)), numericValue(cell(line, PPrice)), amount,
+                            cell(line, PRemark)});
         production.run();
         production.reset();
     }
 
     Statement deduction =
         m_db.prepare(QStringLiteral("INSERT INTO 扣减流水 (日期, 工号, 扣减项目, 扣减金额) VALUES (?, ?, ?, ?)"));
+    double deductionTotal = 0;
     for (const LineTexts& line : sheet.deductions) {
         if (!isDeductionLineFilled(line))
             continue;
-        deduction.bindAll(
-            {requireIsoDate(cell(line, DDate)), employeeNo, cell(line, DItem), numericValue(cell(line, DAmount))});
+        const double amount = numericValue(cell(line, DAmount));
+        deductionTotal += amount;
+        deduction.bindAll({requireIsoDate(cell(line, DDate)), employeeNo, cell(line, DItem), amount});
         deduction.run();
         deduction.reset();
     }
 
     m_db.exec(
         QStringLiteral("INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES (?, ?, ?, ?, ?, ?)"),
-        {sheet.monthText, employeeNo, sheet.employeeName, numericValue(sheet.productionTotal),
-         numericValue(sheet.deductionTotal), numericValue(sheet.netPay)});
+        {sheet.monthText, employeeNo, sheet.employeeName, productionTotal, deductionTotal,
+         productionTotal - deductionTotal});
     tx.commit();
 }
 

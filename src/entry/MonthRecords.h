@@ -25,20 +25,18 @@ bool isDeductionLineFilled(const LineTexts& line);
 
 // Indexes of the production lines that name a product and unit but have no date.
 QList<int> linesMissingDate(const QList<LineTexts>& lines);
+// Indexes of the deduction lines that name an item but have no date.
+QList<int> deductionLinesMissingDate(const QList<LineTexts>& lines);
 // Indexes of the dated production lines with product and unit but no quantity.
 QList<int> linesMissingQuantity(const QList<LineTexts>& lines);
 
-// What a save writes: the month, the employee, the filled and unfilled lines as shown and the
-// totals as shown (nothing is recomputed).
+// What a save writes: the month, the employee, and the filled and unfilled lines as shown.
 struct MonthSheet {
     QString monthText; // "2008-5"
     QString employeeNo;
     QString employeeName;
     QList<LineTexts> production;
     QList<LineTexts> deductions;
-    QString productionTotal;
-    QString deductionTotal;
-    QString netPay;
 };
 
 // An employee's month in the two journals and the monthly summary.
@@ -54,8 +52,9 @@ public:
     void deleteMonth(const QString& employeeNo, const QString& monthText);
 
     // Replaces the stored month by the filled lines of the sheet and one summary row, in one
-    // transaction: a failure leaves the stored month as it was. Throws DbError, also for a line
-    // whose date cannot be read.
+    // transaction: a failure leaves the stored month as it was. The summary's totals are the sums
+    // of the lines stored, so they never count a line that was not kept. Throws DbError, also for
+    // a line whose date cannot be read.
     void saveMonth(const MonthSheet& sheet);
 
 private:

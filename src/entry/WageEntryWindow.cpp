@@ -340,8 +340,8 @@ void WageEntryWindow::loadLS(const QString& month)
 void WageEntryWindow::saveLS()
 {
     MonthRecords(m_ctx.conn())
-        .saveMonth({workingMonth(), m_number->text(), m_name->text(), gridLines(*m_production),
-                    gridLines(*m_deductions), m_productionTotal->text(), m_deductionTotal->text(), m_netPay->text()});
+        .saveMonth(
+            {workingMonth(), m_number->text(), m_name->text(), gridLines(*m_production), gridLines(*m_deductions)});
 }
 
 void WageEntryWindow::DelLS()
@@ -381,22 +381,28 @@ bool WageEntryWindow::eventFilter(QObject* watched, QEvent* event)
 void WageEntryWindow::onSave()
 {
     DataGrid& fg = *m_production;
+    DataGrid& fg1 = *m_deductions;
     if (fg.rows() < 2)
         return;
     const QList<LineTexts> lines = gridLines(fg);
-    fg.fillBackground(1, 0, fg.rows() - 1, fg.cols() - 1, kWhite);
-    const auto mark = [&](const QList<int>& indexes, int col, const QColor& colour) {
+    for (DataGrid* grid : {&fg, &fg1})
+        if (grid->rows() > 1)
+            grid->fillBackground(1, 0, grid->rows() - 1, grid->cols() - 1, kWhite);
+    const auto mark = [](DataGrid& grid, const QList<int>& indexes, int col, const QColor& colour) {
         for (int i : indexes)
-            fg.setCellBackground(i + 1, col, colour);
+            grid.setCellBackground(i + 1, col, colour);
         return !indexes.isEmpty();
     };
-    // Dates first: the quantities are looked at only once every dated line is complete.
-    if (mark(linesMissingDate(lines), PDate, kLightRed)) {
+    // Dates first: the quantities are looked at only once every dated line is complete. A
+    // deduction line without a date could not be stored, so it is refused like a production line.
+    const bool productionUndated = mark(fg, linesMissingDate(lines), PDate, kLightRed);
+    const bool deductionUndated = mark(fg1, deductionLinesMissingDate(gridLines(fg1)), DDate, kLightRed);
+    if (productionUndated || deductionUndated) {
         ui::message(this, QStringLiteral("请将红色区域的日期填写完整！"), QStringLiteral("未填写完整！"),
                     ui::Icon::Warning);
         return;
     }
-    if (mark(linesMissingQuantity(lines), PQuantity, kLightGreen)) {
+    if (mark(fg, linesMissingQuantity(lines), PQuantity, kLightGreen)) {
         ui::message(this, QStringLiteral("请将绿色区域的数量填写完整！"), QStringLiteral("未填写完整！"),
                     ui::Icon::Warning);
         return;

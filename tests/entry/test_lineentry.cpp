@@ -280,6 +280,39 @@ private slots:
         KV_VERIFY_BOXES(f.boxes);
     }
 
+    void undatedDeductionIsRefusedNotDropped()
+    {
+        LineFixture f;
+        f.store("001", "2008-5", {productionLine("2008-5-3", "外壳", "40", "50")});
+        f.loadEmployee();
+        clickCell(f.fg1(), 2, DItem);
+        typeInEditor(f.fg1(), "fk");
+        keyInEditor(f.fg1(), Qt::Key_Return);
+        QCOMPARE(f.fg1().text(2, DAmount), QStringLiteral("50"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("0"));
+
+        f.boxes.expect("请将红色区域的日期填写完整！");
+        f.gui->click("Command1");
+        QCOMPARE(f.fg1().cellBackground(2, DDate), QColor(255, 128, 128));
+        QCOMPARE(f.fg1().cellBackground(1, DDate), QColor(255, 255, 255));
+        QCOMPARE(f.fg().cellBackground(1, PDate), QColor(255, 255, 255));
+        // The month stays as it was stored: no summary written, the production line untouched.
+        QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 扣减流水").toInt(), 0);
+        QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 工资流水").toInt(), 1);
+
+        f.fg1().setText(2, DDate, QStringLiteral("2008-5-6"));
+        f.boxes.expect("保存成功！");
+        f.gui->click("Command1");
+        QCOMPARE(f.fg1().cellBackground(2, DDate), QColor(255, 255, 255));
+        QCOMPARE(f.app.db().scalar("SELECT 扣减 || '|' || 实发工资 FROM 员工工资").toString(),
+                 QStringLiteral("50.0|0.0"));
+        f.gui->find<QComboBox>("Combo1")->setCurrentIndex(0);
+        f.gui->find<QComboBox>("Combo1")->setCurrentIndex(2);
+        QCOMPARE(f.fg1().text(1, DItem), QStringLiteral("罚款"));
+        QCOMPARE(f.text("Text4"), QStringLiteral("50"));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
     void clearAsksFirst()
     {
         LineFixture f;
