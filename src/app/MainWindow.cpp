@@ -4,10 +4,12 @@
 #include "app/HostedWindows.h"
 #include "data/AppContext.h"
 #include "ui/MessageBox.h"
+#include "ui/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QUrl>
@@ -20,14 +22,14 @@ const QStringList kTabCaptions{QStringLiteral("工资计算"),     QStringLitera
                                QStringLiteral("产品工价设置"), QStringLiteral("扣减设置"), QStringLiteral("系统设置"),
                                QStringLiteral("帮助")};
 constexpr int kHelpTab = 6;
+const QString kPlacementKey = QStringLiteral("main");
 } // namespace
 
 MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Kelvaro"));
-    resize(1180, 760);
-    centreOnScreen(this);
+    ui::restorePlacement(this, kPlacementKey, QSize(1180, 760));
 
     auto* elastic = new QVBoxLayout(this);
     elastic->setObjectName(QStringLiteral("C1Elastic1"));
@@ -38,6 +40,8 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ct
     banner->setObjectName(QStringLiteral("div1"));
     banner->setFixedHeight(56);
     banner->setScaledContents(true);
+    // The picture stretches with the window and never makes it wider.
+    banner->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     banner->setPixmap(decorationPixmap(QSize(1200, 56), QColor(0x2f, 0x6f, 0xb0), QColor(0x7f, 0xb8, 0xe8)));
     auto* bannerImage = new QLabel(banner);
     bannerImage->setObjectName(QStringLiteral("Image1"));
@@ -65,7 +69,13 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ct
         auto* layout = new QVBoxLayout(box);
         layout->setContentsMargins(0, 0, 0, 0);
         m_boxes << box;
-        m_tabs->addTab(box, kTabCaptions.at(i));
+        // A page smaller than its working window scrolls rather than cutting it off.
+        auto* page = new QScrollArea;
+        page->setObjectName(QStringLiteral("mainPage_%1").arg(i));
+        page->setFrameShape(QFrame::NoFrame);
+        page->setWidgetResizable(true);
+        page->setWidget(box);
+        m_tabs->addTab(page, kTabCaptions.at(i));
     }
     auto* helpPage = new QWidget;
     helpPage->setObjectName(QStringLiteral("C1Elastic2"));
@@ -132,11 +142,13 @@ void MainWindow::onTabChanged(int index)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (rrset) {
+        ui::savePlacement(this, kPlacementKey);
         event->accept();
         return;
     }
     if (ui::message(this, QStringLiteral("确定退出本系统？"), QStringLiteral("退出系统"), ui::Icon::None,
                     ui::Buttons::YesNo) == ui::Answer::Yes) {
+        ui::savePlacement(this, kPlacementKey);
         event->accept();
         emit exitConfirmed();
     } else {

@@ -319,6 +319,12 @@ void WageStatisticsWindow::layOut()
     const int gridTop = m_tabs->geometry().bottom() + twipsToPixels(100);
     m_grid->setGeometry(twipsToPixels(kGridLeftTwips), gridTop, std::max(0, width() - twipsToPixels(300)),
                         std::max(0, height() - gridTop - twipsToPixels(600)));
+    const QSize minimum(std::max(m_toolbar->sizeHint().width(), m_details->geometry().right() + twipsToPixels(150)),
+                        gridTop + twipsToPixels(2400));
+    if (minimum != m_minimum) {
+        m_minimum = minimum;
+        updateGeometry();
+    }
 }
 
 } // namespace kv

@@ -38,6 +38,9 @@ public:
     ui::DataGrid* grid() const { return m_grid; }
     FindPanel* panel() const { return m_panel; }
 
+    // The commands and a few grid rows: a page smaller than this scrolls.
+    QSize minimumSizeHint() const override { return m_minimum; }
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -62,6 +65,7 @@ private:
     ui::DataGrid* m_grid;              // fg
     FindPanel* m_panel;                // Picture1
     QPointer<WageEntryWindow> m_entry; // the details window while it is open
+    QSize m_minimum;
 };
 
 } // namespace kv

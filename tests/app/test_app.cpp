@@ -2,14 +2,19 @@
 #include "ScriptedBoxes.h"
 #include "TestDb.h"
 #include "app/AppShell.h"
+#include "app/HostedWindows.h"
 #include "app/LoginWindow.h"
 #include "app/MainWindow.h"
 #include "data/Passwords.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -188,6 +193,58 @@ private slots:
         main.close();
         QVERIFY(!main.isVisible());
         QCOMPARE(exitSpy.count(), 1);
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void mainWindowFitsTheScreenRemembersItsPlaceAndPagesScroll()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        // A place remembered from a larger screen or scaling: off to the top left and too large.
+        QSettings(QStringLiteral("Kelvaro"), QStringLiteral("Kelvaro"))
+            .setValue(QStringLiteral("windows/main/geometry"), QRect(-380, -260, 2400, 1520));
+        auto main = std::make_unique<MainWindow>(app.ctx());
+        QCOMPARE(main->geometry(), screen);
+        main->show();
+
+        // On a window far smaller than the working windows every button can still be scrolled to.
+        main->resize(480, 320);
+        GuiDriver gui(main.get());
+        auto* tabs = gui.find<QTabWidget>(QStringLiteral("C1Tab1"));
+        for (int i = 0; i < 6; ++i) {
+            tabs->setCurrentIndex(i);
+            auto* page = gui.find<QScrollArea>(QStringLiteral("mainPage_%1").arg(i));
+            QWidget* hosted = main->hostedWindow(hostedWindowNames().at(i));
+            QVERIFY(hosted);
+            QCoreApplication::processEvents(); // the page takes in the size its window asks for
+            int reached = 0;
+            for (QAbstractButton* b : hosted->findChildren<QAbstractButton*>()) {
+                if (!b->isVisibleTo(hosted))
+                    continue;
+                page->ensureWidgetVisible(b, 0, 0);
+                const QRect at(b->mapTo(page->viewport(), QPoint()), b->size());
+                QVERIFY2(page->viewport()->rect().contains(at),
+                         qPrintable(hostedWindowNames().at(i) + u' ' + b->objectName() + u' ' + b->text()));
+                ++reached;
+            }
+            QVERIFY(reached > 0);
+        }
+
+        // Size, place and the maximised state come back at the next start.
+        const QRect placed(screen.topLeft() + QPoint(20, 30), QSize(600, 400));
+        main->setGeometry(placed);
+        boxes.expect(QStringLiteral("确定退出本系统？"), Answer::Yes);
+        main->close();
+        main = std::make_unique<MainWindow>(app.ctx());
+        QCOMPARE(main->geometry(), placed);
+        QVERIFY(!(main->windowState() & Qt::WindowMaximized));
+        main->showMaximized();
+        boxes.expect(QStringLiteral("确定退出本系统？"), Answer::Yes);
+        main->close();
+        main = std::make_unique<MainWindow>(app.ctx());
+        QVERIFY(main->windowState() & Qt::WindowMaximized);
+        QCOMPARE(main->geometry(), placed);
         KV_VERIFY_BOXES(boxes);
     }
 

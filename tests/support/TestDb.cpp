@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 
 void layOutAppDir(const QString& dir)
 {
@@ -17,6 +18,9 @@ void layOutAppDir(const QString& dir)
 TestApp::TestApp(QDate today) : m_clock(std::make_shared<kv::FixedClock>(today))
 {
     layOutAppDir(m_dir.path());
+    // Window places and other user settings go to this directory, never to the user's own.
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, m_dir.filePath(QStringLiteral("settings")));
     m_ctx = std::make_unique<kv::AppContext>(m_dir.path(), m_clock);
     kv::createDatabaseIfMissing(m_ctx->paths().database(), kv::dbPass(m_ctx->paths().keyFile()));
     m_ctx->reconnect();
