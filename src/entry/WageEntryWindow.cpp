@@ -7,6 +7,8 @@
 #include "entry/LineGridEditor.h"
 #include "entry/LookupPopup.h"
 #include "entry/MonthRecords.h"
+#include "entry/WageSlip.h"
+#include "entry/WageSlipPrint.h"
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Printing.h"
@@ -204,10 +206,14 @@ void WageEntryWindow::buildLayout()
     place(save, 5130, 5220, 1215, 465);
     auto* print = button(QStringLiteral("打印"), m_frame, QStringLiteral("Command2"));
     place(print, 6720, 5220, 1215, 465);
+    // The wage slip stands beside the print of the grids, and "全部清空" moves right for it.
+    auto* slip = button(QStringLiteral("工资条"), m_frame, QStringLiteral("Command8"));
+    place(slip, 8010, 5220, 1065, 465);
     auto* clear = button(QStringLiteral("全部清空"), m_frame, QStringLiteral("Command3"));
-    place(clear, 8310, 5220, 1215, 465);
+    place(clear, 9165, 5220, 1215, 465);
     connect(save, &QPushButton::clicked, this, &WageEntryWindow::onSave);
     connect(print, &QPushButton::clicked, this, &WageEntryWindow::onPrint);
+    connect(slip, &QPushButton::clicked, this, &WageEntryWindow::onPrintSlip);
     connect(clear, &QPushButton::clicked, this, &WageEntryWindow::onClear);
 
     m_candidates = new CandidateList(this);
@@ -251,6 +257,7 @@ void WageEntryWindow::setKeyboardOrder()
                         m_deductions,
                         findChild<QWidget*>(QStringLiteral("Command1")),
                         findChild<QWidget*>(QStringLiteral("Command2")),
+                        findChild<QWidget*>(QStringLiteral("Command8")),
                         findChild<QWidget*>(QStringLiteral("Command3"))};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
@@ -431,6 +438,40 @@ void WageEntryWindow::onPrint()
     const QString title = m_name->text() + u'(' + m_number->text() + u')' + workingMonth();
     if (ui::printDocument(m_ctx, this, *m_production, title + QStringLiteral(" 生产详细")))
         ui::printDocument(m_ctx, this, *m_deductions, title + QStringLiteral(" 扣减详细"));
+}
+
+void WageEntryWindow::onPrintSlip()
+{
+    const auto month = parseMonthText(workingMonth());
+    if (!month)
+        return;
+    // The slip is what the worker is paid from, so it shows the stored month only.
+    std::optional<WageSlip> slip;
+    const bool read = ui::guarded(this, [&] {
+        WageSlips slips(m_ctx.conn());
+        const auto employee = slips.employeeByNumber(m_number->text());
+        if (!employee)
+            return;
+        MonthRecords records(m_ctx.conn());
+        const QList<LineTexts> production = records.loadProduction(employee->number, *month);
+        const QList<LineTexts> deductions = records.loadDeductions(employee->number, *month);
+        if (!sameAsStored(gridLines(*m_production), gridLines(*m_deductions), production, deductions)) {
+            ui::message(this,
+                        QStringLiteral("工资条按已保存的记录打印，当前的修改还没有保存。\n请先保存，再打印工资条。"),
+                        QStringLiteral("没有保存！"), ui::Icon::Warning);
+            return;
+        }
+        if (!slips.monthStored(employee->number, *month)) {
+            ui::message(this, QStringLiteral("没有 %1 的工资记录，请先保存，再打印工资条。").arg(workingMonth()),
+                        QStringLiteral("没有保存！"), ui::Icon::Warning);
+            return;
+        }
+        slip = slips.slip(*employee, *month);
+    });
+    if (!read || !slip)
+        return;
+    printWageSlips(m_ctx, this, {*slip},
+                   m_name->text() + u'(' + m_number->text() + u')' + workingMonth() + QStringLiteral(" 工资条"));
 }
 
 } // namespace kv

@@ -63,6 +63,7 @@ private:
     void onSave();
     void onClear();
     void onPrint();
+    void onPrintSlip();
 
     AppContext& m_ctx;
     QLineEdit* m_name = nullptr;            // Text1

@@ -3,6 +3,9 @@
 #include "data/AppContext.h"
 #include "data/TextRules.h"
 #include "entry/WageEntryWindow.h"
+#include "entry/WageSlip.h"
+#include "entry/WageSlipExport.h"
+#include "entry/WageSlipPrint.h"
 #include "master/FindPanel.h"
 #include "stats/StatsFilter.h"
 #include "stats/WageStatistics.h"
@@ -64,7 +67,12 @@ WageStatisticsWindow::WageStatisticsWindow(AppContext& ctx, QWidget* parent) : Q
     m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     for (const QString& text :
-         {QStringLiteral("查找"), QStringLiteral("筛选"), QStringLiteral("导出"), QStringLiteral("打印")}) {
+         {QStringLiteral("查找"), QStringLiteral("筛选"), QStringLiteral("导出"), QStringLiteral("打印"), QString(),
+          QStringLiteral("打印选中工资条"), QStringLiteral("打印全部工资条"), QStringLiteral("导出工资条")}) {
+        if (text.isEmpty()) {
+            m_toolbar->addSeparator();
+            continue;
+        }
         QAction* action = m_toolbar->addAction(text, this, [this, text] { onToolbar(text); });
         // Each button is found by its text, as the toolbar dispatches on it.
         m_toolbar->widgetForAction(action)->setObjectName(text);
@@ -220,6 +228,7 @@ bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, co
         m_grid->setText(r, SId, QString::number(wage.id));
     }
     addTotals();
+    m_shown = {kind, range};
     ui::setListRowHeights(*m_grid);
     // Fitted with the totals in, so that the largest sums are not cut off.
     ui::fitListColumns(*m_grid);
@@ -246,6 +255,8 @@ void WageStatisticsWindow::onToolbar(const QString& text)
         exportGrid();
     else if (text == QStringLiteral("打印"))
         ui::printDocument(m_ctx, this, *m_grid);
+    else
+        wageSlips(text);
 }
 
 void WageStatisticsWindow::exportGrid()
@@ -279,6 +290,62 @@ void WageStatisticsWindow::applyFilter()
             m_grid->fillText(r, SProduction, r, SNetPay, QString());
     }
     addTotals();
+}
+
+void WageStatisticsWindow::wageSlips(const QString& command)
+{
+    // Slips are monthly: the grid must show a month.
+    const QDate first = QDate::fromString(m_shown.range.first, QStringLiteral("yyyy-MM-dd"));
+    if (m_shown.kind != PeriodKind::Month || !first.isValid()) {
+        ui::message(this, QStringLiteral("工资条按月份打印，请先在“按月份统计”中统计后再操作。"),
+                    QStringLiteral("提示！"), ui::Icon::Information);
+        return;
+    }
+    const YearMonth month{first.year(), first.month()};
+    QList<int> rows;
+    if (command == QStringLiteral("打印选中工资条")) {
+        const int row = m_grid->row();
+        if (row < 1 || m_grid->isTotalsRow(row) || m_grid->isRowHidden(row)) {
+            ui::message(this, QStringLiteral("没有选中或可选的员工"), QStringLiteral("提示！"), ui::Icon::Warning);
+            return;
+        }
+        rows.append(row);
+    } else {
+        for (int r = 1; r < m_grid->rows(); ++r)
+            if (!m_grid->isTotalsRow(r) && !m_grid->isRowHidden(r))
+                rows.append(r);
+    }
+    if (rows.isEmpty()) {
+        ui::message(this, QStringLiteral("表中没有员工，没有工资条可打印。"), QStringLiteral("提示！"),
+                    ui::Icon::Information);
+        return;
+    }
+
+    QList<WageSlip> slips;
+    const bool read = ui::guarded(this, [&] {
+        WageSlips source(m_ctx.conn());
+        for (int r : rows)
+            if (const auto employee = source.employeeById(m_grid->text(r, SId).toLongLong()))
+                slips.append(source.slip(*employee, month));
+    });
+    if (!read)
+        return;
+    if (slips.isEmpty()) {
+        // Every employee shown was deleted since the run.
+        ui::message(this, QStringLiteral("表中的员工已不存在，请重新统计。"), QStringLiteral("提示！"),
+                    ui::Icon::Information);
+        return;
+    }
+    const QString monthName = monthText(month.year, month.month);
+    if (command == QStringLiteral("导出工资条")) {
+        exportWageSlips(this, slips, m_ctx.paths().file(monthName + QStringLiteral("工资条.xls")));
+        return;
+    }
+    const SlipEmployee& one = slips.first().employee;
+    const QString title = slips.size() == 1 && command == QStringLiteral("打印选中工资条")
+                              ? one.name + u'(' + one.number + u')' + monthName + QStringLiteral(" 工资条")
+                              : monthName + QStringLiteral(" 工资条");
+    printWageSlips(m_ctx, this, slips, title);
 }
 
 void WageStatisticsWindow::showDetails()

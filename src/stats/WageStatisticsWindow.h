@@ -54,6 +54,7 @@ private:
     void exportGrid();
     void applyFilter();
     void showDetails();
+    void wageSlips(const QString& command);
     ConditionRow makeConditionRow(FindPanel* panel, int index);
     QComboBox* periodCombo(int tab) const;
 
@@ -66,6 +67,10 @@ private:
     FindPanel* m_panel;                // Picture1
     QPointer<WageEntryWindow> m_entry; // the details window while it is open
     QSize m_minimum;
+    struct Shown {
+        PeriodKind kind = PeriodKind::Month;
+        DateRange range; // empty before the first run
+    } m_shown;           // the period the grid shows
 };
 
 } // namespace kv

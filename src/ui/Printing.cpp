@@ -177,46 +177,65 @@ private:
     double m_scale = 1;
 };
 
-} // namespace
-
-bool printDocument(AppContext& ctx, QWidget* parent, const DataGrid& grid, const QString& title)
+std::unique_ptr<QPrinter> openPrinter(AppContext& ctx, QWidget* parent, const QString& docName)
 {
     std::unique_ptr<QPrinter> printer;
-    const QString name = fileNameFor(title).isEmpty() ? fileNameFor(fallbackName(grid)) : fileNameFor(title);
     if (!ctx.printToPdfDir.isEmpty()) {
         const QDir dir(ctx.printToPdfDir);
         if (!QDir().mkpath(dir.absolutePath())) {
             message(parent, QStringLiteral("无法打印到文件夹“%1”。").arg(QDir::toNativeSeparators(dir.absolutePath())),
                     QStringLiteral("打印"), Icon::Warning);
-            return false;
+            return nullptr;
         }
         printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         printer->setOutputFormat(QPrinter::PdfFormat);
         printer->setPageSize(QPageSize(QPageSize::A4));
-        printer->setOutputFileName(dir.filePath(name + QStringLiteral(".pdf")));
+        printer->setOutputFileName(dir.filePath(docName + QStringLiteral(".pdf")));
     } else {
         const QPrinterInfo info = QPrinterInfo::defaultPrinter();
         if (info.isNull()) {
             message(parent, QStringLiteral("没有找到默认打印机，无法打印。请先安装打印机并把它设为默认打印机。"),
                     QStringLiteral("打印"), Icon::Warning);
-            return false;
+            return nullptr;
         }
         printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     }
-    printer->setDocName(name);
+    printer->setDocName(docName);
+    return printer;
+}
 
-    // A grid wider than a portrait page but not than a landscape one is turned sideways.
-    const Layout layout = layoutOf(grid);
-    const double portraitTwips = printer->pageLayout().paintRect(QPageLayout::Inch).width() * 1440.0;
-    if (layout.totalWidth > portraitTwips)
-        printer->setPageOrientation(QPageLayout::Landscape);
+} // namespace
 
-    if (!GridPainter(*printer, grid, title.trimmed()).print()) {
+bool printPages(AppContext& ctx, QWidget* parent, const QString& title, const std::function<void(QPrinter&)>& setUp,
+                const std::function<bool(QPrinter&)>& paint)
+{
+    const QString name = fileNameFor(title).isEmpty() ? QStringLiteral("打印") : fileNameFor(title);
+    const std::unique_ptr<QPrinter> printer = openPrinter(ctx, parent, name);
+    if (!printer)
+        return false;
+    if (setUp)
+        setUp(*printer);
+    if (!paint(*printer)) {
         message(parent, QStringLiteral("打印“%1”时出错，文档没有打印出来。").arg(name), QStringLiteral("打印"),
                 Icon::Warning);
         return false;
     }
     return true;
+}
+
+bool printDocument(AppContext& ctx, QWidget* parent, const DataGrid& grid, const QString& title)
+{
+    const QString name = fileNameFor(title).isEmpty() ? fallbackName(grid) : title;
+    return printPages(
+        ctx, parent, name,
+        [&](QPrinter& printer) {
+            // A grid wider than a portrait page but not than a landscape one is turned sideways.
+            const Layout layout = layoutOf(grid);
+            const double portraitTwips = printer.pageLayout().paintRect(QPageLayout::Inch).width() * 1440.0;
+            if (layout.totalWidth > portraitTwips)
+                printer.setPageOrientation(QPageLayout::Landscape);
+        },
+        [&](QPrinter& printer) { return GridPainter(printer, grid, title.trimmed()).print(); });
 }
 
 } // namespace kv::ui

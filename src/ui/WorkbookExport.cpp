@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 namespace kv::ui {
 
@@ -56,9 +57,18 @@ QString failure(const QString& filePath, const QString& reason)
     return QStringLiteral("无法保存文件“%1”：%2").arg(QDir::toNativeSeparators(filePath), reason);
 }
 
-} // namespace
+// A workbook under construction: one sheet, two formats.
+struct SheetWriter {
+    lxw_workbook* workbook;
+    lxw_worksheet* sheet;
+    lxw_format* bold;
+    lxw_format* boldGrouped; // totals rows, shown "#,##0"
+};
 
-bool saveWorkbook(const DataGrid& grid, const QString& filePath, QString* error)
+// Writes a workbook through `write` under a temporary name beside the target, which it
+// replaces only when complete, so a failed export never leaves a broken file or destroys the
+// old one.
+bool writeWorkbook(const QString& filePath, QString* error, const std::function<lxw_error(const SheetWriter&)>& write)
 {
     const QFileInfo target(filePath);
     if (!target.absoluteDir().exists()) {
@@ -72,8 +82,6 @@ bool saveWorkbook(const DataGrid& grid, const QString& filePath, QString* error)
         return false;
     }
 
-    // The workbook is written under a temporary name beside the target and takes its place only
-    // when complete, so a failed export never leaves a broken file or destroys the old one.
     const QString temporary = target.absoluteDir().filePath(
         QStringLiteral(".%1.%2.part").arg(target.fileName()).arg(QCoreApplication::applicationPid()));
     const QByteArray temporaryName = QFile::encodeName(temporary);
@@ -83,48 +91,13 @@ bool saveWorkbook(const DataGrid& grid, const QString& filePath, QString* error)
             *error = failure(filePath, QStringLiteral("无法创建工作簿。"));
         return false;
     }
-    lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
-    lxw_format* bold = workbook_add_format(workbook);
-    format_set_bold(bold);
-    lxw_format* boldGrouped = workbook_add_format(workbook);
-    format_set_bold(boldGrouped);
-    format_set_num_format(boldGrouped, "#,##0");
+    SheetWriter writer{workbook, workbook_add_worksheet(workbook, nullptr), workbook_add_format(workbook),
+                       workbook_add_format(workbook)};
+    format_set_bold(writer.bold);
+    format_set_bold(writer.boldGrouped);
+    format_set_num_format(writer.boldGrouped, "#,##0");
 
-    QList<int> columns;
-    for (int c = 0; c < grid.cols(); ++c)
-        if (!grid.isColHidden(c))
-            columns.append(c);
-
-    lxw_error written = LXW_NO_ERROR;
-    lxw_row_t outRow = 0;
-    for (int r = 0; r < grid.rows() && written == LXW_NO_ERROR; ++r) {
-        if (grid.isRowHidden(r))
-            continue;
-        const bool totals = grid.isTotalsRow(r);
-        const QTableWidgetItem* first = r == 0 ? nullptr : grid.table()->item(r - 1, 0);
-        const bool boldRow = r == 0 || totals || (first && first->font().bold());
-        for (qsizetype i = 0; i < columns.size() && written == LXW_NO_ERROR; ++i) {
-            const auto outCol = static_cast<lxw_col_t>(i);
-            const QString text = grid.text(r, columns.at(i));
-            double value = 0;
-            if (r > 0 && totals && groupedNumber(text, &value))
-                written = worksheet_write_number(sheet, outRow, outCol, value, boldGrouped);
-            else if (r > 0 && plainNumber(text, &value))
-                written = worksheet_write_number(sheet, outRow, outCol, value, boldRow ? bold : nullptr);
-            else if (!text.isEmpty())
-                written = worksheet_write_string(sheet, outRow, outCol, text.left(kMaxCellChars).toUtf8().constData(),
-                                                 boldRow ? bold : nullptr);
-        }
-        ++outRow;
-    }
-    // Column widths follow the grid's, in the spreadsheet's character units (7 pixels each at
-    // 96 dpi, plus a margin of 5).
-    for (qsizetype i = 0; i < columns.size() && written == LXW_NO_ERROR; ++i) {
-        const double px96 = grid.colWidth(columns.at(i)) / 15.0;
-        worksheet_set_column(sheet, static_cast<lxw_col_t>(i), static_cast<lxw_col_t>(i),
-                             std::max(1.0, (px96 - 5.0) / 7.0), nullptr);
-    }
-
+    const lxw_error written = write(writer);
     const lxw_error closed = workbook_close(workbook);
     const lxw_error result = written != LXW_NO_ERROR ? written : closed;
     if (result != LXW_NO_ERROR) {
@@ -147,16 +120,106 @@ bool saveWorkbook(const DataGrid& grid, const QString& filePath, QString* error)
     return true;
 }
 
-bool exportGrid(QWidget* parent, const DataGrid& grid, const QString& filePath)
+// Column widths in the spreadsheet's character units (7 pixels each at 96 dpi, plus a margin
+// of 5).
+lxw_error setWidths(const SheetWriter& w, const QList<int>& widthsTwips)
 {
-    QString error;
-    if (!saveWorkbook(grid, filePath, &error)) {
+    for (qsizetype i = 0; i < widthsTwips.size(); ++i) {
+        const double px96 = widthsTwips.at(i) / 15.0;
+        const lxw_error e = worksheet_set_column(w.sheet, static_cast<lxw_col_t>(i), static_cast<lxw_col_t>(i),
+                                                 std::max(1.0, (px96 - 5.0) / 7.0), nullptr);
+        if (e != LXW_NO_ERROR)
+            return e;
+    }
+    return LXW_NO_ERROR;
+}
+
+void reportExport(QWidget* parent, bool saved, const QString& error, const QString& filePath)
+{
+    if (!saved) {
         message(parent, error, QStringLiteral("导出失败"), Icon::Warning);
-        return false;
+        return;
     }
     message(parent, QStringLiteral("己导出Excel文件到%1，请到该目录打开查看").arg(QDir::toNativeSeparators(filePath)),
             QStringLiteral("成功导出！"), Icon::Information);
-    return true;
+}
+} // namespace
+
+bool saveWorkbook(const DataGrid& grid, const QString& filePath, QString* error)
+{
+    QList<int> columns;
+    QList<int> widths;
+    for (int c = 0; c < grid.cols(); ++c) {
+        if (!grid.isColHidden(c)) {
+            columns.append(c);
+            widths.append(grid.colWidth(c));
+        }
+    }
+    return writeWorkbook(filePath, error, [&](const SheetWriter& w) {
+        lxw_error written = LXW_NO_ERROR;
+        lxw_row_t outRow = 0;
+        for (int r = 0; r < grid.rows() && written == LXW_NO_ERROR; ++r) {
+            if (grid.isRowHidden(r))
+                continue;
+            const bool totals = grid.isTotalsRow(r);
+            const QTableWidgetItem* first = r == 0 ? nullptr : grid.table()->item(r - 1, 0);
+            const bool boldRow = r == 0 || totals || (first && first->font().bold());
+            for (qsizetype i = 0; i < columns.size() && written == LXW_NO_ERROR; ++i) {
+                const auto outCol = static_cast<lxw_col_t>(i);
+                const QString text = grid.text(r, columns.at(i));
+                double value = 0;
+                if (r > 0 && totals && groupedNumber(text, &value))
+                    written = worksheet_write_number(w.sheet, outRow, outCol, value, w.boldGrouped);
+                else if (r > 0 && plainNumber(text, &value))
+                    written = worksheet_write_number(w.sheet, outRow, outCol, value, boldRow ? w.bold : nullptr);
+                else if (!text.isEmpty())
+                    written =
+                        worksheet_write_string(w.sheet, outRow, outCol, text.left(kMaxCellChars).toUtf8().constData(),
+                                               boldRow ? w.bold : nullptr);
+            }
+            ++outRow;
+        }
+        return written == LXW_NO_ERROR ? setWidths(w, widths) : written;
+    });
+}
+
+bool saveSheet(const SheetRows& rows, const QList<int>& widthsTwips, const QString& filePath, QString* error)
+{
+    return writeWorkbook(filePath, error, [&](const SheetWriter& w) {
+        for (qsizetype r = 0; r < rows.size(); ++r) {
+            for (qsizetype c = 0; c < rows.at(r).size(); ++c) {
+                const SheetCell& cell = rows.at(r).at(c);
+                const auto row = static_cast<lxw_row_t>(r);
+                const auto col = static_cast<lxw_col_t>(c);
+                lxw_format* format = cell.bold ? w.bold : nullptr;
+                lxw_error e = LXW_NO_ERROR;
+                if (cell.number)
+                    e = worksheet_write_number(w.sheet, row, col, *cell.number, format);
+                else if (!cell.text.isEmpty())
+                    e = worksheet_write_string(w.sheet, row, col, cell.text.left(kMaxCellChars).toUtf8().constData(),
+                                               format);
+                if (e != LXW_NO_ERROR)
+                    return e;
+            }
+        }
+        return setWidths(w, widthsTwips);
+    });
+}
+
+bool exportGrid(QWidget* parent, const DataGrid& grid, const QString& filePath)
+{
+    QString error;
+    const bool saved = saveWorkbook(grid, filePath, &error);
+    reportExport(parent, saved, error, filePath);
+    return saved;
+}
+
+bool exportSheet(QWidget* parent, const SheetRows& rows, const QList<int>& widthsTwips, const QString& filePath)
+{
+    QString error;
+    const bool saved = saveSheet(rows, widthsTwips, filePath, &error);
+    reportExport(parent, saved, error, filePath);
+    return saved;
 }
 
 } // namespace kv::ui

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <optional>
 
 class QWidget;
 
@@ -21,5 +24,22 @@ bool saveWorkbook(const DataGrid& grid, const QString& filePath, QString* error 
 // The export command of the list windows: saves the grid and tells the user where the file is,
 // or why it could not be written.
 bool exportGrid(QWidget* parent, const DataGrid& grid, const QString& filePath);
+
+// One cell of a sheet laid out by the program itself: a number when `number` is set (then
+// `text` is ignored), otherwise its text; an empty text leaves the cell empty.
+struct SheetCell {
+    QString text;
+    std::optional<double> number;
+    bool bold = false;
+};
+using SheetRows = QList<QList<SheetCell>>;
+
+// Saves the rows as a workbook the way saveWorkbook does (temporary file, then replace), with
+// the given column widths in twips. Failures as for saveWorkbook.
+bool saveSheet(const SheetRows& rows, const QList<int>& widthsTwips, const QString& filePath, QString* error = nullptr);
+
+// The export command for such a sheet: saves it and tells the user where the file is, or why it
+// could not be written.
+bool exportSheet(QWidget* parent, const SheetRows& rows, const QList<int>& widthsTwips, const QString& filePath);
 
 } // namespace kv::ui

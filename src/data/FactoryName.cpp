@@ -1,0 +1,35 @@
+#include "data/FactoryName.h"
+
+#include "data/Database.h"
+#include "data/TextRules.h"
+
+namespace kv {
+
+namespace {
+const QString kKey = QStringLiteral("factory_name");
+}
+
+QString factoryName(Database& db)
+{
+    return db.scalar(QStringLiteral("SELECT value FROM kelvaro_meta WHERE key = ?"), {kKey}).toString();
+}
+
+QString factoryNameProblem(const QString& typed)
+{
+    const QString name = cleanText(typed);
+    if (name.size() > kFactoryNameMaxLength)
+        return QStringLiteral("单位名称最多 %1 个字，现在是 %2 个字，请缩短后再保存。")
+            .arg(kFactoryNameMaxLength)
+            .arg(name.size());
+    for (const QChar c : name)
+        if (c.category() == QChar::Other_Control)
+            return QStringLiteral("单位名称中不能有控制字符，请重新输入。");
+    return {};
+}
+
+void setFactoryName(Database& db, const QString& typed)
+{
+    db.exec(QStringLiteral("INSERT OR REPLACE INTO kelvaro_meta (key, value) VALUES (?, ?)"), {kKey, cleanText(typed)});
+}
+
+} // namespace kv

@@ -1,0 +1,111 @@
+#include "entry/WageSlip.h"
+
+#include "data/Database.h"
+#include "data/FactoryName.h"
+#include "data/TextRules.h"
+
+#include <algorithm>
+
+namespace kv {
+
+namespace {
+QString cell(const LineTexts& line, int col)
+{
+    return col < line.size() ? line.at(col) : QString();
+}
+
+std::optional<SlipEmployee> readEmployee(Statement& st)
+{
+    if (!st.next())
+        return std::nullopt;
+    return SlipEmployee{st.integer(0), st.text(1), st.text(2), st.text(3), st.text(4)};
+}
+
+// A line reduced to what a save stores, in a form that compares equal when the stored line
+// is the same: dates as ISO text, numbers as their values written plainly.
+QString storedForm(const LineTexts& line, const QList<int>& textCols, const QList<int>& numberCols)
+{
+    const auto date = parseDateText(cell(line, 0));
+    QStringList parts{date ? isoDate(*date) : cell(line, 0)};
+    for (int c : textCols)
+        parts << cell(line, c);
+    for (int c : numberCols)
+        parts << plainDecimal(numericValue(cell(line, c)));
+    return parts.join(u'\x1f');
+}
+
+QStringList sortedForms(const QList<LineTexts>& lines, bool (*filled)(const LineTexts&), const QList<int>& textCols,
+                        const QList<int>& numberCols)
+{
+    QStringList forms;
+    for (const LineTexts& line : lines)
+        if (!filled || filled(line))
+            forms << storedForm(line, textCols, numberCols);
+    std::sort(forms.begin(), forms.end());
+    return forms;
+}
+
+double amountSum(const QList<LineTexts>& lines, int col)
+{
+    double sum = 0;
+    for (const LineTexts& line : lines)
+        sum += numericValue(cell(line, col));
+    return sum;
+}
+} // namespace
+
+std::optional<SlipEmployee> WageSlips::employeeById(qint64 id)
+{
+    Statement st = m_db.prepare(QStringLiteral("SELECT id, 工号, 姓名, 车间, 工种 FROM 员工 WHERE id = ?"));
+    st.bind(1, id);
+    return readEmployee(st);
+}
+
+std::optional<SlipEmployee> WageSlips::employeeByNumber(const QString& number)
+{
+    Statement st =
+        m_db.prepare(QStringLiteral("SELECT id, 工号, 姓名, 车间, 工种 FROM 员工 WHERE 工号 = ? ORDER BY id LIMIT 1"));
+    st.bind(1, cleanText(number));
+    return readEmployee(st);
+}
+
+WageSlip WageSlips::slip(const SlipEmployee& employee, const YearMonth& month)
+{
+    MonthRecords records(m_db);
+    WageSlip slip;
+    slip.factory = factoryName(m_db);
+    slip.employee = employee;
+    slip.monthText = monthText(month.year, month.month);
+    slip.production = records.loadProduction(employee.number, month);
+    slip.deductions = records.loadDeductions(employee.number, month);
+    slip.productionTotal = amountSum(slip.production, PAmount);
+    slip.deductionTotal = amountSum(slip.deductions, DAmount);
+    return slip;
+}
+
+bool WageSlips::monthStored(const QString& employeeNo, const YearMonth& month)
+{
+    const QString no = cleanText(employeeNo);
+    const QVariantList bounds{no, isoDate(month.firstDay()), isoDate(month.nextFirstDay())};
+    const QString lines = QStringLiteral(" WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?");
+    return m_db.scalar(QStringLiteral("SELECT count(*) FROM 工资流水") + lines, bounds).toLongLong() > 0 ||
+           m_db.scalar(QStringLiteral("SELECT count(*) FROM 扣减流水") + lines, bounds).toLongLong() > 0 ||
+           m_db.scalar(QStringLiteral("SELECT count(*) FROM 员工工资 WHERE 工号 = ? AND 月份 = ?"),
+                       {no, monthText(month.year, month.month)})
+                   .toLongLong() > 0;
+}
+
+bool sameAsStored(const QList<LineTexts>& shownProduction, const QList<LineTexts>& shownDeductions,
+                  const QList<LineTexts>& storedProduction, const QList<LineTexts>& storedDeductions)
+{
+    const QList<int> productionTexts{PProduct, PUnit, PRemark};
+    const QList<int> productionNumbers{PQuantity, PPrice, PAmount};
+    const QList<int> deductionTexts{DItem};
+    const QList<int> deductionNumbers{DAmount};
+    return sortedForms(shownProduction, isProductionLineFilled, productionTexts, productionNumbers) ==
+               sortedForms(storedProduction, nullptr, productionTexts, productionNumbers) &&
+           sortedForms(shownDeductions, isDeductionLineFilled, deductionTexts, deductionNumbers) ==
+               sortedForms(storedDeductions, nullptr, deductionTexts, deductionNumbers);
+}
+
+} // namespace kv

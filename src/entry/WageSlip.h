@@ -1,0 +1,61 @@
+#pragma once
+
+#include "entry/MonthRecords.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace kv {
+
+class Database;
+
+// The employee a wage slip is for, as the employee list keeps it.
+struct SlipEmployee {
+    qint64 id = 0;
+    QString number;
+    QString name;
+    QString workshop;
+    QString jobType;
+};
+
+// One employee's stored month as it is handed out on pay day: every production line (date,
+// product, unit, quantity, piece price, amount) and every deduction line (date, item, amount),
+// with the totals of exactly those lines.
+struct WageSlip {
+    QString factory;
+    SlipEmployee employee;
+    QString monthText;           // "2008-5"
+    QList<LineTexts> production; // columns as ProductionColumn
+    QList<LineTexts> deductions; // columns as DeductionColumn
+    double productionTotal = 0;  // sum of the production lines' amounts
+    double deductionTotal = 0;   // sum of the deduction lines' amounts
+    double netPay() const { return productionTotal - deductionTotal; }
+};
+
+// Builds wage slips from the stored months.
+class WageSlips {
+public:
+    explicit WageSlips(Database& db) : m_db(db) {}
+
+    // The employee with this id or this number (cleaned); none when there is no such employee.
+    std::optional<SlipEmployee> employeeById(qint64 id);
+    std::optional<SlipEmployee> employeeByNumber(const QString& number);
+
+    // The employee's slip of the month, from the stored lines. Throws DbError.
+    WageSlip slip(const SlipEmployee& employee, const YearMonth& month);
+
+    // Whether anything of the month is stored: a line or the month's summary row.
+    bool monthStored(const QString& employeeNo, const YearMonth& month);
+
+private:
+    Database& m_db;
+};
+
+// True when the lines on screen that a save would store are the stored lines: the same
+// dates, texts and numbers, in any order. The slip is printed only from a saved month.
+bool sameAsStored(const QList<LineTexts>& shownProduction, const QList<LineTexts>& shownDeductions,
+                  const QList<LineTexts>& storedProduction, const QList<LineTexts>& storedDeductions);
+
+} // namespace kv

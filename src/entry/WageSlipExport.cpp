@@ -1,0 +1,53 @@
+#include "entry/WageSlipExport.h"
+
+#include "entry/WageSlip.h"
+
+namespace kv {
+
+namespace {
+ui::SheetCell text(const QString& t, bool bold = false)
+{
+    return {t, std::nullopt, bold};
+}
+
+ui::SheetCell number(double value)
+{
+    return {QString(), value, false};
+}
+} // namespace
+
+ui::SheetRows slipSheet(const QList<WageSlip>& slips)
+{
+    ui::SheetRows rows;
+    const QString factory = slips.isEmpty() ? QString() : slips.first().factory;
+    const QString month = slips.isEmpty() ? QString() : slips.first().monthText;
+    rows.append({text((factory.isEmpty() ? QString() : factory + u' ') + month + QStringLiteral(" 工资条"), true)});
+    rows.append(QList<ui::SheetCell>{});
+    const QStringList captions{
+        QStringLiteral("月份"),         QStringLiteral("工号"),     QStringLiteral("姓名"),
+        QStringLiteral("车间"),         QStringLiteral("工种"),     QStringLiteral("生产金额合计"),
+        QStringLiteral("减扣金额合计"), QStringLiteral("实发工资"), QStringLiteral("签收")};
+    for (const WageSlip& slip : slips) {
+        QList<ui::SheetCell> caption;
+        for (const QString& c : captions)
+            caption.append(text(c, true));
+        rows.append(caption);
+        const SlipEmployee& e = slip.employee;
+        rows.append({text(slip.monthText), text(e.number), text(e.name), text(e.workshop), text(e.jobType),
+                     number(slip.productionTotal), number(slip.deductionTotal), number(slip.netPay()), text({})});
+        rows.append(QList<ui::SheetCell>{});
+    }
+    return rows;
+}
+
+QList<int> slipSheetWidths()
+{
+    return {1200, 1200, 1300, 1500, 1300, 1800, 1800, 1500, 2000};
+}
+
+bool exportWageSlips(QWidget* parent, const QList<WageSlip>& slips, const QString& filePath)
+{
+    return ui::exportSheet(parent, slipSheet(slips), slipSheetWidths(), filePath);
+}
+
+} // namespace kv
