@@ -214,9 +214,13 @@ void LineGridEditor::choose(const QStringList& item)
 
 void LineGridEditor::clearVisibleLine(int index, int count)
 {
+    clearLine(m_grid->bottomRow() - (count - 1 - index));
+}
+
+void LineGridEditor::clearLine(int r)
+{
     m_popup->hide();
-    const int r = m_grid->bottomRow() - (count - 1 - index);
-    if (r < 1)
+    if (r < 1 || r >= m_grid->rows())
         return;
     m_grid->setCurrentCell(r, 0);
     m_grid->showCell(r, 0);

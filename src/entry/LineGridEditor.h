@@ -41,6 +41,8 @@ public:
     void choose(const QStringList& item);
     // Empties the line beside delete button `index` of `count`, counted on the visible rows.
     void clearVisibleLine(int index, int count);
+    // Empties line `row` as its delete button does: it becomes current and stays, empty.
+    void clearLine(int row);
 
 signals:
     // This grid is now the one a choice in the look-up popup goes to.

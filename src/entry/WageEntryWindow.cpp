@@ -4,6 +4,7 @@
 #include "data/TextRules.h"
 #include "entry/EmployeeSelection.h"
 #include "entry/EntryLayout.h"
+#include "entry/LineAreaGrowth.h"
 #include "entry/LineGridEditor.h"
 #include "entry/LookupPopup.h"
 #include "entry/MonthRecords.h"
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableWidget>
 
 namespace kv {
@@ -30,6 +32,8 @@ using ui::DataGrid;
 
 namespace {
 constexpr int kRowTwips = 300;
+constexpr int kDesignWidthTwips = 11500;
+constexpr int kDesignHeightTwips = 6500;
 const QColor kWhite(255, 255, 255);
 const QColor kLightRed(255, 128, 128);
 const QColor kLightGreen(192, 255, 192);
@@ -146,7 +150,7 @@ WageEntryWindow::~WageEntryWindow() = default;
 
 void WageEntryWindow::buildLayout()
 {
-    setMinimumSize(ui::twipsToPixels(11500), ui::twipsToPixels(6500));
+    setMinimumSize(ui::twipsToPixels(kDesignWidthTwips), ui::twipsToPixels(kDesignHeightTwips));
 
     place(label(QStringLiteral("员工姓名："), this, QStringLiteral("Label2")), 180, 120, 1050, 210);
     m_name = textBox(this, QStringLiteral("Text1"));
@@ -174,9 +178,6 @@ void WageEntryWindow::buildLayout()
     m_production = new DataGrid(m_frame);
     m_production->setObjectName(QStringLiteral("fg"));
     place(m_production, 180, 510, 9765, 1830);
-    for (int i = 0; i < 5; ++i)
-        place(button(QStringLiteral("删除"), m_frame, QStringLiteral("DelButton_%1").arg(i)), 9990, 810 + 300 * i, 705,
-              270);
 
     placeAt(label(QStringLiteral("生产金额合计："), m_frame, QStringLiteral("Label5")), 3660, 2520);
     m_productionTotal = textBox(m_frame, QStringLiteral("Text3"), true);
@@ -187,9 +188,6 @@ void WageEntryWindow::buildLayout()
     m_deductions = new DataGrid(m_frame);
     m_deductions->setObjectName(QStringLiteral("fg1"));
     place(m_deductions, 150, 2850, 7395, 1230);
-    for (int i = 0; i < 3; ++i)
-        place(button(QStringLiteral("删除"), m_frame, QStringLiteral("delbutton1_%1").arg(i)), 7590, 3180 + 300 * i,
-              735, 270);
 
     placeAt(label(QStringLiteral("减扣金额合计："), m_frame, QStringLiteral("Label6")), 3690, 4260);
     m_deductionTotal = textBox(m_frame, QStringLiteral("Text4"), true);
@@ -224,6 +222,8 @@ void WageEntryWindow::buildLayout()
 
     m_popup = new LookupPopup(this);
     buildLineEditors();
+    buildLineAreaGrowth();
+    addShortcuts();
 
     m_selection = new EmployeeSelection(m_ctx, {m_name, m_number, m_candidates, m_showAll, m_workshop}, this);
     connect(m_selection, &EmployeeSelection::employeeFound, this, [this] { ui::guarded(this, [&] { loadUser(); }); });
@@ -247,9 +247,6 @@ void WageEntryWindow::setKeyboardOrder()
     // are for the mouse (the "↓" button still takes the focus when clicked, so that leaving it
     // closes the list it opened).
     m_showAll->setFocusPolicy(Qt::ClickFocus);
-    for (QPushButton* b : m_frame->findChildren<QPushButton*>())
-        if (b->text() == QStringLiteral("删除"))
-            b->setFocusPolicy(Qt::NoFocus);
     QWidget* order[] = {m_name,
                         m_number,
                         m_month,
@@ -273,13 +270,44 @@ void WageEntryWindow::buildLineEditors()
     for (LineGridEditor* editor : {m_productionEditor, m_deductionEditor})
         connect(editor, &LineGridEditor::becameTarget, this, [this](LineGridEditor* e) { m_target = e; });
     connect(m_popup, &LookupPopup::chosen, this, [this](const QStringList& item) { m_target->choose(item); });
+}
 
-    for (int i = 0; i < 5; ++i)
-        connect(findChild<QPushButton*>(QStringLiteral("DelButton_%1").arg(i)), &QPushButton::clicked, this,
-                [this, i] { m_productionEditor->clearVisibleLine(i, 5); });
-    for (int i = 0; i < 3; ++i)
-        connect(findChild<QPushButton*>(QStringLiteral("delbutton1_%1").arg(i)), &QPushButton::clicked, this,
-                [this, i] { m_deductionEditor->clearVisibleLine(i, 3); });
+void WageEntryWindow::buildLineAreaGrowth()
+{
+    // Delete buttons beside the rows in view: five and three at the design size, more when the
+    // window is taller.
+    const QList<LineAreaGrowth::Grid> grids{
+        {m_production, 5, 2, QRect(9990, 810, 705, 270), QStringLiteral("DelButton_%1"), QStringLiteral("删除"),
+         [this](int i, int n) { m_productionEditor->clearVisibleLine(i, n); }},
+        {m_deductions, 3, 1, QRect(7590, 3180, 735, 270), QStringLiteral("delbutton1_%1"), QStringLiteral("删除"),
+         [this](int i, int n) { m_deductionEditor->clearVisibleLine(i, n); }}};
+    m_growth = std::make_unique<LineAreaGrowth>(m_frame, ui::twipsToPixels(kDesignHeightTwips), grids);
+    for (const char* name : {"Label5", "Text3", "Label9"})
+        m_growth->moveWithGridsAbove(m_frame->findChild<QWidget*>(QString::fromLatin1(name)), 0);
+    for (const char* name : {"Label6", "Text4", "Label10", "Label7", "Text5", "Command1", "Command2", "Command3"})
+        m_growth->moveWithGridsAbove(m_frame->findChild<QWidget*>(QString::fromLatin1(name)), 1);
+    // Delete on a line does what the line's delete button does.
+    m_production->table()->installEventFilter(this);
+    m_deductions->table()->installEventFilter(this);
+}
+
+void WageEntryWindow::addShortcuts()
+{
+    // As if the button were clicked: the focus moves to it first, which ends an open cell edit
+    // or date picker the way a click does.
+    const auto press = [this](const QKeySequence& keys, const char* name) {
+        auto* target = m_frame->findChild<QPushButton*>(QString::fromLatin1(name));
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, target, [target] {
+            if (!target->isEnabled())
+                return;
+            target->setFocus(Qt::ShortcutFocusReason);
+            target->click();
+        });
+    };
+    press(QKeySequence::Save, "Command1");
+    press(QKeySequence::Print, "Command2");
 }
 
 void WageEntryWindow::setUpGrids()
@@ -374,8 +402,25 @@ void WageEntryWindow::mousePressEvent(QMouseEvent* event)
     QWidget::mousePressEvent(event);
 }
 
+void WageEntryWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_growth)
+        m_growth->fitTo(height());
+}
+
 bool WageEntryWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        for (LineGridEditor* editor : {m_productionEditor, m_deductionEditor}) {
+            DataGrid* grid = editor->grid();
+            if (watched == grid->table() && !grid->isEditing() && grid->row() >= 1) {
+                editor->clearLine(grid->row());
+                return true;
+            }
+        }
+    }
     if (event->type() == QEvent::MouseButtonPress) {
         if (watched == m_frame)
             hidePopups();

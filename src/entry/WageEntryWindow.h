@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QWidget>
+#include <memory>
 
 class QComboBox;
 class QFrame;
@@ -16,6 +17,7 @@ namespace kv {
 class AppContext;
 class CandidateList;
 class EmployeeSelection;
+class LineAreaGrowth;
 class LineGridEditor;
 class LookupPopup;
 namespace ui {
@@ -50,11 +52,14 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildLayout();
     void buildLineEditors();
+    void buildLineAreaGrowth();
+    void addShortcuts();
     void setKeyboardOrder();
     void setUpGrids();
     void onMonthChanged();
@@ -85,6 +90,7 @@ private:
     LineGridEditor* m_productionEditor = nullptr;
     LineGridEditor* m_deductionEditor = nullptr;
     LineGridEditor* m_target = nullptr; // the grid a choice in the look-up popup goes to
+    std::unique_ptr<LineAreaGrowth> m_growth;
 };
 
 } // namespace kv

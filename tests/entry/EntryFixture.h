@@ -20,7 +20,7 @@ struct EntryFixture {
         for (const auto& [no, name] : {std::pair{"001", "张三"}, {"002", "张四"}, {"1", "王五"}, {"12", "赵六"}})
             app.db().exec("INSERT INTO 员工 (工号, 姓名, 车间, 工种) VALUES (?, ?, '一车间', '装配')", {no, name});
         window = std::make_unique<kv::WageEntryWindow>(app.ctx());
-        window->resize(900, 600);
+        window->resize(window->minimumSize()); // the design size: five and three lines in view
         window->show();
         gui = std::make_unique<GuiDriver>(window.get());
     }

@@ -242,6 +242,87 @@ private slots:
         KV_VERIFY_BOXES(f.boxes);
     }
 
+    void tallerWindowShowsMoreLinesWithTheirDeleteButtons()
+    {
+        LineFixture f;
+        QList<LineTexts> lines;
+        for (int d = 1; d <= 12; ++d)
+            lines << productionLine(QStringLiteral("2008-5-%1").arg(d), "外壳", "1", QString::number(d));
+        f.store("001", "2008-5", lines, {{"2008-5-1", "迟到", "20"}});
+        f.loadEmployee();
+        QWidget* save = f.gui->find("Command1");
+        const QRect saveAtDesign = save->geometry();
+        const QSize design = f.window->size();
+        const int rowPx = ui::twipsToPixels(300);
+
+        // Six rows more: four go to the production lines, two to the deductions.
+        f.window->resize(design.width(), design.height() + 6 * rowPx + rowPx / 2);
+        QCOMPARE(f.fg().topRow(), 1);
+        QCOMPARE(f.fg().bottomRow(), 9);
+        QCOMPARE(f.fg1().bottomRow(), 5);
+        QCOMPARE(f.fg1().rows(), 7); // an empty line stays below those in view
+        for (int i = 0; i < 9; ++i) {
+            auto* b = f.gui->find<QPushButton>(QStringLiteral("DelButton_%1").arg(i));
+            QVERIFY(b->isVisible());
+            const int lineMiddle = f.fg().mapTo(b->parentWidget(), f.fg().cellRect(i + 1, 0).center()).y();
+            QVERIFY2(qAbs(b->geometry().center().y() - lineMiddle) <= rowPx / 2, qPrintable(b->objectName()));
+        }
+        QVERIFY(f.gui->find("delbutton1_4")->isVisible());
+        QCOMPARE(save->geometry(), saveAtDesign.translated(0, 6 * rowPx));
+        QVERIFY(QRect(QPoint(), f.gui->find("Frame1")->size()).contains(save->geometry()));
+        QVERIFY(f.gui->find("Frame1")->geometry().bottom() < f.window->height());
+
+        f.gui->click("DelButton_8"); // the ninth line, the last in view
+        QCOMPARE(f.fg().text(9, PProduct), QString());
+        QCOMPARE(f.fg().text(8, PProduct), QStringLiteral("外壳"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("69")); // 78 - 9
+
+        // Back at the design size everything stands where it stood.
+        f.window->resize(design);
+        QCOMPARE(f.fg().bottomRow(), 5);
+        QVERIFY(!f.gui->find("DelButton_5")->isVisible());
+        QVERIFY(!f.gui->find("delbutton1_3")->isVisible());
+        QCOMPARE(save->geometry(), saveAtDesign);
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void keyboardDeleteSaveAndPrint()
+    {
+        LineFixture f;
+        f.store("001", "2008-5", {productionLine("2008-5-3", "外壳", "40", "50", "1.25")},
+                {{"2008-5-4", "迟到", "20"}, {"2008-5-5", "罚款", "50"}});
+        f.loadEmployee();
+
+        // Delete on a line empties it as its delete button does; inside an open editor it edits.
+        f.fg1().setFocus();
+        QVERIFY(f.fg1().setCurrentCell(1, DDate));
+        QVERIFY(!f.fg1().isEditing());
+        QTest::keyClick(f.fg1().table(), Qt::Key_Delete);
+        QCOMPARE(f.fg1().text(1, DItem), QString());
+        QCOMPARE(f.fg1().text(1, DDate), QString());
+        QCOMPARE(f.fg1().text(2, DItem), QStringLiteral("罚款"));
+        QCOMPARE(f.text("Text4"), QStringLiteral("50"));
+        clickCell(f.fg(), 1, PQuantity);
+        QVERIFY(typeInEditor(f.fg(), "88"));
+        keyInEditor(f.fg(), Qt::Key_Home);
+        keyInEditor(f.fg(), Qt::Key_Delete);
+        QCOMPARE(openEditor(f.fg())->text(), QStringLiteral("8"));
+        QCOMPARE(f.fg().text(1, PProduct), QStringLiteral("外壳"));
+
+        // Ctrl+S saves with the open edit taken in, as a click on 保存 does.
+        f.boxes.expect("保存成功！");
+        QTest::keyClick(openEditor(f.fg()), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(f.app.db().scalar("SELECT 数量 || '|' || 金额 FROM 工资流水").toString(), QStringLiteral("8.0|10.0"));
+        QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 扣减流水").toInt(), 1);
+
+        QTemporaryDir pdfs;
+        f.app.ctx().printToPdfDir = pdfs.path();
+        QTest::keyClick(f.fg().table(), Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(QFile::exists(pdfs.filePath("张三(001)2008-5 生产详细.pdf")));
+        QVERIFY(QFile::exists(pdfs.filePath("张三(001)2008-5 扣减详细.pdf")));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
     void saveMarksMissingDatesBeforeMissingQuantities()
     {
         LineFixture f;
