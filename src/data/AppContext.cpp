@@ -6,15 +6,21 @@ AppContext::AppContext(const QString& appDir, std::shared_ptr<Clock> clock) : m_
 {
 }
 
-bool AppContext::reconnect(QString* error)
+bool AppContext::reconnect(QString* error, bool* fileRefused)
 {
     m_conn.reset();
+    bool opened = false;
     try {
-        m_conn = std::make_unique<Database>(m_paths.database(), dbPass(m_paths.keyFile()));
+        auto conn = std::make_unique<Database>(m_paths.database(), dbPass(m_paths.keyFile()));
+        opened = true;
+        upgradeSchema(*conn, m_schema);
+        m_conn = std::move(conn);
         return true;
     } catch (const DbError& e) {
         if (error)
             *error = e.message();
+        if (fileRefused)
+            *fileRefused = opened;
         return false;
     }
 }

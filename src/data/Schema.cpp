@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Passwords.h"
+#include "data/Tables.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,33 +10,23 @@
 namespace kv {
 
 namespace {
-constexpr int kSchemaVersion = 1;
+constexpr auto kVersionKey = u"schema_version";
 
-// Amounts are REAL, dates ISO text (YYYY-MM-DD), ids never reused.
-const char16_t* const kTables = uR"SQL(
-CREATE TABLE kelvaro_meta (key TEXT PRIMARY KEY, value TEXT);
-CREATE TABLE 员工 (
-  id INTEGER PRIMARY KEY AUTOINCREMENT, 工号 TEXT, 姓名 TEXT, 性别 TEXT, 身份证号 TEXT,
-  车间 TEXT, 工种 TEXT, 上岗时间 TEXT, 备注 TEXT);
-CREATE TABLE 产品工价 (
-  id INTEGER PRIMARY KEY AUTOINCREMENT, 产品编号 TEXT, 产品说明 TEXT, 拼音编码 TEXT,
-  计量单位 TEXT, 工价 REAL, 备注 TEXT);
-CREATE TABLE 扣减项目 (
-  id INTEGER PRIMARY KEY AUTOINCREMENT, 扣减项目编号 TEXT, 扣减项目说明 TEXT, 拼音编码 TEXT,
-  扣减金额 REAL, 备注 TEXT);
-CREATE TABLE 工资流水 (
-  id INTEGER PRIMARY KEY AUTOINCREMENT, 工号 TEXT, 日期 TEXT, 产品 TEXT, 计量单位 TEXT,
-  数量 REAL, 工价 REAL, 金额 REAL, 备注 TEXT);
-CREATE TABLE 扣减流水 (
-  id INTEGER PRIMARY KEY AUTOINCREMENT, 工号 TEXT, 日期 TEXT, 扣减项目 TEXT, 扣减金额 REAL);
-CREATE TABLE 员工工资 (
-  id INTEGER PRIMARY KEY AUTOINCREMENT, 月份 TEXT, 工号 TEXT, 姓名 TEXT, 生产金额 REAL,
-  扣减 REAL, 实发工资 REAL);
-CREATE TABLE 管理员 (id INTEGER PRIMARY KEY AUTOINCREMENT, 账号 TEXT, 密码 TEXT);
-CREATE TABLE 车间 (id INTEGER PRIMARY KEY AUTOINCREMENT, 车间 TEXT);
-CREATE TABLE 工种 (id INTEGER PRIMARY KEY AUTOINCREMENT, 工种 TEXT);
-CREATE TABLE 计量单位 (id INTEGER PRIMARY KEY AUTOINCREMENT, 计量单位 TEXT);
+// Creates the tables of the list that the given version added.
+void createTablesOf(Database& db, int version)
+{
+    for (const TableDef& table : schemaTables())
+        if (table.since == version)
+            db.execScript(QStringLiteral("CREATE TABLE %1 (%2)")
+                              .arg(QString::fromUtf16(table.name), QString::fromUtf16(table.columns)));
+}
 
+// Version 1: the ten tables, the indexes the entry window and the statistics read through, and
+// the super administrator.
+void createVersion1(Database& db)
+{
+    createTablesOf(db, 1);
+    db.execScript(QStringLiteral(R"SQL(
 CREATE INDEX 工资流水_工号_日期 ON 工资流水 (工号, 日期);
 CREATE INDEX 扣减流水_工号_日期 ON 扣减流水 (工号, 日期);
 CREATE INDEX 工资流水_日期_工号_金额 ON 工资流水 (日期, 工号, 金额);
@@ -44,18 +35,85 @@ CREATE INDEX 员工工资_工号_月份 ON 员工工资 (工号, 月份);
 CREATE INDEX 员工_工号 ON 员工 (工号);
 CREATE INDEX 产品工价_产品编号 ON 产品工价 (产品编号);
 CREATE INDEX 扣减项目_扣减项目编号 ON 扣减项目 (扣减项目编号);
-)SQL";
-} // namespace
-
-void createSchema(Database& db)
-{
-    Transaction tx(db);
-    db.execScript(QString::fromUtf16(kTables));
-    db.exec(QStringLiteral("INSERT INTO kelvaro_meta (key, value) VALUES ('schema_version', ?)"),
-            {QString::number(kSchemaVersion)});
+)SQL"));
     db.exec(QStringLiteral("INSERT INTO 管理员 (id, 账号, 密码) VALUES (1, ?, ?)"),
             {QString::fromUtf16(kDefaultAccount), hashPassword(QString::fromUtf16(kDefaultPassword))});
+}
+
+// A new version is one function above and one line here.
+constexpr SchemaStep kSteps[] = {
+    {1, createVersion1},
+};
+
+void recordVersion(Database& db, int version)
+{
+    db.exec(QStringLiteral("INSERT OR REPLACE INTO kelvaro_meta (key, value) VALUES (?, ?)"),
+            {QString::fromUtf16(kVersionKey), QString::number(version)});
+}
+} // namespace
+
+SchemaSteps programSchema()
+{
+    return kSteps;
+}
+
+int latestVersion(SchemaSteps steps)
+{
+    return steps.empty() ? 0 : steps.back().version;
+}
+
+int storedVersion(Database& db)
+{
+    QVariant value;
+    try {
+        value = db.scalar(QStringLiteral("SELECT value FROM kelvaro_meta WHERE key = ?"),
+                          {QString::fromUtf16(kVersionKey)});
+    } catch (const DbError&) {
+        // no meta table: not a file of this program
+    }
+    bool ok = false;
+    const int version = value.toString().toInt(&ok);
+    if (!ok || version < 1)
+        throw DbError(QStringLiteral("数据文件没有版本信息，不是本系统的数据文件。"));
+    return version;
+}
+
+void createSchema(Database& db, SchemaSteps steps)
+{
+    Transaction tx(db);
+    for (const SchemaStep& step : steps)
+        step.apply(db);
+    recordVersion(db, latestVersion(steps));
     tx.commit();
+}
+
+void upgradeSchema(Database& db, SchemaSteps steps)
+{
+    const int stored = storedVersion(db);
+    const int latest = latestVersion(steps);
+    if (stored > latest)
+        throw DbError(QStringLiteral("数据文件来自更新的版本（第 %1 版），本程序只能使用第 %2 版及以前的数据文件。"
+                                     "请使用更新版本的程序打开它。")
+                          .arg(stored)
+                          .arg(latest));
+    int at = stored;
+    for (const SchemaStep& step : steps) {
+        if (step.version <= at)
+            continue;
+        try {
+            Transaction tx(db);
+            step.apply(db);
+            recordVersion(db, step.version);
+            tx.commit();
+        } catch (const DbError& e) {
+            throw DbError(QStringLiteral("数据文件升级到第 %1 版没有完成，文件仍是第 %2 版，这一步没有改动它。\n%3")
+                              .arg(step.version)
+                              .arg(at)
+                              .arg(e.message()),
+                          e.code());
+        }
+        at = step.version;
+    }
 }
 
 bool createDatabaseIfMissing(const QString& path, const QString& key)

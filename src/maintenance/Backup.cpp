@@ -2,6 +2,7 @@
 
 #include "data/AppContext.h"
 #include "data/Database.h"
+#include "data/Schema.h"
 #include "data/TextRules.h"
 #include "maintenance/FileCopy.h"
 
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <memory>
 
 namespace kv {
 
@@ -25,18 +27,24 @@ QString backupPath(const AppPaths& paths, const QString& name)
     return QDir::cleanPath(QFileInfo(paths.backupDir()).absoluteFilePath() + u'/' + name);
 }
 
-// Why the copy at `path` cannot serve as the database, empty when it can.
-QString notRestorable(const QString& path, const QString& key)
+// Why the copy at `path` cannot serve as the database, empty when it can. A copy of an older
+// version is upgraded here, before it takes the place of the database, so that an upgrade that
+// fails leaves the data as they were.
+QString notRestorable(const QString& path, const QString& key, SchemaSteps schema)
 {
+    std::unique_ptr<Database> copy;
     try {
-        Database copy(path, key);
-        if (!copy.scalar(QStringLiteral("SELECT value FROM kelvaro_meta WHERE key = ?"),
-                         {QStringLiteral("schema_version")})
-                 .isNull())
-            return {};
+        copy = std::make_unique<Database>(path, key);
+        storedVersion(*copy);
     } catch (const DbError&) {
+        return QStringLiteral("所选文件不是本系统的数据备份，或者它的密码与本系统不符。");
     }
-    return QStringLiteral("所选文件不是本系统的数据备份，或者它的密码与本系统不符。");
+    try {
+        upgradeSchema(*copy, schema);
+    } catch (const DbError& e) {
+        return e.message();
+    }
+    return {};
 }
 
 // The digits starting at `pos` as a number text without leading zeros; moves `pos` past them.
@@ -111,7 +119,7 @@ CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName)
     const QString key = dbPass(ctx.paths().keyFile());
     ctx.disconnect();
     outcome.error = copyReplacing(outcome.path, ctx.paths().database(),
-                                  [&](const QString& copy) { return notRestorable(copy, key); });
+                                  [&](const QString& copy) { return notRestorable(copy, key, ctx.schema()); });
     outcome.ok = outcome.error.isEmpty();
     reopen(ctx, outcome);
     return outcome;

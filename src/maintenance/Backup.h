@@ -32,8 +32,9 @@ QStringList backupFiles(const AppPaths& paths);
 
 // Replaces the database file with the named file of the backup folder. The copy is checked to
 // be a database of this program that opens with its key before it takes the place of the
-// database, so a failed copy or a wrong file leaves the data as they were. The connection is
-// closed during the copy and opened again afterwards in every case.
+// database, so a failed copy or a wrong file leaves the data as they were. A backup of a newer
+// schema version is refused; one of an older version is upgraded on its way in. The connection
+// is closed during the copy and opened again afterwards in every case.
 CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName);
 
 } // namespace kv

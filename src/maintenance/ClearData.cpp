@@ -1,21 +1,17 @@
 #include "maintenance/ClearData.h"
 
 #include "data/Database.h"
+#include "data/Tables.h"
 #include "lists/AdminAccounts.h"
-
-#include <QStringList>
 
 namespace kv {
 
 void clearAllData(Database& db)
 {
-    static const QStringList tables{QStringLiteral("员工工资"), QStringLiteral("产品工价"), QStringLiteral("车间"),
-                                    QStringLiteral("工种"),     QStringLiteral("工资流水"), QStringLiteral("计量单位"),
-                                    QStringLiteral("扣减流水"), QStringLiteral("扣减项目"), QStringLiteral("员工")};
     try {
         Transaction tx(db);
         db.exec(QStringLiteral("DELETE FROM 管理员 WHERE id <> ?"), {kSuperAdminId});
-        for (const QString& table : tables)
+        for (const QString& table : tableNames(TableRole::Data))
             db.exec(QStringLiteral("DELETE FROM \"%1\"").arg(table));
         tx.commit();
     } catch (const DbError& e) {

@@ -76,7 +76,13 @@ bool guarded(QWidget* parent, const std::function<void()>& command)
 
 void connDB(AppContext& ctx, QWidget* parent)
 {
-    if (!ctx.reconnect())
+    QString error;
+    bool fileRefused = false;
+    if (ctx.reconnect(&error, &fileRefused))
+        return;
+    if (fileRefused) // the file opened but does not fit this program: say why
+        message(parent, error, QStringLiteral("警告！"), Icon::Warning);
+    else
         message(parent, QStringLiteral("连接数据库出现错误！请检查服务器端MSSQL数据库是否开启"),
                 QStringLiteral("警告！"));
 }

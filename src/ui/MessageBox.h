@@ -35,7 +35,8 @@ void setResponder(Responder responder);
 // Returns false when it failed.
 bool guarded(QWidget* parent, const std::function<void()>& command);
 
-// Reconnects the shared connection; a failure shows the connection warning and goes on.
+// Reconnects the shared connection; a failure shows the connection warning (or why the file was
+// refused: a newer version, a failed upgrade) and goes on.
 void connDB(AppContext& ctx, QWidget* parent);
 
 } // namespace kv::ui

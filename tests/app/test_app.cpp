@@ -6,6 +6,7 @@
 #include "app/LoginWindow.h"
 #include "app/MainWindow.h"
 #include "data/Passwords.h"
+#include "data/Schema.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -125,6 +126,20 @@ private slots:
         boxes.expect(QStringLiteral("连接数据库出现错误"));
         LoginWindow login(app.ctx());
         QCOMPARE(GuiDriver(&login).find<QComboBox>(QStringLiteral("Combo1"))->count(), 0);
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void newerDatabaseIsRefusedWithItsReason()
+    {
+        TestApp app;
+        app.db().exec(QStringLiteral("UPDATE kelvaro_meta SET value = ? WHERE key = 'schema_version'"),
+                      {latestVersion() + 1});
+        app.ctx().disconnect();
+        ScriptedBoxes boxes;
+        boxes.expect(QStringLiteral("数据文件来自更新的版本"));
+        LoginWindow login(app.ctx());
+        QCOMPARE(GuiDriver(&login).find<QComboBox>(QStringLiteral("Combo1"))->count(), 0);
+        QVERIFY(!app.ctx().isConnected());
         KV_VERIFY_BOXES(boxes);
     }
 

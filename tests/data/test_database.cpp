@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/Passwords.h"
 #include "data/Schema.h"
+#include "data/Tables.h"
 
 #include <QFile>
 #include <QProcess>
@@ -12,22 +13,54 @@
 
 using namespace kv;
 
+namespace {
+QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+QStringList tablesIn(Database& db)
+{
+    QStringList names;
+    Statement st = db.prepare(QStringLiteral(
+        "SELECT name FROM sqlite_master WHERE type = 'table' AND name <> 'sqlite_sequence' ORDER BY name"));
+    while (st.next())
+        names << st.text(0);
+    return sorted(names);
+}
+
+// A history of three versions behind the program's first: a table, then a column.
+const SchemaStep kThreeVersions[] = {
+    {1, programSchema().front().apply},
+    {2, [](Database& db) { db.execScript(QStringLiteral("CREATE TABLE 月汇总 (工号 TEXT, 月份 TEXT)")); }},
+    {3, [](Database& db) { db.execScript(QStringLiteral("ALTER TABLE 月汇总 ADD COLUMN 金额 REAL")); }},
+};
+
+// Version 3 fails half-way, after it has changed something.
+const SchemaStep kFailingThird[] = {
+    kThreeVersions[0],
+    kThreeVersions[1],
+    {3,
+     [](Database& db) {
+         db.execScript(QStringLiteral("ALTER TABLE 月汇总 ADD COLUMN 金额 REAL"));
+         db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES (?)"), {QStringLiteral("升级中")});
+         db.execScript(QStringLiteral("INSERT INTO no_such_table VALUES (1)"));
+     }},
+};
+} // namespace
+
 class TestDatabase : public QObject {
     Q_OBJECT
 private slots:
     void newDatabaseHasTenTablesAndSuperAdmin()
     {
         TestApp app;
-        const QStringList tables{QStringLiteral("员工"),     QStringLiteral("产品工价"), QStringLiteral("扣减项目"),
-                                 QStringLiteral("工资流水"), QStringLiteral("扣减流水"), QStringLiteral("员工工资"),
-                                 QStringLiteral("管理员"),   QStringLiteral("车间"),     QStringLiteral("工种"),
-                                 QStringLiteral("计量单位")};
-        for (const QString& t : tables)
-            QCOMPARE(
-                app.db()
-                    .scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?"), {t})
-                    .toInt(),
-                1);
+        // The file holds exactly the tables of the list that clearing and the tests go by.
+        QStringList listed;
+        for (const TableDef& table : schemaTables())
+            listed << QString::fromUtf16(table.name);
+        QCOMPARE(tablesIn(app.db()), sorted(listed));
         // Column order is part of the stored format: id first, then as the tables list them.
         Statement st = app.db().prepare(QStringLiteral("SELECT * FROM 员工"));
         QStringList cols;
@@ -36,6 +69,98 @@ private slots:
         QCOMPARE(cols.join(u','), QStringLiteral("id,工号,姓名,性别,身份证号,车间,工种,上岗时间,备注"));
         QCOMPARE(accountNames(app.db()), QStringList{QStringLiteral("admin")});
         QCOMPARE(app.db().scalar(QStringLiteral("SELECT id FROM 管理员")).toInt(), 1);
+    }
+
+    void olderFilesAreUpgradedStepByStep()
+    {
+        TestApp app;
+        Database& db = app.db();
+        QCOMPARE(storedVersion(db), latestVersion());
+        db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES (?)"), {QStringLiteral("一车间")});
+        const QStringList v1Tables = tablesIn(db);
+
+        // A file of today's version opens as it is.
+        upgradeSchema(db);
+        QCOMPARE(tablesIn(db), v1Tables);
+
+        upgradeSchema(db, kThreeVersions);
+        QCOMPARE(storedVersion(db), 3);
+        Statement st = db.prepare(QStringLiteral("SELECT * FROM 月汇总"));
+        QCOMPARE(st.columnCount(), 3);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT 车间 FROM 车间")).toString(), QStringLiteral("一车间"));
+        // Steps already taken are not run again (the table exists: a second run would fail).
+        upgradeSchema(db, kThreeVersions);
+        QCOMPARE(storedVersion(db), 3);
+
+        // A new file runs every step at once and ends where an upgraded one does.
+        QTemporaryDir dir;
+        Database fresh(dir.filePath(QStringLiteral("new.mdb")), QStringLiteral("k"), true);
+        createSchema(fresh, kThreeVersions);
+        QCOMPARE(storedVersion(fresh), 3);
+        QCOMPARE(tablesIn(fresh), tablesIn(db));
+    }
+
+    void failedStepLeavesTheFileAtTheVersionBefore()
+    {
+        TestApp app;
+        Database& db = app.db();
+        try {
+            upgradeSchema(db, kFailingThird);
+            QFAIL("the third step should have failed");
+        } catch (const DbError& e) {
+            QVERIFY(e.message().contains(QStringLiteral("第 3 版没有完成")));
+            QVERIFY(e.message().contains(QStringLiteral("第 2 版")));
+            QVERIFY(e.message().contains(QStringLiteral("no_such_table")));
+        }
+        // Step 2 stays done; nothing of step 3 is left behind.
+        QCOMPARE(storedVersion(db), 2);
+        QCOMPARE(db.prepare(QStringLiteral("SELECT * FROM 月汇总")).columnCount(), 2);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM 车间")).toInt(), 0);
+
+        // Opening the file through the program's connection tries again and says why it failed.
+        app.ctx().setSchema(kFailingThird);
+        QString error;
+        bool refused = false;
+        QVERIFY(!app.ctx().reconnect(&error, &refused));
+        QVERIFY(refused);
+        QVERIFY(error.contains(QStringLiteral("第 3 版没有完成")));
+        QVERIFY(!app.ctx().isConnected());
+        app.ctx().setSchema(kThreeVersions);
+        QVERIFY(app.ctx().reconnect());
+        QCOMPARE(storedVersion(app.db()), 3);
+    }
+
+    void newerFileIsRefusedAndLeftAlone()
+    {
+        TestApp app;
+        const int newer = latestVersion() + 1;
+        app.db().exec(QStringLiteral("UPDATE kelvaro_meta SET value = ? WHERE key = 'schema_version'"), {newer});
+        app.ctx().disconnect();
+        QFile file(app.ctx().paths().database());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+
+        QString error;
+        bool refused = false;
+        QVERIFY(!app.ctx().reconnect(&error, &refused));
+        QVERIFY(refused);
+        QVERIFY(error.startsWith(QStringLiteral("数据文件来自更新的版本")));
+        QVERIFY(error.contains(QString::number(newer)));
+        QVERIFY(!app.ctx().isConnected());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+
+        // A file that cannot be opened at all is not "refused": the caller shows the usual warning.
+        QFile::remove(app.ctx().paths().keyFile());
+        QVERIFY(!app.ctx().reconnect(&error, &refused));
+        QVERIFY(!refused);
+
+        // Nor is a file without a version a file of this program.
+        QTemporaryDir dir;
+        Database bare(dir.filePath(QStringLiteral("bare.mdb")), QStringLiteral("k"), true);
+        bare.execScript(QStringLiteral("CREATE TABLE kelvaro_meta (key TEXT PRIMARY KEY, value TEXT)"));
+        QVERIFY_THROWS_EXCEPTION(DbError, upgradeSchema(bare));
     }
 
     void awkwardTextIsStoredExactly()

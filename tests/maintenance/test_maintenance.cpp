@@ -1,6 +1,7 @@
 #include "TestDb.h"
 #include "data/Passwords.h"
 #include "data/Schema.h"
+#include "data/Tables.h"
 #include "maintenance/Backup.h"
 #include "maintenance/ClearData.h"
 #include "maintenance/FileCopy.h"
@@ -12,8 +13,7 @@
 using namespace kv;
 
 namespace {
-const QStringList kBusinessTables{"员工",     "产品工价", "扣减项目", "工资流水", "扣减流水",
-                                  "员工工资", "车间",     "工种",     "计量单位"};
+const QStringList kBusinessTables = tableNames(TableRole::Data);
 
 QByteArray bytesOf(const QString& path)
 {
@@ -217,6 +217,57 @@ private slots:
             QVERIFY(!QFileInfo::exists(pendingCopyPath(database)));
     }
 
+    void restoreRefusesNewerBackupsAndUpgradesOlderOnes()
+    {
+        TestApp app;
+        const QString dir = app.dir() + "/databak/";
+        addEmployee(app.db(), "001", "张三");
+        QVERIFY(backupDatabase(app.ctx()).ok);
+        QVERIFY(QFile::copy(dir + "2008-5-17.bak", dir + "newer.bak"));
+        {
+            Database newer(dir + "newer.bak", key(app));
+            newer.exec("UPDATE kelvaro_meta SET value = ? WHERE key = 'schema_version'", {latestVersion() + 1});
+        }
+        addEmployee(app.db(), "002", "李四");
+
+        CopyOutcome outcome = restoreDatabase(app.ctx(), "newer.bak");
+        QVERIFY(!outcome.ok);
+        QVERIFY(outcome.error.startsWith("数据文件来自更新的版本"));
+        QCOMPARE(employeeNames(app.db()), (QStringList{"张三", "李四"}));
+
+        // The program learns a second version; the day's backup stays of the first.
+        static const SchemaStep twoVersions[] = {
+            programSchema().front(),
+            {latestVersion() + 1, [](Database& db) { db.execScript("CREATE TABLE 新表 (x)"); }},
+        };
+        static const SchemaStep failingSecond[] = {
+            programSchema().front(),
+            {latestVersion() + 1,
+             [](Database& db) {
+                 db.execScript("DELETE FROM 员工");
+                 db.execScript("SELECT * FROM no_such_table");
+             }},
+        };
+        app.ctx().setSchema(twoVersions);
+        QVERIFY(app.ctx().reconnect());
+        QCOMPARE(storedVersion(app.db()), latestVersion() + 1);
+
+        // An upgrade of the backup that fails keeps the data as they were.
+        app.ctx().setSchema(failingSecond);
+        outcome = restoreDatabase(app.ctx(), "2008-5-17.bak");
+        QVERIFY(!outcome.ok);
+        QVERIFY(outcome.error.contains("没有完成"));
+        QCOMPARE(employeeNames(app.db()), (QStringList{"张三", "李四"}));
+
+        app.ctx().setSchema(twoVersions);
+        outcome = restoreDatabase(app.ctx(), "2008-5-17.bak");
+        QVERIFY2(outcome.ok, qPrintable(outcome.error));
+        QVERIFY(outcome.reconnectError.isEmpty());
+        QCOMPARE(employeeNames(app.db()), QStringList{"张三"});
+        QCOMPARE(storedVersion(app.db()), latestVersion() + 1);
+        QCOMPARE(count(app.db(), "新表"), 0);
+    }
+
     void clearingKeepsOnlyTheSuperAdministrator()
     {
         TestApp app;
@@ -249,7 +300,9 @@ private slots:
         Database& db = app.db();
         seedEveryTable(db);
         // The last table refuses: everything removed before it must come back.
-        db.execScript("CREATE TRIGGER keep BEFORE DELETE ON 员工 BEGIN SELECT RAISE(ABORT, 'table is locked'); END;");
+        db.execScript(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON \"%1\" BEGIN SELECT RAISE(ABORT, 'table "
+                                     "is locked'); END;")
+                          .arg(kBusinessTables.last()));
         try {
             clearAllData(db);
             QFAIL("clearing should have failed");

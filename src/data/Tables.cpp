@@ -1,0 +1,51 @@
+#include "data/Tables.h"
+
+namespace kv {
+
+namespace {
+// Amounts are REAL, dates ISO text (YYYY-MM-DD), ids never reused.
+constexpr TableDef kTables[] = {
+    {u"kelvaro_meta", u"key TEXT PRIMARY KEY, value TEXT", 1, TableRole::Meta},
+    {u"员工",
+     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 工号 TEXT, 姓名 TEXT, 性别 TEXT, 身份证号 TEXT, 车间 TEXT, 工种 TEXT, "
+     u"上岗时间 TEXT, 备注 TEXT",
+     1, TableRole::Data},
+    {u"产品工价",
+     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 产品编号 TEXT, 产品说明 TEXT, 拼音编码 TEXT, 计量单位 TEXT, 工价 REAL, "
+     u"备注 TEXT",
+     1, TableRole::Data},
+    {u"扣减项目",
+     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 扣减项目编号 TEXT, 扣减项目说明 TEXT, 拼音编码 TEXT, 扣减金额 REAL, "
+     u"备注 TEXT",
+     1, TableRole::Data},
+    {u"工资流水",
+     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 工号 TEXT, 日期 TEXT, 产品 TEXT, 计量单位 TEXT, 数量 REAL, 工价 REAL, "
+     u"金额 REAL, 备注 TEXT",
+     1, TableRole::Data},
+    {u"扣减流水", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 工号 TEXT, 日期 TEXT, 扣减项目 TEXT, 扣减金额 REAL", 1,
+     TableRole::Data},
+    {u"员工工资",
+     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 月份 TEXT, 工号 TEXT, 姓名 TEXT, 生产金额 REAL, 扣减 REAL, 实发工资 REAL",
+     1, TableRole::Data},
+    {u"管理员", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 账号 TEXT, 密码 TEXT", 1, TableRole::Accounts},
+    {u"车间", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 车间 TEXT", 1, TableRole::Data},
+    {u"工种", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 工种 TEXT", 1, TableRole::Data},
+    {u"计量单位", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 计量单位 TEXT", 1, TableRole::Data},
+};
+} // namespace
+
+std::span<const TableDef> schemaTables()
+{
+    return kTables;
+}
+
+QStringList tableNames(TableRole role)
+{
+    QStringList names;
+    for (const TableDef& table : kTables)
+        if (table.role == role)
+            names << QString::fromUtf16(table.name);
+    return names;
+}
+
+} // namespace kv
