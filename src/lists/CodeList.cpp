@@ -26,6 +26,20 @@ QList<ListEntry> CodeList::entries()
     return list;
 }
 
+QStringList CodeList::names()
+{
+    QStringList list;
+    for (const ListEntry& entry : entries())
+        list << entry.name;
+    return list;
+}
+
+void CodeList::addIfMissing(const QString& name)
+{
+    if (m_db.scalar(QStringLiteral("SELECT id FROM %1 WHERE %1 = ?").arg(m_table), {name}).isNull())
+        m_db.exec(QStringLiteral("INSERT INTO %1 (%1) VALUES (?)").arg(m_table), {name});
+}
+
 ListChange CodeList::add(const QString& typedName)
 {
     const QString name = cleanText(typedName);

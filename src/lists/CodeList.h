@@ -12,15 +12,20 @@ enum class CodeListKind { Workshop, JobType, Unit };
 // 车间, 工种 or 计量单位: the table and its name column.
 QString codeListTable(CodeListKind kind);
 
-// Maintains one code list. Names are cleaned (spaces at both ends, every TAB) and otherwise
-// stored as typed; the same name may be listed twice. Renaming or deleting an entry leaves
-// employees and products, which keep the name as text, unchanged.
+// One code list, for its window and for the master records whose columns draw on it. Names
+// are cleaned (spaces at both ends, every TAB) and otherwise stored as typed; the same name may
+// be listed twice. Renaming or deleting an entry leaves employees and products, which keep the
+// name as text, unchanged.
 class CodeList {
 public:
     CodeList(Database& db, CodeListKind kind);
 
     // In the order the entries were made (ascending id).
     QList<ListEntry> entries();
+    // The names alone, in the same order: the choices of a dialog's drop-down list.
+    QStringList names();
+    // Adds an already cleaned name unless it is listed: a master record's new value.
+    void addIfMissing(const QString& name);
     ListChange add(const QString& typedName);
     ListChange rename(qint64 id, const QString& typedName);
     ListChange remove(qint64 id);

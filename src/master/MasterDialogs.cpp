@@ -1,6 +1,7 @@
 #include "master/MasterDialogs.h"
 
 #include "data/AppContext.h"
+#include "lists/CodeList.h"
 #include "master/Pinyin.h"
 
 #include <QComboBox>
@@ -42,9 +43,9 @@ void EmployeeDialog::prepareFields()
     m_started->setDate(m_ctx.clock().today());
     m_sex->addItems({QStringLiteral("男"), QStringLiteral("女")});
     m_sex->setCurrentIndex(1);
-    m_workshop->addItems(codeListNames(m_ctx.conn(), QStringLiteral("车间")));
+    m_workshop->addItems(CodeList(m_ctx.conn(), CodeListKind::Workshop).names());
     m_workshop->setCurrentIndex(-1);
-    m_jobType->addItems(codeListNames(m_ctx.conn(), QStringLiteral("工种")));
+    m_jobType->addItems(CodeList(m_ctx.conn(), CodeListKind::JobType).names());
     m_jobType->setCurrentIndex(-1);
 }
 
@@ -63,7 +64,7 @@ ProductDialog::ProductDialog(AppContext& ctx, QWidget* parent)
 
 void ProductDialog::prepareFields()
 {
-    m_unit->addItems(codeListNames(m_ctx.conn(), QStringLiteral("计量单位")));
+    m_unit->addItems(CodeList(m_ctx.conn(), CodeListKind::Unit).names());
     m_unit->setCurrentIndex(-1);
 }
 

@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/TextRules.h"
+#include "lists/CodeList.h"
 
 namespace kv {
 
@@ -181,27 +182,11 @@ bool MasterRecords::save(qint64 editId, const QStringList& values)
     for (int i = 0; i < m_table.columns.size(); ++i) {
         const MasterColumn& column = m_table.columns.at(i);
         const QString name = cleanText(values.value(i));
-        if (!column.codeList.isEmpty() && !name.isEmpty())
-            addToCodeList(m_db, column.codeList, name);
+        if (column.codeList && !name.isEmpty())
+            CodeList(m_db, *column.codeList).addIfMissing(name);
     }
     tx.commit();
     return true;
-}
-
-QStringList codeListNames(Database& db, const QString& listTable)
-{
-    Statement st = db.prepare(QStringLiteral("SELECT %1 FROM %1 ORDER BY id").arg(quoted(listTable)));
-    QStringList names;
-    while (st.next())
-        names << st.text(0);
-    return names;
-}
-
-void addToCodeList(Database& db, const QString& listTable, const QString& name)
-{
-    const QString table = quoted(listTable);
-    if (db.scalar(QStringLiteral("SELECT id FROM %1 WHERE %1 = ?").arg(table), {name}).isNull())
-        db.exec(QStringLiteral("INSERT INTO %1 (%1) VALUES (?)").arg(table), {name});
 }
 
 } // namespace kv

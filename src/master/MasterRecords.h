@@ -65,9 +65,4 @@ private:
     const MasterTable& m_table;
 };
 
-// The names of a code list (车间, 工种, 计量单位) in the order they were entered.
-QStringList codeListNames(Database& db, const QString& listTable);
-// Adds the name to the code list unless it is there already.
-void addToCodeList(Database& db, const QString& listTable, const QString& name);
-
 } // namespace kv

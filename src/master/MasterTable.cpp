@@ -26,8 +26,8 @@ const MasterTable& masterTable(MasterKind kind)
         {C{QStringLiteral("工号"), text, QStringLiteral("员工工号未填写！"), {}},
          C{QStringLiteral("姓名"), text, QStringLiteral("员工姓名未填写！"), {}},
          C{QStringLiteral("性别"), text, {}, {}}, C{QStringLiteral("身份证号"), text, {}, {}},
-         C{QStringLiteral("车间"), text, QStringLiteral("车间未填写！"), QStringLiteral("车间")},
-         C{QStringLiteral("工种"), text, QStringLiteral("工种未填写！"), QStringLiteral("工种")},
+         C{QStringLiteral("车间"), text, QStringLiteral("车间未填写！"), CodeListKind::Workshop},
+         C{QStringLiteral("工种"), text, QStringLiteral("工种未填写！"), CodeListKind::JobType},
          C{QStringLiteral("上岗时间"), date, {}, {}}, C{QStringLiteral("备注"), text, {}, {}}}};
     static const MasterTable products{
         MasterKind::Product,
@@ -39,7 +39,7 @@ const MasterTable& masterTable(MasterKind kind)
         {C{QStringLiteral("产品编号"), text, QStringLiteral("产品编号未填写！"), {}},
          C{QStringLiteral("产品说明"), text, QStringLiteral("产品说明未填写！"), {}},
          C{QStringLiteral("拼音编码"), text, {}, {}},
-         C{QStringLiteral("计量单位"), text, QStringLiteral("计量单位未填写！"), QStringLiteral("计量单位")},
+         C{QStringLiteral("计量单位"), text, QStringLiteral("计量单位未填写！"), CodeListKind::Unit},
          C{QStringLiteral("工价"), number, QStringLiteral("工价未填写！"), {}},
          C{QStringLiteral("备注"), text, {}, {}}}};
     static const MasterTable deductions{

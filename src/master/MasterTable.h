@@ -1,8 +1,12 @@
 #pragma once
 
+#include "lists/CodeList.h"
+
 #include <QChar>
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 // What the three master-data tables (employees, products, deduction items) have in common and
 // where they differ: columns, the rules of their dialogs, their list windows' names.
@@ -15,8 +19,8 @@ enum class ColumnType { Text, Number, Date };
 struct MasterColumn {
     QString name; // column of the table, also the grid's header text
     ColumnType type = ColumnType::Text;
-    QString missingMessage; // required field: the message when it is empty; empty when optional
-    QString codeList;       // code list table that learns a new value of this column; or empty
+    QString missingMessage;               // required field: the message when it is empty; empty when optional
+    std::optional<CodeListKind> codeList; // the code list that learns a new value of this column
 };
 
 struct MasterTable {

@@ -3,6 +3,7 @@
 #include "TestDb.h"
 #include "data/Database.h"
 #include "entry/ItemLookup.h"
+#include "lists/CodeList.h"
 #include "master/MasterDialogs.h"
 #include "master/MasterRecords.h"
 
@@ -124,8 +125,8 @@ private slots:
         QCOMPARE(st.text(5), QStringLiteral("装配"));
         QCOMPARE(st.text(6), QStringLiteral("2007-03-09"));
         QCOMPARE(st.text(7), QStringLiteral("熟手"));
-        QCOMPARE(codeListNames(app.db(), QStringLiteral("车间")), QStringList({"一车间", "二车间", "三车间"}));
-        QCOMPARE(codeListNames(app.db(), QStringLiteral("工种")), QStringList({"装配"}));
+        QCOMPARE(CodeList(app.db(), CodeListKind::Workshop).names(), QStringList({"一车间", "二车间", "三车间"}));
+        QCOMPARE(CodeList(app.db(), CodeListKind::JobType).names(), QStringList({"装配"}));
 
         // The next opening is an add again, with the new workshop offered.
         dialog = openDialog(MasterKind::Employee, app, &owner);
@@ -263,8 +264,8 @@ private slots:
         QCOMPARE(st.text(1), QStringLiteral("王五"));
         QCOMPARE(app.db().scalar(QStringLiteral("SELECT 姓名 FROM 员工 WHERE id = 4464")).toString(),
                  QStringLiteral("不是他"));
-        QCOMPARE(codeListNames(app.db(), QStringLiteral("车间")), QStringList({"一车间", "旧车间"}));
-        QCOMPARE(codeListNames(app.db(), QStringLiteral("工种")), QStringList({"搬运"}));
+        QCOMPARE(CodeList(app.db(), CodeListKind::Workshop).names(), QStringList({"一车间", "旧车间"}));
+        QCOMPARE(CodeList(app.db(), CodeListKind::JobType).names(), QStringList({"搬运"}));
 
         // An edit that changes nothing still saves and says so.
         settle();
@@ -360,7 +361,7 @@ private slots:
         gui.click(QStringLiteral("Command1"));
         KV_VERIFY_BOXES(boxes);
         QCOMPARE(app.db().scalar(QStringLiteral("SELECT 工价 FROM 产品工价")), QVariant(12.5));
-        QCOMPARE(codeListNames(app.db(), QStringLiteral("计量单位")), QStringList({"个", "盒"}));
+        QCOMPARE(CodeList(app.db(), CodeListKind::Unit).names(), QStringList({"个", "盒"}));
 
         // The wage entry window's item look-up finds it by its initials.
         const LookupResult found = lookupItems(app.db(), LookupKind::Product, QStringLiteral("LSD"));
@@ -379,7 +380,7 @@ private slots:
         boxes.expect(QStringLiteral("添加成功！"));
         second.click(QStringLiteral("Command1"));
         KV_VERIFY_BOXES(boxes);
-        QCOMPARE(codeListNames(app.db(), QStringLiteral("计量单位")).size(), 2);
+        QCOMPARE(CodeList(app.db(), CodeListKind::Unit).names().size(), 2);
     }
 
     void productEditKeepsTheStoredCode()

@@ -1,5 +1,6 @@
 #include "TestDb.h"
 #include "data/Database.h"
+#include "lists/CodeList.h"
 #include "master/CellFind.h"
 #include "master/MasterRecords.h"
 
@@ -152,29 +153,29 @@ private slots:
         MasterRecords employees(app.db(), MasterKind::Employee);
         QVERIFY(employees.save(0, employee(" E001 ", " 张 三 ", " 新车间\t", "装配")));
         QVERIFY(employees.save(0, employee("E002", "李四", "新车间", "装配")));
-        QCOMPARE(codeListNames(app.db(), QStringLiteral("车间")), QStringList({"新车间"}));
-        QCOMPARE(codeListNames(app.db(), QStringLiteral("工种")), QStringList({"装配"}));
+        QCOMPARE(CodeList(app.db(), CodeListKind::Workshop).names(), QStringList({"新车间"}));
+        QCOMPARE(CodeList(app.db(), CodeListKind::JobType).names(), QStringList({"装配"}));
 
         // An edit is cleaned like an add: the number must still match what the journals carry.
         QVERIFY(employees.save(1, employee(" E001\t", " 张三 ", "二车间", "装配", "2008-6-1")));
         QCOMPARE(employees.load(1).value(), QStringList({"E001", "张三", "女", "", "二车间", "装配", "2008-6-1", ""}));
         QCOMPARE(count(app.db(), QStringLiteral("员工"), QStringLiteral("工号 = ?"), {"E001"}), 1);
-        QCOMPARE(codeListNames(app.db(), QStringLiteral("车间")), QStringList({"新车间", "二车间"}));
+        QCOMPARE(CodeList(app.db(), CodeListKind::Workshop).names(), QStringList({"新车间", "二车间"}));
 
         // The record to edit has gone: nothing is written, not even to the code lists.
         employees.remove(1);
         QVERIFY(!employees.save(1, employee("E001", "张三", "三车间", "装配")));
         QVERIFY(!employees.load(1));
         QCOMPARE(count(app.db(), QStringLiteral("员工")), 1);
-        QCOMPARE(codeListNames(app.db(), QStringLiteral("车间")).size(), 2);
+        QCOMPARE(CodeList(app.db(), CodeListKind::Workshop).names().size(), 2);
 
         MasterRecords products(app.db(), MasterKind::Product);
         QVERIFY(products.save(0, product("C1", "螺丝", " 盒 ", " 12.5 ")));
         QCOMPARE(app.db().scalar(QStringLiteral("SELECT 工价 FROM 产品工价")), QVariant(12.5));
-        QCOMPARE(codeListNames(app.db(), QStringLiteral("计量单位")), QStringList({"盒"}));
+        QCOMPARE(CodeList(app.db(), CodeListKind::Unit).names(), QStringList({"盒"}));
         QVERIFY(products.save(1, product("C1", "螺丝", "盒", "+13")));
         QCOMPARE(products.load(1).value().at(4), QStringLiteral("13"));
-        QCOMPARE(codeListNames(app.db(), QStringLiteral("计量单位")), QStringList({"盒"}));
+        QCOMPARE(CodeList(app.db(), CodeListKind::Unit).names(), QStringList({"盒"}));
         QVERIFY_THROWS_EXCEPTION(DbError, products.save(1, product("C1", "螺丝", "盒", "贵")));
         QCOMPARE(products.load(1).value().at(4), QStringLiteral("13"));
     }
