@@ -121,7 +121,9 @@ void LineGridEditor::onEditTextChanged(int row, int col, const QString& text)
 
 void LineGridEditor::updateAmount(int row, const QString& quantity)
 {
-    m_grid->setText(row, PAmount, plainDecimal(numericValue(quantity) * numericValue(m_grid->text(row, PPrice))));
+    const QString price = m_grid->text(row, PPrice);
+    const bool empty = cleanText(quantity).isEmpty() && cleanText(price).isEmpty();
+    m_grid->setText(row, PAmount, empty ? QString() : plainDecimal(numericValue(quantity) * numericValue(price)));
     m_host.totals();
 }
 
@@ -157,6 +159,10 @@ void LineGridEditor::takeFirstMatch(int row)
 
 void LineGridEditor::onAfterEdit(int row, int col)
 {
+    // The amount followed the typed quantity; however the edit ended (Escape puts the old
+    // quantity back), it follows the quantity the cell now holds.
+    if (isProduction() && col == PQuantity)
+        updateAmount(row, m_grid->text(row, PQuantity));
     if (!isProduction() && col == DAmount)
         m_host.totals();
     if (m_enterPressed) {

@@ -48,6 +48,11 @@ bool isProductionLineFilled(const LineTexts& line)
     return !cell(line, PDate).isEmpty() && !cleanText(cell(line, PProduct)).isEmpty();
 }
 
+QString lineAmount(const LineTexts& line)
+{
+    return plainDecimal(numericValue(cell(line, PQuantity)) * numericValue(cell(line, PPrice)));
+}
+
 bool isDeductionLineFilled(const LineTexts& line)
 {
     return !cell(line, DDate).isEmpty() && !cell(line, DItem).isEmpty();
@@ -142,7 +147,8 @@ void MonthRecords::saveMonth(const MonthSheet& sheet)
     for (const LineTexts& line : sheet.production) {
         if (!isProductionLineFilled(line))
             continue;
-        const double amount = numericValue(cell(line, PAmount));
+        // The amount as the grid shows it once worked out again from quantity and price.
+        const double amount = numericValue(lineAmount(line));
         productionTotal += amount;
         production.bindAll({requireIsoDate(cell(line, PDate)), employeeNo, cell(line, PProduct), cell(line, PUnit),
                             numericValue(cell(line, PQuantity)), numericValue(cell(line, PPrice)), amount,

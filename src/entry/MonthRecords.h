@@ -23,6 +23,9 @@ bool isProductionLineFilled(const LineTexts& line);
 // A deduction line is filled when it has a date and an item, taken as they stand.
 bool isDeductionLineFilled(const LineTexts& line);
 
+// The amount of a production line: quantity × piece price, as plain decimal text.
+QString lineAmount(const LineTexts& line);
+
 // Indexes of the production lines that name a product and unit but have no date.
 QList<int> linesMissingDate(const QList<LineTexts>& lines);
 // Indexes of the deduction lines that name an item but have no date.
@@ -30,7 +33,9 @@ QList<int> deductionLinesMissingDate(const QList<LineTexts>& lines);
 // Indexes of the dated production lines with product and unit but no quantity.
 QList<int> linesMissingQuantity(const QList<LineTexts>& lines);
 
-// What a save writes: the month, the employee, and the filled and unfilled lines as shown.
+// What a save writes: the month, the employee, and the filled and unfilled lines as shown. The
+// amount of each stored production line is worked out again from its quantity and piece price,
+// so that no line is stored with an amount it does not add up to.
 struct MonthSheet {
     QString monthText; // "2008-5"
     QString employeeNo;

@@ -42,8 +42,12 @@ struct EntryFixture {
     std::unique_ptr<GuiDriver> gui;
 };
 
+// A production line as stored; without a piece price, the one that makes the amount.
 inline kv::LineTexts productionLine(const QString& date, const QString& product, const QString& qty,
-                                    const QString& amount, const QString& price = QStringLiteral("1"))
+                                    const QString& amount, const QString& price = {})
 {
-    return {date, product, QStringLiteral("个"), qty, amount, QString(), price, QString()};
+    const double quantity = kv::numericValue(qty);
+    const QString shownPrice =
+        !price.isEmpty() ? price : kv::plainDecimal(quantity != 0 ? kv::numericValue(amount) / quantity : 0);
+    return {date, product, QStringLiteral("个"), qty, amount, QString(), shownPrice, QString()};
 }

@@ -132,6 +132,61 @@ private slots:
         KV_VERIFY_BOXES(f.boxes);
     }
 
+    void cancelledEditsLeaveAmountsAndTotalsTrue()
+    {
+        LineFixture f;
+        f.loadEmployee();
+        ui::DataGrid& fg = f.fg();
+        fg.setText(1, PDate, QStringLiteral("2008-5-3"));
+        clickCell(fg, 1, PProduct);
+        typeInEditor(fg, "wk"); // 外壳 at 1.25
+        keyInEditor(fg, Qt::Key_Return);
+        QTRY_VERIFY(openEditor(fg) && fg.editCol() == PQuantity);
+        typeInEditor(fg, "100");
+        keyInEditor(fg, Qt::Key_Return);
+        QCOMPARE(fg.text(1, PAmount), QStringLiteral("125"));
+        QTRY_COMPARE(fg.col(), int(PRemark));
+
+        // 101 shows 126.25 while typed; Escape puts back 100 and with it 125.
+        clickCell(fg, 1, PQuantity);
+        QVERIFY(openEditor(fg));
+        openEditor(fg)->clear();
+        typeInEditor(fg, "101");
+        QCOMPARE(fg.text(1, PAmount), QStringLiteral("126.25"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("126.25"));
+        keyInEditor(fg, Qt::Key_Escape);
+        QCOMPARE(fg.text(1, PQuantity), QStringLiteral("100"));
+        QCOMPARE(fg.text(1, PAmount), QStringLiteral("125"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("125"));
+
+        // A deduction amount typed over and cancelled leaves the totals as they were.
+        f.fg1().setText(1, DDate, QStringLiteral("2008-5-4"));
+        clickCell(f.fg1(), 1, DItem);
+        typeInEditor(f.fg1(), "fk");
+        keyInEditor(f.fg1(), Qt::Key_Return);
+        QTRY_VERIFY(openEditor(f.fg1()) && f.fg1().editCol() == DAmount);
+        openEditor(f.fg1())->clear();
+        typeInEditor(f.fg1(), "35.5");
+        keyInEditor(f.fg1(), Qt::Key_Escape);
+        QCOMPARE(f.fg1().text(1, DAmount), QStringLiteral("50"));
+        QCOMPARE(f.text("Text4"), QStringLiteral("50"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("75"));
+
+        // A line that shows an amount its quantity and price do not make is stored, and shown,
+        // with the right one; the stored totals are the sums shown.
+        fg.setText(1, PAmount, QStringLiteral("126.25"));
+        f.window->hjje();
+        f.boxes.expect("保存成功！");
+        f.gui->click("Command1");
+        QCOMPARE(fg.text(1, PAmount), QStringLiteral("125"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("125"));
+        auto& db = f.app.db();
+        QCOMPARE(db.scalar("SELECT printf('%g|%g', 数量, 金额) FROM 工资流水").toString(), QStringLiteral("100|125"));
+        QCOMPARE(db.scalar("SELECT printf('%g|%g|%g', 生产金额, 扣减, 实发工资) FROM 员工工资").toString(),
+                 QStringLiteral("125|50|75"));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
     void unitAndAmountAreNotEditableAndAnEmptyRowStaysBelow()
     {
         LineFixture f;

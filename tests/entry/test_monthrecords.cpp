@@ -46,15 +46,17 @@ private slots:
         TestApp app;
         MonthRecords records(app.db());
         MonthSheet s =
-            sheet({pline("2008-5-20", "外壳", "40", "50", "1.25"), pline("2008-5-3", "大外壳", "2", "3.50"),
-                   pline("2008-5-9", " \t ", "5", "5"), // blank product: not a line
-                   pline("", "外壳", "1", "1")},        // no date: not a line
+            sheet({pline("2008-5-20", "外壳", "40", "50", "1.25"),
+                   pline("2008-5-3", "大外壳", "2", "9.99", "1.75"), // stale amount
+                   pline("2008-5-9", " \t ", "5", "5"),              // blank product: not a line
+                   pline("", "外壳", "1", "1")},                     // no date: not a line
                   {{"2008-5-7", "罚款", ""}, {"2008-5-1", "", "9"}, {"", "罚款", "4"}, {"2008-5-8", "迟到", "20"}});
         records.saveMonth(s);
 
         const QList<LineTexts> production = records.loadProduction(QStringLiteral(" 001\t"), kMay2008);
         QCOMPARE(production.size(), 2);
-        QCOMPARE(production.at(0).mid(0, 7), QStringList({"2008-5-3", "大外壳", "个", "2", "3.5", "", "1"}));
+        // Stored with the amount its quantity and price make, whatever the line showed.
+        QCOMPARE(production.at(0).mid(0, 7), QStringList({"2008-5-3", "大外壳", "个", "2", "3.5", "", "1.75"}));
         QCOMPARE(production.at(1).mid(0, 7), QStringList({"2008-5-20", "外壳", "个", "40", "50", "", "1.25"}));
         QVERIFY(production.at(1).at(PId).toLongLong() > 0);
 
