@@ -42,6 +42,10 @@ LoginWindow::LoginWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_
     m_account = new QComboBox(this);
     m_account->setObjectName(QStringLiteral("Combo1"));
     m_account->setEditable(true);
+    // Account names are exact and case-sensitive: the box keeps what is typed, letter for
+    // letter, and never adds it to the list.
+    m_account->setCompleter(nullptr);
+    m_account->setInsertPolicy(QComboBox::NoInsert);
     m_account->setMinimumWidth(200);
 
     auto* passwordLabel = new QLabel(QStringLiteral("密码："), this);

@@ -96,6 +96,44 @@ private slots:
         KV_VERIFY_BOXES(boxes);
     }
 
+    void accountBoxKeepsExactlyWhatIsTyped()
+    {
+        TestApp app;
+        for (const char* name : {"Clerk", "clerk", "adm"})
+            app.db().exec(QStringLiteral("INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)"),
+                          {QString::fromUtf8(name), hashPassword(QStringLiteral("pw-") + QString::fromUtf8(name))});
+        ScriptedBoxes boxes;
+        LoginWindow login(app.ctx());
+        login.show();
+        GuiDriver gui(&login);
+        QSignalSpy spy(&login, &LoginWindow::loggedIn);
+        auto* combo = gui.find<QComboBox>(QStringLiteral("Combo1"));
+        const auto logInAs = [&](const char* typed, const char* password) {
+            combo->clearEditText();
+            gui.type(QStringLiteral("Combo1"), QString::fromUtf8(typed));
+            gui.key(QStringLiteral("Combo1"), Qt::Key_Return);
+            QCOMPARE(combo->currentText(), QString::fromUtf8(typed));
+            gui.find<QLineEdit>(QStringLiteral("Text1"))->clear();
+            gui.type(QStringLiteral("Text1"), QString::fromUtf8(password));
+            gui.key(QStringLiteral("Text1"), Qt::Key_Return);
+        };
+        logInAs("clerk", "pw-clerk"); // not turned into "Clerk"
+        logInAs("adm", "pw-adm");     // not completed to "admin"
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(spy.at(0).first().toString(), QStringLiteral("clerk"));
+        QCOMPARE(spy.at(1).first().toString(), QStringLiteral("adm"));
+        QCOMPARE(combo->count(), 4); // nothing typed was added to the list
+
+        // Picking from the list still works.
+        combo->setCurrentIndex(combo->findText(QStringLiteral("Clerk")));
+        gui.find<QLineEdit>(QStringLiteral("Text1"))->clear();
+        gui.type(QStringLiteral("Text1"), QStringLiteral("pw-Clerk"));
+        gui.key(QStringLiteral("Text1"), Qt::Key_Return);
+        QCOMPARE(spy.count(), 3);
+        QCOMPARE(spy.at(2).first().toString(), QStringLiteral("Clerk"));
+        KV_VERIFY_BOXES(boxes);
+    }
+
     void missingKeyFileShowsConnectionWarningAndEmptyList()
     {
         TestApp app;
