@@ -22,7 +22,8 @@
 namespace kv::ui {
 
 namespace {
-constexpr int kTotalsRole = Qt::UserRole + 1; // set on column 0 of a totals row
+constexpr int kTotalsRole = Qt::UserRole + 1;      // set on column 0 of a totals row
+constexpr int kTotalsValueRole = Qt::UserRole + 2; // the exact sum in a summed cell of it
 constexpr int kDefaultRowTwips = 300;
 } // namespace
 
@@ -790,9 +791,21 @@ int DataGrid::addTotalsRow(const QList<int>& sumCols, const QString& caption, in
         ensureItem(row1, c)->setFont(bold);
     setText(row1, 0, caption);
     item(row1, 0)->setData(kTotalsRole, true);
-    for (qsizetype i = 0; i < sumCols.size(); ++i)
+    for (qsizetype i = 0; i < sumCols.size(); ++i) {
         setText(row1, sumCols.at(i), groupedWhole(sums.at(i)));
+        if (QTableWidgetItem* it = item(row1, sumCols.at(i)))
+            it->setData(kTotalsValueRole, sums.at(i));
+    }
     return row1;
+}
+
+std::optional<double> DataGrid::totalsValue(int row, int col) const
+{
+    const QTableWidgetItem* it = isTotalsRow(row) ? item(row, col) : nullptr;
+    const QVariant value = it ? it->data(kTotalsValueRole) : QVariant();
+    if (!value.isValid())
+        return std::nullopt;
+    return value.toDouble();
 }
 
 bool DataGrid::isTotalsRow(int row) const

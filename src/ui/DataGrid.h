@@ -7,6 +7,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <optional>
+
 class QTableWidget;
 class QTableWidgetItem;
 
@@ -117,6 +119,9 @@ public:
     int addTotalsRow(const QList<int>& sumCols, const QString& caption = QStringLiteral("合计"), int row1 = 1,
                      int row2 = -1);
     bool isTotalsRow(int row) const;
+    // The exact sum behind a summed cell of a totals row (its text is rounded); none for any
+    // other cell.
+    std::optional<double> totalsValue(int row, int col) const;
     void removeTotalsRows(); // before totals are computed again
 
     // The table underneath, for painting and for tests that press on cells. Its rows are the

@@ -168,7 +168,11 @@ bool saveWorkbook(const DataGrid& grid, const QString& filePath, QString* error)
                 const auto outCol = static_cast<lxw_col_t>(i);
                 const QString text = grid.text(r, columns.at(i));
                 double value = 0;
-                if (r > 0 && totals && groupedNumber(text, &value))
+                // A totals row holds the exact sums, shown rounded by the cell format as on screen.
+                const std::optional<double> sum = totals ? grid.totalsValue(r, columns.at(i)) : std::nullopt;
+                if (sum)
+                    written = worksheet_write_number(w.sheet, outRow, outCol, *sum, w.boldGrouped);
+                else if (r > 0 && totals && groupedNumber(text, &value))
                     written = worksheet_write_number(w.sheet, outRow, outCol, value, w.boldGrouped);
                 else if (r > 0 && plainNumber(text, &value))
                     written = worksheet_write_number(w.sheet, outRow, outCol, value, boldRow ? w.bold : nullptr);

@@ -15,7 +15,8 @@ class DataGrid;
 // caption row first and bold, replacing an existing file. Only what the grid shows goes in:
 // hidden columns and hidden rows are left out. A cell that is a plain number (no leading zeros,
 // at most 15 significant digits, so "001" and identity numbers stay text) is written as a number
-// that formulas can sum; anything else as text.
+// that formulas can sum; anything else as text. A totals row goes in with its exact sums,
+// displayed "#,##0" as on screen.
 //
 // On failure returns false with the reason in *error, in Chinese for the user, and leaves any
 // existing file as it was.

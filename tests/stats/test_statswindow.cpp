@@ -497,10 +497,12 @@ private slots:
             header << c.text;
         QCOMPARE(header, QStringList({"月份", "工号", "姓名", "生产金额", "扣减", "实发工资"}));
         QCOMPARE(sheet.at(1).at(0).text, QStringLiteral("合计"));
-        // The totals go in as numbers that a spreadsheet shows "#,##0".
-        QCOMPARE(sheet.at(1).at(3).text, QStringLiteral("2734"));
+        // The totals go in as their exact sums, numbers that a spreadsheet shows "#,##0".
+        QCOMPARE(sheet.at(1).at(3).text.toDouble(), 2734.4);
         QVERIFY(sheet.at(1).at(3).number && sheet.at(1).at(3).bold);
-        QCOMPARE(sheet.at(1).at(5).text, QStringLiteral("654"));
+        QCOMPARE(sheet.at(1).at(3).format, QStringLiteral("#,##0"));
+        QCOMPARE(sheet.at(1).at(4).text.toDouble(), 2080.4);
+        QCOMPARE(sheet.at(1).at(5).text.toDouble(), 654.0);
         QCOMPARE(sheet.at(2).at(2).text, QStringLiteral("张三"));
         QCOMPARE(sheet.at(2).at(1).text, QStringLiteral("001"));
         QVERIFY(!sheet.at(2).at(1).number);

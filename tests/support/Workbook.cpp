@@ -1,5 +1,6 @@
 #include "Workbook.h"
 
+#include <QHash>
 #include <QProcess>
 #include <QXmlStreamReader>
 
@@ -47,26 +48,41 @@ int columnOf(const QString& ref)
     return col - 1;
 }
 
-// Per cell style index (the "s" of a cell): is its font bold?
-QList<bool> boldStyles(const QByteArray& xml)
+struct CellStyle {
+    bool bold = false;
+    QString format;
+};
+
+// Per cell style index (the "s" of a cell): is its font bold, what is its number format?
+QList<CellStyle> cellStyles(const QByteArray& xml)
 {
+    // The built-in formats a writer refers to by number.
+    QHash<int, QString> formats{{0, QStringLiteral("General")},
+                                {1, QStringLiteral("0")},
+                                {2, QStringLiteral("0.00")},
+                                {3, QStringLiteral("#,##0")},
+                                {4, QStringLiteral("#,##0.00")}};
     QList<bool> fontBold;
-    QList<bool> styles;
+    QList<CellStyle> styles;
     QString section;
     QXmlStreamReader r(xml);
     while (!r.atEnd()) {
         r.readNext();
         if (r.isStartElement()) {
             const QString name = r.name().toString();
+            const auto attr = [&](const char* a) { return r.attributes().value(QLatin1String(a)).toString(); };
             if (name == QStringLiteral("fonts") || name == QStringLiteral("cellXfs") ||
-                name == QStringLiteral("cellStyleXfs"))
+                name == QStringLiteral("cellStyleXfs") || name == QStringLiteral("numFmts"))
                 section = name;
+            else if (name == QStringLiteral("numFmt") && section == QStringLiteral("numFmts"))
+                formats.insert(attr("numFmtId").toInt(), attr("formatCode"));
             else if (name == QStringLiteral("font") && section == QStringLiteral("fonts"))
                 fontBold << false;
             else if (name == QStringLiteral("b") && section == QStringLiteral("fonts") && !fontBold.isEmpty())
                 fontBold.last() = true;
             else if (name == QStringLiteral("xf") && section == QStringLiteral("cellXfs"))
-                styles << fontBold.value(r.attributes().value(QStringLiteral("fontId")).toInt(), false);
+                styles << CellStyle{fontBold.value(attr("fontId").toInt(), false),
+                                    formats.value(attr("numFmtId").toInt(), QStringLiteral("General"))};
         } else if (r.isEndElement() && r.name().toString() == section) {
             section.clear();
         }
@@ -79,7 +95,7 @@ QList<bool> boldStyles(const QByteArray& xml)
 QList<QList<WorkbookCell>> readWorkbookCells(const QString& path)
 {
     const QStringList strings = sharedStrings(unzipMember(path, QStringLiteral("xl/sharedStrings.xml")));
-    const QList<bool> bold = boldStyles(unzipMember(path, QStringLiteral("xl/styles.xml")));
+    const QList<CellStyle> styles = cellStyles(unzipMember(path, QStringLiteral("xl/styles.xml")));
     QXmlStreamReader r(unzipMember(path, QStringLiteral("xl/worksheets/sheet1.xml")));
     QList<QList<WorkbookCell>> rows;
     WorkbookCell cell;
@@ -98,7 +114,10 @@ QList<QList<WorkbookCell>> readWorkbookCells(const QString& path)
             col = columnOf(r.attributes().value(QStringLiteral("r")).toString());
             cell = WorkbookCell{};
             cell.number = type.isEmpty() || type == QStringLiteral("n");
-            cell.bold = bold.value(r.attributes().value(QStringLiteral("s")).toInt(), false);
+            const CellStyle style = styles.value(r.attributes().value(QStringLiteral("s")).toInt(),
+                                                 CellStyle{false, QStringLiteral("General")});
+            cell.bold = style.bold;
+            cell.format = style.format;
         } else if ((r.name() == QStringLiteral("v") || r.name() == QStringLiteral("t")) && !rows.isEmpty()) {
             cell.text = r.readElementText();
             if (type == QStringLiteral("s"))

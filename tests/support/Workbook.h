@@ -14,6 +14,7 @@ struct WorkbookCell {
     QString text;
     bool number = false;
     bool bold = false;
+    QString format; // number format code, "General" unless set
 };
 
 // The same sheet cell by cell; missing cells are empty texts.

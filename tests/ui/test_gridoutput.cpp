@@ -100,12 +100,17 @@ private slots:
         for (const QList<WorkbookCell>& row : sheet)
             QVERIFY(row.size() <= 6);
 
-        // Row 2 is the totals row: numbers a formula can sum, shown as "#,##0", bold.
+        // Row 2 is the totals row: the exact sums of all three employees as numbers a formula
+        // can sum, displayed "#,##0" as the grid shows them ("1,322"), bold.
         QCOMPARE(at(sheet, "A2").text, QStringLiteral("合计"));
-        QVERIFY(at(sheet, "D2").number);
-        QCOMPARE(at(sheet, "D2").text.toDouble(), 1322.0); // all three employees, as shown
-        QCOMPARE(at(sheet, "F2").text.toDouble(), -686.0);
-        QVERIFY(at(sheet, "D2").bold);
+        QCOMPARE(grid.text(1, 3), QStringLiteral("1,322"));
+        for (const auto& [ref, sum] : {std::pair{"D2", 1322.4}, {"E2", 2008.0}, {"F2", -685.6}}) {
+            QVERIFY(at(sheet, ref).number);
+            QCOMPARE(at(sheet, ref).text.toDouble(), sum);
+            QCOMPARE(at(sheet, ref).format, QStringLiteral("#,##0"));
+            QVERIFY(at(sheet, ref).bold);
+        }
+        QCOMPARE(at(sheet, "D3").format, QStringLiteral("General"));
 
         // Employee rows: amounts are numbers, the number "001" stays text, the hidden row is gone.
         QCOMPARE(at(sheet, "B3").text, QStringLiteral("001"));
