@@ -88,6 +88,46 @@ void MasterRecords::remove(qint64 id)
     m_db.exec(QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(quoted(m_table.table)), {id});
 }
 
+LineReferences MasterRecords::referringLines(qint64 id)
+{
+    QString sql;
+    switch (m_table.kind) {
+    case MasterKind::Employee:
+        sql = QStringLiteral("SELECT (SELECT count(*) FROM 工资流水 WHERE 工号 = e.工号), "
+                             "(SELECT count(*) FROM 扣减流水 WHERE 工号 = e.工号) FROM 员工 e WHERE id = ?");
+        break;
+    case MasterKind::Product:
+        sql = QStringLiteral("SELECT (SELECT count(*) FROM 工资流水 WHERE 产品 = p.产品说明), 0 "
+                             "FROM 产品工价 p WHERE id = ?");
+        break;
+    case MasterKind::Deduction:
+        sql = QStringLiteral("SELECT 0, (SELECT count(*) FROM 扣减流水 WHERE 扣减项目 = k.扣减项目说明) "
+                             "FROM 扣减项目 k WHERE id = ?");
+        break;
+    }
+    Statement st = m_db.prepare(sql);
+    st.bind(1, id);
+    LineReferences refs;
+    if (st.next())
+        refs = {st.integer(0), st.integer(1)};
+    return refs;
+}
+
+QString referenceNote(MasterKind kind, const LineReferences& refs)
+{
+    QStringList counts;
+    if (refs.production > 0)
+        counts << QStringLiteral("%1 条生产记录").arg(refs.production);
+    if (refs.deductions > 0)
+        counts << QStringLiteral("%1 条扣减记录").arg(refs.deductions);
+    if (counts.isEmpty())
+        return {};
+    const QString who = kind == MasterKind::Employee  ? QStringLiteral("该员工")
+                        : kind == MasterKind::Product ? QStringLiteral("该产品")
+                                                      : QStringLiteral("该扣减项目");
+    return who + QStringLiteral("有 ") + counts.join(QStringLiteral("、")) + u'。';
+}
+
 bool MasterRecords::numberExists(const QString& typedNumber)
 {
     const QVariant id = m_db.scalar(QStringLiteral("SELECT id FROM %1 WHERE %2 = ?")

@@ -23,6 +23,17 @@ struct FieldCondition {
 // cleaned. Values come back cleaned; the order is kept, and a field may appear twice.
 QList<FieldCondition> filterConditions(const QList<FieldCondition>& typed);
 
+// Stored journal lines that name a master record: an employee by number, a product or a
+// deduction item by description.
+struct LineReferences {
+    qint64 production = 0;
+    qint64 deductions = 0;
+};
+
+// The line of the delete question that says how many stored lines name the record, such as
+// "该员工有 12 条生产记录、2 条扣减记录。"; empty when none do.
+QString referenceNote(MasterKind kind, const LineReferences& refs);
+
 // A master table as its list window shows it.
 struct RecordRows {
     QStringList fields;      // the columns after id, in table order
@@ -42,6 +53,8 @@ public:
     // date form. An unknown field is an error.
     RecordRows list(const QList<FieldCondition>& conditions = {});
     void remove(qint64 id);
+    // The stored lines that name the record (none for a record that is gone).
+    LineReferences referringLines(qint64 id);
 
     // Whether another record already has this (cleaned) number.
     bool numberExists(const QString& typedNumber);

@@ -158,8 +158,15 @@ void RecordListWindow::deleteCurrent()
     const qint64 id = currentId();
     if (id == 0)
         return;
-    if (ui::message(this, QStringLiteral("确定要删除选中数据吗？"), QStringLiteral("确定删除"), ui::Icon::None,
-                    ui::Buttons::OkCancel) != ui::Answer::Ok)
+    // The operator learns before answering that stored wage lines name the record: an employee
+    // deleted drops out of every later statistics run.
+    LineReferences refs;
+    if (!ui::guarded(this, [&] { refs = MasterRecords(m_ctx.conn(), m_kind).referringLines(id); }))
+        return;
+    const QString note = referenceNote(m_kind, refs);
+    const QString question = QStringLiteral("确定要删除选中数据吗？") + (note.isEmpty() ? QString() : u'\n' + note);
+    if (ui::message(this, question, QStringLiteral("确定删除"), ui::Icon::None, ui::Buttons::OkCancel) !=
+        ui::Answer::Ok)
         return;
     if (!ui::guarded(this, [&] { MasterRecords(m_ctx.conn(), m_kind).remove(id); }))
         return;

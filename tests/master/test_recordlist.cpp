@@ -236,6 +236,48 @@ private slots:
         QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM 员工 WHERE id = 3")).toInt(), 0);
     }
 
+    void deleteQuestionCountsTheLinesThatNameTheRecord()
+    {
+        EmployeeList list;
+        auto& [app, boxes, window, gui, grid] = list;
+        Database* db = &app.db(); // each list window opens the connection anew
+        for (int i = 1; i <= 12; ++i)
+            db->exec("INSERT INTO 工资流水 (工号, 日期, 产品, 金额) VALUES ('002', ?, '外壳', 1)",
+                     {QStringLiteral("2008-05-%1").arg(i, 2, 10, QChar(u'0'))});
+        db->exec("INSERT INTO 工资流水 (工号, 日期, 产品, 金额) VALUES ('0021', '2008-05-01', '螺丝', 1)");
+        db->exec("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('002', '2008-05-03', '罚款', 5), "
+                 "('002', '2008-06-03', '罚款', 5), ('003', '2008-06-03', '迟到', 5)");
+        db->exec("INSERT INTO 产品工价 (产品编号, 产品说明, 计量单位, 工价) VALUES ('C1', '外壳', '个', 1), "
+                 "('C2', '大外壳', '个', 1)");
+        db->exec("INSERT INTO 扣减项目 (扣减项目编号, 扣减项目说明, 扣减金额) VALUES ('K1', '罚款', 5)");
+
+        const auto askDelete = [&](RecordListWindow& w, int row, const QString& expected) {
+            QVERIFY(w.grid()->setCurrentCell(row, 0));
+            boxes.expect(QStringLiteral("确定要删除选中数据吗？"), Answer::Cancel);
+            GuiDriver(&w).click(QStringLiteral("删除"));
+            QCOMPARE(boxes.shown().last().text, expected);
+        };
+        askDelete(window, 2, QStringLiteral("确定要删除选中数据吗？\n该员工有 12 条生产记录、2 条扣减记录。"));
+        askDelete(window, 3, QStringLiteral("确定要删除选中数据吗？\n该员工有 1 条扣减记录。"));
+        askDelete(window, 1, QStringLiteral("确定要删除选中数据吗？")); // no lines: no second line
+        RecordListWindow products(app.ctx(), MasterKind::Product);
+        askDelete(products, 1, QStringLiteral("确定要删除选中数据吗？\n该产品有 12 条生产记录。"));
+        askDelete(products, 2, QStringLiteral("确定要删除选中数据吗？")); // "大外壳" is no "外壳"
+        RecordListWindow deductions(app.ctx(), MasterKind::Deduction);
+        askDelete(deductions, 1, QStringLiteral("确定要删除选中数据吗？\n该扣减项目有 2 条扣减记录。"));
+        KV_VERIFY_BOXES(boxes);
+        db = &app.db();
+        QCOMPARE(db->scalar("SELECT count(*) FROM 员工").toInt(), 5); // every answer was Cancel
+
+        // The count read fails: the database's message, nothing deleted, no question.
+        db->execScript("DROP TABLE 扣减流水;");
+        QVERIFY(grid->setCurrentCell(2, 0));
+        boxes.expect(QStringLiteral("扣减流水"));
+        gui.click(QStringLiteral("删除"));
+        KV_VERIFY_BOXES(boxes);
+        QCOMPARE(db->scalar("SELECT count(*) FROM 员工").toInt(), 5);
+    }
+
     void findHighlightsAndCountsCells()
     {
         EmployeeList list;
