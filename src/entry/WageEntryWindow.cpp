@@ -375,7 +375,7 @@ void WageEntryWindow::loadLS(const QString& month)
 void WageEntryWindow::saveLS()
 {
     // Every line that is stored shows the amount its quantity and piece price make, and the
-    // totals that are stored are the sums of what is shown.
+    // totals on screen are the sums of what is shown.
     const QList<LineTexts> shown = gridLines(*m_production);
     for (int i = 0; i < shown.size(); ++i) {
         if (isProductionLineFilled(shown.at(i)) && shown.at(i).at(PAmount) != lineAmount(shown.at(i)))
