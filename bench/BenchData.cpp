@@ -65,7 +65,7 @@ QString benchAppDir(const BenchDataShape& shape)
                                                   .arg(shape.months)
                                                   .arg(shape.linesPerMonth)
                                                   .arg(shape.deductionsPerMonth));
-    const AppPaths paths{dir};
+    const AppPaths paths{dir, dir};
     if (QFile::exists(paths.database()))
         return dir;
     QDir().mkpath(dir);

@@ -12,6 +12,7 @@ packages=(
   libbenchmark-dev
   fonts-wqy-microhei
   poppler-utils unzip
+  dpkg-dev file desktop-file-utils
   xvfb xauth imagemagick
 )
 

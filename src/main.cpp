@@ -1,17 +1,76 @@
 #include "app/AppShell.h"
+#include "app/CommandLine.h"
 #include "data/AppContext.h"
+#include "data/AppLocations.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDir>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QTranslator>
+
+#include <cstdio>
+
+namespace {
+
+QStringList argumentsOf(int argc, char* argv[])
+{
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    return args;
+}
+
+kv::AppPaths locate(const QString& appDirOption)
+{
+    return kv::locateAppPaths(QCoreApplication::applicationDirPath(), appDirOption,
+                              QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+void print(FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+}
+
+// --help and --version answer on the terminal without a window, so they work without a display.
+int answerOnTerminal(int argc, char* argv[], const kv::CommandLine& line)
+{
+    QCoreApplication app(argc, argv);
+    if (line.action == kv::CommandLine::Action::ShowVersion)
+        print(stdout, kv::versionText());
+    else
+        print(stdout, kv::usageText(locate(line.appDir).appDir));
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
+
+    // Qt's own options (-platform, -style, ...) are known only once QApplication has taken
+    // them out, so a wrong argument is judged afterwards; help and version are answered first.
+    const kv::CommandLine early = kv::parseCommandLine(argumentsOf(argc, argv));
+    if (early.action == kv::CommandLine::Action::ShowHelp || early.action == kv::CommandLine::Action::ShowVersion)
+        return answerOnTerminal(argc, argv, early);
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Kelvaro"));
+    const kv::CommandLine line = kv::parseCommandLine(QCoreApplication::arguments());
+    if (line.action == kv::CommandLine::Action::Error) {
+        print(stderr, QStringLiteral("kelvaro: %1\n运行 kelvaro --help 查看用法。 / Run kelvaro --help for usage.")
+                          .arg(line.error));
+        return 2;
+    }
+    QGuiApplication::setDesktopFileName(QStringLiteral("kelvaro"));
+    QIcon icon;
+    for (const int size : {16, 32, 48, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/apps/kelvaro.png").arg(size));
+    QApplication::setWindowIcon(icon);
 
     // Chinese throughout: calendars, dates and the buttons of Qt's own dialogs.
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
@@ -20,20 +79,10 @@ int main(int argc, char* argv[])
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    const QCommandLineOption appDir(QStringLiteral("appdir"), QStringLiteral("Application directory."),
-                                    QStringLiteral("DIR"));
-    const QCommandLineOption pdfDir(QStringLiteral("print-to-pdf"), QStringLiteral("Print into PDF files in DIR."),
-                                    QStringLiteral("DIR"));
-    parser.addOption(appDir);
-    parser.addOption(pdfDir);
-    parser.process(app);
-
-    const QString dir = parser.isSet(appDir) ? parser.value(appDir) : QCoreApplication::applicationDirPath();
-    kv::AppContext ctx(QDir(dir).absolutePath());
-    if (parser.isSet(pdfDir))
-        ctx.printToPdfDir = QDir(parser.value(pdfDir)).absolutePath();
+    kv::AppContext ctx(locate(line.appDir));
+    kv::makeDataFolder(ctx.paths()); // a folder that cannot be made shows when the database is created
+    if (!line.printToPdfDir.isEmpty())
+        ctx.printToPdfDir = QDir(line.printToPdfDir).absolutePath();
 
     kv::AppShell shell(ctx);
     QObject::connect(&shell, &kv::AppShell::exitRequested, &app, &QApplication::quit);

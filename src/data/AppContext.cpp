@@ -2,7 +2,13 @@
 
 namespace kv {
 
-AppContext::AppContext(const QString& appDir, std::shared_ptr<Clock> clock) : m_paths{appDir}, m_clock(std::move(clock))
+AppContext::AppContext(const QString& appDir, std::shared_ptr<Clock> clock)
+    : AppContext(AppPaths{appDir, appDir}, std::move(clock))
+{
+}
+
+AppContext::AppContext(AppPaths paths, std::shared_ptr<Clock> clock)
+    : m_paths(std::move(paths)), m_clock(std::move(clock))
 {
 }
 

@@ -12,7 +12,9 @@ namespace kv {
 // What every window is given: where the program's files are, the shared connection and today.
 class AppContext {
 public:
+    // One folder for data and read-only files alike.
     explicit AppContext(const QString& appDir, std::shared_ptr<Clock> clock = std::make_shared<Clock>());
+    explicit AppContext(AppPaths paths, std::shared_ptr<Clock> clock = std::make_shared<Clock>());
 
     const AppPaths& paths() const { return m_paths; }
     const Clock& clock() const { return *m_clock; }

@@ -1,0 +1,52 @@
+# Two layouts from one build:
+#   system   (plain `cmake --install`, and the Debian package): the program in bin/, the help
+#            page in share/kelvaro, a desktop entry and icons; every user's data go to their
+#            own data folder.
+#   portable (`./run.sh` into dist/): one folder with the program, its help and the marker
+#            that keeps the data beside the program.
+# Neither ever carries a database, so installing again or upgrading keeps the data.
+include(GNUInstallDirs)
+
+install(TARGETS kelvaro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT system)
+install(DIRECTORY resources/help DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvaro COMPONENT system)
+install(FILES resources/kelvaro.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT system)
+install(DIRECTORY resources/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons COMPONENT system)
+
+install(TARGETS kelvaro RUNTIME DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
+install(FILES resources/kelvaro.portable resources/kv.dat DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
+install(DIRECTORY resources/help DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
+
+# The build folder is a portable copy as well: build/kelvaro reads its help beside it and
+# never reaches into the user's own data.
+add_custom_target(kelvaro_build_folder ALL
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/resources/help $<TARGET_FILE_DIR:kelvaro>/help
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROJECT_SOURCE_DIR}/resources/kelvaro.portable
+          $<TARGET_FILE_DIR:kelvaro>/
+  VERBATIM)
+
+# The installed program finds its read-only files relative to itself, so an unpacked package
+# works wherever it lies.
+file(RELATIVE_PATH share_from_bin "/p/${CMAKE_INSTALL_BINDIR}" "/p/${CMAKE_INSTALL_DATADIR}/kelvaro")
+target_compile_definitions(kelvaro_core PRIVATE KELVARO_SHARE_FROM_BIN="${share_from_bin}")
+
+# `cpack` (or the `package` target) makes kelvaro_<version>_<arch>.deb of the system layout.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kelvaro)
+set(CPACK_PACKAGE_VENDOR Kelvaro)
+set(CPACK_PACKAGE_CONTACT "Kelvaro developers <kelvaro@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "piece-rate wages for a small factory (Chinese)")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Kelvaro records, per worker and month, the pieces produced and the deductions charged, "
+    "and works out production total, deductions and net pay, with statistics, exports and "
+    "backups. Its user interface is in Chinese.")
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};system;/")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+# Libraries are found by dpkg-shlibdeps; what it cannot see is named here: Chinese glyphs and
+# the Chinese buttons of Qt's own dialogs.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-wqy-zenhei | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
+include(CPack)

@@ -1,0 +1,77 @@
+#include "app/CommandLine.h"
+
+#include "data/AppLocations.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+
+namespace kv {
+
+CommandLine parseCommandLine(const QStringList& arguments)
+{
+    // The parser's own help and version options would print Qt's English-only layout; the
+    // usage text below is written out in both languages instead.
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    const QCommandLineOption appDir(QStringLiteral("appdir"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption pdfDir(QStringLiteral("print-to-pdf"), QString(), QStringLiteral("DIR"));
+    parser.addOptions({help, version, appDir, pdfDir});
+
+    CommandLine result;
+    const bool parsed = parser.parse(arguments);
+    result.appDir = parser.value(appDir);
+    result.printToPdfDir = parser.value(pdfDir);
+    if (parser.isSet(help) || parser.isSet(version)) {
+        result.action = parser.isSet(help) ? CommandLine::Action::ShowHelp : CommandLine::Action::ShowVersion;
+        return result;
+    }
+
+    if (!parsed)
+        result.error = parser.errorText();
+    else if (!parser.positionalArguments().isEmpty())
+        result.error = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst());
+    for (const QCommandLineOption* folder : {&appDir, &pdfDir}) {
+        if (result.error.isEmpty() && parser.isSet(*folder) && parser.value(*folder).trimmed().isEmpty())
+            result.error = QStringLiteral("Empty folder after --%1.").arg(folder->names().constFirst());
+    }
+    if (!result.error.isEmpty())
+        result.action = CommandLine::Action::Error;
+    return result;
+}
+
+QString usageText(const QString& dataFolder)
+{
+    return QStringLiteral("用法 / Usage: kelvaro [选项 / options]\n"
+                          "\n"
+                          "Kelvaro 计件工资：按月登记每位员工的生产和扣减，计算实发工资。\n"
+                          "Kelvaro piece-rate wages: records each worker's monthly production and deductions\n"
+                          "and works out the net pay.\n"
+                          "\n"
+                          "选项 / Options:\n"
+                          "  --appdir DIR        数据文件夹用 DIR：数据库、密钥、备份和导出的文件都放在这里。\n"
+                          "                      Keep the data (database, key, backups, exports) in DIR.\n"
+                          "  --print-to-pdf DIR  打印不送打印机，每次打印在 DIR 中存为以标题命名的 PDF 文件。\n"
+                          "                      Print into PDF files named after their titles in DIR\n"
+                          "                      instead of the printer.\n"
+                          "  -v, --version       显示版本后退出。\n"
+                          "                      Show the version and exit.\n"
+                          "  -h, --help          显示本说明后退出。\n"
+                          "                      Show this text and exit.\n"
+                          "\n"
+                          "数据文件夹 / Data folder:\n"
+                          "  %1\n"
+                          "  安装版放在用户的 ~/.local/share/Kelvaro；程序旁有 %2 文件的便携版放在程序所在文件夹；\n"
+                          "  --appdir 优先。换电脑时，退出程序后把整个数据文件夹复制到新电脑的相同位置。\n"
+                          "  Installed: the user's ~/.local/share/Kelvaro; a portable copy (a %2 file beside\n"
+                          "  the program): the program's folder; --appdir wins. To move to another computer,\n"
+                          "  quit the program and copy the whole data folder to the same place there.")
+        .arg(QDir::toNativeSeparators(dataFolder), QString::fromUtf16(kPortableMarker));
+}
+
+QString versionText()
+{
+    return QStringLiteral("Kelvaro " KELVARO_VERSION);
+}
+
+} // namespace kv

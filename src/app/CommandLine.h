@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace kv {
+
+// What the command line asks the program to do.
+struct CommandLine {
+    enum class Action { Run, ShowHelp, ShowVersion, Error };
+    Action action = Action::Run;
+    QString appDir;        // --appdir DIR: the data folder
+    QString printToPdfDir; // --print-to-pdf DIR
+    QString error;         // what is wrong with the arguments (Action::Error)
+};
+
+// Reads the arguments (the program's name first). --help and --version win over anything
+// else on the line, so they answer even beside an argument that is wrong.
+CommandLine parseCommandLine(const QStringList& arguments);
+
+// The usage of every option in Chinese and English, naming the data folder of this copy.
+QString usageText(const QString& dataFolder);
+// "Kelvaro <version>".
+QString versionText();
+
+} // namespace kv

@@ -1,0 +1,76 @@
+#include "app/CommandLine.h"
+#include "data/AppLocations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kv;
+using Action = CommandLine::Action;
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void commandLineTakesFoldersAndRefusesWhatItDoesNotKnow()
+    {
+        const auto parse = [](QStringList args) {
+            args.prepend(QStringLiteral("kelvaro"));
+            return parseCommandLine(args);
+        };
+        const CommandLine run =
+            parse({QStringLiteral("--appdir"), QStringLiteral("/srv/工资"), QStringLiteral("--print-to-pdf=out")});
+        QCOMPARE(run.action, Action::Run);
+        QCOMPARE(run.appDir, QStringLiteral("/srv/工资"));
+        QCOMPARE(run.printToPdfDir, QStringLiteral("out"));
+        QCOMPARE(parse({}).appDir, QString());
+
+        // Help and version answer even beside a wrong argument.
+        QCOMPARE(parse({QStringLiteral("--nonsense"), QStringLiteral("-h")}).action, Action::ShowHelp);
+        QCOMPARE(parse({QStringLiteral("extra"), QStringLiteral("--version")}).action, Action::ShowVersion);
+
+        for (const QStringList& wrong :
+             {QStringList{QStringLiteral("--nonsense")}, QStringList{QStringLiteral("extra")},
+              QStringList{QStringLiteral("--appdir")}, QStringList{QStringLiteral("--appdir"), QStringLiteral(" ")},
+              QStringList{QStringLiteral("--print-to-pdf=")}}) {
+            const CommandLine line = parse(wrong);
+            QCOMPARE(line.action, Action::Error);
+            QVERIFY2(!line.error.isEmpty(), qPrintable(wrong.join(u' ')));
+        }
+    }
+
+    void markerBesideTheProgramDecidesWhereDataAndHelpAre()
+    {
+        QTemporaryDir root;
+        const QString bin = root.filePath(QStringLiteral("usr/bin"));
+        const QString user = root.filePath(QStringLiteral("home/.local/share/Kelvaro"));
+        QVERIFY(QDir().mkpath(bin));
+
+        const AppPaths installed = locateAppPaths(bin, {}, user);
+        QCOMPARE(installed.appDir, user);
+        QCOMPARE(installed.helpIndex(), root.filePath(QStringLiteral("usr/share/kelvaro/help/index.html")));
+        const AppPaths chosen = locateAppPaths(bin, QStringLiteral("relative"), user);
+        QCOMPARE(chosen.appDir, QDir(QStringLiteral("relative")).absolutePath());
+        QCOMPARE(chosen.shareDir, installed.shareDir);
+
+        QFile marker(bin + u'/' + QString::fromUtf16(kPortableMarker));
+        QVERIFY(marker.open(QIODevice::WriteOnly));
+        marker.close();
+        const AppPaths portable = locateAppPaths(bin, {}, user);
+        QCOMPARE(portable.appDir, bin);
+        QCOMPARE(portable.helpIndex(), bin + QStringLiteral("/help/index.html"));
+        QCOMPARE(locateAppPaths(bin, user, user).appDir, user);
+        QCOMPARE(locateAppPaths(bin, user, user).shareDir, bin);
+
+        // The data folder is made on first start; a file in its way is reported, not ignored.
+        QVERIFY(makeDataFolder(installed));
+        QVERIFY(QFileInfo(installed.backupDir()).isDir() && QFileInfo(installed.dataDir()).isDir());
+        QFile blocker(root.filePath(QStringLiteral("blocked")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QVERIFY(!makeDataFolder(locateAppPaths(bin, blocker.fileName(), user)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "test_startup.moc"
