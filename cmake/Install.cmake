@@ -35,10 +35,9 @@ set(CPACK_PACKAGE_NAME kelvaro)
 set(CPACK_PACKAGE_VENDOR Kelvaro)
 set(CPACK_PACKAGE_CONTACT "Kelvaro developers <kelvaro@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "piece-rate wages for a small factory (Chinese)")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Kelvaro records, per worker and month, the pieces produced and the deductions charged, "
-    "and works out production total, deductions and net pay, with statistics, exports and "
-    "backups. Its user interface is in Chinese.")
+set(CPACK_PACKAGE_DESCRIPTION "Kelvaro records, per worker and month, the pieces produced and the deductions
+charged, and works out production total, deductions and net pay, with statistics, exports
+and backups. Its user interface is in Chinese.")
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};system;/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
