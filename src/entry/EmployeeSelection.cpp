@@ -94,6 +94,12 @@ void EmployeeSelection::selectById(qint64 id)
     m_c.list->hide();
 }
 
+void EmployeeSelection::clearWorkshopLine()
+{
+    m_c.workshopLine->setText(QStringLiteral("所在车间：    工种："));
+    m_c.workshopLine->adjustSize();
+}
+
 void EmployeeSelection::onNameChanged(const QString& text)
 {
     m_c.list->clear();
@@ -152,6 +158,7 @@ void EmployeeSelection::onNameLeft()
     if (ui::guarded(m_window, [&] { exists = EmployeeFinder(m_ctx.conn()).nameExists(m_c.name->text()); }) && !exists) {
         m_c.number->clear();
         m_c.name->clear();
+        clearWorkshopLine();
         emit nameNotFound();
     }
     m_c.list->hide();
@@ -177,6 +184,7 @@ void EmployeeSelection::onNumberLeft()
         !employee) {
         m_c.number->clear();
         m_c.name->clear();
+        clearWorkshopLine();
         ui::message(m_window, QStringLiteral("没有该员工！"), QStringLiteral("没有"), ui::Icon::Warning);
         emit numberNotFound();
     }

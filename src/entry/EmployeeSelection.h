@@ -56,6 +56,7 @@ protected:
 
 private:
     bool leavesForWithinWindow(const QFocusEvent& event) const;
+    void clearWorkshopLine(); // no employee: the captions alone
     void onNameChanged(const QString& text);
     void onNumberChanged(const QString& text);
     bool onNameKey(int key);

@@ -49,7 +49,7 @@ void LineAreaGrowth::fitTo(int height)
         s.rows = s.spec.designRows + extra.at(i);
         const QRect d = s.design;
         s.spec.grid->setGeometry(d.x(), d.y() + ui::twipsToPixels(above * kRowTwips), d.width(),
-                            d.height() + ui::twipsToPixels(extra.at(i) * kRowTwips));
+                                 d.height() + ui::twipsToPixels(extra.at(i) * kRowTwips));
         ui::DataGrid& grid = *s.spec.grid;
         while (grid.rows() - 1 < s.rows + s.spec.spareRows)
             grid.setRowHeight(grid.addRow(), kRowTwips);

@@ -21,8 +21,11 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTableWidget>
+
+#include <algorithm>
 
 namespace kv {
 
@@ -361,15 +364,25 @@ void WageEntryWindow::loadLS(const QString& month)
     const QList<LineTexts> deductions = records.loadDeductions(m_number->text(), *ym);
 
     emptyGrids();
-    m_productionNote->setText(production.isEmpty() ? QStringLiteral("没有 ") + month + QStringLiteral(" 的工资记录")
-                                                   : QString());
-    m_productionNote->adjustSize();
+    showNotes(month, !production.isEmpty(), !deductions.isEmpty());
     fillLines(*m_production, production);
-    m_deductionNote->setText(deductions.isEmpty() ? QStringLiteral("没有 ") + month + QStringLiteral(" 的扣减记录")
-                                                  : QString());
-    m_deductionNote->adjustSize();
     fillLines(*m_deductions, deductions);
     hjje();
+    // Another month starts at its first line and first column.
+    for (DataGrid* grid : {m_production, m_deductions}) {
+        grid->table()->scrollToTop();
+        grid->table()->horizontalScrollBar()->setValue(0);
+    }
+}
+
+void WageEntryWindow::showNotes(const QString& month, bool productionStored, bool deductionsStored)
+{
+    m_productionNote->setText(productionStored ? QString()
+                                               : QStringLiteral("没有 ") + month + QStringLiteral(" 的工资记录"));
+    m_productionNote->adjustSize();
+    m_deductionNote->setText(deductionsStored ? QString()
+                                              : QStringLiteral("没有 ") + month + QStringLiteral(" 的扣减记录"));
+    m_deductionNote->adjustSize();
 }
 
 void WageEntryWindow::saveLS()
@@ -382,9 +395,12 @@ void WageEntryWindow::saveLS()
             m_production->setText(i + 1, PAmount, lineAmount(shown.at(i)));
     }
     hjje();
-    MonthRecords(m_ctx.conn())
-        .saveMonth(
-            {workingMonth(), m_number->text(), m_name->text(), gridLines(*m_production), gridLines(*m_deductions)});
+    const QList<LineTexts> production = gridLines(*m_production);
+    const QList<LineTexts> deductions = gridLines(*m_deductions);
+    MonthRecords(m_ctx.conn()).saveMonth({workingMonth(), m_number->text(), m_name->text(), production, deductions});
+    // The notes tell what is stored now.
+    showNotes(workingMonth(), std::any_of(production.begin(), production.end(), isProductionLineFilled),
+              std::any_of(deductions.begin(), deductions.end(), isDeductionLineFilled));
 }
 
 void WageEntryWindow::DelLS()
@@ -481,6 +497,7 @@ void WageEntryWindow::onClear()
     if (!ui::guarded(this, [&] { DelLS(); }))
         return;
     emptyGrids();
+    showNotes(workingMonth(), false, false);
     m_productionTotal->setText(QStringLiteral("0"));
     m_deductionTotal->setText(QStringLiteral("0"));
     m_netPay->setText(QStringLiteral("0"));

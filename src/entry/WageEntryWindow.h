@@ -64,6 +64,8 @@ private:
     void setUpGrids();
     void onMonthChanged();
     void emptyGrids();
+    // The lines under the grids that say a month has no stored lines of a kind.
+    void showNotes(const QString& month, bool productionStored, bool deductionsStored);
     void hidePopups();
     void onSave();
     void onClear();

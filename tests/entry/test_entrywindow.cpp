@@ -4,6 +4,8 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QScrollBar>
+#include <QTableWidget>
 #include <QTest>
 
 using namespace kv;
@@ -158,6 +160,56 @@ private slots:
         QCOMPARE(f.text("Text3"), QStringLiteral("12"));
         QCOMPARE(f.gui->find<QLabel>("Label9")->text(), QString());
         QCOMPARE(f.gui->find<QLabel>("Label10")->text(), QStringLiteral("没有 2008-5 的扣减记录"));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void loadsStartAtTheTopAndNotesFollowWhatIsStored()
+    {
+        EntryFixture f;
+        QList<LineTexts> twenty;
+        for (int d = 1; d <= 20; ++d)
+            twenty << productionLine(QStringLiteral("2008-4-%1").arg(d), "外壳", "1", "2");
+        f.store("001", "2008-4", twenty);
+        f.gui->type("Text2", "001");
+        auto* combo = f.gui->find<QComboBox>("Combo1");
+        ui::DataGrid* fg = f.grid("fg");
+        combo->setCurrentIndex(1); // 2008-4
+        fg->showCell(20, PRemark);
+        QVERIFY(fg->topRow() > 1);
+        QVERIFY(fg->table()->horizontalScrollBar()->value() > 0);
+        combo->setCurrentIndex(2); // 2008-5 shows from its first line and its date column
+        QCOMPARE(fg->topRow(), 1);
+        QCOMPARE(fg->table()->horizontalScrollBar()->value(), 0);
+        fg->showCell(20, PRemark);
+        combo->setCurrentIndex(1);
+        QCOMPARE(fg->topRow(), 1);
+        QCOMPARE(fg->table()->horizontalScrollBar()->value(), 0);
+
+        // A save that stores lines takes back the note that there are none; clearing puts it back.
+        combo->setCurrentIndex(2);
+        auto* note = f.gui->find<QLabel>("Label9");
+        QCOMPARE(note->text(), QStringLiteral("没有 2008-5 的工资记录"));
+        fg->setText(1, PDate, QStringLiteral("2008-5-2"));
+        fg->setText(1, PProduct, QStringLiteral("外壳"));
+        f.boxes.expect("保存成功！");
+        f.gui->click("Command1");
+        QCOMPARE(note->text(), QString());
+        QCOMPARE(f.gui->find<QLabel>("Label10")->text(), QStringLiteral("没有 2008-5 的扣减记录"));
+        f.boxes.expect("您确定要清除吗？", Answer::Ok);
+        f.gui->click("Command3");
+        QCOMPARE(note->text(), QStringLiteral("没有 2008-5 的工资记录"));
+
+        // No employee any more: no workshop of the last one either.
+        QCOMPARE(f.gui->find<QLabel>("Label4")->text(), QStringLiteral("所在车间：一车间  工种：装配"));
+        f.gui->find<QLineEdit>("Text2")->clear();
+        f.boxes.expect("没有该员工！");
+        f.gui->leave("Text2");
+        QCOMPARE(f.gui->find<QLabel>("Label4")->text(), QStringLiteral("所在车间：    工种："));
+        f.gui->type("Text2", "002");
+        f.gui->type("Text1", "无此人");
+        f.gui->leave("Text1");
+        QCOMPARE(f.text("Text2"), QString());
+        QCOMPARE(f.gui->find<QLabel>("Label4")->text(), QStringLiteral("所在车间：    工种："));
         KV_VERIFY_BOXES(f.boxes);
     }
 
