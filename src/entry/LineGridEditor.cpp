@@ -9,8 +9,10 @@
 #include "ui/MessageBox.h"
 #include "ui/Twips.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QSignalBlocker>
+#include <QTableWidget>
 #include <QTimer>
 
 namespace kv {
@@ -29,7 +31,8 @@ LineGridEditor::LineGridEditor(Kind kind, AppContext& ctx, ui::DataGrid* grid, L
     using ui::DataGrid;
     connect(grid, &DataGrid::currentCellChanged, this, &LineGridEditor::onCurrentCellChanged);
     connect(grid, &DataGrid::editTextChanged, this, &LineGridEditor::onEditTextChanged);
-    connect(grid, &DataGrid::editorKeyDown, this, [this](int row, int, int key, bool&) { onEditorKey(row, key); });
+    connect(grid, &DataGrid::editorKeyDown, this,
+            [this](int row, int, int key, bool& consume) { consume = onEditorKey(row, key); });
     connect(grid, &DataGrid::afterEdit, this, &LineGridEditor::onAfterEdit);
     connect(grid, &DataGrid::dateEditRequested, this, &LineGridEditor::onDateEditRequested);
     connect(grid, &DataGrid::clicked, this, [this] {
@@ -60,6 +63,8 @@ LineGridEditor::LineGridEditor(Kind kind, AppContext& ctx, ui::DataGrid* grid, L
             cancel = true;
     });
 
+    grid->table()->installEventFilter(this);
+
     connect(m_picker, &QDateEdit::dateChanged, this, &LineGridEditor::onPickerDateChanged);
     connect(m_picker, &DatePicker::escapePressed, this, [this] {
         if (m_pickRow > 0)
@@ -74,6 +79,20 @@ LineGridEditor::LineGridEditor(Kind kind, AppContext& ctx, ui::DataGrid* grid, L
     connect(m_picker, &DatePicker::focusLeft, this, [this] { hidePicker(false); });
 }
 
+bool LineGridEditor::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool typed = event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod;
+    if (typed && watched == m_grid->table() && makePendingMove()) {
+        // The move may have opened the next cell's editor: the key is the first one typed there.
+        QWidget* focus = QApplication::focusWidget();
+        if (focus && focus != m_grid->table() && m_grid->isAncestorOf(focus)) {
+            QApplication::sendEvent(focus, event);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
 LookupKind LineGridEditor::lookupKind() const
 {
     return isProduction() ? LookupKind::Product : LookupKind::Deduction;
@@ -86,6 +105,7 @@ void LineGridEditor::lookUp(int row, int col, const QString& typed, bool all)
         return;
     m_popup->placeUnder(*m_grid, row, col);
     m_popup->LoadAjax(result);
+    m_matchWalked = false; // a new list starts at its first match
 }
 
 void LineGridEditor::onCurrentCellChanged(int row, int col)
@@ -127,31 +147,43 @@ void LineGridEditor::updateAmount(int row, const QString& quantity)
     m_host.totals();
 }
 
-void LineGridEditor::onEditorKey(int row, int key)
+bool LineGridEditor::onEditorKey(int row, int key)
 {
     emit becameTarget(this);
+    if ((key == Qt::Key_Up || key == Qt::Key_Down) && m_popup->isVisible() && m_popup->matchCount() > 0) {
+        // The arrows walk the matches while the text stays in the cell being typed in.
+        ui::DataGrid* matches = m_popup->grid();
+        const int n = m_popup->matchCount();
+        const int at = std::max(matches->row(), 1);
+        const int next = key == Qt::Key_Down ? (at == n ? 1 : at + 1) : (at == 1 ? n : at - 1);
+        matches->setCurrentCell(next, std::max(matches->col(), 0));
+        matches->showCell(next, 0);
+        m_matchWalked = true;
+        return true;
+    }
     if (key != Qt::Key_Return)
-        return;
+        return false;
     m_enterPressed = true;
     if (m_popup->isVisible())
-        takeFirstMatch(row);
+        takeMatch(row, m_matchWalked ? std::max(m_popup->grid()->row(), 1) : 1);
+    return false;
 }
 
-void LineGridEditor::takeFirstMatch(int row)
+void LineGridEditor::takeMatch(int row, int match)
 {
-    // Enter takes the first match, whichever row is highlighted.
-    const bool none = m_popup->matchCount() < 1;
+    // Enter takes the match the arrows chose, or the first one.
+    const bool none = m_popup->matchCount() < match;
     if (isProduction()) {
-        m_grid->setEditText(none ? QString() : m_popup->text(1, 1));
-        m_grid->setText(row, PUnit, none ? QString() : m_popup->text(1, 2));
-        m_grid->setText(row, PPrice, none ? QString() : m_popup->text(1, 3));
+        m_grid->setEditText(none ? QString() : m_popup->text(match, 1));
+        m_grid->setText(row, PUnit, none ? QString() : m_popup->text(match, 2));
+        m_grid->setText(row, PPrice, none ? QString() : m_popup->text(match, 3));
         m_grid->setText(
             row, PAmount,
             none ? QString()
-                 : plainDecimal(numericValue(m_grid->text(row, PQuantity)) * numericValue(m_popup->text(1, 3))));
+                 : plainDecimal(numericValue(m_grid->text(row, PQuantity)) * numericValue(m_popup->text(match, 3))));
     } else {
-        m_grid->setEditText(none ? QString() : m_popup->text(1, 1));
-        m_grid->setText(row, DAmount, none ? QString() : m_popup->text(1, 2));
+        m_grid->setEditText(none ? QString() : m_popup->text(match, 1));
+        m_grid->setText(row, DAmount, none ? QString() : m_popup->text(match, 2));
     }
     m_popup->hide();
     m_host.totals();
@@ -192,12 +224,20 @@ void LineGridEditor::advanceAfterEnter(int row, int col)
     }
     if (nextRow < 1 || nextRow >= m_grid->rows())
         return;
-    QTimer::singleShot(0, m_grid, [grid = m_grid, nextRow, nextCol] {
-        if (!grid->isEditing()) {
-            grid->setCurrentCell(nextRow, nextCol);
-            grid->showCell(nextRow, nextCol);
-        }
-    });
+    // The move waits until the editor that took the Enter is gone; a key typed before then
+    // makes it at once, so that the key lands in the next cell, never in the one just left.
+    m_pendingMove = {nextRow, nextCol};
+    QTimer::singleShot(0, this, [this] { makePendingMove(); });
+}
+
+bool LineGridEditor::makePendingMove()
+{
+    const QPoint move = std::exchange(m_pendingMove, QPoint());
+    if (move.isNull() || m_grid->isEditing())
+        return false;
+    m_grid->setCurrentCell(move.x(), move.y());
+    m_grid->showCell(move.x(), move.y());
+    return true;
 }
 
 void LineGridEditor::choose(const QStringList& item)

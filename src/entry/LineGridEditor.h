@@ -3,6 +3,7 @@
 #include "entry/ItemLookup.h"
 
 #include <QObject>
+#include <QPoint>
 
 #include <functional>
 
@@ -48,17 +49,21 @@ signals:
     // This grid is now the one a choice in the look-up popup goes to.
     void becameTarget(LineGridEditor* editor);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     bool isProduction() const { return m_kind == Kind::Production; }
     LookupKind lookupKind() const;
     void lookUp(int row, int col, const QString& typed, bool all);
     void updateAmount(int row, const QString& quantity);
-    void takeFirstMatch(int row);
+    void takeMatch(int row, int match);
     void advanceAfterEnter(int row, int col);
+    bool makePendingMove(); // true when the current cell moved
 
     void onCurrentCellChanged(int row, int col);
     void onEditTextChanged(int row, int col, const QString& text);
-    void onEditorKey(int row, int key);
+    bool onEditorKey(int row, int key); // true: the key is used up
     void onAfterEdit(int row, int col);
     void onDateEditRequested(int row, int col);
     void onPickerDateChanged(const QDate& date);
@@ -74,6 +79,8 @@ private:
     DatePicker* m_picker;
     int m_pickRow = -1;
     bool m_enterPressed = false;
+    QPoint m_pendingMove;       // row, column the grid moves to after Enter; null when none
+    bool m_matchWalked = false; // the arrows moved the popup's highlight since the last look-up
 };
 
 } // namespace kv

@@ -228,6 +228,11 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override
     {
+        if (opensDatePicker(event)) {
+            m_grid->askEdit(currentIndex().row() + 1, currentIndex().column());
+            event->accept();
+            return;
+        }
         // Ask about a move by keys before the view reacts: it would otherwise close an open
         // editor even when the window then refuses the move.
         const auto action = cursorActionFor(event);
@@ -286,6 +291,18 @@ protected:
     void keyboardSearch(const QString&) override {} // typing never jumps to another cell
 
 private:
+    // Enter, Space or a typed character on a date cell asks for the date picker, as a click does.
+    bool opensDatePicker(const QKeyEvent* event) const
+    {
+        const QModelIndex current = currentIndex();
+        if (state() == EditingState || !current.isValid() || !m_grid->isDateColumn(current.column()) ||
+            !m_grid->isEditable() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            return false;
+        const int key = event->key();
+        return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space ||
+               (!event->text().isEmpty() && event->text().at(0).isPrint());
+    }
+
     static std::optional<CursorAction> cursorActionFor(const QKeyEvent* event)
     {
         switch (event->key()) {

@@ -187,6 +187,53 @@ private slots:
         KV_VERIFY_BOXES(f.boxes);
     }
 
+    void arrowsChooseTheMatchAndKeysOpenDatePickers()
+    {
+        LineFixture f;
+        f.loadEmployee();
+        ui::DataGrid& fg = f.fg();
+        clickCell(fg, 1, PProduct);
+        typeInEditor(fg, "P0"); // three matches
+        for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up})
+            keyInEditor(fg, key); // 2, 3, round to 1, back to 3
+        QCOMPARE(f.ajax().row(), 3);
+        QVERIFY(openEditor(fg) && fg.row() == 1 && fg.editCol() == PProduct); // the line stays put
+        keyInEditor(fg, Qt::Key_Return);
+        QCOMPARE(fg.text(1, PProduct), QStringLiteral("螺丝"));
+        QCOMPARE(fg.text(1, PPrice), QStringLiteral("0.8"));
+
+        // A new look-up starts again at its first match.
+        clickCell(fg, 2, PProduct);
+        typeInEditor(fg, "P0");
+        keyInEditor(fg, Qt::Key_Down);
+        typeInEditor(fg, "2"); // P02 大外壳 only
+        keyInEditor(fg, Qt::Key_Return);
+        QCOMPARE(fg.text(2, PProduct), QStringLiteral("大外壳"));
+
+        // Enter in the remark moves to the next line's date at once: what is typed next opens
+        // its picker and never reaches the remark.
+        clickCell(fg, 2, PRemark);
+        typeInEditor(fg, "x");
+        keyInEditor(fg, Qt::Key_Return);
+        QTest::keyClicks(fg.table(), "5");
+        DatePicker* pick = f.picker("dtPick");
+        QVERIFY(pick->isVisible());
+        QCOMPARE(pick->geometry(), fg.cellRect(3, PDate));
+        QCOMPARE(fg.text(2, PRemark), QStringLiteral("x"));
+        QTest::keyClick(pick, Qt::Key_Escape);
+        QVERIFY(!pick->isVisible());
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+            QTest::keyClick(fg.table(), key);
+            QVERIFY(pick->isVisible());
+            QTest::keyClick(pick, Qt::Key_Escape);
+        }
+        f.fg1().setFocus();
+        f.fg1().setCurrentCell(1, DDate);
+        QTest::keyClick(f.fg1().table(), Qt::Key_Enter);
+        QVERIFY(f.picker("DTPick1")->isVisible());
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
     void unitAndAmountAreNotEditableAndAnEmptyRowStaysBelow()
     {
         LineFixture f;
