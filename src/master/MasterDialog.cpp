@@ -8,6 +8,7 @@
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -76,6 +77,25 @@ void MasterDialog::addField(const QString& label, QWidget* control)
     setTabOrder(control, m_save);
     setTabOrder(m_save, m_cancel);
     m_fields.append(control);
+    // A date box takes Tab for its own parts (year, month, day); here Tab goes on to the next
+    // field, as everywhere else in the dialog, so that what is typed next lands there.
+    if (qobject_cast<QDateEdit*>(control))
+        control->installEventFilter(this);
+}
+
+bool MasterDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && qobject_cast<QDateEdit*>(watched)) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const qsizetype at = m_fields.indexOf(static_cast<QWidget*>(watched));
+        if ((key == Qt::Key_Tab || key == Qt::Key_Backtab) && at >= 0) {
+            QWidget* next = key == Qt::Key_Tab ? (at + 1 < m_fields.size() ? m_fields.at(at + 1) : m_save)
+                                               : (at > 0 ? m_fields.at(at - 1) : m_cancel);
+            next->setFocus(key == Qt::Key_Tab ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void MasterDialog::open()

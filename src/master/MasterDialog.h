@@ -46,6 +46,7 @@ protected:
     void addField(const QString& label, QWidget* control);
     // Called with the buttons placed; fills pick lists and defaults.
     virtual void prepareFields() {}
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     AppContext& m_ctx;
 

@@ -71,6 +71,39 @@ int count(Database& db, const QString& table)
 class TestMasterDialogs : public QObject {
     Q_OBJECT
 private slots:
+    void tabWalksEveryFieldOfTheEmployeeDialogInOrder()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        QWidget owner;
+        QPointer<MasterDialog> dialog = openDialog(MasterKind::Employee, app, &owner);
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        GuiDriver gui(dialog);
+        const auto focusedName = [&] {
+            for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget())
+                if (!w->objectName().isEmpty() && w->objectName() != QStringLiteral("qt_spinbox_lineedit"))
+                    return w->objectName();
+            return QString();
+        };
+        gui.find(QStringLiteral("Text1"))->setFocus();
+        QStringList walked{focusedName()};
+        for (int i = 0; i < 8; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            walked << focusedName();
+        }
+        QCOMPARE(walked,
+                 QStringList({"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "text7", "Text8", "Command1"}));
+        // A remark typed after Tab from the date box lands in the remark.
+        gui.find(QStringLiteral("text7"))->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClicks(QApplication::focusWidget(), "ok");
+        QCOMPARE(gui.find<QLineEdit>(QStringLiteral("Text8"))->text(), QStringLiteral("ok"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(focusedName(), QStringLiteral("text7"));
+        KV_VERIFY_BOXES(boxes);
+    }
+
     void employeeAddFillsDefaultsAndSaves()
     {
         TestApp app;
