@@ -2,9 +2,11 @@
 
 #include "data/NumberFormat.h"
 #include "data/TextRules.h"
+#include "ui/TabText.h"
 #include "ui/Twips.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -14,6 +16,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -25,10 +28,11 @@ namespace {
 constexpr int kTotalsRole = Qt::UserRole + 1;      // set on column 0 of a totals row
 constexpr int kTotalsValueRole = Qt::UserRole + 2; // the exact sum in a summed cell of it
 constexpr int kDefaultRowTwips = 300;
+constexpr int kWidestFitTwips = 6000; // a column fitted to a long text stops here; the text is cut
 } // namespace
 
-// Draws the current cell highlighted (the grid keeps no selection besides the current cell) and
-// hands the editor's keys and text changes to the grid's window before the grid reacts.
+// Draws the current cell and a marked range highlighted, shows a cut text whole as a tooltip,
+// and hands the editor's keys and text changes to the grid's window before the grid reacts.
 class GridDelegate : public QStyledItemDelegate {
 public:
     GridDelegate(DataGrid* grid, QObject* parent) : QStyledItemDelegate(parent), m_grid(grid) {}
@@ -69,7 +73,9 @@ protected:
     {
         QStyledItemDelegate::initStyleOption(option, index);
         const auto* view = qobject_cast<const QAbstractItemView*>(option->widget);
-        if (view && view->currentIndex() == index)
+        const QRect range = m_grid->selectedRange();
+        const bool marked = range.width() * range.height() > 1 && m_grid->isInRange(index.row() + 1, index.column());
+        if (view && (view->currentIndex() == index || marked))
             option->state |= QStyle::State_Selected;
         else
             option->state &= ~QStyle::State_Selected;
@@ -93,6 +99,23 @@ protected:
             painter->drawPolygon(arrow);
             painter->restore();
         }
+    }
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        // Only a text the cell shows cut needs its tooltip.
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const int margin = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+        if (!opt.text.isEmpty() && opt.fontMetrics.horizontalAdvance(opt.text) + margin > opt.rect.width()) {
+            QToolTip::showText(event->globalPos(), opt.text, view->viewport(), opt.rect);
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
     }
 
     bool eventFilter(QObject* object, QEvent* event) override
@@ -228,6 +251,20 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override
     {
+        if (event->matches(QKeySequence::Copy)) {
+            m_grid->copySelection();
+            event->accept();
+            return;
+        }
+        if (event->matches(QKeySequence::SelectAll)) {
+            m_grid->selectAllCells();
+            event->accept();
+            return;
+        }
+        if (event->modifiers() == Qt::ShiftModifier && m_grid->extendRangeByKey(event->key())) {
+            event->accept();
+            return;
+        }
         if (opensDatePicker(event)) {
             m_grid->askEdit(currentIndex().row() + 1, currentIndex().column());
             event->accept();
@@ -272,6 +309,27 @@ protected:
     {
         m_pressed = indexAt(event->position().toPoint());
         QTableWidget::mousePressEvent(event);
+    }
+
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        // Dragging marks a range from the pressed cell; the current cell stays where it was
+        // pressed, so that nothing is edited on the way.
+        if (!(event->buttons() & Qt::LeftButton) || !m_pressed.isValid()) {
+            QTableWidget::mouseMoveEvent(event);
+            return;
+        }
+        const QModelIndex here = indexAt(event->position().toPoint());
+        if (here.isValid() &&
+            (here != m_pressed || m_grid->selectedRange().width() * m_grid->selectedRange().height() > 1)) {
+            if (here != m_pressed && m_grid->isEditing()) {
+                m_grid->finishEdit(true);
+                setFocus(Qt::MouseFocusReason);
+            }
+            m_grid->selectRange(m_pressed.row() + 1, m_pressed.column(), here.row() + 1, here.column());
+            scrollTo(here);
+        }
+        event->accept();
     }
 
     void mouseReleaseEvent(QMouseEvent* event) override
@@ -359,6 +417,7 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent), m_table(new GridTable(thi
             [this](const QModelIndex& current, const QModelIndex&) {
                 if (current.isValid())
                     m_headerCol = current.column();
+                collapseRange();
                 emit currentCellChanged(row(), col());
             });
     for (QScrollBar* bar : {m_table->verticalScrollBar(), m_table->horizontalScrollBar()}) {
@@ -547,6 +606,7 @@ void DataGrid::autoFitCols(int col1, int col2)
             const QFontMetrics fm(own.isValid() ? own.value<QFont>() : m_table->font());
             width = std::max(width, fm.horizontalAdvance(it->text()) + margin);
         }
+        width = std::min(width, twipsToPixels(kWidestFitTwips));
         const bool hidden = m_table->isColumnHidden(c);
         m_table->horizontalHeader()->resizeSection(c, width);
         if (hidden)
@@ -678,6 +738,99 @@ QRect DataGrid::cellRect(int row, int col) const
     }
     const QRect r = m_table->visualRect(m_table->model()->index(row - 1, col));
     return QRect(m_table->viewport()->mapTo(this, r.topLeft()), r.size());
+}
+
+// --- Range of cells ---------------------------------------------------------------------------
+
+void DataGrid::collapseRange()
+{
+    const QModelIndex current = m_table->currentIndex();
+    m_anchor = m_corner = current.isValid() ? QPoint(current.column(), current.row() + 1) : QPoint(-1, -1);
+    m_table->viewport()->update();
+}
+
+void DataGrid::selectRange(int row1, int col1, int row2, int col2)
+{
+    const auto rowIn = [this](int r) { return std::clamp(r, 1, std::max(rows() - 1, 1)); };
+    const auto colIn = [this](int c) { return std::clamp(c, 0, std::max(cols() - 1, 0)); };
+    m_anchor = QPoint(colIn(col1), rowIn(row1));
+    m_corner = QPoint(colIn(col2), rowIn(row2));
+    m_table->viewport()->update();
+}
+
+void DataGrid::selectAllCells()
+{
+    if (rows() > 1 && cols() > 0)
+        selectRange(1, 0, rows() - 1, cols() - 1);
+}
+
+QRect DataGrid::selectedRange() const
+{
+    if (m_anchor.y() < 1 || rows() < 2 || cols() < 1)
+        return {};
+    const QRect range(QPoint(std::min(m_anchor.x(), m_corner.x()), std::min(m_anchor.y(), m_corner.y())),
+                      QPoint(std::max(m_anchor.x(), m_corner.x()), std::max(m_anchor.y(), m_corner.y())));
+    return range.intersected(QRect(0, 1, cols(), rows() - 1));
+}
+
+bool DataGrid::isInRange(int row, int col) const
+{
+    return selectedRange().contains(col, row);
+}
+
+bool DataGrid::extendRangeByKey(int key)
+{
+    int dc = 0;
+    int dr = 0;
+    switch (key) {
+    case Qt::Key_Left: dc = -1; break;
+    case Qt::Key_Right: dc = 1; break;
+    case Qt::Key_Up: dr = -1; break;
+    case Qt::Key_Down: dr = 1; break;
+    default: return false;
+    }
+    if (m_anchor.y() < 1)
+        return true;
+    // One step to the next shown cell; at the edge the range stays.
+    QPoint next = m_corner;
+    do {
+        next += QPoint(dc, dr);
+    } while (next.x() >= 0 && next.x() < cols() && next.y() >= 1 && next.y() < rows() &&
+             (isColHidden(next.x()) || isRowHidden(next.y())));
+    if (next.x() < 0 || next.x() >= cols() || next.y() < 1 || next.y() >= rows())
+        return true;
+    m_corner = next;
+    m_table->scrollTo(m_table->model()->index(next.y() - 1, next.x()));
+    m_table->viewport()->update();
+    return true;
+}
+
+QString DataGrid::selectedText() const
+{
+    const QRect range = selectedRange();
+    if (range.isEmpty())
+        return {};
+    QList<QStringList> lines{{}};
+    for (int c = range.left(); c <= range.right(); ++c)
+        if (!isColHidden(c))
+            lines.first() << text(0, c);
+    for (int r = range.top(); r <= range.bottom(); ++r) {
+        if (isRowHidden(r))
+            continue;
+        QStringList line;
+        for (int c = range.left(); c <= range.right(); ++c)
+            if (!isColHidden(c))
+                line << text(r, c);
+        lines << line;
+    }
+    return tabSeparated(lines);
+}
+
+void DataGrid::copySelection() const
+{
+    const QString copied = selectedText();
+    if (!copied.isEmpty())
+        QGuiApplication::clipboard()->setText(copied);
 }
 
 // --- Editing ----------------------------------------------------------------------------------

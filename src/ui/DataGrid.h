@@ -90,6 +90,20 @@ public:
     // grid then leaves that control's keys to it.
     QRect cellRect(int row, int col) const;
 
+    // --- Range of cells -------------------------------------------------------------------------
+    // Cells marked for copying, from an anchor to a corner (data rows only). The user marks them
+    // by dragging the mouse, Shift+arrows or Ctrl+A, without moving the current cell; any move of
+    // the current cell shrinks the range to that cell. Ctrl+C copies the range.
+    void selectRange(int row1, int col1, int row2, int col2);
+    void selectAllCells();
+    // Rows top…bottom and columns left…right of the range (rows from 1); empty when there is none.
+    QRect selectedRange() const;
+    bool isInRange(int row, int col) const;
+    // The range as tab-separated lines, the captions of its columns first; hidden rows and
+    // columns are left out. Texts holding a tab, line break or quote are quoted.
+    QString selectedText() const;
+    void copySelection() const; // selectedText() to the clipboard
+
     // --- Editing ------------------------------------------------------------------------------
     // Editable grids open an editor on typing, F2, a double click, or startEdit(); a single
     // click on a date-column cell asks for the date picker. Read-only grids never edit.
@@ -167,6 +181,8 @@ private:
     void inputMethodEvent(QInputMethodEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void forwardInside(QEvent* event);
+    void collapseRange();
+    bool extendRangeByKey(int key); // Shift+arrow; false when the key is no arrow
 
     GridTable* m_table;
     GridDelegate* m_delegate;
@@ -176,6 +192,8 @@ private:
     int m_pressedCaption = -1;
     bool m_forwarding = false;
     const QEvent* m_insideEvent = nullptr; // a key on its way up from the table
+    QPoint m_anchor{-1, -1};               // range corners as (column, row); row -1: no range
+    QPoint m_corner{-1, -1};
 };
 
 } // namespace kv::ui

@@ -116,8 +116,8 @@ private slots:
         grid.setDefaultRowHeight(450);
         QCOMPARE(grid.rowHeight(grid.addRow()), kv::ui::pixelsToTwips(kv::ui::twipsToPixels(450)));
 
-        // Fitting, in the grid's own font: a long text widens its column, a hidden column stays
-        // hidden.
+        // Fitting, in the grid's own font: a long text widens its column, up to 6000 twips (the
+        // cell then shows it cut); a hidden column stays hidden.
         QFont large = grid.font();
         large.setPointSize(20);
         grid.setFont(large);
@@ -127,8 +127,9 @@ private slots:
         grid.setText(1, 2, QStringLiteral("12345678901234567890"));
         grid.autoFitCols(0, 2);
         const QFontMetrics fm(grid.table()->font());
-        QVERIFY(grid.table()->columnWidth(1) >=
-                fm.horizontalAdvance(QStringLiteral("一段相当长的产品说明文字，用来撑宽这一列")));
+        QVERIFY(fm.horizontalAdvance(QStringLiteral("一段相当长的产品说明文字，用来撑宽这一列")) >
+                kv::ui::twipsToPixels(6000));
+        QCOMPARE(grid.table()->columnWidth(1), kv::ui::twipsToPixels(6000));
         QVERIFY(grid.isColHidden(2));
         grid.setColHidden(2, false);
         QVERIFY(grid.table()->columnWidth(2) >= fm.horizontalAdvance(QStringLiteral("12345678901234567890")));
