@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "entry/WageEntryWindow.h"
+
 #include "app/Decoration.h"
 #include "app/HostedWindows.h"
 #include "data/AppContext.h"
@@ -144,6 +146,12 @@ void MainWindow::closeEvent(QCloseEvent* event)
     if (rrset) {
         ui::savePlacement(this, kPlacementKey);
         event->accept();
+        return;
+    }
+    // Unsaved lines of the wage entry are asked about first; Cancel goes back to them.
+    auto* entry = qobject_cast<WageEntryWindow*>(hostedWindow(QStringLiteral("工资计算Frm")));
+    if (entry && !entry->mayDropChanges()) {
+        event->ignore();
         return;
     }
     if (ui::message(this, QStringLiteral("确定退出本系统？"), QStringLiteral("退出系统"), ui::Icon::None,

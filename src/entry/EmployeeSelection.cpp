@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 namespace kv {
 
@@ -82,11 +83,30 @@ void EmployeeSelection::addCandidates(const QList<EmployeeRef>& employees)
     }
 }
 
+bool EmployeeSelection::mayLeaveFor(const QString& number) const
+{
+    return m_loadedNumber.isEmpty() || cleanText(number) == cleanText(m_loadedNumber) || !m_mayLeave || m_mayLeave();
+}
+
+void EmployeeSelection::keepLoaded()
+{
+    const QSignalBlocker quietName(m_c.name);
+    const QSignalBlocker quietNumber(m_c.number);
+    m_c.name->setText(m_loadedName);
+    m_c.number->setText(m_loadedNumber);
+    m_c.list->hide();
+    emit employeeKept();
+}
+
 void EmployeeSelection::selectById(qint64 id)
 {
     std::optional<EmployeeRef> employee;
     if (!ui::guarded(m_window, [&] { employee = EmployeeFinder(m_ctx.conn()).byId(id); }) || !employee)
         return;
+    if (!mayLeaveFor(employee->number)) {
+        keepLoaded();
+        return;
+    }
     m_c.name->setText(employee->name);
     m_c.number->setText(employee->number); // loads him
     m_c.workshopLine->setText(employee->workshopLine());
@@ -156,6 +176,12 @@ void EmployeeSelection::onNameLeft()
 {
     bool exists = true;
     if (ui::guarded(m_window, [&] { exists = EmployeeFinder(m_ctx.conn()).nameExists(m_c.name->text()); }) && !exists) {
+        if (!mayLeaveFor(QString())) {
+            keepLoaded();
+            return;
+        }
+        m_loadedNumber.clear();
+        m_loadedName.clear();
         m_c.number->clear();
         m_c.name->clear();
         clearWorkshopLine();
@@ -169,6 +195,12 @@ void EmployeeSelection::onNumberChanged(const QString& text)
     emit hideLookupPopup();
     std::optional<EmployeeRef> employee;
     if (ui::guarded(m_window, [&] { employee = EmployeeFinder(m_ctx.conn()).byNumber(text); }) && employee) {
+        if (!mayLeaveFor(employee->number)) {
+            keepLoaded();
+            return;
+        }
+        m_loadedNumber = employee->number;
+        m_loadedName = employee->name;
         m_c.name->setText(employee->name);
         m_c.workshopLine->setText(employee->workshopLine());
         m_c.workshopLine->adjustSize();

@@ -3,6 +3,8 @@
 #include <QListWidget>
 #include <QObject>
 
+#include <functional>
+
 class QLabel;
 class QLineEdit;
 class QFocusEvent;
@@ -41,6 +43,9 @@ public:
 
     // Selects the employee with this id, as choosing a candidate does.
     void selectById(qint64 id);
+    // Asked before another employee, or none, takes the place of the one whose lines are
+    // shown; false keeps him (the boxes show him again and employeeKept follows).
+    void setLeaveCheck(std::function<bool()> mayLeave) { m_mayLeave = std::move(mayLeave); }
 
 signals:
     // The number box names an employee: load his month (loadUser).
@@ -50,6 +55,8 @@ signals:
     // The number box was left with a number nobody has: both boxes are blank now.
     void numberNotFound();
     void hideLookupPopup();
+    // A change of employee was refused: the boxes show the loaded employee again.
+    void employeeKept();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,7 +75,13 @@ private:
 
     AppContext& m_ctx;
     Controls m_c;
+    bool mayLeaveFor(const QString& number) const;
+    void keepLoaded();
+
     QWidget* m_window;
+    std::function<bool()> m_mayLeave;
+    QString m_loadedNumber; // the employee whose month is loaded
+    QString m_loadedName;
 };
 
 } // namespace kv

@@ -53,6 +53,20 @@ QString lineAmount(const LineTexts& line)
     return plainDecimal(numericValue(cell(line, PQuantity)) * numericValue(cell(line, PPrice)));
 }
 
+QList<LineTexts> linesWithContent(const QList<LineTexts>& lines)
+{
+    QList<LineTexts> out;
+    for (const LineTexts& line : lines) {
+        for (int c = 1; c < line.size(); ++c) {
+            if (!cleanText(line.at(c)).isEmpty()) {
+                out << line;
+                break;
+            }
+        }
+    }
+    return out;
+}
+
 bool isDeductionLineFilled(const LineTexts& line)
 {
     return !cell(line, DDate).isEmpty() && !cell(line, DItem).isEmpty();

@@ -26,6 +26,10 @@ bool isDeductionLineFilled(const LineTexts& line);
 // The amount of a production line: quantity × piece price, as plain decimal text.
 QString lineAmount(const LineTexts& line);
 
+// The lines that hold anything besides a date (opening a date picker writes one), as shown:
+// what would be lost by leaving them unsaved.
+QList<LineTexts> linesWithContent(const QList<LineTexts>& lines);
+
 // Indexes of the production lines that name a product and unit but have no date.
 QList<int> linesMissingDate(const QList<LineTexts>& lines);
 // Indexes of the deduction lines that name an item but have no date.

@@ -15,6 +15,7 @@
 #include "ui/Printing.h"
 #include "ui/Twips.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QTableWidget>
 
 #include <algorithm>
@@ -240,7 +242,12 @@ void WageEntryWindow::buildLayout()
         m_popup->hide();
         emptyGrids();
         hjje();
+        markSaved();
     });
+    // Another employee, or none, only once unsaved lines may go; otherwise the boxes keep the
+    // employee whose lines are shown.
+    m_selection->setLeaveCheck([this] { return mayDropChanges(); });
+    connect(m_selection, &EmployeeSelection::employeeKept, this, [this] { m_frame->setEnabled(true); });
     setKeyboardOrder();
 }
 
@@ -328,9 +335,53 @@ void WageEntryWindow::onMonthChanged()
 {
     m_production->setCurrentCell(0, 0);
     m_deductions->setCurrentCell(0, 0);
+    if (m_frame->isEnabled() && m_monthIndex >= 0 && !mayDropChanges()) {
+        // Back to the month whose unsaved lines are shown.
+        const QSignalBlocker quiet(m_month);
+        m_month->setCurrentIndex(m_monthIndex);
+        return;
+    }
+    m_monthIndex = m_month->currentIndex();
     if (m_frame->isEnabled())
         ui::guarded(this, [&] { loadLS(workingMonth()); });
     m_popup->hide();
+}
+
+bool WageEntryWindow::hasUnsavedChanges() const
+{
+    return linesWithContent(gridLines(*m_production)) != m_savedProduction ||
+           linesWithContent(gridLines(*m_deductions)) != m_savedDeductions;
+}
+
+bool WageEntryWindow::mayDropChanges()
+{
+    // A cell being typed in counts with what it shows.
+    for (DataGrid* grid : {m_production, m_deductions})
+        if (grid->isEditing())
+            grid->finishEdit(true);
+    if (!hasUnsavedChanges())
+        return true;
+    if (ui::message(this, QStringLiteral("当前员工的工资数据尚未保存，确定放弃修改吗？"), QStringLiteral("尚未保存"),
+                    ui::Icon::Question, ui::Buttons::OkCancel) != ui::Answer::Ok)
+        return false;
+    markSaved(); // dropped: nothing is left to ask about
+    return true;
+}
+
+void WageEntryWindow::markSaved()
+{
+    m_savedProduction = linesWithContent(gridLines(*m_production));
+    m_savedDeductions = linesWithContent(gridLines(*m_deductions));
+}
+
+void WageEntryWindow::closeEvent(QCloseEvent* event)
+{
+    // A window of its own (the statistics' details) asks before its lines go.
+    if (isWindow() && !mayDropChanges()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void WageEntryWindow::LoadAjax(const LookupResult& result)
@@ -368,6 +419,7 @@ void WageEntryWindow::loadLS(const QString& month)
     fillLines(*m_production, production);
     fillLines(*m_deductions, deductions);
     hjje();
+    markSaved();
     // Another month starts at its first line and first column.
     for (DataGrid* grid : {m_production, m_deductions}) {
         grid->table()->scrollToTop();
@@ -398,6 +450,7 @@ void WageEntryWindow::saveLS()
     const QList<LineTexts> production = gridLines(*m_production);
     const QList<LineTexts> deductions = gridLines(*m_deductions);
     MonthRecords(m_ctx.conn()).saveMonth({workingMonth(), m_number->text(), m_name->text(), production, deductions});
+    markSaved();
     // The notes tell what is stored now.
     showNotes(workingMonth(), std::any_of(production.begin(), production.end(), isProductionLineFilled),
               std::any_of(deductions.begin(), deductions.end(), isDeductionLineFilled));
@@ -497,6 +550,7 @@ void WageEntryWindow::onClear()
     if (!ui::guarded(this, [&] { DelLS(); }))
         return;
     emptyGrids();
+    markSaved();
     showNotes(workingMonth(), false, false);
     m_productionTotal->setText(QStringLiteral("0"));
     m_deductionTotal->setText(QStringLiteral("0"));

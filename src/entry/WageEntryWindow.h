@@ -1,6 +1,7 @@
 #pragma once
 
 #include "entry/ItemLookup.h"
+#include "entry/MonthRecords.h"
 
 #include <QList>
 #include <QWidget>
@@ -47,10 +48,16 @@ public:
     void DelLS();
 
     QString workingMonth() const;
+    // True when the lines on screen differ from those loaded or saved last.
+    bool hasUnsavedChanges() const;
+    // Before the lines are dropped (another employee or month, leaving): asks whether unsaved
+    // changes may go. True when nothing changed or the operator agrees.
+    bool mayDropChanges();
     // Employee number the window was opened on.
     const QString UUID;
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -64,6 +71,7 @@ private:
     void setUpGrids();
     void onMonthChanged();
     void emptyGrids();
+    void markSaved(); // the lines on screen are the ones stored
     // The lines under the grids that say a month has no stored lines of a kind.
     void showNotes(const QString& month, bool productionStored, bool deductionsStored);
     void hidePopups();
@@ -91,6 +99,9 @@ private:
     EmployeeSelection* m_selection = nullptr;
     LineGridEditor* m_productionEditor = nullptr;
     LineGridEditor* m_deductionEditor = nullptr;
+    QList<LineTexts> m_savedProduction; // lines with content as last loaded or saved
+    QList<LineTexts> m_savedDeductions;
+    int m_monthIndex = -1;              // the working month whose lines are shown
     LineGridEditor* m_target = nullptr; // the grid a choice in the look-up popup goes to
     std::unique_ptr<LineAreaGrowth> m_growth;
 };

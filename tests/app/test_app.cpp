@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "data/Passwords.h"
 #include "data/Schema.h"
+#include "ui/DataGrid.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -235,6 +236,14 @@ private slots:
         QVERIFY(help->toPlainText().contains(QStringLiteral("new page")));
 
         QSignalSpy exitSpy(&main, &MainWindow::exitConfirmed);
+        // Unsaved lines in the wage entry are asked about first; Cancel stays with them.
+        auto* fg = main.hostedWindow(QStringLiteral("工资计算Frm"))->findChild<ui::DataGrid*>(QStringLiteral("fg"));
+        fg->setText(1, 5, QStringLiteral("未保存"));
+        boxes.expect(QStringLiteral("当前员工的工资数据尚未保存，确定放弃修改吗？"), Answer::Cancel);
+        main.close();
+        QVERIFY(main.isVisible());
+        QCOMPARE(fg->text(1, 5), QStringLiteral("未保存"));
+        boxes.expect(QStringLiteral("尚未保存"), Answer::Ok);
         boxes.expect(QStringLiteral("确定退出本系统？"), Answer::No);
         main.close();
         QVERIFY(main.isVisible());

@@ -213,6 +213,56 @@ private slots:
         KV_VERIFY_BOXES(f.boxes);
     }
 
+    void unsavedLinesAreAskedAboutBeforeTheyGo()
+    {
+        EntryFixture f;
+        f.store("001", "2008-5", {productionLine("2008-5-3", "外壳", "40", "50")});
+        f.gui->type("Text2", "001");
+        auto* combo = f.gui->find<QComboBox>("Combo1");
+        ui::DataGrid* fg = f.grid("fg");
+        const QString question = QStringLiteral("当前员工的工资数据尚未保存，确定放弃修改吗？");
+        combo->setCurrentIndex(1); // nothing changed: no question
+        combo->setCurrentIndex(2);
+        fg->setText(2, PDate, QStringLiteral("2008-5-9")); // a date alone, as a picker writes it
+        combo->setCurrentIndex(1);
+        combo->setCurrentIndex(2);
+
+        // Another month: Cancel keeps month and lines, OK goes on without them.
+        fg->setText(1, PRemark, QStringLiteral("改"));
+        f.boxes.expect(question, Answer::Cancel);
+        combo->setCurrentIndex(0);
+        QCOMPARE(combo->currentText(), QStringLiteral("2008-5"));
+        QCOMPARE(fg->text(1, PRemark), QStringLiteral("改"));
+        f.boxes.expect(question, Answer::Ok);
+        combo->setCurrentIndex(0);
+        QCOMPARE(fg->text(1, PProduct), QString());
+        combo->setCurrentIndex(2);
+        QCOMPARE(fg->text(1, PRemark), QString());
+
+        // Another employee by number or by name: Cancel shows 001 again with his lines.
+        fg->setText(1, PQuantity, QStringLiteral("41"));
+        f.gui->find<QLineEdit>("Text2")->selectAll();
+        f.boxes.expect(question, Answer::Cancel);
+        f.gui->type("Text2", "002");
+        QCOMPARE(f.text("Text2"), QStringLiteral("001"));
+        QCOMPARE(f.text("Text1"), QStringLiteral("张三"));
+        QCOMPARE(fg->text(1, PQuantity), QStringLiteral("41"));
+        QVERIFY(f.entryEnabled());
+        f.gui->find<QLineEdit>("Text1")->clear();
+        f.gui->type("Text1", "张四");
+        f.boxes.expect(question, Answer::Ok);
+        f.gui->key("Text1", Qt::Key_Return);
+        QCOMPARE(f.text("Text2"), QStringLiteral("002"));
+        QCOMPARE(fg->text(1, PProduct), QString());
+
+        // Leaving a window of its own asks as well.
+        fg->setText(1, PRemark, QStringLiteral("新"));
+        f.boxes.expect(question, Answer::Cancel);
+        f.window->close();
+        QVERIFY(f.window->isVisible());
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
     void fullGridGainsOneRowAndNegativeNetPay()
     {
         EntryFixture f;
