@@ -560,8 +560,12 @@ void WageEntryWindow::onClear()
 void WageEntryWindow::onPrint()
 {
     const QString title = m_name->text() + u'(' + m_number->text() + u')' + workingMonth();
-    if (ui::printDocument(m_ctx, this, *m_production, title + QStringLiteral(" 生产详细")))
-        ui::printDocument(m_ctx, this, *m_deductions, title + QStringLiteral(" 扣减详细"));
+    // Both documents end with the month's three totals as the window shows them.
+    const QString subject = windowTitle() + QStringLiteral("    ") + m_workshop->text();
+    const QStringList totals{QStringLiteral("生产金额合计：%1        减扣金额合计：%2        实发工资：%3")
+                                 .arg(m_productionTotal->text(), m_deductionTotal->text(), m_netPay->text())};
+    if (ui::printDocument(m_ctx, this, *m_production, {title + QStringLiteral(" 生产详细"), subject, totals}))
+        ui::printDocument(m_ctx, this, *m_deductions, {title + QStringLiteral(" 扣减详细"), subject, totals});
 }
 
 void WageEntryWindow::onPrintSlip()

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QLineEdit;
+
 namespace kv {
 class AppContext;
 enum class CodeListKind;
@@ -16,14 +18,18 @@ public:
     void backup();
     void openRestore();
     void clearData();
+    // Stores the factory's name typed in the "单位名称" box.
+    void saveFactoryName();
 
 private:
     QWidget* addButton(const QString& text, const QString& name);
+    QWidget* buildFactoryGroup();
     void openCodeList(CodeListKind kind);
     void openAccounts();
     void endSession();
 
     AppContext& m_ctx;
+    QLineEdit* m_factory = nullptr; // the factory's name
 };
 
 } // namespace kv

@@ -228,7 +228,7 @@ bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, co
         m_grid->setText(r, SId, QString::number(wage.id));
     }
     addTotals();
-    m_shown = {kind, range};
+    m_shown = {kind, range, QString::fromUtf16(kPeriodTabs[int(kind)].caption) + u'：' + periodText};
     ui::setListRowHeights(*m_grid);
     // Fitted with the totals in, so that the largest sums are not cut off.
     ui::fitListColumns(*m_grid);
@@ -254,7 +254,7 @@ void WageStatisticsWindow::onToolbar(const QString& text)
     else if (text == QStringLiteral("导出"))
         exportGrid();
     else if (text == QStringLiteral("打印"))
-        ui::printDocument(m_ctx, this, *m_grid);
+        ui::printDocument(m_ctx, this, *m_grid, {windowTitle(), m_shown.subject, {}});
     else
         wageSlips(text);
 }

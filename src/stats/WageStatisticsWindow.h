@@ -70,6 +70,7 @@ private:
     struct Shown {
         PeriodKind kind = PeriodKind::Month;
         DateRange range; // empty before the first run
+        QString subject; // "按月份统计：2008-5", the subject of its print
     } m_shown;           // the period the grid shows
 };
 
