@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace kv {
 
 namespace {
@@ -35,17 +37,31 @@ QList<EmployeeWage> WageStatistics::compute(const DateRange& range)
         range);
 
     QList<EmployeeWage> wages;
-    Statement st = m_db.prepare(QStringLiteral("SELECT id, 工号, 姓名 FROM 员工 ORDER BY id"));
+    Statement st = m_db.prepare(QStringLiteral("SELECT id, 工号, 姓名, 车间 FROM 员工 ORDER BY id"));
     while (st.next()) {
         EmployeeWage wage;
         wage.id = st.integer(0);
         wage.number = st.text(1);
         wage.name = st.text(2);
+        wage.workshop = cleanText(st.text(3));
         const QString key = cleanText(wage.number);
         wage.production = production.value(key);
         wage.deductions = deductions.value(key);
         wages.append(wage);
     }
+    return wages;
+}
+
+QList<EmployeeWage> orderByWorkshop(QList<EmployeeWage> wages, const QStringList& workshopList)
+{
+    const auto rank = [&](const EmployeeWage& w) {
+        if (w.workshop.isEmpty())
+            return std::pair{workshopList.size() + 1, QString()};
+        const qsizetype listed = workshopList.indexOf(w.workshop);
+        return listed >= 0 ? std::pair{listed, QString()} : std::pair{workshopList.size(), w.workshop};
+    };
+    std::stable_sort(wages.begin(), wages.end(),
+                     [&](const EmployeeWage& a, const EmployeeWage& b) { return rank(a) < rank(b); });
     return wages;
 }
 

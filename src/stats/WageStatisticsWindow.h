@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
 class QPushButton;
 class QTabWidget;
@@ -21,6 +22,8 @@ class DataGrid;
 
 // Columns of the statistics grid.
 enum StatsColumn { SPeriod, SNumber, SName, SProduction, SDeductions, SNetPay, SId, StatsColumnCount };
+// The workshop, a column after those only while the rows are grouped by workshop.
+inline constexpr int SWorkshop = StatsColumnCount;
 
 // The window "工资统计Frm": production, deductions and net pay of every employee over a month,
 // a quarter, a year or a day, with a totals row; found in, filtered, exported and printed from
@@ -50,6 +53,7 @@ private:
     bool loadYG(PeriodKind kind, const QString& periodText, const DateRange& range);
     void showRunError(int number, const QString& detail = {});
     void addTotals();
+    void onGroupingToggled(bool grouped);
     void onToolbar(const QString& text);
     void exportGrid();
     void applyFilter();
@@ -63,6 +67,7 @@ private:
     QTabWidget* m_tabs;                // C1Tab1
     QPushButton* m_run;                // Command5
     QPushButton* m_details;            // Command6
+    QCheckBox* m_byWorkshop;           // rows by workshop with subtotals
     ui::DataGrid* m_grid;              // fg
     FindPanel* m_panel;                // Picture1
     QPointer<WageEntryWindow> m_entry; // the details window while it is open
