@@ -294,7 +294,8 @@ void WageEntryWindow::buildLineAreaGrowth()
     m_growth = std::make_unique<LineAreaGrowth>(m_frame, ui::twipsToPixels(kDesignHeightTwips), grids);
     for (const char* name : {"Label5", "Text3", "Label9"})
         m_growth->moveWithGridsAbove(m_frame->findChild<QWidget*>(QString::fromLatin1(name)), 0);
-    for (const char* name : {"Label6", "Text4", "Label10", "Label7", "Text5", "Command1", "Command2", "Command3"})
+    for (const char* name :
+         {"Label6", "Text4", "Label10", "Label7", "Text5", "Command1", "Command2", "Command8", "Command3"})
         m_growth->moveWithGridsAbove(m_frame->findChild<QWidget*>(QString::fromLatin1(name)), 1);
     // Delete on a line does what the line's delete button does.
     m_production->table()->installEventFilter(this);
