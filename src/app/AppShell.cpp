@@ -61,6 +61,7 @@ void AppShell::showLogin()
 
 void AppShell::onLoggedIn(const QString& account)
 {
+    m_ctx.setAccount(account);
     if (!m_main) {
         m_main = new MainWindow(m_ctx);
         m_main->setAttribute(Qt::WA_DeleteOnClose);

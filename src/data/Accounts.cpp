@@ -28,4 +28,20 @@ std::optional<QString> checkLogin(Database& db, const QString& account, const QS
     return std::nullopt;
 }
 
+namespace {
+constexpr qint64 kSuperAdministratorId = 1;
+}
+
+bool isSuperAdministrator(Database& db, const QString& account)
+{
+    const QVariant name = db.scalar(QStringLiteral("SELECT 账号 FROM 管理员 WHERE id = ?"), {kSuperAdministratorId});
+    return !name.isNull() && name.toString() == cleanText(account);
+}
+
+bool superAdministratorPasswordFits(Database& db, const QString& password)
+{
+    const QVariant hash = db.scalar(QStringLiteral("SELECT 密码 FROM 管理员 WHERE id = ?"), {kSuperAdministratorId});
+    return !hash.isNull() && verifyPassword(hash.toString(), cleanText(password));
+}
+
 } // namespace kv

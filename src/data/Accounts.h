@@ -16,4 +16,9 @@ QStringList accountNames(Database& db);
 // and passwords compare case-sensitively.
 std::optional<QString> checkLogin(Database& db, const QString& account, const QString& password);
 
+// True when the account is the super administrator's (id 1), named as the login names it.
+bool isSuperAdministrator(Database& db, const QString& account);
+// True when the password (cleaned) is the super administrator's.
+bool superAdministratorPasswordFits(Database& db, const QString& password);
+
 } // namespace kv

@@ -37,6 +37,10 @@ public:
     SchemaSteps schema() const { return m_schema; }
     void setSchema(SchemaSteps steps) { m_schema = steps; }
 
+    // The account logged in; empty before the login.
+    const QString& account() const { return m_account; }
+    void setAccount(const QString& account) { m_account = account; }
+
     // Folder to which prints go as PDF files instead of the printer (tests, --print-to-pdf).
     QString printToPdfDir;
     // The account logged in; prints name who printed them.
@@ -47,6 +51,7 @@ private:
     std::shared_ptr<Clock> m_clock;
     std::unique_ptr<Database> m_conn;
     SchemaSteps m_schema = programSchema();
+    QString m_account;
 };
 
 } // namespace kv

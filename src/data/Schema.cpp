@@ -40,9 +40,16 @@ CREATE INDEX 扣减项目_扣减项目编号 ON 扣减项目 (扣减项目编号
             {QString::fromUtf16(kDefaultAccount), hashPassword(QString::fromUtf16(kDefaultPassword))});
 }
 
+// Version 2: the closed months.
+void createVersion2(Database& db)
+{
+    createTablesOf(db, 2);
+}
+
 // A new version is one function above and one line here.
 constexpr SchemaStep kSteps[] = {
     {1, createVersion1},
+    {2, createVersion2},
 };
 
 void recordVersion(Database& db, int version)

@@ -31,6 +31,8 @@ constexpr TableDef kTables[] = {
     {u"车间", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 车间 TEXT", 1, TableRole::Data},
     {u"工种", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 工种 TEXT", 1, TableRole::Data},
     {u"计量单位", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 计量单位 TEXT", 1, TableRole::Data},
+    // Months closed after pay day ("2026-11"): their lines and totals no longer change.
+    {u"月结", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 月份 TEXT UNIQUE, 结账时间 TEXT, 账号 TEXT", 2, TableRole::Data},
 };
 } // namespace
 

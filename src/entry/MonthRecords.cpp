@@ -1,6 +1,7 @@
 #include "entry/MonthRecords.h"
 
 #include "data/Database.h"
+#include "entry/ClosedMonths.h"
 
 namespace kv {
 
@@ -142,6 +143,7 @@ void MonthRecords::deleteMonth(const QString& employeeNo, const QString& monthTe
 {
     const YearMonth month = requireMonth(monthText);
     Transaction tx(m_db);
+    refuseClosedMonth(m_db, monthText);
     deleteRows(employeeNo, monthText, month);
     tx.commit();
 }
@@ -153,6 +155,7 @@ void MonthRecords::saveMonth(const MonthSheet& sheet)
     const QString employeeNo = cleanText(sheet.employeeNo);
 
     Transaction tx(m_db);
+    refuseClosedMonth(m_db, sheet.monthText);
     deleteRows(employeeNo, sheet.monthText, month);
 
     Statement production = m_db.prepare(QStringLiteral(

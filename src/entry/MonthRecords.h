@@ -57,6 +57,7 @@ public:
     QList<LineTexts> loadProduction(const QString& employeeNo, const YearMonth& month);
     QList<LineTexts> loadDeductions(const QString& employeeNo, const YearMonth& month);
 
+    // Both changes are refused with DbError when the month is closed (ClosedMonths).
     // Deletes the month's lines and its summary row, in one transaction.
     void deleteMonth(const QString& employeeNo, const QString& monthText);
 

@@ -2,6 +2,7 @@
 
 #include "data/AppContext.h"
 #include "data/TextRules.h"
+#include "entry/ClosedMonths.h"
 #include "entry/EmployeeSelection.h"
 #include "entry/EntryLayout.h"
 #include "entry/LineAreaGrowth.h"
@@ -179,6 +180,10 @@ void WageEntryWindow::buildLayout()
     m_month->setObjectName(QStringLiteral("Combo1"));
     m_month->setFont(entry::fixedFont(12));
     place(m_month, 1170, 120, 1965, 360);
+    m_closedMark = label(QStringLiteral("已结账"), m_frame, QStringLiteral("LabelClosed"));
+    m_closedMark->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+    placeAt(m_closedMark, 3240, 240);
+    m_closedMark->hide();
 
     m_production = new DataGrid(m_frame);
     m_production->setObjectName(QStringLiteral("fg"));
@@ -288,9 +293,15 @@ void WageEntryWindow::buildLineAreaGrowth()
     // window is taller.
     const QList<LineAreaGrowth::Grid> grids{
         {m_production, 5, 2, QRect(9990, 810, 705, 270), QStringLiteral("DelButton_%1"), QStringLiteral("删除"),
-         [this](int i, int n) { m_productionEditor->clearVisibleLine(i, n); }},
+         [this](int i, int n) {
+             if (!monthClosedRefused())
+                 m_productionEditor->clearVisibleLine(i, n);
+         }},
         {m_deductions, 3, 1, QRect(7590, 3180, 735, 270), QStringLiteral("delbutton1_%1"), QStringLiteral("删除"),
-         [this](int i, int n) { m_deductionEditor->clearVisibleLine(i, n); }}};
+         [this](int i, int n) {
+             if (!monthClosedRefused())
+                 m_deductionEditor->clearVisibleLine(i, n);
+         }}};
     m_growth = std::make_unique<LineAreaGrowth>(m_frame, ui::twipsToPixels(kDesignHeightTwips), grids);
     for (const char* name : {"Label5", "Text3", "Label9"})
         m_growth->moveWithGridsAbove(m_frame->findChild<QWidget*>(QString::fromLatin1(name)), 0);
@@ -346,6 +357,25 @@ void WageEntryWindow::onMonthChanged()
     if (m_frame->isEnabled())
         ui::guarded(this, [&] { loadLS(workingMonth()); });
     m_popup->hide();
+    showClosedMark();
+}
+
+bool WageEntryWindow::showClosedMark()
+{
+    bool closed = false;
+    if (m_ctx.isConnected())
+        ui::guarded(this, [&] { closed = ClosedMonths(m_ctx.conn()).isClosed(workingMonth()); });
+    m_closedMark->setVisible(closed);
+    return closed;
+}
+
+bool WageEntryWindow::monthClosedRefused()
+{
+    // Asked at the click: the month may have been closed on the settings page meanwhile.
+    if (!showClosedMark())
+        return false;
+    ui::message(this, QString::fromUtf16(kMonthClosedText), QStringLiteral("已结账"), ui::Icon::Warning);
+    return true;
 }
 
 bool WageEntryWindow::hasUnsavedChanges() const
@@ -426,6 +456,7 @@ void WageEntryWindow::loadLS(const QString& month)
         grid->table()->scrollToTop();
         grid->table()->horizontalScrollBar()->setValue(0);
     }
+    showClosedMark();
 }
 
 void WageEntryWindow::showNotes(const QString& month, bool productionStored, bool deductionsStored)
@@ -494,7 +525,8 @@ bool WageEntryWindow::eventFilter(QObject* watched, QEvent* event)
         for (LineGridEditor* editor : {m_productionEditor, m_deductionEditor}) {
             DataGrid* grid = editor->grid();
             if (watched == grid->table() && !grid->isEditing() && grid->row() >= 1) {
-                editor->clearLine(grid->row());
+                if (!monthClosedRefused())
+                    editor->clearLine(grid->row());
                 return true;
             }
         }
@@ -512,7 +544,7 @@ void WageEntryWindow::onSave()
 {
     DataGrid& fg = *m_production;
     DataGrid& fg1 = *m_deductions;
-    if (fg.rows() < 2)
+    if (fg.rows() < 2 || monthClosedRefused())
         return;
     const QList<LineTexts> lines = gridLines(fg);
     for (DataGrid* grid : {&fg, &fg1})
@@ -543,6 +575,8 @@ void WageEntryWindow::onSave()
 
 void WageEntryWindow::onClear()
 {
+    if (monthClosedRefused())
+        return;
     const QString question = QStringLiteral("清空会将当前用户在当前时间内的所有记录删除，删除后不可恢复。\n"
                                             "您确定要清除吗？");
     if (ui::message(this, question, QStringLiteral("确定清除"), ui::Icon::None, ui::Buttons::OkCancel) !=

@@ -70,6 +70,10 @@ private:
     void setKeyboardOrder();
     void setUpGrids();
     void onMonthChanged();
+    // Shows or hides the mark of a closed working month; true when it is closed.
+    bool showClosedMark();
+    // Says "该月份已结账，不能修改！" and returns true when the working month is closed.
+    bool monthClosedRefused();
     void emptyGrids();
     void markSaved(); // the lines on screen are the ones stored
     // The lines under the grids that say a month has no stored lines of a kind.
@@ -89,6 +93,7 @@ private:
     LookupPopup* m_popup = nullptr;         // ajaxBox
     QGroupBox* m_frame = nullptr;           // Frame1
     QComboBox* m_month = nullptr;           // Combo1
+    QLabel* m_closedMark = nullptr;         // LabelClosed
     ui::DataGrid* m_production = nullptr;   // fg
     ui::DataGrid* m_deductions = nullptr;   // fg1
     QLineEdit* m_productionTotal = nullptr; // Text3

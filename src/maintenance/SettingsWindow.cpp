@@ -9,6 +9,7 @@
 #include "maintenance/Backup.h"
 #include "maintenance/ClearData.h"
 #include "maintenance/CopyReport.h"
+#include "maintenance/MonthCloseBox.h"
 #include "maintenance/RestoreDialog.h"
 #include "ui/MessageBox.h"
 
@@ -78,7 +79,8 @@ SettingsWindow::SettingsWindow(AppContext& ctx, QWidget* parent) : QWidget(paren
     outer->setVerticalSpacing(24);
     outer->addLayout(groups, 0, 0, Qt::AlignLeft | Qt::AlignTop);
     outer->addWidget(buildFactoryGroup(), 1, 0, Qt::AlignLeft | Qt::AlignTop);
-    outer->setRowStretch(2, 1);
+    outer->addWidget(new MonthCloseBox(m_ctx, this), 2, 0, Qt::AlignLeft | Qt::AlignTop);
+    outer->setRowStretch(3, 1);
     outer->setColumnStretch(1, 1);
 
     connect(workshops, &QPushButton::clicked, this, [this] { openCodeList(CodeListKind::Workshop); });

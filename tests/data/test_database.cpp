@@ -48,6 +48,21 @@ const SchemaStep kFailingThird[] = {
          db.execScript(QStringLiteral("INSERT INTO no_such_table VALUES (1)"));
      }},
 };
+
+// Gives the application a new file of the program's first version, as an old installation has.
+void startAtFirstVersion(TestApp& app)
+{
+    const SchemaSteps first = programSchema().first(1);
+    app.ctx().disconnect();
+    QVERIFY(QFile::remove(app.ctx().paths().database()));
+    {
+        Database db(app.ctx().paths().database(), dbPass(app.ctx().paths().keyFile()), true);
+        createSchema(db, first);
+    }
+    app.ctx().setSchema(first);
+    QVERIFY(app.ctx().reconnect());
+    QCOMPARE(storedVersion(app.db()), 1);
+}
 } // namespace
 
 class TestDatabase : public QObject {
@@ -74,13 +89,14 @@ private slots:
     void olderFilesAreUpgradedStepByStep()
     {
         TestApp app;
+        QCOMPARE(storedVersion(app.db()), latestVersion());
+        startAtFirstVersion(app);
         Database& db = app.db();
-        QCOMPARE(storedVersion(db), latestVersion());
         db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES (?)"), {QStringLiteral("一车间")});
         const QStringList v1Tables = tablesIn(db);
 
-        // A file of today's version opens as it is.
-        upgradeSchema(db);
+        // A file of the steps' own version opens as it is.
+        upgradeSchema(db, programSchema().first(1));
         QCOMPARE(tablesIn(db), v1Tables);
 
         upgradeSchema(db, kThreeVersions);
@@ -103,6 +119,7 @@ private slots:
     void failedStepLeavesTheFileAtTheVersionBefore()
     {
         TestApp app;
+        startAtFirstVersion(app);
         Database& db = app.db();
         try {
             upgradeSchema(db, kFailingThird);

@@ -61,6 +61,7 @@ void seedEveryTable(Database& db)
     db.exec("INSERT INTO 车间 (车间) VALUES ('一车间')");
     db.exec("INSERT INTO 工种 (工种) VALUES ('装配')");
     db.exec("INSERT INTO 计量单位 (计量单位) VALUES ('件')");
+    db.exec("INSERT INTO 月结 (月份, 结账时间, 账号) VALUES ('2008-4', '2008-05-10 09:00:00', 'admin')");
     db.exec("INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)", {"会计", hashPassword("x")});
     db.exec("INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)", {"出纳", hashPassword("y")});
 }

@@ -7,6 +7,7 @@
 #include "data/Accounts.h"
 #include "data/FactoryName.h"
 #include "data/Passwords.h"
+#include "entry/ClosedMonths.h"
 #include "lists/AdminAccounts.h"
 #include "maintenance/RestoreDialog.h"
 #include "maintenance/SettingsWindow.h"
@@ -110,7 +111,8 @@ private slots:
             {"初始设置", {"Command1:车间设置", "Command2:工种设置", "Command7:计量单位设置"}},
             {"系统管理员设置", {"Command4:修改用户名和密码"}},
             {"系统数据管理", {"Command3:数据备份", "Command6:数据恢复", "Command5:清空数据"}},
-            {"单位信息", {"saveFactoryName:保存"}}};
+            {"单位信息", {"saveFactoryName:保存"}},
+            {"月份结账", {"CommandCloseMonth:结账", "CommandReopenMonth:反结账"}}};
         const auto boxes = w.findChildren<QGroupBox*>();
         QCOMPARE(boxes.size(), groups.size());
         for (int g = 0; g < groups.size(); ++g) {
@@ -332,6 +334,41 @@ private slots:
         boxes.expect("确定退出本系统？", Answer::No);
         main->close();
         QVERIFY(main->isVisible());
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void monthIsClosedAndReopenedByTheSuperAdministratorOnly()
+    {
+        TestApp app;
+        AdminAccounts(app.db()).add("会计", "x");
+        ScriptedBoxes boxes;
+        AppShell shell(app.ctx());
+        shell.start();
+        GuiDriver gui(settingsTab(logIn(shell)));
+        const auto isClosed = [&] { return ClosedMonths(app.db()).isClosed("2008-4"); };
+        // The month before today is offered.
+        QCOMPARE(gui.find<QLineEdit>("closeMonth")->text(), QString("2008-4"));
+        boxes.expect("2008-4 已结账");
+        gui.click("CommandCloseMonth");
+        QVERIFY(isClosed());
+        QCOMPARE(gui.find<QLabel>("closedMonths")->text(), QString("已结账月份：2008-4"));
+
+        gui.type("closePassword", "admin12");
+        boxes.expect("超级管理员密码不正确！");
+        gui.click("CommandReopenMonth");
+        QVERIFY(isClosed());
+        QCOMPARE(gui.find<QLineEdit>("closePassword")->text(), QString());
+        gui.type("closePassword", "admin123");
+        boxes.expect("2008-4 已反结账");
+        gui.click("CommandReopenMonth");
+        QVERIFY(!isClosed());
+        QCOMPARE(gui.find<QLabel>("closedMonths")->text(), QString("已结账月份：无"));
+
+        // Another account may not close, not even with the right password.
+        app.ctx().setAccount("会计");
+        boxes.expect("只有超级管理员才能结账和反结账！");
+        gui.click("CommandCloseMonth");
+        QVERIFY(!isClosed());
         KV_VERIFY_BOXES(boxes);
     }
 

@@ -1,0 +1,99 @@
+#include "entry/ClosedMonths.h"
+
+#include "data/Accounts.h"
+#include "data/Database.h"
+#include "data/TextRules.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace kv {
+
+namespace {
+// The one spelling a month is stored under: "2026-5", never "2026-05".
+std::optional<QString> canonicalMonth(const QString& text)
+{
+    const auto month = parseMonthText(cleanText(text));
+    if (!month)
+        return std::nullopt;
+    return monthText(month->year, month->month);
+}
+} // namespace
+
+bool ClosedMonths::isClosed(const QString& month)
+{
+    const auto canonical = canonicalMonth(month);
+    return canonical && m_db.scalar(QStringLiteral("SELECT count(*) FROM 月结 WHERE 月份 = ?"), {*canonical}).toInt() > 0;
+}
+
+QStringList ClosedMonths::months()
+{
+    QList<YearMonth> found;
+    Statement st = m_db.prepare(QStringLiteral("SELECT 月份 FROM 月结"));
+    while (st.next())
+        if (const auto month = parseMonthText(st.text(0)))
+            found << *month;
+    std::sort(found.begin(), found.end(), [](const YearMonth& a, const YearMonth& b) {
+        return a.year != b.year ? a.year > b.year : a.month > b.month;
+    });
+    QStringList out;
+    for (const YearMonth& m : found)
+        out << monthText(m.year, m.month);
+    return out;
+}
+
+ClosedMonths::Outcome ClosedMonths::close(const QString& month, const QString& account, const QString& at)
+{
+    const auto canonical = canonicalMonth(month);
+    if (!canonical)
+        return Outcome::BadMonth;
+    if (!isSuperAdministrator(m_db, account))
+        return Outcome::NotSuperAdministrator;
+    if (isClosed(*canonical))
+        return Outcome::AlreadyClosed;
+    m_db.exec(QStringLiteral("INSERT INTO 月结 (月份, 结账时间, 账号) VALUES (?, ?, ?)"),
+              {*canonical, at, cleanText(account)});
+    return Outcome::Done;
+}
+
+ClosedMonths::Outcome ClosedMonths::reopen(const QString& month, const QString& account, const QString& password)
+{
+    const auto canonical = canonicalMonth(month);
+    if (!canonical)
+        return Outcome::BadMonth;
+    if (!isSuperAdministrator(m_db, account))
+        return Outcome::NotSuperAdministrator;
+    if (!superAdministratorPasswordFits(m_db, password))
+        return Outcome::WrongPassword;
+    if (!isClosed(*canonical))
+        return Outcome::NotClosed;
+    m_db.exec(QStringLiteral("DELETE FROM 月结 WHERE 月份 = ?"), {*canonical});
+    return Outcome::Done;
+}
+
+void refuseClosedMonth(Database& db, const QString& month)
+{
+    if (ClosedMonths(db).isClosed(month))
+        throw DbError(QString::fromUtf16(kMonthClosedText));
+}
+
+QString outcomeText(ClosedMonths::Outcome outcome)
+{
+    switch (outcome) {
+    case ClosedMonths::Outcome::Done:
+        return {};
+    case ClosedMonths::Outcome::BadMonth:
+        return QStringLiteral("月份不正确，请按“2026-11”的样子填写月份！");
+    case ClosedMonths::Outcome::AlreadyClosed:
+        return QStringLiteral("该月份已经结账！");
+    case ClosedMonths::Outcome::NotClosed:
+        return QStringLiteral("该月份没有结账！");
+    case ClosedMonths::Outcome::NotSuperAdministrator:
+        return QStringLiteral("只有超级管理员才能结账和反结账！");
+    case ClosedMonths::Outcome::WrongPassword:
+        return QStringLiteral("超级管理员密码不正确！");
+    }
+    return {};
+}
+
+} // namespace kv

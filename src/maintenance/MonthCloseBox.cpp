@@ -1,0 +1,104 @@
+#include "maintenance/MonthCloseBox.h"
+
+#include "data/AppContext.h"
+#include "data/TextRules.h"
+#include "entry/ClosedMonths.h"
+#include "ui/MessageBox.h"
+
+#include <QDateTime>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace kv {
+
+namespace {
+const QString kCaption = QStringLiteral("月份结账");
+
+QString now()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+} // namespace
+
+MonthCloseBox::MonthCloseBox(AppContext& ctx, QWidget* parent) : QGroupBox(kCaption, parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("FrameMonthClose"));
+    m_month = new QLineEdit(this);
+    m_month->setObjectName(QStringLiteral("closeMonth"));
+    m_month->setPlaceholderText(QStringLiteral("2026-11"));
+    // Pay day follows the month's end, so the month offered is the one before today's.
+    const QDate previous = m_ctx.clock().today().addMonths(-1);
+    m_month->setText(monthText(previous.year(), previous.month()));
+    m_password = new QLineEdit(this);
+    m_password->setObjectName(QStringLiteral("closePassword"));
+    m_password->setEchoMode(QLineEdit::Password);
+    auto* close = new QPushButton(QStringLiteral("结账"), this);
+    close->setObjectName(QStringLiteral("CommandCloseMonth"));
+    auto* reopen = new QPushButton(QStringLiteral("反结账"), this);
+    reopen->setObjectName(QStringLiteral("CommandReopenMonth"));
+    m_closed = new QLabel(this);
+    m_closed->setObjectName(QStringLiteral("closedMonths"));
+    m_closed->setWordWrap(true);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(24, 18, 24, 18);
+    grid->addWidget(new QLabel(QStringLiteral("月份："), this), 0, 0);
+    grid->addWidget(m_month, 0, 1);
+    grid->addWidget(close, 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("超级管理员密码："), this), 1, 0);
+    grid->addWidget(m_password, 1, 1);
+    grid->addWidget(reopen, 1, 2);
+    grid->addWidget(m_closed, 2, 0, 1, 3);
+    grid->setRowStretch(3, 1);
+
+    connect(close, &QPushButton::clicked, this, &MonthCloseBox::closeMonth);
+    connect(reopen, &QPushButton::clicked, this, &MonthCloseBox::reopenMonth);
+    refresh();
+}
+
+void MonthCloseBox::refresh()
+{
+    QStringList months;
+    if (m_ctx.isConnected())
+        ui::guarded(this, [&] { months = ClosedMonths(m_ctx.conn()).months(); });
+    m_closed->setText(QStringLiteral("已结账月份：") +
+                      (months.isEmpty() ? QStringLiteral("无") : months.join(QStringLiteral("、"))));
+}
+
+void MonthCloseBox::closeMonth()
+{
+    ClosedMonths::Outcome outcome{};
+    if (!ui::guarded(this, [&] { outcome = ClosedMonths(m_ctx.conn()).close(m_month->text(), m_ctx.account(), now()); }))
+        return;
+    if (outcome != ClosedMonths::Outcome::Done) {
+        ui::message(this, outcomeText(outcome), kCaption, ui::Icon::Warning);
+        return;
+    }
+    refresh();
+    emit changed();
+    ui::message(this, QStringLiteral("%1 已结账。").arg(cleanText(m_month->text())), kCaption, ui::Icon::Information);
+}
+
+void MonthCloseBox::reopenMonth()
+{
+    ClosedMonths::Outcome outcome{};
+    const QString password = m_password->text();
+    // The password is asked for each reopening, never kept.
+    m_password->clear();
+    if (!ui::guarded(this, [&] {
+            outcome = ClosedMonths(m_ctx.conn()).reopen(m_month->text(), m_ctx.account(), password);
+        }))
+        return;
+    if (outcome != ClosedMonths::Outcome::Done) {
+        ui::message(this, outcomeText(outcome), kCaption, ui::Icon::Warning);
+        return;
+    }
+    refresh();
+    emit changed();
+    ui::message(this, QStringLiteral("%1 已反结账，可以修改。").arg(cleanText(m_month->text())), kCaption,
+                ui::Icon::Information);
+}
+
+} // namespace kv

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QGroupBox>
+
+class QLabel;
+class QLineEdit;
+
+namespace kv {
+class AppContext;
+
+// The group "月份结账" of the settings page: the super administrator closes a paid month and,
+// with the password, opens it again.
+class MonthCloseBox final : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit MonthCloseBox(AppContext& ctx, QWidget* parent = nullptr);
+
+    void closeMonth();
+    void reopenMonth();
+    // Lists the closed months anew.
+    void refresh();
+
+signals:
+    // A month was closed or reopened.
+    void changed();
+
+private:
+    AppContext& m_ctx;
+    QLineEdit* m_month = nullptr;    // closeMonth
+    QLineEdit* m_password = nullptr; // closePassword
+    QLabel* m_closed = nullptr;      // closedMonths
+};
+
+} // namespace kv

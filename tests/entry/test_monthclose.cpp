@@ -1,0 +1,126 @@
+#include "EntryFixture.h"
+#include "entry/ClosedMonths.h"
+#include "maintenance/Backup.h"
+
+#include <QLabel>
+#include <QTest>
+
+using namespace kv;
+
+namespace {
+int rows(Database& db, const char* table)
+{
+    return db.scalar(QStringLiteral("SELECT count(*) FROM ") + QString::fromUtf8(table)).toInt();
+}
+
+MonthSheet sheetOf(const QString& month, const QString& product, const QString& amount)
+{
+    return {month,
+            QStringLiteral("001"),
+            QStringLiteral("张三"),
+            {productionLine(month + QStringLiteral("-2"), product, QStringLiteral("1"), amount)},
+            {}};
+}
+
+void expectRefused(const std::function<void()>& change)
+{
+    try {
+        change();
+        QFAIL("a closed month was changed");
+    } catch (const DbError& e) {
+        QCOMPARE(e.message(), QString::fromUtf16(kMonthClosedText));
+    }
+}
+} // namespace
+
+class TestMonthClose : public QObject {
+    Q_OBJECT
+private slots:
+    void closedMonthRefusesEveryChangeUntilReopenedWithThePassword()
+    {
+        TestApp app;
+        Database& db = app.db();
+        db.exec("INSERT INTO 管理员 (账号, 密码) VALUES ('会计', 'x')");
+        MonthRecords records(db);
+        records.saveMonth(sheetOf("2008-4", "外壳", "15"));
+        ClosedMonths closed(db);
+
+        // Only the super administrator closes, and a month is closed once.
+        QCOMPARE(closed.close("2008-4", "会计", "t"), ClosedMonths::Outcome::NotSuperAdministrator);
+        QCOMPARE(closed.close("2008-13", "admin", "t"), ClosedMonths::Outcome::BadMonth);
+        QCOMPARE(closed.close(" 2008-04 ", "admin", "t"), ClosedMonths::Outcome::Done);
+        QCOMPARE(closed.close("2008-4", "admin", "t"), ClosedMonths::Outcome::AlreadyClosed);
+        QCOMPARE(closed.months(), QStringList{"2008-4"});
+
+        // Saving or deleting the month directly is refused and leaves it as it was paid.
+        expectRefused([&] { records.saveMonth(sheetOf("2008-4", "底座", "99")); });
+        expectRefused([&] { records.deleteMonth("001", "2008-4"); });
+        QCOMPARE(records.loadProduction("001", {2008, 4}).value(0).value(PProduct), QStringLiteral("外壳"));
+        QCOMPARE(db.scalar("SELECT 生产金额 FROM 员工工资 WHERE 月份 = '2008-4'").toDouble(), 15.0);
+        QCOMPARE(rows(db, "员工工资"), 1);
+        // The month beside it is open.
+        records.saveMonth(sheetOf("2008-5", "底座", "7"));
+        QCOMPARE(rows(db, "员工工资"), 2);
+
+        // Reopening: the super administrator with the super administrator's password only.
+        QCOMPARE(closed.reopen("2008-4", "会计", "admin123"), ClosedMonths::Outcome::NotSuperAdministrator);
+        QCOMPARE(closed.reopen("2008-4", "admin", "admin12"), ClosedMonths::Outcome::WrongPassword);
+        QVERIFY(closed.isClosed("2008-4"));
+        QCOMPARE(closed.reopen("2008-4", "admin", " admin123 "), ClosedMonths::Outcome::Done);
+        QCOMPARE(closed.reopen("2008-4", "admin", "admin123"), ClosedMonths::Outcome::NotClosed);
+        records.saveMonth(sheetOf("2008-4", "底座", "99"));
+        QCOMPARE(db.scalar("SELECT 生产金额 FROM 员工工资 WHERE 月份 = '2008-4'").toDouble(), 99.0);
+    }
+
+    void closedMonthsComeBackWithARestoredBackup()
+    {
+        TestApp app;
+        QCOMPARE(ClosedMonths(app.db()).close("2008-3", "admin", "t"), ClosedMonths::Outcome::Done);
+        QVERIFY(backupDatabase(app.ctx()).ok);
+        QCOMPARE(ClosedMonths(app.db()).reopen("2008-3", "admin", "admin123"), ClosedMonths::Outcome::Done);
+        QCOMPARE(ClosedMonths(app.db()).close("2008-4", "admin", "t"), ClosedMonths::Outcome::Done);
+
+        QVERIFY(restoreDatabase(app.ctx(), "2008-5-17.bak").ok);
+        QCOMPARE(ClosedMonths(app.db()).months(), QStringList{"2008-3"});
+    }
+
+    void entryWindowShowsTheLinesOfAClosedMonthButChangesNone()
+    {
+        EntryFixture f;
+        f.store("001", "2008-5", {productionLine("2008-5-2", "外壳", "10", "15"), productionLine("2008-5-3", "底座", "1", "5")});
+        f.gui->type("Text2", "001");
+        auto* mark = f.gui->find<QLabel>("LabelClosed");
+        QVERIFY(!mark->isVisible());
+
+        // Closed on the settings page while the window is open: the next click finds out.
+        QCOMPARE(ClosedMonths(f.app.db()).close("2008-5", "admin", "t"), ClosedMonths::Outcome::Done);
+        f.grid("fg")->setText(1, PQuantity, "99");
+        for (const char* button : {"Command1", "Command3", "DelButton_1", "delbutton1_1"}) {
+            f.boxes.expect(QString::fromUtf16(kMonthClosedText));
+            f.gui->click(button);
+        }
+        f.grid("fg")->setCurrentCell(2, PDate);
+        f.boxes.expect(QString::fromUtf16(kMonthClosedText));
+        f.gui->key("fg", Qt::Key_Delete);
+        KV_VERIFY_BOXES(f.boxes);
+        QVERIFY(mark->isVisible());
+        QCOMPARE(f.grid("fg")->text(1, PProduct), QStringLiteral("外壳"));
+        QCOMPARE(f.grid("fg")->text(2, PProduct), QStringLiteral("底座"));
+        QCOMPARE(f.app.db().scalar("SELECT 生产金额 FROM 员工工资").toDouble(), 20.0); // 15 + 5 as stored
+        QCOMPARE(rows(f.app.db(), "工资流水"), 2);
+
+        // Another working month is open again, and so is this one once reopened.
+        f.gui->find<QComboBox>("Combo1")->setCurrentIndex(1);
+        QVERIFY(!mark->isVisible());
+        QCOMPARE(ClosedMonths(f.app.db()).reopen("2008-5", "admin", "admin123"), ClosedMonths::Outcome::Done);
+        f.gui->find<QComboBox>("Combo1")->setCurrentIndex(2);
+        QVERIFY(!mark->isVisible());
+        f.boxes.expect("清空会将当前用户");
+        f.gui->click("Command3");
+        KV_VERIFY_BOXES(f.boxes);
+        QCOMPARE(rows(f.app.db(), "工资流水"), 0);
+    }
+};
+
+QTEST_MAIN(TestMonthClose)
+#include "test_monthclose.moc"
