@@ -3,6 +3,7 @@
 #include "app/LoginWindow.h"
 #include "app/MainWindow.h"
 #include "data/AppContext.h"
+#include "data/OperationLog.h"
 #include "data/Schema.h"
 #include "ui/MessageBox.h"
 
@@ -62,6 +63,7 @@ void AppShell::showLogin()
 void AppShell::onLoggedIn(const QString& account)
 {
     m_ctx.setAccount(account);
+    ui::guarded(nullptr, [&] { OperationLog(m_ctx.conn()).recordAlone(QStringLiteral("登录")); });
     if (!m_main) {
         m_main = new MainWindow(m_ctx);
         m_main->setAttribute(Qt::WA_DeleteOnClose);

@@ -20,6 +20,7 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
         auto conn = std::make_unique<Database>(m_paths.database(), dbPass(m_paths.keyFile()));
         opened = true;
         upgradeSchema(*conn, m_schema);
+        conn->setActor(m_account);
         m_conn = std::move(conn);
         return true;
     } catch (const DbError& e) {
@@ -29,6 +30,13 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
             *fileRefused = opened;
         return false;
     }
+}
+
+void AppContext::setAccount(const QString& account)
+{
+    m_account = account;
+    if (m_conn)
+        m_conn->setActor(account);
 }
 
 Database& AppContext::conn()

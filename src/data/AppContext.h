@@ -37,9 +37,9 @@ public:
     SchemaSteps schema() const { return m_schema; }
     void setSchema(SchemaSteps steps) { m_schema = steps; }
 
-    // The account logged in; empty before the login.
+    // The account logged in; empty before the login. Every connection made works for it.
     const QString& account() const { return m_account; }
-    void setAccount(const QString& account) { m_account = account; }
+    void setAccount(const QString& account);
 
     // Folder to which prints go as PDF files instead of the printer (tests, --print-to-pdf).
     QString printToPdfDir;

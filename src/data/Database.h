@@ -84,10 +84,15 @@ public:
     int changes() const;
     QString path() const { return m_path; }
 
+    // The account the changes on this connection are made for; the operation log names it.
+    const QString& actor() const { return m_actor; }
+    void setActor(const QString& account) { m_actor = account; }
+
 private:
     friend class Transaction;
     sqlite3* m_db = nullptr;
     QString m_path;
+    QString m_actor;
 };
 
 // Rolls back unless committed; nested use is not supported.

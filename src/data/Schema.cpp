@@ -46,10 +46,17 @@ void createVersion2(Database& db)
     createTablesOf(db, 2);
 }
 
+// Version 3: the operation log.
+void createVersion3(Database& db)
+{
+    createTablesOf(db, 3);
+}
+
 // A new version is one function above and one line here.
 constexpr SchemaStep kSteps[] = {
     {1, createVersion1},
     {2, createVersion2},
+    {3, createVersion3},
 };
 
 void recordVersion(Database& db, int version)

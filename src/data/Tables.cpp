@@ -33,6 +33,9 @@ constexpr TableDef kTables[] = {
     {u"计量单位", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 计量单位 TEXT", 1, TableRole::Data},
     // Months closed after pay day ("2026-11"): their lines and totals no longer change.
     {u"月结", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 月份 TEXT UNIQUE, 结账时间 TEXT, 账号 TEXT", 2, TableRole::Data},
+    // Who changed what and when; clearing the data leaves the one entry that says who cleared.
+    {u"操作日志", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 时间 TEXT, 账号 TEXT, 操作 TEXT, 内容 TEXT", 3,
+     TableRole::Data},
 };
 } // namespace
 

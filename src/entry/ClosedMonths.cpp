@@ -2,6 +2,7 @@
 
 #include "data/Accounts.h"
 #include "data/Database.h"
+#include "data/OperationLog.h"
 #include "data/TextRules.h"
 
 #include <algorithm>
@@ -51,8 +52,11 @@ ClosedMonths::Outcome ClosedMonths::close(const QString& month, const QString& a
         return Outcome::NotSuperAdministrator;
     if (isClosed(*canonical))
         return Outcome::AlreadyClosed;
+    Transaction tx(m_db);
     m_db.exec(QStringLiteral("INSERT INTO 月结 (月份, 结账时间, 账号) VALUES (?, ?, ?)"),
               {*canonical, at, cleanText(account)});
+    OperationLog(m_db).record(QStringLiteral("结账"), *canonical);
+    tx.commit();
     return Outcome::Done;
 }
 
@@ -67,7 +71,10 @@ ClosedMonths::Outcome ClosedMonths::reopen(const QString& month, const QString& 
         return Outcome::WrongPassword;
     if (!isClosed(*canonical))
         return Outcome::NotClosed;
+    Transaction tx(m_db);
     m_db.exec(QStringLiteral("DELETE FROM 月结 WHERE 月份 = ?"), {*canonical});
+    OperationLog(m_db).record(QStringLiteral("反结账"), *canonical);
+    tx.commit();
     return Outcome::Done;
 }
 

@@ -1,6 +1,7 @@
 #include "entry/MonthRecords.h"
 
 #include "data/Database.h"
+#include "data/OperationLog.h"
 #include "entry/ClosedMonths.h"
 
 namespace kv {
@@ -139,12 +140,29 @@ void MonthRecords::deleteRows(const QString& employeeNo, const QString& monthTex
     m_db.exec(QStringLiteral("DELETE FROM 员工工资 WHERE 工号 = ? AND 月份 = ?"), {cleanText(employeeNo), monthText});
 }
 
+MonthRecords::StoredTotals MonthRecords::storedTotals(const QString& employeeNo, const QString& monthText)
+{
+    Statement st = m_db.prepare(QStringLiteral("SELECT max(姓名), total(生产金额), total(扣减) FROM 员工工资 "
+                                               "WHERE 工号 = ? AND 月份 = ?"));
+    st.bindAll({cleanText(employeeNo), monthText});
+    StoredTotals totals;
+    if (st.next())
+        totals = {st.text(0), st.number(1), st.number(2)};
+    return totals;
+}
+
 void MonthRecords::deleteMonth(const QString& employeeNo, const QString& monthText)
 {
     const YearMonth month = requireMonth(monthText);
     Transaction tx(m_db);
     refuseClosedMonth(m_db, monthText);
+    const StoredTotals before = storedTotals(employeeNo, monthText);
     deleteRows(employeeNo, monthText, month);
+    OperationLog(m_db).record(QStringLiteral("清空工资"),
+                              QStringLiteral("%1（%2）%3：生产金额 %4，扣减 %5，实发工资 %6")
+                                  .arg(before.name, cleanText(employeeNo), monthText, changeText(before.production, 0),
+                                       changeText(before.deductions, 0),
+                                       changeText(before.production - before.deductions, 0)));
     tx.commit();
 }
 
@@ -156,6 +174,7 @@ void MonthRecords::saveMonth(const MonthSheet& sheet)
 
     Transaction tx(m_db);
     refuseClosedMonth(m_db, sheet.monthText);
+    const StoredTotals before = storedTotals(employeeNo, sheet.monthText);
     deleteRows(employeeNo, sheet.monthText, month);
 
     Statement production = m_db.prepare(QStringLiteral(
@@ -191,6 +210,13 @@ void MonthRecords::saveMonth(const MonthSheet& sheet)
         QStringLiteral("INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES (?, ?, ?, ?, ?, ?)"),
         {sheet.monthText, employeeNo, sheet.employeeName, productionTotal, deductionTotal,
          productionTotal - deductionTotal});
+    OperationLog(m_db).record(QStringLiteral("保存工资"),
+                              QStringLiteral("%1（%2）%3：生产金额 %4，扣减 %5，实发工资 %6")
+                                  .arg(sheet.employeeName, employeeNo, sheet.monthText,
+                                       changeText(before.production, productionTotal),
+                                       changeText(before.deductions, deductionTotal),
+                                       changeText(before.production - before.deductions,
+                                                  productionTotal - deductionTotal)));
     tx.commit();
 }
 

@@ -68,6 +68,13 @@ public:
     void saveMonth(const MonthSheet& sheet);
 
 private:
+    // The month's summary as stored before a change, for the operation log.
+    struct StoredTotals {
+        QString name;
+        double production = 0;
+        double deductions = 0;
+    };
+    StoredTotals storedTotals(const QString& employeeNo, const QString& monthText);
     void deleteRows(const QString& employeeNo, const QString& monthText, const YearMonth& month);
 
     Database& m_db;

@@ -1,6 +1,7 @@
 #include "lists/CodeList.h"
 
 #include "data/Database.h"
+#include "data/OperationLog.h"
 #include "data/TextRules.h"
 
 namespace kv {
@@ -26,6 +27,16 @@ QList<ListEntry> CodeList::entries()
     return list;
 }
 
+QString CodeList::noun() const
+{
+    return QString(m_table).remove(u'"');
+}
+
+QString CodeList::nameOf(qint64 id)
+{
+    return m_db.scalar(QStringLiteral("SELECT %1 FROM %1 WHERE id = ?").arg(m_table), {id}).toString();
+}
+
 QStringList CodeList::names()
 {
     QStringList list;
@@ -45,7 +56,10 @@ ListChange CodeList::add(const QString& typedName)
     const QString name = cleanText(typedName);
     if (name.isEmpty())
         return ListChange::EmptyName;
+    Transaction tx(m_db);
     m_db.exec(QStringLiteral("INSERT INTO %1 (%1) VALUES (?)").arg(m_table), {name});
+    OperationLog(m_db).record(QStringLiteral("新增") + noun(), name);
+    tx.commit();
     return ListChange::Done;
 }
 
@@ -54,14 +68,26 @@ ListChange CodeList::rename(qint64 id, const QString& typedName)
     const QString name = cleanText(typedName);
     if (name.isEmpty())
         return ListChange::EmptyName;
+    Transaction tx(m_db);
+    const QString before = nameOf(id);
     m_db.exec(QStringLiteral("UPDATE %1 SET %1 = ? WHERE id = ?").arg(m_table), {name, id});
-    return m_db.changes() > 0 ? ListChange::Done : ListChange::Missing;
+    if (m_db.changes() == 0)
+        return ListChange::Missing;
+    OperationLog(m_db).record(QStringLiteral("修改") + noun(), before + QStringLiteral(" → ") + name);
+    tx.commit();
+    return ListChange::Done;
 }
 
 ListChange CodeList::remove(qint64 id)
 {
+    Transaction tx(m_db);
+    const QString before = nameOf(id);
     m_db.exec(QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(m_table), {id});
-    return m_db.changes() > 0 ? ListChange::Done : ListChange::Missing;
+    if (m_db.changes() == 0)
+        return ListChange::Missing;
+    OperationLog(m_db).record(QStringLiteral("删除") + noun(), before);
+    tx.commit();
+    return ListChange::Done;
 }
 
 } // namespace kv

@@ -31,6 +31,9 @@ public:
     ListChange remove(qint64 id);
 
 private:
+    QString noun() const; // the table's name unquoted: "车间"
+    QString nameOf(qint64 id);
+
     Database& m_db;
     QString m_table; // quoted, also the column
 };

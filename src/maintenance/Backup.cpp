@@ -2,6 +2,7 @@
 
 #include "data/AppContext.h"
 #include "data/Database.h"
+#include "data/OperationLog.h"
 #include "data/Schema.h"
 #include "data/TextRules.h"
 #include "maintenance/FileCopy.h"
@@ -20,6 +21,18 @@ void reopen(AppContext& ctx, CopyOutcome& outcome)
     QString error;
     if (!ctx.reconnect(&error))
         outcome.reconnectError = error;
+}
+
+// A copy that took place goes into the log of the file now open: after a restore, the restored
+// one. The copy is done either way, so a log that cannot be written does not undo it.
+void logCopy(AppContext& ctx, const CopyOutcome& outcome, const QString& action)
+{
+    if (!outcome.ok || !ctx.isConnected())
+        return;
+    try {
+        OperationLog(ctx.conn()).recordAlone(action, QFileInfo(outcome.path).fileName());
+    } catch (const DbError&) {
+    }
 }
 
 QString backupPath(const AppPaths& paths, const QString& name)
@@ -101,6 +114,7 @@ CopyOutcome backupDatabase(AppContext& ctx)
     outcome.error = copyReplacing(ctx.paths().database(), outcome.path);
     outcome.ok = outcome.error.isEmpty();
     reopen(ctx, outcome);
+    logCopy(ctx, outcome, QStringLiteral("数据备份"));
     return outcome;
 }
 
@@ -122,6 +136,7 @@ CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName)
                                   [&](const QString& copy) { return notRestorable(copy, key, ctx.schema()); });
     outcome.ok = outcome.error.isEmpty();
     reopen(ctx, outcome);
+    logCopy(ctx, outcome, QStringLiteral("数据恢复"));
     return outcome;
 }
 

@@ -1,6 +1,7 @@
 #include "maintenance/ClearData.h"
 
 #include "data/Database.h"
+#include "data/OperationLog.h"
 #include "data/Tables.h"
 #include "lists/AdminAccounts.h"
 
@@ -13,6 +14,7 @@ void clearAllData(Database& db)
         db.exec(QStringLiteral("DELETE FROM 管理员 WHERE id <> ?"), {kSuperAdminId});
         for (const QString& table : tableNames(TableRole::Data))
             db.exec(QStringLiteral("DELETE FROM \"%1\"").arg(table));
+        OperationLog(db).record(QStringLiteral("清空数据"));
         tx.commit();
     } catch (const DbError& e) {
         throw DbError(QStringLiteral("清空没有完成，所有数据保持原样。\n%1").arg(e.message()), e.code());

@@ -6,7 +6,8 @@ class Database;
 
 // Empties every table of the business data (TableRole::Data: employees, products, deduction
 // items, both journals, the monthly summaries, the three code lists) and removes every account but the
-// super administrator (id 1), whose name and password stay. One transaction: on any failure
+// super administrator (id 1), whose name and password stay. The operation log keeps one entry:
+// who cleared. One transaction: on any failure
 // nothing is removed and DbError says so.
 void clearAllData(Database& db);
 

@@ -9,6 +9,7 @@
 #include "maintenance/Backup.h"
 #include "maintenance/ClearData.h"
 #include "maintenance/CopyReport.h"
+#include "maintenance/LogView.h"
 #include "maintenance/MonthCloseBox.h"
 #include "maintenance/RestoreDialog.h"
 #include "ui/MessageBox.h"
@@ -79,8 +80,13 @@ SettingsWindow::SettingsWindow(AppContext& ctx, QWidget* parent) : QWidget(paren
     outer->setVerticalSpacing(24);
     outer->addLayout(groups, 0, 0, Qt::AlignLeft | Qt::AlignTop);
     outer->addWidget(buildFactoryGroup(), 1, 0, Qt::AlignLeft | Qt::AlignTop);
-    outer->addWidget(new MonthCloseBox(m_ctx, this), 2, 0, Qt::AlignLeft | Qt::AlignTop);
+    auto* monthClose = new MonthCloseBox(m_ctx, this);
+    outer->addWidget(monthClose, 2, 0, Qt::AlignLeft | Qt::AlignTop);
+    auto* log = new LogView(m_ctx, this);
+    outer->addWidget(log, 3, 0, 1, 2);
     outer->setRowStretch(3, 1);
+    // A change made here shows in the log at once; other pages' changes on "刷新".
+    connect(monthClose, &MonthCloseBox::changed, log, [log] { log->reload(); });
     outer->setColumnStretch(1, 1);
 
     connect(workshops, &QPushButton::clicked, this, [this] { openCodeList(CodeListKind::Workshop); });
@@ -146,8 +152,11 @@ void SettingsWindow::openAccounts()
 void SettingsWindow::backup()
 {
     const CopyOutcome outcome = withWaitCursor([&] { return backupDatabase(m_ctx); });
-    if (outcome.ok)
+    if (outcome.ok) {
+        if (auto* log = findChild<LogView*>())
+            log->reload();
         ui::message(this, QStringLiteral("己将数据库成功备份到") + QDir::toNativeSeparators(outcome.path));
+    }
     reportCopyFailure(this, m_ctx, outcome, QStringLiteral("数据备份没有完成。"), QStringLiteral("备份失败"));
 }
 

@@ -1,6 +1,7 @@
 #include "master/MasterRecords.h"
 
 #include "data/Database.h"
+#include "data/OperationLog.h"
 #include "data/TextRules.h"
 #include "lists/CodeList.h"
 
@@ -85,7 +86,16 @@ RecordRows MasterRecords::list(const QList<FieldCondition>& conditions)
 
 void MasterRecords::remove(qint64 id)
 {
+    Transaction tx(m_db);
+    Statement st = m_db.prepare(QStringLiteral("SELECT %1, %2 FROM %3 WHERE id = ?")
+                                    .arg(quoted(m_table.columns.at(0).name), quoted(m_table.columns.at(1).name),
+                                         quoted(m_table.table)));
+    st.bind(1, id);
+    const QString what = st.next() ? st.text(0) + u' ' + st.text(1) : QString();
     m_db.exec(QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(quoted(m_table.table)), {id});
+    if (m_db.changes() > 0)
+        OperationLog(m_db).record(QStringLiteral("删除") + recordNoun(m_table.kind), what);
+    tx.commit();
 }
 
 LineReferences MasterRecords::referringLines(qint64 id)
@@ -193,6 +203,16 @@ QVariant MasterRecords::storedValue(const MasterColumn& column, const QString& t
     return value;
 }
 
+QString recordNoun(MasterKind kind)
+{
+    switch (kind) {
+    case MasterKind::Product: return QStringLiteral("产品");
+    case MasterKind::Deduction: return QStringLiteral("扣减项目");
+    case MasterKind::Employee: break;
+    }
+    return QStringLiteral("员工");
+}
+
 bool MasterRecords::save(qint64 editId, const QStringList& values)
 {
     QStringList names;
@@ -225,6 +245,8 @@ bool MasterRecords::save(qint64 editId, const QStringList& values)
         if (column.codeList && !name.isEmpty())
             CodeList(m_db, *column.codeList).addIfMissing(name);
     }
+    OperationLog(m_db).record((editId == 0 ? QStringLiteral("新增") : QStringLiteral("修改")) + recordNoun(m_table.kind),
+                              cleanText(values.value(0)) + u' ' + cleanText(values.value(1)));
     tx.commit();
     return true;
 }

@@ -40,6 +40,9 @@ struct RecordRows {
     QList<QStringList> rows; // per record: the cells of `fields` as text, then the id
 };
 
+// "员工", "产品", "扣减项目": what the operation log calls a record of the table.
+QString recordNoun(MasterKind kind);
+
 // Reading and writing the rows of one master table for its list window and its dialog.
 // Typed values are cleaned here, on add and on edit alike.
 class MasterRecords {

@@ -112,13 +112,14 @@ private slots:
             {"系统管理员设置", {"Command4:修改用户名和密码"}},
             {"系统数据管理", {"Command3:数据备份", "Command6:数据恢复", "Command5:清空数据"}},
             {"单位信息", {"saveFactoryName:保存"}},
-            {"月份结账", {"CommandCloseMonth:结账", "CommandReopenMonth:反结账"}}};
+            {"月份结账", {"CommandCloseMonth:结账", "CommandReopenMonth:反结账"}},
+            {"操作日志", {"CommandLogFind:查找", "CommandLogFilter:筛选", "CommandLogExport:导出", "CommandLogReload:刷新"}}};
         const auto boxes = w.findChildren<QGroupBox*>();
         QCOMPARE(boxes.size(), groups.size());
         for (int g = 0; g < groups.size(); ++g) {
             QCOMPARE(boxes.at(g)->title(), groups.at(g).first);
             QStringList buttons;
-            for (const QPushButton* b : boxes.at(g)->findChildren<QPushButton*>())
+            for (const QPushButton* b : boxes.at(g)->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
                 buttons << b->objectName() + ":" + b->text();
             QCOMPARE(buttons, groups.at(g).second);
         }
@@ -370,6 +371,27 @@ private slots:
         gui.click("CommandCloseMonth");
         QVERIFY(!isClosed());
         KV_VERIFY_BOXES(boxes);
+
+        // The log on the page, newest first: the account added before anyone logged in, the
+        // login, the closing, the reopening; a refused reopening wrote nothing.
+        auto* log = gui.find<ui::DataGrid>("fgLog");
+        const auto column = [&](int col) {
+            QStringList out;
+            for (int r = 1; r < log->rows(); ++r)
+                out << log->text(r, col);
+            return out;
+        };
+        QCOMPARE(column(2), (QStringList{"反结账", "结账", "登录", "新增账号"}));
+        QCOMPARE(column(1), (QStringList{"admin", "admin", "admin", ""}));
+        // Filtered to what the panel's condition holds, and whole again on closing the panel.
+        GuiDriver panel(gui.find("Picture1"));
+        gui.click("CommandLogFilter");
+        panel.find<QComboBox>("zdinput_0")->setCurrentIndex(2);
+        panel.type("tjinput_0", "结账");
+        panel.click("Command3");
+        QCOMPARE(column(2), (QStringList{"反结账", "结账"}));
+        panel.click("Command2");
+        QCOMPARE(log->rows(), 5);
     }
 
     void restoringEndsTheSessionWithTheBackedUpAccounts()

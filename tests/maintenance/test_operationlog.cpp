@@ -1,0 +1,137 @@
+#include "TestDb.h"
+#include "data/OperationLog.h"
+#include "entry/ClosedMonths.h"
+#include "entry/MonthRecords.h"
+#include "lists/AdminAccounts.h"
+#include "lists/CodeList.h"
+#include "maintenance/Backup.h"
+#include "maintenance/ClearData.h"
+#include "master/MasterRecords.h"
+
+#include <QTest>
+
+#include <functional>
+
+using namespace kv;
+
+namespace {
+int entries(Database& db)
+{
+    return db.scalar("SELECT count(*) FROM 操作日志").toInt();
+}
+
+MonthSheet may(const char* amount)
+{
+    return {"2008-5", "001", "张三", {{"2008-5-2", "外壳", "个", "1", amount, "", amount, ""}}, {}};
+}
+
+QStringList employee(const char* no, const char* name)
+{
+    return {no, name, "", "", "一车间", "装配", "", ""};
+}
+
+qint64 idOf(Database& db, const QString& sql)
+{
+    return db.scalar(sql).toLongLong();
+}
+} // namespace
+
+class TestOperationLog : public QObject {
+    Q_OBJECT
+private slots:
+    void everyChangeWritesOneEntryForTheAccountLoggedIn()
+    {
+        TestApp app;
+        app.ctx().setAccount("admin");
+        Database& db = app.db();
+        struct Step {
+            const char* action;
+            const char* target; // a part of what the entry says it touched
+            std::function<void()> change;
+        };
+        const QList<Step> steps{
+            {"保存工资", "张三（001）2008-5：生产金额 0 → 15，扣减 0 → 0，实发工资 0 → 15",
+             [&] { MonthRecords(db).saveMonth(may("15")); }},
+            {"保存工资", "生产金额 15 → 20", [&] { MonthRecords(db).saveMonth(may("20")); }},
+            {"清空工资", "张三（001）2008-5：生产金额 20 → 0", [&] { MonthRecords(db).deleteMonth("001", "2008-5"); }},
+            {"新增员工", "001 张三", [&] { MasterRecords(db, MasterKind::Employee).save(0, employee("001", "张三")); }},
+            {"修改员工", "001 张叁",
+             [&] {
+                 MasterRecords(db, MasterKind::Employee).save(idOf(db, "SELECT id FROM 员工"), employee("001", "张叁"));
+             }},
+            {"删除员工", "001 张叁",
+             [&] { MasterRecords(db, MasterKind::Employee).remove(idOf(db, "SELECT id FROM 员工")); }},
+            {"新增产品", "C1 外壳",
+             [&] { MasterRecords(db, MasterKind::Product).save(0, {"C1", "外壳", "", "个", "1.5", ""}); }},
+            {"新增工种", "质检", [&] { CodeList(db, CodeListKind::JobType).add(" 质检 "); }},
+            {"修改工种", "质检 → 检验",
+             [&] { CodeList(db, CodeListKind::JobType).rename(idOf(db, "SELECT max(id) FROM 工种"), "检验"); }},
+            {"删除工种", "检验",
+             [&] { CodeList(db, CodeListKind::JobType).remove(idOf(db, "SELECT max(id) FROM 工种")); }},
+            {"新增账号", "会计", [&] { AdminAccounts(db).add("会计", "secret-1"); }},
+            {"修改账号", "会计 → 出纳（密码已修改）",
+             [&] { AdminAccounts(db).change(idOf(db, "SELECT max(id) FROM 管理员"), "出纳", QString("secret-2")); }},
+            {"删除账号", "出纳", [&] { AdminAccounts(db).remove(idOf(db, "SELECT max(id) FROM 管理员")); }},
+            {"结账", "2008-4", [&] { ClosedMonths(db).close("2008-4", "admin", "t"); }},
+            {"反结账", "2008-4", [&] { ClosedMonths(db).reopen("2008-4", "admin", "admin123"); }},
+            {"数据备份", "2008-5-17.bak", [&] { QVERIFY(backupDatabase(app.ctx()).ok); }},
+        };
+        for (const Step& step : steps) {
+            const int before = entries(app.db());
+            step.change();
+            QCOMPARE(entries(app.db()), before + 1);
+            const LogEntry last = OperationLog(app.db()).entries().first();
+            QCOMPARE(last.action, QString(step.action));
+            QVERIFY2(last.target.contains(QString(step.target)), qPrintable(last.target));
+            QCOMPARE(last.account, QString("admin"));
+        }
+        // A code-list entry learnt through a master record is part of that record's one entry.
+        QCOMPARE(OperationLog(app.db()).entries({{2, "工种"}}).size(), 3);
+
+        // The restored file gets the entry; the backup had every entry up to its making.
+        const int inBackup = entries(app.db()) - 1;
+        QVERIFY(restoreDatabase(app.ctx(), "2008-5-17.bak").ok);
+        QCOMPARE(entries(app.db()), inBackup + 1);
+        QCOMPARE(OperationLog(app.db()).entries().first().action, QString("数据恢复"));
+        QCOMPARE(app.db().actor(), QString("admin"));
+
+        // Passwords appear nowhere in the log.
+        QCOMPARE(OperationLog(app.db()).entries({{3, "secret"}}).size(), 0);
+
+        // Clearing leaves one entry: who cleared.
+        app.ctx().setAccount("admin");
+        clearAllData(app.db());
+        const QList<LogEntry> left = OperationLog(app.db()).entries();
+        QCOMPARE(left.size(), 1);
+        QCOMPARE(left.first().action, QString("清空数据"));
+        QCOMPARE(left.first().account, QString("admin"));
+    }
+
+    void aFailedChangeWritesNoEntryAndAFailedEntryUndoesTheChange()
+    {
+        TestApp app;
+        Database& db = app.db();
+        MonthRecords(db).saveMonth(may("15"));
+        const int before = entries(db);
+
+        // The summary row cannot be written: neither the lines nor an entry are kept.
+        db.execScript("CREATE TRIGGER no_summary BEFORE INSERT ON 员工工资 BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+        QVERIFY_THROWS_EXCEPTION(DbError, MonthRecords(db).saveMonth(may("99")));
+        QCOMPARE(entries(db), before);
+        db.execScript("DROP TRIGGER no_summary");
+
+        // The entry cannot be written: the change it records is undone with it.
+        db.execScript("CREATE TRIGGER no_log BEFORE INSERT ON 操作日志 BEGIN SELECT RAISE(ABORT, 'log full'); END");
+        QVERIFY_THROWS_EXCEPTION(DbError, MonthRecords(db).saveMonth(may("99")));
+        QVERIFY_THROWS_EXCEPTION(DbError, CodeList(db, CodeListKind::Workshop).add("二车间"));
+        QVERIFY_THROWS_EXCEPTION(DbError, ClosedMonths(db).close("2008-5", "admin", "t"));
+        QCOMPARE(db.scalar("SELECT 生产金额 FROM 员工工资").toDouble(), 15.0);
+        QCOMPARE(db.scalar("SELECT sum(金额) FROM 工资流水").toDouble(), 15.0);
+        QCOMPARE(db.scalar("SELECT count(*) FROM 车间").toInt(), 0);
+        QVERIFY(!ClosedMonths(db).isClosed("2008-5"));
+        QCOMPARE(entries(db), before);
+    }
+};
+
+QTEST_MAIN(TestOperationLog)
+#include "test_operationlog.moc"
