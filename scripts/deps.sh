@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
+  qt6-charts-dev libqt6opengl6-dev
   libsqlcipher-dev sqlcipher sqlite3
   libxlsxwriter-dev
   libsodium-dev

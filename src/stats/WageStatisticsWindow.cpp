@@ -2,12 +2,14 @@
 
 #include "data/AppContext.h"
 #include "data/TextRules.h"
+#include "entry/ClosedMonths.h"
 #include "entry/WageEntryWindow.h"
 #include "entry/WageSlip.h"
 #include "entry/WageSlipExport.h"
 #include "entry/WageSlipPrint.h"
 #include "lists/CodeList.h"
 #include "master/FindPanel.h"
+#include "stats/StatsChartWindow.h"
 #include "stats/StatsFilter.h"
 #include "stats/WageStatistics.h"
 #include "ui/DataGrid.h"
@@ -70,7 +72,8 @@ WageStatisticsWindow::WageStatisticsWindow(AppContext& ctx, QWidget* parent) : Q
     m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     for (const QString& text :
-         {QStringLiteral("查找"), QStringLiteral("筛选"), QStringLiteral("导出"), QStringLiteral("打印"), QString(),
+         {QStringLiteral("查找"), QStringLiteral("筛选"), QStringLiteral("导出"), QStringLiteral("打印"),
+          QStringLiteral("图表"), QString(),
           QStringLiteral("打印选中工资条"), QStringLiteral("打印全部工资条"), QStringLiteral("导出工资条")}) {
         if (text.isEmpty()) {
             m_toolbar->addSeparator();
@@ -107,6 +110,22 @@ WageStatisticsWindow::WageStatisticsWindow(AppContext& ctx, QWidget* parent) : Q
     layOut();
     m_panel->move(twipsToPixels(3000), m_grid->y() + twipsToPixels(300));
     ui::connDB(m_ctx, this);
+    markClosedMonths();
+}
+
+void WageStatisticsWindow::markClosedMonths()
+{
+    if (!m_ctx.isConnected())
+        return;
+    QComboBox* months = periodCombo(int(PeriodKind::Month));
+    ui::guarded(this, [&] {
+        ClosedMonths closed(m_ctx.conn());
+        // Closed months in red in the list, and the mark beside the month chosen.
+        for (int i = 0; i < months->count(); ++i)
+            months->setItemData(i, closed.isClosed(months->itemText(i)) ? QVariant(QColor(0xc0, 0, 0)) : QVariant(),
+                                Qt::ForegroundRole);
+        m_closedMark->setVisible(closed.isClosed(months->currentText()));
+    });
 }
 
 WageStatisticsWindow::~WageStatisticsWindow()
@@ -136,6 +155,14 @@ void WageStatisticsWindow::buildPeriodTabs()
         combo->addItems(choices.items);
         combo->setCurrentIndex(choices.selected);
         row->addWidget(combo);
+        if (PeriodKind(i) == PeriodKind::Month) {
+            m_closedMark = new QLabel(QStringLiteral("已结账"), page);
+            m_closedMark->setObjectName(QStringLiteral("LabelClosed"));
+            m_closedMark->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+            m_closedMark->hide();
+            row->addWidget(m_closedMark);
+            connect(combo, &QComboBox::currentTextChanged, this, &WageStatisticsWindow::markClosedMonths);
+        }
         if (PeriodKind(i) == PeriodKind::Quarter) {
             auto* hint = new QLabel(QStringLiteral("1为第一季以此类推"), page);
             hint->setObjectName(QStringLiteral("Label2_1"));
@@ -181,6 +208,7 @@ ConditionRow WageStatisticsWindow::makeConditionRow(FindPanel* panel, int index)
 
 bool WageStatisticsWindow::runStatistics()
 {
+    markClosedMonths();
     const int tab = m_tabs->currentIndex();
     const QString text = periodCombo(tab)->currentText();
     const PeriodReading period = readPeriod(PeriodKind(tab), text);
@@ -310,8 +338,26 @@ void WageStatisticsWindow::onToolbar(const QString& text)
             {windowTitle(),
              m_shown.subject + (m_grid->cols() > SWorkshop ? QStringLiteral("    按车间分组") : QString()),
              {}});
+    else if (text == QStringLiteral("图表"))
+        showCharts();
     else
         wageSlips(text);
+}
+
+void WageStatisticsWindow::showCharts()
+{
+    // The period the grid shows, summed from the journals as the grid's run summed it.
+    ChartData data;
+    if (!ui::guarded(this, [&] { data = chartData(m_ctx.conn(), m_shown.range); }))
+        return;
+    // The period as the employee rows name it (the totals row names none).
+    QString period = m_shown.range.first;
+    for (int r = 1; r < m_grid->rows(); ++r)
+        if (!m_grid->text(r, SId).isEmpty()) {
+            period = m_grid->text(r, SPeriod);
+            break;
+        }
+    (new StatsChartWindow(m_ctx, data, period, this))->show();
 }
 
 void WageStatisticsWindow::exportGrid()

@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QTabWidget;
 class QToolBar;
@@ -56,6 +57,9 @@ private:
     void onGroupingToggled(bool grouped);
     void onToolbar(const QString& text);
     void exportGrid();
+    void showCharts();
+    // Marks the closed months in the month combo and beside it.
+    void markClosedMonths();
     void applyFilter();
     void showDetails();
     void wageSlips(const QString& command);
@@ -68,6 +72,7 @@ private:
     QPushButton* m_run;                // Command5
     QPushButton* m_details;            // Command6
     QCheckBox* m_byWorkshop;           // rows by workshop with subtotals
+    QLabel* m_closedMark = nullptr;    // LabelClosed, beside the month combo
     ui::DataGrid* m_grid;              // fg
     FindPanel* m_panel;                // Picture1
     QPointer<WageEntryWindow> m_entry; // the details window while it is open

@@ -1,6 +1,7 @@
 #include "EntryFixture.h"
 #include "entry/ClosedMonths.h"
 #include "maintenance/Backup.h"
+#include "stats/WageStatisticsWindow.h"
 
 #include <QLabel>
 #include <QTest>
@@ -119,6 +120,21 @@ private slots:
         f.gui->click("Command3");
         KV_VERIFY_BOXES(f.boxes);
         QCOMPARE(rows(f.app.db(), "工资流水"), 0);
+    }
+
+    void statisticsMarkTheClosedMonths()
+    {
+        TestApp app;
+        QCOMPARE(ClosedMonths(app.db()).close("2008-5", "admin", "t"), ClosedMonths::Outcome::Done);
+        WageStatisticsWindow stats(app.ctx());
+        GuiDriver gui(&stats);
+        auto* months = gui.find<QComboBox>("Text2_0");
+        auto* mark = gui.find<QLabel>("LabelClosed");
+        QCOMPARE(months->currentText(), QStringLiteral("2008-5"));
+        QVERIFY(mark->isVisibleTo(&stats));
+        QVERIFY(months->itemData(months->currentIndex(), Qt::ForegroundRole).isValid());
+        months->setCurrentText("2008-4");
+        QVERIFY(!mark->isVisibleTo(&stats));
     }
 };
 

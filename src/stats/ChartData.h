@@ -1,0 +1,45 @@
+#pragma once
+
+#include "stats/WageStatistics.h"
+
+#include <QList>
+#include <QString>
+
+namespace kv {
+
+class Database;
+
+// One month of the trend: the statistics totals of that month.
+struct MonthPoint {
+    QString month; // "2008-5"
+    double production = 0;
+    double netPay = 0;
+};
+
+// A bar: a workshop's or an employee's production total.
+struct NamedAmount {
+    QString name;
+    double amount = 0;
+};
+
+// What the charts of the statistics window draw, made from the same sums as its grid.
+struct ChartData {
+    QList<MonthPoint> trend;       // the months up to the period's last, oldest first
+    QList<NamedAmount> workshops;  // production per workshop in the period, by name
+    QList<NamedAmount> topEmployees; // the highest production totals of the period, highest first
+};
+
+inline constexpr int kTrendMonths = 12;
+inline constexpr int kTopEmployees = 20;
+
+// The production total per workshop of the employees' rows (the workshop as the employee
+// record names it; "未分车间" when it names none), in order of the workshop's name.
+QList<NamedAmount> productionByWorkshop(Database& db, const QList<EmployeeWage>& rows);
+// The `count` highest production totals above zero, highest first; equal totals in row order.
+QList<NamedAmount> topProducers(const QList<EmployeeWage>& rows, int count = kTopEmployees);
+
+// The charts' data for a period: its rows, and the trend of the kTrendMonths months ending
+// with the month of the period's last day. Throws DbError.
+ChartData chartData(Database& db, const DateRange& period);
+
+} // namespace kv
