@@ -39,7 +39,6 @@ QValueAxis* amountAxis()
 {
     auto* axis = new QValueAxis;
     axis->setLabelFormat(QStringLiteral("%.0f"));
-    axis->setMin(0);
     return axis;
 }
 
@@ -53,11 +52,13 @@ QChart* trendChart(const QList<MonthPoint>& trend)
     netPay->setName(QStringLiteral("实发工资合计"));
     QStringList months;
     double low = 0;
+    double high = 0;
     for (int i = 0; i < trend.size(); ++i) {
         production->append(i, trend.at(i).production);
         netPay->append(i, trend.at(i).netPay);
         months << trend.at(i).month;
-        low = std::min(low, trend.at(i).netPay);
+        low = std::min({low, trend.at(i).netPay, trend.at(i).production});
+        high = std::max({high, trend.at(i).netPay, trend.at(i).production});
     }
     for (QLineSeries* series : {production, netPay}) {
         series->setPointsVisible(true);
@@ -66,13 +67,15 @@ QChart* trendChart(const QList<MonthPoint>& trend)
     auto* x = new QBarCategoryAxis;
     x->append(months);
     QValueAxis* y = amountAxis();
-    y->setMin(low); // net pay can fall below zero
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QLineSeries* series : {production, netPay}) {
         series->attachAxis(x);
         series->attachAxis(y);
     }
+    // From zero (or the lowest net pay below it), so that every point is in view and the heights
+    // compare; attaching the series has fitted the axis to the data, so the range is set after.
+    y->setRange(low, std::max(high, 1.0));
     y->applyNiceNumbers();
     return chart;
 }
@@ -101,6 +104,10 @@ QChart* barChart(const QString& title, const QList<NamedAmount>& bars, Qt::Align
     chart->addAxis(values, horizontal ? Qt::AlignBottom : Qt::AlignLeft);
     series->attachAxis(categories);
     series->attachAxis(values);
+    double high = 1;
+    for (const NamedAmount& bar : bars)
+        high = std::max(high, bar.amount);
+    values->setRange(0, high);
     values->applyNiceNumbers();
     chart->legend()->setVisible(false);
     return chart;
