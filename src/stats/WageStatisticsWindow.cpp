@@ -121,9 +121,13 @@ void WageStatisticsWindow::markClosedMonths()
     ui::guarded(this, [&] {
         ClosedMonths closed(m_ctx.conn());
         // Closed months in red in the list, and the mark beside the month chosen.
-        for (int i = 0; i < months->count(); ++i)
-            months->setItemData(i, closed.isClosed(months->itemText(i)) ? QVariant(QColor(0xc0, 0, 0)) : QVariant(),
-                                Qt::ForegroundRole);
+        // Only a colour that changes is set: setting an item's data puts the item's text back into
+        // the editable box, over a period being typed.
+        for (int i = 0; i < months->count(); ++i) {
+            const QVariant colour = closed.isClosed(months->itemText(i)) ? QVariant(QColor(0xc0, 0, 0)) : QVariant();
+            if (months->itemData(i, Qt::ForegroundRole) != colour)
+                months->setItemData(i, colour, Qt::ForegroundRole);
+        }
         m_closedMark->setVisible(closed.isClosed(months->currentText()));
     });
 }

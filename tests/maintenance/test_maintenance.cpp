@@ -80,10 +80,14 @@ private slots:
     {
         TestApp app;
         addEmployee(app.db(), "001", "张三");
+        // The file as it stands when the backup begins; the backup's log entry comes after it.
+        app.ctx().disconnect();
+        const QByteArray atBackup = bytesOf(app.ctx().paths().database());
+        QVERIFY(app.ctx().reconnect());
         const CopyOutcome first = backupDatabase(app.ctx());
         QVERIFY2(first.ok, qPrintable(first.error));
         QCOMPARE(first.path, QDir(app.dir()).absoluteFilePath("databak/2008-5-17.bak"));
-        QCOMPARE(bytesOf(first.path), bytesOf(app.ctx().paths().database()));
+        QCOMPARE(bytesOf(first.path), atBackup);
         QVERIFY(app.ctx().isConnected());
 
         // A second backup the same day replaces the first with the later state.
