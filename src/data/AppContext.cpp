@@ -20,7 +20,7 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
         auto conn = std::make_unique<Database>(m_paths.database(), dbPass(m_paths.keyFile()));
         opened = true;
         upgradeSchema(*conn, m_schema);
-        conn->setActor(m_account);
+        conn->setActor(account);
         m_conn = std::move(conn);
         return true;
     } catch (const DbError& e) {
@@ -32,11 +32,11 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
     }
 }
 
-void AppContext::setAccount(const QString& account)
+void AppContext::setAccount(const QString& name)
 {
-    m_account = account;
+    account = name;
     if (m_conn)
-        m_conn->setActor(account);
+        m_conn->setActor(name);
 }
 
 Database& AppContext::conn()

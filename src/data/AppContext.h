@@ -37,21 +37,19 @@ public:
     SchemaSteps schema() const { return m_schema; }
     void setSchema(SchemaSteps steps) { m_schema = steps; }
 
-    // The account logged in; empty before the login. Every connection made works for it.
-    const QString& account() const { return m_account; }
-    void setAccount(const QString& account);
-
     // Folder to which prints go as PDF files instead of the printer (tests, --print-to-pdf).
     QString printToPdfDir;
-    // The account logged in; prints name who printed them.
+    // The account logged in; prints name who printed them, and the operation log who changed
+    // what. Empty before the login.
     QString account;
+    // Sets the account, also for the open connection: every connection works for it.
+    void setAccount(const QString& name);
 
 private:
     AppPaths m_paths;
     std::shared_ptr<Clock> m_clock;
     std::unique_ptr<Database> m_conn;
     SchemaSteps m_schema = programSchema();
-    QString m_account;
 };
 
 } // namespace kv

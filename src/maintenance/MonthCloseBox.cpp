@@ -70,7 +70,7 @@ void MonthCloseBox::refresh()
 void MonthCloseBox::closeMonth()
 {
     ClosedMonths::Outcome outcome{};
-    if (!ui::guarded(this, [&] { outcome = ClosedMonths(m_ctx.conn()).close(m_month->text(), m_ctx.account(), now()); }))
+    if (!ui::guarded(this, [&] { outcome = ClosedMonths(m_ctx.conn()).close(m_month->text(), m_ctx.account, now()); }))
         return;
     if (outcome != ClosedMonths::Outcome::Done) {
         ui::message(this, outcomeText(outcome), kCaption, ui::Icon::Warning);
@@ -88,7 +88,7 @@ void MonthCloseBox::reopenMonth()
     // The password is asked for each reopening, never kept.
     m_password->clear();
     if (!ui::guarded(this, [&] {
-            outcome = ClosedMonths(m_ctx.conn()).reopen(m_month->text(), m_ctx.account(), password);
+            outcome = ClosedMonths(m_ctx.conn()).reopen(m_month->text(), m_ctx.account, password);
         }))
         return;
     if (outcome != ClosedMonths::Outcome::Done) {
