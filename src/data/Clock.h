@@ -11,14 +11,4 @@ public:
     virtual QDate today() const { return QDate::currentDate(); }
 };
 
-class FixedClock : public Clock {
-public:
-    explicit FixedClock(QDate date) : m_date(date) {}
-    QDate today() const override { return m_date; }
-    void set(QDate date) { m_date = date; }
-
-private:
-    QDate m_date;
-};
-
 } // namespace kv

@@ -214,5 +214,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMasterRecords)
+QTEST_GUILESS_MAIN(TestMasterRecords)
 #include "test_masterrecords.moc"
