@@ -18,7 +18,6 @@ public:
 
     const AppPaths& paths() const { return m_paths; }
     const Clock& clock() const { return *m_clock; }
-    void setClock(std::shared_ptr<Clock> clock) { m_clock = std::move(clock); }
 
     // Replaces the shared connection with a freshly opened one, whose file is first brought to
     // the program's schema version. On failure the connection is left closed and the reason

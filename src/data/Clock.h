@@ -13,16 +13,4 @@ public:
     virtual QDateTime now() const { return QDateTime::currentDateTime(); }
 };
 
-class FixedClock : public Clock {
-public:
-    explicit FixedClock(QDate date, QTime time = QTime(9, 30)) : m_now(date, time) {}
-    QDate today() const override { return m_now.date(); }
-    QDateTime now() const override { return m_now; }
-    void set(QDate date) { m_now.setDate(date); }
-    void set(const QDateTime& now) { m_now = now; }
-
-private:
-    QDateTime m_now;
-};
-
 } // namespace kv

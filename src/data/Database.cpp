@@ -233,11 +233,6 @@ QVariant Database::scalar(const QString& sql, const QVariantList& values)
     return st.next() ? st.value(0) : QVariant();
 }
 
-qint64 Database::lastInsertId() const
-{
-    return sqlite3_last_insert_rowid(m_db);
-}
-
 int Database::changes() const
 {
     return sqlite3_changes(m_db);

@@ -69,7 +69,6 @@ public:
     void execScript(const QString& sql);
     // First column of the first row; a null QVariant for no row or a null value.
     QVariant scalar(const QString& sql, const QVariantList& values = {});
-    qint64 lastInsertId() const;
     int changes() const;
     // Rows written through this connection since it was opened.
     qint64 totalChanges() const;

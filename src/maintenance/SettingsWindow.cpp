@@ -1,6 +1,5 @@
 #include "maintenance/SettingsWindow.h"
 
-#include "app/MainWindow.h"
 #include "data/AppContext.h"
 #include "lists/AccountWindow.h"
 #include "lists/CodeListWindow.h"
@@ -105,7 +104,7 @@ void SettingsWindow::backup()
 void SettingsWindow::openRestore()
 {
     auto* dialog = new RestoreDialog(m_ctx, this);
-    connect(dialog, &RestoreDialog::restored, this, &SettingsWindow::endSession);
+    connect(dialog, &RestoreDialog::restored, this, &SettingsWindow::sessionEnded);
     dialog->show();
 }
 
@@ -129,13 +128,7 @@ void SettingsWindow::clearData()
                 QStringLiteral("清空成功！请重新登陆系统！\n清空前的数据已保存为 %1")
                     .arg(QDir::toNativeSeparators(safety.path)),
                 QStringLiteral("成功！"), ui::Icon::Information);
-    endSession();
-}
-
-void SettingsWindow::endSession()
-{
-    if (auto* main = qobject_cast<MainWindow*>(window()))
-        main->endSession();
+    emit sessionEnded();
 }
 
 } // namespace kv

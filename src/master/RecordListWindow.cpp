@@ -1,9 +1,9 @@
 #include "master/RecordListWindow.h"
 
 #include "data/AppContext.h"
-#include "master/FindPanel.h"
 #include "master/MasterDialogs.h"
 #include "ui/DataGrid.h"
+#include "ui/FindPanel.h"
 #include "ui/ListGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Printing.h"
@@ -59,20 +59,20 @@ RecordListWindow::RecordListWindow(AppContext& ctx, MasterKind kind, QWidget* pa
     m_grid = new ui::DataGrid(this);
     m_grid->setObjectName(QStringLiteral("fg"));
 
-    m_panel =
-        new FindPanel(m_grid, this, [this](FindPanel* panel, int index) { return makeConditionRow(panel, index); });
+    m_panel = new ui::FindPanel(m_grid, this,
+                                [this](ui::FindPanel* panel, int index) { return makeConditionRow(panel, index); });
     m_panel->move(twipsToPixels(3000), twipsToPixels(900));
-    connect(m_panel, &FindPanel::filterRequested, this, &RecordListWindow::applyFilter);
-    connect(m_panel, &FindPanel::closed, this, [this] { loadYG(); });
+    connect(m_panel, &ui::FindPanel::filterRequested, this, &RecordListWindow::applyFilter);
+    connect(m_panel, &ui::FindPanel::closed, this, [this] { loadYG(); });
 
     resize(twipsToPixels(11000), twipsToPixels(7000));
     ui::connDB(m_ctx, this);
     loadYG();
 }
 
-ConditionRow RecordListWindow::makeConditionRow(FindPanel* panel, int index)
+ui::ConditionRow RecordListWindow::makeConditionRow(ui::FindPanel* panel, int index)
 {
-    ConditionRow row;
+    ui::ConditionRow row;
     row.field = new QComboBox(panel);
     row.field->setObjectName(QStringLiteral("zdinput_%1").arg(index));
     row.value = new QLineEdit(panel);
@@ -183,7 +183,7 @@ void RecordListWindow::exportGrid()
 void RecordListWindow::applyFilter()
 {
     QList<FieldCondition> typed;
-    for (const ConditionRow& row : m_panel->conditionRows())
+    for (const ui::ConditionRow& row : m_panel->conditionRows())
         typed.append({row.field->currentText(), row.value->text()});
     loadYG(filterConditions(typed));
 }

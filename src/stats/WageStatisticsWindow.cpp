@@ -6,10 +6,10 @@
 #include "entry/WageSlip.h"
 #include "entry/WageSlipExport.h"
 #include "entry/WageSlipPrint.h"
-#include "master/FindPanel.h"
 #include "stats/StatsFilter.h"
 #include "stats/WageStatistics.h"
 #include "ui/DataGrid.h"
+#include "ui/FindPanel.h"
 #include "ui/ListGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Printing.h"
@@ -92,10 +92,10 @@ WageStatisticsWindow::WageStatisticsWindow(AppContext& ctx, QWidget* parent) : Q
     m_grid->setObjectName(QStringLiteral("fg"));
     m_grid->setCols(0);
 
-    m_panel =
-        new FindPanel(m_grid, this, [this](FindPanel* panel, int index) { return makeConditionRow(panel, index); });
-    connect(m_panel, &FindPanel::filterRequested, this, &WageStatisticsWindow::applyFilter);
-    connect(m_panel, &FindPanel::closed, this, [this] { runStatistics(); });
+    m_panel = new ui::FindPanel(m_grid, this,
+                                [this](ui::FindPanel* panel, int index) { return makeConditionRow(panel, index); });
+    connect(m_panel, &ui::FindPanel::filterRequested, this, &WageStatisticsWindow::applyFilter);
+    connect(m_panel, &ui::FindPanel::closed, this, [this] { runStatistics(); });
 
     resize(twipsToPixels(12000), twipsToPixels(7500));
     layOut();
@@ -145,9 +145,9 @@ QComboBox* WageStatisticsWindow::periodCombo(int tab) const
     return m_tabs->widget(tab)->findChild<QComboBox*>(QStringLiteral("Text2_%1").arg(tab));
 }
 
-ConditionRow WageStatisticsWindow::makeConditionRow(FindPanel* panel, int index)
+ui::ConditionRow WageStatisticsWindow::makeConditionRow(ui::FindPanel* panel, int index)
 {
-    ConditionRow row;
+    ui::ConditionRow row;
     row.field = new QComboBox(panel);
     row.field->setObjectName(QStringLiteral("zdinput_%1").arg(index));
     auto* op = new QComboBox(panel);
@@ -161,7 +161,7 @@ ConditionRow WageStatisticsWindow::makeConditionRow(FindPanel* panel, int index)
             row.field->addItem(QString::fromUtf16(header));
         op->addItems({QStringLiteral("="), QStringLiteral(">"), QStringLiteral("<")});
     } else {
-        const ConditionRow& first = panel->conditionRows().first();
+        const ui::ConditionRow& first = panel->conditionRows().first();
         const auto* firstOp = static_cast<const QComboBox*>(first.sign);
         for (int i = 0; i < first.field->count(); ++i)
             row.field->addItem(first.field->itemText(i));
@@ -275,7 +275,7 @@ void WageStatisticsWindow::applyFilter()
     if (!runStatistics())
         return;
     QList<StatsCondition> conditions;
-    for (const ConditionRow& row : m_panel->conditionRows()) {
+    for (const ui::ConditionRow& row : m_panel->conditionRows()) {
         const auto* op = static_cast<const QComboBox*>(row.sign);
         conditions.append({std::max(row.field->currentIndex(), 0) + SNumber, CompareOp(std::max(op->currentIndex(), 0)),
                            row.value->text()});

@@ -464,7 +464,7 @@ private slots:
         const QPointer<MainWindow> main = shell.mainWindow();
         QVERIFY(main);
         // The window that ends the session is still running its handler: nothing goes yet.
-        main->endSession();
+        emit main->sessionEnded();
         QCOMPARE(shell.mainWindow(), main.data());
         QCoreApplication::sendPostedEvents();
         QVERIFY(!main);

@@ -191,5 +191,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWageSlips)
+QTEST_GUILESS_MAIN(TestWageSlips)
 #include "test_wageslips.moc"

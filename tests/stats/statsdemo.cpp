@@ -7,9 +7,9 @@
 #include "app/MainWindow.h"
 #include "data/Database.h"
 #include "data/TextRules.h"
-#include "master/FindPanel.h"
 #include "stats/WageStatisticsWindow.h"
 #include "ui/DataGrid.h"
+#include "ui/FindPanel.h"
 
 #include <QApplication>
 #include <QComboBox>

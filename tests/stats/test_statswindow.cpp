@@ -6,9 +6,9 @@
 #include "app/MainWindow.h"
 #include "data/Database.h"
 #include "entry/WageEntryWindow.h"
-#include "master/FindPanel.h"
 #include "stats/WageStatisticsWindow.h"
 #include "ui/DataGrid.h"
+#include "ui/FindPanel.h"
 #include "ui/Twips.h"
 
 #include <QApplication>
@@ -421,7 +421,7 @@ private slots:
         StatsFixture f;
         f.run();
         f.gui->click(QStringLiteral("查找"));
-        FindPanel* panel = f.window->panel();
+        ui::FindPanel* panel = f.window->panel();
         const int designHeight = panel->height();
         f.gui->find<QComboBox>(QStringLiteral("zdinput_0"))->setCurrentIndex(FName);
         f.gui->click(QStringLiteral("Command4"));
@@ -450,7 +450,7 @@ private slots:
         StatsFixture f;
         f.run();
         f.gui->click(QStringLiteral("筛选"));
-        FindPanel* panel = f.window->panel();
+        ui::FindPanel* panel = f.window->panel();
         const int designHeight = panel->designHeight();
         f.filter({{FName, Eq, QStringLiteral("张三")}, {FName, Eq, QStringLiteral("李四")}, {FNumber, Eq, "004"}});
         QCOMPARE(f.visibleNames(), QStringList({"张三", "李四", "张小红"}));

@@ -282,5 +282,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWageStatistics)
+QTEST_GUILESS_MAIN(TestWageStatistics)
 #include "test_wagestatistics.moc"

@@ -15,7 +15,7 @@ void layOutAppDir(const QString& dir)
     QFile::copy(QStringLiteral(KV_SOURCE_DIR "/resources/help/index.html"), dir + QStringLiteral("/help/index.html"));
 }
 
-TestApp::TestApp(QDate today) : m_clock(std::make_shared<kv::FixedClock>(today))
+TestApp::TestApp(QDate today) : m_clock(std::make_shared<FixedClock>(today))
 {
     layOutAppDir(m_dir.path());
     // Window places and other user settings go to this directory, never to the user's own.
