@@ -52,7 +52,9 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
 };
 
-// Single-file encrypted SQL database (SQLCipher). Owns one connection.
+// Single-file encrypted SQL database (SQLCipher). Owns one connection. Besides SQL's own
+// functions, its statements can sum amounts with compensated_sum(x), which adds without losing
+// the low digits (journals and monthly totals are summed with it).
 class Database {
 public:
     // Opens (creating when createIfMissing) the file with the given key and checks that the
@@ -69,6 +71,8 @@ public:
     void execScript(const QString& sql);
     // First column of the first row; a null QVariant for no row or a null value.
     QVariant scalar(const QString& sql, const QVariantList& values = {});
+    // Gives back the connection's cached pages; they are read again when needed.
+    void releaseMemory();
     int changes() const;
     // Rows written through this connection since it was opened.
     qint64 totalChanges() const;

@@ -31,6 +31,8 @@ constexpr TableDef kTables[] = {
     {u"车间", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 车间 TEXT", 1, TableRole::Data},
     {u"工种", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 工种 TEXT", 1, TableRole::Data},
     {u"计量单位", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 计量单位 TEXT", 1, TableRole::Data},
+    // Derived from the journals (see MonthlyTotals.h); 月份 as "2008-05".
+    {u"月度合计", u"月份 TEXT, 工号 TEXT, 生产金额 REAL, 扣减 REAL, PRIMARY KEY (月份, 工号)", 2, TableRole::Data},
 };
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "stats/WageStatisticsWindow.h"
 
 #include "data/AppContext.h"
+#include "data/Database.h"
 #include "data/TextRules.h"
 #include "entry/WageEntryWindow.h"
 #include "entry/WageSlip.h"
@@ -23,6 +24,10 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolBar>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace kv {
 
@@ -187,7 +192,9 @@ bool WageStatisticsWindow::runStatistics()
     case PeriodReading::Unreadable: showRunError(kUnreadablePeriodError); return false;
     case PeriodReading::Ok: break;
     }
-    return loadYG(PeriodKind(tab), text, period.range);
+    const bool done = loadYG(PeriodKind(tab), text, period.range);
+    releaseRunMemory();
+    return done;
 }
 
 void WageStatisticsWindow::showRunError(int number, const QString& detail)
@@ -198,11 +205,22 @@ void WageStatisticsWindow::showRunError(int number, const QString& detail)
     ui::message(this, text, QStringLiteral("统计错误！"), ui::Icon::Warning);
 }
 
+void WageStatisticsWindow::releaseRunMemory()
+{
+    // What the run read and summed is gone: give the memory it used back to the system, so that
+    // the window holds no more than its grid between runs.
+    if (m_ctx.isConnected())
+        m_ctx.conn().releaseMemory();
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
 bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, const DateRange& range)
 {
     QList<EmployeeWage> wages;
     try {
-        wages = WageStatistics(m_ctx.conn()).compute(range);
+        wages = WageStatistics(m_ctx.conn()).compute(kind, range);
     } catch (const DbError& e) {
         showRunError(e.code(), e.message());
         return false;

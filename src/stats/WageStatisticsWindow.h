@@ -48,6 +48,7 @@ private:
     void buildPeriodTabs();
     void layOut();
     bool loadYG(PeriodKind kind, const QString& periodText, const DateRange& range);
+    void releaseRunMemory();
     void showRunError(int number, const QString& detail = {});
     void addTotals();
     void onToolbar(const QString& text);

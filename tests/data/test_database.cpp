@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <vector>
+
 using namespace kv;
 
 namespace {
@@ -30,24 +32,43 @@ QStringList tablesIn(Database& db)
     return sorted(names);
 }
 
-// A history of three versions behind the program's first: a table, then a column.
-const SchemaStep kThreeVersions[] = {
-    {1, programSchema().front().apply},
-    {2, [](Database& db) { db.execScript(QStringLiteral("CREATE TABLE 月汇总 (工号 TEXT, 月份 TEXT)")); }},
-    {3, [](Database& db) { db.execScript(QStringLiteral("ALTER TABLE 月汇总 ADD COLUMN 金额 REAL")); }},
+// The program's history and two versions after it: a table, then a column.
+constexpr auto kAddTable = [](Database& db) {
+    db.execScript(QStringLiteral("CREATE TABLE 月汇总 (工号 TEXT, 月份 TEXT)"));
+};
+constexpr auto kAddColumn = [](Database& db) {
+    db.execScript(QStringLiteral("ALTER TABLE 月汇总 ADD COLUMN 金额 REAL"));
 };
 
-// Version 3 fails half-way, after it has changed something.
-const SchemaStep kFailingThird[] = {
-    kThreeVersions[0],
-    kThreeVersions[1],
-    {3,
-     [](Database& db) {
-         db.execScript(QStringLiteral("ALTER TABLE 月汇总 ADD COLUMN 金额 REAL"));
-         db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES (?)"), {QStringLiteral("升级中")});
-         db.execScript(QStringLiteral("INSERT INTO no_such_table VALUES (1)"));
-     }},
-};
+std::vector<SchemaStep> withTwoMore(void (*second)(Database&))
+{
+    std::vector<SchemaStep> steps(programSchema().begin(), programSchema().end());
+    steps.push_back({latestVersion() + 1, kAddTable});
+    steps.push_back({latestVersion() + 2, second});
+    return steps;
+}
+
+SchemaSteps twoVersionsMore()
+{
+    static const std::vector<SchemaStep> steps = withTwoMore(kAddColumn);
+    return steps;
+}
+
+// The second of the two fails half-way, after it has changed something.
+SchemaSteps failingSecondMore()
+{
+    static const std::vector<SchemaStep> steps = withTwoMore([](Database& db) {
+        kAddColumn(db);
+        db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES (?)"), {QStringLiteral("升级中")});
+        db.execScript(QStringLiteral("INSERT INTO no_such_table VALUES (1)"));
+    });
+    return steps;
+}
+
+QString notCompleted(int version)
+{
+    return QStringLiteral("第 %1 版没有完成").arg(version);
+}
 } // namespace
 
 class TestDatabase : public QObject {
@@ -83,20 +104,20 @@ private slots:
         upgradeSchema(db);
         QCOMPARE(tablesIn(db), v1Tables);
 
-        upgradeSchema(db, kThreeVersions);
-        QCOMPARE(storedVersion(db), 3);
+        upgradeSchema(db, twoVersionsMore());
+        QCOMPARE(storedVersion(db), latestVersion() + 2);
         Statement st = db.prepare(QStringLiteral("SELECT * FROM 月汇总"));
         QCOMPARE(st.columnCount(), 3);
         QCOMPARE(db.scalar(QStringLiteral("SELECT 车间 FROM 车间")).toString(), QStringLiteral("一车间"));
         // Steps already taken are not run again (the table exists: a second run would fail).
-        upgradeSchema(db, kThreeVersions);
-        QCOMPARE(storedVersion(db), 3);
+        upgradeSchema(db, twoVersionsMore());
+        QCOMPARE(storedVersion(db), latestVersion() + 2);
 
         // A new file runs every step at once and ends where an upgraded one does.
         QTemporaryDir dir;
         Database fresh(dir.filePath(QStringLiteral("new.mdb")), QStringLiteral("k"), true);
-        createSchema(fresh, kThreeVersions);
-        QCOMPARE(storedVersion(fresh), 3);
+        createSchema(fresh, twoVersionsMore());
+        QCOMPARE(storedVersion(fresh), latestVersion() + 2);
         QCOMPARE(tablesIn(fresh), tablesIn(db));
     }
 
@@ -105,29 +126,29 @@ private slots:
         TestApp app;
         Database& db = app.db();
         try {
-            upgradeSchema(db, kFailingThird);
+            upgradeSchema(db, failingSecondMore());
             QFAIL("the third step should have failed");
         } catch (const DbError& e) {
-            QVERIFY(e.message().contains(QStringLiteral("第 3 版没有完成")));
-            QVERIFY(e.message().contains(QStringLiteral("第 2 版")));
+            QVERIFY(e.message().contains(notCompleted(latestVersion() + 2)));
+            QVERIFY(e.message().contains(QStringLiteral("第 %1 版").arg(latestVersion() + 1)));
             QVERIFY(e.message().contains(QStringLiteral("no_such_table")));
         }
         // Step 2 stays done; nothing of step 3 is left behind.
-        QCOMPARE(storedVersion(db), 2);
+        QCOMPARE(storedVersion(db), latestVersion() + 1);
         QCOMPARE(db.prepare(QStringLiteral("SELECT * FROM 月汇总")).columnCount(), 2);
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM 车间")).toInt(), 0);
 
         // Opening the file through the program's connection tries again and says why it failed.
-        app.ctx().setSchema(kFailingThird);
+        app.ctx().setSchema(failingSecondMore());
         QString error;
         bool refused = false;
         QVERIFY(!app.ctx().reconnect(&error, &refused));
         QVERIFY(refused);
-        QVERIFY(error.contains(QStringLiteral("第 3 版没有完成")));
+        QVERIFY(error.contains(notCompleted(latestVersion() + 2)));
         QVERIFY(!app.ctx().isConnected());
-        app.ctx().setSchema(kThreeVersions);
+        app.ctx().setSchema(twoVersionsMore());
         QVERIFY(app.ctx().reconnect());
-        QCOMPARE(storedVersion(app.db()), 3);
+        QCOMPARE(storedVersion(app.db()), latestVersion() + 2);
     }
 
     void newerFileIsRefusedAndLeftAlone()

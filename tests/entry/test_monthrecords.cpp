@@ -1,6 +1,7 @@
 #include "TestDb.h"
+#include "data/Database.h"
 #include "entry/EmployeeFinder.h"
-#include "entry/ItemLookup.h"
+#include "entry/ItemCatalog.h"
 #include "entry/MonthRecords.h"
 
 #include <QTest>
@@ -203,6 +204,35 @@ private slots:
         QCOMPARE(all.rows.at(0), QStringList({"P01", "外壳", "个", "1.25"}));
         QCOMPARE(lookupItems(app.db(), LookupKind::Deduction).fields,
                  QStringList({"扣减项目编号", "扣减项目说明", "扣减金额"}));
+
+        // The entry window's catalog reads the table again after a change to it, and only then.
+        ItemCatalog catalog(LookupKind::Product);
+        catalog.refresh(app.db());
+        QCOMPARE(catalog.rows(), all.rows);
+        const auto unchanged = [&] {
+            const QStringList* before = catalog.rows().constData();
+            catalog.refresh(app.db());
+            return catalog.rows().constData() == before;
+        };
+        QVERIFY(unchanged());
+        app.db().exec("UPDATE 产品工价 SET 拼音编码 = 'QK' WHERE 产品编号 = 'P02'");
+        QVERIFY(!unchanged());
+        QCOMPARE(catalog.matches("qk"), QList<int>{1});
+        {
+            Transaction tx(app.db()); // rolled back: nothing changed
+            app.db().exec("DELETE FROM 产品工价");
+        }
+        QVERIFY(unchanged());
+        app.db().exec("DELETE FROM 产品工价 WHERE 产品编号 = 'P01'");
+        QVERIFY(!unchanged());
+        QCOMPARE(catalog.rows().size(), 2);
+        // A new connection (after a restore, say) is read anew and watched in turn.
+        QVERIFY(app.ctx().reconnect());
+        QVERIFY(!unchanged());
+        QVERIFY(unchanged());
+        add("P04", "垫片", "DP", 0.1);
+        QVERIFY(!unchanged());
+        QCOMPARE(catalog.matches("dp"), QList<int>{2});
     }
 
     void employeeFinder()

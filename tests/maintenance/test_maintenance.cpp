@@ -1,4 +1,5 @@
 #include "TestDb.h"
+#include "data/MonthlyTotals.h"
 #include "data/Passwords.h"
 #include "data/Schema.h"
 #include "data/Tables.h"
@@ -58,6 +59,7 @@ void seedEveryTable(Database& db)
     db.exec(
         "INSERT INTO 工资流水 (工号, 日期, 产品, 数量, 工价, 金额) VALUES ('001', '2008-05-02', '外壳', 10, 1.5, 15)");
     db.exec("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('001', '2008-05-03', '迟到', 20)");
+    rebuildMonthlyTotals(db);
     db.exec("INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES ('2008-5', '001', '张三', 15, "
             "20, -5)");
     db.exec("INSERT INTO 车间 (车间) VALUES ('一车间')");
