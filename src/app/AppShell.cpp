@@ -83,6 +83,7 @@ void AppShell::onLoggedIn(const QString& account)
         connect(m_main, &MainWindow::exitConfirmed, this, &AppShell::exitRequested);
         connect(m_main, &MainWindow::sessionEnded, this, &AppShell::returnToLogin, Qt::QueuedConnection);
     }
+    m_ctx.account = account;
     m_main->setAccountCaption(account);
     m_main->show();
     if (m_login)

@@ -44,6 +44,8 @@ public:
 
     // Folder to which prints go as PDF files instead of the printer (tests, --print-to-pdf).
     QString printToPdfDir;
+    // The account logged in; prints name who printed them.
+    QString account;
 
 private:
     AppPaths m_paths;

@@ -294,7 +294,8 @@ void WageEntryWindow::buildLineAreaGrowth()
     m_growth = std::make_unique<LineAreaGrowth>(m_frame, ui::twipsToPixels(kDesignHeightTwips), grids);
     for (const char* name : {"Label5", "Text3", "Label9"})
         m_growth->moveWithGridsAbove(m_frame->findChild<QWidget*>(QString::fromLatin1(name)), 0);
-    for (const char* name : {"Label6", "Text4", "Label10", "Label7", "Text5", "Command1", "Command2", "Command3"})
+    for (const char* name :
+         {"Label6", "Text4", "Label10", "Label7", "Text5", "Command1", "Command2", "Command8", "Command3"})
         m_growth->moveWithGridsAbove(m_frame->findChild<QWidget*>(QString::fromLatin1(name)), 1);
     // Delete on a line does what the line's delete button does.
     m_production->table()->installEventFilter(this);
@@ -560,8 +561,12 @@ void WageEntryWindow::onClear()
 void WageEntryWindow::onPrint()
 {
     const QString title = m_name->text() + u'(' + m_number->text() + u')' + workingMonth();
-    if (ui::printDocument(m_ctx, this, *m_production, title + QStringLiteral(" 生产详细")))
-        ui::printDocument(m_ctx, this, *m_deductions, title + QStringLiteral(" 扣减详细"));
+    // Both documents end with the month's three totals as the window shows them.
+    const QString subject = windowTitle() + QStringLiteral("    ") + m_workshop->text();
+    const QStringList totals{QStringLiteral("生产金额合计：%1        减扣金额合计：%2        实发工资：%3")
+                                 .arg(m_productionTotal->text(), m_deductionTotal->text(), m_netPay->text())};
+    if (ui::printDocument(m_ctx, this, *m_production, {title + QStringLiteral(" 生产详细"), subject, totals}))
+        ui::printDocument(m_ctx, this, *m_deductions, {title + QStringLiteral(" 扣减详细"), subject, totals});
 }
 
 void WageEntryWindow::onPrintSlip()

@@ -1,6 +1,8 @@
 #include "maintenance/SettingsWindow.h"
 
 #include "data/AppContext.h"
+#include "data/FactoryName.h"
+#include "data/TextRules.h"
 #include "lists/AccountWindow.h"
 #include "lists/CodeListWindow.h"
 #include "maintenance/Backup.h"
@@ -12,6 +14,8 @@
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -70,8 +74,10 @@ SettingsWindow::SettingsWindow(AppContext& ctx, QWidget* parent) : QWidget(paren
 
     auto* outer = new QGridLayout(this);
     outer->setContentsMargins(32, 32, 32, 32);
+    outer->setVerticalSpacing(24);
     outer->addLayout(groups, 0, 0, Qt::AlignLeft | Qt::AlignTop);
-    outer->setRowStretch(1, 1);
+    outer->addWidget(buildFactoryGroup(), 1, 0, Qt::AlignLeft | Qt::AlignTop);
+    outer->setRowStretch(2, 1);
     outer->setColumnStretch(1, 1);
 
     connect(workshops, &QPushButton::clicked, this, [this] { openCodeList(CodeListKind::Workshop); });
@@ -81,6 +87,47 @@ SettingsWindow::SettingsWindow(AppContext& ctx, QWidget* parent) : QWidget(paren
     connect(backupButton, &QPushButton::clicked, this, &SettingsWindow::backup);
     connect(restore, &QPushButton::clicked, this, &SettingsWindow::openRestore);
     connect(clear, &QPushButton::clicked, this, &SettingsWindow::clearData);
+}
+
+QWidget* SettingsWindow::buildFactoryGroup()
+{
+    auto* group = new QGroupBox(QStringLiteral("单位信息"), this);
+    auto* row = new QHBoxLayout(group);
+    row->setContentsMargins(24, 18, 24, 18);
+    auto* label = new QLabel(QStringLiteral("单位名称："), group);
+    m_factory = new QLineEdit(group);
+    m_factory->setObjectName(QStringLiteral("factoryName"));
+    m_factory->setMinimumWidth(360);
+    m_factory->setPlaceholderText(QStringLiteral("印在工资条和打印的表格上方"));
+    label->setBuddy(m_factory);
+    auto* save = makeButton(QStringLiteral("保存"), QStringLiteral("saveFactoryName"), group);
+    save->setFixedWidth(96);
+    row->addWidget(label);
+    row->addWidget(m_factory);
+    row->addWidget(save);
+    connect(save, &QPushButton::clicked, this, &SettingsWindow::saveFactoryName);
+    connect(m_factory, &QLineEdit::returnPressed, this, &SettingsWindow::saveFactoryName);
+    // A page that cannot read the name shows an empty box; saving tells what went wrong.
+    try {
+        m_factory->setText(factoryName(m_ctx.conn()));
+    } catch (const DbError&) {
+    }
+    return group;
+}
+
+void SettingsWindow::saveFactoryName()
+{
+    // The box keeps what was typed whatever happens, so nothing has to be typed again.
+    const QString problem = factoryNameProblem(m_factory->text());
+    if (!problem.isEmpty()) {
+        ui::message(this, problem, QStringLiteral("单位名称"), ui::Icon::Warning);
+        m_factory->setFocus();
+        return;
+    }
+    if (!ui::guarded(this, [&] { setFactoryName(m_ctx.conn(), m_factory->text()); }))
+        return;
+    m_factory->setText(cleanText(m_factory->text()));
+    ui::message(this, QStringLiteral("单位名称已保存。"), QStringLiteral("保存成功"), ui::Icon::Information);
 }
 
 void SettingsWindow::openCodeList(CodeListKind kind)

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QLineEdit;
+
 namespace kv {
 class AppContext;
 enum class CodeListKind;
@@ -17,16 +19,20 @@ public:
     void backup();
     void openRestore();
     void clearData();
+    // Stores the factory's name typed in the "单位名称" box.
+    void saveFactoryName();
 
 signals:
     // The data were restored or cleared: the user must log in again.
     void sessionEnded();
 
 private:
+    QWidget* buildFactoryGroup();
     void openCodeList(CodeListKind kind);
     void openAccounts();
 
     AppContext& m_ctx;
+    QLineEdit* m_factory = nullptr; // the factory's name
 };
 
 } // namespace kv

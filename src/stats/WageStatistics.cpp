@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace kv {
 
 namespace {
@@ -29,12 +31,13 @@ void addSums(Database& db, const QString& groupedSql, const QVariantList& range,
 QList<EmployeeWage> listEmployees(Database& db, const SumsByNumber& sums)
 {
     QList<EmployeeWage> wages;
-    Statement st = db.prepare(QStringLiteral("SELECT id, 工号, 姓名 FROM 员工 ORDER BY id"));
+    Statement st = db.prepare(QStringLiteral("SELECT id, 工号, 姓名, 车间 FROM 员工 ORDER BY id"));
     while (st.next()) {
         EmployeeWage wage;
         wage.id = st.integer(0);
         wage.number = st.text(1);
         wage.name = st.text(2);
+        wage.workshop = cleanText(st.text(3));
         const Sums s = sums.value(cleanText(wage.number));
         wage.production = s.production;
         wage.deductions = s.deductions;
@@ -79,6 +82,19 @@ QList<EmployeeWage> WageStatistics::fromMonthlyTotals(const DateRange& range)
             sums.insert(st.text(0), {st.number(1), st.number(2)});
     }
     return listEmployees(m_db, sums);
+}
+
+QList<EmployeeWage> orderByWorkshop(QList<EmployeeWage> wages, const QStringList& workshopList)
+{
+    const auto rank = [&](const EmployeeWage& w) {
+        if (w.workshop.isEmpty())
+            return std::pair{workshopList.size() + 1, QString()};
+        const qsizetype listed = workshopList.indexOf(w.workshop);
+        return listed >= 0 ? std::pair{listed, QString()} : std::pair{workshopList.size(), w.workshop};
+    };
+    std::stable_sort(wages.begin(), wages.end(),
+                     [&](const EmployeeWage& a, const EmployeeWage& b) { return rank(a) < rank(b); });
+    return wages;
 }
 
 } // namespace kv

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace kv {
 
@@ -14,6 +15,7 @@ struct EmployeeWage {
     qint64 id = 0;
     QString number; // 工号 as stored with the employee
     QString name;
+    QString workshop;
     double production = 0; // sum of 金额 in 工资流水 (or of the months' 生产金额 in 月度合计)
     double deductions = 0; // sum of 扣减金额 in 扣减流水 (or of the months' 扣减 in 月度合计)
     double netPay() const { return production - deductions; }
@@ -39,5 +41,10 @@ public:
 private:
     Database& m_db;
 };
+
+// The wages ordered by workshop, for a payroll sheet with a subtotal per workshop: first the
+// workshops of the workshop list in its order, then workshops not listed by name, then the
+// employees without a workshop. Within a workshop the order stays as it was.
+QList<EmployeeWage> orderByWorkshop(QList<EmployeeWage> wages, const QStringList& workshopList);
 
 } // namespace kv

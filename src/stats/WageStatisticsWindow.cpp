@@ -7,6 +7,7 @@
 #include "entry/WageSlip.h"
 #include "entry/WageSlipExport.h"
 #include "entry/WageSlipPrint.h"
+#include "lists/CodeList.h"
 #include "stats/StatsFilter.h"
 #include "stats/WageStatistics.h"
 #include "ui/DataGrid.h"
@@ -17,6 +18,7 @@
 #include "ui/Twips.h"
 #include "ui/WorkbookExport.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -51,6 +53,7 @@ const PeriodTab kPeriodTabs[kPeriodKindCount] = {
 };
 
 const char16_t* const kColumnHeaders[] = {u"工号", u"姓名", u"生产金额", u"扣减", u"实发工资"};
+const QString kWorkshopHeader = QStringLiteral("车间");
 const QList<int> kSumColumns{SProduction, SDeductions, SNetPay};
 
 // A period text as part of a file name: characters no file name may hold become "-".
@@ -91,6 +94,9 @@ WageStatisticsWindow::WageStatisticsWindow(AppContext& ctx, QWidget* parent) : Q
     m_details->setObjectName(QStringLiteral("Command6"));
     connect(m_run, &QPushButton::clicked, this, [this] { runStatistics(); });
     connect(m_details, &QPushButton::clicked, this, &WageStatisticsWindow::showDetails);
+    m_byWorkshop = new QCheckBox(QStringLiteral("按车间分组"), this);
+    m_byWorkshop->setObjectName(QStringLiteral("groupByWorkshop"));
+    connect(m_byWorkshop, &QCheckBox::toggled, this, &WageStatisticsWindow::onGroupingToggled);
 
     // Blank until the first run: a header row and no columns.
     m_grid = new ui::DataGrid(this);
@@ -218,21 +224,31 @@ void WageStatisticsWindow::releaseRunMemory()
 
 bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, const DateRange& range)
 {
+    const bool grouped = m_byWorkshop->isChecked();
     QList<EmployeeWage> wages;
     try {
         wages = WageStatistics(m_ctx.conn()).compute(kind, range);
+        if (grouped) {
+            QStringList workshops;
+            for (const ListEntry& e : CodeList(m_ctx.conn(), CodeListKind::Workshop).entries())
+                workshops << e.name;
+            wages = orderByWorkshop(wages, workshops);
+        }
     } catch (const DbError& e) {
         showRunError(e.code(), e.message());
         return false;
     }
 
     m_grid->setRows(1);
-    m_grid->setCols(StatsColumnCount);
+    // The workshop column is there only while the rows are grouped by it.
+    m_grid->setCols(grouped ? SWorkshop + 1 : StatsColumnCount);
     m_grid->setText(0, SPeriod, QString::fromUtf16(kPeriodTabs[int(kind)].header));
     for (int c = SNumber; c <= SNetPay; ++c)
         m_grid->setText(0, c, QString::fromUtf16(kColumnHeaders[c - SNumber]));
     m_grid->setText(0, SId, QString());
     m_grid->setColHidden(SId);
+    if (grouped)
+        m_grid->setText(0, SWorkshop, kWorkshopHeader);
     m_grid->setRows(int(wages.size()) + 1);
     for (int i = 0; i < wages.size(); ++i) {
         const EmployeeWage& wage = wages.at(i);
@@ -244,9 +260,11 @@ bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, co
         m_grid->setText(r, SDeductions, plainDecimal(wage.deductions));
         m_grid->setText(r, SNetPay, plainDecimal(wage.netPay()));
         m_grid->setText(r, SId, QString::number(wage.id));
+        if (grouped)
+            m_grid->setText(r, SWorkshop, wage.workshop);
     }
     addTotals();
-    m_shown = {kind, range};
+    m_shown = {kind, range, QString::fromUtf16(kPeriodTabs[int(kind)].caption) + u'：' + periodText};
     ui::setListRowHeights(*m_grid);
     // Fitted with the totals in, so that the largest sums are not cut off.
     ui::fitListColumns(*m_grid);
@@ -257,8 +275,41 @@ void WageStatisticsWindow::addTotals()
 {
     m_grid->removeTotalsRows();
     // Without employee rows there is nothing to total.
-    if (m_grid->rows() > 1)
-        m_grid->addTotalsRow(kSumColumns);
+    if (m_grid->rows() < 2)
+        return;
+    if (m_grid->cols() > SWorkshop) {
+        // One subtotal above each workshop's rows, bottom up so that the rows above keep their
+        // places; a workshop whose rows are all filtered away gets none.
+        int end = m_grid->rows() - 1;
+        while (end >= 1) {
+            const QString workshop = m_grid->text(end, SWorkshop);
+            int start = end;
+            while (start > 1 && m_grid->text(start - 1, SWorkshop) == workshop)
+                --start;
+            bool shown = false;
+            for (int r = start; r <= end; ++r)
+                shown = shown || !m_grid->isRowHidden(r);
+            if (shown)
+                m_grid->addTotalsRow(
+                    kSumColumns, (workshop.isEmpty() ? QStringLiteral("未分车间") : workshop) + QStringLiteral(" 小计"),
+                    start, end);
+            end = start - 1;
+        }
+    }
+    m_grid->addTotalsRow(kSumColumns);
+}
+
+void WageStatisticsWindow::onGroupingToggled(bool grouped)
+{
+    // The filter may compare the workshop only while the grid shows it.
+    for (const ConditionRow& row : m_panel->conditionRows()) {
+        if (grouped)
+            row.field->addItem(kWorkshopHeader);
+        else
+            row.field->removeItem(row.field->findText(kWorkshopHeader));
+    }
+    if (m_grid->cols() > 0)
+        runStatistics();
 }
 
 void WageStatisticsWindow::onToolbar(const QString& text)
@@ -272,7 +323,11 @@ void WageStatisticsWindow::onToolbar(const QString& text)
     else if (text == QStringLiteral("导出"))
         exportGrid();
     else if (text == QStringLiteral("打印"))
-        ui::printDocument(m_ctx, this, *m_grid);
+        ui::printDocument(
+            m_ctx, this, *m_grid,
+            {windowTitle(),
+             m_shown.subject + (m_grid->cols() > SWorkshop ? QStringLiteral("    按车间分组") : QString()),
+             {}});
     else
         wageSlips(text);
 }
@@ -295,8 +350,9 @@ void WageStatisticsWindow::applyFilter()
     QList<StatsCondition> conditions;
     for (const ui::ConditionRow& row : m_panel->conditionRows()) {
         const auto* op = static_cast<const QComboBox*>(row.sign);
-        conditions.append({std::max(row.field->currentIndex(), 0) + SNumber, CompareOp(std::max(op->currentIndex(), 0)),
-                           row.value->text()});
+        const int field = std::max(row.field->currentIndex(), 0);
+        conditions.append({field < int(std::size(kColumnHeaders)) ? field + SNumber : int(SWorkshop),
+                           CompareOp(std::max(op->currentIndex(), 0)), row.value->text()});
     }
     for (int r = 1; r < m_grid->rows(); ++r) {
         if (m_grid->isTotalsRow(r))
@@ -400,11 +456,13 @@ void WageStatisticsWindow::layOut()
     m_run->setGeometry(buttonsLeft, buttonsTop, twipsToPixels(1100), twipsToPixels(420));
     m_details->setGeometry(m_run->geometry().right() + twipsToPixels(150), buttonsTop,
                            std::max(m_details->sizeHint().width(), twipsToPixels(2700)), twipsToPixels(420));
+    m_byWorkshop->setGeometry(m_details->geometry().right() + twipsToPixels(200), buttonsTop,
+                              m_byWorkshop->sizeHint().width(), twipsToPixels(420));
     // The grid fills the rest of the window; the panel stays where it stands.
     const int gridTop = m_tabs->geometry().bottom() + twipsToPixels(100);
     m_grid->setGeometry(twipsToPixels(kGridLeftTwips), gridTop, std::max(0, width() - twipsToPixels(300)),
                         std::max(0, height() - gridTop - twipsToPixels(600)));
-    const QSize minimum(std::max(m_toolbar->sizeHint().width(), m_details->geometry().right() + twipsToPixels(150)),
+    const QSize minimum(std::max(m_toolbar->sizeHint().width(), m_byWorkshop->geometry().right() + twipsToPixels(150)),
                         gridTop + twipsToPixels(2400));
     if (minimum != m_minimum) {
         m_minimum = minimum;

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
 class QPushButton;
 class QTabWidget;
@@ -21,6 +22,8 @@ struct ConditionRow;
 
 // Columns of the statistics grid.
 enum StatsColumn { SPeriod, SNumber, SName, SProduction, SDeductions, SNetPay, SId, StatsColumnCount };
+// The workshop, a column after those only while the rows are grouped by workshop.
+inline constexpr int SWorkshop = StatsColumnCount;
 
 // The window "工资统计Frm": production, deductions and net pay of every employee over a month,
 // a quarter, a year or a day, with a totals row; found in, filtered, exported and printed from
@@ -51,6 +54,7 @@ private:
     void releaseRunMemory();
     void showRunError(int number, const QString& detail = {});
     void addTotals();
+    void onGroupingToggled(bool grouped);
     void onToolbar(const QString& text);
     void exportGrid();
     void applyFilter();
@@ -64,6 +68,7 @@ private:
     QTabWidget* m_tabs;                // C1Tab1
     QPushButton* m_run;                // Command5
     QPushButton* m_details;            // Command6
+    QCheckBox* m_byWorkshop;           // rows by workshop with subtotals
     ui::DataGrid* m_grid;              // fg
     ui::FindPanel* m_panel;            // Picture1
     QPointer<WageEntryWindow> m_entry; // the details window while it is open
@@ -71,6 +76,7 @@ private:
     struct Shown {
         PeriodKind kind = PeriodKind::Month;
         DateRange range; // empty before the first run
+        QString subject; // "按月份统计：2008-5", the subject of its print
     } m_shown;           // the period the grid shows
 };
 

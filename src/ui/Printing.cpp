@@ -1,6 +1,9 @@
 #include "ui/Printing.h"
 
 #include "data/AppContext.h"
+#include "data/FactoryName.h"
+#include "data/TextRules.h"
+#include "ui/CellNumbers.h"
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
 
@@ -9,6 +12,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTableWidget>
 
 #include <algorithm>
@@ -69,10 +73,34 @@ Layout layoutOf(const DataGrid& grid)
     return l;
 }
 
+// Columns whose every shown cell below the captions is a number (and at least one is).
+QSet<int> numberColumns(const DataGrid& grid, const Layout& layout)
+{
+    QSet<int> numeric;
+    for (int col : layout.columns) {
+        bool any = false;
+        bool all = true;
+        for (int row : layout.rows) {
+            const QString text = grid.text(row, col);
+            if (text.isEmpty())
+                continue;
+            any = true;
+            if (!plainNumber(text) && !groupedNumber(text)) {
+                all = false;
+                break;
+            }
+        }
+        if (any && all)
+            numeric.insert(col);
+    }
+    return numeric;
+}
+
 class GridPainter {
 public:
-    GridPainter(QPrinter& printer, const DataGrid& grid, const QString& title)
-        : m_printer(printer), m_grid(grid), m_title(title), m_layout(layoutOf(grid))
+    GridPainter(QPrinter& printer, const DataGrid& grid, const PrintHeading& heading, const PrintStamp& stamp)
+        : m_printer(printer), m_grid(grid), m_heading(heading), m_stamp(stamp), m_layout(layoutOf(grid)),
+          m_numeric(numberColumns(grid, m_layout))
     {
     }
 
@@ -83,6 +111,7 @@ public:
             return false;
         m_painter = &painter;
         const QRectF area(QPointF(0, 0), m_printer.pageLayout().paintRectPixels(m_printer.resolution()).size());
+        m_width = area.width();
         const double perTwip = m_printer.resolution() / 1440.0;
         // A grid wider than the page is printed smaller, so that every column fits.
         m_scale =
@@ -91,25 +120,34 @@ public:
         QFont body = m_grid.table()->font();
         body.setPointSizeF(std::max(5.0, 9.0 * m_scale / perTwip));
         m_body = body;
-        QFont heading = m_grid.table()->font();
-        heading.setPointSizeF(13);
-        heading.setBold(true);
+        m_factoryFont = m_grid.table()->font();
+        m_factoryFont.setPointSizeF(14);
+        m_factoryFont.setBold(true);
+        m_titleFont = m_factoryFont;
+        m_titleFont.setPointSizeF(12);
+        m_small = m_grid.table()->font();
+        m_small.setPointSizeF(9);
         QFont footer = m_grid.table()->font();
         footer.setPointSizeF(8);
 
-        const double headingHeight = m_title.isEmpty() ? 0 : QFontMetricsF(heading, &m_printer).height() * 1.8;
+        const double tableTop = headingHeight();
         const double footerHeight = QFontMetricsF(footer, &m_printer).height() * 1.6;
-        const double tableTop = headingHeight;
         const double tableBottom = area.height() - footerHeight;
+        m_noteHeight = QFontMetricsF(m_body, &m_printer).height() * 1.6;
+        const double notes = m_noteHeight * (m_heading.notes.size() + (m_heading.notes.isEmpty() ? 0 : 0.5));
 
-        // Cut the rows into pages, the caption row at the top of each.
+        // Cut the rows into pages, the caption row at the top of each; the notes stay with the
+        // last row.
         QList<QPair<int, int>> pages; // [first, end) indexes into m_layout.rows
         int first = 0;
         do {
             double y = tableTop + m_layout.captionHeight * m_scale;
             int end = first;
-            while (end < m_layout.rows.size() &&
-                   (end == first || y + m_layout.heights.at(end) * m_scale <= tableBottom)) {
+            while (end < m_layout.rows.size()) {
+                const double needed =
+                    m_layout.heights.at(end) * m_scale + (end + 1 == m_layout.rows.size() ? notes : 0);
+                if (end > first && y + needed > tableBottom)
+                    break;
                 y += m_layout.heights.at(end) * m_scale;
                 ++end;
             }
@@ -120,24 +158,68 @@ public:
         for (qsizetype p = 0; p < pages.size(); ++p) {
             if (p > 0 && !m_printer.newPage())
                 return false;
-            if (!m_title.isEmpty()) {
-                painter.setFont(heading);
-                painter.setPen(Qt::black);
-                painter.drawText(QRectF(0, 0, area.width(), headingHeight), Qt::AlignHCenter | Qt::AlignTop, m_title);
-            }
+            drawHeading();
             double y = tableTop;
             y += drawRow(0, y, m_layout.captionHeight * m_scale);
             for (int i = pages.at(p).first; i < pages.at(p).second; ++i)
                 y += drawRow(m_layout.rows.at(i), y, m_layout.heights.at(i) * m_scale);
+            if (p + 1 == pages.size())
+                drawNotes(y + m_noteHeight * 0.5);
             painter.setFont(footer);
             painter.setPen(Qt::black);
             painter.drawText(QRectF(0, tableBottom, area.width(), footerHeight), Qt::AlignCenter,
-                             QStringLiteral("第 %1 页，共 %2 页").arg(p + 1).arg(pages.size()));
+                             QStringLiteral("第 %1 页 / 共 %2 页").arg(p + 1).arg(pages.size()));
         }
         return painter.end();
     }
 
 private:
+    double lineHeight(const QFont& font) const { return QFontMetricsF(font, &m_printer).height() * 1.5; }
+
+    // The factory, the title, then what the grid shows beside the date and the account.
+    double headingHeight() const
+    {
+        return (m_stamp.factory.isEmpty() ? 0 : lineHeight(m_factoryFont)) + lineHeight(m_titleFont) +
+               lineHeight(m_small) * 1.2;
+    }
+
+    void drawHeading()
+    {
+        QPainter& painter = *m_painter;
+        painter.setPen(Qt::black);
+        double y = 0;
+        if (!m_stamp.factory.isEmpty()) {
+            painter.setFont(m_factoryFont);
+            painter.drawText(QRectF(0, y, m_width, lineHeight(m_factoryFont)), Qt::AlignCenter, m_stamp.factory);
+            y += lineHeight(m_factoryFont);
+        }
+        painter.setFont(m_titleFont);
+        painter.drawText(QRectF(0, y, m_width, lineHeight(m_titleFont)), Qt::AlignCenter, m_heading.title);
+        y += lineHeight(m_titleFont);
+        painter.setFont(m_small);
+        const QRectF line(0, y, m_width, lineHeight(m_small));
+        QString printed = QStringLiteral("打印日期：") + m_stamp.date;
+        if (!m_stamp.account.isEmpty())
+            printed += QStringLiteral("    打印人：") + m_stamp.account;
+        const double printedWidth = QFontMetricsF(m_small, &m_printer).horizontalAdvance(printed);
+        const QString subject = QFontMetricsF(m_small, &m_printer)
+                                    .elidedText(m_heading.subject, Qt::ElideRight, m_width - printedWidth * 1.1);
+        painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, subject);
+        painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, printed);
+    }
+
+    void drawNotes(double y)
+    {
+        QFont bold = m_body;
+        bold.setBold(true);
+        m_painter->setFont(bold);
+        m_painter->setPen(Qt::black);
+        for (const QString& note : m_heading.notes) {
+            m_painter->drawText(QRectF(0, y, m_width, m_noteHeight), Qt::AlignLeft | Qt::AlignVCenter, note);
+            y += m_noteHeight;
+        }
+    }
+
     double drawRow(int row, double y, double height)
     {
         QPainter& painter = *m_painter;
@@ -162,7 +244,10 @@ private:
             const QString text = m_grid.text(row, col);
             const QString shown =
                 QFontMetricsF(font, &m_printer).elidedText(text, Qt::ElideRight, std::max(0.0, textRect.width()));
-            painter.drawText(textRect, (row == 0 ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter, shown);
+            const Qt::Alignment align = row == 0                  ? Qt::AlignHCenter
+                                        : m_numeric.contains(col) ? Qt::AlignRight
+                                                                  : Qt::AlignLeft;
+            painter.drawText(textRect, align | Qt::AlignVCenter, shown);
             x += cell.width();
         }
         return height;
@@ -170,11 +255,15 @@ private:
 
     QPrinter& m_printer;
     const DataGrid& m_grid;
-    QString m_title;
+    const PrintHeading& m_heading;
+    const PrintStamp& m_stamp;
     Layout m_layout;
+    QSet<int> m_numeric;
     QPainter* m_painter = nullptr;
-    QFont m_body;
+    QFont m_body, m_factoryFont, m_titleFont, m_small;
     double m_scale = 1;
+    double m_width = 0;
+    double m_noteHeight = 0;
 };
 
 std::unique_ptr<QPrinter> openPrinter(AppContext& ctx, QWidget* parent, const QString& docName)
@@ -223,11 +312,31 @@ bool printPages(AppContext& ctx, QWidget* parent, const QString& title, const st
     return true;
 }
 
+PrintStamp printStamp(AppContext& ctx)
+{
+    PrintStamp stamp;
+    // A print goes out without the factory's name rather than not at all.
+    try {
+        stamp.factory = factoryName(ctx.conn());
+    } catch (const DbError&) {
+    }
+    stamp.date = dateText(ctx.clock().today());
+    stamp.account = ctx.account;
+    return stamp;
+}
+
 bool printDocument(AppContext& ctx, QWidget* parent, const DataGrid& grid, const QString& title)
 {
-    const QString name = fileNameFor(title).isEmpty() ? fallbackName(grid) : title;
+    return printDocument(ctx, parent, grid, PrintHeading{title, {}, {}});
+}
+
+bool printDocument(AppContext& ctx, QWidget* parent, const DataGrid& grid, const PrintHeading& heading)
+{
+    PrintHeading shown = heading;
+    shown.title = heading.title.trimmed().isEmpty() ? fallbackName(grid) : heading.title.trimmed();
+    const PrintStamp stamp = printStamp(ctx);
     return printPages(
-        ctx, parent, name,
+        ctx, parent, shown.title,
         [&](QPrinter& printer) {
             // A grid wider than a portrait page but not than a landscape one is turned sideways.
             const Layout layout = layoutOf(grid);
@@ -235,7 +344,7 @@ bool printDocument(AppContext& ctx, QWidget* parent, const DataGrid& grid, const
             if (layout.totalWidth > portraitTwips)
                 printer.setPageOrientation(QPageLayout::Landscape);
         },
-        [&](QPrinter& printer) { return GridPainter(printer, grid, title.trimmed()).print(); });
+        [&](QPrinter& printer) { return GridPainter(printer, grid, shown, stamp).print(); });
 }
 
 } // namespace kv::ui

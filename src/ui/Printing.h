@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -16,14 +17,32 @@ namespace kv::ui {
 
 class DataGrid;
 
+// What a grid print says above and below the grid.
+struct PrintHeading {
+    QString title;     // the document's name and the heading; empty: the title of the grid's window
+    QString subject;   // what the grid shows: the period, the employee
+    QStringList notes; // lines below the last row (the totals of a month)
+};
+
+// What every print carries besides its heading: the factory's name, the day it was printed
+// and the account that printed it.
+struct PrintStamp {
+    QString factory;
+    QString date;
+    QString account;
+};
+PrintStamp printStamp(AppContext& ctx);
+
 // Prints the grid as shown (caption row, rows not hidden, columns not hidden) as one document
-// to the default printer, without a dialog. A non-empty title is the document's name and is
-// printed as the heading of every page; long grids go on over further pages under a repeated
-// caption row.
+// to the default printer, without a dialog. Every page starts with the factory's name, the
+// title, the subject beside the date and the account, and ends with "第 n 页 / 共 m 页"; long
+// grids go on over further pages under a repeated caption row. Columns of numbers are aligned
+// right. The notes follow the last row.
 //
-// With ctx.printToPdfDir set the document becomes "<dir>/<title>.pdf" instead (a title-less
-// print is named after the grid's window). Without a printer, or when the file cannot be
-// written, the user is told in a message box. Returns true when the document was printed.
+// With ctx.printToPdfDir set the document becomes "<dir>/<title>.pdf" instead. Without a
+// printer, or when the file cannot be written, the user is told in a message box. Returns true
+// when the document was printed.
+bool printDocument(AppContext& ctx, QWidget* parent, const DataGrid& grid, const PrintHeading& heading);
 bool printDocument(AppContext& ctx, QWidget* parent, const DataGrid& grid, const QString& title = {});
 
 // The one way to the printer for every print: opens the default printer (or, with

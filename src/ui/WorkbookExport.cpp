@@ -1,5 +1,6 @@
 #include "ui/WorkbookExport.h"
 
+#include "ui/CellNumbers.h"
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Twips.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTableWidget>
 
 #include <xlsxwriter.h>
@@ -22,35 +22,6 @@ namespace kv::ui {
 namespace {
 
 constexpr qsizetype kMaxCellChars = 32767; // what a spreadsheet cell holds
-
-// A number that a spreadsheet shows exactly as the grid does: no sign but a minus, no leading
-// zeros ("001" is a code, not one), at most 15 significant digits (identity numbers are text).
-bool plainNumber(const QString& text, double* value)
-{
-    static const QRegularExpression form(QStringLiteral("^-?(0|[1-9][0-9]*)(\\.[0-9]+)?$"));
-    if (!form.match(text).hasMatch())
-        return false;
-    QString digits = text;
-    digits.remove(u'-');
-    digits.remove(u'.');
-    while (digits.startsWith(u'0') && digits.size() > 1)
-        digits.remove(0, 1);
-    if (digits.size() > 15)
-        return false;
-    *value = text.toDouble();
-    return true;
-}
-
-// The "#,##0" text of a totals row, read back as its number.
-bool groupedNumber(const QString& text, double* value)
-{
-    static const QRegularExpression form(QStringLiteral("^-?[0-9]{1,3}(,[0-9]{3})*$"));
-    if (!form.match(text).hasMatch())
-        return false;
-    QString digits = text;
-    digits.remove(u',');
-    return plainNumber(digits, value);
-}
 
 QString failure(const QString& filePath, const QString& reason)
 {

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
 
@@ -541,6 +542,15 @@ private slots:
         const QString text = QString::fromUtf8(p.readAllStandardOutput());
         QVERIFY(text.contains("外壳"));
         QVERIFY(text.contains("张三(001)2008-5 生产详细"));
+        // Both documents end with the month's totals, under the window's heading.
+        for (const QString& file : {production, deductions}) {
+            QProcess t;
+            t.start("pdftotext", {file, "-"});
+            QVERIFY(t.waitForFinished());
+            const QString all = QString::fromUtf8(t.readAllStandardOutput()).remove(QRegularExpression("\\s+"));
+            for (const char* part : {"工资计算", "一车间", "生产金额合计：50", "减扣金额合计：20", "实发工资：30"})
+                QVERIFY2(all.contains(QString::fromUtf8(part)), qPrintable(all));
+        }
         KV_VERIFY_BOXES(f.boxes);
     }
 

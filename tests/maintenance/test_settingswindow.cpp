@@ -5,21 +5,30 @@
 #include "app/LoginWindow.h"
 #include "app/MainWindow.h"
 #include "data/Accounts.h"
+#include "data/FactoryName.h"
 #include "data/Passwords.h"
 #include "lists/AdminAccounts.h"
 #include "maintenance/FileCopy.h"
 #include "maintenance/RestoreDialog.h"
 #include "maintenance/SettingsWindow.h"
+#include "ui/DataGrid.h"
+#include "ui/Printing.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 using namespace kv;
 using ui::Answer;
@@ -101,7 +110,8 @@ private slots:
         const QList<QPair<QString, QStringList>> groups{
             {"初始设置", {"Command1:车间设置", "Command2:工种设置", "Command7:计量单位设置"}},
             {"系统管理员设置", {"Command4:修改用户名和密码"}},
-            {"系统数据管理", {"Command3:数据备份", "Command6:数据恢复", "Command5:清空数据"}}};
+            {"系统数据管理", {"Command3:数据备份", "Command6:数据恢复", "Command5:清空数据"}},
+            {"单位信息", {"saveFactoryName:保存"}}};
         const auto boxes = w.findChildren<QGroupBox*>();
         QCOMPARE(boxes.size(), groups.size());
         for (int g = 0; g < groups.size(); ++g) {
@@ -111,6 +121,60 @@ private slots:
                 buttons << b->objectName() + ":" + b->text();
             QCOMPARE(buttons, groups.at(g).second);
         }
+    }
+
+    void factoryNameIsCheckedStoredAndPrinted()
+    {
+        TestApp app;
+        app.ctx().account = QStringLiteral("admin");
+        ScriptedBoxes boxes;
+        auto w = std::make_unique<SettingsWindow>(app.ctx());
+        GuiDriver gui(w.get());
+        auto* box = gui.find<QLineEdit>("factoryName");
+        QCOMPARE(box->text(), QString());
+
+        // Too long: told so, the text stays in the box, nothing stored.
+        const QString tooLong(41, u'厂');
+        box->setText(tooLong);
+        boxes.expect("最多 40 个字");
+        gui.click("saveFactoryName");
+        QCOMPARE(box->text(), tooLong);
+        QCOMPARE(factoryName(app.db()), QString());
+
+        // A failing statement: the database's message, the box as typed, nothing stored.
+        app.db().execScript(
+            "CREATE TRIGGER keep BEFORE INSERT ON kelvaro_meta BEGIN SELECT RAISE(ABORT, 'locked'); END;");
+        box->setText(" 宏达服装厂\t");
+        boxes.expect("locked");
+        gui.click("saveFactoryName");
+        QCOMPARE(box->text(), QString(" 宏达服装厂\t"));
+        QCOMPARE(factoryName(app.db()), QString());
+        app.db().execScript("DROP TRIGGER keep;");
+        boxes.expect("单位名称已保存");
+        gui.click("saveFactoryName");
+        KV_VERIFY_BOXES(boxes);
+        QCOMPARE(box->text(), QString("宏达服装厂"));
+        w = std::make_unique<SettingsWindow>(app.ctx());
+        QCOMPARE(GuiDriver(w.get()).find<QLineEdit>("factoryName")->text(), QString("宏达服装厂"));
+
+        // Every print carries it above its title, with the day and the account.
+        QTemporaryDir pdfs;
+        app.ctx().printToPdfDir = pdfs.path();
+        QWidget list;
+        list.setWindowTitle("员工管理");
+        auto* grid = new ui::DataGrid(&list);
+        grid->setCols(2);
+        grid->setText(0, 0, "工号");
+        grid->setText(grid->addRow(), 0, "Y00001");
+        QVERIFY(ui::printDocument(app.ctx(), nullptr, *grid));
+        QProcess text;
+        text.start("pdftotext", {pdfs.filePath("员工管理.pdf"), "-"});
+        QVERIFY(text.waitForFinished(30000));
+        QString printed = QString::fromUtf8(text.readAllStandardOutput()).remove(QRegularExpression("\\s+"));
+        QVERIFY2(printed.startsWith("宏达服装厂员工管理"), qPrintable(printed));
+        for (const char* part : {"打印日期：2008-5-17", "打印人：admin", "第1页/共1页", "Y00001"})
+            QVERIFY2(printed.contains(QString::fromUtf8(part)), part);
+        KV_VERIFY_BOXES(boxes);
     }
 
     void buttonsOpenTheirWindowsModal_data()

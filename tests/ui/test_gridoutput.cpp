@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -248,6 +249,61 @@ private slots:
         // A title with characters a file name may not hold still prints.
         QVERIFY(kv::ui::printDocument(ctx, nullptr, *grid, QStringLiteral("2008/5/7 员工")));
         QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("2008_5_7 员工.pdf"))));
+    }
+
+    void numberColumnsAlignRight()
+    {
+        QTemporaryDir dir;
+        kv::AppContext ctx(dir.path());
+        ctx.printToPdfDir = dir.path();
+        DataGrid grid;
+        grid.setCols(3);
+        for (int c = 0; c < 3; ++c) {
+            grid.setText(0, c,
+                         QStringList{QStringLiteral("工号"), QStringLiteral("金额"), QStringLiteral("备注")}.at(c));
+            grid.setColWidth(c, 2000);
+        }
+        // Codes with leading zeros are no numbers; one text among numbers makes a text column.
+        // (Words of neighbouring cells that touch are read as one, so no two touch here.)
+        const QList<QStringList> rows{{QStringLiteral("001"), QStringLiteral("5"), QString()},
+                                      {QStringLiteral("1003"), QStringLiteral("1234.5"), QStringLiteral("12kg")},
+                                      {QStringLiteral("E002"), QStringLiteral("-20"), QStringLiteral("7")}};
+        for (const QStringList& values : rows) {
+            const int r = grid.addRow();
+            for (int c = 0; c < values.size(); ++c)
+                grid.setText(r, c, values.at(c));
+        }
+        grid.addTotalsRow({1}); // "1,220", a number too
+        QVERIFY(kv::ui::printDocument(ctx, nullptr, grid, QStringLiteral("对齐")));
+
+        // Where each word stands on the page: left and right edges by its text.
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"),
+                {QStringLiteral("-bbox"), dir.filePath(QStringLiteral("对齐.pdf")), QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(30000));
+        QHash<QString, QPair<double, double>> edges;
+        static const QRegularExpression word(
+            QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
+        for (auto it = word.globalMatch(QString::fromUtf8(p.readAllStandardOutput())); it.hasNext();) {
+            const auto m = it.next();
+            edges.insert(m.captured(3), {m.captured(1).toDouble(), m.captured(2).toDouble()});
+        }
+        const auto sameEdge = [&](const QStringList& words, bool right) {
+            for (const QString& w : words) {
+                if (!edges.contains(w))
+                    return false;
+                const double at = right ? edges.value(w).second : edges.value(w).first;
+                const double first = right ? edges.value(words.first()).second : edges.value(words.first()).first;
+                if (std::abs(at - first) > 1.0)
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY(sameEdge(
+            {QStringLiteral("5"), QStringLiteral("1234.5"), QStringLiteral("-20"), QStringLiteral("1,220")}, true));
+        QVERIFY(!sameEdge({QStringLiteral("5"), QStringLiteral("1234.5")}, false));
+        QVERIFY(sameEdge({QStringLiteral("001"), QStringLiteral("1003"), QStringLiteral("E002")}, false));
+        QVERIFY(sameEdge({QStringLiteral("12kg"), QStringLiteral("7")}, false));
     }
 
     void printToAFolderThatCannotBeMadeIsReported()

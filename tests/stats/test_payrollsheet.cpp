@@ -1,0 +1,134 @@
+#include "GuiDriver.h"
+#include "ScriptedBoxes.h"
+#include "TestDb.h"
+#include "Workbook.h"
+#include "data/Database.h"
+#include "stats/WageStatisticsWindow.h"
+#include "ui/DataGrid.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+using namespace kv;
+
+namespace {
+// Workshops listed 一车间, 二车间; 三车间 is typed with an employee only, 王五 has none.
+void seed(Database& db)
+{
+    db.exec("INSERT INTO 车间 (车间) VALUES ('一车间'), ('二车间')");
+    db.exec(
+        "INSERT INTO 员工 (id, 工号, 姓名, 车间) VALUES (1, '001', '张三', '二车间'), (2, '002', '李四', '一车间'), "
+        "(3, '003', '王五', ''), (4, '004', '赵六', '二车间'), (5, '005', '钱七', '三车间')");
+    db.exec("INSERT INTO 工资流水 (工号, 日期, 产品, 金额) VALUES ('001', '2008-05-03', '外壳', 1000.4), "
+            "('002', '2008-05-04', '外壳', 700), ('004', '2008-05-05', '外壳', 2500.2), "
+            "('005', '2008-05-06', '外壳', 80), ('003', '2008-05-07', '外壳', 10)");
+    db.exec("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('004', '2008-05-09', '罚款', 500)");
+}
+
+QStringList rowTexts(const ui::DataGrid& grid, int r)
+{
+    QStringList out;
+    for (int c : {int(SPeriod), int(SName), int(SProduction), int(SDeductions), int(SNetPay)})
+        out << grid.text(r, c);
+    return out;
+}
+
+QList<QStringList> shownRows(const ui::DataGrid& grid)
+{
+    QList<QStringList> out;
+    for (int r = 1; r < grid.rows(); ++r)
+        if (!grid.isRowHidden(r))
+            out << rowTexts(grid, r);
+    return out;
+}
+} // namespace
+
+class TestPayrollSheet : public QObject {
+    Q_OBJECT
+private slots:
+    void rowsGroupedByWorkshopWithSubtotals()
+    {
+        TestApp app;
+        seed(app.db());
+        ScriptedBoxes boxes;
+        QTemporaryDir pdfs;
+        app.ctx().printToPdfDir = pdfs.path();
+        WageStatisticsWindow w(app.ctx());
+        w.show();
+        GuiDriver gui(&w);
+        ui::DataGrid& grid = *w.grid();
+        gui.click("Command5");
+        const QList<QStringList> ungrouped = shownRows(grid);
+        QCOMPARE(grid.cols(), int(StatsColumnCount));
+
+        // Checked: the run is made again, by workshop in the list's order, each under its subtotal.
+        gui.find<QCheckBox>("groupByWorkshop")->setChecked(true);
+        QCOMPARE(grid.text(0, SWorkshop), QString("车间"));
+        QCOMPARE(shownRows(grid), QList<QStringList>({{"合计", "", "4,291", "500", "3,791"},
+                                                      {"一车间 小计", "", "700", "0", "700"},
+                                                      {"2008-5", "李四", "700", "0", "700"},
+                                                      {"二车间 小计", "", "3,501", "500", "3,001"},
+                                                      {"2008-5", "张三", "1000.4", "0", "1000.4"},
+                                                      {"2008-5", "赵六", "2500.2", "500", "2000.2"},
+                                                      {"三车间 小计", "", "80", "0", "80"},
+                                                      {"2008-5", "钱七", "80", "0", "80"},
+                                                      {"未分车间 小计", "", "10", "0", "10"},
+                                                      {"2008-5", "王五", "10", "0", "10"}}));
+        QVERIFY(grid.table()->item(3, SProduction)->font().bold()); // 二车间 小计
+        QVERIFY(!grid.table()->item(4, SProduction)->font().bold());
+
+        // A filter on the workshop leaves one workshop, its subtotal and the total of it.
+        gui.click("筛选");
+        auto* field = gui.find<QComboBox>("zdinput_0");
+        QCOMPARE(field->itemText(5), QString("车间"));
+        field->setCurrentIndex(5);
+        gui.find<QLineEdit>("tjinput_0")->setText("二车间");
+        gui.click("Command3");
+        QCOMPARE(shownRows(grid), QList<QStringList>({{"合计", "", "3,501", "500", "3,001"},
+                                                      {"二车间 小计", "", "3,501", "500", "3,001"},
+                                                      {"2008-5", "张三", "1000.4", "0", "1000.4"},
+                                                      {"2008-5", "赵六", "2500.2", "500", "2000.2"}}));
+
+        // Export and print follow the grid; the slips are those of the workshop.
+        boxes.expect("己导出");
+        gui.click("导出");
+        const auto sheet = readWorkbookCells(app.ctx().paths().file(QStringLiteral("按月份统计2008-5员工工资.xls")));
+        QCOMPARE(sheet.size(), 5);
+        QCOMPARE(sheet.at(0).value(6).text, QString("车间"));
+        QCOMPARE(sheet.at(2).value(0).text, QString("二车间 小计"));
+        QVERIFY(sheet.at(2).value(3).number && sheet.at(2).value(3).bold);
+        QCOMPARE(sheet.at(4).value(6).text, QString("二车间"));
+        QCOMPARE(sheet.at(4).value(5).text.toDouble(), 2000.2);
+        gui.click("打印");
+        gui.click("打印全部工资条");
+        const auto text = [&](const QString& name) {
+            QProcess p;
+            p.start("pdftotext", {QDir(pdfs.path()).filePath(name), "-"});
+            p.waitForFinished(30000);
+            return QString::fromUtf8(p.readAllStandardOutput()).remove(QRegularExpression("\\s+"));
+        };
+        const QString printed = text("工资统计.pdf");
+        for (const char* part : {"按月份统计：2008-5", "按车间分组", "二车间小计", "3,501", "赵六", "第1页/共1页"})
+            QVERIFY2(printed.contains(QString::fromUtf8(part)), qPrintable(printed));
+        QVERIFY(!printed.contains("李四"));
+        const QString slips = text("2008-5 工资条.pdf");
+        QVERIFY(slips.contains("张三") && slips.contains("赵六") && !slips.contains("钱七"));
+
+        // Unchecked, the window is as it was: no workshop column, no such filter field.
+        gui.click("Command2");
+        gui.find<QCheckBox>("groupByWorkshop")->setChecked(false);
+        QCOMPARE(grid.cols(), int(StatsColumnCount));
+        QCOMPARE(field->count(), 5);
+        QCOMPARE(shownRows(grid), ungrouped);
+        KV_VERIFY_BOXES(boxes);
+    }
+};
+
+QTEST_MAIN(TestPayrollSheet)
+#include "test_payrollsheet.moc"
