@@ -43,22 +43,6 @@ public:
 private:
     std::set<std::pair<int, int>> m_months;
 };
-}
-
-// The months whose lines a save changed: the sheet's own, and that of any line dated elsewhere.
-class TouchedMonths {
-public:
-    explicit TouchedMonths(const YearMonth& month) { add(month.firstDay()); }
-    void add(const QDate& day) { m_months.insert({day.year(), day.month()}); }
-    void refresh(Database& db, const QString& employeeNo) const
-    {
-        for (const auto& [year, month] : m_months)
-            refreshMonthlyTotals(db, employeeNo, YearMonth{year, month});
-    }
-
-private:
-    std::set<std::pair<int, int>> m_months;
-};
 
 QString shownDate(const QString& iso)
 {

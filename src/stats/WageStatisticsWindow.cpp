@@ -302,7 +302,7 @@ void WageStatisticsWindow::addTotals()
 void WageStatisticsWindow::onGroupingToggled(bool grouped)
 {
     // The filter may compare the workshop only while the grid shows it.
-    for (const ConditionRow& row : m_panel->conditionRows()) {
+    for (const ui::ConditionRow& row : m_panel->conditionRows()) {
         if (grouped)
             row.field->addItem(kWorkshopHeader);
         else
