@@ -107,7 +107,8 @@ QList<int> ItemCatalog::matches(const QString& typed) const
             out << i;
         return out;
     }
-    const QString key = folded(cleanText(typed));
+    // A NUL cannot be part of what is searched for, as in the database's own search.
+    const QString key = folded(cleanText(QString(typed).remove(QChar(u'\0'))));
     for (int i = 0; i < m_keys.size(); ++i) {
         const Keys& k = m_keys.at(i);
         if ((!k.description.isNull() && k.description.endsWith(key)) ||

@@ -124,7 +124,7 @@ public:
         if (action == 9) {
             // A line whose date cannot be read fails the save half-way: nothing changes.
             sheet.deductions.append({QStringLiteral("2008-2-30"), QStringLiteral("罚款"), QStringLiteral("1")});
-            QVERIFY_THROWS_EXCEPTION(DbError, m_records.saveMonth(sheet));
+            QVERIFY_THROWS_EXCEPTION(InputError, m_records.saveMonth(sheet));
             return;
         }
         m_records.saveMonth(sheet);
