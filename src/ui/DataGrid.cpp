@@ -637,6 +637,18 @@ QColor DataGrid::cellBackground(int row, int col) const
     return it->background().color();
 }
 
+void DataGrid::setCellToolTip(int row, int col, const QString& text)
+{
+    if (QTableWidgetItem* it = ensureItem(row, col))
+        it->setToolTip(text);
+}
+
+QString DataGrid::cellToolTip(int row, int col) const
+{
+    const QTableWidgetItem* it = item(row, col);
+    return it ? it->toolTip() : QString();
+}
+
 // --- Current cell and view --------------------------------------------------------------------
 
 int DataGrid::row() const
