@@ -242,6 +242,9 @@ private slots:
         TestApp app;
         const QString damaged = writeFile(app.dir(), QStringLiteral("坏.xlsx"), QByteArray("PK\x03\x04garbage", 11));
         QVERIFY(readImportFile(damaged).error.startsWith(QStringLiteral("无法读取文件")));
+        const QString damagedXls =
+            writeFile(app.dir(), QStringLiteral("坏.xls"), QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1garbage", 15));
+        QVERIFY(readImportFile(damagedXls).error.startsWith(QStringLiteral("无法读取文件")));
         QVERIFY(!readImportFile(app.dir() + QStringLiteral("/none.csv")).error.isEmpty());
 
         const QString noPrice = writeFile(app.dir(), QStringLiteral("p.csv"), "\xEF\xBB\xBF产品编号;产品说明\nC1;螺丝\n");
