@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   libsqlcipher-dev sqlcipher sqlite3
   libxlsxwriter-dev
+  libminizip-dev libfreexl-dev
   libsodium-dev
   libbenchmark-dev
   fonts-wqy-microhei

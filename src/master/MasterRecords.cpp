@@ -195,6 +195,15 @@ QVariant MasterRecords::storedValue(const MasterColumn& column, const QString& t
 
 bool MasterRecords::save(qint64 editId, const QStringList& values)
 {
+    Transaction tx(m_db);
+    if (!write(editId, values))
+        return false;
+    tx.commit();
+    return true;
+}
+
+bool MasterRecords::write(qint64 editId, const QStringList& values)
+{
     QStringList names;
     QStringList marks;
     QVariantList bound;
@@ -204,7 +213,6 @@ bool MasterRecords::save(qint64 editId, const QStringList& values)
         bound << storedValue(column, values.value(i));
     }
 
-    Transaction tx(m_db);
     if (editId == 0) {
         for (int i = 0; i < names.size(); ++i)
             marks << QStringLiteral("?");
@@ -225,7 +233,6 @@ bool MasterRecords::save(qint64 editId, const QStringList& values)
         if (column.codeList && !name.isEmpty())
             CodeList(m_db, *column.codeList).addIfMissing(name);
     }
-    tx.commit();
     return true;
 }
 

@@ -15,7 +15,7 @@ struct ConditionRow;
 } // namespace ui
 
 // The list window of a master table (员工管理Frm, 产品工价Frm, 扣减项目Frm): the whole table in a
-// read-only grid, a toolbar to add, delete, edit, find, filter, export and print, and the
+// read-only grid, a toolbar to add, delete, edit, find, filter, import, export and print, and the
 // floating find/filter panel.
 class RecordListWindow final : public QWidget {
     Q_OBJECT
@@ -37,6 +37,8 @@ private:
     void openDialog(qint64 editId);
     void deleteCurrent();
     void exportGrid();
+    // Reads a workbook or CSV file the user picks and shows its rows for import.
+    void importFile();
     void applyFilter();
     // The id of the current data row; 0 when the header is current or there are no rows.
     qint64 currentId() const;
