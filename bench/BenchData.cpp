@@ -69,7 +69,7 @@ QString benchAppDir(const BenchDataShape& shape)
     if (QFile::exists(paths.database()))
         return dir;
     QDir().mkpath(dir);
-    QFile::copy(QStringLiteral(KV_SOURCE_DIR "/resources/kv.dat"), paths.keyFile());
+    createKeyFile(paths.keyFile());
     const QString building = paths.database() + QStringLiteral(".building");
     QFile::remove(building);
     {

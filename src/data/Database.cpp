@@ -1,6 +1,7 @@
 #include "data/Database.h"
 
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <sqlcipher/sqlite3.h>
 
@@ -18,11 +19,6 @@ QString dbMessage(sqlite3* db, int rc)
     return QString::fromUtf8(sqlite3_errstr(rc));
 }
 } // namespace
-
-DbError::DbError(const QString& message, int code)
-    : std::runtime_error(message.toStdString()), m_message(message), m_code(code)
-{
-}
 
 // ---- Statement ----
 
@@ -135,7 +131,15 @@ bool Statement::isNull(int col) const
 QString Statement::text(int col) const
 {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
-    return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, col)) : QString();
+    if (!p)
+        return {};
+    const int n = sqlite3_column_bytes(m_stmt, col);
+    // fromUtf8 drops a leading byte order mark; a stored U+FEFF is part of the text.
+    if (n >= 3 && p[0] == '\xEF' && p[1] == '\xBB' && p[2] == '\xBF') {
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        return decoder(QByteArrayView(p, n));
+    }
+    return QString::fromUtf8(p, n);
 }
 
 double Statement::number(int col) const
@@ -164,6 +168,9 @@ Database::Database(const QString& path, const QString& key, bool createIfMissing
 {
     if (!createIfMissing && !QFileInfo::exists(path))
         throw DbError(QStringLiteral("数据库文件不存在：%1").arg(path), SQLITE_CANTOPEN);
+    // The engine would take an empty file for a new, empty database; here it is a damaged one.
+    if (!createIfMissing && QFileInfo(path).size() == 0)
+        throw DbError(QStringLiteral("%1 是空文件（0 字节）").arg(path), SQLITE_NOTADB);
     const int flags = SQLITE_OPEN_READWRITE | (createIfMissing ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -234,6 +241,16 @@ qint64 Database::lastInsertId() const
 int Database::changes() const
 {
     return sqlite3_changes(m_db);
+}
+
+qint64 Database::totalChanges() const
+{
+    return sqlite3_total_changes(m_db);
+}
+
+bool Database::isReadOnly() const
+{
+    return sqlite3_db_readonly(m_db, "main") == 1;
 }
 
 // ---- Transaction ----

@@ -1,27 +1,16 @@
 #pragma once
 
+#include "data/Error.h"
+
 #include <QString>
 #include <QVariant>
 
 #include <memory>
-#include <stdexcept>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace kv {
-
-// The one error type of the data layer; carries the database's own message.
-class DbError : public std::runtime_error {
-public:
-    DbError(const QString& message, int code = 0);
-    QString message() const { return m_message; }
-    int code() const { return m_code; }
-
-private:
-    QString m_message;
-    int m_code;
-};
 
 class Database;
 
@@ -82,6 +71,10 @@ public:
     QVariant scalar(const QString& sql, const QVariantList& values = {});
     qint64 lastInsertId() const;
     int changes() const;
+    // Rows written through this connection since it was opened.
+    qint64 totalChanges() const;
+    // The engine opened the file read-only (file or file system not writable).
+    bool isReadOnly() const;
     QString path() const { return m_path; }
 
 private:

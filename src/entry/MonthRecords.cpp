@@ -14,7 +14,7 @@ YearMonth requireMonth(const QString& monthText)
 {
     const auto month = parseMonthText(monthText);
     if (!month)
-        throw DbError(QStringLiteral("计工月份“%1”不正确。").arg(monthText));
+        throw InputError(QStringLiteral("计工月份“%1”不正确。").arg(monthText));
     return *month;
 }
 
@@ -22,7 +22,7 @@ QString requireIsoDate(const QString& text)
 {
     const auto date = parseDateText(text);
     if (!date)
-        throw DbError(QStringLiteral("日期“%1”不正确，请重新选择日期。").arg(text));
+        throw InputError(QStringLiteral("日期“%1”不正确，请重新选择日期。").arg(text));
     return isoDate(*date);
 }
 

@@ -62,8 +62,8 @@ public:
 
     // Replaces the stored month by the filled lines of the sheet and one summary row, in one
     // transaction: a failure leaves the stored month as it was. The summary's totals are the sums
-    // of the lines stored, so they never count a line that was not kept. Throws DbError, also for
-    // a line whose date cannot be read.
+    // of the lines stored, so they never count a line that was not kept. Throws DbError, or
+    // InputError for a line whose date cannot be read.
     void saveMonth(const MonthSheet& sheet);
 
 private:

@@ -50,7 +50,7 @@ RecordRows MasterRecords::list(const QList<FieldCondition>& conditions)
     for (const FieldCondition& c : conditions) {
         const int index = m_table.columnIndex(c.field);
         if (index < 0)
-            throw DbError(QStringLiteral("%1中没有字段“%2”").arg(m_table.table, c.field));
+            throw InputError(QStringLiteral("%1中没有字段“%2”").arg(m_table.table, c.field));
         const MasterColumn& column = m_table.columns.at(index);
         sql += QStringLiteral(" AND %1 = ?").arg(quoted(column.name));
         const auto date = column.type == ColumnType::Date ? parseDateText(c.value) : std::nullopt;
@@ -180,14 +180,14 @@ QVariant MasterRecords::storedValue(const MasterColumn& column, const QString& t
         if (value.isEmpty())
             return {};
         if (!isNumberText(value))
-            throw DbError(QStringLiteral("%1不是数字：%2").arg(column.name, value));
+            throw InputError(QStringLiteral("%1不是数字：%2").arg(column.name, value));
         return value.toDouble();
     case ColumnType::Date:
         if (value.isEmpty())
             return {};
         if (const auto date = parseDateText(value))
             return isoDate(*date);
-        throw DbError(QStringLiteral("%1不是有效的日期：%2").arg(column.name, value));
+        throw InputError(QStringLiteral("%1不是有效的日期：%2").arg(column.name, value));
     case ColumnType::Text: break;
     }
     return value;

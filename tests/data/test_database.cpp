@@ -240,6 +240,63 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DbError, Database(dir.filePath(QStringLiteral("absent.mdb")), QStringLiteral("k")));
     }
 
+    void failuresAreNamedInChineseWithTheEnginesText()
+    {
+        TestApp app;
+        Database& db = app.db();
+        const auto failure = [&](const QString& sql) -> DbError {
+            try {
+                db.exec(sql, {QString(20000, QChar(u'x'))});
+            } catch (const DbError& e) {
+                return e;
+            }
+            return DbError(QStringLiteral("no failure"));
+        };
+        const QString insert = QStringLiteral("INSERT INTO 员工 (备注) VALUES (?)");
+
+        // The disk is full: the file may not grow by a single page.
+        db.execScript(QStringLiteral("PRAGMA max_page_count = ") +
+                      db.scalar(QStringLiteral("PRAGMA page_count")).toString());
+        DbError full = failure(insert);
+        QVERIFY2(full.userText().startsWith(QStringLiteral("磁盘空间不足，")), qPrintable(full.userText()));
+        QCOMPARE(full.userText().split(u'\n').last(), full.message()); // the engine's own text follows
+        QVERIFY(!full.message().isEmpty());
+        db.execScript(QStringLiteral("PRAGMA max_page_count = 1073741823"));
+
+        db.execScript(QStringLiteral("PRAGMA query_only = 1"));
+        QVERIFY(failure(insert).userText().contains(QStringLiteral("只读")));
+        db.execScript(QStringLiteral("PRAGMA query_only = 0"));
+
+        // Another program holds the file.
+        {
+            Database other(app.ctx().paths().database(), dbPass(app.ctx().paths().keyFile()));
+            other.execScript(QStringLiteral("BEGIN EXCLUSIVE"));
+            QVERIFY(failure(insert).userText().contains(QStringLiteral("另一个程序")));
+        }
+
+        // A page in the middle of the file is changed behind the program's back.
+        db.execScript(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+                                     "INSERT INTO 工资流水 (备注) SELECT printf('%0300d', i) FROM n"));
+        app.ctx().disconnect();
+        QFile file(app.ctx().paths().database());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.seek(file.size() - 5 * 4096 + 100));
+        file.write("!");
+        file.close();
+        QVERIFY(app.ctx().reconnect());
+        try {
+            app.db().scalar(QStringLiteral("SELECT sum(length(备注)) FROM 工资流水"));
+            QFAIL("the damaged page should have been noticed");
+        } catch (const Error& e) {
+            QCOMPARE(e.kind(), Error::Kind::Database);
+            QVERIFY2(e.userText().startsWith(QStringLiteral("数据文件已损坏，请从备份恢复")), qPrintable(e.userText()));
+        }
+
+        const InputError input(QStringLiteral("工价不是数字：贵"));
+        QCOMPARE(input.kind(), Error::Kind::Input);
+        QCOMPARE(input.userText(), QStringLiteral("工价不是数字：贵"));
+    }
+
     void fileIsEncryptedAndOpensWithDerivedKey()
     {
         TestApp app;

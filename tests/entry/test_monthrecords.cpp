@@ -137,7 +137,7 @@ private slots:
         QCOMPARE(count(app.db(), QStringLiteral("员工工资")), 1);
 
         // A date the program cannot read is refused before anything changes.
-        QVERIFY_THROWS_EXCEPTION(DbError, records.saveMonth(sheet({pline("2008-5-40", "新", "1", "1")})));
+        QVERIFY_THROWS_EXCEPTION(InputError, records.saveMonth(sheet({pline("2008-5-40", "新", "1", "1")})));
         QCOMPARE(records.loadProduction(QStringLiteral("001"), kMay2008).size(), 2);
     }
 
@@ -152,6 +152,22 @@ private slots:
         QCOMPARE(lines.at(0).at(PProduct), line.at(PProduct));
         QCOMPARE(lines.at(0).at(PRemark), line.at(PRemark));
         QCOMPARE(records.loadDeductions(QStringLiteral("001"), kMay2008).at(0).at(DItem), QStringLiteral("迟到'%"));
+
+        // A byte order mark is text like any other: a product of only U+FEFF loads as itself,
+        // so saving what was loaded keeps the line.
+        const QString bom(QChar(0xFEFF));
+        LineTexts marked = pline("2008-5-2", "", "1", "1");
+        marked[PProduct] = bom;
+        LineTexts leading = pline("2008-5-3", "", "1", "1");
+        leading[PProduct] = bom + QStringLiteral("外壳");
+        records.saveMonth(sheet({marked, leading}));
+        for (int round = 0; round < 2; ++round) {
+            const auto loaded = records.loadProduction(QStringLiteral("001"), kMay2008);
+            QCOMPARE(loaded.size(), 2);
+            QCOMPARE(loaded.at(0).at(PProduct), bom);
+            QCOMPARE(loaded.at(1).at(PProduct), leading.at(PProduct));
+            records.saveMonth(sheet(loaded));
+        }
     }
 
     void lookupMatchesDescriptionEndNumberOrPinyin()
@@ -179,6 +195,8 @@ private slots:
         QCOMPARE(numbers(QStringLiteral("P0")), QStringList({"P01", "P02"}));
         QCOMPARE(numbers(QStringLiteral("%")), QStringList({"X%1"}));
         QCOMPARE(numbers(QString()).size(), 3);
+        // A NUL ends the engine's reading of a pattern; it must not turn the key into "match all".
+        QCOMPARE(numbers(QChar(0) + QStringLiteral("大外壳")), QStringList({"P02"}));
 
         const LookupResult all = lookupItems(app.db(), LookupKind::Product);
         QCOMPARE(all.fields, QStringList({"产品编号", "产品说明", "计量单位", "工价"}));
@@ -200,6 +218,7 @@ private slots:
         QCOMPARE(zhang.at(1).workshopLine(), QStringLiteral("所在车间：一车间  工种：装配"));
         QCOMPARE(finder.nameContains(QStringLiteral("'H")).size(), 1);
         QCOMPARE(finder.nameContains(QStringLiteral("%")).size(), 0);
+        QCOMPARE(finder.nameContains(QChar(0) + QStringLiteral("张四")).size(), 1);
         QVERIFY(finder.nameExists(QStringLiteral("O'Hara ")));
         QVERIFY(!finder.nameExists(QStringLiteral("张")));
         QCOMPARE(finder.byNumber(QStringLiteral(" 002 "))->name, QStringLiteral("张四"));

@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(numbers({{"上岗时间", "2008-5-2"}}), QStringList({"002", "003"}));
         QCOMPARE(numbers({{"上岗时间", "2008/05/02"}}), QStringList({"002", "003"}));
         QCOMPARE(numbers({{"上岗时间", "五月"}}), QStringList());
-        QVERIFY_THROWS_EXCEPTION(DbError, employees.list({{"id; DROP TABLE 员工", "1"}}));
+        QVERIFY_THROWS_EXCEPTION(InputError, employees.list({{"id; DROP TABLE 员工", "1"}}));
         QCOMPARE(count(app.db(), QStringLiteral("员工")), 3);
 
         // A price compares as the number it stands for.
@@ -176,7 +176,7 @@ private slots:
         QVERIFY(products.save(1, product("C1", "螺丝", "盒", "+13")));
         QCOMPARE(products.load(1).value().at(4), QStringLiteral("13"));
         QCOMPARE(CodeList(app.db(), CodeListKind::Unit).names(), QStringList({"盒"}));
-        QVERIFY_THROWS_EXCEPTION(DbError, products.save(1, product("C1", "螺丝", "盒", "贵")));
+        QVERIFY_THROWS_EXCEPTION(InputError, products.save(1, product("C1", "螺丝", "盒", "贵")));
         QCOMPARE(products.load(1).value().at(4), QStringLiteral("13"));
     }
 

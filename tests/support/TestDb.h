@@ -22,5 +22,5 @@ private:
     std::unique_ptr<kv::AppContext> m_ctx;
 };
 
-// Lays out an application directory: kv.dat and help from the source tree.
+// Lays out an application directory: the test kv.dat and the help page from the source tree.
 void layOutAppDir(const QString& dir);
