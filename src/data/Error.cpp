@@ -33,8 +33,7 @@ QString dbFailureCause(int code)
     case SQLITE_CORRUPT: return QStringLiteral("数据文件已损坏，请从备份恢复。");
     case SQLITE_NOTADB:
         return QStringLiteral("数据文件已损坏，请从备份恢复。（换过 kv.dat 时，也可能是它与数据文件不配套。）");
-    case SQLITE_CANTOPEN:
-        return QStringLiteral("无法打开数据文件或它的临时文件：文件不存在，或者文件夹是只读的。");
+    case SQLITE_CANTOPEN: return QStringLiteral("无法打开数据文件或它的临时文件：文件不存在，或者文件夹是只读的。");
     case SQLITE_IOERR: return QStringLiteral("读写数据文件时出错（磁盘故障或磁盘已满）。");
     default: return {};
     }

@@ -13,10 +13,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
-#include <QScopeGuard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
@@ -221,8 +221,8 @@ private slots:
             QFile key(ctx.paths().keyFile());
             QVERIFY(key.open(QIODevice::ReadOnly));
             keys[i] = key.readAll();
-            const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(keys[i].constData()),
-                                                    keys[i].size() / 2);
+            const QString text =
+                QString::fromUtf16(reinterpret_cast<const char16_t*>(keys[i].constData()), keys[i].size() / 2);
             QCOMPARE(text.size(), 64);
             QVERIFY2(QRegularExpression("^[A-Za-z0-9]+$").match(text).hasMatch(), qPrintable(text));
             QCOMPARE(GuiDriver(shell.loginWindow()).find<QComboBox>(QStringLiteral("Combo1"))->itemText(0),
@@ -231,8 +231,8 @@ private slots:
         }
         QVERIFY(keys[0] != keys[1]);
         // Each database opens only with its own key file.
-        QVERIFY_THROWS_EXCEPTION(DbError, Database(AppPaths{first.path()}.database(),
-                                                   dbPass(AppPaths{second.path()}.keyFile())));
+        QVERIFY_THROWS_EXCEPTION(
+            DbError, Database(AppPaths{first.path()}.database(), dbPass(AppPaths{second.path()}.keyFile())));
 
         // An existing kv.dat is used as it is, also on the start that creates the database.
         QTemporaryDir third;

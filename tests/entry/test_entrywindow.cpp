@@ -334,8 +334,7 @@ private slots:
         fg->setText(1, PQuantity, QStringLiteral("1"));
         fg->setText(1, PRemark, QString(50000, QChar(u'长')));
         // The file may not grow: the save needs new pages, as on a full disk.
-        f.app.db().execScript("PRAGMA max_page_count = " +
-                              f.app.db().scalar("PRAGMA page_count").toString());
+        f.app.db().execScript("PRAGMA max_page_count = " + f.app.db().scalar("PRAGMA page_count").toString());
         f.boxes.expect("磁盘空间不足，");
         f.gui->click("Command1");
         const ui::BoxRequest box = f.boxes.shown().last();
