@@ -41,7 +41,7 @@ QString notRestorable(const QString& copy, const QString& key, SchemaSteps schem
 {
     const FileVerdict verdict = inspectDatabaseFile(copy, key);
     switch (verdict.state) {
-    case FileVerdict::State::Sound: return {};
+    case FileVerdict::State::Sound: break;
     case FileVerdict::State::Damaged:
         return QStringLiteral("所选备份已损坏（有的页缺失或被改动），不能用来恢复。\n%1").arg(verdict.detail);
     case FileVerdict::State::OtherKey:
