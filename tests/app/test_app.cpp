@@ -261,7 +261,7 @@ private slots:
         shell.start();
         // A new key would lock the data away for good: none is made.
         QVERIFY(!QFile::exists(app.ctx().paths().keyFile()));
-        QVERIFY(boxes.shown().first().text.contains(QStringLiteral("复制到程序文件夹")));
+        QVERIFY(boxes.shown().first().text.contains(QStringLiteral("复制到数据文件夹")));
         KV_VERIFY_BOXES(boxes);
     }
 
