@@ -232,7 +232,7 @@ private slots:
         QVERIFY(keys[0] != keys[1]);
         // Each database opens only with its own key file.
         QVERIFY_THROWS_EXCEPTION(
-            DbError, Database(AppPaths{first.path()}.database(), dbPass(AppPaths{second.path()}.keyFile())));
+            DbError, Database(AppPaths{first.path(), {}}.database(), dbPass(AppPaths{second.path(), {}}.keyFile())));
 
         // An existing kv.dat is used as it is, also on the start that creates the database.
         QTemporaryDir third;
