@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <map>
+#include <memory>
+
 namespace kv::bench {
 
 namespace {
@@ -54,22 +57,44 @@ void fill(Database& db, const BenchDataShape& shape)
     db.exec(QStringLiteral("DELETE FROM 扣减流水 WHERE 工号 = ? AND 日期 >= '2008-05-01' AND 日期 < '2008-06-01'"),
             {employeeNo(1)});
     addLines(employeeNo(1), 5, 300, 30);
+
+    // Descriptions of two to four syllables, with their initials as pinyin code.
+    const QString syllables = QStringLiteral("外壳螺丝钉垫片大小盖板线");
+    const QString initials = QStringLiteral("WKLSDDPDXGBX");
+    Statement product = db.prepare(QStringLiteral(
+        "INSERT INTO 产品工价 (产品编号, 产品说明, 拼音编码, 计量单位, 工价) VALUES (?, ?, ?, '个', ?)"));
+    for (int p = 1; p <= shape.products; ++p) {
+        QString description;
+        QString code;
+        for (int n = 2 + int(rng.bounded(3)); n > 0; --n) {
+            const int s = int(rng.bounded(syllables.size()));
+            description += syllables.at(s);
+            code += initials.at(s);
+        }
+        product.bindAll({QStringLiteral("P%1").arg(p, 5, 10, QLatin1Char('0')), description + QString::number(p % 97),
+                         code, 0.5 + rng.bounded(400) / 100.0});
+        product.run();
+        product.reset();
+    }
     tx.commit();
 }
 } // namespace
 
 QString benchAppDir(const BenchDataShape& shape)
 {
-    const QString dir = QDir::temp().filePath(QStringLiteral("kelvaro-bench-%1x%2x%3x%4")
-                                                  .arg(shape.employees)
-                                                  .arg(shape.months)
-                                                  .arg(shape.linesPerMonth)
-                                                  .arg(shape.deductionsPerMonth));
+    QString name = QStringLiteral("kelvaro-bench-%1x%2x%3x%4")
+                       .arg(shape.employees)
+                       .arg(shape.months)
+                       .arg(shape.linesPerMonth)
+                       .arg(shape.deductionsPerMonth);
+    if (shape.products > 0)
+        name += QStringLiteral("-%1products").arg(shape.products);
+    const QString dir = QDir::temp().filePath(name);
     const AppPaths paths{dir, dir};
     if (QFile::exists(paths.database()))
         return dir;
     QDir().mkpath(dir);
-    QFile::copy(QStringLiteral(KV_SOURCE_DIR "/resources/kv.dat"), paths.keyFile());
+    createKeyFile(paths.keyFile());
     const QString building = paths.database() + QStringLiteral(".building");
     QFile::remove(building);
     {
@@ -82,12 +107,16 @@ QString benchAppDir(const BenchDataShape& shape)
     return dir;
 }
 
-AppContext& benchContext()
+AppContext& benchContext(const BenchDataShape& shape)
 {
-    static AppContext ctx(benchAppDir());
-    static const bool connected = ctx.reconnect();
-    (void)connected;
-    return ctx;
+    static std::map<QString, std::unique_ptr<AppContext>> contexts; // by application directory
+    const QString dir = benchAppDir(shape);
+    std::unique_ptr<AppContext>& ctx = contexts[dir];
+    if (!ctx) {
+        ctx = std::make_unique<AppContext>(dir);
+        ctx->reconnect();
+    }
+    return *ctx;
 }
 
 } // namespace kv::bench

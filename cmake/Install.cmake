@@ -4,7 +4,8 @@
 #            own data folder.
 #   portable (`./run.sh` into dist/): one folder with the program, its help and the marker
 #            that keeps the data beside the program.
-# Neither ever carries a database, so installing again or upgrading keeps the data.
+# Neither ever carries a database or key material (the first start generates kv.dat for the
+# installation), so installing again or upgrading keeps the data.
 include(GNUInstallDirs)
 
 install(TARGETS kelvaro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT system)
@@ -13,7 +14,7 @@ install(FILES resources/kelvaro.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/app
 install(DIRECTORY resources/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons COMPONENT system)
 
 install(TARGETS kelvaro RUNTIME DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
-install(FILES resources/kelvaro.portable resources/kv.dat DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
+install(FILES resources/kelvaro.portable DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
 install(DIRECTORY resources/help DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
 
 # The build folder is a portable copy as well: build/kelvaro reads its help beside it and

@@ -9,6 +9,7 @@ packages=(
   qt6-charts-dev libqt6opengl6-dev
   libsqlcipher-dev sqlcipher sqlite3
   libxlsxwriter-dev
+  libminizip-dev libfreexl-dev
   libsodium-dev
   libbenchmark-dev
   fonts-wqy-microhei

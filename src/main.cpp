@@ -86,6 +86,7 @@ int main(int argc, char* argv[])
 
     kv::AppShell shell(ctx);
     QObject::connect(&shell, &kv::AppShell::exitRequested, &app, &QApplication::quit);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &shell, &kv::AppShell::finish);
     shell.start();
     return app.exec();
 }

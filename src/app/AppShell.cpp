@@ -5,7 +5,11 @@
 #include "data/AppContext.h"
 #include "data/OperationLog.h"
 #include "data/Schema.h"
+#include "maintenance/Backup.h"
 #include "ui/MessageBox.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace kv {
 
@@ -15,11 +19,21 @@ constexpr int kPasswordLength = 11;
 
 QString prepareDatabase(const AppContext& ctx)
 {
-    const QString key = dbPass(ctx.paths().keyFile());
+    const AppPaths& paths = ctx.paths();
+    if (!QFileInfo::exists(paths.keyFile())) {
+        // Without a database the installation is new and gets key material of its own; beside
+        // an existing database a new key would only lock the data away (the connection message
+        // then names the missing file).
+        if (QFileInfo::exists(paths.database()))
+            return {};
+        if (const QString error = createKeyFile(paths.keyFile()); !error.isEmpty())
+            return QStringLiteral("无法生成密钥文件 %1：%2").arg(QDir::toNativeSeparators(paths.keyFile()), error);
+    }
+    const QString key = dbPass(paths.keyFile());
     if (key.size() != kPasswordLength)
         return {}; // no usable key material: never create a file with a wrong password
     try {
-        createDatabaseIfMissing(ctx.paths().database(), key);
+        createDatabaseIfMissing(paths.database(), key);
     } catch (const DbError& e) {
         return e.message();
     }
@@ -50,6 +64,8 @@ void AppShell::start()
     if (!error.isEmpty())
         ui::message(nullptr, QStringLiteral("无法创建数据库：\n%1").arg(error), QStringLiteral("警告！"),
                     ui::Icon::Warning);
+    if (const QString readOnly = dataNotWritable(m_ctx.paths()); !readOnly.isEmpty())
+        ui::message(nullptr, readOnly, QStringLiteral("警告！"), ui::Icon::Warning);
     showLogin();
 }
 
@@ -84,6 +100,12 @@ void AppShell::returnToLogin()
         delete m_main;
     }
     showLogin();
+}
+
+void AppShell::finish()
+{
+    // Silent: the user is leaving, and a failed backup leaves nothing worse than before.
+    backupOnExit(m_ctx);
 }
 
 } // namespace kv

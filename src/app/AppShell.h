@@ -20,6 +20,8 @@ public:
     void start();
     // Closes the main window without the exit question and shows a fresh login window.
     void returnToLogin();
+    // The program ends normally: when the data changed, today's backup is made if there is none.
+    void finish();
 
     LoginWindow* loginWindow() const;
     MainWindow* mainWindow() const;
@@ -36,7 +38,8 @@ private:
     QPointer<MainWindow> m_main;
 };
 
-// Creates data/data.mdb with its tables when it is missing and the key material is present.
+// On a first start (neither kv.dat nor a database) generates kv.dat; then creates
+// data/data.mdb with its tables when it is missing and the key material is present.
 // Returns an error text, empty on success or when nothing had to be done.
 QString prepareDatabase(const AppContext& ctx);
 

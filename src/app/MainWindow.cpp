@@ -5,6 +5,7 @@
 #include "app/Decoration.h"
 #include "app/HostedWindows.h"
 #include "data/AppContext.h"
+#include "maintenance/SettingsWindow.h"
 #include "ui/MessageBox.h"
 #include "ui/WindowPlacement.h"
 
@@ -109,6 +110,8 @@ void MainWindow::showfrm(const QString& frmname, QWidget* tabsubfrm)
         hosted = createHostedWindow(frmname, m_ctx, tabsubfrm);
         if (!hosted)
             return; // a working window this build does not have leaves its page empty
+        if (auto* settings = qobject_cast<SettingsWindow*>(hosted.data()))
+            connect(settings, &SettingsWindow::sessionEnded, this, &MainWindow::sessionEnded);
     }
     // A child widget has no frame of its own, so a hosted window cannot be closed by itself.
     hosted->setParent(tabsubfrm);

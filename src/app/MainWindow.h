@@ -24,17 +24,15 @@ public:
 
     void setAccountCaption(const QString& account);
 
-    // Ends the user's session after a restore or a clearing of the data: the shell closes this
-    // window with every working window, without the exit question, and shows a fresh login.
-    // Whoever listens must do so queued, since the window that asks is deleted on the way.
-    void endSession() { emit sessionEnded(); }
-
     // When true, closing asks no question (restore and clear return to the login themselves).
     bool rrset = false;
 
 signals:
     // Emitted once the user confirmed leaving the program.
     void exitConfirmed();
+    // The settings page restored or cleared the data: the shell closes this window with every
+    // working window, without the exit question, and shows a fresh login. Whoever listens must
+    // do so queued, since the window that ends the session is deleted on the way.
     void sessionEnded();
 
 protected:

@@ -1,6 +1,21 @@
 #include "data/AppContext.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace kv {
+
+namespace {
+// Why the database cannot be opened, for the user: the cause first, the engine's text after.
+QString connectionFailure(const AppPaths& paths, const DbError& e)
+{
+    if (!QFileInfo::exists(paths.keyFile()))
+        return QStringLiteral("找不到密钥文件 %1。没有它就打不开数据文件和任何备份。请把与备份一起保存的 kv.dat "
+                              "复制到数据文件夹 %2，然后重新启动程序。\n%3")
+            .arg(QDir::toNativeSeparators(paths.keyFile()), QDir::toNativeSeparators(paths.appDir), e.message());
+    return e.userText();
+}
+} // namespace
 
 AppContext::AppContext(const QString& appDir, std::shared_ptr<Clock> clock)
     : AppContext(AppPaths{appDir, appDir}, std::move(clock))
@@ -14,7 +29,7 @@ AppContext::AppContext(AppPaths paths, std::shared_ptr<Clock> clock)
 
 bool AppContext::reconnect(QString* error, bool* fileRefused)
 {
-    m_conn.reset();
+    disconnect();
     bool opened = false;
     try {
         auto conn = std::make_unique<Database>(m_paths.database(), dbPass(m_paths.keyFile()));
@@ -25,7 +40,7 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
         return true;
     } catch (const DbError& e) {
         if (error)
-            *error = e.message();
+            *error = opened ? e.message() : connectionFailure(m_paths, e);
         if (fileRefused)
             *fileRefused = opened;
         return false;
@@ -37,6 +52,29 @@ void AppContext::setAccount(const QString& name)
     account = name;
     if (m_conn)
         m_conn->setActor(name);
+}
+
+void AppContext::disconnect()
+{
+    if (m_conn && m_conn->totalChanges() > 0)
+        m_changed = true;
+    m_conn.reset();
+}
+
+bool AppContext::hasChanges() const
+{
+    return m_changed || (m_conn && m_conn->totalChanges() > 0);
+}
+
+QString dataNotWritable(const AppPaths& paths)
+{
+    const QFileInfo file(paths.database());
+    const QFileInfo folder(paths.dataDir());
+    if (!file.exists() || (file.isWritable() && folder.isWritable()))
+        return {};
+    return QStringLiteral("数据文件 %1 是只读的（或者它所在的文件夹不能写入），所做的任何修改都不能保存。"
+                          "请检查文件和文件夹的写入权限，然后重新启动程序。")
+        .arg(QDir::toNativeSeparators(file.absoluteFilePath()));
 }
 
 Database& AppContext::conn()

@@ -18,16 +18,21 @@ public:
 
     const AppPaths& paths() const { return m_paths; }
     const Clock& clock() const { return *m_clock; }
-    void setClock(std::shared_ptr<Clock> clock) { m_clock = std::move(clock); }
 
     // Replaces the shared connection with a freshly opened one, whose file is first brought to
     // the program's schema version. On failure the connection is left closed and the reason
-    // returned; `fileRefused` tells a file of a newer version or a failed upgrade from a file
+    // returned (why the file cannot be opened in Chinese, with the engine's text as a second
+    // line); `fileRefused` tells a file of a newer version or a failed upgrade from a file
     // that cannot be opened at all. The caller shows it and goes on.
     bool reconnect(QString* error = nullptr, bool* fileRefused = nullptr);
     // Closes the connection (backup and restore copy the file meanwhile).
-    void disconnect() { m_conn.reset(); }
+    void disconnect();
     bool isConnected() const { return m_conn != nullptr; }
+
+    // Whether the data changed during this run: rows written through any connection, or the
+    // file replaced (markChanged).
+    bool hasChanges() const;
+    void markChanged() { m_changed = true; }
 
     // The shared connection; throws DbError when there is none, so that a command run without
     // a database ends in a message, not a crash.
@@ -50,6 +55,11 @@ private:
     std::shared_ptr<Clock> m_clock;
     std::unique_ptr<Database> m_conn;
     SchemaSteps m_schema = programSchema();
+    bool m_changed = false;
 };
+
+// Why changes to the data cannot be saved — the database file or its folder (where the engine
+// writes its journal) is read-only — or empty when they can.
+QString dataNotWritable(const AppPaths& paths);
 
 } // namespace kv

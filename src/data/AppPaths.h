@@ -24,4 +24,9 @@ struct AppPaths {
 // the connection fails instead of the program.
 QString dbPass(const QString& keyFilePath);
 
+// Writes new key material from a cryptographic random source: 64 random letters and digits as
+// UTF-16LE text. Every installation gets its own, so a database opens only beside its own key
+// file. Returns why it could not be written, empty on success.
+QString createKeyFile(const QString& keyFilePath);
+
 } // namespace kv

@@ -1,8 +1,11 @@
 #include "data/Database.h"
 
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <sqlcipher/sqlite3.h>
+
+#include <cmath>
 
 namespace kv {
 
@@ -11,6 +14,41 @@ namespace {
 // must be given at creation and at every open.
 constexpr auto kPageSizePragma = "PRAGMA cipher_page_size = 4096;";
 
+// compensated_sum(x): the sum of the values that are not null, NULL when there are none. It adds
+// with Neumaier's compensation, so that thousands of cent amounts come to the double nearest their
+// exact sum in whatever order they are read: a year summed line by line and the same year summed
+// month by month show the same decimal text. (SQLite's own sum() loses the low digits as it goes.)
+struct CompensatedSum {
+    double sum;
+    double compensation;
+    bool any;
+};
+
+void compensatedSumStep(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return;
+    auto* acc = static_cast<CompensatedSum*>(sqlite3_aggregate_context(ctx, sizeof(CompensatedSum)));
+    if (!acc) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    const double x = sqlite3_value_double(argv[0]);
+    const double t = acc->sum + x;
+    acc->compensation += std::fabs(acc->sum) >= std::fabs(x) ? (acc->sum - t) + x : (x - t) + acc->sum;
+    acc->sum = t;
+    acc->any = true;
+}
+
+void compensatedSumFinal(sqlite3_context* ctx)
+{
+    const auto* acc = static_cast<CompensatedSum*>(sqlite3_aggregate_context(ctx, 0));
+    if (acc && acc->any)
+        sqlite3_result_double(ctx, acc->sum + acc->compensation);
+    else
+        sqlite3_result_null(ctx);
+}
+
 QString dbMessage(sqlite3* db, int rc)
 {
     if (db)
@@ -18,11 +56,6 @@ QString dbMessage(sqlite3* db, int rc)
     return QString::fromUtf8(sqlite3_errstr(rc));
 }
 } // namespace
-
-DbError::DbError(const QString& message, int code)
-    : std::runtime_error(message.toStdString()), m_message(message), m_code(code)
-{
-}
 
 // ---- Statement ----
 
@@ -135,7 +168,15 @@ bool Statement::isNull(int col) const
 QString Statement::text(int col) const
 {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
-    return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, col)) : QString();
+    if (!p)
+        return {};
+    const int n = sqlite3_column_bytes(m_stmt, col);
+    // fromUtf8 drops a leading byte order mark; a stored U+FEFF is part of the text.
+    if (n >= 3 && p[0] == '\xEF' && p[1] == '\xBB' && p[2] == '\xBF') {
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        return decoder(QByteArrayView(p, n));
+    }
+    return QString::fromUtf8(p, n);
 }
 
 double Statement::number(int col) const
@@ -164,6 +205,9 @@ Database::Database(const QString& path, const QString& key, bool createIfMissing
 {
     if (!createIfMissing && !QFileInfo::exists(path))
         throw DbError(QStringLiteral("数据库文件不存在：%1").arg(path), SQLITE_CANTOPEN);
+    // The engine would take an empty file for a new, empty database; here it is a damaged one.
+    if (!createIfMissing && QFileInfo(path).size() == 0)
+        throw DbError(QStringLiteral("%1 是空文件（0 字节）").arg(path), SQLITE_NOTADB);
     const int flags = SQLITE_OPEN_READWRITE | (createIfMissing ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -181,6 +225,10 @@ Database::Database(const QString& path, const QString& key, bool createIfMissing
         // A wrong key or a damaged file shows at the first read.
         scalar(QStringLiteral("SELECT count(*) FROM sqlite_master"));
         execScript(QStringLiteral("PRAGMA foreign_keys = OFF; PRAGMA busy_timeout = 2000;"));
+        rc = sqlite3_create_function_v2(m_db, "compensated_sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                        nullptr, compensatedSumStep, compensatedSumFinal, nullptr);
+        if (rc != SQLITE_OK)
+            throw DbError(dbMessage(m_db, rc), rc);
     } catch (...) {
         sqlite3_close(m_db);
         m_db = nullptr;
@@ -226,14 +274,24 @@ QVariant Database::scalar(const QString& sql, const QVariantList& values)
     return st.next() ? st.value(0) : QVariant();
 }
 
-qint64 Database::lastInsertId() const
+void Database::releaseMemory()
 {
-    return sqlite3_last_insert_rowid(m_db);
+    sqlite3_db_release_memory(m_db);
 }
 
 int Database::changes() const
 {
     return sqlite3_changes(m_db);
+}
+
+qint64 Database::totalChanges() const
+{
+    return sqlite3_total_changes(m_db);
+}
+
+bool Database::isReadOnly() const
+{
+    return sqlite3_db_readonly(m_db, "main") == 1;
 }
 
 // ---- Transaction ----

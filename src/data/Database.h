@@ -1,27 +1,16 @@
 #pragma once
 
+#include "data/Error.h"
+
 #include <QString>
 #include <QVariant>
 
 #include <memory>
-#include <stdexcept>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace kv {
-
-// The one error type of the data layer; carries the database's own message.
-class DbError : public std::runtime_error {
-public:
-    DbError(const QString& message, int code = 0);
-    QString message() const { return m_message; }
-    int code() const { return m_code; }
-
-private:
-    QString m_message;
-    int m_code;
-};
 
 class Database;
 
@@ -63,7 +52,9 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
 };
 
-// Single-file encrypted SQL database (SQLCipher). Owns one connection.
+// Single-file encrypted SQL database (SQLCipher). Owns one connection. Besides SQL's own
+// functions, its statements can sum amounts with compensated_sum(x), which adds without losing
+// the low digits (journals and monthly totals are summed with it).
 class Database {
 public:
     // Opens (creating when createIfMissing) the file with the given key and checks that the
@@ -80,8 +71,13 @@ public:
     void execScript(const QString& sql);
     // First column of the first row; a null QVariant for no row or a null value.
     QVariant scalar(const QString& sql, const QVariantList& values = {});
-    qint64 lastInsertId() const;
+    // Gives back the connection's cached pages; they are read again when needed.
+    void releaseMemory();
     int changes() const;
+    // Rows written through this connection since it was opened.
+    qint64 totalChanges() const;
+    // The engine opened the file read-only (file or file system not writable).
+    bool isReadOnly() const;
     QString path() const { return m_path; }
 
     // The account the changes on this connection are made for; the operation log names it.

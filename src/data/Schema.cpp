@@ -1,6 +1,7 @@
 #include "data/Schema.h"
 
 #include "data/Database.h"
+#include "data/MonthlyTotals.h"
 #include "data/Passwords.h"
 #include "data/Tables.h"
 
@@ -40,16 +41,24 @@ CREATE INDEX 扣减项目_扣减项目编号 ON 扣减项目 (扣减项目编号
             {QString::fromUtf16(kDefaultAccount), hashPassword(QString::fromUtf16(kDefaultPassword))});
 }
 
-// Version 2: the closed months.
+// Version 2: 月度合计, the monthly sums that the month, quarter and year statistics read, filled
+// from the journals already stored.
 void createVersion2(Database& db)
 {
     createTablesOf(db, 2);
+    rebuildMonthlyTotals(db);
 }
 
-// Version 3: the operation log.
+// Version 3: the closed months.
 void createVersion3(Database& db)
 {
     createTablesOf(db, 3);
+}
+
+// Version 4: the operation log.
+void createVersion4(Database& db)
+{
+    createTablesOf(db, 4);
 }
 
 // A new version is one function above and one line here.
@@ -57,6 +66,7 @@ constexpr SchemaStep kSteps[] = {
     {1, createVersion1},
     {2, createVersion2},
     {3, createVersion3},
+    {4, createVersion4},
 };
 
 void recordVersion(Database& db, int version)

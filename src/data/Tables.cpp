@@ -31,10 +31,12 @@ constexpr TableDef kTables[] = {
     {u"车间", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 车间 TEXT", 1, TableRole::Data},
     {u"工种", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 工种 TEXT", 1, TableRole::Data},
     {u"计量单位", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 计量单位 TEXT", 1, TableRole::Data},
+    // Derived from the journals (see MonthlyTotals.h); 月份 as "2008-05".
+    {u"月度合计", u"月份 TEXT, 工号 TEXT, 生产金额 REAL, 扣减 REAL, PRIMARY KEY (月份, 工号)", 2, TableRole::Data},
     // Months closed after pay day ("2026-11"): their lines and totals no longer change.
-    {u"月结", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 月份 TEXT UNIQUE, 结账时间 TEXT, 账号 TEXT", 2, TableRole::Data},
+    {u"月结", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 月份 TEXT UNIQUE, 结账时间 TEXT, 账号 TEXT", 3, TableRole::Data},
     // Who changed what and when; clearing the data leaves the one entry that says who cleared.
-    {u"操作日志", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 时间 TEXT, 账号 TEXT, 操作 TEXT, 内容 TEXT", 3,
+    {u"操作日志", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 时间 TEXT, 账号 TEXT, 操作 TEXT, 内容 TEXT", 4,
      TableRole::Data},
 };
 } // namespace

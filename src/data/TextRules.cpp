@@ -6,6 +6,12 @@
 
 namespace kv {
 
+namespace {
+// Years are read and shown with four digits; before 1900 a stored date would come back
+// as "998-12-1", which the reading side refuses.
+constexpr int kFirstYear = 1900;
+} // namespace
+
 QString cleanText(const QString& text)
 {
     // TABs go first, so that spaces they enclosed at the ends are trimmed as well: a value of
@@ -74,6 +80,9 @@ QString plainDecimal(double value)
 
 QString escapeLike(QString text)
 {
+    // The engine reads a pattern only up to a NUL, so "\0abc" would become "%", matching
+    // everything; a NUL cannot be part of what is searched for.
+    text.remove(QChar(u'\0'));
     text.replace(u'\\', QStringLiteral("\\\\"));
     text.replace(u'%', QStringLiteral("\\%"));
     text.replace(u'_', QStringLiteral("\\_"));
@@ -88,6 +97,8 @@ std::optional<QDate> parseDateText(const QString& text)
     if (!m.hasMatch())
         return std::nullopt;
     const int y = m.captured(1).toInt();
+    if (y < kFirstYear)
+        return std::nullopt;
     const bool dashed = m.capturedLength(2) > 0;
     const int mo = (dashed ? m.captured(2) : m.captured(4)).toInt();
     const int d = (dashed ? m.captured(3) : m.captured(5)).toInt();
@@ -119,7 +130,7 @@ std::optional<YearMonth> parseMonthText(const QString& text)
     if (!m.hasMatch())
         return std::nullopt;
     YearMonth ym{m.captured(1).toInt(), m.captured(2).toInt()};
-    if (ym.month < 1 || ym.month > 12)
+    if (ym.year < kFirstYear || ym.month < 1 || ym.month > 12)
         return std::nullopt;
     return ym;
 }

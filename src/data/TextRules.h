@@ -23,15 +23,16 @@ bool isNumberText(const QString& text);
 QString plainDecimal(double value);
 
 // The text with LIKE's wildcards escaped by a backslash (use with ESCAPE '\\'), so that a
-// typed "%" or "_" is matched as itself.
+// typed "%" or "_" is matched as itself; NUL characters are dropped.
 QString escapeLike(QString text);
 
-// Date texts: shown "yyyy-M-d"; accepted as "yyyy-M-d", "yyyy-MM-dd" or "yyyy/M/d".
+// Date texts: shown "yyyy-M-d"; accepted as "yyyy-M-d", "yyyy-MM-dd" or "yyyy/M/d", years
+// 1900 to 9999 (what the four-digit form shows and reads back alike).
 std::optional<QDate> parseDateText(const QString& text);
 QString dateText(const QDate& date); // 2008-5-7
 QString isoDate(const QDate& date);  // 2008-05-07
 
-// Working month text "2008-5": year, "-", month without a leading zero.
+// Working month text "2008-5": year (1900 to 9999), "-", month without a leading zero.
 struct YearMonth {
     int year = 0;
     int month = 0;

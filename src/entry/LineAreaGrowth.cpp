@@ -38,7 +38,7 @@ void LineAreaGrowth::fitTo(int height)
     }
     bool same = true;
     for (int i = 0; i < m_state.size(); ++i)
-        same = same && m_state.at(i).rows == m_state.at(i).spec.designRows + extra.at(i);
+        same = same && m_state.at(i).rows == m_state.at(i).layout.designRows + extra.at(i);
     if (same)
         return;
 
@@ -46,12 +46,12 @@ void LineAreaGrowth::fitTo(int height)
     QList<int> shiftAfter;
     for (int i = 0; i < m_state.size(); ++i) {
         GridState& s = m_state[i];
-        s.rows = s.spec.designRows + extra.at(i);
+        s.rows = s.layout.designRows + extra.at(i);
         const QRect d = s.design;
-        s.spec.grid->setGeometry(d.x(), d.y() + ui::twipsToPixels(above * kRowTwips), d.width(),
+        s.layout.grid->setGeometry(d.x(), d.y() + ui::twipsToPixels(above * kRowTwips), d.width(),
                                  d.height() + ui::twipsToPixels(extra.at(i) * kRowTwips));
-        ui::DataGrid& grid = *s.spec.grid;
-        while (grid.rows() - 1 < s.rows + s.spec.spareRows)
+        ui::DataGrid& grid = *s.layout.grid;
+        while (grid.rows() - 1 < s.rows + s.layout.spareRows)
             grid.setRowHeight(grid.addRow(), kRowTwips);
         showButtons(i, above * kRowTwips);
         above += extra.at(i);
@@ -65,15 +65,15 @@ void LineAreaGrowth::fitTo(int height)
 void LineAreaGrowth::showButtons(int grid, int shiftTwips)
 {
     GridState& s = m_state[grid];
-    const QRect first = s.spec.firstButtonTwips;
+    const QRect first = s.layout.firstButtonTwips;
     for (int i = 0; i < std::max(s.rows, int(s.buttons.size())); ++i) {
         if (i == s.buttons.size()) {
-            auto* b = new QPushButton(s.spec.buttonText, m_frame);
-            b->setObjectName(s.spec.buttonName.arg(i));
+            auto* b = new QPushButton(s.layout.buttonText, m_frame);
+            b->setObjectName(s.layout.buttonName.arg(i));
             b->setFocusPolicy(Qt::NoFocus); // for the mouse; Delete does the same from the keyboard
             QObject::connect(b, &QPushButton::clicked, b, [this, grid, i] {
                 const GridState& st = m_state.at(grid);
-                st.spec.onDelete(i, st.rows);
+                st.layout.onDelete(i, st.rows);
             });
             s.buttons.append(b);
         }

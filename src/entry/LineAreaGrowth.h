@@ -45,7 +45,7 @@ public:
 
 private:
     struct GridState {
-        Grid spec;
+        Grid layout;
         QRect design; // pixels
         int rows = 0;
         QList<QPushButton*> buttons;

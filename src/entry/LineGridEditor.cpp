@@ -23,7 +23,8 @@ constexpr int kRowTwips = 300;
 
 LineGridEditor::LineGridEditor(Kind kind, AppContext& ctx, ui::DataGrid* grid, LookupPopup* popup, Host host,
                                QWidget* window)
-    : QObject(grid), m_kind(kind), m_ctx(ctx), m_grid(grid), m_popup(popup), m_host(std::move(host)), m_window(window)
+    : QObject(grid), m_kind(kind), m_ctx(ctx), m_grid(grid), m_popup(popup), m_host(std::move(host)), m_window(window),
+      m_catalog(lookupKind())
 {
     m_picker = new DatePicker(grid);
     m_picker->setObjectName(isProduction() ? QStringLiteral("dtPick") : QStringLiteral("DTPick1"));
@@ -100,11 +101,10 @@ LookupKind LineGridEditor::lookupKind() const
 
 void LineGridEditor::lookUp(int row, int col, const QString& typed, bool all)
 {
-    LookupResult result;
-    if (!ui::guarded(m_window, [&] { result = lookupItems(m_ctx.conn(), lookupKind(), all ? QString() : typed); }))
+    if (!ui::guarded(m_window, [&] { m_catalog.refresh(m_ctx.conn()); }))
         return;
     m_popup->placeUnder(*m_grid, row, col);
-    m_popup->LoadAjax(result);
+    m_popup->showMatches(m_catalog, m_catalog.matches(all ? QString() : typed));
     m_matchWalked = false; // a new list starts at its first match
 }
 
@@ -152,12 +152,10 @@ bool LineGridEditor::onEditorKey(int row, int key)
     emit becameTarget(this);
     if ((key == Qt::Key_Up || key == Qt::Key_Down) && m_popup->isVisible() && m_popup->matchCount() > 0) {
         // The arrows walk the matches while the text stays in the cell being typed in.
-        ui::DataGrid* matches = m_popup->grid();
         const int n = m_popup->matchCount();
-        const int at = std::max(matches->row(), 1);
+        const int at = std::max(m_popup->currentMatch(), 1);
         const int next = key == Qt::Key_Down ? (at == n ? 1 : at + 1) : (at == 1 ? n : at - 1);
-        matches->setCurrentCell(next, std::max(matches->col(), 0));
-        matches->showCell(next, 0);
+        m_popup->setCurrentMatch(next);
         m_matchWalked = true;
         return true;
     }
@@ -165,7 +163,7 @@ bool LineGridEditor::onEditorKey(int row, int key)
         return false;
     m_enterPressed = true;
     if (m_popup->isVisible())
-        takeMatch(row, m_matchWalked ? std::max(m_popup->grid()->row(), 1) : 1);
+        takeMatch(row, m_matchWalked ? std::max(m_popup->currentMatch(), 1) : 1);
     return false;
 }
 

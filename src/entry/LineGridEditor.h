@@ -1,6 +1,6 @@
 #pragma once
 
-#include "entry/ItemLookup.h"
+#include "entry/ItemCatalog.h"
 
 #include <QObject>
 #include <QPoint>
@@ -81,6 +81,7 @@ private:
     bool m_enterPressed = false;
     QPoint m_pendingMove;       // row, column the grid moves to after Enter; null when none
     bool m_matchWalked = false; // the arrows moved the popup's highlight since the last look-up
+    ItemCatalog m_catalog;      // the products or deduction items, read again when they change
 };
 
 } // namespace kv

@@ -1,26 +1,74 @@
 #include "entry/LookupPopup.h"
 
 #include "entry/EntryLayout.h"
+#include "entry/ItemCatalog.h"
 #include "ui/DataGrid.h"
 #include "ui/DragHandle.h"
 #include "ui/Twips.h"
 
+#include <QAbstractTableModel>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
+
+#include <numeric>
 
 namespace kv {
 
 namespace {
-const QColor kHeaderYellow(255, 255, 192);
 constexpr int kShiftTwips = 1500;
 } // namespace
+
+// The matches as a table: texts are read from the rows when the view paints them.
+class LookupModel final : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // `rows` is shared, not copied: the catalog replaces its list when it reads the table again.
+    void set(const QStringList& fields, const QList<QStringList>& rows, QList<int> matches)
+    {
+        beginResetModel();
+        m_fields = fields;
+        m_rows = rows;
+        m_matches = std::move(matches);
+        endResetModel();
+    }
+
+    QStringList row(int r) const { return m_rows.at(m_matches.at(r)); }
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_matches.size()); }
+    int columnCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : std::max<int>(1, int(m_fields.size()));
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::DisplayRole || !index.isValid())
+            return {};
+        return m_rows.at(m_matches.at(index.row())).value(index.column());
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
+            return {};
+        return m_fields.value(section);
+    }
+
+private:
+    QStringList m_fields;
+    QList<QStringList> m_rows;
+    QList<int> m_matches;
+};
 
 LookupPopup::LookupPopup(QWidget* window) : QFrame(window)
 {
     setObjectName(QStringLiteral("ajaxBox"));
     setFrameShape(QFrame::Box);
-    setStyleSheet(QStringLiteral("QFrame#ajaxBox { background: rgb(198, 226, 255); }"));
+    setStyleSheet(QStringLiteral("QFrame#ajaxBox { background: rgb(198, 226, 255); }"
+                                 "QTableView#Ajax QHeaderView::section { background: rgb(255, 255, 192);"
+                                 " border: 0; border-right: 1px solid silver; border-bottom: 1px solid silver;"
+                                 " padding: 0 2px; }"));
     entry::place(this, 3540, 1020, 4155, 2025);
 
     m_caption = new QLabel(QStringLiteral("录入助手[可输入首拼音索引]"), this);
@@ -35,35 +83,53 @@ LookupPopup::LookupPopup(QWidget* window) : QFrame(window)
     entry::place(close, 3840, 30, 285, 255);
     connect(close, &QPushButton::clicked, this, &QWidget::hide);
 
-    m_grid = new ui::DataGrid(this);
-    m_grid->setObjectName(QStringLiteral("Ajax"));
-    m_grid->setFont(entry::songFont(9));
-    m_grid->setFocusPolicy(Qt::NoFocus); // choosing must not take the focus from the cell being typed in
-    m_grid->table()->setFocusPolicy(Qt::NoFocus);
-    entry::place(m_grid, 0, 300, 4125, 1695);
-    m_grid->setRows(1);
-    m_grid->setCols(1);
-    m_grid->setCellBackground(0, 0, kHeaderYellow);
-    connect(m_grid, &ui::DataGrid::clicked, this, [this](int row, int) { onGridClicked(row); });
+    m_model = new LookupModel(this);
+    m_view = new QTableView(this);
+    m_view->setObjectName(QStringLiteral("Ajax"));
+    m_view->setModel(m_model);
+    m_view->setFont(entry::songFont(9));
+    m_view->setFocusPolicy(Qt::NoFocus); // choosing must not take the focus from the cell being typed in
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setWordWrap(false);
+    m_view->verticalHeader()->hide();
+    // Fixed row heights and column widths measured over the rows in sight only: a look-up of
+    // thousands of items costs no more than one of ten.
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_view->verticalHeader()->setDefaultSectionSize(ui::twipsToPixels(240));
+    m_view->horizontalHeader()->setResizeContentsPrecision(0);
+    m_view->horizontalHeader()->setHighlightSections(false);
+    m_view->horizontalHeader()->setSectionsClickable(false);
+    entry::place(m_view, 0, 300, 4125, 1695);
+    connect(m_view, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        if (index.isValid())
+            emit chosen(m_model->row(index.row()));
+    });
     hide();
+}
+
+void LookupPopup::showMatches(const ItemCatalog& catalog, const QList<int>& matches)
+{
+    m_model->set(catalog.fields(), catalog.rows(), matches);
+    shown();
 }
 
 void LookupPopup::LoadAjax(const LookupResult& result)
 {
-    m_grid->setRows(1);
-    m_grid->setCols(std::max<int>(1, int(result.fields.size())));
-    for (int i = 0; i < result.fields.size(); ++i)
-        m_grid->setText(0, i, result.fields.at(i));
-    for (const QStringList& values : result.rows) {
-        const int r = m_grid->addRow();
-        for (int i = 0; i < values.size(); ++i)
-            m_grid->setText(r, i, values.at(i));
+    QList<int> all(result.rows.size());
+    std::iota(all.begin(), all.end(), 0);
+    m_model->set(result.fields, result.rows, std::move(all));
+    shown();
+}
+
+void LookupPopup::shown()
+{
+    if (m_model->rowCount() > 0) {
+        m_view->setCurrentIndex(m_model->index(0, 0));
+        m_view->scrollToTop();
     }
-    m_grid->fillBackground(0, 0, 0, m_grid->cols() - 1, kHeaderYellow);
-    if (m_grid->rows() > 1 && m_grid->cols() > 1) {
-        m_grid->setCurrentCell(1, 0);
-        m_grid->autoFitCols(0, m_grid->cols() - 1);
-    }
+    m_view->resizeColumnsToContents();
 }
 
 void LookupPopup::placeUnder(const ui::DataGrid& grid, int row, int col)
@@ -75,24 +141,31 @@ void LookupPopup::placeUnder(const ui::DataGrid& grid, int row, int col)
     move(gridPos.x() + cell.left() + ui::twipsToPixels(kShiftTwips), gridPos.y() + cell.top() + cell.height());
 }
 
+int LookupPopup::currentMatch() const
+{
+    const QModelIndex current = m_view->currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
+}
+
+void LookupPopup::setCurrentMatch(int match)
+{
+    const QModelIndex index = m_model->index(match - 1, std::max(m_view->currentIndex().column(), 0));
+    m_view->setCurrentIndex(index);
+    m_view->scrollTo(index);
+}
+
 int LookupPopup::matchCount() const
 {
-    return m_grid->rows() - 1;
+    return m_model->rowCount();
 }
 
 QString LookupPopup::text(int row, int col) const
 {
-    return m_grid->text(row, col);
-}
-
-void LookupPopup::onGridClicked(int row)
-{
-    if (row < 1)
-        return;
-    QStringList values;
-    for (int c = 0; c < m_grid->cols(); ++c)
-        values << m_grid->text(row, c);
-    emit chosen(values);
+    if (row == 0)
+        return m_model->headerData(col, Qt::Horizontal, Qt::DisplayRole).toString();
+    if (row < 1 || row > matchCount())
+        return {};
+    return m_model->row(row - 1).value(col);
 }
 
 } // namespace kv

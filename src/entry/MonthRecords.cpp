@@ -1,8 +1,11 @@
 #include "entry/MonthRecords.h"
 
 #include "data/Database.h"
+#include "data/MonthlyTotals.h"
 #include "data/OperationLog.h"
 #include "entry/ClosedMonths.h"
+
+#include <set>
 
 namespace kv {
 
@@ -16,17 +19,32 @@ YearMonth requireMonth(const QString& monthText)
 {
     const auto month = parseMonthText(monthText);
     if (!month)
-        throw DbError(QStringLiteral("计工月份“%1”不正确。").arg(monthText));
+        throw InputError(QStringLiteral("计工月份“%1”不正确。").arg(monthText));
     return *month;
 }
 
-QString requireIsoDate(const QString& text)
+QDate requireDate(const QString& text)
 {
     const auto date = parseDateText(text);
     if (!date)
-        throw DbError(QStringLiteral("日期“%1”不正确，请重新选择日期。").arg(text));
-    return isoDate(*date);
+        throw InputError(QStringLiteral("日期“%1”不正确，请重新选择日期。").arg(text));
+    return *date;
 }
+
+// The months whose lines a save changed: the sheet's own, and that of any line dated elsewhere.
+class TouchedMonths {
+public:
+    explicit TouchedMonths(const YearMonth& month) { add(month.firstDay()); }
+    void add(const QDate& day) { m_months.insert({day.year(), day.month()}); }
+    void refresh(Database& db, const QString& employeeNo) const
+    {
+        for (const auto& [year, month] : m_months)
+            refreshMonthlyTotals(db, employeeNo, YearMonth{year, month});
+    }
+
+private:
+    std::set<std::pair<int, int>> m_months;
+};
 
 QString shownDate(const QString& iso)
 {
@@ -158,6 +176,7 @@ void MonthRecords::deleteMonth(const QString& employeeNo, const QString& monthTe
     refuseClosedMonth(m_db, monthText);
     const StoredTotals before = storedTotals(employeeNo, monthText);
     deleteRows(employeeNo, monthText, month);
+    refreshMonthlyTotals(m_db, cleanText(employeeNo), month);
     OperationLog(m_db).record(QStringLiteral("清空工资"),
                               QStringLiteral("%1（%2）%3：生产金额 %4，扣减 %5，实发工资 %6")
                                   .arg(before.name, cleanText(employeeNo), monthText, changeText(before.production, 0),
@@ -176,6 +195,7 @@ void MonthRecords::saveMonth(const MonthSheet& sheet)
     refuseClosedMonth(m_db, sheet.monthText);
     const StoredTotals before = storedTotals(employeeNo, sheet.monthText);
     deleteRows(employeeNo, sheet.monthText, month);
+    TouchedMonths touched(month);
 
     Statement production = m_db.prepare(QStringLiteral(
         "INSERT INTO 工资流水 (日期, 工号, 产品, 计量单位, 数量, 工价, 金额, 备注) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
@@ -186,7 +206,9 @@ void MonthRecords::saveMonth(const MonthSheet& sheet)
         // The amount as the grid shows it once worked out again from quantity and price.
         const double amount = numericValue(lineAmount(line));
         productionTotal += amount;
-        production.bindAll({requireIsoDate(cell(line, PDate)), employeeNo, cell(line, PProduct), cell(line, PUnit),
+        const QDate day = requireDate(cell(line, PDate));
+        touched.add(day);
+        production.bindAll({isoDate(day), employeeNo, cell(line, PProduct), cell(line, PUnit),
                             numericValue(cell(line, PQuantity)), numericValue(cell(line, PPrice)), amount,
                             cell(line, PRemark)});
         production.run();
@@ -201,7 +223,9 @@ void MonthRecords::saveMonth(const MonthSheet& sheet)
             continue;
         const double amount = numericValue(cell(line, DAmount));
         deductionTotal += amount;
-        deduction.bindAll({requireIsoDate(cell(line, DDate)), employeeNo, cell(line, DItem), amount});
+        const QDate day = requireDate(cell(line, DDate));
+        touched.add(day);
+        deduction.bindAll({isoDate(day), employeeNo, cell(line, DItem), amount});
         deduction.run();
         deduction.reset();
     }
@@ -210,6 +234,7 @@ void MonthRecords::saveMonth(const MonthSheet& sheet)
         QStringLiteral("INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES (?, ?, ?, ?, ?, ?)"),
         {sheet.monthText, employeeNo, sheet.employeeName, productionTotal, deductionTotal,
          productionTotal - deductionTotal});
+    touched.refresh(m_db, employeeNo);
     OperationLog(m_db).record(QStringLiteral("保存工资"),
                               QStringLiteral("%1（%2）%3：生产金额 %4，扣减 %5，实发工资 %6")
                                   .arg(sheet.employeeName, employeeNo, sheet.monthText,

@@ -58,13 +58,14 @@ public:
     QList<LineTexts> loadDeductions(const QString& employeeNo, const YearMonth& month);
 
     // Both changes are refused with DbError when the month is closed (ClosedMonths).
-    // Deletes the month's lines and its summary row, in one transaction.
+    // Deletes the month's lines, its summary row and its monthly totals, in one transaction.
     void deleteMonth(const QString& employeeNo, const QString& monthText);
 
-    // Replaces the stored month by the filled lines of the sheet and one summary row, in one
-    // transaction: a failure leaves the stored month as it was. The summary's totals are the sums
-    // of the lines stored, so they never count a line that was not kept. Throws DbError, also for
-    // a line whose date cannot be read.
+    // Replaces the stored month by the filled lines of the sheet and one summary row, and
+    // refreshes the monthly totals of every month a line was stored in, in one transaction: a
+    // failure leaves the stored month as it was. The summary's totals are the sums of the lines
+    // stored, so they never count a line that was not kept. Throws DbError, or InputError for a
+    // line whose date cannot be read.
     void saveMonth(const MonthSheet& sheet);
 
 private:

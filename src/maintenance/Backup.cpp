@@ -4,13 +4,12 @@
 #include "data/Database.h"
 #include "data/OperationLog.h"
 #include "data/Schema.h"
-#include "data/TextRules.h"
 #include "maintenance/FileCopy.h"
+#include "maintenance/Integrity.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include <algorithm>
 #include <memory>
 
 namespace kv {
@@ -40,90 +39,88 @@ QString backupPath(const AppPaths& paths, const QString& name)
     return QDir::cleanPath(QFileInfo(paths.backupDir()).absoluteFilePath() + u'/' + name);
 }
 
-// Why the copy at `path` cannot serve as the database, empty when it can. A copy of an older
-// version is upgraded here, before it takes the place of the database, so that an upgrade that
-// fails leaves the data as they were.
-QString notRestorable(const QString& path, const QString& key, SchemaSteps schema)
+// Why the backup folder cannot take a copy, empty when it can.
+QString missingBackupDir(const AppPaths& paths)
 {
-    std::unique_ptr<Database> copy;
-    try {
-        copy = std::make_unique<Database>(path, key);
-        storedVersion(*copy);
-    } catch (const DbError&) {
-        return QStringLiteral("所选文件不是本系统的数据备份，或者它的密码与本系统不符。");
+    if (QFileInfo(paths.backupDir()).isDir())
+        return {};
+    return QStringLiteral("备份文件夹 %1 不存在。").arg(QDir::toNativeSeparators(paths.backupDir()));
+}
+
+// Why a backup copy cannot serve as the database, empty when it can. A copy of an older
+// schema version is upgraded here, before it takes the place of the database, so that an
+// upgrade that fails leaves the data as they were.
+QString notRestorable(const QString& copy, const QString& key, SchemaSteps schema)
+{
+    const FileVerdict verdict = inspectDatabaseFile(copy, key);
+    switch (verdict.state) {
+    case FileVerdict::State::Sound: break;
+    case FileVerdict::State::Damaged:
+        return QStringLiteral("所选备份已损坏（有的页缺失或被改动），不能用来恢复。\n%1").arg(verdict.detail);
+    case FileVerdict::State::OtherKey:
+        return QStringLiteral("所选备份不能用现在的 kv.dat 打开：它属于另一个 kv.dat（另一套安装的密钥文件），"
+                              "或者它已损坏。\n%1")
+            .arg(verdict.detail);
+    case FileVerdict::State::NotOurs: return QStringLiteral("所选文件不是本系统的数据备份。");
     }
     try {
-        upgradeSchema(*copy, schema);
+        Database db(copy, key);
+        upgradeSchema(db, schema);
     } catch (const DbError& e) {
         return e.message();
     }
     return {};
 }
 
-// The digits starting at `pos` as a number text without leading zeros; moves `pos` past them.
-QStringView digitRun(const QString& s, qsizetype& pos)
+// Why a copy of the present database must not replace a backup, empty when it may.
+QString notBackupWorthy(const QString& copy, const QString& key)
 {
-    const qsizetype start = pos;
-    while (pos < s.size() && s.at(pos).isDigit())
-        ++pos;
-    QStringView run = QStringView(s).mid(start, pos - start);
-    while (run.size() > 1 && run.front() == u'0')
-        run = run.mid(1);
-    return run;
+    const FileVerdict verdict = inspectDatabaseFile(copy, key);
+    if (verdict.sound())
+        return {};
+    return QStringLiteral("当前数据文件已损坏，没有用它替换今天的备份，原有的备份保持原样。请从备份恢复数据。\n%1")
+        .arg(verdict.detail);
 }
 
-// Natural order: runs of digits compare by their value, so 2008-5-9 comes before 2008-5-17
-// whatever the locale; other characters compare without regard to case.
-bool naturalLess(const QString& a, const QString& b)
+// Writes the safety copy with the connection already closed.
+CopyOutcome writeSafetyCopy(const AppContext& ctx, SafetyKind kind)
 {
-    qsizetype i = 0;
-    qsizetype j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (a.at(i).isDigit() && b.at(j).isDigit()) {
-            const QStringView x = digitRun(a, i);
-            const QStringView y = digitRun(b, j);
-            if (x.size() != y.size())
-                return x.size() < y.size();
-            if (const int c = x.compare(y); c != 0)
-                return c < 0;
-            continue;
-        }
-        if (const int c = QStringView(a).mid(i, 1).compare(QStringView(b).mid(j, 1), Qt::CaseInsensitive); c != 0)
-            return c < 0;
-        ++i;
-        ++j;
-    }
-    return a.size() - i < b.size() - j;
+    CopyOutcome outcome;
+    outcome.error = missingBackupDir(ctx.paths());
+    if (!outcome.error.isEmpty())
+        return outcome;
+    outcome.path = backupPath(ctx.paths(), safetyCopyName(kind, ctx.clock().now()));
+    outcome.error = copyReplacing(ctx.paths().database(), outcome.path);
+    outcome.ok = outcome.error.isEmpty();
+    if (outcome.ok)
+        pruneSafetyCopies(ctx.paths(), kind);
+    return outcome;
 }
 } // namespace
-
-QString backupFileName(const QDate& day)
-{
-    return dateText(day) + QStringLiteral(".bak");
-}
 
 CopyOutcome backupDatabase(AppContext& ctx)
 {
     CopyOutcome outcome;
     outcome.path = backupPath(ctx.paths(), backupFileName(ctx.clock().today()));
-    if (!QFileInfo(ctx.paths().backupDir()).isDir()) {
-        outcome.error = QStringLiteral("备份文件夹 %1 不存在。").arg(QDir::toNativeSeparators(ctx.paths().backupDir()));
+    outcome.error = missingBackupDir(ctx.paths());
+    if (!outcome.error.isEmpty())
         return outcome;
-    }
+    const QString key = dbPass(ctx.paths().keyFile());
     ctx.disconnect();
-    outcome.error = copyReplacing(ctx.paths().database(), outcome.path);
+    outcome.error = copyReplacing(ctx.paths().database(), outcome.path,
+                                  [&](const QString& copy) { return notBackupWorthy(copy, key); });
     outcome.ok = outcome.error.isEmpty();
     reopen(ctx, outcome);
     logCopy(ctx, outcome, QStringLiteral("数据备份"));
     return outcome;
 }
 
-QStringList backupFiles(const AppPaths& paths)
+CopyOutcome makeSafetyCopy(AppContext& ctx, SafetyKind kind)
 {
-    QDir dir(paths.backupDir());
-    QStringList names = dir.entryList({QStringLiteral("*.bak")}, QDir::Files);
-    std::sort(names.begin(), names.end(), naturalLess);
-    return names;
+    ctx.disconnect();
+    CopyOutcome outcome = writeSafetyCopy(ctx, kind);
+    reopen(ctx, outcome);
+    return outcome;
 }
 
 CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName)
@@ -132,12 +129,30 @@ CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName)
     outcome.path = backupPath(ctx.paths(), backupName);
     const QString key = dbPass(ctx.paths().keyFile());
     ctx.disconnect();
-    outcome.error = copyReplacing(outcome.path, ctx.paths().database(),
-                                  [&](const QString& copy) { return notRestorable(copy, key, ctx.schema()); });
+    outcome.error = copyReplacing(outcome.path, ctx.paths().database(), [&](const QString& copy) {
+        if (const QString refusal = notRestorable(copy, key, ctx.schema()); !refusal.isEmpty())
+            return refusal;
+        const CopyOutcome safety = writeSafetyCopy(ctx, SafetyKind::BeforeRestore);
+        if (!safety.ok)
+            return QStringLiteral("没能先为现有数据保存一份安全副本，所以没有恢复。\n%1").arg(safety.error);
+        outcome.safetyCopy = safety.path;
+        return QString();
+    });
     outcome.ok = outcome.error.isEmpty();
+    if (outcome.ok)
+        ctx.markChanged();
     reopen(ctx, outcome);
     logCopy(ctx, outcome, QStringLiteral("数据恢复"));
     return outcome;
+}
+
+bool backupOnExit(AppContext& ctx)
+{
+    if (!ctx.hasChanges() || !missingBackupDir(ctx.paths()).isEmpty())
+        return false;
+    if (QFileInfo::exists(backupPath(ctx.paths(), backupFileName(ctx.clock().today()))))
+        return false;
+    return backupDatabase(ctx).ok;
 }
 
 } // namespace kv

@@ -1,40 +1,44 @@
 #pragma once
 
-#include <QDate>
+#include "maintenance/BackupFiles.h"
+
 #include <QString>
-#include <QStringList>
 
 namespace kv {
 
 class AppContext;
-struct AppPaths;
 
-// What a backup or a restore did.
+// What a backup, a restore or a safety copy did.
 struct CopyOutcome {
     bool ok = false;
     QString path;           // the backup file written or read
+    QString safetyCopy;     // the copy of the data taken first (restore), empty when none
     QString error;          // why the operation did not take place, for the user
     QString reconnectError; // the shared connection could not be opened again afterwards
 };
 
-// "2008-5-17.bak": one backup per calendar day, named by the day.
-QString backupFileName(const QDate& day);
-
 // Copies the database file byte for byte into the backup folder as today's backup, replacing
 // an earlier backup of the same day. The file stays encrypted: a backup is no easier to read
-// than the database. The shared connection is closed during the copy and opened again
-// afterwards, also when the copy fails; a failed copy leaves the earlier backup as it was.
+// than the database. The copy is read through, every page, before it replaces anything: a
+// damaged database never takes the place of a good backup. The shared connection is closed
+// during the copy and opened again afterwards, also when the copy fails; a failed copy leaves
+// the earlier backup as it was.
 CopyOutcome backupDatabase(AppContext& ctx);
 
-// The backup files ("*.bak", any name) in the backup folder, in natural order of their names,
-// so that day names come oldest first.
-QStringList backupFiles(const AppPaths& paths);
+// Takes a safety copy of the database ("恢复前-…", "清空前-…") in the backup folder and keeps
+// the newest few of its kind. Closes the connection during the copy and opens it again.
+CopyOutcome makeSafetyCopy(AppContext& ctx, SafetyKind kind);
 
-// Replaces the database file with the named file of the backup folder. The copy is checked to
-// be a database of this program that opens with its key before it takes the place of the
-// database, so a failed copy or a wrong file leaves the data as they were. A backup of a newer
-// schema version is refused; one of an older version is upgraded on its way in. The connection
-// is closed during the copy and opened again afterwards in every case.
+// Replaces the database file with the named file of the backup folder. The copy is read
+// through, every page, and must be a database of this program that opens with the present
+// key; a backup of a newer schema version is refused, one of an older version is upgraded on
+// its way in. Then a safety copy of the present data is taken, and only then does the copy
+// take the place of the database. Anything that fails leaves the data as they were. The
+// connection is closed meanwhile and opened again afterwards in every case.
 CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName);
+
+// On a normal exit: when the data changed during this run, the backup folder exists and today
+// has no backup yet, makes today's backup. Returns true when it made one.
+bool backupOnExit(AppContext& ctx);
 
 } // namespace kv

@@ -1,8 +1,11 @@
 #include "maintenance/FileCopy.h"
 
+#include "data/Error.h"
+
 #include <QDir>
 #include <QFile>
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -20,32 +23,53 @@ QString shown(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+// The system's own cause of the last failure; Qt's text when the system left none.
+QString cause(const QFile& file, int errorNumber)
+{
+    if (errorNumber != 0)
+        return fileFailureCause(errorNumber);
+    return file.errorString();
+}
+
+QString cannotRead(const QFile& file, int errorNumber)
+{
+    return QStringLiteral("无法读取文件 %1：%2").arg(shown(file.fileName()), cause(file, errorNumber));
+}
+
+QString cannotWrite(const QFile& file, int errorNumber)
+{
+    return QStringLiteral("无法写入文件 %1：%2").arg(shown(file.fileName()), cause(file, errorNumber));
+}
+
+// Whether the bytes written reached the disk; errno tells why not.
 bool syncToDisk(QFile& file)
 {
-    if (!file.flush())
-        return false;
 #ifdef Q_OS_UNIX
     return ::fsync(file.handle()) == 0;
 #else
-    return true;
+    return file.flush();
 #endif
 }
 
-// Writes the whole of `in` to `out`; an error text, empty on success.
+// Writes the whole of `in` to `out` (opened unbuffered, so a failing write reports at once and
+// errno still holds its cause); an error text, empty on success.
 QString copyBytes(QFile& in, QFile& out)
 {
     QByteArray buffer(kChunk, Qt::Uninitialized);
     for (;;) {
+        errno = 0;
         const qint64 n = in.read(buffer.data(), kChunk);
         if (n < 0)
-            return QStringLiteral("无法读取文件 %1：%2").arg(shown(in.fileName()), in.errorString());
+            return cannotRead(in, errno);
         if (n == 0)
             break;
+        errno = 0;
         if (out.write(buffer.constData(), n) != n)
-            return QStringLiteral("无法写入文件 %1：%2").arg(shown(out.fileName()), out.errorString());
+            return cannotWrite(out, errno);
     }
+    errno = 0;
     if (!syncToDisk(out))
-        return QStringLiteral("无法写入文件 %1：%2").arg(shown(out.fileName()), out.errorString());
+        return cannotWrite(out, errno);
     if (out.size() != in.size())
         return QStringLiteral("文件 %1 复制不完整。").arg(shown(in.fileName()));
     return {};
@@ -60,14 +84,16 @@ QString pendingCopyPath(const QString& to)
 QString copyReplacing(const QString& from, const QString& to, const CopyCheck& check)
 {
     QFile in(from);
+    errno = 0;
     if (!in.open(QIODevice::ReadOnly))
-        return QStringLiteral("无法读取文件 %1：%2").arg(shown(from), in.errorString());
+        return cannotRead(in, errno);
 
+    // A file left over from an interrupted copy is overwritten.
     const QString part = pendingCopyPath(to);
-    QFile::remove(part); // left over from an interrupted copy
     QFile out(part);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QStringLiteral("无法写入文件 %1：%2").arg(shown(part), out.errorString());
+    errno = 0;
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return cannotWrite(out, errno);
 
     QString error = copyBytes(in, out);
     out.close();
@@ -80,7 +106,7 @@ QString copyReplacing(const QString& from, const QString& to, const CopyCheck& c
         std::filesystem::rename(std::filesystem::path(part.toStdU16String()),
                                 std::filesystem::path(to.toStdU16String()), ec);
         if (ec)
-            error = QStringLiteral("无法替换文件 %1：%2").arg(shown(to), QString::fromLocal8Bit(ec.message()));
+            error = QStringLiteral("无法替换文件 %1：%2").arg(shown(to), fileFailureCause(ec.value()));
     }
     if (!error.isEmpty())
         QFile::remove(part);

@@ -4,6 +4,7 @@
 #include "maintenance/CopyReport.h"
 #include "ui/MessageBox.h"
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -68,8 +69,10 @@ void RestoreDialog::restore()
         listFiles();
         return;
     }
-    ui::message(this, QStringLiteral("数据恢复成功！请重新登陆系统！"), QStringLiteral("成功！"),
-                ui::Icon::Information);
+    ui::message(this,
+                QStringLiteral("数据恢复成功！请重新登陆系统！\n恢复前的数据已保存为 %1")
+                    .arg(QDir::toNativeSeparators(outcome.safetyCopy)),
+                QStringLiteral("成功！"), ui::Icon::Information);
     close();
     emit restored();
 }

@@ -1,6 +1,5 @@
 #include "maintenance/SettingsWindow.h"
 
-#include "app/MainWindow.h"
 #include "data/AppContext.h"
 #include "data/FactoryName.h"
 #include "data/TextRules.h"
@@ -163,7 +162,7 @@ void SettingsWindow::backup()
 void SettingsWindow::openRestore()
 {
     auto* dialog = new RestoreDialog(m_ctx, this);
-    connect(dialog, &RestoreDialog::restored, this, &SettingsWindow::endSession);
+    connect(dialog, &RestoreDialog::restored, this, &SettingsWindow::sessionEnded);
     dialog->show();
 }
 
@@ -172,17 +171,22 @@ void SettingsWindow::clearData()
     if (ui::message(this, kClearQuestion, QStringLiteral("确定要清空数据？"), ui::Icon::None, ui::Buttons::OkCancel) !=
         ui::Answer::Ok)
         return;
+    // Clearing is one click from losing everything since the last backup: a copy of the data
+    // as they are goes into the backup folder first, and without it nothing is cleared.
+    const CopyOutcome safety = withWaitCursor([&] { return makeSafetyCopy(m_ctx, SafetyKind::BeforeClear); });
+    if (!safety.ok) {
+        reportCopyFailure(this, m_ctx, safety, QStringLiteral("数据没有清空：没能先为现有数据保存一份安全副本。"),
+                          QStringLiteral("清空失败"));
+        return;
+    }
     // The cursor is back before a failure is shown.
     if (!ui::guarded(this, [&] { withWaitCursor([&] { clearAllData(m_ctx.conn()); }); }))
         return;
-    ui::message(this, QStringLiteral("清空成功！请重新登陆系统！"), QStringLiteral("成功！"), ui::Icon::Information);
-    endSession();
-}
-
-void SettingsWindow::endSession()
-{
-    if (auto* main = qobject_cast<MainWindow*>(window()))
-        main->endSession();
+    ui::message(this,
+                QStringLiteral("清空成功！请重新登陆系统！\n清空前的数据已保存为 %1")
+                    .arg(QDir::toNativeSeparators(safety.path)),
+                QStringLiteral("成功！"), ui::Icon::Information);
+    emit sessionEnded();
 }
 
 } // namespace kv

@@ -9,7 +9,8 @@ class AppContext;
 enum class CodeListKind;
 
 // The window "systemset" on the tab "系统设置": the code lists, the accounts, and backing up,
-// restoring and clearing the data. Restore and clear end the session.
+// restoring and clearing the data. Restore and clear end the session: the window says so with
+// sessionEnded, and whoever hosts it closes the session.
 class SettingsWindow final : public QWidget {
     Q_OBJECT
 public:
@@ -21,12 +22,14 @@ public:
     // Stores the factory's name typed in the "单位名称" box.
     void saveFactoryName();
 
+signals:
+    // The data were restored or cleared: the user must log in again.
+    void sessionEnded();
+
 private:
-    QWidget* addButton(const QString& text, const QString& name);
     QWidget* buildFactoryGroup();
     void openCodeList(CodeListKind kind);
     void openAccounts();
-    void endSession();
 
     AppContext& m_ctx;
     QLineEdit* m_factory = nullptr; // the factory's name

@@ -51,7 +51,7 @@ RecordRows MasterRecords::list(const QList<FieldCondition>& conditions)
     for (const FieldCondition& c : conditions) {
         const int index = m_table.columnIndex(c.field);
         if (index < 0)
-            throw DbError(QStringLiteral("%1中没有字段“%2”").arg(m_table.table, c.field));
+            throw InputError(QStringLiteral("%1中没有字段“%2”").arg(m_table.table, c.field));
         const MasterColumn& column = m_table.columns.at(index);
         sql += QStringLiteral(" AND %1 = ?").arg(quoted(column.name));
         const auto date = column.type == ColumnType::Date ? parseDateText(c.value) : std::nullopt;
@@ -190,14 +190,14 @@ QVariant MasterRecords::storedValue(const MasterColumn& column, const QString& t
         if (value.isEmpty())
             return {};
         if (!isNumberText(value))
-            throw DbError(QStringLiteral("%1不是数字：%2").arg(column.name, value));
+            throw InputError(QStringLiteral("%1不是数字：%2").arg(column.name, value));
         return value.toDouble();
     case ColumnType::Date:
         if (value.isEmpty())
             return {};
         if (const auto date = parseDateText(value))
             return isoDate(*date);
-        throw DbError(QStringLiteral("%1不是有效的日期：%2").arg(column.name, value));
+        throw InputError(QStringLiteral("%1不是有效的日期：%2").arg(column.name, value));
     case ColumnType::Text: break;
     }
     return value;
@@ -215,6 +215,15 @@ QString recordNoun(MasterKind kind)
 
 bool MasterRecords::save(qint64 editId, const QStringList& values)
 {
+    Transaction tx(m_db);
+    if (!write(editId, values))
+        return false;
+    tx.commit();
+    return true;
+}
+
+bool MasterRecords::write(qint64 editId, const QStringList& values)
+{
     QStringList names;
     QStringList marks;
     QVariantList bound;
@@ -224,7 +233,6 @@ bool MasterRecords::save(qint64 editId, const QStringList& values)
         bound << storedValue(column, values.value(i));
     }
 
-    Transaction tx(m_db);
     if (editId == 0) {
         for (int i = 0; i < names.size(); ++i)
             marks << QStringLiteral("?");
@@ -247,7 +255,6 @@ bool MasterRecords::save(qint64 editId, const QStringList& values)
     }
     OperationLog(m_db).record((editId == 0 ? QStringLiteral("新增") : QStringLiteral("修改")) + recordNoun(m_table.kind),
                               cleanText(values.value(0)) + u' ' + cleanText(values.value(1)));
-    tx.commit();
     return true;
 }
 

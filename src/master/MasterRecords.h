@@ -73,6 +73,8 @@ public:
     // workshop, job type or unit into its code list, all or nothing. False when the record
     // to update no longer exists; nothing is written then.
     bool save(qint64 editId, const QStringList& values);
+    // The same inside a transaction the caller holds (an import of many records).
+    bool write(qint64 editId, const QStringList& values);
 
 private:
     QVariant storedValue(const MasterColumn& column, const QString& typed) const;

@@ -1,9 +1,11 @@
 #include "master/RecordListWindow.h"
 
 #include "data/AppContext.h"
-#include "master/FindPanel.h"
+#include "master/ImportDialog.h"
 #include "master/MasterDialogs.h"
 #include "ui/DataGrid.h"
+#include "ui/FileChooser.h"
+#include "ui/FindPanel.h"
 #include "ui/ListGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Printing.h"
@@ -50,7 +52,7 @@ RecordListWindow::RecordListWindow(AppContext& ctx, MasterKind kind, QWidget* pa
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     for (const QString& text :
          {QStringLiteral("增加"), QStringLiteral("删除"), QStringLiteral("修改"), QStringLiteral("查找"),
-          QStringLiteral("筛选"), QStringLiteral("导出"), QStringLiteral("打印")}) {
+          QStringLiteral("筛选"), QStringLiteral("导入"), QStringLiteral("导出"), QStringLiteral("打印")}) {
         QAction* action = m_toolbar->addAction(text, this, [this, text] { onToolbar(text); });
         // Each button is found by its text, as the toolbar dispatches on it.
         m_toolbar->widgetForAction(action)->setObjectName(text);
@@ -59,20 +61,20 @@ RecordListWindow::RecordListWindow(AppContext& ctx, MasterKind kind, QWidget* pa
     m_grid = new ui::DataGrid(this);
     m_grid->setObjectName(QStringLiteral("fg"));
 
-    m_panel =
-        new FindPanel(m_grid, this, [this](FindPanel* panel, int index) { return makeConditionRow(panel, index); });
+    m_panel = new ui::FindPanel(m_grid, this,
+                                [this](ui::FindPanel* panel, int index) { return makeConditionRow(panel, index); });
     m_panel->move(twipsToPixels(3000), twipsToPixels(900));
-    connect(m_panel, &FindPanel::filterRequested, this, &RecordListWindow::applyFilter);
-    connect(m_panel, &FindPanel::closed, this, [this] { loadYG(); });
+    connect(m_panel, &ui::FindPanel::filterRequested, this, &RecordListWindow::applyFilter);
+    connect(m_panel, &ui::FindPanel::closed, this, [this] { loadYG(); });
 
     resize(twipsToPixels(11000), twipsToPixels(7000));
     ui::connDB(m_ctx, this);
     loadYG();
 }
 
-ConditionRow RecordListWindow::makeConditionRow(FindPanel* panel, int index)
+ui::ConditionRow RecordListWindow::makeConditionRow(ui::FindPanel* panel, int index)
 {
-    ConditionRow row;
+    ui::ConditionRow row;
     row.field = new QComboBox(panel);
     row.field->setObjectName(QStringLiteral("zdinput_%1").arg(index));
     row.value = new QLineEdit(panel);
@@ -132,6 +134,8 @@ void RecordListWindow::onToolbar(const QString& text)
         deleteCurrent();
     else if (text == QStringLiteral("查找") || text == QStringLiteral("筛选"))
         m_panel->showPanel();
+    else if (text == QStringLiteral("导入"))
+        importFile();
     else if (text == QStringLiteral("导出"))
         exportGrid();
     else if (text == QStringLiteral("打印"))
@@ -180,10 +184,33 @@ void RecordListWindow::exportGrid()
     ui::exportGrid(this, *m_grid, path);
 }
 
+void RecordListWindow::importFile()
+{
+    const QString path = ui::chooseFileToOpen(this, QStringLiteral("导入%1").arg(masterTable(m_kind).table),
+                                              QStringLiteral("工作簿或 CSV 文件 (*.xlsx *.xls *.csv *.txt);;所有文件 (*)"));
+    if (path.isEmpty())
+        return;
+    const SourceSheet sheet = readImportFile(path);
+    if (!sheet.error.isEmpty()) {
+        ui::message(this, sheet.error, QStringLiteral("导入"), ui::Icon::Warning);
+        return;
+    }
+    ImportPreview preview;
+    if (!ui::guarded(this, [&] { preview = MasterImport(m_ctx.conn(), m_kind).preview(sheet.rows); }))
+        return;
+    if (!preview.error.isEmpty()) {
+        ui::message(this, preview.error, QStringLiteral("导入"), ui::Icon::Warning);
+        return;
+    }
+    auto* dialog = new ImportDialog(m_ctx, m_kind, path, std::move(preview), this);
+    connect(dialog, &ImportDialog::imported, this, [this] { loadYG(); });
+    dialog->open();
+}
+
 void RecordListWindow::applyFilter()
 {
     QList<FieldCondition> typed;
-    for (const ConditionRow& row : m_panel->conditionRows())
+    for (const ui::ConditionRow& row : m_panel->conditionRows())
         typed.append({row.field->currentText(), row.value->text()});
     loadYG(filterConditions(typed));
 }

@@ -8,14 +8,14 @@ class QToolBar;
 
 namespace kv {
 class AppContext;
-class FindPanel;
-struct ConditionRow;
 namespace ui {
 class DataGrid;
-}
+class FindPanel;
+struct ConditionRow;
+} // namespace ui
 
 // The list window of a master table (员工管理Frm, 产品工价Frm, 扣减项目Frm): the whole table in a
-// read-only grid, a toolbar to add, delete, edit, find, filter, export and print, and the
+// read-only grid, a toolbar to add, delete, edit, find, filter, import, export and print, and the
 // floating find/filter panel.
 class RecordListWindow final : public QWidget {
     Q_OBJECT
@@ -27,7 +27,7 @@ public:
     void loadYG(const QList<FieldCondition>& conditions = {});
 
     ui::DataGrid* grid() const { return m_grid; }
-    FindPanel* panel() const { return m_panel; }
+    ui::FindPanel* panel() const { return m_panel; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -37,16 +37,18 @@ private:
     void openDialog(qint64 editId);
     void deleteCurrent();
     void exportGrid();
+    // Reads a workbook or CSV file the user picks and shows its rows for import.
+    void importFile();
     void applyFilter();
     // The id of the current data row; 0 when the header is current or there are no rows.
     qint64 currentId() const;
-    ConditionRow makeConditionRow(FindPanel* panel, int index);
+    ui::ConditionRow makeConditionRow(ui::FindPanel* panel, int index);
 
     AppContext& m_ctx;
     MasterKind m_kind;
     QToolBar* m_toolbar;
     ui::DataGrid* m_grid;
-    FindPanel* m_panel;
+    ui::FindPanel* m_panel;
 };
 
 } // namespace kv

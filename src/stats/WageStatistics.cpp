@@ -10,46 +10,78 @@
 namespace kv {
 
 namespace {
-// Sums of one journal's amounts per employee number over the range, from a query of the form
-// "SELECT 工号, sum(amount) FROM journal WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号". The range
-// comes first in the journal's (日期, 工号, amount) index, so the scan reads that index alone.
-QHash<QString, double> sumsByNumber(Database& db, const QString& groupedSql, const DateRange& range)
+struct Sums {
+    double production = 0;
+    double deductions = 0;
+};
+using SumsByNumber = QHash<QString, Sums>;
+
+// Adds the rows "number, sum" of a query over the range to one of the two sums.
+void addSums(Database& db, const QString& groupedSql, const QVariantList& range, SumsByNumber& sums,
+             double Sums::*field)
 {
-    QHash<QString, double> sums;
-    if (range.isEmpty())
-        return sums;
     Statement st = db.prepare(groupedSql);
-    st.bindAll({range.first, range.last});
+    st.bindAll(range);
     while (st.next())
         if (!st.isNull(0)) // a line without a number belongs to nobody
-            sums.insert(st.text(0), st.number(1));
-    return sums;
+            sums[st.text(0)].*field = st.number(1);
 }
-} // namespace
 
-QList<EmployeeWage> WageStatistics::compute(const DateRange& range)
+// Every employee in ascending id with the sums of its cleaned number.
+QList<EmployeeWage> listEmployees(Database& db, const SumsByNumber& sums)
 {
-    const QHash<QString, double> production = sumsByNumber(
-        m_db, QStringLiteral("SELECT 工号, sum(金额) FROM 工资流水 WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
-        range);
-    const QHash<QString, double> deductions = sumsByNumber(
-        m_db, QStringLiteral("SELECT 工号, sum(扣减金额) FROM 扣减流水 WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
-        range);
-
     QList<EmployeeWage> wages;
-    Statement st = m_db.prepare(QStringLiteral("SELECT id, 工号, 姓名, 车间 FROM 员工 ORDER BY id"));
+    Statement st = db.prepare(QStringLiteral("SELECT id, 工号, 姓名, 车间 FROM 员工 ORDER BY id"));
     while (st.next()) {
         EmployeeWage wage;
         wage.id = st.integer(0);
         wage.number = st.text(1);
         wage.name = st.text(2);
         wage.workshop = cleanText(st.text(3));
-        const QString key = cleanText(wage.number);
-        wage.production = production.value(key);
-        wage.deductions = deductions.value(key);
+        const Sums s = sums.value(cleanText(wage.number));
+        wage.production = s.production;
+        wage.deductions = s.deductions;
         wages.append(wage);
     }
     return wages;
+}
+} // namespace
+
+QList<EmployeeWage> WageStatistics::compute(PeriodKind kind, const DateRange& range)
+{
+    return kind == PeriodKind::Day ? fromJournals(range) : fromMonthlyTotals(range);
+}
+
+QList<EmployeeWage> WageStatistics::fromJournals(const DateRange& range)
+{
+    // The range comes first in each journal's (日期, 工号, amount) index, so the scan reads that
+    // index alone.
+    SumsByNumber sums;
+    if (!range.isEmpty()) {
+        const QVariantList bounds{range.first, range.last};
+        addSums(m_db,
+                QStringLiteral("SELECT 工号, compensated_sum(金额) FROM 工资流水 "
+                               "WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
+                bounds, sums, &Sums::production);
+        addSums(m_db,
+                QStringLiteral("SELECT 工号, compensated_sum(扣减金额) FROM 扣减流水 "
+                               "WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
+                bounds, sums, &Sums::deductions);
+    }
+    return listEmployees(m_db, sums);
+}
+
+QList<EmployeeWage> WageStatistics::fromMonthlyTotals(const DateRange& range)
+{
+    SumsByNumber sums;
+    if (!range.isEmpty()) {
+        Statement st = m_db.prepare(QStringLiteral("SELECT 工号, compensated_sum(生产金额), compensated_sum(扣减) "
+                                                   "FROM 月度合计 WHERE 月份 >= ? AND 月份 <= ? GROUP BY 工号"));
+        st.bindAll({range.first.left(7), range.last.left(7)});
+        while (st.next())
+            sums.insert(st.text(0), {st.number(1), st.number(2)});
+    }
+    return listEmployees(m_db, sums);
 }
 
 QList<EmployeeWage> orderByWorkshop(QList<EmployeeWage> wages, const QStringList& workshopList)

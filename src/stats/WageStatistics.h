@@ -16,20 +16,27 @@ struct EmployeeWage {
     QString number; // 工号 as stored with the employee
     QString name;
     QString workshop;
-    double production = 0; // sum of 金额 in 工资流水
-    double deductions = 0; // sum of 扣减金额 in 扣减流水
+    double production = 0; // sum of 金额 in 工资流水 (or of the months' 生产金额 in 月度合计)
+    double deductions = 0; // sum of 扣减金额 in 扣减流水 (or of the months' 扣减 in 月度合计)
     double netPay() const { return production - deductions; }
 };
 
-// Sums the two journals per employee over a date range.
+// Sums per employee the production and deductions of a period.
 class WageStatistics {
 public:
     explicit WageStatistics(Database& db) : m_db(db) {}
 
     // Every employee, in ascending id, with the sums of the lines stored under its number
-    // (cleaned, as lines are stored) in the range; 0 for an employee without lines. Each journal
-    // is read once, grouped by number over its date index. Throws DbError.
-    QList<EmployeeWage> compute(const DateRange& range);
+    // (cleaned, as lines are stored) in the period; 0 for an employee without lines. A month, a
+    // quarter or a year is read from the monthly totals, a day from the journals; both give the
+    // same figures. Throws DbError.
+    QList<EmployeeWage> compute(PeriodKind kind, const DateRange& range);
+
+    // The same sums read from the journals over any range of days: each journal read once,
+    // grouped by number over its date index.
+    QList<EmployeeWage> fromJournals(const DateRange& range);
+    // The same sums read from 月度合计 over the whole months from the range's first to its last.
+    QList<EmployeeWage> fromMonthlyTotals(const DateRange& range);
 
 private:
     Database& m_db;

@@ -1,6 +1,7 @@
 #include "stats/WageStatisticsWindow.h"
 
 #include "data/AppContext.h"
+#include "data/Database.h"
 #include "data/TextRules.h"
 #include "entry/ClosedMonths.h"
 #include "entry/WageEntryWindow.h"
@@ -8,11 +9,11 @@
 #include "entry/WageSlipExport.h"
 #include "entry/WageSlipPrint.h"
 #include "lists/CodeList.h"
-#include "master/FindPanel.h"
 #include "stats/StatsChartWindow.h"
 #include "stats/StatsFilter.h"
 #include "stats/WageStatistics.h"
 #include "ui/DataGrid.h"
+#include "ui/FindPanel.h"
 #include "ui/ListGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Printing.h"
@@ -27,6 +28,10 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolBar>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace kv {
 
@@ -101,10 +106,10 @@ WageStatisticsWindow::WageStatisticsWindow(AppContext& ctx, QWidget* parent) : Q
     m_grid->setObjectName(QStringLiteral("fg"));
     m_grid->setCols(0);
 
-    m_panel =
-        new FindPanel(m_grid, this, [this](FindPanel* panel, int index) { return makeConditionRow(panel, index); });
-    connect(m_panel, &FindPanel::filterRequested, this, &WageStatisticsWindow::applyFilter);
-    connect(m_panel, &FindPanel::closed, this, [this] { runStatistics(); });
+    m_panel = new ui::FindPanel(m_grid, this,
+                                [this](ui::FindPanel* panel, int index) { return makeConditionRow(panel, index); });
+    connect(m_panel, &ui::FindPanel::filterRequested, this, &WageStatisticsWindow::applyFilter);
+    connect(m_panel, &ui::FindPanel::closed, this, [this] { runStatistics(); });
 
     resize(twipsToPixels(12000), twipsToPixels(7500));
     layOut();
@@ -182,9 +187,9 @@ QComboBox* WageStatisticsWindow::periodCombo(int tab) const
     return m_tabs->widget(tab)->findChild<QComboBox*>(QStringLiteral("Text2_%1").arg(tab));
 }
 
-ConditionRow WageStatisticsWindow::makeConditionRow(FindPanel* panel, int index)
+ui::ConditionRow WageStatisticsWindow::makeConditionRow(ui::FindPanel* panel, int index)
 {
-    ConditionRow row;
+    ui::ConditionRow row;
     row.field = new QComboBox(panel);
     row.field->setObjectName(QStringLiteral("zdinput_%1").arg(index));
     auto* op = new QComboBox(panel);
@@ -198,7 +203,7 @@ ConditionRow WageStatisticsWindow::makeConditionRow(FindPanel* panel, int index)
             row.field->addItem(QString::fromUtf16(header));
         op->addItems({QStringLiteral("="), QStringLiteral(">"), QStringLiteral("<")});
     } else {
-        const ConditionRow& first = panel->conditionRows().first();
+        const ui::ConditionRow& first = panel->conditionRows().first();
         const auto* firstOp = static_cast<const QComboBox*>(first.sign);
         for (int i = 0; i < first.field->count(); ++i)
             row.field->addItem(first.field->itemText(i));
@@ -225,7 +230,9 @@ bool WageStatisticsWindow::runStatistics()
     case PeriodReading::Unreadable: showRunError(kUnreadablePeriodError); return false;
     case PeriodReading::Ok: break;
     }
-    return loadYG(PeriodKind(tab), text, period.range);
+    const bool done = loadYG(PeriodKind(tab), text, period.range);
+    releaseRunMemory();
+    return done;
 }
 
 void WageStatisticsWindow::showRunError(int number, const QString& detail)
@@ -236,12 +243,23 @@ void WageStatisticsWindow::showRunError(int number, const QString& detail)
     ui::message(this, text, QStringLiteral("统计错误！"), ui::Icon::Warning);
 }
 
+void WageStatisticsWindow::releaseRunMemory()
+{
+    // What the run read and summed is gone: give the memory it used back to the system, so that
+    // the window holds no more than its grid between runs.
+    if (m_ctx.isConnected())
+        m_ctx.conn().releaseMemory();
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
 bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, const DateRange& range)
 {
     const bool grouped = m_byWorkshop->isChecked();
     QList<EmployeeWage> wages;
     try {
-        wages = WageStatistics(m_ctx.conn()).compute(range);
+        wages = WageStatistics(m_ctx.conn()).compute(kind, range);
         if (grouped) {
             QStringList workshops;
             for (const ListEntry& e : CodeList(m_ctx.conn(), CodeListKind::Workshop).entries())
@@ -316,7 +334,7 @@ void WageStatisticsWindow::addTotals()
 void WageStatisticsWindow::onGroupingToggled(bool grouped)
 {
     // The filter may compare the workshop only while the grid shows it.
-    for (const ConditionRow& row : m_panel->conditionRows()) {
+    for (const ui::ConditionRow& row : m_panel->conditionRows()) {
         if (grouped)
             row.field->addItem(kWorkshopHeader);
         else
@@ -380,7 +398,7 @@ void WageStatisticsWindow::applyFilter()
     if (!runStatistics())
         return;
     QList<StatsCondition> conditions;
-    for (const ConditionRow& row : m_panel->conditionRows()) {
+    for (const ui::ConditionRow& row : m_panel->conditionRows()) {
         const auto* op = static_cast<const QComboBox*>(row.sign);
         const int field = std::max(row.field->currentIndex(), 0);
         conditions.append({field < int(std::size(kColumnHeaders)) ? field + SNumber : int(SWorkshop),

@@ -14,12 +14,12 @@ class QToolBar;
 
 namespace kv {
 class AppContext;
-class FindPanel;
 class WageEntryWindow;
-struct ConditionRow;
 namespace ui {
 class DataGrid;
-}
+class FindPanel;
+struct ConditionRow;
+} // namespace ui
 
 // Columns of the statistics grid.
 enum StatsColumn { SPeriod, SNumber, SName, SProduction, SDeductions, SNetPay, SId, StatsColumnCount };
@@ -40,7 +40,7 @@ public:
     bool runStatistics();
 
     ui::DataGrid* grid() const { return m_grid; }
-    FindPanel* panel() const { return m_panel; }
+    ui::FindPanel* panel() const { return m_panel; }
 
     // The commands and a few grid rows: a page smaller than this scrolls.
     QSize minimumSizeHint() const override { return m_minimum; }
@@ -52,6 +52,7 @@ private:
     void buildPeriodTabs();
     void layOut();
     bool loadYG(PeriodKind kind, const QString& periodText, const DateRange& range);
+    void releaseRunMemory();
     void showRunError(int number, const QString& detail = {});
     void addTotals();
     void onGroupingToggled(bool grouped);
@@ -63,7 +64,7 @@ private:
     void applyFilter();
     void showDetails();
     void wageSlips(const QString& command);
-    ConditionRow makeConditionRow(FindPanel* panel, int index);
+    ui::ConditionRow makeConditionRow(ui::FindPanel* panel, int index);
     QComboBox* periodCombo(int tab) const;
 
     AppContext& m_ctx;
@@ -74,7 +75,7 @@ private:
     QCheckBox* m_byWorkshop;           // rows by workshop with subtotals
     QLabel* m_closedMark = nullptr;    // LabelClosed, beside the month combo
     ui::DataGrid* m_grid;              // fg
-    FindPanel* m_panel;                // Picture1
+    ui::FindPanel* m_panel;            // Picture1
     QPointer<WageEntryWindow> m_entry; // the details window while it is open
     QSize m_minimum;
     struct Shown {

@@ -106,9 +106,14 @@ protected:
     {
         if (event->type() != QEvent::ToolTip)
             return QStyledItemDelegate::helpEvent(event, view, option, index);
-        // Only a text the cell shows cut needs its tooltip.
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
+        // A tooltip set on the cell (why its value is refused) comes first; otherwise only a
+        // text the cell shows cut needs one.
+        if (const QString own = index.data(Qt::ToolTipRole).toString(); !own.isEmpty()) {
+            QToolTip::showText(event->globalPos(), own, view->viewport(), opt.rect);
+            return true;
+        }
         const int margin = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
         if (!opt.text.isEmpty() && opt.fontMetrics.horizontalAdvance(opt.text) + margin > opt.rect.width()) {
             QToolTip::showText(event->globalPos(), opt.text, view->viewport(), opt.rect);
@@ -635,6 +640,18 @@ QColor DataGrid::cellBackground(int row, int col) const
     if (!it || it->background().style() == Qt::NoBrush)
         return QColor(Qt::white);
     return it->background().color();
+}
+
+void DataGrid::setCellToolTip(int row, int col, const QString& text)
+{
+    if (QTableWidgetItem* it = ensureItem(row, col))
+        it->setToolTip(text);
+}
+
+QString DataGrid::cellToolTip(int row, int col) const
+{
+    const QTableWidgetItem* it = item(row, col);
+    return it ? it->toolTip() : QString();
 }
 
 // --- Current cell and view --------------------------------------------------------------------

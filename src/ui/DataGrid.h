@@ -71,6 +71,9 @@ public:
     void setCellBackground(int row, int col, const QColor& color);
     void fillBackground(int row1, int col1, int row2, int col2, const QColor& color);
     QColor cellBackground(int row, int col) const; // white unless set
+    // The text shown when the pointer rests on the cell, such as why its value is refused.
+    void setCellToolTip(int row, int col, const QString& text);
+    QString cellToolTip(int row, int col) const;
 
     // --- Current cell and view ----------------------------------------------------------------
     // Current row; 0 when the header (no data cell) is current. A grid that gets the focus

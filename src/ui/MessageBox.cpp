@@ -67,9 +67,12 @@ bool guarded(QWidget* parent, const std::function<void()>& command)
     try {
         command();
         return true;
-    } catch (const DbError& e) {
-        message(parent, QStringLiteral("数据库操作失败：\n%1").arg(e.message()), QStringLiteral("数据库错误"),
-                Icon::Critical);
+    } catch (const Error& e) {
+        if (e.kind() == Error::Kind::Input)
+            message(parent, e.userText(), QStringLiteral("输入错误"), Icon::Warning);
+        else
+            message(parent, QStringLiteral("数据库操作失败：\n%1").arg(e.userText()), QStringLiteral("数据库错误"),
+                    Icon::Critical);
         return false;
     }
 }
@@ -83,7 +86,7 @@ void connDB(AppContext& ctx, QWidget* parent)
     if (fileRefused) // the file opened but does not fit this program: say why
         message(parent, error, QStringLiteral("警告！"), Icon::Warning);
     else
-        message(parent, QStringLiteral("连接数据库出现错误！请检查服务器端MSSQL数据库是否开启"),
+        message(parent, QStringLiteral("连接数据库出现错误！请检查服务器端MSSQL数据库是否开启\n") + error,
                 QStringLiteral("警告！"));
 }
 

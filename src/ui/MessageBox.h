@@ -31,12 +31,13 @@ Answer message(QWidget* parent, const QString& text, const QString& caption = {}
 using Responder = std::function<Answer(const BoxRequest&)>;
 void setResponder(Responder responder);
 
-// Runs one user command; a database failure ends it with the database's message in a box.
+// Runs one user command; a failure ends it in a box: a database failure with its cause and the
+// database's message under "数据库错误", refused input with its reason under "输入错误".
 // Returns false when it failed.
 bool guarded(QWidget* parent, const std::function<void()>& command);
 
-// Reconnects the shared connection; a failure shows the connection warning (or why the file was
-// refused: a newer version, a failed upgrade) and goes on.
+// Reconnects the shared connection; a failure shows the connection warning with its cause (or
+// why the file was refused: a newer version, a failed upgrade) and goes on.
 void connDB(AppContext& ctx, QWidget* parent);
 
 } // namespace kv::ui

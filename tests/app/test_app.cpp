@@ -11,9 +11,12 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
@@ -204,6 +207,106 @@ private slots:
         KV_VERIFY_BOXES(boxes);
     }
 
+    void firstStartGeneratesKeyMaterialOfItsOwn()
+    {
+        // A new installation: neither kv.dat nor a database.
+        QTemporaryDir first;
+        QTemporaryDir second;
+        QByteArray keys[2];
+        for (int i = 0; i < 2; ++i) {
+            AppContext ctx((i == 0 ? first : second).path());
+            ScriptedBoxes boxes;
+            AppShell shell(ctx);
+            shell.start();
+            QFile key(ctx.paths().keyFile());
+            QVERIFY(key.open(QIODevice::ReadOnly));
+            keys[i] = key.readAll();
+            const QString text =
+                QString::fromUtf16(reinterpret_cast<const char16_t*>(keys[i].constData()), keys[i].size() / 2);
+            QCOMPARE(text.size(), 64);
+            QVERIFY2(QRegularExpression("^[A-Za-z0-9]+$").match(text).hasMatch(), qPrintable(text));
+            QCOMPARE(GuiDriver(shell.loginWindow()).find<QComboBox>(QStringLiteral("Combo1"))->itemText(0),
+                     QStringLiteral("admin"));
+            KV_VERIFY_BOXES(boxes);
+        }
+        QVERIFY(keys[0] != keys[1]);
+        // Each database opens only with its own key file.
+        QVERIFY_THROWS_EXCEPTION(
+            DbError, Database(AppPaths{first.path(), {}}.database(), dbPass(AppPaths{second.path(), {}}.keyFile())));
+
+        // An existing kv.dat is used as it is, also on the start that creates the database.
+        QTemporaryDir third;
+        layOutAppDir(third.path());
+        AppContext ctx(third.path());
+        QFile test(ctx.paths().keyFile());
+        QVERIFY(test.open(QIODevice::ReadOnly));
+        const QByteArray shipped = test.readAll();
+        test.close();
+        ScriptedBoxes boxes;
+        AppShell(ctx).start();
+        QVERIFY(test.open(QIODevice::ReadOnly));
+        QCOMPARE(test.readAll(), shipped);
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void missingKeyBesideADatabaseIsNamedNotReplaced()
+    {
+        TestApp app;
+        app.ctx().disconnect();
+        QVERIFY(QFile::remove(app.ctx().paths().keyFile()));
+        ScriptedBoxes boxes;
+        boxes.expect(QStringLiteral("连接数据库出现错误！请检查服务器端MSSQL数据库是否开启\n找不到密钥文件 ") +
+                     QDir::toNativeSeparators(app.ctx().paths().keyFile()));
+        AppShell shell(app.ctx());
+        shell.start();
+        // A new key would lock the data away for good: none is made.
+        QVERIFY(!QFile::exists(app.ctx().paths().keyFile()));
+        QVERIFY(boxes.shown().first().text.contains(QStringLiteral("复制到数据文件夹")));
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void emptyOrReadOnlyDatabaseIsNamedAtStartUp()
+    {
+        TestApp app;
+        app.ctx().disconnect();
+        const QString database = app.ctx().paths().database();
+        {
+            QFile f(database);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        }
+        ScriptedBoxes boxes;
+        boxes.expect(QStringLiteral("数据文件已损坏，请从备份恢复"));
+        {
+            AppShell shell(app.ctx());
+            shell.start();
+            QCOMPARE(GuiDriver(shell.loginWindow()).find<QComboBox>(QStringLiteral("Combo1"))->count(), 0);
+        }
+        // Never taken for a new, empty database: the file is left as it was.
+        QCOMPARE(QFileInfo(database).size(), 0);
+        QVERIFY(!app.ctx().isConnected());
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    void readOnlyDataWarnAtStartUp()
+    {
+        TestApp app;
+        app.ctx().disconnect();
+        const QString database = app.ctx().paths().database();
+        const auto writable = QFile::permissions(database);
+        QVERIFY(QFile::setPermissions(database, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        const auto restore = qScopeGuard([&] { QFile::setPermissions(database, writable); });
+        if (QFileInfo(database).isWritable())
+            QSKIP("permissions do not stop this user from writing");
+        ScriptedBoxes boxes;
+        boxes.expect(QStringLiteral("是只读的"));
+        AppShell shell(app.ctx());
+        shell.start();
+        QCOMPARE(boxes.shown().first().caption, QStringLiteral("警告！"));
+        // The data can still be read and logged into.
+        QCOMPARE(GuiDriver(shell.loginWindow()).find<QComboBox>(QStringLiteral("Combo1"))->count(), 1);
+        KV_VERIFY_BOXES(boxes);
+    }
+
     void mainWindowTabsHelpAndExitQuestion()
     {
         TestApp app;
@@ -361,7 +464,7 @@ private slots:
         const QPointer<MainWindow> main = shell.mainWindow();
         QVERIFY(main);
         // The window that ends the session is still running its handler: nothing goes yet.
-        main->endSession();
+        emit main->sessionEnded();
         QCOMPARE(shell.mainWindow(), main.data());
         QCoreApplication::sendPostedEvents();
         QVERIFY(!main);

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <vector>
+
 using namespace kv;
 
 namespace {
@@ -30,38 +32,42 @@ QStringList tablesIn(Database& db)
     return sorted(names);
 }
 
-// A history of three versions behind the program's first: a table, then a column.
-const SchemaStep kThreeVersions[] = {
-    {1, programSchema().front().apply},
-    {2, [](Database& db) { db.execScript(QStringLiteral("CREATE TABLE 月汇总 (工号 TEXT, 月份 TEXT)")); }},
-    {3, [](Database& db) { db.execScript(QStringLiteral("ALTER TABLE 月汇总 ADD COLUMN 金额 REAL")); }},
+// The program's history and two versions after it: a table, then a column.
+constexpr auto kAddTable = [](Database& db) {
+    db.execScript(QStringLiteral("CREATE TABLE 月汇总 (工号 TEXT, 月份 TEXT)"));
+};
+constexpr auto kAddColumn = [](Database& db) {
+    db.execScript(QStringLiteral("ALTER TABLE 月汇总 ADD COLUMN 金额 REAL"));
 };
 
-// Version 3 fails half-way, after it has changed something.
-const SchemaStep kFailingThird[] = {
-    kThreeVersions[0],
-    kThreeVersions[1],
-    {3,
-     [](Database& db) {
-         db.execScript(QStringLiteral("ALTER TABLE 月汇总 ADD COLUMN 金额 REAL"));
-         db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES (?)"), {QStringLiteral("升级中")});
-         db.execScript(QStringLiteral("INSERT INTO no_such_table VALUES (1)"));
-     }},
-};
-
-// Gives the application a new file of the program's first version, as an old installation has.
-void startAtFirstVersion(TestApp& app)
+std::vector<SchemaStep> withTwoMore(void (*second)(Database&))
 {
-    const SchemaSteps first = programSchema().first(1);
-    app.ctx().disconnect();
-    QVERIFY(QFile::remove(app.ctx().paths().database()));
-    {
-        Database db(app.ctx().paths().database(), dbPass(app.ctx().paths().keyFile()), true);
-        createSchema(db, first);
-    }
-    app.ctx().setSchema(first);
-    QVERIFY(app.ctx().reconnect());
-    QCOMPARE(storedVersion(app.db()), 1);
+    std::vector<SchemaStep> steps(programSchema().begin(), programSchema().end());
+    steps.push_back({latestVersion() + 1, kAddTable});
+    steps.push_back({latestVersion() + 2, second});
+    return steps;
+}
+
+SchemaSteps twoVersionsMore()
+{
+    static const std::vector<SchemaStep> steps = withTwoMore(kAddColumn);
+    return steps;
+}
+
+// The second of the two fails half-way, after it has changed something.
+SchemaSteps failingSecondMore()
+{
+    static const std::vector<SchemaStep> steps = withTwoMore([](Database& db) {
+        kAddColumn(db);
+        db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES (?)"), {QStringLiteral("升级中")});
+        db.execScript(QStringLiteral("INSERT INTO no_such_table VALUES (1)"));
+    });
+    return steps;
+}
+
+QString notCompleted(int version)
+{
+    return QStringLiteral("第 %1 版没有完成").arg(version);
 }
 } // namespace
 
@@ -89,62 +95,60 @@ private slots:
     void olderFilesAreUpgradedStepByStep()
     {
         TestApp app;
-        QCOMPARE(storedVersion(app.db()), latestVersion());
-        startAtFirstVersion(app);
         Database& db = app.db();
+        QCOMPARE(storedVersion(db), latestVersion());
         db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES (?)"), {QStringLiteral("一车间")});
         const QStringList v1Tables = tablesIn(db);
 
-        // A file of the steps' own version opens as it is.
-        upgradeSchema(db, programSchema().first(1));
+        // A file of today's version opens as it is.
+        upgradeSchema(db);
         QCOMPARE(tablesIn(db), v1Tables);
 
-        upgradeSchema(db, kThreeVersions);
-        QCOMPARE(storedVersion(db), 3);
+        upgradeSchema(db, twoVersionsMore());
+        QCOMPARE(storedVersion(db), latestVersion() + 2);
         Statement st = db.prepare(QStringLiteral("SELECT * FROM 月汇总"));
         QCOMPARE(st.columnCount(), 3);
         QCOMPARE(db.scalar(QStringLiteral("SELECT 车间 FROM 车间")).toString(), QStringLiteral("一车间"));
         // Steps already taken are not run again (the table exists: a second run would fail).
-        upgradeSchema(db, kThreeVersions);
-        QCOMPARE(storedVersion(db), 3);
+        upgradeSchema(db, twoVersionsMore());
+        QCOMPARE(storedVersion(db), latestVersion() + 2);
 
         // A new file runs every step at once and ends where an upgraded one does.
         QTemporaryDir dir;
         Database fresh(dir.filePath(QStringLiteral("new.mdb")), QStringLiteral("k"), true);
-        createSchema(fresh, kThreeVersions);
-        QCOMPARE(storedVersion(fresh), 3);
+        createSchema(fresh, twoVersionsMore());
+        QCOMPARE(storedVersion(fresh), latestVersion() + 2);
         QCOMPARE(tablesIn(fresh), tablesIn(db));
     }
 
     void failedStepLeavesTheFileAtTheVersionBefore()
     {
         TestApp app;
-        startAtFirstVersion(app);
         Database& db = app.db();
         try {
-            upgradeSchema(db, kFailingThird);
+            upgradeSchema(db, failingSecondMore());
             QFAIL("the third step should have failed");
         } catch (const DbError& e) {
-            QVERIFY(e.message().contains(QStringLiteral("第 3 版没有完成")));
-            QVERIFY(e.message().contains(QStringLiteral("第 2 版")));
+            QVERIFY(e.message().contains(notCompleted(latestVersion() + 2)));
+            QVERIFY(e.message().contains(QStringLiteral("第 %1 版").arg(latestVersion() + 1)));
             QVERIFY(e.message().contains(QStringLiteral("no_such_table")));
         }
         // Step 2 stays done; nothing of step 3 is left behind.
-        QCOMPARE(storedVersion(db), 2);
+        QCOMPARE(storedVersion(db), latestVersion() + 1);
         QCOMPARE(db.prepare(QStringLiteral("SELECT * FROM 月汇总")).columnCount(), 2);
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM 车间")).toInt(), 0);
 
         // Opening the file through the program's connection tries again and says why it failed.
-        app.ctx().setSchema(kFailingThird);
+        app.ctx().setSchema(failingSecondMore());
         QString error;
         bool refused = false;
         QVERIFY(!app.ctx().reconnect(&error, &refused));
         QVERIFY(refused);
-        QVERIFY(error.contains(QStringLiteral("第 3 版没有完成")));
+        QVERIFY(error.contains(notCompleted(latestVersion() + 2)));
         QVERIFY(!app.ctx().isConnected());
-        app.ctx().setSchema(kThreeVersions);
+        app.ctx().setSchema(twoVersionsMore());
         QVERIFY(app.ctx().reconnect());
-        QCOMPARE(storedVersion(app.db()), 3);
+        QCOMPARE(storedVersion(app.db()), latestVersion() + 2);
     }
 
     void newerFileIsRefusedAndLeftAlone()
@@ -255,6 +259,63 @@ private slots:
         f.close();
         QVERIFY_THROWS_EXCEPTION(DbError, Database(junk, dbPass(app.ctx().paths().keyFile())));
         QVERIFY_THROWS_EXCEPTION(DbError, Database(dir.filePath(QStringLiteral("absent.mdb")), QStringLiteral("k")));
+    }
+
+    void failuresAreNamedInChineseWithTheEnginesText()
+    {
+        TestApp app;
+        Database& db = app.db();
+        const auto failure = [&](const QString& sql) -> DbError {
+            try {
+                db.exec(sql, {QString(20000, QChar(u'x'))});
+            } catch (const DbError& e) {
+                return e;
+            }
+            return DbError(QStringLiteral("no failure"));
+        };
+        const QString insert = QStringLiteral("INSERT INTO 员工 (备注) VALUES (?)");
+
+        // The disk is full: the file may not grow by a single page.
+        db.execScript(QStringLiteral("PRAGMA max_page_count = ") +
+                      db.scalar(QStringLiteral("PRAGMA page_count")).toString());
+        DbError full = failure(insert);
+        QVERIFY2(full.userText().startsWith(QStringLiteral("磁盘空间不足，")), qPrintable(full.userText()));
+        QCOMPARE(full.userText().split(u'\n').last(), full.message()); // the engine's own text follows
+        QVERIFY(!full.message().isEmpty());
+        db.execScript(QStringLiteral("PRAGMA max_page_count = 1073741823"));
+
+        db.execScript(QStringLiteral("PRAGMA query_only = 1"));
+        QVERIFY(failure(insert).userText().contains(QStringLiteral("只读")));
+        db.execScript(QStringLiteral("PRAGMA query_only = 0"));
+
+        // Another program holds the file.
+        {
+            Database other(app.ctx().paths().database(), dbPass(app.ctx().paths().keyFile()));
+            other.execScript(QStringLiteral("BEGIN EXCLUSIVE"));
+            QVERIFY(failure(insert).userText().contains(QStringLiteral("另一个程序")));
+        }
+
+        // A page in the middle of the file is changed behind the program's back.
+        db.execScript(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+                                     "INSERT INTO 工资流水 (备注) SELECT printf('%0300d', i) FROM n"));
+        app.ctx().disconnect();
+        QFile file(app.ctx().paths().database());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.seek(file.size() - 5 * 4096 + 100));
+        file.write("!");
+        file.close();
+        QVERIFY(app.ctx().reconnect());
+        try {
+            app.db().scalar(QStringLiteral("SELECT sum(length(备注)) FROM 工资流水"));
+            QFAIL("the damaged page should have been noticed");
+        } catch (const Error& e) {
+            QCOMPARE(e.kind(), Error::Kind::Database);
+            QVERIFY2(e.userText().startsWith(QStringLiteral("数据文件已损坏，请从备份恢复")), qPrintable(e.userText()));
+        }
+
+        const InputError input(QStringLiteral("工价不是数字：贵"));
+        QCOMPARE(input.kind(), Error::Kind::Input);
+        QCOMPARE(input.userText(), QStringLiteral("工价不是数字：贵"));
     }
 
     void fileIsEncryptedAndOpensWithDerivedKey()

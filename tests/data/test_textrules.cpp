@@ -85,9 +85,15 @@ private slots:
     void invalidDatesAreRejected()
     {
         for (const char* bad : {"2008-2-30", "2007-2-29", "2008-13-1", "2008-0-5", "08-5-7", "2008.5.7", "abc", "",
-                                "2008-5", "2008-5-7x"})
+                                "2008-5", "2008-5-7x", "0998-12-1", "1899/12/31", "0000-1-1"})
             QVERIFY2(!parseDateText(QString::fromLatin1(bad)), bad);
         QVERIFY(parseDateText(QStringLiteral("2008-2-29"))); // leap year
+        // Every accepted date is shown in a form that reads back to the same date.
+        for (const char* good : {"1900-1-1", "9999-12-31", "1900/01/01"}) {
+            const auto date = parseDateText(QString::fromLatin1(good));
+            QVERIFY2(date, good);
+            QCOMPARE(parseDateText(dateText(*date)), date);
+        }
     }
 
     void monthTexts()
@@ -100,6 +106,8 @@ private slots:
         QCOMPARE(ym->nextFirstDay(), QDate(2009, 1, 1));
         QVERIFY(!parseMonthText(QStringLiteral("2008-13")));
         QVERIFY(!parseMonthText(QStringLiteral("May 2008")));
+        QVERIFY(!parseMonthText(QStringLiteral("0998-12")));
+        QCOMPARE(parseMonthText(QStringLiteral("1900-1"))->firstDay(), QDate(1900, 1, 1));
     }
 };
 

@@ -324,6 +324,34 @@ private slots:
         KV_VERIFY_BOXES(f.boxes);
     }
 
+    void aFullDiskIsNamedAndTheWindowKeepsItsLines()
+    {
+        EntryFixture f;
+        f.gui->type("Text2", "001");
+        ui::DataGrid* fg = f.grid("fg");
+        fg->setText(1, PDate, QStringLiteral("2008-5-2"));
+        fg->setText(1, PProduct, QStringLiteral("外壳"));
+        fg->setText(1, PQuantity, QStringLiteral("1"));
+        fg->setText(1, PRemark, QString(50000, QChar(u'长')));
+        // The file may not grow: the save needs new pages, as on a full disk.
+        f.app.db().execScript("PRAGMA max_page_count = " + f.app.db().scalar("PRAGMA page_count").toString());
+        f.boxes.expect("磁盘空间不足，");
+        f.gui->click("Command1");
+        const ui::BoxRequest box = f.boxes.shown().last();
+        QCOMPARE(box.caption, QStringLiteral("数据库错误"));
+        QVERIFY(box.text.endsWith("database or disk is full"));
+        QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 工资流水").toInt(), 0);
+        QCOMPARE(fg->text(1, PProduct), QStringLiteral("外壳"));
+        QCOMPARE(fg->text(1, PRemark).size(), 50000);
+
+        // Refused input is titled as such, not as a database failure.
+        f.boxes.expect("不是数字");
+        ui::guarded(f.window.get(), [] { throw InputError(QStringLiteral("工价不是数字：贵")); });
+        QCOMPARE(f.boxes.shown().last().caption, QStringLiteral("输入错误"));
+        QCOMPARE(f.boxes.shown().last().text, QStringLiteral("工价不是数字：贵"));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
     void separateInstanceOpensOnEmployee()
     {
         EntryFixture f;

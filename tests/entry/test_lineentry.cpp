@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTableView>
 #include <QTest>
 
 using namespace kv;
@@ -37,14 +38,20 @@ struct LineFixture : EntryFixture {
     void loadEmployee() { gui->type("Text2", "001"); }
     ui::DataGrid& fg() const { return *grid("fg"); }
     ui::DataGrid& fg1() const { return *grid("fg1"); }
-    ui::DataGrid& ajax() const { return *grid("Ajax"); }
+    QTableView& ajax() const { return *gui->find<QTableView>("Ajax"); }
     bool popupShown() const { return gui->find("ajaxBox")->isVisible(); }
     QStringList ajaxColumn(int col) const
     {
         QStringList out;
-        for (int r = 1; r < ajax().rows(); ++r)
-            out << ajax().text(r, col);
+        for (int r = 0; r < ajax().model()->rowCount(); ++r)
+            out << ajax().model()->index(r, col).data().toString();
         return out;
+    }
+    // Clicks match `row` (from 0) of the popup in column `col`.
+    void clickMatch(int row, int col) const
+    {
+        QTest::mouseClick(ajax().viewport(), Qt::LeftButton, {},
+                          ajax().visualRect(ajax().model()->index(row, col)).center());
     }
     DatePicker* picker(const char* name) const { return gui->find<DatePicker>(name); }
 };
@@ -87,7 +94,7 @@ private slots:
         QVERIFY(typeInEditor(f.fg(), "40"));
         clickCell(f.fg(), 1, PProduct);
         typeInEditor(f.fg(), "wk");
-        QTest::mouseClick(f.ajax().table()->viewport(), Qt::LeftButton, {}, cellCentre(f.ajax(), 1, 1));
+        f.clickMatch(0, 1);
         QVERIFY(!f.popupShown());
         QCOMPARE(f.fg().text(1, PProduct), QStringLiteral("外壳"));
         QCOMPARE(f.fg().text(1, PUnit), QStringLiteral("个"));
@@ -113,7 +120,7 @@ private slots:
         typeInEditor(f.fg(), "2");
         clickCell(f.fg(), 1, PProduct);
         typeInEditor(f.fg(), "P0"); // three matches; the highlight plays no part
-        f.ajax().setCurrentCell(3, 0);
+        f.ajax().setCurrentIndex(f.ajax().model()->index(2, 0));
         keyInEditor(f.fg(), Qt::Key_Return);
         QCOMPARE(f.fg().text(1, PProduct), QStringLiteral("外壳"));
         QCOMPARE(f.fg().text(1, PAmount), QStringLiteral("2.5"));
@@ -196,8 +203,8 @@ private slots:
         clickCell(fg, 1, PProduct);
         typeInEditor(fg, "P0"); // three matches
         for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up})
-            keyInEditor(fg, key); // 2, 3, round to 1, back to 3
-        QCOMPARE(f.ajax().row(), 3);
+            keyInEditor(fg, key);                                             // 2, 3, round to 1, back to 3
+        QCOMPARE(f.ajax().currentIndex().row(), 2);                           // the third match
         QVERIFY(openEditor(fg) && fg.row() == 1 && fg.editCol() == PProduct); // the line stays put
         keyInEditor(fg, Qt::Key_Return);
         QCOMPARE(fg.text(1, PProduct), QStringLiteral("螺丝"));

@@ -1,6 +1,7 @@
 #include "TestDb.h"
+#include "data/Database.h"
 #include "entry/EmployeeFinder.h"
-#include "entry/ItemLookup.h"
+#include "entry/ItemCatalog.h"
 #include "entry/MonthRecords.h"
 
 #include <QTest>
@@ -137,7 +138,7 @@ private slots:
         QCOMPARE(count(app.db(), QStringLiteral("员工工资")), 1);
 
         // A date the program cannot read is refused before anything changes.
-        QVERIFY_THROWS_EXCEPTION(DbError, records.saveMonth(sheet({pline("2008-5-40", "新", "1", "1")})));
+        QVERIFY_THROWS_EXCEPTION(InputError, records.saveMonth(sheet({pline("2008-5-40", "新", "1", "1")})));
         QCOMPARE(records.loadProduction(QStringLiteral("001"), kMay2008).size(), 2);
     }
 
@@ -152,6 +153,22 @@ private slots:
         QCOMPARE(lines.at(0).at(PProduct), line.at(PProduct));
         QCOMPARE(lines.at(0).at(PRemark), line.at(PRemark));
         QCOMPARE(records.loadDeductions(QStringLiteral("001"), kMay2008).at(0).at(DItem), QStringLiteral("迟到'%"));
+
+        // A byte order mark is text like any other: a product of only U+FEFF loads as itself,
+        // so saving what was loaded keeps the line.
+        const QString bom(QChar(0xFEFF));
+        LineTexts marked = pline("2008-5-2", "", "1", "1");
+        marked[PProduct] = bom;
+        LineTexts leading = pline("2008-5-3", "", "1", "1");
+        leading[PProduct] = bom + QStringLiteral("外壳");
+        records.saveMonth(sheet({marked, leading}));
+        for (int round = 0; round < 2; ++round) {
+            const auto loaded = records.loadProduction(QStringLiteral("001"), kMay2008);
+            QCOMPARE(loaded.size(), 2);
+            QCOMPARE(loaded.at(0).at(PProduct), bom);
+            QCOMPARE(loaded.at(1).at(PProduct), leading.at(PProduct));
+            records.saveMonth(sheet(loaded));
+        }
     }
 
     void lookupMatchesDescriptionEndNumberOrPinyin()
@@ -179,12 +196,43 @@ private slots:
         QCOMPARE(numbers(QStringLiteral("P0")), QStringList({"P01", "P02"}));
         QCOMPARE(numbers(QStringLiteral("%")), QStringList({"X%1"}));
         QCOMPARE(numbers(QString()).size(), 3);
+        // A NUL ends the engine's reading of a pattern; it must not turn the key into "match all".
+        QCOMPARE(numbers(QChar(0) + QStringLiteral("大外壳")), QStringList({"P02"}));
 
         const LookupResult all = lookupItems(app.db(), LookupKind::Product);
         QCOMPARE(all.fields, QStringList({"产品编号", "产品说明", "计量单位", "工价"}));
         QCOMPARE(all.rows.at(0), QStringList({"P01", "外壳", "个", "1.25"}));
         QCOMPARE(lookupItems(app.db(), LookupKind::Deduction).fields,
                  QStringList({"扣减项目编号", "扣减项目说明", "扣减金额"}));
+
+        // The entry window's catalog reads the table again after a change to it, and only then.
+        ItemCatalog catalog(LookupKind::Product);
+        catalog.refresh(app.db());
+        QCOMPARE(catalog.rows(), all.rows);
+        const auto unchanged = [&] {
+            const QStringList* before = catalog.rows().constData();
+            catalog.refresh(app.db());
+            return catalog.rows().constData() == before;
+        };
+        QVERIFY(unchanged());
+        app.db().exec("UPDATE 产品工价 SET 拼音编码 = 'QK' WHERE 产品编号 = 'P02'");
+        QVERIFY(!unchanged());
+        QCOMPARE(catalog.matches("qk"), QList<int>{1});
+        {
+            Transaction tx(app.db()); // rolled back: nothing changed
+            app.db().exec("DELETE FROM 产品工价");
+        }
+        QVERIFY(unchanged());
+        app.db().exec("DELETE FROM 产品工价 WHERE 产品编号 = 'P01'");
+        QVERIFY(!unchanged());
+        QCOMPARE(catalog.rows().size(), 2);
+        // A new connection (after a restore, say) is read anew and watched in turn.
+        QVERIFY(app.ctx().reconnect());
+        QVERIFY(!unchanged());
+        QVERIFY(unchanged());
+        add("P04", "垫片", "DP", 0.1);
+        QVERIFY(!unchanged());
+        QCOMPARE(catalog.matches("dp"), QList<int>{2});
     }
 
     void employeeFinder()
@@ -200,6 +248,7 @@ private slots:
         QCOMPARE(zhang.at(1).workshopLine(), QStringLiteral("所在车间：一车间  工种：装配"));
         QCOMPARE(finder.nameContains(QStringLiteral("'H")).size(), 1);
         QCOMPARE(finder.nameContains(QStringLiteral("%")).size(), 0);
+        QCOMPARE(finder.nameContains(QChar(0) + QStringLiteral("张四")).size(), 1);
         QVERIFY(finder.nameExists(QStringLiteral("O'Hara ")));
         QVERIFY(!finder.nameExists(QStringLiteral("张")));
         QCOMPARE(finder.byNumber(QStringLiteral(" 002 "))->name, QStringLiteral("张四"));

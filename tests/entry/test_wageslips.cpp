@@ -121,7 +121,7 @@ private slots:
         QCOMPARE(slip.deductions.size(), 2);
 
         // The totals are the stored month's, as the statistics sum it.
-        const QList<EmployeeWage> wages = WageStatistics(db).compute({"2008-05-01", "2008-05-31"});
+        const QList<EmployeeWage> wages = WageStatistics(db).compute(PeriodKind::Month, {"2008-05-01", "2008-05-31"});
         QCOMPARE(wages.first().number, QStringLiteral("001"));
         QCOMPARE(plainDecimal(slip.productionTotal), plainDecimal(wages.first().production));
         QCOMPARE(plainDecimal(slip.deductionTotal), plainDecimal(wages.first().deductions));
@@ -191,5 +191,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestWageSlips)
+QTEST_GUILESS_MAIN(TestWageSlips)
 #include "test_wageslips.moc"

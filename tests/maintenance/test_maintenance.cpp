@@ -1,13 +1,16 @@
 #include "TestDb.h"
+#include "data/MonthlyTotals.h"
 #include "data/Passwords.h"
 #include "data/Schema.h"
 #include "data/Tables.h"
 #include "maintenance/Backup.h"
 #include "maintenance/ClearData.h"
 #include "maintenance/FileCopy.h"
+#include "maintenance/Integrity.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace kv;
@@ -56,6 +59,7 @@ void seedEveryTable(Database& db)
     db.exec(
         "INSERT INTO 工资流水 (工号, 日期, 产品, 数量, 工价, 金额) VALUES ('001', '2008-05-02', '外壳', 10, 1.5, 15)");
     db.exec("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('001', '2008-05-03', '迟到', 20)");
+    rebuildMonthlyTotals(db);
     db.exec("INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES ('2008-5', '001', '张三', 15, "
             "20, -5)");
     db.exec("INSERT INTO 车间 (车间) VALUES ('一车间')");
@@ -70,6 +74,30 @@ void seedEveryTable(Database& db)
 QString key(TestApp& app)
 {
     return dbPass(app.ctx().paths().keyFile());
+}
+
+// Enough lines that the file spans a few dozen pages, every one of them in use.
+void seedManyLines(Database& db)
+{
+    db.execScript("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
+                  "INSERT INTO 工资流水 (工号, 日期, 产品, 备注) "
+                  "SELECT 'E' || i, '2008-05-01', '外壳', printf('%0150d', i) FROM n");
+}
+
+// The database file's bytes, read with the connection closed.
+QByteArray liveBytes(TestApp& app)
+{
+    app.ctx().disconnect();
+    const QByteArray bytes = bytesOf(app.ctx().paths().database());
+    app.ctx().reconnect();
+    return bytes;
+}
+
+// Makes the file at `path` unusable for writing by putting a link to the always-full device
+// where the copy is written, as a full disk would.
+bool fillsUp(const QString& path)
+{
+    return QFile::exists("/dev/full") && QFile::link("/dev/full", pendingCopyPath(path));
 }
 } // namespace
 
@@ -98,7 +126,7 @@ private slots:
 
         app.clock().set(QDate(2008, 12, 1));
         QCOMPARE(backupDatabase(app.ctx()).path, QDir(app.dir()).absoluteFilePath("databak/2008-12-1.bak"));
-        QCOMPARE(backupFiles(app.ctx().paths()), (QStringList{"2008-5-17.bak", "2008-12-1.bak"}));
+        QCOMPARE(backupFiles(app.ctx().paths()), (QStringList{"2008-12-1.bak", "2008-5-17.bak"}));
         QCOMPARE(count(app.db(), "员工"), 2); // the connection works again
     }
 
@@ -146,7 +174,7 @@ private slots:
         QVERIFY(outcome.reconnectError.isEmpty());
     }
 
-    void backupListHoldsBakFilesInDayOrder()
+    void backupListHoldsBakFilesNewestFirst()
     {
         TestApp app;
         const QString dir = app.dir() + "/databak/";
@@ -155,7 +183,7 @@ private slots:
             writeFile(dir + name, "x");
         QVERIFY(QDir().mkpath(dir + "folder.bak"));
         QCOMPARE(backupFiles(app.ctx().paths()),
-                 (QStringList{"2008-5-9.bak", "2008-5-17.bak", "2008-12-1.bak", "old.BAK"}));
+                 (QStringList{"2008-12-1.bak", "2008-5-17.bak", "2008-5-9.bak", "old.BAK"}));
         QVERIFY(QDir(dir).removeRecursively());
         QVERIFY(backupFiles(app.ctx().paths()).isEmpty());
     }
@@ -272,6 +300,146 @@ private slots:
         QCOMPARE(employeeNames(app.db()), QStringList{"张三"});
         QCOMPARE(storedVersion(app.db()), latestVersion() + 1);
         QCOMPARE(count(app.db(), "新表"), 0);
+    }
+
+    void damagedBackupsAreNeverRestored()
+    {
+        TestApp app;
+        seedManyLines(app.db());
+        QVERIFY(backupDatabase(app.ctx()).ok);
+        const QByteArray good = bytesOf(app.dir() + "/databak/2008-5-17.bak");
+        QVERIFY(good.size() >= 20 * 4096);
+        addEmployee(app.db(), "001", "备份之后");
+        const QByteArray before = liveBytes(app);
+
+        QList<QPair<QString, QByteArray>> damaged;
+        for (const qsizetype length : {qsizetype(0), qsizetype(100), qsizetype(4096), qsizetype(4096 + 100),
+                                       good.size() / 2, good.size() - 4096, good.size() - 100, good.size() - 1})
+            damaged.append({QString("cut at %1").arg(length), good.left(length)});
+        // Single bytes spread over the whole file: salt, page bodies, page ends with their codes.
+        for (int i = 0; i < 24; ++i) {
+            const qsizetype offset = qMin(good.size() - 1, qsizetype(i) * good.size() / 24 + 37 * i);
+            QByteArray bytes = good;
+            bytes[offset] = char(bytes[offset] ^ 0x5a);
+            damaged.append({QString("byte %1 changed").arg(offset), bytes});
+        }
+        damaged.append({"junk appended", good + QByteArray(100, 'x')});
+
+        for (const auto& [what, bytes] : damaged) {
+            writeFile(app.dir() + "/databak/damaged.bak", bytes);
+            const CopyOutcome outcome = restoreDatabase(app.ctx(), "damaged.bak");
+            QVERIFY2(!outcome.ok, qPrintable(what));
+            QVERIFY2(outcome.error.contains("损坏"), qPrintable(what + ": " + outcome.error));
+            QVERIFY(outcome.safetyCopy.isEmpty());
+            QVERIFY(app.ctx().isConnected());
+        }
+        QCOMPARE(liveBytes(app), before);
+        // Refused before any safety copy was taken: only the good backup and the damaged file.
+        QCOMPARE(backupFiles(app.ctx().paths()), (QStringList{"2008-5-17.bak", "damaged.bak"}));
+        QCOMPARE(employeeNames(app.db()), QStringList{"备份之后"});
+
+        // A backup of another installation is named as such.
+        {
+            Database other(app.dir() + "/databak/other.bak", "another-key", true);
+            createSchema(other);
+        }
+        QVERIFY(restoreDatabase(app.ctx(), "other.bak").error.contains("另一个 kv.dat"));
+    }
+
+    void aDamagedDatabaseNeverReplacesTheDaysBackup()
+    {
+        TestApp app;
+        seedManyLines(app.db());
+        const QString bak = app.dir() + "/databak/2008-5-17.bak";
+        QVERIFY(backupDatabase(app.ctx()).ok);
+        const QByteArray earlier = bytesOf(bak);
+        QCOMPARE(inspectDatabaseFile(bak, key(app)).state, FileVerdict::State::Sound);
+
+        // A page in the middle of the live file goes bad; the connection still opens.
+        app.ctx().disconnect();
+        QByteArray bytes = bytesOf(app.ctx().paths().database());
+        bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x01);
+        writeFile(app.ctx().paths().database(), bytes);
+        QVERIFY(app.ctx().reconnect());
+
+        const CopyOutcome outcome = backupDatabase(app.ctx());
+        QVERIFY(!outcome.ok);
+        QVERIFY2(outcome.error.startsWith("当前数据文件已损坏"), qPrintable(outcome.error));
+        QCOMPARE(bytesOf(bak), earlier);
+        QVERIFY(!QFileInfo::exists(pendingCopyPath(bak)));
+    }
+
+    void restoreKeepsASafetyCopyOfThePresentData()
+    {
+        TestApp app;
+        addEmployee(app.db(), "001", "张三");
+        QVERIFY(backupDatabase(app.ctx()).ok);
+        addEmployee(app.db(), "002", "备份之后");
+        // Older safety copies of both kinds: of the restore kind only the newest ten stay.
+        for (int day = 1; day <= 12; ++day)
+            writeFile(app.dir() + QString("/databak/恢复前-2008-05-%1-120000.bak").arg(day, 2, 10, QChar('0')), "x");
+        writeFile(app.dir() + "/databak/清空前-2008-05-01-120000.bak", "x");
+
+        app.clock().set(QDateTime(QDate(2008, 5, 17), QTime(14, 5, 9)));
+        const CopyOutcome outcome = restoreDatabase(app.ctx(), "2008-5-17.bak");
+        QVERIFY2(outcome.ok, qPrintable(outcome.error));
+        QCOMPARE(outcome.safetyCopy, QDir(app.dir()).absoluteFilePath("databak/恢复前-2008-05-17-140509.bak"));
+        QCOMPARE(employeeNames(app.db()), QStringList{"张三"});
+        QCOMPARE(employeeNames(*std::make_unique<Database>(outcome.safetyCopy, key(app))),
+                 (QStringList{"张三", "备份之后"}));
+
+        const QStringList listed = backupFiles(app.ctx().paths());
+        QCOMPARE(listed.first(), "恢复前-2008-05-17-140509.bak");
+        QCOMPARE(listed.filter(QRegularExpression("^恢复前-")).size(), kSafetyCopiesKept);
+        QVERIFY(!listed.contains("恢复前-2008-05-03-120000.bak"));
+        QVERIFY(listed.contains("恢复前-2008-05-04-120000.bak"));
+        QVERIFY(listed.contains("清空前-2008-05-01-120000.bak"));
+        QVERIFY(listed.contains("2008-5-17.bak"));
+    }
+
+    void aSafetyCopyThatCannotBeWrittenStopsTheRestore()
+    {
+        TestApp app;
+        QVERIFY(backupDatabase(app.ctx()).ok);
+        addEmployee(app.db(), "001", "备份之后");
+        const QByteArray before = liveBytes(app);
+        const QString safety = app.dir() + "/databak/" + safetyCopyName(SafetyKind::BeforeRestore, app.clock().now());
+        if (!fillsUp(safety))
+            QSKIP("no /dev/full to stand in for a full disk");
+
+        const CopyOutcome outcome = restoreDatabase(app.ctx(), "2008-5-17.bak");
+        QVERIFY(!outcome.ok);
+        QVERIFY2(outcome.error.contains("安全副本"), qPrintable(outcome.error));
+        // The system's own cause is named, in Chinese first.
+        QVERIFY2(outcome.error.contains("磁盘空间不足"), qPrintable(outcome.error));
+        QVERIFY(!outcome.error.contains("Unknown error"));
+        QCOMPARE(liveBytes(app), before);
+        QCOMPARE(employeeNames(app.db()), QStringList{"备份之后"});
+        QVERIFY(!QFileInfo::exists(safety));
+    }
+
+    void exitMakesTheDaysBackupOnlyAfterAChange()
+    {
+        TestApp app;
+        const QString bak = app.dir() + "/databak/2008-5-17.bak";
+        QVERIFY(!backupOnExit(app.ctx())); // nothing changed
+        QVERIFY(!QFileInfo::exists(bak));
+
+        addEmployee(app.db(), "001", "张三");
+        app.ctx().reconnect(); // changes made through an earlier connection count too
+        QVERIFY(backupOnExit(app.ctx()));
+        QCOMPARE(employeeNames(*std::make_unique<Database>(bak, key(app))), QStringList{"张三"});
+
+        // Today has its backup: a later exit leaves it alone (only a manual backup replaces it).
+        addEmployee(app.db(), "002", "李四");
+        QVERIFY(!backupOnExit(app.ctx()));
+        QCOMPARE(employeeNames(*std::make_unique<Database>(bak, key(app))), QStringList{"张三"});
+
+        // No backup folder: none is made behind the user's back.
+        app.clock().set(QDate(2008, 5, 18));
+        QVERIFY(QDir(app.dir() + "/databak").removeRecursively());
+        QVERIFY(!backupOnExit(app.ctx()));
+        QVERIFY(!QFileInfo::exists(app.dir() + "/databak"));
     }
 
     void clearingKeepsOnlyTheSuperAdministrator()

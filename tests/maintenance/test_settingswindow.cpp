@@ -9,6 +9,7 @@
 #include "data/Passwords.h"
 #include "entry/ClosedMonths.h"
 #include "lists/AdminAccounts.h"
+#include "maintenance/FileCopy.h"
 #include "maintenance/RestoreDialog.h"
 #include "maintenance/SettingsWindow.h"
 #include "ui/DataGrid.h"
@@ -261,6 +262,30 @@ private slots:
         KV_VERIFY_BOXES(boxes);
     }
 
+    void aClearWithoutItsSafetyCopyDoesNotRun()
+    {
+        TestApp app;
+        addEmployee(app.db(), "张三");
+        ScriptedBoxes boxes;
+        SettingsWindow w(app.ctx());
+        // The safety copy cannot be written where it goes.
+        const QString safety = app.dir() + "/databak/清空前-2008-05-17-093000.bak";
+        QVERIFY(QDir().mkpath(pendingCopyPath(safety) + "/blocked"));
+        boxes.expect("● 清空数据", Answer::Ok).expect("数据没有清空：没能先为现有数据保存一份安全副本。");
+        GuiDriver(&w).click("Command5");
+        QCOMPARE(boxes.shown().last().caption, QString("清空失败"));
+        QVERIFY(app.ctx().isConnected());
+        QCOMPARE(employees(app.db()), 1);
+        QVERIFY(!QFileInfo::exists(safety));
+
+        // No backup folder at all: the same, and the message names the folder.
+        QVERIFY(QDir(app.dir() + "/databak").removeRecursively());
+        boxes.expect("● 清空数据", Answer::Ok).expect("databak");
+        GuiDriver(&w).click("Command5");
+        QCOMPARE(employees(app.db()), 1);
+        KV_VERIFY_BOXES(boxes);
+    }
+
     void restoreDialogListsBackupsAndKeepsDataOnFailure()
     {
         TestApp app;
@@ -282,7 +307,7 @@ private slots:
         QCOMPARE(gui.find<QPushButton>("Command1")->text(), QString("确定恢复"));
         QCOMPARE(gui.find<QPushButton>("Command2")->text(), QString("取消"));
         auto* files = gui.find<QListWidget>("File1");
-        QCOMPARE(listed(files), (QStringList{"2008-5-9.bak", "2008-5-17.bak"}));
+        QCOMPARE(listed(files), (QStringList{"2008-5-17.bak", "2008-5-9.bak"}));
 
         gui.click("Command1"); // nothing chosen: nothing happens
         QVERIFY(dialog->isVisible());
@@ -319,6 +344,11 @@ private slots:
         GuiDriver(settings).click("Command5");
         QCOMPARE(boxes.shown().last().caption, QString("成功！"));
         QCOMPARE(boxes.shown().last().icon, ui::Icon::Information);
+        // The data as they were before the clearing wait in the backup folder, named in the message.
+        const QString safety = QDir(app.dir()).absoluteFilePath("databak/清空前-2008-05-17-093000.bak");
+        QVERIFY(boxes.shown().last().text.endsWith(QDir::toNativeSeparators(safety)));
+        QCOMPARE(Database(safety, dbPass(app.ctx().paths().keyFile())).scalar("SELECT 姓名 FROM 员工").toString(),
+                 QString("张三"));
         letQueuedCallsRun();
 
         // No exit question: the main window and every working window are gone.
@@ -416,6 +446,7 @@ private slots:
         boxes.expect("数据恢复成功！请重新登陆系统！");
         GuiDriver(dialog).click("Command1");
         QCOMPARE(boxes.shown().last().caption, QString("成功！"));
+        QVERIFY(boxes.shown().last().text.contains("恢复前-2008-05-17-093000.bak"));
         QVERIFY(!dialog->isVisible());
         letQueuedCallsRun();
 

@@ -6,9 +6,9 @@
 #include "app/HostedWindows.h"
 #include "app/MainWindow.h"
 #include "data/Database.h"
-#include "master/FindPanel.h"
 #include "master/RecordListWindow.h"
 #include "ui/DataGrid.h"
+#include "ui/FindPanel.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "TestDb.h"
 #include "data/Database.h"
 #include "lists/CodeList.h"
-#include "master/CellFind.h"
 #include "master/MasterRecords.h"
+#include "ui/CellFind.h"
 
 #include <QTest>
 
@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(numbers({{"上岗时间", "2008-5-2"}}), QStringList({"002", "003"}));
         QCOMPARE(numbers({{"上岗时间", "2008/05/02"}}), QStringList({"002", "003"}));
         QCOMPARE(numbers({{"上岗时间", "五月"}}), QStringList());
-        QVERIFY_THROWS_EXCEPTION(DbError, employees.list({{"id; DROP TABLE 员工", "1"}}));
+        QVERIFY_THROWS_EXCEPTION(InputError, employees.list({{"id; DROP TABLE 员工", "1"}}));
         QCOMPARE(count(app.db(), QStringLiteral("员工")), 3);
 
         // A price compares as the number it stands for.
@@ -176,7 +176,7 @@ private slots:
         QVERIFY(products.save(1, product("C1", "螺丝", "盒", "+13")));
         QCOMPARE(products.load(1).value().at(4), QStringLiteral("13"));
         QCOMPARE(CodeList(app.db(), CodeListKind::Unit).names(), QStringList({"盒"}));
-        QVERIFY_THROWS_EXCEPTION(DbError, products.save(1, product("C1", "螺丝", "盒", "贵")));
+        QVERIFY_THROWS_EXCEPTION(InputError, products.save(1, product("C1", "螺丝", "盒", "贵")));
         QCOMPARE(products.load(1).value().at(4), QStringLiteral("13"));
     }
 
@@ -198,21 +198,21 @@ private slots:
         const QList<QStringList> grid{
             {"工号", "姓名", "id"}, {"A1", "王王", "1"}, {"王", "b王", "王"}, {"c", "d", "3"}, {"王c", "e", "4"}};
         const auto text = [&](int r, int c) { return grid.at(r).at(c); };
-        QCOMPARE(findCells(grid.size(), 2, 1, QStringLiteral("王"), text),
-                 QList<CellPos>({{1, 1}, {2, 0}, {2, 1}, {4, 0}}));
-        QCOMPARE(findCells(grid.size(), 2, 3, QStringLiteral("王"), text), QList<CellPos>({{4, 0}}));
-        QVERIFY(findCells(grid.size(), 2, 1, QStringLiteral("3"), text).isEmpty());  // only in the id
-        QVERIFY(findCells(grid.size(), 2, 1, QStringLiteral("a1"), text).isEmpty()); // case matters
-        QVERIFY(findCells(grid.size(), 2, 1, QStringLiteral(" c"), text).isEmpty()); // the space counts
-        QVERIFY(findCells(1, 2, 1, QStringLiteral("工号"), text).isEmpty());         // header only
+        QCOMPARE(ui::findCells(grid.size(), 2, 1, QStringLiteral("王"), text),
+                 QList<ui::CellPos>({{1, 1}, {2, 0}, {2, 1}, {4, 0}}));
+        QCOMPARE(ui::findCells(grid.size(), 2, 3, QStringLiteral("王"), text), QList<ui::CellPos>({{4, 0}}));
+        QVERIFY(ui::findCells(grid.size(), 2, 1, QStringLiteral("3"), text).isEmpty());  // only in the id
+        QVERIFY(ui::findCells(grid.size(), 2, 1, QStringLiteral("a1"), text).isEmpty()); // case matters
+        QVERIFY(ui::findCells(grid.size(), 2, 1, QStringLiteral(" c"), text).isEmpty()); // the space counts
+        QVERIFY(ui::findCells(1, 2, 1, QStringLiteral("工号"), text).isEmpty());         // header only
 
-        QVERIFY(!isSearchKeyword(QStringLiteral(" \t ")));
-        QVERIFY(isSearchKeyword(QStringLiteral(" c")));
-        QCOMPARE(findStartRow(false, 5), 1);
-        QCOMPARE(findStartRow(true, 5), 5);
-        QCOMPARE(findStartRow(true, 0), 1);
+        QVERIFY(!ui::isSearchKeyword(QStringLiteral(" \t ")));
+        QVERIFY(ui::isSearchKeyword(QStringLiteral(" c")));
+        QCOMPARE(ui::findStartRow(false, 5), 1);
+        QCOMPARE(ui::findStartRow(true, 5), 5);
+        QCOMPARE(ui::findStartRow(true, 0), 1);
     }
 };
 
-QTEST_MAIN(TestMasterRecords)
+QTEST_GUILESS_MAIN(TestMasterRecords)
 #include "test_masterrecords.moc"

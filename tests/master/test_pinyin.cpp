@@ -244,5 +244,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPinyin)
+QTEST_GUILESS_MAIN(TestPinyin)
 #include "test_pinyin.moc"

@@ -5,10 +5,10 @@
 #include "app/HostedWindows.h"
 #include "app/MainWindow.h"
 #include "data/Database.h"
-#include "master/FindPanel.h"
 #include "master/MasterDialog.h"
 #include "master/RecordListWindow.h"
 #include "ui/DataGrid.h"
+#include "ui/FindPanel.h"
 #include "ui/Twips.h"
 
 #include <QComboBox>
@@ -387,7 +387,7 @@ private slots:
     {
         EmployeeList list;
         auto& [app, boxes, window, gui, grid] = list;
-        FindPanel* panel = window.panel();
+        ui::FindPanel* panel = window.panel();
         const int designHeight = panel->height();
         QCOMPARE(panel->designHeight(), designHeight);
         gui.click(QStringLiteral("查找"));
@@ -429,7 +429,7 @@ private slots:
         window.show();
         GuiDriver gui(&window);
         gui.click(QStringLiteral("查找"));
-        FindPanel* panel = window.panel();
+        ui::FindPanel* panel = window.panel();
         QWidget* strip = gui.find(QStringLiteral("Picture2"));
         const QPoint start = panel->pos();
 

@@ -64,10 +64,6 @@ class TestPackage : public QObject {
     // `dataDir`, then ends it. HOME and XDG_DATA_HOME point into the temporary folder.
     void startUntilDatabaseIn(const QString& programPath, const QStringList& args, const QString& dataDir)
     {
-        // Until the program makes its own key material, the data folder is given a copy.
-        QDir().mkpath(dataDir);
-        QFile::copy(QStringLiteral(KV_SOURCE_DIR "/resources/kv.dat"), dataDir + QStringLiteral("/kv.dat"));
-
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("HOME"), m_root.filePath(QStringLiteral("home")));
@@ -79,6 +75,8 @@ class TestPackage : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(adminAccount(dataDir), QStringLiteral("admin"), 30000);
         QCOMPARE(p.state(), QProcess::Running); // waiting at the login window
         QVERIFY(QFileInfo(dataDir + QStringLiteral("/databak")).isDir());
+        // The key material is the installation's own, made on this first start.
+        QCOMPARE(QFileInfo(dataDir + QStringLiteral("/kv.dat")).size(), 128);
         p.kill();
         p.waitForFinished();
     }

@@ -6,10 +6,11 @@
 #include "TestDb.h"
 #include "app/MainWindow.h"
 #include "data/Database.h"
+#include "data/MonthlyTotals.h"
 #include "data/TextRules.h"
-#include "master/FindPanel.h"
 #include "stats/WageStatisticsWindow.h"
 #include "ui/DataGrid.h"
+#include "ui/FindPanel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -46,6 +47,7 @@ void seed(Database& db)
                     {no, isoDate(QDate(2008, m, 28)), 80.5});
         }
     }
+    rebuildMonthlyTotals(db);
     tx.commit();
 }
 } // namespace

@@ -3,6 +3,7 @@
 #include "TestDb.h"
 #include "Workbook.h"
 #include "data/Database.h"
+#include "data/MonthlyTotals.h"
 #include "stats/WageStatisticsWindow.h"
 #include "ui/DataGrid.h"
 
@@ -29,6 +30,8 @@ void seed(Database& db)
             "('002', '2008-05-04', '外壳', 700), ('004', '2008-05-05', '外壳', 2500.2), "
             "('005', '2008-05-06', '外壳', 80), ('003', '2008-05-07', '外壳', 10)");
     db.exec("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('004', '2008-05-09', '罚款', 500)");
+    // Lines written straight into the journals: the month statistics read their monthly totals.
+    rebuildMonthlyTotals(db);
 }
 
 QStringList rowTexts(const ui::DataGrid& grid, int r)

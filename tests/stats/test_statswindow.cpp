@@ -5,10 +5,11 @@
 #include "app/HostedWindows.h"
 #include "app/MainWindow.h"
 #include "data/Database.h"
+#include "data/MonthlyTotals.h"
 #include "entry/WageEntryWindow.h"
-#include "master/FindPanel.h"
 #include "stats/WageStatisticsWindow.h"
 #include "ui/DataGrid.h"
+#include "ui/FindPanel.h"
 #include "ui/Twips.h"
 
 #include <QApplication>
@@ -47,6 +48,7 @@ void seed(Database& db)
             "('002', '2008-05-17', '外壳', 1500), ('002', '2007-10-08', '外壳', 700)");
     db.exec("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('001', '2008-05-09', '罚款', 2000), "
             "('004', '2008-05-31', '罚款', 80.4)");
+    rebuildMonthlyTotals(db);
 }
 
 struct StatsFixture {
@@ -242,6 +244,7 @@ private slots:
         f.app.db().exec("INSERT INTO 工资流水 (工号, 日期, 金额) VALUES ('E001', '2008-05-01', 1000.2), "
                         "('E001', '2008-05-31', 234.2)");
         f.app.db().exec("INSERT INTO 扣减流水 (工号, 日期, 扣减金额) VALUES ('E001', '2008-05-02', 2000)");
+        rebuildMonthlyTotals(f.app.db());
         f.combo(0)->setEditText(QStringLiteral("2008-5-20")); // read as a date: its month
         f.run();
         QCOMPARE(f.row(1), QStringList({"合计", "", "", "1,234", "2,000", "-766"}));
@@ -312,9 +315,18 @@ private slots:
             QCOMPARE(f.allRows(), before);
         }
 
-        // A database failure gives the database's own number and words.
+        // A database failure gives the database's own number and words: a month reads the
+        // monthly totals, a day the journals.
         f.tabs()->setCurrentIndex(0);
         f.combo(0)->setEditText(QStringLiteral("2008-5"));
+        f.app.db().exec("DROP TABLE 月度合计");
+        f.boxes.expect(message + QStringLiteral("1\n"));
+        f.run();
+        KV_VERIFY_BOXES(f.boxes);
+        QVERIFY(f.boxes.shown().last().text.contains(QStringLiteral("月度合计")));
+        QCOMPARE(f.allRows(), before);
+        f.tabs()->setCurrentIndex(3);
+        f.combo(3)->setEditText(QStringLiteral("2008-5-17"));
         f.app.db().exec("DROP TABLE 扣减流水");
         f.boxes.expect(message + QStringLiteral("1\n"));
         f.run();
@@ -421,7 +433,7 @@ private slots:
         StatsFixture f;
         f.run();
         f.gui->click(QStringLiteral("查找"));
-        FindPanel* panel = f.window->panel();
+        ui::FindPanel* panel = f.window->panel();
         const int designHeight = panel->height();
         f.gui->find<QComboBox>(QStringLiteral("zdinput_0"))->setCurrentIndex(FName);
         f.gui->click(QStringLiteral("Command4"));
@@ -450,7 +462,7 @@ private slots:
         StatsFixture f;
         f.run();
         f.gui->click(QStringLiteral("筛选"));
-        FindPanel* panel = f.window->panel();
+        ui::FindPanel* panel = f.window->panel();
         const int designHeight = panel->designHeight();
         f.filter({{FName, Eq, QStringLiteral("张三")}, {FName, Eq, QStringLiteral("李四")}, {FNumber, Eq, "004"}});
         QCOMPARE(f.visibleNames(), QStringList({"张三", "李四", "张小红"}));

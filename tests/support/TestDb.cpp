@@ -10,12 +10,12 @@ void layOutAppDir(const QString& dir)
 {
     QDir().mkpath(dir + QStringLiteral("/help"));
     QDir().mkpath(dir + QStringLiteral("/databak"));
-    const QString src = QStringLiteral(KV_SOURCE_DIR "/resources");
-    QFile::copy(src + QStringLiteral("/kv.dat"), dir + QStringLiteral("/kv.dat"));
-    QFile::copy(src + QStringLiteral("/help/index.html"), dir + QStringLiteral("/help/index.html"));
+    // A fixed test key, so that databases made by one test open in another.
+    QFile::copy(QStringLiteral(KV_SOURCE_DIR "/tests/support/kv.dat"), dir + QStringLiteral("/kv.dat"));
+    QFile::copy(QStringLiteral(KV_SOURCE_DIR "/resources/help/index.html"), dir + QStringLiteral("/help/index.html"));
 }
 
-TestApp::TestApp(QDate today) : m_clock(std::make_shared<kv::FixedClock>(today))
+TestApp::TestApp(QDate today) : m_clock(std::make_shared<FixedClock>(today))
 {
     layOutAppDir(m_dir.path());
     // Window places and other user settings go to this directory, never to the user's own.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FixedClock.h"
 #include "data/AppContext.h"
 
 #include <QTemporaryDir>
@@ -13,14 +14,14 @@ public:
 
     kv::AppContext& ctx() { return *m_ctx; }
     kv::Database& db() { return m_ctx->conn(); }
-    kv::FixedClock& clock() { return *m_clock; }
+    FixedClock& clock() { return *m_clock; }
     QString dir() const { return m_dir.path(); }
 
 private:
     QTemporaryDir m_dir;
-    std::shared_ptr<kv::FixedClock> m_clock;
+    std::shared_ptr<FixedClock> m_clock;
     std::unique_ptr<kv::AppContext> m_ctx;
 };
 
-// Lays out an application directory: kv.dat and help from the source tree.
+// Lays out an application directory: the test kv.dat and the help page from the source tree.
 void layOutAppDir(const QString& dir);

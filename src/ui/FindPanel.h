@@ -13,10 +13,8 @@ class QPushButton;
 class QRadioButton;
 
 namespace kv::ui {
-class DataGrid;
-}
 
-namespace kv {
+class DataGrid;
 
 // One condition row of the panel: the field combo, what stands between (the "=" sign or an
 // operator combo; none on added rows of the list windows) and the value box.
@@ -72,4 +70,4 @@ private:
     int m_designHeight = 0;
 };
 
-} // namespace kv
+} // namespace kv::ui

@@ -1,6 +1,6 @@
-#include "master/FindPanel.h"
+#include "ui/FindPanel.h"
 
-#include "master/CellFind.h"
+#include "ui/CellFind.h"
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Twips.h"
@@ -17,9 +17,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace kv {
-
-using ui::twipsToPixels;
+namespace kv::ui {
 
 namespace {
 // The panel's design, in twips.
@@ -188,4 +186,4 @@ void FindPanel::closePanel()
     emit closed();
 }
 
-} // namespace kv
+} // namespace kv::ui

@@ -7,7 +7,7 @@
 
 // The find of the list and statistics windows, over the cells of a grid whose row 0 is the
 // header: every cell that contains the keyword, counted once per cell.
-namespace kv {
+namespace kv::ui {
 
 struct CellPos {
     int row = 0;
@@ -28,4 +28,4 @@ int findStartRow(bool fromCurrentRow, int currentRow);
 QList<CellPos> findCells(int rowCount, int columnCount, int startRow, const QString& keyword,
                          const std::function<QString(int row, int column)>& cellText);
 
-} // namespace kv
+} // namespace kv::ui

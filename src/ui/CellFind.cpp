@@ -1,10 +1,10 @@
-#include "master/CellFind.h"
+#include "ui/CellFind.h"
 
 #include "data/TextRules.h"
 
 #include <algorithm>
 
-namespace kv {
+namespace kv::ui {
 
 bool isSearchKeyword(const QString& typed)
 {
@@ -29,4 +29,4 @@ QList<CellPos> findCells(int rowCount, int columnCount, int startRow, const QStr
     return found;
 }
 
-} // namespace kv
+} // namespace kv::ui

@@ -1,0 +1,131 @@
+#include "entry/ItemCatalog.h"
+
+#include "data/Database.h"
+#include "data/TextRules.h"
+
+namespace kv {
+
+namespace {
+struct CatalogTable {
+    QString table;
+    QString columns;   // the shown ones, then description, number and pinyin code for matching
+    int numericColumn; // shown as plain decimal text
+    int shownColumns;
+};
+
+CatalogTable tableOf(LookupKind kind)
+{
+    if (kind == LookupKind::Product)
+        return {QStringLiteral("产品工价"), QStringLiteral("产品编号, 产品说明, 计量单位, 工价, 拼音编码"), 3, 4};
+    return {QStringLiteral("扣减项目"), QStringLiteral("扣减项目编号, 扣减项目说明, 扣减金额, 拼音编码"), 2, 3};
+}
+
+// Letters A-Z to lower case, as SQL's LIKE compares them; every other character stays.
+QString folded(QString text)
+{
+    for (QChar& c : text)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    return text;
+}
+
+// A stored value as a matching key: null stays null (it matches nothing), "" stays a text.
+QString keyOf(const Statement& st, int col)
+{
+    if (st.isNull(col))
+        return {};
+    const QString key = folded(st.text(col));
+    return key.isNull() ? QStringLiteral("") : key;
+}
+
+// The counter that the temporary triggers of a table raise on every row changed. A new
+// connection starts its counters with a new random token, so that a catalog read over another
+// connection always reads again.
+void watch(Database& db, const QString& table)
+{
+    db.execScript(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS kv_table_changes "
+                                 "(name TEXT PRIMARY KEY, token INTEGER, changes INTEGER)"));
+    db.exec(QStringLiteral("INSERT OR IGNORE INTO temp.kv_table_changes VALUES (?, random(), 0)"), {table});
+    for (const char* event : {"INSERT", "UPDATE", "DELETE"}) {
+        const QString ev = QString::fromLatin1(event);
+        db.execScript(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS kv_%1_%2 AFTER %2 ON %1 BEGIN "
+                                     "UPDATE kv_table_changes SET changes = changes + 1 WHERE name = '%1'; END")
+                          .arg(table, ev));
+    }
+}
+} // namespace
+
+void ItemCatalog::refresh(Database& db)
+{
+    const CatalogTable t = tableOf(m_kind);
+    Statement stamp = [&] {
+        try {
+            return db.prepare(QStringLiteral("SELECT token, changes FROM temp.kv_table_changes WHERE name = ?"));
+        } catch (const DbError&) { // a connection that watches nothing yet
+            watch(db, t.table);
+            return db.prepare(QStringLiteral("SELECT token, changes FROM temp.kv_table_changes WHERE name = ?"));
+        }
+    }();
+    stamp.bind(1, t.table);
+    if (!stamp.next()) {
+        watch(db, t.table);
+        stamp.reset();
+        stamp.bind(1, t.table);
+        stamp.next();
+    }
+    const qint64 token = stamp.integer(0);
+    const qint64 changes = stamp.integer(1);
+    if (token == m_token && changes == m_changes)
+        return;
+
+    Statement st = db.prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY id").arg(t.columns, t.table));
+    QStringList fields;
+    for (int i = 0; i < t.shownColumns; ++i)
+        fields << st.columnName(i);
+    QList<QStringList> rows;
+    QList<Keys> keys;
+    while (st.next()) {
+        QStringList row;
+        for (int i = 0; i < t.shownColumns; ++i)
+            row << (i == t.numericColumn && !st.isNull(i) ? plainDecimal(st.number(i)) : st.text(i));
+        rows.append(row);
+        keys.append({keyOf(st, 0), keyOf(st, 1), keyOf(st, t.shownColumns)});
+    }
+    m_fields = fields;
+    m_rows = std::move(rows);
+    m_keys = std::move(keys);
+    m_token = token;
+    m_changes = changes;
+}
+
+QList<int> ItemCatalog::matches(const QString& typed) const
+{
+    QList<int> out;
+    out.reserve(m_rows.size());
+    if (typed.isNull()) {
+        for (int i = 0; i < m_rows.size(); ++i)
+            out << i;
+        return out;
+    }
+    // A NUL cannot be part of what is searched for, as in the database's own search.
+    const QString key = folded(cleanText(QString(typed).remove(QChar(u'\0'))));
+    for (int i = 0; i < m_keys.size(); ++i) {
+        const Keys& k = m_keys.at(i);
+        if ((!k.description.isNull() && k.description.endsWith(key)) ||
+            (!k.number.isNull() && k.number.contains(key)) || (!k.pinyin.isNull() && k.pinyin.contains(key)))
+            out << i;
+    }
+    return out;
+}
+
+LookupResult lookupItems(Database& db, LookupKind kind, const QString& typed)
+{
+    ItemCatalog catalog(kind);
+    catalog.refresh(db);
+    LookupResult result{catalog.fields(), {}};
+    for (int i : catalog.matches(typed))
+        result.rows.append(catalog.rows().at(i));
+    return result;
+}
+
+} // namespace kv

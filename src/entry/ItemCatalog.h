@@ -1,0 +1,49 @@
+#pragma once
+
+#include "entry/ItemLookup.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace kv {
+
+class Database;
+
+// The products or the deduction items, held in memory for the look-up and filtered there on each
+// keystroke. The catalog reads its table again only when the table changed since it was read:
+// temporary triggers of the connection (never stored in the file) count every change to it.
+class ItemCatalog {
+public:
+    explicit ItemCatalog(LookupKind kind) : m_kind(kind) {}
+
+    // Reads the table when it changed since the last reading, or when the connection is
+    // another one. Throws DbError.
+    void refresh(Database& db);
+
+    // The shown columns' names, and the rows in table order as texts (the price or amount as
+    // plain decimal text).
+    const QStringList& fields() const { return m_fields; }
+    const QList<QStringList>& rows() const { return m_rows; }
+
+    // Indexes of the rows that match the typed text: those whose description ends with the
+    // cleaned text, or whose number or pinyin code contains it, letters A-Z compared without
+    // regard to case and every other character as itself. A null text matches every row.
+    QList<int> matches(const QString& typed) const;
+
+private:
+    struct Keys {
+        QString number; // folded to lower case; null where the stored value is null
+        QString description;
+        QString pinyin;
+    };
+
+    LookupKind m_kind;
+    QStringList m_fields;
+    QList<QStringList> m_rows;
+    QList<Keys> m_keys;
+    qint64 m_token = 0; // the connection's change counter when the rows were read
+    qint64 m_changes = -1;
+};
+
+} // namespace kv

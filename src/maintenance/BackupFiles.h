@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+namespace kv {
+
+struct AppPaths;
+
+// The copies taken automatically right before a step that replaces or removes all data.
+enum class SafetyKind { BeforeRestore, BeforeClear };
+
+// "2008-5-17.bak": one backup per calendar day, named by the day.
+QString backupFileName(const QDate& day);
+
+// "恢复前-2008-05-17-093000.bak": what the copy was taken before, and when.
+QString safetyCopyName(SafetyKind kind, const QDateTime& when);
+
+// How many safety copies of each kind are kept; older ones are removed.
+inline constexpr int kSafetyCopiesKept = 10;
+
+// The backup files ("*.bak", any name) in the backup folder, newest first by the date (and
+// time) their names hold; names without a date follow in natural order.
+QStringList backupFiles(const AppPaths& paths);
+
+// Removes the safety copies of `kind` beyond the newest kSafetyCopiesKept.
+void pruneSafetyCopies(const AppPaths& paths, SafetyKind kind);
+
+} // namespace kv

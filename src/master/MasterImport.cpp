@@ -1,0 +1,171 @@
+#include "master/MasterImport.h"
+
+#include "data/Database.h"
+#include "data/TextRules.h"
+#include "master/MasterRecords.h"
+#include "master/Pinyin.h"
+
+#include <QHash>
+
+namespace kv {
+
+namespace {
+
+const QString pinyinColumn = QStringLiteral("拼音编码");
+
+// A date typed in a spreadsheet is stored there as a count of days from 1899-12-30; a
+// workbook read back gives that count.
+std::optional<QDate> spreadsheetDay(const QString& text)
+{
+    bool ok = false;
+    const int days = text.toInt(&ok);
+    if (!ok || days < 1 || days > 2958465) // up to 9999-12-31
+        return std::nullopt;
+    return QDate(1899, 12, 30).addDays(days);
+}
+
+bool hasCell(const SourceRow& row)
+{
+    for (const QString& cell : row.cells)
+        if (!cleanText(cell).isEmpty())
+            return true;
+    return false;
+}
+
+} // namespace
+
+MasterImport::MasterImport(Database& db, MasterKind kind) : m_db(db), m_table(masterTable(kind)) {}
+
+ImportPreview MasterImport::preview(const QList<SourceRow>& rows)
+{
+    ImportPreview preview;
+    const int columns = int(m_table.columns.size());
+    preview.present = QList<bool>(columns, false);
+    qsizetype headerAt = 0;
+    while (headerAt < rows.size() && !hasCell(rows.at(headerAt)))
+        ++headerAt;
+    if (headerAt == rows.size()) {
+        preview.error = QStringLiteral("文件中没有数据。");
+        return preview;
+    }
+
+    // File column of each table column; -1 when the file has none.
+    QList<int> source(columns, -1);
+    const QStringList headers = rows.at(headerAt).cells;
+    for (int i = 0; i < headers.size(); ++i) {
+        const QString name = cleanText(headers.at(i));
+        const int col = m_table.columnIndex(name);
+        if (col >= 0 && source.at(col) < 0) {
+            source[col] = i;
+            preview.present[col] = true;
+        } else if (!name.isEmpty())
+            preview.ignoredColumns << name;
+    }
+    QStringList missing;
+    for (int c = 0; c < columns; ++c)
+        if (source.at(c) < 0 && !m_table.columns.at(c).missingMessage.isEmpty())
+            missing << m_table.columns.at(c).name;
+    if (!missing.isEmpty()) {
+        preview.error = QStringLiteral("文件第一行缺少必需的列：%1。").arg(missing.join(QStringLiteral("、")));
+        return preview;
+    }
+
+    QHash<QString, qint64> stored;
+    Statement st = m_db.prepare(QStringLiteral("SELECT \"%1\", id FROM \"%2\" ORDER BY id DESC")
+                                    .arg(m_table.numberColumn().name, m_table.table));
+    while (st.next())
+        stored.insert(st.text(0), st.integer(1)); // the oldest record of a number wins
+
+    QHash<QString, int> firstLineOfNumber;
+    preview.rows.reserve(rows.size() - headerAt);
+    for (qsizetype r = headerAt + 1; r < rows.size(); ++r) {
+        const SourceRow& in = rows.at(r);
+        if (!hasCell(in))
+            continue;
+        ImportRow row;
+        row.line = in.line;
+        for (int c = 0; c < columns; ++c)
+            row.values << (source.at(c) < 0 ? QString() : cleanText(in.cells.value(source.at(c))));
+        row.existingId = stored.value(row.values.first(), 0);
+        check(row, firstLineOfNumber);
+        preview.rows.append(std::move(row));
+    }
+    return preview;
+}
+
+void MasterImport::check(ImportRow& row, QHash<QString, int>& firstLineOfNumber) const
+{
+    const int pinyin = m_table.columnIndex(pinyinColumn);
+    if (pinyin >= 0 && row.values.at(pinyin).isEmpty())
+        row.values[pinyin] = pinyinCode(row.values.at(1)); // the description follows the number
+
+    for (int c = 0; c < m_table.columns.size(); ++c) {
+        const MasterColumn& column = m_table.columns.at(c);
+        QString& value = row.values[c];
+        if (value.isEmpty()) {
+            if (!column.missingMessage.isEmpty())
+                row.problems.insert(c, column.missingMessage);
+            continue;
+        }
+        if (column.type == ColumnType::Number && !isNumberText(value))
+            row.problems.insert(c, QStringLiteral("%1不是数字：%2").arg(column.name, value));
+        if (column.type == ColumnType::Date && !parseDateText(value)) {
+            if (const auto day = spreadsheetDay(value))
+                value = dateText(*day);
+            else
+                row.problems.insert(c, QStringLiteral("%1不是有效的日期（如 2008-5-7）：%2").arg(column.name, value));
+        }
+    }
+
+    const QString& number = row.values.first();
+    if (number.isEmpty())
+        return;
+    const auto first = firstLineOfNumber.constFind(number);
+    if (first == firstLineOfNumber.cend())
+        firstLineOfNumber.insert(number, row.line);
+    else if (!row.problems.contains(0))
+        row.problems.insert(0, QStringLiteral("与第 %1 行的%2相同").arg(*first).arg(m_table.numberColumn().name));
+}
+
+std::optional<ImportCounts> MasterImport::store(const ImportPreview& preview, ExistingRows existing,
+                                                const std::function<bool(int, int)>& progress)
+{
+    MasterRecords records(m_db, m_table.kind);
+    ImportCounts counts;
+    const int total = int(preview.rows.size());
+    Transaction tx(m_db);
+    for (int i = 0; i < total; ++i) {
+        const ImportRow& row = preview.rows.at(i);
+        if (!row.accepted() || (row.existingId != 0 && existing == ExistingRows::Skip)) {
+            ++counts.skipped;
+        } else if (row.existingId != 0) {
+            // Columns the file does not name keep what is stored.
+            QStringList values = row.values;
+            if (const auto stored = records.load(row.existingId)) {
+                for (int c = 0; c < values.size(); ++c)
+                    if (!preview.present.value(c, true) && c != m_table.columnIndex(pinyinColumn))
+                        values[c] = stored->value(c);
+            }
+            if (records.write(row.existingId, values))
+                ++counts.updated;
+            else if (records.write(0, values))
+                ++counts.added;
+        } else if (records.write(0, row.values)) {
+            ++counts.added;
+        }
+        if (progress && !progress(i + 1, total))
+            return std::nullopt;
+    }
+    tx.commit();
+    return counts;
+}
+
+QString importSummary(const ImportCounts& counts)
+{
+    return QStringLiteral("导入完成：新增 %1 条，更新 %2 条，跳过 %3 条。")
+        .arg(counts.added)
+        .arg(counts.updated)
+        .arg(counts.skipped);
+}
+
+} // namespace kv

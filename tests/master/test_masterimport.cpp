@@ -1,0 +1,266 @@
+#include "TestDb.h"
+#include "data/Database.h"
+#include "lists/CodeList.h"
+#include "master/ImportFile.h"
+#include "master/MasterImport.h"
+#include "master/MasterRecords.h"
+#include "master/RecordListWindow.h"
+#include "ui/WorkbookExport.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <iconv.h>
+#include <xlsxwriter.h>
+
+using namespace kv;
+
+namespace {
+
+QByteArray gbk(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    iconv_t cd = iconv_open("GBK", "UTF-8");
+    QByteArray out(utf8.size() * 2, '\0');
+    char* in = const_cast<char*>(utf8.constData());
+    size_t inLeft = size_t(utf8.size()), outLeft = size_t(out.size());
+    char* outPtr = out.data();
+    iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    iconv_close(cd);
+    out.truncate(out.size() - qsizetype(outLeft));
+    return out;
+}
+
+QString writeFile(const QString& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir + u'/' + name;
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// A workbook with the rows given; a cell that starts with '#' is written as a number. Written
+// with shared strings, or with inline strings as a workbook in constant-memory mode does.
+QString writeXlsx(const QString& dir, const QList<QStringList>& rows, bool inlineStrings)
+{
+    const QString path = dir + (inlineStrings ? QStringLiteral("/inline.xlsx") : QStringLiteral("/shared.xlsx"));
+    lxw_workbook_options options{};
+    options.constant_memory = inlineStrings ? LXW_TRUE : LXW_FALSE;
+    lxw_workbook* book = workbook_new_opt(path.toUtf8().constData(), &options);
+    lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < rows.at(r).size(); ++c) {
+            const QString cell = rows.at(r).at(c);
+            if (cell.startsWith(u'#'))
+                worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c), cell.mid(1).toDouble(), nullptr);
+            else if (!cell.isEmpty())
+                worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), cell.toUtf8().constData(), nullptr);
+        }
+    if (workbook_close(book) != LXW_NO_ERROR)
+        qFatal("cannot write workbook");
+    return path;
+}
+
+ImportPreview previewFile(Database& db, MasterKind kind, const QString& path)
+{
+    const SourceSheet sheet = readImportFile(path);
+    if (!sheet.error.isEmpty())
+        qFatal("unreadable: %s", qPrintable(sheet.error));
+    return MasterImport(db, kind).preview(sheet.rows);
+}
+
+QStringList employee(const QString& number, const QString& name, const QString& workshop)
+{
+    return {number, name, QStringLiteral("男"), QString(), workshop, QStringLiteral("装配"), QStringLiteral("2008-5-7"),
+            QStringLiteral("老员工")};
+}
+
+} // namespace
+
+class TestMasterImport : public QObject {
+    Q_OBJECT
+private slots:
+    // A GBK CSV with its columns in another order, an extra column, an empty row, a bad date, a
+    // missing name, a number twice in the file and one already stored.
+    void gbkCsvIsCheckedRowByRowBeforeAnythingIsStored()
+    {
+        TestApp app;
+        MasterRecords employees(app.db(), MasterKind::Employee);
+        QVERIFY(employees.save(0, employee(QStringLiteral("003"), QStringLiteral("旧名"), QStringLiteral("一车间"))));
+        const QString csv = QStringLiteral("姓名,电话,工号,车间,工种,上岗时间\r\n"
+                                           "张三,139,001,一车间,装配,2008-05-07\r\n"
+                                           ",,,,,\r\n"
+                                           "\"李,四\",,002,新车间,包装,39575\r\n"
+                                           "王五,,004,一车间,装配,2008-13-40\r\n"
+                                           ",,005,一车间,装配,\r\n"
+                                           "赵六,,001,一车间,装配,\r\n"
+                                           "\"新 名\",,003,二车间,质检,\r\n");
+        QVERIFY(gbk(csv).size() < csv.toUtf8().size()); // really GBK bytes
+        const QString path = writeFile(app.dir(), QStringLiteral("员工.csv"), gbk(csv));
+
+        const ImportPreview p = previewFile(app.db(), MasterKind::Employee, path);
+        QVERIFY(p.error.isEmpty());
+        QCOMPARE(p.ignoredColumns, QStringList{QStringLiteral("电话")});
+        QCOMPARE(p.rows.size(), 6); // the empty row is left out
+        QCOMPARE(p.rows.at(0).values, QStringList({"001", "张三", "", "", "一车间", "装配", "2008-05-07", ""}));
+        QVERIFY(p.rows.at(0).accepted());
+        QCOMPARE(p.rows.at(1).line, 4);
+        QCOMPARE(p.rows.at(1).values.at(1), QStringLiteral("李,四"));
+        QCOMPARE(p.rows.at(1).values.at(6), QStringLiteral("2008-5-7")); // a spreadsheet's day count
+        QCOMPARE(p.rows.at(2).problems.keys(), QList<int>{6});
+        QVERIFY(p.rows.at(2).problems.value(6).contains(QStringLiteral("不是有效的日期")));
+        QCOMPARE(p.rows.at(3).problems.value(1), QStringLiteral("员工姓名未填写！"));
+        QCOMPARE(p.rows.at(4).problems.value(0), QStringLiteral("与第 2 行的工号相同"));
+        QCOMPARE(p.rows.at(5).existingId, employees.list().rows.at(0).last().toLongLong());
+        QVERIFY(p.rows.at(5).accepted());
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM 员工")).toInt(), 1);
+
+        // Skipping stored numbers adds the two good rows; the new workshop joins its list.
+        const auto skipped = MasterImport(app.db(), MasterKind::Employee).store(p, ExistingRows::Skip);
+        QVERIFY(skipped);
+        QCOMPARE(importSummary(*skipped), QStringLiteral("导入完成：新增 2 条，更新 0 条，跳过 4 条。"));
+        QVERIFY(CodeList(app.db(), CodeListKind::Workshop).names().contains(QStringLiteral("新车间")));
+        QCOMPARE(employees.list().rows.at(0).at(1), QStringLiteral("旧名"));
+
+        // Updating changes the named columns of 003 and keeps 性别 and 备注, which the file lacks.
+        const ImportPreview again = previewFile(app.db(), MasterKind::Employee, path);
+        const auto updated = MasterImport(app.db(), MasterKind::Employee).store(again, ExistingRows::Update);
+        QCOMPARE(updated->updated, 3); // 001 and 002 are stored now too
+        QCOMPARE(updated->added, 0);
+        const QStringList old = employees.list({{QStringLiteral("工号"), QStringLiteral("003")}}).rows.at(0);
+        QCOMPARE(old.mid(0, 8), QStringList({"003", "新 名", "男", "", "二车间", "质检", "", "老员工"}));
+        QVERIFY(CodeList(app.db(), CodeListKind::JobType).names().contains(QStringLiteral("质检")));
+    }
+
+    // Workbooks with shared and inline strings; the price of a stored product changes, its
+    // stored wage lines do not; pinyin is computed where the file has none.
+    void workbooksImportProductsAndUpdatesLeaveWageLines()
+    {
+        TestApp app;
+        MasterRecords products(app.db(), MasterKind::Product);
+        QVERIFY(products.save(0, {"C1", "螺丝", "LS", "个", "2", ""}));
+        app.db().exec(QStringLiteral("INSERT INTO 工资流水 (工号, 日期, 产品, 工价, 数量, 金额) "
+                                     "VALUES ('001', '2008-05-07', '螺丝', 2, 10, 20)"));
+        const QList<QStringList> rows{{"工价", "产品说明", "计量单位", "产品编号"},
+                                      {"#2.5", "螺丝", "个", "C1"},
+                                      {"十二", "垫片", "个", "C2"},
+                                      {"#0.35", "弹簧", "盒", "#1001"}};
+        for (const bool inlineStrings : {false, true}) {
+            const ImportPreview p =
+                previewFile(app.db(), MasterKind::Product, writeXlsx(app.dir(), rows, inlineStrings));
+            QCOMPARE(p.rows.size(), 3);
+            QCOMPARE(p.rows.at(1).problems.value(4), QStringLiteral("工价不是数字：十二"));
+            QCOMPARE(p.rows.at(2).values, QStringList({"1001", "弹簧", "DH", "盒", "0.35", ""}));
+            if (inlineStrings) {
+                QVERIFY(p.rows.at(2).existingId != 0);
+                continue;
+            }
+            const auto counts = MasterImport(app.db(), MasterKind::Product).store(p, ExistingRows::Update);
+            QCOMPARE(counts->added, 1);
+            QCOMPARE(counts->updated, 1);
+            QCOMPARE(counts->skipped, 1);
+        }
+        QCOMPARE(products.list().rows.at(0).mid(0, 6), QStringList({"C1", "螺丝", "LS", "个", "2.5", ""}));
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT 工价 || '/' || 金额 FROM 工资流水")).toString(),
+                 QStringLiteral("2.0/20.0"));
+        QVERIFY(CodeList(app.db(), CodeListKind::Unit).names().contains(QStringLiteral("盒")));
+    }
+
+    // Each list window's export imports back into an empty file unchanged, and onto itself
+    // as updates that change nothing.
+    void exportedWorkbooksImportBackUnchanged()
+    {
+        TestApp source;
+        MasterRecords(source.db(), MasterKind::Employee)
+            .save(0, {"001", "张三", "女", "110101199001011234", "一车间", "装配", "2008-5-7", "备注 1"});
+        MasterRecords(source.db(), MasterKind::Employee).save(0, {"1002", "李四", "", "", "二车间", "包装", "", ""});
+        MasterRecords(source.db(), MasterKind::Product).save(0, {"C00001", "螺丝", "XX", "个", "12.25", ""});
+        MasterRecords(source.db(), MasterKind::Deduction).save(0, {"K1", "水费", "SF", "30", "每月"});
+        TestApp target;
+        for (const MasterKind kind : {MasterKind::Employee, MasterKind::Product, MasterKind::Deduction}) {
+            RecordListWindow window(source.ctx(), kind);
+            const QString path = source.dir() + QStringLiteral("/export.xls");
+            QVERIFY(ui::saveWorkbook(*window.grid(), path));
+            const RecordRows before = MasterRecords(source.db(), kind).list();
+
+            const ImportPreview onto = previewFile(source.db(), kind, path);
+            const auto counts = MasterImport(source.db(), kind).store(onto, ExistingRows::Update);
+            QCOMPARE(counts->updated, before.rows.size());
+            QCOMPARE(MasterRecords(source.db(), kind).list().rows, before.rows);
+
+            const ImportPreview fresh = previewFile(target.db(), kind, path);
+            QCOMPARE(MasterImport(target.db(), kind).store(fresh, ExistingRows::Skip)->added, before.rows.size());
+            QCOMPARE(MasterRecords(target.db(), kind).list().rows, before.rows);
+        }
+    }
+
+    // A statement failing in the middle, or a cancel from the progress bar, stores nothing;
+    // 10,000 rows go through the preview and into the table.
+    void largeImportIsAllOrNothing()
+    {
+        TestApp app;
+        QByteArray csv = "工号,姓名,车间,工种\n";
+        for (int i = 1; i <= 10000; ++i)
+            csv += QStringLiteral("E%1,员工%1,车间%2,装配\n").arg(i).arg(i % 7).toUtf8();
+        const QString path = writeFile(app.dir(), QStringLiteral("big.csv"), csv);
+        const ImportPreview p = previewFile(app.db(), MasterKind::Employee, path);
+        QCOMPARE(p.rows.size(), 10000);
+        QVERIFY(std::all_of(p.rows.cbegin(), p.rows.cend(), [](const ImportRow& r) { return r.accepted(); }));
+        QCOMPARE(p.rows.last().line, 10001);
+
+        const auto count = [&](const char* table) {
+            return app.db().scalar(QStringLiteral("SELECT count(*) FROM %1").arg(QString::fromUtf8(table))).toInt();
+        };
+        app.db().execScript(QStringLiteral("CREATE TRIGGER full BEFORE INSERT ON 员工 "
+                                           "WHEN (SELECT count(*) FROM 员工) >= 5000 "
+                                           "BEGIN SELECT RAISE(ABORT, '磁盘已满'); END;"));
+        QVERIFY_THROWS_EXCEPTION(DbError, MasterImport(app.db(), MasterKind::Employee).store(p, ExistingRows::Skip));
+        QCOMPARE(count("员工"), 0);
+        QCOMPARE(count("车间"), 0);
+        app.db().execScript(QStringLiteral("DROP TRIGGER full"));
+
+        const auto cancelAt = [](int at) { return [at](int done, int) { return done < at; }; };
+        QVERIFY(!MasterImport(app.db(), MasterKind::Employee).store(p, ExistingRows::Skip, cancelAt(9000)));
+        QCOMPARE(count("员工"), 0);
+
+        int last = 0;
+        const auto counts = MasterImport(app.db(), MasterKind::Employee).store(p, ExistingRows::Skip, [&](int done, int all) {
+            if (done != last + 1 || all != 10000)
+                return false;
+            last = done;
+            return true;
+        });
+        QCOMPARE(counts->added, 10000);
+        QCOMPARE(count("员工"), 10000);
+        QCOMPARE(count("车间"), 7);
+    }
+
+    // Files that cannot be imported say why in Chinese and store nothing.
+    void unreadableFilesAndMissingColumnsAreRefused()
+    {
+        TestApp app;
+        const QString damaged = writeFile(app.dir(), QStringLiteral("坏.xlsx"), QByteArray("PK\x03\x04garbage", 11));
+        QVERIFY(readImportFile(damaged).error.startsWith(QStringLiteral("无法读取文件")));
+        const QString damagedXls =
+            writeFile(app.dir(), QStringLiteral("坏.xls"), QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1garbage", 15));
+        QVERIFY(readImportFile(damagedXls).error.startsWith(QStringLiteral("无法读取文件")));
+        QVERIFY(!readImportFile(app.dir() + QStringLiteral("/none.csv")).error.isEmpty());
+
+        const QString noPrice = writeFile(app.dir(), QStringLiteral("p.csv"), "\xEF\xBB\xBF产品编号;产品说明\nC1;螺丝\n");
+        const ImportPreview p = previewFile(app.db(), MasterKind::Product, noPrice);
+        QCOMPARE(p.error, QStringLiteral("文件第一行缺少必需的列：计量单位、工价。"));
+        QVERIFY(p.rows.isEmpty());
+
+        const QString quoted = writeFile(app.dir(), QStringLiteral("q.csv"),
+                                         "扣减项目编号\t扣减项目说明\t扣减金额\n\"K\"\"1\"\t\"两\n行\"\t5\nK2\t饭费\t6");
+        const ImportPreview q = previewFile(app.db(), MasterKind::Deduction, quoted);
+        QCOMPARE(q.rows.size(), 2);
+        QCOMPARE(q.rows.at(0).values.mid(0, 2), QStringList({"K\"1", "两\n行"}));
+        QCOMPARE(q.rows.at(0).values.at(3), QStringLiteral("5"));
+        QCOMPARE(q.rows.at(1).line, 4);
+    }
+};
+
+QTEST_MAIN(TestMasterImport)
+#include "test_masterimport.moc"

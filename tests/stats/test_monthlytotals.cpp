@@ -1,0 +1,225 @@
+#include "TestDb.h"
+#include "data/Database.h"
+#include "data/MonthlyTotals.h"
+#include "data/Schema.h"
+#include "entry/MonthRecords.h"
+#include "stats/WageStatistics.h"
+
+#include <QMap>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace kv;
+
+namespace {
+const QStringList kNumbers{"E01", "E02", "E03", " E04\t", "E05", "E06", "E07"};
+
+// What one employee's month holds, in whole cents, by the dates of its lines.
+struct Held {
+    qint64 production = 0;
+    qint64 deductions = 0;
+    int productionLines = 0;
+    int deductionLines = 0;
+};
+using Key = std::pair<int, int>; // employee index, month index from January 2008
+using Model = QMap<Key, Held>;
+
+QDate monthStart(int monthIndex)
+{
+    return QDate(2008, 1, 1).addMonths(monthIndex);
+}
+
+QString cents(qint64 c)
+{
+    return plainDecimal(double(c) / 100);
+}
+
+// Number and the three amounts of every row, as the statistics grid shows them.
+QStringList shown(const QList<EmployeeWage>& wages)
+{
+    QStringList out;
+    for (const EmployeeWage& w : wages)
+        out << QStringLiteral("%1:%2/%3/%4")
+                   .arg(w.number, plainDecimal(w.production), plainDecimal(w.deductions), plainDecimal(w.netPay()));
+    return out;
+}
+
+QStringList expected(const Model& model, int firstMonth, int lastMonth)
+{
+    QStringList out;
+    for (int e = 0; e < kNumbers.size(); ++e) {
+        qint64 p = 0;
+        qint64 d = 0;
+        for (int m = firstMonth; m <= lastMonth; ++m) {
+            p += model.value({e, m}).production;
+            d += model.value({e, m}).deductions;
+        }
+        out << QStringLiteral("%1:%2/%3/%4").arg(kNumbers.at(e), cents(p), cents(d), cents(p - d));
+    }
+    return out;
+}
+
+// The rows of 月度合计 as texts, nulls told apart from zeros.
+QStringList totalsRows(Database& db)
+{
+    QStringList rows;
+    Statement st = db.prepare(QStringLiteral("SELECT 月份, 工号, 生产金额, 扣减 FROM 月度合计 ORDER BY 月份, 工号"));
+    while (st.next())
+        rows << QStringLiteral("%1 %2 %3 %4")
+                    .arg(st.text(0), st.text(1), st.isNull(2) ? QStringLiteral("-") : plainDecimal(st.number(2)),
+                         st.isNull(3) ? QStringLiteral("-") : plainDecimal(st.number(3)));
+    return rows;
+}
+
+// Every month, quarter and year of 2008 and 2009, as first and last month index.
+QList<std::pair<int, int>> periods()
+{
+    QList<std::pair<int, int>> out;
+    for (int m = 0; m < 24; ++m)
+        out.append({m, m});
+    for (int q = 0; q < 24; q += 3)
+        out.append({q, q + 2});
+    out.append({{0, 11}, {12, 23}});
+    return out;
+}
+
+class RandomMonths {
+public:
+    explicit RandomMonths(Database& db) : m_db(db), m_records(db) {}
+
+    // Saves, re-saves or deletes one employee's month, and keeps the model in step.
+    void step()
+    {
+        const int e = int(m_rng.bounded(kNumbers.size()));
+        const int m = int(m_rng.bounded(24));
+        const YearMonth month{monthStart(m).year(), monthStart(m).month()};
+        const QString monthText = kv::monthText(month.year, month.month);
+        const int action = int(m_rng.bounded(10));
+        if (action < 2) {
+            m_records.deleteMonth(kNumbers.at(e), monthText);
+            m_model.remove({e, m});
+            return;
+        }
+        MonthSheet sheet{monthText, kNumbers.at(e), QStringLiteral("员工"), {}, {}};
+        Model after = m_model;
+        after.remove({e, m});
+        for (int i = int(m_rng.bounded(9)); i > 0; --i) {
+            const auto [day, at] = lineDay(m);
+            const qint64 amount = m_rng.bounded(10000000); // up to 99,999.99
+            sheet.production.append({dateText(day), QStringLiteral("外壳"), QStringLiteral("个"), QStringLiteral("1"),
+                                     cents(amount), QString(), cents(amount), QString()});
+            after[{e, at}].production += amount;
+            ++after[{e, at}].productionLines;
+        }
+        for (int i = int(m_rng.bounded(4)); i > 0; --i) {
+            const auto [day, at] = lineDay(m);
+            const qint64 amount = m_rng.bounded(100000);
+            sheet.deductions.append({dateText(day), QStringLiteral("罚款"), cents(amount)});
+            after[{e, at}].deductions += amount;
+            ++after[{e, at}].deductionLines;
+        }
+        if (action == 9) {
+            // A line whose date cannot be read fails the save half-way: nothing changes.
+            sheet.deductions.append({QStringLiteral("2008-2-30"), QStringLiteral("罚款"), QStringLiteral("1")});
+            QVERIFY_THROWS_EXCEPTION(InputError, m_records.saveMonth(sheet));
+            return;
+        }
+        m_records.saveMonth(sheet);
+        m_model = after;
+    }
+
+    const Model& model() const { return m_model; }
+
+private:
+    // A day of the month, now and then one of the month after (a line dated elsewhere).
+    std::pair<QDate, int> lineDay(int m)
+    {
+        const int at = m < 23 && m_rng.bounded(10) == 0 ? m + 1 : m;
+        return {monthStart(at).addDays(m_rng.bounded(monthStart(at).daysInMonth())), at};
+    }
+
+    Database& m_db;
+    MonthRecords m_records;
+    QRandomGenerator m_rng{20080517};
+    Model m_model;
+};
+} // namespace
+
+class TestMonthlyTotals : public QObject {
+    Q_OBJECT
+private slots:
+    // Random saves, re-saves and deletes of months with cent amounts. After each round every
+    // month, quarter and year of every employee reads the same texts from the monthly totals,
+    // from the journals and from the exact cents of what was stored; a rebuild by the upgrade
+    // step gives the same rows.
+    void totalsFollowEverySaveAndDelete()
+    {
+        TestApp app;
+        Database& db = app.db();
+        for (const QString& number : kNumbers)
+            db.exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名) VALUES (?, '员工')"), {number});
+        RandomMonths months(db);
+        WageStatistics stats(db);
+        for (int round = 0; round < 6; ++round) {
+            for (int i = 0; i < 40; ++i) {
+                months.step();
+                if (QTest::currentTestFailed())
+                    return;
+            }
+            for (const auto& [first, last] : periods()) {
+                const DateRange range{isoDate(monthStart(first)), isoDate(monthStart(last + 1).addDays(-1))};
+                const QStringList fromTotals = shown(stats.fromMonthlyTotals(range));
+                QCOMPARE(fromTotals, shown(stats.fromJournals(range)));
+                QCOMPARE(fromTotals, expected(months.model(), first, last));
+            }
+        }
+
+        // A row for every employee and month with lines, a null sum where a journal has none.
+        const QStringList rows = totalsRows(db);
+        int withLines = 0;
+        for (const Held& held : months.model())
+            withLines += held.productionLines + held.deductionLines > 0;
+        QCOMPARE(rows.size(), withLines);
+        const auto nullDeductions = std::count_if(months.model().begin(), months.model().end(),
+                                                  [](const Held& h) { return h.deductionLines == 0; });
+        QCOMPARE(rows.filter(QRegularExpression(QStringLiteral(" -$"))).size(), nullDeductions);
+        QVERIFY(nullDeductions > 0 && nullDeductions < withLines);
+
+        // A file from before the monthly totals gets them from its journals when it opens.
+        db.execScript(QStringLiteral("DROP TABLE 月度合计; UPDATE kelvaro_meta SET value = '1' "
+                                     "WHERE key = 'schema_version'"));
+        upgradeSchema(db);
+        QCOMPARE(storedVersion(db), latestVersion());
+        QCOMPARE(totalsRows(db), rows);
+    }
+
+    // Small amounts many times over: a plain running sum of 100 lines of 0.1 comes to
+    // 9.99999999999998, of 31 lines of 0.03 to 0.930000000000001. Every period shows the exact cents.
+    void manySmallAmountsSumToTheirCents()
+    {
+        TestApp app;
+        Database& db = app.db();
+        db.exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名) VALUES ('E01', '甲')"));
+        MonthSheet sheet{QStringLiteral("2008-5"), QStringLiteral("E01"), QStringLiteral("甲"), {}, {}};
+        for (int i = 0; i < 100; ++i)
+            sheet.production.append({QStringLiteral("2008-5-17"), QStringLiteral("垫片"), QStringLiteral("个"),
+                                     QStringLiteral("1"), QStringLiteral("0.1"), QString(), QStringLiteral("0.1"),
+                                     QString()});
+        for (int i = 0; i < 31; ++i)
+            sheet.deductions.append({QStringLiteral("2008-5-17"), QStringLiteral("罚款"), QStringLiteral("0.03")});
+        MonthRecords(db).saveMonth(sheet);
+        WageStatistics stats(db);
+        for (const auto& [kind, text] : {std::pair{PeriodKind::Month, "2008-5"},
+                                         {PeriodKind::Quarter, "2008-2"},
+                                         {PeriodKind::Year, "2008"},
+                                         {PeriodKind::Day, "2008-5-17"}})
+            QCOMPARE(shown(stats.compute(kind, readPeriod(kind, QString::fromUtf8(text)).range)),
+                     QStringList{QStringLiteral("E01:10/0.93/9.07")});
+    }
+};
+
+QTEST_MAIN(TestMonthlyTotals)
+#include "test_monthlytotals.moc"
