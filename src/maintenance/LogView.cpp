@@ -3,7 +3,7 @@
 #include "data/AppContext.h"
 #include "data/OperationLog.h"
 #include "data/TextRules.h"
-#include "master/FindPanel.h"
+#include "ui/FindPanel.h"
 #include "ui/DataGrid.h"
 #include "ui/ListGrid.h"
 #include "ui/MessageBox.h"
@@ -42,22 +42,22 @@ LogView::LogView(AppContext& ctx, QWidget* parent) : QGroupBox(QStringLiteral("�
     layout->addWidget(m_grid, 1);
 
     // The panel floats over the grid, as on the list windows.
-    m_panel = new FindPanel(m_grid, this, [this](FindPanel* panel, int index) { return makeConditionRow(panel, index); });
+    m_panel = new ui::FindPanel(m_grid, this, [this](ui::FindPanel* panel, int index) { return makeConditionRow(panel, index); });
     m_panel->move(160, 40);
-    connect(m_panel, &FindPanel::filterRequested, this, [this] { reload(true); });
-    connect(m_panel, &FindPanel::closed, this, [this] { reload(); });
+    connect(m_panel, &ui::FindPanel::filterRequested, this, [this] { reload(true); });
+    connect(m_panel, &ui::FindPanel::closed, this, [this] { reload(); });
 
-    connect(find, &QPushButton::clicked, m_panel, &FindPanel::showPanel);
-    connect(filter, &QPushButton::clicked, m_panel, &FindPanel::showPanel);
+    connect(find, &QPushButton::clicked, m_panel, &ui::FindPanel::showPanel);
+    connect(filter, &QPushButton::clicked, m_panel, &ui::FindPanel::showPanel);
     connect(exportButton, &QPushButton::clicked, this,
             [this] { ui::exportGrid(this, *m_grid, m_ctx.paths().file(QStringLiteral("操作日志.xls"))); });
     connect(refresh, &QPushButton::clicked, this, [this] { reload(); });
     reload();
 }
 
-ConditionRow LogView::makeConditionRow(FindPanel* panel, int index)
+ui::ConditionRow LogView::makeConditionRow(ui::FindPanel* panel, int index)
 {
-    ConditionRow row;
+    ui::ConditionRow row;
     row.field = new QComboBox(panel);
     row.field->setObjectName(QStringLiteral("zdinput_%1").arg(index));
     row.field->addItems(logColumnTitles());
@@ -79,7 +79,7 @@ void LogView::reload(bool filtered)
         return;
     QList<std::pair<int, QString>> conditions;
     if (filtered)
-        for (const ConditionRow& row : m_panel->conditionRows())
+        for (const ui::ConditionRow& row : m_panel->conditionRows())
             if (row.field->currentIndex() >= 0 && !cleanText(row.value->text()).isEmpty())
                 conditions.append({row.field->currentIndex(), cleanText(row.value->text())});
     QList<LogEntry> entries;

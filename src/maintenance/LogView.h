@@ -4,11 +4,11 @@
 
 namespace kv {
 class AppContext;
-class FindPanel;
-struct ConditionRow;
 namespace ui {
 class DataGrid;
-}
+class FindPanel;
+struct ConditionRow;
+} // namespace ui
 
 // The group "操作日志" of the settings page: the log in a read-only grid, newest first, with
 // find, filter, export and a reload.
@@ -24,11 +24,11 @@ public:
     ui::DataGrid* grid() const { return m_grid; }
 
 private:
-    ConditionRow makeConditionRow(FindPanel* panel, int index);
+    ui::ConditionRow makeConditionRow(ui::FindPanel* panel, int index);
 
     AppContext& m_ctx;
     ui::DataGrid* m_grid;
-    FindPanel* m_panel;
+    ui::FindPanel* m_panel;
 };
 
 } // namespace kv

@@ -43,10 +43,10 @@ QList<NamedAmount> topProducers(const QList<EmployeeWage>& rows, int count)
     return out;
 }
 
-ChartData chartData(Database& db, const DateRange& period)
+ChartData chartData(Database& db, PeriodKind kind, const DateRange& period)
 {
     WageStatistics statistics(db);
-    const QList<EmployeeWage> rows = statistics.compute(period);
+    const QList<EmployeeWage> rows = statistics.compute(kind, period);
     ChartData data{{}, productionByWorkshop(db, rows), topProducers(rows)};
 
     const QDate last = QDate::fromString(period.last, QStringLiteral("yyyy-MM-dd"));
@@ -55,7 +55,7 @@ ChartData chartData(Database& db, const DateRange& period)
     for (int back = kTrendMonths - 1; back >= 0; --back) {
         const QDate first = QDate(last.year(), last.month(), 1).addMonths(-back);
         MonthPoint point{monthText(first.year(), first.month())};
-        for (const EmployeeWage& row : statistics.compute(dateRange(first, first.addMonths(1).addDays(-1)))) {
+        for (const EmployeeWage& row : statistics.compute(PeriodKind::Month, dateRange(first, first.addMonths(1).addDays(-1)))) {
             point.production += row.production;
             point.netPay += row.netPay();
         }

@@ -40,6 +40,6 @@ QList<NamedAmount> topProducers(const QList<EmployeeWage>& rows, int count = kTo
 
 // The charts' data for a period: its rows, and the trend of the kTrendMonths months ending
 // with the month of the period's last day. Throws DbError.
-ChartData chartData(Database& db, const DateRange& period);
+ChartData chartData(Database& db, PeriodKind kind, const DateRange& period);
 
 } // namespace kv

@@ -370,7 +370,7 @@ void WageStatisticsWindow::showCharts()
 {
     // The period the grid shows, summed from the journals as the grid's run summed it.
     ChartData data;
-    if (!ui::guarded(this, [&] { data = chartData(m_ctx.conn(), m_shown.range); }))
+    if (!ui::guarded(this, [&] { data = chartData(m_ctx.conn(), m_shown.kind, m_shown.range); }))
         return;
     // The period as the employee rows name it (the totals row names none).
     QString period = m_shown.range.first;

@@ -1,6 +1,7 @@
 #include "GuiDriver.h"
 #include "ScriptedBoxes.h"
 #include "TestDb.h"
+#include "data/MonthlyTotals.h"
 #include "stats/ChartData.h"
 #include "stats/StatsChartWindow.h"
 #include "stats/WageStatisticsWindow.h"
@@ -35,6 +36,7 @@ void seed(Database& db)
             "('002', '2007-06-01', '外壳', 99), ('003', '2007-05-31', '外壳', 1000)");
     db.exec("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('001', '2008-05-09', '罚款', 30), "
             "('025', '2008-03-02', '罚款', 50)");
+    rebuildMonthlyTotals(db);
 }
 
 double sumOf(const QList<EmployeeWage>& rows, double EmployeeWage::*field)
@@ -54,8 +56,8 @@ private slots:
         TestApp app;
         seed(app.db());
         const DateRange may = dateRange(QDate(2008, 5, 1), QDate(2008, 5, 31));
-        const ChartData data = chartData(app.db(), may);
-        const QList<EmployeeWage> rows = WageStatistics(app.db()).compute(may);
+        const ChartData data = chartData(app.db(), PeriodKind::Month, may);
+        const QList<EmployeeWage> rows = WageStatistics(app.db()).fromJournals(may);
 
         // Twelve months up to May, oldest first; May's point holds the grid's totals.
         QCOMPARE(data.trend.size(), 12);
