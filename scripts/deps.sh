@@ -13,7 +13,7 @@ packages=(
   libsodium-dev
   libbenchmark-dev
   fonts-wqy-microhei
-  poppler-utils unzip
+  poppler-utils unzip python3-xlwt
   dpkg-dev file desktop-file-utils
   xvfb xauth imagemagick
 )

@@ -8,6 +8,7 @@
 #include "ui/WorkbookExport.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 #include <iconv.h>
@@ -59,6 +60,36 @@ QString writeXlsx(const QString& dir, const QList<QStringList>& rows, bool inlin
         }
     if (workbook_close(book) != LXW_NO_ERROR)
         qFatal("cannot write workbook");
+    return path;
+}
+
+// A real .xls (BIFF8) written by the xlwt library, as older spreadsheet programs save it: shared
+// strings, whole and fractional numbers, and a day in a date-formatted cell.
+QString writeXls(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/员工.xls");
+    const QString script = QStringLiteral(
+        "import sys, datetime, xlwt\n"
+        "book = xlwt.Workbook(encoding='utf-8')\n"
+        "sheet = book.add_sheet('员工')\n"
+        "day = xlwt.easyxf(num_format_str='yyyy-mm-dd')\n"
+        "for c, h in enumerate(['上岗时间', '姓名', '工号', '车间', '备注', '工种']):\n"
+        "    sheet.write(0, c, h)\n"
+        "sheet.write(1, 0, datetime.date(2008, 5, 7), day)\n"
+        "sheet.write(1, 1, '张三')\n"
+        "sheet.write(1, 2, 7)\n"
+        "sheet.write(1, 3, '一车间')\n"
+        "sheet.write(1, 4, 1.25)\n"
+        "sheet.write(2, 1, '李四')\n"
+        "sheet.write(2, 2, 'A-08')\n"
+        "sheet.write(2, 4, '夜班')\n"
+        "sheet.write(1, 5, '装配')\n"
+        "sheet.write(2, 5, '包装')\n"
+        "book.save(sys.argv[1])\n");
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
+    if (!python.waitForFinished(30000) || python.exitCode() != 0)
+        qFatal("python3-xlwt could not write the workbook: %s", python.readAllStandardError().constData());
     return path;
 }
 
@@ -165,6 +196,21 @@ private slots:
         QCOMPARE(app.db().scalar(QStringLiteral("SELECT 工价 || '/' || 金额 FROM 工资流水")).toString(),
                  QStringLiteral("2.0/20.0"));
         QVERIFY(CodeList(app.db(), CodeListKind::Unit).names().contains(QStringLiteral("盒")));
+    }
+
+    // A real .xls: numbers read as plain decimals, a date cell as its day, Chinese text intact.
+    void xlsWorkbooksImportEmployees()
+    {
+        TestApp app;
+        const ImportPreview p = previewFile(app.db(), MasterKind::Employee, writeXls(app.dir()));
+        QVERIFY2(p.error.isEmpty(), qPrintable(p.error));
+        QCOMPARE(p.rows.size(), 2);
+        QCOMPARE(p.rows.at(0).values, QStringList({"7", "张三", "", "", "一车间", "装配", "2008-05-07", "1.25"}));
+        QCOMPARE(p.rows.at(1).values, QStringList({"A-08", "李四", "", "", "", "包装", "", "夜班"}));
+        QCOMPARE(p.rows.at(1).problems.value(4), QStringLiteral("车间未填写！"));
+        const auto counts = MasterImport(app.db(), MasterKind::Employee).store(p, ExistingRows::Skip);
+        QCOMPARE(counts->added, 1);
+        QCOMPARE(MasterRecords(app.db(), MasterKind::Employee).list().rows.at(0).at(6), QStringLiteral("2008-5-7"));
     }
 
     // Each list window's export imports back into an empty file unchanged, and onto itself
