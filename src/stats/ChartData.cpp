@@ -2,9 +2,7 @@
 
 #include "data/Database.h"
 #include "data/TextRules.h"
-
-#include <QHash>
-#include <QMap>
+#include "lists/CodeList.h"
 
 #include <algorithm>
 
@@ -12,20 +10,13 @@ namespace kv {
 
 QList<NamedAmount> productionByWorkshop(Database& db, const QList<EmployeeWage>& rows)
 {
-    QHash<qint64, QString> workshopOf;
-    Statement st = db.prepare(QStringLiteral("SELECT id, 车间 FROM 员工"));
-    while (st.next())
-        workshopOf.insert(st.integer(0), cleanText(st.text(1)));
-    QMap<QString, double> sums;
-    for (const EmployeeWage& row : rows) {
-        QString workshop = workshopOf.value(row.id);
-        if (workshop.isEmpty())
-            workshop = QStringLiteral("未分车间");
-        sums[workshop] += row.production;
-    }
     QList<NamedAmount> out;
-    for (auto it = sums.cbegin(); it != sums.cend(); ++it)
-        out.append({it.key(), it.value()});
+    for (const EmployeeWage& row : orderByWorkshop(rows, CodeList(db, CodeListKind::Workshop).names())) {
+        const QString name = row.workshop.isEmpty() ? QStringLiteral("未分车间") : row.workshop;
+        if (out.isEmpty() || out.last().name != name)
+            out.append({name, 0});
+        out.last().amount += row.production;
+    }
     return out;
 }
 

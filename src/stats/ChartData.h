@@ -32,8 +32,9 @@ struct ChartData {
 inline constexpr int kTrendMonths = 12;
 inline constexpr int kTopEmployees = 20;
 
-// The production total per workshop of the employees' rows (the workshop as the employee
-// record names it; "未分车间" when it names none), in order of the workshop's name.
+// The production total per workshop of the employees' rows, in the order of the payroll sheet
+// grouped by workshop: the workshop list's order, then workshops not in the list by name, then
+// "未分车间" for employees whose record names none.
 QList<NamedAmount> productionByWorkshop(Database& db, const QList<EmployeeWage>& rows);
 // The `count` highest production totals above zero, highest first; equal totals in row order.
 QList<NamedAmount> topProducers(const QList<EmployeeWage>& rows, int count = kTopEmployees);

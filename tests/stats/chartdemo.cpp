@@ -4,6 +4,7 @@
 #include "GuiDriver.h"
 #include "TestDb.h"
 #include "data/Database.h"
+#include "data/MonthlyTotals.h"
 #include "data/TextRules.h"
 #include "stats/StatsChartWindow.h"
 #include "stats/WageStatisticsWindow.h"
@@ -21,6 +22,8 @@ void seed(Database& db)
     const QStringList workshops{"一车间", "二车间", "三车间", "包装车间", "注塑车间", "质检"};
     QRandomGenerator rng(2008);
     Transaction tx(db);
+    for (const QString& workshop : workshops)
+        db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES (?)"), {workshop});
     Statement emp = db.prepare(QStringLiteral("INSERT INTO 员工 (工号, 姓名, 车间) VALUES (?, ?, ?)"));
     Statement line = db.prepare(
         QStringLiteral("INSERT INTO 工资流水 (工号, 日期, 产品, 计量单位, 数量, 工价, 金额) VALUES (?, ?, '外壳', '个', ?, 1.25, ?)"));
@@ -45,6 +48,7 @@ void seed(Database& db)
             ded.reset();
         }
     }
+    rebuildMonthlyTotals(db);
     tx.commit();
 }
 } // namespace
