@@ -114,7 +114,7 @@ QChart* barChart(const QString& title, const QList<NamedAmount>& bars, Qt::Align
 }
 } // namespace
 
-StatsChartWindow::StatsChartWindow(AppContext& ctx, const ChartData& data, const QString& periodText, QWidget* parent)
+StatsChartWindow::StatsChartWindow(AppContext& ctx, const ChartData& charts, const QString& periodText, QWidget* parent)
     : QWidget(parent, Qt::Window), m_ctx(ctx), m_period(periodText)
 {
     setObjectName(QStringLiteral("图表Frm"));
@@ -124,14 +124,14 @@ StatsChartWindow::StatsChartWindow(AppContext& ctx, const ChartData& data, const
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("chartTabs"));
-    m_tabs->addTab(viewOf(trendChart(data.trend), QStringLiteral("chartTrend"), m_tabs), QStringLiteral("月度趋势"));
+    m_tabs->addTab(viewOf(trendChart(charts.trend), QStringLiteral("chartTrend"), m_tabs), QStringLiteral("月度趋势"));
     // Vertical bars: a few workshops side by side; horizontal bars: twenty names one under another,
     // the highest on top.
-    m_tabs->addTab(viewOf(barChart<QBarSeries>(QStringLiteral("%1 各车间生产金额").arg(periodText), data.workshops,
+    m_tabs->addTab(viewOf(barChart<QBarSeries>(QStringLiteral("%1 各车间生产金额").arg(periodText), charts.workshops,
                                                Qt::AlignBottom),
                           QStringLiteral("chartWorkshops"), m_tabs),
                    QStringLiteral("车间"));
-    QList<NamedAmount> topDown(data.topEmployees.crbegin(), data.topEmployees.crend());
+    QList<NamedAmount> topDown(charts.topEmployees.crbegin(), charts.topEmployees.crend());
     m_tabs->addTab(viewOf(barChart<QHorizontalBarSeries>(
                               QStringLiteral("%1 生产金额前%2名").arg(periodText).arg(kTopEmployees), topDown,
                               Qt::AlignLeft),

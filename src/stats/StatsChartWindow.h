@@ -18,7 +18,7 @@ class StatsChartWindow final : public QWidget {
     Q_OBJECT
 public:
     // `periodText` names the period in captions and file names ("2008-5").
-    StatsChartWindow(AppContext& ctx, const ChartData& data, const QString& periodText, QWidget* parent = nullptr);
+    StatsChartWindow(AppContext& ctx, const ChartData& charts, const QString& periodText, QWidget* parent = nullptr);
 
     // The chart on the tab in view.
     QChart* currentChart() const;

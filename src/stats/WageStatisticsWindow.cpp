@@ -369,8 +369,8 @@ void WageStatisticsWindow::onToolbar(const QString& text)
 void WageStatisticsWindow::showCharts()
 {
     // The period the grid shows, summed from the journals as the grid's run summed it.
-    ChartData data;
-    if (!ui::guarded(this, [&] { data = chartData(m_ctx.conn(), m_shown.kind, m_shown.range); }))
+    ChartData charts;
+    if (!ui::guarded(this, [&] { charts = chartData(m_ctx.conn(), m_shown.kind, m_shown.range); }))
         return;
     // The period as the employee rows name it (the totals row names none).
     QString period = m_shown.range.first;
@@ -379,7 +379,7 @@ void WageStatisticsWindow::showCharts()
             period = m_grid->text(r, SPeriod);
             break;
         }
-    (new StatsChartWindow(m_ctx, data, period, this))->show();
+    (new StatsChartWindow(m_ctx, charts, period, this))->show();
 }
 
 void WageStatisticsWindow::exportGrid()
