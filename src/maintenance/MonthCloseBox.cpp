@@ -70,15 +70,8 @@ void MonthCloseBox::refresh()
 void MonthCloseBox::closeMonth()
 {
     ClosedMonths::Outcome outcome{};
-    if (!ui::guarded(this, [&] { outcome = ClosedMonths(m_ctx.conn()).close(m_month->text(), m_ctx.account, now()); }))
-        return;
-    if (outcome != ClosedMonths::Outcome::Done) {
-        ui::message(this, outcomeText(outcome), kCaption, ui::Icon::Warning);
-        return;
-    }
-    refresh();
-    emit changed();
-    ui::message(this, QStringLiteral("%1 已结账。").arg(cleanText(m_month->text())), kCaption, ui::Icon::Information);
+    if (ui::guarded(this, [&] { outcome = ClosedMonths(m_ctx.conn()).close(m_month->text(), m_ctx.account, now()); }))
+        report(outcome, QStringLiteral("%1 已结账。"));
 }
 
 void MonthCloseBox::reopenMonth()
@@ -87,18 +80,21 @@ void MonthCloseBox::reopenMonth()
     const QString password = m_password->text();
     // The password is asked for each reopening, never kept.
     m_password->clear();
-    if (!ui::guarded(this, [&] {
+    if (ui::guarded(this, [&] {
             outcome = ClosedMonths(m_ctx.conn()).reopen(m_month->text(), m_ctx.account, password);
         }))
-        return;
+        report(outcome, QStringLiteral("%1 已反结账，可以修改。"));
+}
+
+void MonthCloseBox::report(ClosedMonths::Outcome outcome, const QString& doneText)
+{
     if (outcome != ClosedMonths::Outcome::Done) {
         ui::message(this, outcomeText(outcome), kCaption, ui::Icon::Warning);
         return;
     }
     refresh();
     emit changed();
-    ui::message(this, QStringLiteral("%1 已反结账，可以修改。").arg(cleanText(m_month->text())), kCaption,
-                ui::Icon::Information);
+    ui::message(this, doneText.arg(cleanText(m_month->text())), kCaption, ui::Icon::Information);
 }
 
 } // namespace kv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "entry/ClosedMonths.h"
+
 #include <QGroupBox>
 
 class QLabel;
@@ -25,6 +27,9 @@ signals:
     void changed();
 
 private:
+    // Tells the outcome of closing or reopening; doneText names the month as %1.
+    void report(ClosedMonths::Outcome outcome, const QString& doneText);
+
     AppContext& m_ctx;
     QLineEdit* m_month = nullptr;    // closeMonth
     QLineEdit* m_password = nullptr; // closePassword
