@@ -7,8 +7,9 @@
 //  - BM_PerEmployeeQueries asks two sums per employee of the month or the year, for all 2,000,
 //    over covering (工号, 日期, amount) indexes made for it and dropped after;
 //  - BM_WindowRun is the whole " 统 计" command of the window, grid and totals included.
-// With --peak-memory the program instead runs a year's statistics in the window over 2,000
-// employees and prints the peak resident memory (getrusage) and the resident memory after.
+// With --peak-memory [EMPLOYEES] the program instead runs a year's statistics in the window over
+// 2,000 (or the given number of) employees and prints the peak resident memory (getrusage) and
+// the resident memory after.
 #include "BenchData.h"
 
 #include "data/AppContext.h"
@@ -29,6 +30,7 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -184,15 +186,14 @@ long peakKiB()
     return usage.ru_maxrss;
 }
 
-// A year's run in the window over 2,000 employees, on a database made beforehand.
-int peakMemory()
+// A year's run in the window, on a database made beforehand.
+int peakMemory(int employees)
 {
-    constexpr int kEmployees = 2000;
-    kv::AppContext& ctx = kv::bench::benchContext({.employees = kEmployees});
+    kv::AppContext& ctx = kv::bench::benchContext({.employees = employees});
     std::printf("before the run: resident %ld KiB, peak %ld KiB\n", residentKiB(), peakKiB());
     {
         WindowRun window(ctx, PeriodKind::Year, "2008");
-        if (!window.run(kEmployees)) {
+        if (!window.run(employees)) {
             std::fprintf(stderr, "the run failed\n");
             return 1;
         }
@@ -219,8 +220,14 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc > 1 && std::strcmp(argv[1], "--peak-memory") == 0)
-        return peakMemory();
+    if (argc > 1 && std::strcmp(argv[1], "--peak-memory") == 0) {
+        const int employees = argc > 2 ? std::atoi(argv[2]) : 2000;
+        if (employees < 1) {
+            std::fprintf(stderr, "usage: %s --peak-memory [EMPLOYEES]\n", argv[0]);
+            return 2;
+        }
+        return peakMemory(employees);
+    }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
