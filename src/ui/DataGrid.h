@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 class QTableWidget;
@@ -14,9 +15,13 @@ class QTableWidgetItem;
 
 namespace kv::ui {
 
-class GridTable;
-class GridDelegate;
+class GridCells;
+class GridEditing;
+class GridRange;
 class GridSelectionModel;
+class GridSizing;
+class GridTable;
+class GridTotals;
 
 // The grid every table of the program is shown in.
 //
@@ -172,31 +177,28 @@ signals:
 
 private:
     friend class GridTable;
-    friend class GridDelegate;
     friend class GridSelectionModel;
+    friend class GridEditing;
 
-    QTableWidgetItem* item(int row, int col) const;
-    QTableWidgetItem* ensureItem(int row, int col);
     bool askMove(int newRow, int newCol);
     void moveAsked(int row, int col); // a move the window has already allowed
-    bool askEdit(int row, int col);   // both stages and the date-column takeover
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void forwardInside(QEvent* event);
-    void collapseRange();
-    bool extendRangeByKey(int key); // Shift+arrow; false when the key is no arrow
 
+    // The parts, each with one job: what the cells hold, their sizes in twips, the totals rows,
+    // the range marked for copying, and the edit of a cell (the state machine in GridEditing.h).
     GridTable* m_table;
-    GridDelegate* m_delegate;
-    QSet<int> m_dateCols;
-    bool m_editable = false;
+    std::unique_ptr<GridCells> m_cells;
+    std::unique_ptr<GridSizing> m_sizing;
+    std::unique_ptr<GridTotals> m_totals;
+    std::unique_ptr<GridRange> m_range;
+    std::unique_ptr<GridEditing> m_editing;
     int m_headerCol = 0; // column remembered while the header row is current
     int m_pressedCaption = -1;
     bool m_forwarding = false;
     const QEvent* m_insideEvent = nullptr; // a key on its way up from the table
-    QPoint m_anchor{-1, -1};               // range corners as (column, row); row -1: no range
-    QPoint m_corner{-1, -1};
 };
 
 } // namespace kv::ui

@@ -1,0 +1,76 @@
+#include "ui/GridSizing.h"
+
+#include "ui/Twips.h"
+
+#include <QHeaderView>
+#include <QTableWidget>
+
+#include <algorithm>
+
+namespace kv::ui {
+
+void GridSizing::setRowHeight(int row, int twips)
+{
+    const int px = std::max(twipsToPixels(twips), 1);
+    if (row == 0)
+        m_table->horizontalHeader()->setFixedHeight(px);
+    else if (row >= 1 && row <= m_table->rowCount())
+        m_table->setRowHeight(row - 1, px);
+}
+
+int GridSizing::rowHeight(int row) const
+{
+    if (row == 0) {
+        const QHeaderView* header = m_table->horizontalHeader();
+        const int px =
+            header->minimumHeight() == header->maximumHeight() ? header->maximumHeight() : header->sizeHint().height();
+        return pixelsToTwips(px);
+    }
+    if (row < 1 || row > m_table->rowCount())
+        return 0;
+    return pixelsToTwips(m_table->rowHeight(row - 1));
+}
+
+void GridSizing::setDefaultRowHeight(int twips)
+{
+    m_table->verticalHeader()->setDefaultSectionSize(std::max(twipsToPixels(twips), 1));
+}
+
+void GridSizing::setColWidth(int col, int twips)
+{
+    if (col >= 0 && col < m_table->columnCount())
+        m_table->setColumnWidth(col, std::max(twipsToPixels(twips), 1));
+}
+
+int GridSizing::colWidth(int col) const
+{
+    if (col < 0 || col >= m_table->columnCount())
+        return 0;
+    return pixelsToTwips(m_table->columnWidth(col));
+}
+
+void GridSizing::autoFitCols(int col1, int col2)
+{
+    // Measured over every row, not only those in view, so that a long list fits throughout.
+    const int margin = 2 * (m_table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_table) + 1) + 2;
+    QHeaderView* header = m_table->horizontalHeader();
+    const int last = std::min(std::max(col1, col2), m_table->columnCount() - 1);
+    for (int c = std::max(std::min(col1, col2), 0); c <= last; ++c) {
+        int width = header->sectionSizeHint(c);
+        for (int r = 0; r < m_table->rowCount(); ++r) {
+            const QTableWidgetItem* it = m_table->item(r, c);
+            if (!it || it->text().isEmpty() || m_table->isRowHidden(r))
+                continue;
+            const QVariant own = it->data(Qt::FontRole); // unset: the grid's font
+            const QFontMetrics fm(own.isValid() ? own.value<QFont>() : m_table->font());
+            width = std::max(width, fm.horizontalAdvance(it->text()) + margin);
+        }
+        width = std::min(width, twipsToPixels(kWidestFitTwips));
+        const bool hidden = m_table->isColumnHidden(c);
+        header->resizeSection(c, width);
+        if (hidden)
+            m_table->setColumnHidden(c, true);
+    }
+}
+
+} // namespace kv::ui

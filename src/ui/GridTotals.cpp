@@ -1,0 +1,72 @@
+#include "ui/GridTotals.h"
+
+#include "data/NumberFormat.h"
+#include "data/TextRules.h"
+#include "ui/GridCells.h"
+
+#include <QTableWidget>
+
+#include <algorithm>
+
+namespace kv::ui {
+
+namespace {
+constexpr int kTotalsRole = Qt::UserRole + 1;      // set on column 0 of a totals row
+constexpr int kTotalsValueRole = Qt::UserRole + 2; // the exact sum in a summed cell of it
+
+double numberIn(const QString& text)
+{
+    return isNumberText(text) ? cleanText(text).toDouble() : 0;
+}
+} // namespace
+
+double GridTotals::columnSum(int col, int row1, int row2) const
+{
+    double sum = 0;
+    for (int r = std::max(std::min(row1, row2), 1); r <= std::min(std::max(row1, row2), m_cells.rows() - 1); ++r)
+        sum += numberIn(m_cells.text(r, col));
+    return sum;
+}
+
+int GridTotals::add(const QList<int>& sumCols, const QString& caption, int row1, int row2)
+{
+    row1 = std::clamp(row1, 1, m_cells.rows());
+    if (row2 < 0 || row2 >= m_cells.rows())
+        row2 = m_cells.rows() - 1;
+    // Only the rows shown count, and earlier totals rows are not summed again.
+    QList<double> sums;
+    for (int c : sumCols) {
+        double sum = 0;
+        for (int r = row1; r <= row2; ++r)
+            if (!m_cells.isRowHidden(r) && !isTotalsRow(r))
+                sum += numberIn(m_cells.text(r, c));
+        sums.append(sum);
+    }
+    m_cells.insertRow(row1);
+    m_cells.setRowBold(row1);
+    m_cells.setText(row1, 0, caption);
+    m_cells.item(row1, 0)->setData(kTotalsRole, true);
+    for (qsizetype i = 0; i < sumCols.size(); ++i) {
+        m_cells.setText(row1, sumCols.at(i), groupedWhole(sums.at(i)));
+        if (QTableWidgetItem* it = m_cells.item(row1, sumCols.at(i)))
+            it->setData(kTotalsValueRole, sums.at(i));
+    }
+    return row1;
+}
+
+bool GridTotals::isTotalsRow(int row) const
+{
+    const QTableWidgetItem* it = row >= 1 ? m_cells.item(row, 0) : nullptr;
+    return it && it->data(kTotalsRole).toBool();
+}
+
+std::optional<double> GridTotals::value(int row, int col) const
+{
+    const QTableWidgetItem* it = isTotalsRow(row) ? m_cells.item(row, col) : nullptr;
+    const QVariant sum = it ? it->data(kTotalsValueRole) : QVariant();
+    if (!sum.isValid())
+        return std::nullopt;
+    return sum.toDouble();
+}
+
+} // namespace kv::ui
