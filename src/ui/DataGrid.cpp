@@ -1,5 +1,6 @@
 #include "ui/DataGrid.h"
 
+#include "ui/GridCaptions.h"
 #include "ui/GridCells.h"
 #include "ui/GridEditing.h"
 #include "ui/GridRange.h"
@@ -11,8 +12,6 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLineEdit>
-#include <QMouseEvent>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
@@ -49,7 +48,7 @@ DataGrid::DataGrid(QWidget* parent)
     header->setHighlightSections(false);
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setDefaultAlignment(Qt::AlignCenter);
-    header->viewport()->installEventFilter(this);
+    new GridCaptions(this, header);
 
     connect(m_table->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) {
@@ -480,52 +479,6 @@ void DataGrid::keyPressEvent(QKeyEvent* event)
 void DataGrid::inputMethodEvent(QInputMethodEvent* event)
 {
     forwardInside(event);
-}
-
-bool DataGrid::eventFilter(QObject* watched, QEvent* event)
-{
-    // Only mouse buttons matter here. Looking at the event first also keeps the table alone
-    // while it is being destroyed and its children still send events.
-    const auto type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick && type != QEvent::MouseButtonRelease)
-        return QWidget::eventFilter(watched, event);
-    QHeaderView* header = m_table->horizontalHeader();
-    if (watched != header->viewport())
-        return QWidget::eventFilter(watched, event);
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() != Qt::LeftButton)
-        return false;
-    const int x = mouse->position().toPoint().x();
-    // The edge between two captions is where a drag resizes the column on its left.
-    const int grip = header->style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, header);
-    int edgeCol = -1;
-    const int at = header->logicalIndexAt(x);
-    if (at >= 0) {
-        const int left = header->sectionViewportPosition(at);
-        if (x > left + header->sectionSize(at) - grip) {
-            edgeCol = at;
-        } else if (x < left + grip) {
-            for (int v = header->visualIndex(at) - 1; v >= 0; --v) {
-                const int logical = header->logicalIndex(v);
-                if (!header->isSectionHidden(logical)) {
-                    edgeCol = logical;
-                    break;
-                }
-            }
-        }
-    }
-    if (type == QEvent::MouseButtonRelease) {
-        if (edgeCol < 0 && at >= 0 && at == m_pressedCaption)
-            emit clicked(0, at);
-        m_pressedCaption = -1;
-        return false;
-    }
-    m_pressedCaption = edgeCol < 0 ? at : -1;
-    if (edgeCol < 0)
-        return false;
-    bool cancel = false;
-    emit beforeUserResize(-1, edgeCol, cancel);
-    return cancel;
 }
 
 } // namespace kv::ui

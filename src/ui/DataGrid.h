@@ -184,7 +184,6 @@ private:
     void moveAsked(int row, int col); // a move the window has already allowed
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void forwardInside(QEvent* event);
 
     // The parts, each with one job: what the cells hold, their sizes in twips, the totals rows,
@@ -196,7 +195,6 @@ private:
     std::unique_ptr<GridRange> m_range;
     std::unique_ptr<GridEditing> m_editing;
     int m_headerCol = 0; // column remembered while the header row is current
-    int m_pressedCaption = -1;
     bool m_forwarding = false;
     const QEvent* m_insideEvent = nullptr; // a key on its way up from the table
 };

@@ -438,6 +438,51 @@ private slots:
         QCOMPARE(grid.col(), 2);
     }
 
+    void tabAtTheRowsEndAndLeavingTheEditorKeepTheText()
+    {
+        Recorded log;
+        GridWindow w;
+        DataGrid& grid = *w.grid;
+        auto* other = new QLineEdit(&w.window);
+        w.window.layout()->addWidget(other);
+        other->show();
+        grid.setEditable(true);
+        connect(&grid, &DataGrid::beforeMove, &grid,
+                [&](int, int, int r, int c, bool&) { log.add(QStringLiteral("move"), r, c); });
+        connect(&grid, &DataGrid::afterEdit, &grid, [&](int r, int c) { log.add(QStringLiteral("after"), r, c); });
+
+        // Backtab asks once for the column before, then ends the edit and goes there.
+        QVERIFY(grid.setCurrentCell(2, 2));
+        QVERIFY(grid.editCell());
+        log.events.clear();
+        QTest::keyClicks(openEditor(grid), QStringLiteral("5"));
+        QTest::keyClick(openEditor(grid), Qt::Key_Backtab);
+        QCOMPARE(grid.text(2, 2), QStringLiteral("5"));
+        QCOMPARE(grid.col(), 1);
+        QCOMPARE(log.events, QStringList({QStringLiteral("move(2,1)"), QStringLiteral("after(2,2)")}));
+
+        // In the last column Tab has nowhere to go: the text is kept and the cell stays.
+        QVERIFY(grid.setCurrentCell(2, 3));
+        QVERIFY(grid.editCell());
+        log.events.clear();
+        QTest::keyClicks(openEditor(grid), QStringLiteral("9"));
+        QTest::keyClick(openEditor(grid), Qt::Key_Tab);
+        QVERIFY(!grid.isEditing());
+        QCOMPARE(grid.text(2, 3), QStringLiteral("9"));
+        QCOMPARE(grid.col(), 3);
+        QCOMPARE(log.events, QStringList({QStringLiteral("after(2,3)")}));
+
+        // The focus going to another control of the shown window ends the edit, keeping the text.
+        QVERIFY(grid.setCurrentCell(3, 1));
+        QVERIFY(grid.editCell());
+        log.events.clear();
+        QTest::keyClicks(openEditor(grid), QStringLiteral("x"));
+        other->setFocus();
+        QVERIFY(!grid.isEditing());
+        QCOMPARE(grid.text(3, 1), QStringLiteral("x"));
+        QCOMPARE(log.events, QStringList({QStringLiteral("after(3,1)")}));
+    }
+
     void dateColumnEditingIsHandedToTheWindow()
     {
         Recorded log;
@@ -593,6 +638,15 @@ private slots:
                                 Qt::NoButton, Qt::NoModifier);
             QApplication::sendEvent(header->viewport(), &release);
         };
+        // Just inside a caption's left edge is the edge of the shown column before it.
+        grid.setColHidden(2);
+        const QPoint inside(header->sectionViewportPosition(3) + 1, header->height() / 2);
+        QTest::mousePress(header->viewport(), Qt::LeftButton, {}, inside);
+        QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, inside);
+        QCOMPARE(resizeAsked, 1);
+        grid.setColHidden(2, false);
+        resizeAsked = -2;
+
         const int before = header->sectionSize(1);
         drag(40);
         QCOMPARE(resizeAsked, 1);
