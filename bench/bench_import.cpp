@@ -3,6 +3,7 @@
 // user waits for it after choosing the file. Storing the rows runs under a progress bar and is
 // measured separately.
 #include "BenchData.h"
+#include "GuiBenchMain.h"
 
 #include "data/AppContext.h"
 #include "data/Database.h"
@@ -10,11 +11,9 @@
 #include "master/ImportFile.h"
 #include "master/MasterImport.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <benchmark/benchmark.h>
 #include <xlsxwriter.h>
 
 namespace {
@@ -87,15 +86,4 @@ void BM_Store(benchmark::State& state)
 BENCHMARK(BM_Store)->Unit(benchmark::kMillisecond);
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+KV_GUI_BENCHMARK_MAIN()

@@ -3,15 +3,14 @@
 // popup, painted. "p" matches every product (as the first keystroke of a number does), "1" a
 // broad part of them, "p0012" a handful.
 #include "BenchData.h"
+#include "GuiBenchMain.h"
 
 #include "data/AppContext.h"
 #include "entry/ItemCatalog.h"
 #include "entry/LookupPopup.h"
 
-#include <QApplication>
 #include <QTableView>
 
-#include <benchmark/benchmark.h>
 
 namespace {
 
@@ -54,15 +53,4 @@ void BM_CatalogReload(benchmark::State& state)
 BENCHMARK(BM_CatalogReload)->Unit(benchmark::kMillisecond);
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+KV_GUI_BENCHMARK_MAIN()
