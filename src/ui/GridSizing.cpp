@@ -51,21 +51,29 @@ int GridSizing::colWidth(int col) const
 
 void GridSizing::autoFitCols(int col1, int col2)
 {
-    // Measured over every row, not only those in view, so that a long list fits throughout.
+    // Measured over every row, not only those in view, so that a long list fits throughout. The
+    // grid's own font is measured with one metrics object; only cells with a font of their own
+    // (a bold totals row) make another. A column stops being measured once it reaches the cap.
     const int margin = 2 * (m_table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_table) + 1) + 2;
+    const int widest = twipsToPixels(kWidestFitTwips);
+    const QFontMetrics gridMetrics(m_table->font());
     QHeaderView* header = m_table->horizontalHeader();
     const int last = std::min(std::max(col1, col2), m_table->columnCount() - 1);
     for (int c = std::max(std::min(col1, col2), 0); c <= last; ++c) {
         int width = header->sectionSizeHint(c);
-        for (int r = 0; r < m_table->rowCount(); ++r) {
+        for (int r = 0; r < m_table->rowCount() && width < widest; ++r) {
             const QTableWidgetItem* it = m_table->item(r, c);
-            if (!it || it->text().isEmpty() || m_table->isRowHidden(r))
+            if (!it || m_table->isRowHidden(r))
+                continue;
+            const QString text = it->text();
+            if (text.isEmpty())
                 continue;
             const QVariant own = it->data(Qt::FontRole); // unset: the grid's font
-            const QFontMetrics fm(own.isValid() ? own.value<QFont>() : m_table->font());
-            width = std::max(width, fm.horizontalAdvance(it->text()) + margin);
+            const int advance = own.isValid() ? QFontMetrics(own.value<QFont>()).horizontalAdvance(text)
+                                              : gridMetrics.horizontalAdvance(text);
+            width = std::max(width, advance + margin);
         }
-        width = std::min(width, twipsToPixels(kWidestFitTwips));
+        width = std::min(width, widest);
         const bool hidden = m_table->isColumnHidden(c);
         header->resizeSection(c, width);
         if (hidden)
