@@ -6,4 +6,9 @@ scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build
 export QT_QPA_PLATFORM=offscreen
+# The tests of the server engine use a throw-away PostgreSQL, stopped however the run ends.
+pgdir=$(mktemp -d /tmp/kelvaro-pg.XXXXXX)
+trap 'scripts/test-server.sh stop "$pgdir"' EXIT
+KV_TEST_PG=$(scripts/test-server.sh start "$pgdir")
+export KV_TEST_PG
 ctest --test-dir build --output-on-failure -j "$(nproc)"

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   qt6-charts-dev libqt6opengl6-dev
   libsqlcipher-dev sqlcipher sqlite3
+  libpq-dev postgresql
   libxlsxwriter-dev
   libminizip-dev libfreexl-dev
   libsodium-dev

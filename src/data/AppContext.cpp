@@ -32,15 +32,20 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
     disconnect();
     bool opened = false;
     try {
-        auto conn = std::make_unique<Database>(m_paths.database(), dbPass(m_paths.keyFile()));
+        std::unique_ptr<Database> conn =
+            usesServer() ? Database::openServer(m_server)
+                         : std::make_unique<Database>(m_paths.database(), dbPass(m_paths.keyFile()));
         opened = true;
-        upgradeSchema(*conn, m_schema);
+        if (usesServer() && !conn->tables().contains(QStringLiteral("kelvaro_meta")))
+            createSchema(*conn, m_schema);
+        else
+            upgradeSchema(*conn, m_schema);
         conn->setActor(account);
         m_conn = std::move(conn);
         return true;
     } catch (const DbError& e) {
         if (error)
-            *error = opened ? e.message() : connectionFailure(m_paths, e);
+            *error = opened || usesServer() ? e.message() : connectionFailure(m_paths, e);
         if (fileRefused)
             *fileRefused = opened;
         return false;

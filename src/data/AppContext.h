@@ -25,6 +25,12 @@ public:
     // line); `fileRefused` tells a file of a newer version or a failed upgrade from a file
     // that cannot be opened at all. The caller shows it and goes on.
     bool reconnect(QString* error = nullptr, bool* fileRefused = nullptr);
+    // The PostgreSQL server to use instead of the file (a libpq connection string or URI);
+    // empty for the file. A server without the program's tables gets them at the first connect.
+    const QString& server() const { return m_server; }
+    void setServer(const QString& connection) { m_server = connection; }
+    bool usesServer() const { return !m_server.isEmpty(); }
+
     // Closes the connection (backup and restore copy the file meanwhile).
     void disconnect();
     bool isConnected() const { return m_conn != nullptr; }
@@ -55,6 +61,7 @@ private:
     std::shared_ptr<Clock> m_clock;
     std::unique_ptr<Database> m_conn;
     SchemaSteps m_schema = programSchema();
+    QString m_server;
     bool m_changed = false;
 };
 

@@ -6,17 +6,17 @@
 #include <QVariant>
 
 #include <memory>
-
-struct sqlite3;
-struct sqlite3_stmt;
+#include <optional>
 
 namespace kv {
 
-class Database;
+class Engine;
+class StatementEngine;
 
 // A prepared statement. Values are only ever bound, never joined into the SQL text.
 class Statement {
 public:
+    explicit Statement(std::unique_ptr<StatementEngine> engine);
     Statement(Statement&& other) noexcept;
     Statement& operator=(Statement&& other) noexcept;
     Statement(const Statement&) = delete;
@@ -44,25 +44,27 @@ public:
     QVariant value(int col) const; // null, qint64, double or QString
 
 private:
-    friend class Database;
-    Statement(sqlite3* db, sqlite3_stmt* stmt);
-    void fail(int rc) const;
-
-    sqlite3* m_db = nullptr;
-    sqlite3_stmt* m_stmt = nullptr;
+    std::unique_ptr<StatementEngine> m_impl;
 };
 
-// Single-file encrypted SQL database (SQLCipher). Owns one connection. Besides SQL's own
-// functions, its statements can sum amounts with compensated_sum(x), which adds without losing
-// the low digits (journals and monthly totals are summed with it).
+// One connection to the program's data: the single encrypted file (SQLCipher), or a PostgreSQL
+// server shared by several clerks. Statements are written once, with ? placeholders; the engine
+// speaks its own dialect. Besides SQL's own functions, statements can sum amounts with
+// compensated_sum(x), which adds without losing the low digits (journals and monthly totals are
+// summed with it).
 class Database {
 public:
     // Opens (creating when createIfMissing) the file with the given key and checks that the
     // key fits by reading the schema. Throws DbError on any failure.
     Database(const QString& path, const QString& key, bool createIfMissing = false);
+    explicit Database(std::unique_ptr<Engine> engine);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
+
+    // Connects to a PostgreSQL server given by a libpq connection string or URI (the password
+    // comes from libpq's own password file). Throws DbError naming host and cause.
+    static std::unique_ptr<Database> openServer(const QString& connection);
 
     Statement prepare(const QString& sql);
     // Runs one statement with bound values.
@@ -78,7 +80,23 @@ public:
     qint64 totalChanges() const;
     // The engine opened the file read-only (file or file system not writable).
     bool isReadOnly() const;
+    // The file's path; empty on a server.
     QString path() const { return m_path; }
+    // Whether this connection is to a server shared with other clients.
+    bool isServer() const;
+    // The file's path or the server's host and database, for the user.
+    QString location() const;
+
+    // The statement that inserts a row or replaces the one with the same key: the first
+    // `keyColumns` of `columns` form the key; one ? per column.
+    QString upsertSql(const QString& table, const QStringList& columns, int keyColumns = 1) const;
+    // Appended to a SELECT inside a transaction: the rows read stay as they are until it ends.
+    QString lockClause() const;
+    // Changes whenever the table's rows change through any connection; nothing when the engine
+    // cannot tell without reading the table.
+    std::optional<QString> changeStamp(const QString& table);
+    // The names of the database's tables, by name.
+    QStringList tables();
 
     // The account the changes on this connection are made for; the operation log names it.
     const QString& actor() const { return m_actor; }
@@ -86,7 +104,7 @@ public:
 
 private:
     friend class Transaction;
-    sqlite3* m_db = nullptr;
+    std::unique_ptr<Engine> m_engine;
     QString m_path;
     QString m_actor;
 };

@@ -29,7 +29,8 @@ QString factoryNameProblem(const QString& typed)
 
 void setFactoryName(Database& db, const QString& typed)
 {
-    db.exec(QStringLiteral("INSERT OR REPLACE INTO kelvaro_meta (key, value) VALUES (?, ?)"), {kKey, cleanText(typed)});
+    db.exec(db.upsertSql(QStringLiteral("kelvaro_meta"), {QStringLiteral("key"), QStringLiteral("value")}),
+            {kKey, cleanText(typed)});
 }
 
 } // namespace kv

@@ -20,7 +20,7 @@ void refreshMonthlyTotals(Database& db, const QString& employeeNo, const YearMon
                            "SELECT (SELECT compensated_sum(金额) FROM 工资流水 "
                            "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?) AS p, "
                            "(SELECT compensated_sum(扣减金额) FROM 扣减流水 "
-                           "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?) AS d) "
+                           "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?) AS d) AS sums "
                            "WHERE p IS NOT NULL OR d IS NOT NULL"),
             {key, employeeNo, employeeNo, first, next, employeeNo, first, next});
 }
@@ -36,7 +36,7 @@ SELECT 月份, 工号, compensated_sum(p), compensated_sum(d) FROM (
     WHERE 工号 IS NOT NULL AND 日期 IS NOT NULL
     UNION ALL
     SELECT substr(日期, 1, 7), 工号, NULL, 扣减金额 FROM 扣减流水
-    WHERE 工号 IS NOT NULL AND 日期 IS NOT NULL)
+    WHERE 工号 IS NOT NULL AND 日期 IS NOT NULL) AS lines
 GROUP BY 月份, 工号
 HAVING compensated_sum(p) IS NOT NULL OR compensated_sum(d) IS NOT NULL
 )SQL"));

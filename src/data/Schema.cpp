@@ -71,7 +71,7 @@ constexpr SchemaStep kSteps[] = {
 
 void recordVersion(Database& db, int version)
 {
-    db.exec(QStringLiteral("INSERT OR REPLACE INTO kelvaro_meta (key, value) VALUES (?, ?)"),
+    db.exec(db.upsertSql(QStringLiteral("kelvaro_meta"), {QStringLiteral("key"), QStringLiteral("value")}),
             {QString::fromUtf16(kVersionKey), QString::number(version)});
 }
 } // namespace

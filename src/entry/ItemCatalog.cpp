@@ -38,44 +38,13 @@ QString keyOf(const Statement& st, int col)
     return key.isNull() ? QStringLiteral("") : key;
 }
 
-// The counter that the temporary triggers of a table raise on every row changed. A new
-// connection starts its counters with a new random token, so that a catalog read over another
-// connection always reads again.
-void watch(Database& db, const QString& table)
-{
-    db.execScript(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS kv_table_changes "
-                                 "(name TEXT PRIMARY KEY, token INTEGER, changes INTEGER)"));
-    db.exec(QStringLiteral("INSERT OR IGNORE INTO temp.kv_table_changes VALUES (?, random(), 0)"), {table});
-    for (const char* event : {"INSERT", "UPDATE", "DELETE"}) {
-        const QString ev = QString::fromLatin1(event);
-        db.execScript(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS kv_%1_%2 AFTER %2 ON %1 BEGIN "
-                                     "UPDATE kv_table_changes SET changes = changes + 1 WHERE name = '%1'; END")
-                          .arg(table, ev));
-    }
-}
 } // namespace
 
 void ItemCatalog::refresh(Database& db)
 {
     const CatalogTable t = tableOf(m_kind);
-    Statement stamp = [&] {
-        try {
-            return db.prepare(QStringLiteral("SELECT token, changes FROM temp.kv_table_changes WHERE name = ?"));
-        } catch (const DbError&) { // a connection that watches nothing yet
-            watch(db, t.table);
-            return db.prepare(QStringLiteral("SELECT token, changes FROM temp.kv_table_changes WHERE name = ?"));
-        }
-    }();
-    stamp.bind(1, t.table);
-    if (!stamp.next()) {
-        watch(db, t.table);
-        stamp.reset();
-        stamp.bind(1, t.table);
-        stamp.next();
-    }
-    const qint64 token = stamp.integer(0);
-    const qint64 changes = stamp.integer(1);
-    if (token == m_token && changes == m_changes)
+    const std::optional<QString> stamp = db.changeStamp(t.table);
+    if (stamp && stamp == m_stamp)
         return;
 
     Statement st = db.prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY id").arg(t.columns, t.table));
@@ -94,8 +63,7 @@ void ItemCatalog::refresh(Database& db)
     m_fields = fields;
     m_rows = std::move(rows);
     m_keys = std::move(keys);
-    m_token = token;
-    m_changes = changes;
+    m_stamp = stamp;
 }
 
 QList<int> ItemCatalog::matches(const QString& typed) const

@@ -6,13 +6,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace kv {
 
 class Database;
 
 // The products or the deduction items, held in memory for the look-up and filtered there on each
-// keystroke. The catalog reads its table again only when the table changed since it was read:
-// temporary triggers of the connection (never stored in the file) count every change to it.
+// keystroke. The catalog reads its table again only when the table changed since it was read,
+// as far as the engine tells (see Database::changeStamp); otherwise at every refresh.
 class ItemCatalog {
 public:
     explicit ItemCatalog(LookupKind kind) : m_kind(kind) {}
@@ -42,8 +44,8 @@ private:
     QStringList m_fields;
     QList<QStringList> m_rows;
     QList<Keys> m_keys;
-    qint64 m_token = 0; // the connection's change counter when the rows were read
-    qint64 m_changes = -1;
+    // The table's change stamp when the rows were read; none when they must be read each time.
+    std::optional<QString> m_stamp;
 };
 
 } // namespace kv

@@ -29,6 +29,21 @@ QString shownText(const Statement& st, int col, ColumnType type)
     return v.toString();
 }
 
+// The typed value as the column holds it: a date in any accepted form as its ISO text, and for
+// a number column the number (text that is none matches no row, as NULL never equals).
+QVariant conditionValue(const MasterColumn& column, const QString& typed)
+{
+    if (column.type == ColumnType::Date) {
+        const auto date = parseDateText(typed);
+        return date ? isoDate(*date) : typed;
+    }
+    if (column.type == ColumnType::Number) {
+        bool ok = false;
+        const double number = typed.toDouble(&ok);
+        return ok ? QVariant(number) : QVariant();
+    }
+    return typed;
+}
 } // namespace
 
 QList<FieldCondition> filterConditions(const QList<FieldCondition>& typed)
@@ -54,8 +69,7 @@ RecordRows MasterRecords::list(const QList<FieldCondition>& conditions)
             throw InputError(QStringLiteral("%1中没有字段“%2”").arg(m_table.table, c.field));
         const MasterColumn& column = m_table.columns.at(index);
         sql += QStringLiteral(" AND %1 = ?").arg(quoted(column.name));
-        const auto date = column.type == ColumnType::Date ? parseDateText(c.value) : std::nullopt;
-        values << (date ? isoDate(*date) : c.value);
+        values << conditionValue(column, c.value);
     }
     sql += QStringLiteral(" ORDER BY id");
 
@@ -87,9 +101,9 @@ RecordRows MasterRecords::list(const QList<FieldCondition>& conditions)
 void MasterRecords::remove(qint64 id)
 {
     Transaction tx(m_db);
-    Statement st = m_db.prepare(QStringLiteral("SELECT %1, %2 FROM %3 WHERE id = ?")
-                                    .arg(quoted(m_table.columns.at(0).name), quoted(m_table.columns.at(1).name),
-                                         quoted(m_table.table)));
+    Statement st = m_db.prepare(
+        QStringLiteral("SELECT %1, %2 FROM %3 WHERE id = ?")
+            .arg(quoted(m_table.columns.at(0).name), quoted(m_table.columns.at(1).name), quoted(m_table.table)));
     st.bind(1, id);
     const QString what = st.next() ? st.text(0) + u' ' + st.text(1) : QString();
     m_db.exec(QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(quoted(m_table.table)), {id});
@@ -253,7 +267,8 @@ bool MasterRecords::write(qint64 editId, const QStringList& values)
         if (column.codeList && !name.isEmpty())
             CodeList(m_db, *column.codeList).addIfMissing(name);
     }
-    OperationLog(m_db).record((editId == 0 ? QStringLiteral("新增") : QStringLiteral("修改")) + recordNoun(m_table.kind),
+    OperationLog(m_db).record((editId == 0 ? QStringLiteral("新增") : QStringLiteral("修改")) +
+                                  recordNoun(m_table.kind),
                               cleanText(values.value(0)) + u' ' + cleanText(values.value(1)));
     return true;
 }

@@ -62,7 +62,9 @@ private slots:
             {"删除员工", "001 张叁",
              [&] { MasterRecords(db, MasterKind::Employee).remove(idOf(db, "SELECT id FROM 员工")); }},
             {"新增产品", "C1 外壳",
-             [&] { MasterRecords(db, MasterKind::Product).save(0, {"C1", "外壳", "", "个", "1.5", ""}); }},
+             [&] {
+                 MasterRecords(db, MasterKind::Product).save(0, {"C1", "外壳", "", "个", "1.5", ""});
+             }},
             {"新增工种", "质检", [&] { CodeList(db, CodeListKind::JobType).add(" 质检 "); }},
             {"修改工种", "质检 → 检验",
              [&] { CodeList(db, CodeListKind::JobType).rename(idOf(db, "SELECT max(id) FROM 工种"), "检验"); }},
@@ -77,6 +79,8 @@ private slots:
             {"数据备份", "2008-5-17.bak", [&] { QVERIFY(backupDatabase(app.ctx()).ok); }},
         };
         for (const Step& step : steps) {
+            if (app.db().isServer() && QString(step.action) == "数据备份")
+                continue; // backups of a server are the file engine's copies; tested with them
             const int before = entries(app.db());
             step.change();
             QCOMPARE(entries(app.db()), before + 1);
@@ -89,11 +93,13 @@ private slots:
         QCOMPARE(OperationLog(app.db()).entries({{2, "工种"}}).size(), 3);
 
         // The restored file gets the entry; the backup had every entry up to its making.
-        const int inBackup = entries(app.db()) - 1;
-        QVERIFY(restoreDatabase(app.ctx(), "2008-5-17.bak").ok);
-        QCOMPARE(entries(app.db()), inBackup + 1);
-        QCOMPARE(OperationLog(app.db()).entries().first().action, QString("数据恢复"));
-        QCOMPARE(app.db().actor(), QString("admin"));
+        if (!app.db().isServer()) {
+            const int inBackup = entries(app.db()) - 1;
+            QVERIFY(restoreDatabase(app.ctx(), "2008-5-17.bak").ok);
+            QCOMPARE(entries(app.db()), inBackup + 1);
+            QCOMPARE(OperationLog(app.db()).entries().first().action, QString("数据恢复"));
+            QCOMPARE(app.db().actor(), QString("admin"));
+        }
 
         // Passwords appear nowhere in the log.
         QCOMPARE(OperationLog(app.db()).entries({{3, "secret"}}).size(), 0);
@@ -115,13 +121,13 @@ private slots:
         const int before = entries(db);
 
         // The summary row cannot be written: neither the lines nor an entry are kept.
-        db.execScript("CREATE TRIGGER no_summary BEFORE INSERT ON 员工工资 BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+        failInserts(db, "no_summary", "员工工资", "disk full");
         QVERIFY_THROWS_EXCEPTION(DbError, MonthRecords(db).saveMonth(may("99")));
         QCOMPARE(entries(db), before);
-        db.execScript("DROP TRIGGER no_summary");
+        liftFailure(db, "no_summary", "员工工资");
 
         // The entry cannot be written: the change it records is undone with it.
-        db.execScript("CREATE TRIGGER no_log BEFORE INSERT ON 操作日志 BEGIN SELECT RAISE(ABORT, 'log full'); END");
+        failInserts(db, "no_log", "操作日志", "log full");
         QVERIFY_THROWS_EXCEPTION(DbError, MonthRecords(db).saveMonth(may("99")));
         QVERIFY_THROWS_EXCEPTION(DbError, CodeList(db, CodeListKind::Workshop).add("二车间"));
         QVERIFY_THROWS_EXCEPTION(DbError, ClosedMonths(db).close("2008-5", "admin", "t"));

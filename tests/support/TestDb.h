@@ -8,9 +8,17 @@
 #include <memory>
 
 // A fresh application directory with key material, help page and a new database, connected.
+// With KV_TEST_ENGINE=server the database is a schema of its own on the test server named by
+// KV_TEST_PG (a libpq connection string; ./test.sh starts that server), dropped at the end.
 class TestApp {
 public:
     explicit TestApp(QDate today = QDate(2008, 5, 17));
+    ~TestApp();
+
+    // Whether the tests run on the server engine.
+    static bool onServer();
+    // A second connection to the same data, as another clerk's copy of the program has.
+    std::unique_ptr<kv::Database> connect() const;
 
     kv::AppContext& ctx() { return *m_ctx; }
     kv::Database& db() { return m_ctx->conn(); }
@@ -21,7 +29,15 @@ private:
     QTemporaryDir m_dir;
     std::shared_ptr<FixedClock> m_clock;
     std::unique_ptr<kv::AppContext> m_ctx;
+    QString m_schema; // on the server
 };
 
 // Lays out an application directory: the test kv.dat and the help page from the source tree.
 void layOutAppDir(const QString& dir);
+
+// Makes the database refuse every insert into `table` with `message` while `when` (an SQL
+// condition, empty for always) holds, as a full disk would; `name` names the failure for
+// liftFailure. Works on both engines.
+void failInserts(kv::Database& db, const QString& name, const QString& table, const QString& message,
+                 const QString& when = {});
+void liftFailure(kv::Database& db, const QString& name, const QString& table);

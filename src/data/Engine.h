@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+
+namespace kv {
+
+// What an engine's prepared statement does; Statement forwards to it.
+class StatementEngine {
+public:
+    virtual ~StatementEngine() = default;
+    virtual void bind(int index, const QVariant& value) = 0;
+    virtual bool next() = 0;
+    virtual void reset() = 0;
+    virtual int columnCount() = 0;
+    virtual QString columnName(int col) = 0;
+    virtual bool isNull(int col) const = 0;
+    virtual QString text(int col) const = 0;
+    virtual double number(int col) const = 0;
+    virtual qint64 integer(int col) const = 0;
+    virtual QVariant value(int col) const = 0;
+};
+
+// Text that an engine gives as UTF-8 bytes. Unlike QString::fromUtf8 it keeps a leading byte
+// order mark: a stored U+FEFF is part of the text.
+QString textOfUtf8(const char* bytes, int size);
+
+enum class EngineKind { File, Server };
+
+// One open connection of one engine: the encrypted file or a PostgreSQL server. Statements
+// reach it in the program's own SQL (with ? placeholders); each engine turns that into its
+// dialect.
+class Engine {
+public:
+    virtual ~Engine() = default;
+    virtual EngineKind kind() const = 0;
+    virtual std::unique_ptr<StatementEngine> prepare(const QString& sql) = 0;
+    virtual void execScript(const QString& sql) = 0;
+    virtual void begin() = 0;
+    virtual void commit() = 0;
+    virtual void rollback() noexcept = 0;
+    virtual void releaseMemory() = 0;
+    virtual int changes() const = 0;
+    virtual qint64 totalChanges() const = 0;
+    virtual bool isReadOnly() const = 0;
+    // The statement that writes a row or replaces the one with the same key (the first
+    // `keyColumns` of `columns`), with one ? per column.
+    virtual QString upsertSql(const QString& table, const QStringList& columns, int keyColumns) const = 0;
+    // A number that changes whenever the table's rows change through any connection, when the
+    // engine can tell this cheaply; nothing when the caller must read the table again.
+    virtual std::optional<QString> changeStamp(const QString& table) = 0;
+    // The row locking clause that keeps a row read in a transaction from being changed by another
+    // connection until it ends ("" where the transaction already holds the write lock).
+    virtual QString lockClause() const = 0;
+    // The names of the tables in the database (for a server: in the connection's schema).
+    virtual QStringList tables() = 0;
+    // Where the data are, for the user: the file's path or the server's host and database.
+    virtual QString location() const = 0;
+};
+
+} // namespace kv
