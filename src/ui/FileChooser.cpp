@@ -1,6 +1,11 @@
 #include "ui/FileChooser.h"
 
+#include "ui/UserSettings.h"
+
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace kv::ui {
 
@@ -16,7 +21,19 @@ QString chooseFileToOpen(QWidget* parent, const QString& caption, const QString&
 {
     if (responder())
         return responder()(caption);
-    return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+    // The dialog opens where the last file was chosen, or in the user's documents; never in
+    // whatever folder the program happened to be started from.
+    QSettings settings = userSettings();
+    const QString key = QStringLiteral("files/lastOpenFolder");
+    QString folder = settings.value(key).toString();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    const QString path = QFileDialog::getOpenFileName(parent, caption, folder, filter);
+    if (!path.isEmpty())
+        settings.setValue(key, QFileInfo(path).absolutePath());
+    return path;
 }
 
 void setFileResponder(FileResponder r)

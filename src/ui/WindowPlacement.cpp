@@ -1,5 +1,7 @@
 #include "ui/WindowPlacement.h"
 
+#include "ui/UserSettings.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
@@ -10,11 +12,6 @@
 namespace kv::ui {
 
 namespace {
-QSettings userSettings()
-{
-    return QSettings(QStringLiteral("Kelvaro"), QStringLiteral("Kelvaro"));
-}
-
 QString geometryKey(const QString& key)
 {
     return QStringLiteral("windows/%1/geometry").arg(key);
