@@ -174,6 +174,11 @@ QString Database::lockClause() const
     return m_engine->lockClause();
 }
 
+void Database::lock(const QString& name, bool shared)
+{
+    m_engine->lock(name, shared);
+}
+
 std::optional<QString> Database::changeStamp(const QString& table)
 {
     return m_engine->changeStamp(table);

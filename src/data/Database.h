@@ -92,6 +92,9 @@ public:
     QString upsertSql(const QString& table, const QStringList& columns, int keyColumns = 1) const;
     // Appended to a SELECT inside a transaction: the rows read stay as they are until it ends.
     QString lockClause() const;
+    // Inside a transaction: holds the named lock until it ends, so that changes of one thing by
+    // several clients come one after the other (shared: beside other shared holders only).
+    void lock(const QString& name, bool shared = false);
     // Changes whenever the table's rows change through any connection; nothing when the engine
     // cannot tell without reading the table.
     std::optional<QString> changeStamp(const QString& table);

@@ -58,6 +58,10 @@ public:
     virtual QString lockClause() const = 0;
     // The names of the tables in the database (for a server: in the connection's schema).
     virtual QStringList tables() = 0;
+    // Holds a named lock until the transaction ends: writers of one name one after the other,
+    // shared holders beside each other but not beside a writer. Nothing to do where the
+    // transaction already holds the write lock of the whole database.
+    virtual void lock(const QString& name, bool shared) = 0;
     // Where the data are, for the user: the file's path or the server's host and database.
     virtual QString location() const = 0;
 };

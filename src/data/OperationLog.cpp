@@ -9,9 +9,9 @@ namespace kv {
 
 void OperationLog::record(const QString& action, const QString& target)
 {
-    m_db.exec(QStringLiteral("INSERT INTO 操作日志 (时间, 账号, 操作, 内容) VALUES (?, ?, ?, ?)"),
-              {QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), m_db.actor(), action,
-               target});
+    m_db.exec(
+        QStringLiteral("INSERT INTO 操作日志 (时间, 账号, 操作, 内容) VALUES (?, ?, ?, ?)"),
+        {QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), m_db.actor(), action, target});
 }
 
 void OperationLog::recordAlone(const QString& action, const QString& target)
@@ -22,7 +22,8 @@ void OperationLog::recordAlone(const QString& action, const QString& target)
 }
 
 namespace {
-const QStringList kColumns{QStringLiteral("时间"), QStringLiteral("账号"), QStringLiteral("操作"), QStringLiteral("内容")};
+const QStringList kColumns{QStringLiteral("时间"), QStringLiteral("账号"), QStringLiteral("操作"),
+                           QStringLiteral("内容")};
 }
 
 QList<LogEntry> OperationLog::entries(const QList<std::pair<int, QString>>& conditions)
@@ -35,8 +36,9 @@ QList<LogEntry> OperationLog::entries(const QList<std::pair<int, QString>>& cond
         where << kColumns.at(column) + QStringLiteral(" LIKE ? ESCAPE '\\'");
         values << u'%' + escapeLike(text) + u'%';
     }
-    Statement st = m_db.prepare(QStringLiteral("SELECT 时间, 账号, 操作, 内容 FROM 操作日志 %1 ORDER BY id DESC")
-                                    .arg(where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND "))));
+    Statement st = m_db.prepare(
+        QStringLiteral("SELECT 时间, 账号, 操作, 内容 FROM 操作日志 %1 ORDER BY id DESC")
+            .arg(where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND "))));
     st.bindAll(values);
     QList<LogEntry> list;
     while (st.next())

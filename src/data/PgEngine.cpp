@@ -252,6 +252,14 @@ public:
     std::optional<QString> changeStamp(const QString&) override { return std::nullopt; }
     QString lockClause() const override { return QStringLiteral(" FOR UPDATE"); }
 
+    void lock(const QString& name, bool shared) override
+    {
+        auto st = prepare(shared ? QStringLiteral("SELECT pg_advisory_xact_lock_shared(hashtext(?))")
+                                 : QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"));
+        st->bind(1, name);
+        st->next();
+    }
+
     QStringList tables() override
     {
         QStringList names;

@@ -241,6 +241,7 @@ public:
     }
 
     QString lockClause() const override { return {}; }
+    void lock(const QString&, bool) override {}
 
     QStringList tables() override
     {

@@ -19,12 +19,19 @@ std::optional<QString> canonicalMonth(const QString& text)
         return std::nullopt;
     return monthText(month->year, month->month);
 }
+
+// Closing a month and changing its lines exclude each other on every connection.
+QString closeLockName(const QString& canonical)
+{
+    return QStringLiteral("月结 ") + canonical;
+}
 } // namespace
 
 bool ClosedMonths::isClosed(const QString& month)
 {
     const auto canonical = canonicalMonth(month);
-    return canonical && m_db.scalar(QStringLiteral("SELECT count(*) FROM 月结 WHERE 月份 = ?"), {*canonical}).toInt() > 0;
+    return canonical &&
+           m_db.scalar(QStringLiteral("SELECT count(*) FROM 月结 WHERE 月份 = ?"), {*canonical}).toInt() > 0;
 }
 
 QStringList ClosedMonths::months()
@@ -53,6 +60,8 @@ ClosedMonths::Outcome ClosedMonths::close(const QString& month, const QString& a
     if (isClosed(*canonical))
         return Outcome::AlreadyClosed;
     Transaction tx(m_db);
+    // Waits for saves of the month under way on other connections; later ones see it closed.
+    m_db.lock(closeLockName(*canonical));
     m_db.exec(QStringLiteral("INSERT INTO 月结 (月份, 结账时间, 账号) VALUES (?, ?, ?)"),
               {*canonical, at, cleanText(account)});
     OperationLog(m_db).record(QStringLiteral("结账"), *canonical);
@@ -80,6 +89,8 @@ ClosedMonths::Outcome ClosedMonths::reopen(const QString& month, const QString& 
 
 void refuseClosedMonth(Database& db, const QString& month)
 {
+    if (const auto canonical = canonicalMonth(month))
+        db.lock(closeLockName(*canonical), true);
     if (ClosedMonths(db).isClosed(month))
         throw DbError(QString::fromUtf16(kMonthClosedText));
 }
@@ -87,18 +98,12 @@ void refuseClosedMonth(Database& db, const QString& month)
 QString outcomeText(ClosedMonths::Outcome outcome)
 {
     switch (outcome) {
-    case ClosedMonths::Outcome::Done:
-        return {};
-    case ClosedMonths::Outcome::BadMonth:
-        return QStringLiteral("月份不正确，请按“2026-11”的样子填写月份！");
-    case ClosedMonths::Outcome::AlreadyClosed:
-        return QStringLiteral("该月份已经结账！");
-    case ClosedMonths::Outcome::NotClosed:
-        return QStringLiteral("该月份没有结账！");
-    case ClosedMonths::Outcome::NotSuperAdministrator:
-        return QStringLiteral("只有超级管理员才能结账和反结账！");
-    case ClosedMonths::Outcome::WrongPassword:
-        return QStringLiteral("超级管理员密码不正确！");
+    case ClosedMonths::Outcome::Done: return {};
+    case ClosedMonths::Outcome::BadMonth: return QStringLiteral("月份不正确，请按“2026-11”的样子填写月份！");
+    case ClosedMonths::Outcome::AlreadyClosed: return QStringLiteral("该月份已经结账！");
+    case ClosedMonths::Outcome::NotClosed: return QStringLiteral("该月份没有结账！");
+    case ClosedMonths::Outcome::NotSuperAdministrator: return QStringLiteral("只有超级管理员才能结账和反结账！");
+    case ClosedMonths::Outcome::WrongPassword: return QStringLiteral("超级管理员密码不正确！");
     }
     return {};
 }

@@ -169,11 +169,27 @@ MonthRecords::StoredTotals MonthRecords::storedTotals(const QString& employeeNo,
     return totals;
 }
 
-void MonthRecords::deleteMonth(const QString& employeeNo, const QString& monthText)
+qint64 MonthRecords::version(const QString& employeeNo, const QString& monthText)
+{
+    return m_db
+        .scalar(QStringLiteral("SELECT max(id) FROM 员工工资 WHERE 工号 = ? AND 月份 = ?"),
+                {cleanText(employeeNo), monthText})
+        .toLongLong();
+}
+
+void MonthRecords::claim(const QString& employeeNo, const QString& monthText, std::optional<qint64> loadedVersion)
+{
+    m_db.lock(QStringLiteral("员工工资 %1 %2").arg(employeeNo, monthText));
+    refuseClosedMonth(m_db, monthText);
+    if (loadedVersion && *loadedVersion != version(employeeNo, monthText))
+        throw InputError(QString::fromUtf16(kMonthChangedText));
+}
+
+void MonthRecords::deleteMonth(const QString& employeeNo, const QString& monthText, std::optional<qint64> loadedVersion)
 {
     const YearMonth month = requireMonth(monthText);
     Transaction tx(m_db);
-    refuseClosedMonth(m_db, monthText);
+    claim(cleanText(employeeNo), monthText, loadedVersion);
     const StoredTotals before = storedTotals(employeeNo, monthText);
     deleteRows(employeeNo, monthText, month);
     refreshMonthlyTotals(m_db, cleanText(employeeNo), month);
@@ -185,14 +201,14 @@ void MonthRecords::deleteMonth(const QString& employeeNo, const QString& monthTe
     tx.commit();
 }
 
-void MonthRecords::saveMonth(const MonthSheet& sheet)
+qint64 MonthRecords::saveMonth(const MonthSheet& sheet)
 {
     const YearMonth month = requireMonth(sheet.monthText);
     // Lines are stored under the cleaned number, the one every query of the month looks for.
     const QString employeeNo = cleanText(sheet.employeeNo);
 
     Transaction tx(m_db);
-    refuseClosedMonth(m_db, sheet.monthText);
+    claim(employeeNo, sheet.monthText, sheet.loadedVersion);
     const StoredTotals before = storedTotals(employeeNo, sheet.monthText);
     deleteRows(employeeNo, sheet.monthText, month);
     TouchedMonths touched(month);
@@ -235,14 +251,15 @@ void MonthRecords::saveMonth(const MonthSheet& sheet)
         {sheet.monthText, employeeNo, sheet.employeeName, productionTotal, deductionTotal,
          productionTotal - deductionTotal});
     touched.refresh(m_db, employeeNo);
-    OperationLog(m_db).record(QStringLiteral("保存工资"),
-                              QStringLiteral("%1（%2）%3：生产金额 %4，扣减 %5，实发工资 %6")
-                                  .arg(sheet.employeeName, employeeNo, sheet.monthText,
-                                       changeText(before.production, productionTotal),
-                                       changeText(before.deductions, deductionTotal),
-                                       changeText(before.production - before.deductions,
-                                                  productionTotal - deductionTotal)));
+    OperationLog(m_db).record(
+        QStringLiteral("保存工资"),
+        QStringLiteral("%1（%2）%3：生产金额 %4，扣减 %5，实发工资 %6")
+            .arg(sheet.employeeName, employeeNo, sheet.monthText, changeText(before.production, productionTotal),
+                 changeText(before.deductions, deductionTotal),
+                 changeText(before.production - before.deductions, productionTotal - deductionTotal)));
+    const qint64 saved = version(employeeNo, sheet.monthText);
     tx.commit();
+    return saved;
 }
 
 QStringList workingMonths(const QDate& today)

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace kv {
 
 class Database;
@@ -46,7 +48,13 @@ struct MonthSheet {
     QString employeeName;
     QList<LineTexts> production;
     QList<LineTexts> deductions;
+    // The month's version when it was loaded (MonthRecords::version): the save is refused when
+    // another connection saved or cleared the month since. None: not checked.
+    std::optional<qint64> loadedVersion = std::nullopt;
 };
+
+// The refusal of a save or clearing over a month that another user changed after it was loaded.
+inline constexpr auto kMonthChangedText = u"该员工本月数据已被其他用户修改，请重新载入后再保存。";
 
 // An employee's month in the two journals and the monthly summary.
 class MonthRecords {
@@ -57,16 +65,22 @@ public:
     QList<LineTexts> loadProduction(const QString& employeeNo, const YearMonth& month);
     QList<LineTexts> loadDeductions(const QString& employeeNo, const YearMonth& month);
 
-    // Both changes are refused with DbError when the month is closed (ClosedMonths).
+    // Which save of the employee's month is stored: the id of its summary row, which every save
+    // writes anew (ids are never given twice); 0 when none is stored.
+    qint64 version(const QString& employeeNo, const QString& monthText);
+
+    // Both changes are refused with DbError when the month is closed (ClosedMonths), and with
+    // InputError (kMonthChangedText) when the month's version is not the one loaded.
     // Deletes the month's lines, its summary row and its monthly totals, in one transaction.
-    void deleteMonth(const QString& employeeNo, const QString& monthText);
+    void deleteMonth(const QString& employeeNo, const QString& monthText,
+                     std::optional<qint64> loadedVersion = std::nullopt);
 
     // Replaces the stored month by the filled lines of the sheet and one summary row, and
     // refreshes the monthly totals of every month a line was stored in, in one transaction: a
     // failure leaves the stored month as it was. The summary's totals are the sums of the lines
     // stored, so they never count a line that was not kept. Throws DbError, or InputError for a
-    // line whose date cannot be read.
-    void saveMonth(const MonthSheet& sheet);
+    // line whose date cannot be read. Returns the version now stored.
+    qint64 saveMonth(const MonthSheet& sheet);
 
 private:
     // The month's summary as stored before a change, for the operation log.
@@ -77,6 +91,9 @@ private:
     };
     StoredTotals storedTotals(const QString& employeeNo, const QString& monthText);
     void deleteRows(const QString& employeeNo, const QString& monthText, const YearMonth& month);
+    // Inside the change's transaction: waits for other connections changing the same month, then
+    // refuses when the month is closed or is no longer the version loaded.
+    void claim(const QString& employeeNo, const QString& monthText, std::optional<qint64> loadedVersion);
 
     Database& m_db;
 };

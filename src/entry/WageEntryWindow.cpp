@@ -442,9 +442,12 @@ void WageEntryWindow::loadLS(const QString& month)
         return;
     // Read everything first, so that a failing read leaves the grids as they were.
     MonthRecords records(m_ctx.conn());
+    // The version first: a save in between makes the lines newer than it, never older.
+    const qint64 version = records.version(m_number->text(), month);
     const QList<LineTexts> production = records.loadProduction(m_number->text(), *ym);
     const QList<LineTexts> deductions = records.loadDeductions(m_number->text(), *ym);
 
+    m_loadedVersion = version;
     emptyGrids();
     showNotes(month, !production.isEmpty(), !deductions.isEmpty());
     fillLines(*m_production, production);
@@ -481,7 +484,10 @@ void WageEntryWindow::saveLS()
     hjje();
     const QList<LineTexts> production = gridLines(*m_production);
     const QList<LineTexts> deductions = gridLines(*m_deductions);
-    MonthRecords(m_ctx.conn()).saveMonth({workingMonth(), m_number->text(), m_name->text(), production, deductions});
+    // Refused, with nothing stored, when another user saved this month after it was loaded here.
+    m_loadedVersion =
+        MonthRecords(m_ctx.conn())
+            .saveMonth({workingMonth(), m_number->text(), m_name->text(), production, deductions, m_loadedVersion});
     markSaved();
     // The notes tell what is stored now.
     showNotes(workingMonth(), std::any_of(production.begin(), production.end(), isProductionLineFilled),
@@ -490,7 +496,8 @@ void WageEntryWindow::saveLS()
 
 void WageEntryWindow::DelLS()
 {
-    MonthRecords(m_ctx.conn()).deleteMonth(m_number->text(), workingMonth());
+    MonthRecords(m_ctx.conn()).deleteMonth(m_number->text(), workingMonth(), m_loadedVersion);
+    m_loadedVersion = 0;
 }
 
 void WageEntryWindow::emptyGrids()

@@ -104,6 +104,7 @@ private:
     EmployeeSelection* m_selection = nullptr;
     LineGridEditor* m_productionEditor = nullptr;
     LineGridEditor* m_deductionEditor = nullptr;
+    qint64 m_loadedVersion = 0;         // the stored month's version when loaded or saved (MonthRecords)
     QList<LineTexts> m_savedProduction; // lines with content as last loaded or saved
     QList<LineTexts> m_savedDeductions;
     int m_monthIndex = -1;              // the working month whose lines are shown

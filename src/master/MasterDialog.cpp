@@ -120,6 +120,7 @@ bool MasterDialog::prepare()
         m_save->setText(QStringLiteral("保存修改"));
         setWindowTitle(m_captions.edit);
         const auto values = MasterRecords(m_ctx.conn(), m_kind).load(isEditid);
+        m_loaded = values;
         if (!values) {
             found = false;
             return;
@@ -160,7 +161,7 @@ void MasterDialog::save()
             return;
         }
 
-        if (!records.save(isEditid, values)) {
+        if (!records.save(isEditid, values, m_loaded)) {
             reportMissingRecord();
             close();
             return;

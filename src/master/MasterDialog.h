@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QList>
 
+#include <optional>
+
 class QComboBox;
 class QGridLayout;
 class QLineEdit;
@@ -61,7 +63,8 @@ private:
     MasterKind m_kind;
     Captions m_captions;
     QGridLayout* m_grid;
-    QList<QWidget*> m_fields; // one per column
+    QList<QWidget*> m_fields;            // one per column
+    std::optional<QStringList> m_loaded; // the record as opened for editing
     QPushButton* m_save;
     QPushButton* m_cancel;
 };

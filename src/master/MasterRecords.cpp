@@ -169,11 +169,17 @@ QString MasterRecords::automaticNumber()
 
 std::optional<QStringList> MasterRecords::load(qint64 id)
 {
+    return loadRow(id, false);
+}
+
+std::optional<QStringList> MasterRecords::loadRow(qint64 id, bool lockRow)
+{
     QStringList names;
     for (const MasterColumn& c : m_table.columns)
         names << quoted(c.name);
     Statement st =
-        m_db.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE id = ?").arg(names.join(u','), quoted(m_table.table)));
+        m_db.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE id = ?").arg(names.join(u','), quoted(m_table.table)) +
+                     (lockRow ? m_db.lockClause() : QString()));
     st.bind(1, id);
     if (!st.next())
         return std::nullopt;
@@ -227,9 +233,14 @@ QString recordNoun(MasterKind kind)
     return QStringLiteral("员工");
 }
 
-bool MasterRecords::save(qint64 editId, const QStringList& values)
+bool MasterRecords::save(qint64 editId, const QStringList& values, const std::optional<QStringList>& loaded)
 {
     Transaction tx(m_db);
+    if (editId != 0 && loaded) {
+        const std::optional<QStringList> current = loadRow(editId, true);
+        if (current && *current != *loaded)
+            throw InputError(QString::fromUtf16(kRecordChangedText));
+    }
     if (!write(editId, values))
         return false;
     tx.commit();

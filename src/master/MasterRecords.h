@@ -12,6 +12,9 @@ namespace kv {
 
 class Database;
 
+// The refusal of an edit of a master record that another user changed after it was opened.
+inline constexpr auto kRecordChangedText = u"该记录已被其他用户修改，请关闭后重新打开再修改。";
+
 // One condition row of a list window's filter: the field chosen and the value typed.
 struct FieldCondition {
     QString field;
@@ -71,13 +74,17 @@ public:
     std::optional<int> firstProblem(const QStringList& values) const;
     // Adds (editId 0) or updates the record from values in column order, and puts a new
     // workshop, job type or unit into its code list, all or nothing. False when the record
-    // to update no longer exists; nothing is written then.
-    bool save(qint64 editId, const QStringList& values);
+    // to update no longer exists; nothing is written then. With `loaded` (the values load gave
+    // when the edit began) an update is refused with InputError (kRecordChangedText) when
+    // another user changed the record since.
+    bool save(qint64 editId, const QStringList& values, const std::optional<QStringList>& loaded = std::nullopt);
     // The same inside a transaction the caller holds (an import of many records).
     bool write(qint64 editId, const QStringList& values);
 
 private:
     QVariant storedValue(const MasterColumn& column, const QString& typed) const;
+    // load, and inside a transaction keeps the row from other connections' changes till its end.
+    std::optional<QStringList> loadRow(qint64 id, bool lockRow);
 
     Database& m_db;
     const MasterTable& m_table;

@@ -6,6 +6,11 @@
 
 #include <QTest>
 
+#include <functional>
+#include <latch>
+#include <mutex>
+#include <thread>
+
 using namespace kv;
 
 namespace {
@@ -139,6 +144,87 @@ private slots:
         // A date the program cannot read is refused before anything changes.
         QVERIFY_THROWS_EXCEPTION(InputError, records.saveMonth(sheet({pline("2008-5-40", "新", "1", "1")})));
         QCOMPARE(records.loadProduction(QStringLiteral("001"), kMay2008).size(), 2);
+    }
+
+    // Two clerks, two connections: different employees saved at once both stay; a month saved
+    // or cleared by the other clerk after it was loaded is never overwritten.
+    void aMonthChangedElsewhereAfterLoadingIsRefused()
+    {
+        TestApp app;
+        const std::unique_ptr<Database> second = app.connect();
+        MonthRecords mine(app.db());
+        MonthRecords theirs(*second);
+        const auto refused = [](const std::function<void()>& change) {
+            try {
+                change();
+            } catch (const InputError& e) {
+                return e.message() == QString::fromUtf16(kMonthChangedText);
+            }
+            return false;
+        };
+
+        // At the same moment: employee 001 here, 002 there, then both over the same loaded 003.
+        const auto atOnce = [](const std::function<void()>& a, const std::function<void()>& b) {
+            std::latch start(2);
+            QStringList failures;
+            std::mutex guard;
+            const auto run = [&](const std::function<void()>& change) {
+                start.arrive_and_wait();
+                try {
+                    change();
+                } catch (const Error& e) {
+                    const std::lock_guard lock(guard);
+                    failures << e.message();
+                }
+            };
+            std::thread other(run, b);
+            run(a);
+            other.join();
+            return failures;
+        };
+        MonthSheet first = sheet({pline("2008-5-1", "甲", "1", "1")});
+        first.loadedVersion = mine.version("001", "2008-5");
+        MonthSheet other = sheet({pline("2008-5-1", "乙", "2", "2")});
+        other.employeeNo = QStringLiteral("002");
+        other.loadedVersion = theirs.version("002", "2008-5");
+        QCOMPARE(atOnce([&] { mine.saveMonth(first); }, [&] { theirs.saveMonth(other); }), QStringList());
+        QCOMPARE(mine.loadProduction("002", kMay2008).value(0).value(PProduct), QStringLiteral("乙"));
+        QCOMPARE(theirs.loadProduction("001", kMay2008).value(0).value(PProduct), QStringLiteral("甲"));
+
+        MonthSheet here = sheet({pline("2008-5-2", "这边", "1", "1")});
+        here.employeeNo = QStringLiteral("003");
+        here.loadedVersion = mine.version("003", "2008-5");
+        MonthSheet there = here;
+        there.production = {pline("2008-5-2", "那边", "1", "1")};
+        const QStringList failures = atOnce([&] { mine.saveMonth(here); }, [&] { theirs.saveMonth(there); });
+        QCOMPARE(failures, QStringList({QString::fromUtf16(kMonthChangedText)}));
+        QCOMPARE(mine.loadProduction("003", kMay2008).size(), 1);
+        QCOMPARE(count(app.db(), QStringLiteral("员工工资 WHERE 工号 = '003'")), 1);
+
+        // One after the other: the clerk who loaded before the other's save is refused, also
+        // when clearing, and nothing changes; loaded again, the save goes through.
+        const qint64 loadedHere = mine.version("001", "2008-5");
+        MonthSheet changedThere = first;
+        changedThere.production = {pline("2008-5-3", "丙", "3", "3")};
+        changedThere.loadedVersion = theirs.version("001", "2008-5");
+        const qint64 savedThere = theirs.saveMonth(changedThere);
+        QVERIFY(savedThere != loadedHere);
+        MonthSheet stale = first;
+        stale.production = {pline("2008-5-4", "丁", "4", "4")};
+        stale.loadedVersion = loadedHere;
+        QVERIFY(refused([&] { mine.saveMonth(stale); }));
+        QVERIFY(refused([&] { mine.deleteMonth("001", "2008-5", loadedHere); }));
+        QCOMPARE(mine.loadProduction("001", kMay2008).value(0).value(PProduct), QStringLiteral("丙"));
+        QCOMPARE(mine.version("001", "2008-5"), savedThere);
+        stale.loadedVersion = mine.version("001", "2008-5");
+        const qint64 savedHere = mine.saveMonth(stale);
+        QCOMPARE(savedHere, mine.version("001", "2008-5"));
+        // Cleared there: a month loaded here before is not written back either.
+        const qint64 beforeClearing = mine.version("001", "2008-5");
+        theirs.deleteMonth("001", "2008-5", theirs.version("001", "2008-5"));
+        QVERIFY(refused([&] { mine.saveMonth(stale); }));
+        QCOMPARE(mine.version("001", "2008-5"), 0);
+        QVERIFY(beforeClearing != 0);
     }
 
     void awkwardTextsRoundTrip()

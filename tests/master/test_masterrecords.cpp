@@ -180,6 +180,33 @@ private slots:
         QCOMPARE(products.load(1).value().at(4), QStringLiteral("13"));
     }
 
+    // A record opened for editing in two places: the second save over the first one's change is
+    // refused and changes nothing; opened again, it goes through.
+    void anEditOverAnotherUsersChangeIsRefused()
+    {
+        TestApp app;
+        const std::unique_ptr<Database> second = app.connect();
+        MasterRecords here(app.db(), MasterKind::Employee);
+        MasterRecords there(*second, MasterKind::Employee);
+        QVERIFY(here.save(0, employee("E1", "张三")));
+        const qint64 id = app.db().scalar("SELECT max(id) FROM 员工").toLongLong();
+        const auto openedHere = here.load(id);
+        const auto openedThere = there.load(id);
+        QVERIFY(there.save(id, employee("E1", "张三", "二车间"), openedThere));
+        try {
+            here.save(id, employee("E1", "张三", "三车间"), openedHere);
+            QFAIL("the edit over the other user's change should be refused");
+        } catch (const InputError& e) {
+            QCOMPARE(e.message(), QString::fromUtf16(kRecordChangedText));
+        }
+        QCOMPARE(here.load(id)->value(4), QStringLiteral("二车间"));
+        QCOMPARE(app.db().scalar("SELECT count(*) FROM 车间 WHERE 车间 = '三车间'").toInt(), 0);
+        // Saving the same values twice is no conflict; opened anew, the edit is saved.
+        QVERIFY(there.save(id, employee("E1", "张三", "二车间"), there.load(id)));
+        QVERIFY(here.save(id, employee("E1", "张三", "三车间"), here.load(id)));
+        QCOMPARE(there.load(id)->value(4), QStringLiteral("三车间"));
+    }
+
     void removeTakesOneRecord()
     {
         TestApp app;
