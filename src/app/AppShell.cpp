@@ -29,6 +29,8 @@ QString prepareDatabase(const AppContext& ctx)
         if (const QString error = createKeyFile(paths.keyFile()); !error.isEmpty())
             return QStringLiteral("无法生成密钥文件 %1：%2").arg(QDir::toNativeSeparators(paths.keyFile()), error);
     }
+    if (ctx.usesServer())
+        return {}; // the server's tables are made at the first connect; the key serves its backups
     const QString key = dbPass(paths.keyFile());
     if (key.size() != kPasswordLength)
         return {}; // no usable key material: never create a file with a wrong password
@@ -64,7 +66,7 @@ void AppShell::start()
     if (!error.isEmpty())
         ui::message(nullptr, QStringLiteral("无法创建数据库：\n%1").arg(error), QStringLiteral("警告！"),
                     ui::Icon::Warning);
-    if (const QString readOnly = dataNotWritable(m_ctx.paths()); !readOnly.isEmpty())
+    if (const QString readOnly = m_ctx.usesServer() ? QString() : dataNotWritable(m_ctx.paths()); !readOnly.isEmpty())
         ui::message(nullptr, readOnly, QStringLiteral("警告！"), ui::Icon::Warning);
     showLogin();
 }

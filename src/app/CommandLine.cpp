@@ -16,12 +16,14 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
     const QCommandLineOption appDir(QStringLiteral("appdir"), QString(), QStringLiteral("DIR"));
     const QCommandLineOption pdfDir(QStringLiteral("print-to-pdf"), QString(), QStringLiteral("DIR"));
-    parser.addOptions({help, version, appDir, pdfDir});
+    const QCommandLineOption server(QStringLiteral("server"), QString(), QStringLiteral("CONNECTION"));
+    parser.addOptions({help, version, appDir, pdfDir, server});
 
     CommandLine result;
     const bool parsed = parser.parse(arguments);
     result.appDir = parser.value(appDir);
     result.printToPdfDir = parser.value(pdfDir);
+    result.server = parser.value(server).trimmed();
     if (parser.isSet(help) || parser.isSet(version)) {
         result.action = parser.isSet(help) ? CommandLine::Action::ShowHelp : CommandLine::Action::ShowVersion;
         return result;
@@ -35,6 +37,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
         if (result.error.isEmpty() && parser.isSet(*folder) && parser.value(*folder).trimmed().isEmpty())
             result.error = QStringLiteral("Empty folder after --%1.").arg(folder->names().constFirst());
     }
+    if (result.error.isEmpty() && parser.isSet(server) && result.server.isEmpty())
+        result.error = QStringLiteral("Empty connection after --server.");
     if (!result.error.isEmpty())
         result.action = CommandLine::Action::Error;
     return result;
@@ -42,30 +46,37 @@ CommandLine parseCommandLine(const QStringList& arguments)
 
 QString usageText(const QString& dataFolder)
 {
-    return QStringLiteral("用法 / Usage: kelvaro [选项 / options]\n"
-                          "\n"
-                          "Kelvaro 计件工资：按月登记每位员工的生产和扣减，计算实发工资。\n"
-                          "Kelvaro piece-rate wages: records each worker's monthly production and deductions\n"
-                          "and works out the net pay.\n"
-                          "\n"
-                          "选项 / Options:\n"
-                          "  --appdir DIR        数据文件夹用 DIR：数据库、密钥、备份和导出的文件都放在这里。\n"
-                          "                      Keep the data (database, key, backups, exports) in DIR.\n"
-                          "  --print-to-pdf DIR  打印不送打印机，每次打印在 DIR 中存为以标题命名的 PDF 文件。\n"
-                          "                      Print into PDF files named after their titles in DIR\n"
-                          "                      instead of the printer.\n"
-                          "  -v, --version       显示版本后退出。\n"
-                          "                      Show the version and exit.\n"
-                          "  -h, --help          显示本说明后退出。\n"
-                          "                      Show this text and exit.\n"
-                          "\n"
-                          "数据文件夹 / Data folder:\n"
-                          "  %1\n"
-                          "  安装版放在用户的 ~/.local/share/Kelvaro；程序旁有 %2 文件的便携版放在程序所在文件夹；\n"
-                          "  --appdir 优先。换电脑时，退出程序后把整个数据文件夹复制到新电脑的相同位置。\n"
-                          "  Installed: the user's ~/.local/share/Kelvaro; a portable copy (a %2 file beside\n"
-                          "  the program): the program's folder; --appdir wins. To move to another computer,\n"
-                          "  quit the program and copy the whole data folder to the same place there.")
+    return QStringLiteral(
+               "用法 / Usage: kelvaro [选项 / options]\n"
+               "\n"
+               "Kelvaro 计件工资：按月登记每位员工的生产和扣减，计算实发工资。\n"
+               "Kelvaro piece-rate wages: records each worker's monthly production and deductions\n"
+               "and works out the net pay.\n"
+               "\n"
+               "选项 / Options:\n"
+               "  --appdir DIR        数据文件夹用 DIR：数据库、密钥、备份和导出的文件都放在这里。\n"
+               "                      Keep the data (database, key, backups, exports) in DIR.\n"
+               "  --print-to-pdf DIR  打印不送打印机，每次打印在 DIR 中存为以标题命名的 PDF 文件。\n"
+               "                      Print into PDF files named after their titles in DIR\n"
+               "                      instead of the printer.\n"
+               "  --server CONNECTION 使用 PostgreSQL 服务器上的数据（几位操作员共用），例如\n"
+               "                      \"postgresql://wages@192.168.1.10/kelvaro\"；密码写在 ~/.pgpass 中。\n"
+               "                      不给时读数据文件夹中的 server.conf（一行连接串），都没有就用数据文件。\n"
+               "                      Use the data on a PostgreSQL server (shared by several clerks);\n"
+               "                      the password goes into ~/.pgpass. Without it: server.conf in the\n"
+               "                      data folder (one connection line), else the data file.\n"
+               "  -v, --version       显示版本后退出。\n"
+               "                      Show the version and exit.\n"
+               "  -h, --help          显示本说明后退出。\n"
+               "                      Show this text and exit.\n"
+               "\n"
+               "数据文件夹 / Data folder:\n"
+               "  %1\n"
+               "  安装版放在用户的 ~/.local/share/Kelvaro；程序旁有 %2 文件的便携版放在程序所在文件夹；\n"
+               "  --appdir 优先。换电脑时，退出程序后把整个数据文件夹复制到新电脑的相同位置。\n"
+               "  Installed: the user's ~/.local/share/Kelvaro; a portable copy (a %2 file beside\n"
+               "  the program): the program's folder; --appdir wins. To move to another computer,\n"
+               "  quit the program and copy the whole data folder to the same place there.")
         .arg(QDir::toNativeSeparators(dataFolder), QString::fromUtf16(kPortableMarker));
 }
 

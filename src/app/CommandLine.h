@@ -11,6 +11,7 @@ struct CommandLine {
     Action action = Action::Run;
     QString appDir;        // --appdir DIR: the data folder
     QString printToPdfDir; // --print-to-pdf DIR
+    QString server;        // --server CONNECTION: a PostgreSQL server instead of the file
     QString error;         // what is wrong with the arguments (Action::Error)
 };
 

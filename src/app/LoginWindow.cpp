@@ -3,6 +3,7 @@
 #include "app/Decoration.h"
 #include "data/Accounts.h"
 #include "data/AppContext.h"
+#include "data/PgEngine.h"
 #include "ui/MessageBox.h"
 
 #include <QComboBox>
@@ -73,6 +74,12 @@ LoginWindow::LoginWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_
     grid->addWidget(m_password, 2, 2);
     grid->addWidget(loginButton, 3, 2, Qt::AlignRight);
     grid->addWidget(version, 4, 1, 1, 2, Qt::AlignLeft);
+    // Which server the accounts and data come from, when it is not the data file.
+    if (m_ctx.usesServer()) {
+        auto* server = new QLabel(QStringLiteral("服务器：") + serverName(m_ctx.server()), this);
+        server->setObjectName(QStringLiteral("LabelServer"));
+        grid->addWidget(server, 4, 2, Qt::AlignRight);
+    }
     grid->addWidget(foot, 5, 0, 1, 4);
     grid->setColumnMinimumWidth(3, 24);
     setFixedSize(sizeHint());

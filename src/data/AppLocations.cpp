@@ -1,6 +1,7 @@
 #include "data/AppLocations.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace kv {
@@ -24,6 +25,21 @@ AppPaths locateAppPaths(const QString& programDir, const QString& appDirOption, 
 bool makeDataFolder(const AppPaths& paths)
 {
     return QDir().mkpath(paths.dataDir()) && QDir().mkpath(paths.backupDir());
+}
+
+QString configuredServer(const AppPaths& paths, const QString& serverOption)
+{
+    if (!serverOption.isEmpty())
+        return serverOption;
+    QFile file(paths.file(QString::fromUtf16(kServerConfig)));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (!line.isEmpty() && !line.startsWith(u'#'))
+            return line;
+    }
+    return {};
 }
 
 } // namespace kv

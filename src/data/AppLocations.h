@@ -16,6 +16,14 @@ inline constexpr auto kPortableMarker = u"kelvaro.portable";
 // an installed one from the share folder of its installation prefix.
 AppPaths locateAppPaths(const QString& programDir, const QString& appDirOption, const QString& userDataDir);
 
+// The file in the data folder that names the PostgreSQL server to use (one libpq connection
+// string or URI; empty lines and lines starting with # are skipped).
+inline constexpr auto kServerConfig = u"server.conf";
+
+// The server this copy uses: the --server option, else the one server.conf names, else none
+// (the data file).
+QString configuredServer(const AppPaths& paths, const QString& serverOption);
+
 bool isPortableCopy(const QString& programDir);
 
 // Makes the data folder with its data and backup folders where they are missing. Returns false

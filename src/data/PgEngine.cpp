@@ -158,7 +158,7 @@ public:
     {
         m_conn = PQconnectdb(connection.toUtf8().constData());
         if (PQstatus(m_conn) != CONNECTION_OK) {
-            const QString cause = trimmed(PQerrorMessage(m_conn));
+            const QString cause = QString::fromUtf8(PQerrorMessage(m_conn)).simplified();
             PQfinish(m_conn);
             m_conn = nullptr;
             throw DbError(QStringLiteral("无法连接数据库服务器 %1。\n%2").arg(serverName(connection), cause),

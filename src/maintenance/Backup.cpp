@@ -96,12 +96,21 @@ CopyOutcome writeSafetyCopy(const AppContext& ctx, SafetyKind kind)
         pruneSafetyCopies(ctx.paths(), kind);
     return outcome;
 }
+// Copies are of the data file; the data on a server are kept by the server's own backups.
+QString serverCopyRefusal(const AppContext& ctx)
+{
+    if (!ctx.usesServer())
+        return {};
+    return QStringLiteral("数据在数据库服务器上，本程序不能备份或恢复它。请用服务器的备份工具（如 pg_dump）备份。");
+}
 } // namespace
 
 CopyOutcome backupDatabase(AppContext& ctx)
 {
     CopyOutcome outcome;
     outcome.path = backupPath(ctx.paths(), backupFileName(ctx.clock().today()));
+    if (outcome.error = serverCopyRefusal(ctx); !outcome.error.isEmpty())
+        return outcome;
     outcome.error = missingBackupDir(ctx.paths());
     if (!outcome.error.isEmpty())
         return outcome;
@@ -117,6 +126,8 @@ CopyOutcome backupDatabase(AppContext& ctx)
 
 CopyOutcome makeSafetyCopy(AppContext& ctx, SafetyKind kind)
 {
+    if (ctx.usesServer())
+        return {false, {}, {}, serverCopyRefusal(ctx), {}};
     ctx.disconnect();
     CopyOutcome outcome = writeSafetyCopy(ctx, kind);
     reopen(ctx, outcome);
@@ -127,6 +138,8 @@ CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName)
 {
     CopyOutcome outcome;
     outcome.path = backupPath(ctx.paths(), backupName);
+    if (outcome.error = serverCopyRefusal(ctx); !outcome.error.isEmpty())
+        return outcome;
     const QString key = dbPass(ctx.paths().keyFile());
     ctx.disconnect();
     outcome.error = copyReplacing(outcome.path, ctx.paths().database(), [&](const QString& copy) {
@@ -148,7 +161,7 @@ CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName)
 
 bool backupOnExit(AppContext& ctx)
 {
-    if (!ctx.hasChanges() || !missingBackupDir(ctx.paths()).isEmpty())
+    if (ctx.usesServer() || !ctx.hasChanges() || !missingBackupDir(ctx.paths()).isEmpty())
         return false;
     if (QFileInfo::exists(backupPath(ctx.paths(), backupFileName(ctx.clock().today()))))
         return false;

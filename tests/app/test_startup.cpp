@@ -39,6 +39,29 @@ private slots:
         }
     }
 
+    // The server comes from --server, else from server.conf in the data folder, else none: the file.
+    void serverIsTakenFromTheOptionThenTheConfigFile()
+    {
+        const auto parse = [](QStringList args) {
+            args.prepend(QStringLiteral("kelvaro"));
+            return parseCommandLine(args);
+        };
+        const CommandLine line = parse({QStringLiteral("--server"), QStringLiteral(" postgresql://wages@db/kelvaro ")});
+        QCOMPARE(line.action, Action::Run);
+        QCOMPARE(line.server, QStringLiteral("postgresql://wages@db/kelvaro"));
+        QCOMPARE(parse({QStringLiteral("--server=")}).action, Action::Error);
+
+        QTemporaryDir dir;
+        const AppPaths paths{dir.path(), dir.path()};
+        QCOMPARE(configuredServer(paths, {}), QString());
+        QFile conf(paths.file(QString::fromUtf16(kServerConfig)));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write("# 工资服务器\n\n  host=10.0.0.5 dbname=工资 user=wages  \nhost=ignored\n");
+        conf.close();
+        QCOMPARE(configuredServer(paths, {}), QStringLiteral("host=10.0.0.5 dbname=工资 user=wages"));
+        QCOMPARE(configuredServer(paths, line.server), line.server);
+    }
+
     void markerBesideTheProgramDecidesWhereDataAndHelpAre()
     {
         QTemporaryDir root;

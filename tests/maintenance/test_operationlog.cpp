@@ -99,6 +99,16 @@ private slots:
             QCOMPARE(entries(app.db()), inBackup + 1);
             QCOMPARE(OperationLog(app.db()).entries().first().action, QString("数据恢复"));
             QCOMPARE(app.db().actor(), QString("admin"));
+        } else {
+            // Copies are of the data file: on a server both are refused, with nothing logged and
+            // the connection kept.
+            const int before = entries(app.db());
+            for (const CopyOutcome& refused :
+                 {backupDatabase(app.ctx()), restoreDatabase(app.ctx(), "2008-5-17.bak")}) {
+                QVERIFY(!refused.ok);
+                QVERIFY2(refused.error.contains("pg_dump"), qPrintable(refused.error));
+            }
+            QCOMPARE(entries(app.db()), before);
         }
 
         // Passwords appear nowhere in the log.
