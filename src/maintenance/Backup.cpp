@@ -6,6 +6,7 @@
 #include "data/Schema.h"
 #include "maintenance/FileCopy.h"
 #include "maintenance/Integrity.h"
+#include "maintenance/ServerCopy.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -96,12 +97,12 @@ CopyOutcome writeSafetyCopy(const AppContext& ctx, SafetyKind kind)
         pruneSafetyCopies(ctx.paths(), kind);
     return outcome;
 }
-// Copies are of the data file; the data on a server are kept by the server's own backups.
+// A restore or a safety copy replaces the data file; the data on a server are not restored here.
 QString serverCopyRefusal(const AppContext& ctx)
 {
     if (!ctx.usesServer())
         return {};
-    return QStringLiteral("数据在数据库服务器上，本程序不能备份或恢复它。请用服务器的备份工具（如 pg_dump）备份。");
+    return QStringLiteral("数据在数据库服务器上，本程序不能把备份恢复到服务器。请用服务器的备份工具（如 pg_dump）。");
 }
 } // namespace
 
@@ -109,8 +110,15 @@ CopyOutcome backupDatabase(AppContext& ctx)
 {
     CopyOutcome outcome;
     outcome.path = backupPath(ctx.paths(), backupFileName(ctx.clock().today()));
-    if (outcome.error = serverCopyRefusal(ctx); !outcome.error.isEmpty())
+    if (ctx.usesServer()) {
+        // The server's data come home as the same encrypted file that local backups are.
+        outcome.error = missingBackupDir(ctx.paths());
+        if (outcome.error.isEmpty())
+            outcome.error = copyServerToFile(ctx.conn(), outcome.path, dbPass(ctx.paths().keyFile()));
+        outcome.ok = outcome.error.isEmpty();
+        logCopy(ctx, outcome, QStringLiteral("数据备份"));
         return outcome;
+    }
     outcome.error = missingBackupDir(ctx.paths());
     if (!outcome.error.isEmpty())
         return outcome;

@@ -1,11 +1,13 @@
 #include "TestDb.h"
 #include "data/OperationLog.h"
+#include "data/Tables.h"
 #include "entry/ClosedMonths.h"
 #include "entry/MonthRecords.h"
 #include "lists/AdminAccounts.h"
 #include "lists/CodeList.h"
 #include "maintenance/Backup.h"
 #include "maintenance/ClearData.h"
+#include "maintenance/Integrity.h"
 #include "master/MasterRecords.h"
 
 #include <QTest>
@@ -100,15 +102,32 @@ private slots:
             QCOMPARE(OperationLog(app.db()).entries().first().action, QString("数据恢复"));
             QCOMPARE(app.db().actor(), QString("admin"));
         } else {
-            // Copies are of the data file: on a server both are refused, with nothing logged and
-            // the connection kept.
+            // A server's backup is the encrypted file of local backups, holding every row of
+            // every table; a restore into the server is refused, with nothing logged.
             const int before = entries(app.db());
-            for (const CopyOutcome& refused :
-                 {backupDatabase(app.ctx()), restoreDatabase(app.ctx(), "2008-5-17.bak")}) {
-                QVERIFY(!refused.ok);
-                QVERIFY2(refused.error.contains("pg_dump"), qPrintable(refused.error));
+            const CopyOutcome backup = backupDatabase(app.ctx());
+            QVERIFY2(backup.ok, qPrintable(backup.error));
+            QCOMPARE(entries(app.db()), before + 1);
+            // Sound as a local backup, so that a local installation restores it.
+            QCOMPARE(inspectDatabaseFile(backup.path, dbPass(app.ctx().paths().keyFile())).state,
+                     FileVerdict::State::Sound);
+            Database copy(backup.path, dbPass(app.ctx().paths().keyFile()));
+            for (const TableDef& table : schemaTables()) {
+                const QString name = QString::fromUtf16(table.name);
+                const QString key = name == "kelvaro_meta" ? "key" : name == "月度合计" ? "工号" : "id";
+                const QString rows = QStringLiteral("SELECT count(*) FROM %1").arg(name);
+                const QString last = QStringLiteral("SELECT max(%1) FROM %2").arg(key, name);
+                const int loggedSince = name == "操作日志" ? 1 : 0; // the backup's own entry
+                QCOMPARE(copy.scalar(rows).toInt(), app.db().scalar(rows).toInt() - loggedSince);
+                if (loggedSince == 0)
+                    QCOMPARE(copy.scalar(last).toString(), app.db().scalar(last).toString());
             }
-            QCOMPARE(entries(app.db()), before);
+            QCOMPARE(copy.scalar("SELECT compensated_sum(金额) FROM 工资流水").toDouble(),
+                     app.db().scalar("SELECT compensated_sum(金额) FROM 工资流水").toDouble());
+            const CopyOutcome restore = restoreDatabase(app.ctx(), "2008-5-17.bak");
+            QVERIFY(!restore.ok);
+            QVERIFY2(restore.error.contains("pg_dump"), qPrintable(restore.error));
+            QCOMPARE(entries(app.db()), before + 1);
         }
 
         // Passwords appear nowhere in the log.

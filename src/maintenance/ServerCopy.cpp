@@ -1,0 +1,65 @@
+#include "maintenance/ServerCopy.h"
+
+#include "data/Database.h"
+#include "data/Schema.h"
+#include "data/Tables.h"
+
+#include <QFile>
+
+namespace kv {
+
+namespace {
+void copyTable(Database& server, Database& file, const QString& table)
+{
+    file.exec(QStringLiteral("DELETE FROM %1").arg(table));
+    Statement rows = server.prepare(QStringLiteral("SELECT * FROM %1").arg(table));
+    QStringList columns, marks;
+    for (int c = 0; c < rows.columnCount(); ++c) {
+        columns << rows.columnName(c);
+        marks << QStringLiteral("?");
+    }
+    Statement insert =
+        file.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                         .arg(table, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+    while (rows.next()) {
+        for (int c = 0; c < columns.size(); ++c)
+            insert.bind(c + 1, rows.value(c));
+        insert.run();
+        insert.reset();
+    }
+}
+} // namespace
+
+QString copyServerToFile(Database& server, const QString& path, const QString& key)
+{
+    const QString part = path + QStringLiteral(".part");
+    QFile::remove(part);
+    try {
+        {
+            Database file(part, key, true);
+            createSchema(file);
+            // Every table as of one moment, whatever other clerks save meanwhile.
+            server.execScript(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+            try {
+                Transaction tx(file);
+                for (const TableDef& table : schemaTables())
+                    copyTable(server, file, QString::fromUtf16(table.name));
+                tx.commit();
+            } catch (...) {
+                server.execScript(QStringLiteral("ROLLBACK"));
+                throw;
+            }
+            server.execScript(QStringLiteral("COMMIT"));
+        }
+        if (QFile::exists(path) && !QFile::remove(path))
+            throw DbError(QStringLiteral("无法替换文件 %1").arg(path));
+        if (!QFile::rename(part, path))
+            throw DbError(QStringLiteral("无法写入文件 %1").arg(path));
+    } catch (const DbError& e) {
+        QFile::remove(part);
+        return QStringLiteral("从服务器备份数据没有完成。\n%1").arg(e.userText());
+    }
+    return {};
+}
+
+} // namespace kv

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace kv {
+
+class Database;
+
+// Writes every table of the server's data into a new encrypted data file at `path` under `key`,
+// the format of the local backups, as one consistent reading of the server; an existing file there
+// is replaced only once the copy is complete. Returns why it could not, empty on success.
+QString copyServerToFile(Database& server, const QString& path, const QString& key);
+
+} // namespace kv
