@@ -9,6 +9,7 @@
 #include "maintenance/ServerCopy.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <memory>
@@ -84,25 +85,19 @@ QString notBackupWorthy(const QString& copy, const QString& key)
 }
 
 // Writes the safety copy with the connection already closed.
-CopyOutcome writeSafetyCopy(const AppContext& ctx, SafetyKind kind)
+CopyOutcome writeSafetyCopy(AppContext& ctx, SafetyKind kind)
 {
     CopyOutcome outcome;
     outcome.error = missingBackupDir(ctx.paths());
     if (!outcome.error.isEmpty())
         return outcome;
     outcome.path = backupPath(ctx.paths(), safetyCopyName(kind, ctx.clock().now()));
-    outcome.error = copyReplacing(ctx.paths().database(), outcome.path);
+    outcome.error = ctx.usesServer() ? copyServerToFile(ctx.conn(), outcome.path, dbPass(ctx.paths().keyFile()))
+                                     : copyReplacing(ctx.paths().database(), outcome.path);
     outcome.ok = outcome.error.isEmpty();
     if (outcome.ok)
         pruneSafetyCopies(ctx.paths(), kind);
     return outcome;
-}
-// A restore or a safety copy replaces the data file; the data on a server are not restored here.
-QString serverCopyRefusal(const AppContext& ctx)
-{
-    if (!ctx.usesServer())
-        return {};
-    return QStringLiteral("数据在数据库服务器上，本程序不能把备份恢复到服务器。请用服务器的备份工具（如 pg_dump）。");
 }
 } // namespace
 
@@ -132,10 +127,42 @@ CopyOutcome backupDatabase(AppContext& ctx)
     return outcome;
 }
 
+namespace {
+// A backup restored into the server: checked and brought to the program's schema version as a
+// staged copy beside it, the server's data saved in a safety copy first, then every table
+// replaced in one transaction.
+CopyOutcome restoreIntoServer(AppContext& ctx, CopyOutcome outcome)
+{
+    const QString key = dbPass(ctx.paths().keyFile());
+    const QString staged = pendingCopyPath(outcome.path);
+    QFile::remove(staged);
+    if (!QFile::copy(outcome.path, staged)) {
+        outcome.error = QStringLiteral("无法读取备份文件 %1。").arg(QDir::toNativeSeparators(outcome.path));
+        return outcome;
+    }
+    outcome.error = notRestorable(staged, key, ctx.schema());
+    if (outcome.error.isEmpty()) {
+        const CopyOutcome safety = writeSafetyCopy(ctx, SafetyKind::BeforeRestore);
+        if (safety.ok) {
+            outcome.safetyCopy = safety.path;
+            outcome.error = copyFileToServer(staged, key, ctx.conn());
+        } else {
+            outcome.error = QStringLiteral("没能先为现有数据保存一份安全副本，所以没有恢复。\n%1").arg(safety.error);
+        }
+    }
+    QFile::remove(staged);
+    outcome.ok = outcome.error.isEmpty();
+    if (outcome.ok)
+        ctx.markChanged();
+    logCopy(ctx, outcome, QStringLiteral("数据恢复"));
+    return outcome;
+}
+} // namespace
+
 CopyOutcome makeSafetyCopy(AppContext& ctx, SafetyKind kind)
 {
     if (ctx.usesServer())
-        return {false, {}, {}, serverCopyRefusal(ctx), {}};
+        return writeSafetyCopy(ctx, kind);
     ctx.disconnect();
     CopyOutcome outcome = writeSafetyCopy(ctx, kind);
     reopen(ctx, outcome);
@@ -146,8 +173,8 @@ CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName)
 {
     CopyOutcome outcome;
     outcome.path = backupPath(ctx.paths(), backupName);
-    if (outcome.error = serverCopyRefusal(ctx); !outcome.error.isEmpty())
-        return outcome;
+    if (ctx.usesServer())
+        return restoreIntoServer(ctx, outcome);
     const QString key = dbPass(ctx.paths().keyFile());
     ctx.disconnect();
     outcome.error = copyReplacing(outcome.path, ctx.paths().database(), [&](const QString& copy) {

@@ -9,18 +9,19 @@
 namespace kv {
 
 namespace {
-void copyTable(Database& server, Database& file, const QString& table)
+// Replaces the rows of the table in `to` by those in `from`, ids included.
+void copyTable(Database& from, Database& to, const QString& table)
 {
-    file.exec(QStringLiteral("DELETE FROM %1").arg(table));
-    Statement rows = server.prepare(QStringLiteral("SELECT * FROM %1").arg(table));
+    to.exec(QStringLiteral("DELETE FROM %1").arg(table));
+    Statement rows = from.prepare(QStringLiteral("SELECT * FROM %1").arg(table));
     QStringList columns, marks;
     for (int c = 0; c < rows.columnCount(); ++c) {
         columns << rows.columnName(c);
         marks << QStringLiteral("?");
     }
     Statement insert =
-        file.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                         .arg(table, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+        to.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                       .arg(table, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
     while (rows.next()) {
         for (int c = 0; c < columns.size(); ++c)
             insert.bind(c + 1, rows.value(c));
@@ -58,6 +59,20 @@ QString copyServerToFile(Database& server, const QString& path, const QString& k
     } catch (const DbError& e) {
         QFile::remove(part);
         return QStringLiteral("从服务器备份数据没有完成。\n%1").arg(e.userText());
+    }
+    return {};
+}
+
+QString copyFileToServer(const QString& path, const QString& key, Database& server)
+{
+    try {
+        Database file(path, key);
+        Transaction tx(server);
+        for (const TableDef& table : schemaTables())
+            copyTable(file, server, QString::fromUtf16(table.name));
+        tx.commit();
+    } catch (const DbError& e) {
+        return QStringLiteral("恢复到服务器没有完成，服务器上的数据保持原样。\n%1").arg(e.userText());
     }
     return {};
 }

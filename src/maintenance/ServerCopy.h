@@ -11,4 +11,9 @@ class Database;
 // is replaced only once the copy is complete. Returns why it could not, empty on success.
 QString copyServerToFile(Database& server, const QString& path, const QString& key);
 
+// Replaces every table of the server's data by the rows of the encrypted data file at `path`,
+// in one transaction: a failure leaves the server's data as they were. The file must have been
+// checked and brought to the program's schema version. Returns why it could not, empty on success.
+QString copyFileToServer(const QString& path, const QString& key, Database& server);
+
 } // namespace kv

@@ -10,6 +10,7 @@
 #include "maintenance/Integrity.h"
 #include "master/MasterRecords.h"
 
+#include <QFileInfo>
 #include <QTest>
 
 #include <functional>
@@ -124,10 +125,26 @@ private slots:
             }
             QCOMPARE(copy.scalar("SELECT compensated_sum(金额) FROM 工资流水").toDouble(),
                      app.db().scalar("SELECT compensated_sum(金额) FROM 工资流水").toDouble());
-            const CopyOutcome restore = restoreDatabase(app.ctx(), "2008-5-17.bak");
-            QVERIFY(!restore.ok);
-            QVERIFY2(restore.error.contains("pg_dump"), qPrintable(restore.error));
+            // Restored into the server: the rows of the backup, with the restore's own entry, and
+            // new rows get ids past the restored ones.
+            app.db().exec("INSERT INTO 车间 (车间) VALUES ('备份后')");
+            // A restore that fails half-way leaves the server's data as they were.
+            failInserts(app.db(), "no_lines", "操作日志", "disk full");
+            const CopyOutcome failed = restoreDatabase(app.ctx(), "2008-5-17.bak");
+            QVERIFY(!failed.ok);
+            QVERIFY2(failed.error.contains("disk full"), qPrintable(failed.error));
+            liftFailure(app.db(), "no_lines", "操作日志");
+            QCOMPARE(app.db().scalar("SELECT count(*) FROM 车间 WHERE 车间 = '备份后'").toInt(), 1);
             QCOMPARE(entries(app.db()), before + 1);
+            const CopyOutcome restore = restoreDatabase(app.ctx(), "2008-5-17.bak");
+            QVERIFY2(restore.ok, qPrintable(restore.error));
+            QVERIFY(QFileInfo::exists(restore.safetyCopy));
+            QCOMPARE(app.db().scalar("SELECT count(*) FROM 车间 WHERE 车间 = '备份后'").toInt(), 0);
+            QCOMPARE(entries(app.db()), before + 1);
+            QCOMPARE(OperationLog(app.db()).entries().first().action, QString("数据恢复"));
+            const qint64 highest = app.db().scalar("SELECT max(id) FROM 操作日志").toLongLong();
+            OperationLog(app.db()).recordAlone("登录");
+            QCOMPARE(app.db().scalar("SELECT max(id) FROM 操作日志").toLongLong(), highest + 1);
         }
 
         // Passwords appear nowhere in the log.
