@@ -421,8 +421,11 @@ private slots:
         app.ctx().disconnect();
         QFile file(app.ctx().paths().database());
         QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.seek(file.size() - 5 * 4096 + 100));
-        file.write("!");
+        // Every bit of the byte flipped, so that it surely differs from what was there.
+        const qint64 at = file.size() - 5 * 4096 + 100;
+        char byte = 0;
+        QVERIFY(file.seek(at) && file.getChar(&byte));
+        QVERIFY(file.seek(at) && file.putChar(static_cast<char>(~byte)));
         file.close();
         QVERIFY(app.ctx().reconnect());
         try {
