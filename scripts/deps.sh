@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config ccache libasan8 libubsan1
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   qt6-charts-dev libqt6opengl6-dev
   libsqlcipher-dev sqlcipher sqlite3
