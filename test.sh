@@ -3,7 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+  -DKV_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build
 export QT_QPA_PLATFORM=offscreen
 # The tests of the server engine use a throw-away PostgreSQL, stopped however the run ends.
