@@ -7,6 +7,7 @@
 #include <sqlcipher/sqlite3.h>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace kv {
@@ -204,6 +205,7 @@ public:
 
     void execScript(const QString& sql) override
     {
+        followPendingIds();
         auto result = own(PQexec(m_conn, toPgDialect(sql).sql.toUtf8().constData()));
         const auto status = PQresultStatus(result.get());
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
@@ -214,6 +216,7 @@ public:
 
     void commit() override
     {
+        followPendingIds();
         auto result = own(PQexec(m_conn, "COMMIT"));
         if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
             fail(result.get());
@@ -225,6 +228,7 @@ public:
 
     void rollback() noexcept override
     {
+        m_pendingIdTables.clear();
         PQclear(PQexec(m_conn, "ROLLBACK"));
         dropFinished();
     }
@@ -300,6 +304,24 @@ public:
         m_totalChanges += rows;
     }
 
+    // An insert gave its rows their own ids. Inside a transaction the table's identity is moved
+    // past them once, before the next statement of another kind or the commit, so that copying a
+    // million lines pays for it once and not per line; outside one, at once.
+    void noteExplicitIds(const QString& table)
+    {
+        if (PQtransactionStatus(m_conn) != PQTRANS_INTRANS)
+            followExplicitIds(table);
+        else if (!m_pendingIdTables.contains(table))
+            m_pendingIdTables << table;
+    }
+
+    void followPendingIds()
+    {
+        const QStringList tables = std::exchange(m_pendingIdTables, {});
+        for (const QString& table : tables)
+            followExplicitIds(table);
+    }
+
     // Moves the table's identity past the ids that an insert gave itself, as the file engine's
     // AUTOINCREMENT does, so that the next row without an id gets a new one.
     void followExplicitIds(const QString& table)
@@ -345,6 +367,7 @@ private:
     int m_changes = 0;
     qint64 m_totalChanges = 0;
     std::vector<QByteArray> m_toDrop;
+    QStringList m_pendingIdTables; // tables whose identity must still follow ids given by inserts
 };
 
 PgStatement::~PgStatement()
@@ -355,6 +378,8 @@ PgStatement::~PgStatement()
 bool PgStatement::next()
 {
     if (!m_result) {
+        if (m_text.explicitIdTable.isEmpty())
+            m_engine.followPendingIds();
         std::vector<const char*> values;
         values.reserve(m_values.size());
         for (const auto& v : m_values)
@@ -370,7 +395,7 @@ bool PgStatement::next()
         if (status == PGRES_COMMAND_OK) {
             m_engine.counted(QByteArray(PQcmdTuples(m_result.get())).toLongLong());
             if (!m_text.explicitIdTable.isEmpty())
-                m_engine.followExplicitIds(m_text.explicitIdTable);
+                m_engine.noteExplicitIds(m_text.explicitIdTable);
         }
         m_row = -1;
     }

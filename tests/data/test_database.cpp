@@ -248,6 +248,21 @@ private slots:
         db.exec(QStringLiteral("DELETE FROM 车间 WHERE id = 42"));
         db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES (?)"), {QStringLiteral("丙")});
         QCOMPARE(db.scalar(QStringLiteral("SELECT id FROM 车间 WHERE 车间 = ?"), {QStringLiteral("丙")}).toInt(), 43);
+        // Inside a transaction, as a restore copies a table: many given ids, then a row without
+        // one in the same transaction and one after it.
+        {
+            Transaction tx(db);
+            Statement given = db.prepare(QStringLiteral("INSERT INTO 车间 (id, 车间) VALUES (?, ?)"));
+            for (int id = 100; id < 110; ++id) {
+                given.bindAll({id, QStringLiteral("复制")}).run();
+                given.reset();
+            }
+            db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES (?)"), {QStringLiteral("丁")});
+            tx.commit();
+        }
+        db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES (?)"), {QStringLiteral("戊")});
+        QCOMPARE(db.scalar(QStringLiteral("SELECT id FROM 车间 WHERE 车间 = ?"), {QStringLiteral("丁")}).toInt(), 110);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT id FROM 车间 WHERE 车间 = ?"), {QStringLiteral("戊")}).toInt(), 111);
 
         // An upsert replaces the row of the same key and adds one for a new key.
         const QString put =
