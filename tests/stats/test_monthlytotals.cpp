@@ -1,3 +1,4 @@
+#include "ShownWages.h"
 #include "TestDb.h"
 #include "data/Database.h"
 #include "data/MonthlyTotals.h"
@@ -36,16 +37,6 @@ QDate monthStart(int monthIndex)
 QString cents(qint64 c)
 {
     return plainDecimal(double(c) / 100);
-}
-
-// Number and the three amounts of every row, as the statistics grid shows them.
-QStringList shown(const QList<EmployeeWage>& wages)
-{
-    QStringList out;
-    for (const EmployeeWage& w : wages)
-        out << QStringLiteral("%1:%2/%3/%4")
-                   .arg(w.number, plainDecimal(w.production), plainDecimal(w.deductions), plainDecimal(w.netPay()));
-    return out;
 }
 
 QStringList expected(const Model& model, int firstMonth, int lastMonth)
@@ -172,8 +163,8 @@ private slots:
             }
             for (const auto& [first, last] : periods()) {
                 const DateRange range{isoDate(monthStart(first)), isoDate(monthStart(last + 1).addDays(-1))};
-                const QStringList fromTotals = shown(stats.fromMonthlyTotals(range));
-                QCOMPARE(fromTotals, shown(stats.fromJournals(range)));
+                const QStringList fromTotals = shownWages(stats.fromMonthlyTotals(range));
+                QCOMPARE(fromTotals, shownWages(stats.fromJournals(range)));
                 QCOMPARE(fromTotals, expected(months.model(), first, last));
             }
         }
@@ -219,7 +210,7 @@ private slots:
                                          {PeriodKind::Quarter, "2008-2"},
                                          {PeriodKind::Year, "2008"},
                                          {PeriodKind::Day, "2008-5-17"}})
-            QCOMPARE(shown(stats.compute(kind, readPeriod(kind, QString::fromUtf8(text)).range)),
+            QCOMPARE(shownWages(stats.compute(kind, readPeriod(kind, QString::fromUtf8(text)).range)),
                      QStringList{QStringLiteral("E01:10/0.93/9.07")});
     }
 };

@@ -1,3 +1,4 @@
+#include "ShownWages.h"
 #include "TestDb.h"
 #include "data/Database.h"
 #include "data/MonthlyTotals.h"
@@ -38,16 +39,6 @@ DateRange periodRange(PeriodKind kind, const char* text)
 {
     const PeriodReading reading = readPeriod(kind, QString::fromUtf8(text));
     return reading.status == PeriodReading::Ok ? reading.range : DateRange{QStringLiteral("?"), QStringLiteral("?")};
-}
-
-// Number, production, deductions and net pay of every row, as the grid shows them.
-QStringList shown(const QList<EmployeeWage>& wages)
-{
-    QStringList out;
-    for (const EmployeeWage& w : wages)
-        out << QStringLiteral("%1:%2/%3/%4")
-                   .arg(w.number, plainDecimal(w.production), plainDecimal(w.deductions), plainDecimal(w.netPay()));
-    return out;
 }
 
 // The sum of one employee's lines asked for on its own, one query per journal.
@@ -170,22 +161,22 @@ private slots:
         QCOMPARE(may.at(0).id, 2);
         QCOMPARE(may.at(0).name, QStringLiteral("张三"));
         QCOMPARE(may.at(3).number, QStringLiteral(" 003\t")); // as stored with the employee
-        QCOMPARE(shown(may), QStringList({"001:1234.4/2000/-765.6", "002:0/0/0", "004:0/80.5/-80.5",
+        QCOMPARE(shownWages(may), QStringList({"001:1234.4/2000/-765.6", "002:0/0/0", "004:0/80.5/-80.5",
                                           " 003\t:50.25/0/50.25", ":0/0/0"}));
 
-        QCOMPARE(shown(stats.compute(PeriodKind::Quarter, periodRange(PeriodKind::Quarter, "2008-2"))).at(0),
+        QCOMPARE(shownWages(stats.compute(PeriodKind::Quarter, periodRange(PeriodKind::Quarter, "2008-2"))).at(0),
                  QStringLiteral("001:1252.4/2013/-760.6"));
-        QCOMPARE(shown(stats.compute(PeriodKind::Quarter, periodRange(PeriodKind::Quarter, "2008-1"))).at(0),
+        QCOMPARE(shownWages(stats.compute(PeriodKind::Quarter, periodRange(PeriodKind::Quarter, "2008-1"))).at(0),
                  QStringLiteral("001:0/0/0"));
-        QCOMPARE(shown(stats.compute(PeriodKind::Year, periodRange(PeriodKind::Year, "2008"))).at(0),
+        QCOMPARE(shownWages(stats.compute(PeriodKind::Year, periodRange(PeriodKind::Year, "2008"))).at(0),
                  QStringLiteral("001:1252.4/2013/-760.6"));
-        QCOMPARE(shown(stats.compute(PeriodKind::Year, periodRange(PeriodKind::Year, "2007"))).at(0),
+        QCOMPARE(shownWages(stats.compute(PeriodKind::Year, periodRange(PeriodKind::Year, "2007"))).at(0),
                  QStringLiteral("001:0/0/0"));
-        QCOMPARE(shown(stats.compute(PeriodKind::Day, periodRange(PeriodKind::Day, "2008-5-31"))).at(0),
+        QCOMPARE(shownWages(stats.compute(PeriodKind::Day, periodRange(PeriodKind::Day, "2008-5-31"))).at(0),
                  QStringLiteral("001:234.4/0/234.4"));
-        QCOMPARE(shown(stats.compute(PeriodKind::Day, periodRange(PeriodKind::Day, "2008-5-17"))).at(3),
+        QCOMPARE(shownWages(stats.compute(PeriodKind::Day, periodRange(PeriodKind::Day, "2008-5-17"))).at(3),
                  QStringLiteral(" 003\t:50.25/0/50.25"));
-        QCOMPARE(shown(stats.compute(PeriodKind::Year, periodRange(PeriodKind::Year, "0"))).at(0),
+        QCOMPARE(shownWages(stats.compute(PeriodKind::Year, periodRange(PeriodKind::Year, "0"))).at(0),
                  QStringLiteral("001:0/0/0"));
     }
 
