@@ -92,7 +92,7 @@ void refuseClosedMonth(Database& db, const QString& month)
     if (const auto canonical = canonicalMonth(month))
         db.lock(closeLockName(*canonical), true);
     if (ClosedMonths(db).isClosed(month))
-        throw DbError(QString::fromUtf16(kMonthClosedText));
+        throw InputError(QString::fromUtf16(kMonthClosedText));
 }
 
 QString outcomeText(ClosedMonths::Outcome outcome)

@@ -33,7 +33,7 @@ private:
     Database& m_db;
 };
 
-// Throws DbError with kMonthClosedText when the month is closed: every change of a month's lines
+// Throws InputError with kMonthClosedText when the month is closed: every change of a month's lines
 // asks this inside its own transaction.
 void refuseClosedMonth(Database& db, const QString& month);
 

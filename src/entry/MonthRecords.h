@@ -69,8 +69,8 @@ public:
     // writes anew (ids are never given twice); 0 when none is stored.
     qint64 version(const QString& employeeNo, const QString& monthText);
 
-    // Both changes are refused with DbError when the month is closed (ClosedMonths), and with
-    // InputError (kMonthChangedText) when the month's version is not the one loaded.
+    // Both changes are refused with InputError: kMonthClosedText when the month is closed
+    // (ClosedMonths), kMonthChangedText when the month's version is not the one loaded.
     // Deletes the month's lines, its summary row and its monthly totals, in one transaction.
     void deleteMonth(const QString& employeeNo, const QString& monthText,
                      std::optional<qint64> loadedVersion = std::nullopt);

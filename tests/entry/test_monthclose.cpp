@@ -28,7 +28,7 @@ void expectRefused(const std::function<void()>& change)
     try {
         change();
         QFAIL("a closed month was changed");
-    } catch (const DbError& e) {
+    } catch (const InputError& e) { // a refusal, not a database failure
         QCOMPARE(e.message(), QString::fromUtf16(kMonthClosedText));
     }
 }
