@@ -159,6 +159,11 @@ bool LineGridEditor::onEditorKey(int row, int key)
         m_matchWalked = true;
         return true;
     }
+    if (key == Qt::Key_Escape) {
+        // Giving up the typed text gives up its matches too; the grid puts the text back.
+        m_popup->hide();
+        return false;
+    }
     if (key != Qt::Key_Return)
         return false;
     m_enterPressed = true;

@@ -167,6 +167,16 @@ private slots:
         QCOMPARE(fg.text(1, PAmount), QStringLiteral("125"));
         QCOMPARE(f.text("Text3"), QStringLiteral("125"));
 
+        // A product typed over and given up keeps the product and closes its matches.
+        clickCell(fg, 1, PProduct);
+        QVERIFY(openEditor(fg));
+        typeInEditor(fg, "wk");
+        QVERIFY(f.popupShown());
+        keyInEditor(fg, Qt::Key_Escape);
+        QVERIFY(!f.popupShown());
+        QCOMPARE(fg.text(1, PProduct), QStringLiteral("外壳"));
+        QCOMPARE(fg.text(1, PAmount), QStringLiteral("125"));
+
         // A deduction amount typed over and cancelled leaves the totals as they were.
         f.fg1().setText(1, DDate, QStringLiteral("2008-5-4"));
         clickCell(f.fg1(), 1, DItem);
