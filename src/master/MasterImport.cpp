@@ -1,6 +1,7 @@
 #include "master/MasterImport.h"
 
 #include "data/Database.h"
+#include "data/OperationLog.h"
 #include "data/TextRules.h"
 #include "master/MasterRecords.h"
 #include "master/Pinyin.h"
@@ -156,6 +157,12 @@ std::optional<ImportCounts> MasterImport::store(const ImportPreview& preview, Ex
         if (progress && !progress(i + 1, total))
             return std::nullopt;
     }
+    // One entry for the whole import, not one per row.
+    OperationLog(m_db).record(QStringLiteral("导入") + recordNoun(m_table.kind),
+                              QStringLiteral("新增 %1 条，更新 %2 条，跳过 %3 条")
+                                  .arg(counts.added)
+                                  .arg(counts.updated)
+                                  .arg(counts.skipped));
     tx.commit();
     return counts;
 }

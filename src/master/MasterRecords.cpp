@@ -243,6 +243,9 @@ bool MasterRecords::save(qint64 editId, const QStringList& values, const std::op
     }
     if (!write(editId, values))
         return false;
+    OperationLog(m_db).record((editId == 0 ? QStringLiteral("新增") : QStringLiteral("修改")) +
+                                  recordNoun(m_table.kind),
+                              cleanText(values.value(0)) + u' ' + cleanText(values.value(1)));
     tx.commit();
     return true;
 }
@@ -278,9 +281,6 @@ bool MasterRecords::write(qint64 editId, const QStringList& values)
         if (column.codeList && !name.isEmpty())
             CodeList(m_db, *column.codeList).addIfMissing(name);
     }
-    OperationLog(m_db).record((editId == 0 ? QStringLiteral("新增") : QStringLiteral("修改")) +
-                                  recordNoun(m_table.kind),
-                              cleanText(values.value(0)) + u' ' + cleanText(values.value(1)));
     return true;
 }
 

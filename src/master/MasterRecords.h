@@ -78,7 +78,8 @@ public:
     // when the edit began) an update is refused with InputError (kRecordChangedText) when
     // another user changed the record since.
     bool save(qint64 editId, const QStringList& values, const std::optional<QStringList>& loaded = std::nullopt);
-    // The same inside a transaction the caller holds (an import of many records).
+    // The same inside a transaction the caller holds (an import of many records), which also
+    // writes the operation log's entry for it.
     bool write(qint64 editId, const QStringList& values);
 
 private:

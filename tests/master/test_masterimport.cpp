@@ -280,6 +280,9 @@ private slots:
         QCOMPARE(counts->added, 10000);
         QCOMPARE(count("员工"), 10000);
         QCOMPARE(count("车间"), 7);
+        // One log entry for the import that was stored, none for the failed and cancelled ones.
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) || ' ' || max(操作) || ' ' || max(内容) FROM 操作日志")).toString(),
+                 QStringLiteral("1 导入员工 新增 10000 条，更新 0 条，跳过 0 条"));
     }
 
     // Files that cannot be imported say why in Chinese and store nothing.
