@@ -57,19 +57,9 @@ LogView::LogView(AppContext& ctx, QWidget* parent) : QGroupBox(QStringLiteral("�
 
 ui::ConditionRow LogView::makeConditionRow(ui::FindPanel* panel, int index)
 {
-    ui::ConditionRow row;
-    row.field = new QComboBox(panel);
-    row.field->setObjectName(QStringLiteral("zdinput_%1").arg(index));
+    ui::ConditionRow row = ui::labelledConditionRow(panel, index, QStringLiteral("含"));
     row.field->addItems(logColumnTitles());
     row.field->setCurrentIndex(index == 0 ? 0 : -1);
-    row.value = new QLineEdit(panel);
-    row.value->setObjectName(QStringLiteral("tjinput_%1").arg(index));
-    if (index == 0) {
-        auto* sign = new QLabel(QStringLiteral("含"), panel);
-        sign->setObjectName(QStringLiteral("Label4"));
-        sign->setAlignment(Qt::AlignCenter);
-        row.sign = sign;
-    }
     return row;
 }
 

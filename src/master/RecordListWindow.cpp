@@ -74,17 +74,8 @@ RecordListWindow::RecordListWindow(AppContext& ctx, MasterKind kind, QWidget* pa
 
 ui::ConditionRow RecordListWindow::makeConditionRow(ui::FindPanel* panel, int index)
 {
-    ui::ConditionRow row;
-    row.field = new QComboBox(panel);
-    row.field->setObjectName(QStringLiteral("zdinput_%1").arg(index));
-    row.value = new QLineEdit(panel);
-    row.value->setObjectName(QStringLiteral("tjinput_%1").arg(index));
-    if (index == 0) {
-        auto* sign = new QLabel(QStringLiteral("="), panel);
-        sign->setObjectName(QStringLiteral("Label4"));
-        sign->setAlignment(Qt::AlignCenter);
-        row.sign = sign;
-    } else {
+    ui::ConditionRow row = ui::labelledConditionRow(panel, index, QStringLiteral("="));
+    if (index != 0) {
         const QComboBox* first = panel->conditionRows().first().field;
         for (int i = 0; i < first->count(); ++i)
             row.field->addItem(first->itemText(i));

@@ -186,4 +186,20 @@ void FindPanel::closePanel()
     emit closed();
 }
 
+ConditionRow labelledConditionRow(FindPanel* panel, int index, const QString& sign)
+{
+    ConditionRow row;
+    row.field = new QComboBox(panel);
+    row.field->setObjectName(QStringLiteral("zdinput_%1").arg(index));
+    row.value = new QLineEdit(panel);
+    row.value->setObjectName(QStringLiteral("tjinput_%1").arg(index));
+    if (index == 0) {
+        auto* label = new QLabel(sign, panel);
+        label->setObjectName(QStringLiteral("Label4"));
+        label->setAlignment(Qt::AlignCenter);
+        row.sign = label;
+    }
+    return row;
+}
+
 } // namespace kv::ui

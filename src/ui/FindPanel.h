@@ -15,6 +15,7 @@ class QRadioButton;
 namespace kv::ui {
 
 class DataGrid;
+class FindPanel;
 
 // One condition row of the panel: the field combo, what stands between (the "=" sign or an
 // operator combo; none on added rows of the list windows) and the value box.
@@ -23,6 +24,10 @@ struct ConditionRow {
     QWidget* sign = nullptr;
     QLineEdit* value = nullptr;
 };
+
+// The field combo and value box of condition row `index` as the list windows make it, the field
+// combo empty for the window to fill; on row 0 also the label `sign` between them ("=", "含").
+ConditionRow labelledConditionRow(FindPanel* panel, int index, const QString& sign);
 
 // The floating find/filter panel `Picture1` of the list windows and the statistics window:
 // dragged about by its title strip, finds and highlights the cells of its grid that hold a
