@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs the whole test suite headless.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/deps.sh
+scripts/deps.sh --test
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
   -DKV_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build

@@ -13,6 +13,23 @@ install(DIRECTORY resources/help DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvaro CO
 install(FILES resources/kelvaro.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT system)
 install(DIRECTORY resources/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons COMPONENT system)
 
+# What a Debian system expects beside a program: its manual page and, in its documentation
+# folder, the copyright and the changelog. The page and the changelog are compressed as dpkg
+# does (no name or time stamp inside, so the package builds the same each time).
+set(kv_packed ${CMAKE_BINARY_DIR}/packed)
+foreach(packed kelvaro.1 debian/changelog)
+  get_filename_component(packed_name ${packed} NAME)
+  add_custom_command(OUTPUT ${kv_packed}/${packed_name}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${kv_packed}
+    COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/resources/${packed} > ${kv_packed}/${packed_name}.gz
+    DEPENDS ${PROJECT_SOURCE_DIR}/resources/${packed} VERBATIM)
+  list(APPEND kv_packed_files ${kv_packed}/${packed_name}.gz)
+endforeach()
+add_custom_target(kelvaro_packed_docs ALL DEPENDS ${kv_packed_files})
+install(FILES ${kv_packed}/kelvaro.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT system)
+install(FILES ${kv_packed}/changelog.gz resources/debian/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelvaro COMPONENT system)
+
 install(TARGETS kelvaro RUNTIME DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
 install(FILES resources/kelvaro.portable DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
 install(DIRECTORY resources/help DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
@@ -36,9 +53,9 @@ set(CPACK_PACKAGE_NAME kelvaro)
 set(CPACK_PACKAGE_VENDOR Kelvaro)
 set(CPACK_PACKAGE_CONTACT "Kelvaro developers <kelvaro@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "piece-rate wages for a small factory (Chinese)")
-set(CPACK_PACKAGE_DESCRIPTION "Kelvaro records, per worker and month, the pieces produced and the deductions
-charged, and works out production total, deductions and net pay, with statistics, exports
-and backups. Its user interface is in Chinese.")
+set(CPACK_PACKAGE_DESCRIPTION "Kelvaro records, per worker and month, the pieces produced and the
+deductions charged, and works out production total, deductions and net pay,
+with statistics, exports and backups. Its user interface is in Chinese.")
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};system;/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

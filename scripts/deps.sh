@@ -1,23 +1,39 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, running and testing Kelvaro needs.
-# Packages already present are skipped; works as root or through sudo.
+# Installs the Debian packages Kelvaro needs. Packages already present are skipped; works as
+# root or through sudo.
+#   scripts/deps.sh          what building and running the program need (./run.sh)
+#   scripts/deps.sh --test   that, and what the test suite and benchmarks need (./test.sh):
+#                            a PostgreSQL server, a virtual screen, workbook and PDF readers, ...
 set -euo pipefail
 
-packages=(
-  g++ cmake ninja-build pkg-config ccache libasan8 libubsan1
+runtime=(
+  g++ cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   qt6-charts-dev libqt6opengl6-dev
-  libsqlcipher-dev sqlcipher sqlite3
-  libpq-dev postgresql
+  libsqlcipher-dev
+  libpq-dev
   libxlsxwriter-dev
   libminizip-dev libfreexl-dev
   libsodium-dev
-  libbenchmark-dev
   fonts-wqy-microhei
+)
+
+testing=(
+  libasan8 libubsan1
+  sqlcipher sqlite3
+  postgresql
+  libbenchmark-dev
   poppler-utils unzip python3-xlwt
-  dpkg-dev file desktop-file-utils
+  dpkg-dev file desktop-file-utils lintian
   xvfb xauth imagemagick
 )
+
+packages=("${runtime[@]}")
+case "${1:-}" in
+"") ;;
+--test) packages+=("${testing[@]}") ;;
+*) echo "usage: scripts/deps.sh [--test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${KV_SANITIZE_DIR:-build-sanitize}
 
-scripts/deps.sh
+scripts/deps.sh --test
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
   -DKV_SANITIZE=ON -DKELVARO_BENCH=OFF >/dev/null
 cmake --build "$dir" --target core_tests

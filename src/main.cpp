@@ -46,6 +46,13 @@ int answerOnTerminal(int argc, char* argv[], const kv::CommandLine& line)
     return 0;
 }
 
+int refuseArguments(const kv::CommandLine& line)
+{
+    print(stderr,
+          QStringLiteral("kelvaro: %1\n运行 kelvaro --help 查看用法。 / Run kelvaro --help for usage.").arg(line.error));
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -53,19 +60,18 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
 
-    // Qt's own options (-platform, -style, ...) are known only once QApplication has taken
-    // them out, so a wrong argument is judged afterwards; help and version are answered first.
-    const kv::CommandLine early = kv::parseCommandLine(argumentsOf(argc, argv));
+    // Help, version and a wrong argument are answered before a window system is needed, so
+    // they work without a display; Qt's own options (-platform, -style, ...) are left to it.
+    const kv::CommandLine early = kv::parseCommandLine(kv::withoutToolkitOptions(argumentsOf(argc, argv)));
     if (early.action == kv::CommandLine::Action::ShowHelp || early.action == kv::CommandLine::Action::ShowVersion)
         return answerOnTerminal(argc, argv, early);
+    if (early.action == kv::CommandLine::Action::Error)
+        return refuseArguments(early);
 
     QApplication app(argc, argv);
     const kv::CommandLine line = kv::parseCommandLine(QCoreApplication::arguments());
-    if (line.action == kv::CommandLine::Action::Error) {
-        print(stderr, QStringLiteral("kelvaro: %1\n运行 kelvaro --help 查看用法。 / Run kelvaro --help for usage.")
-                          .arg(line.error));
-        return 2;
-    }
+    if (line.action == kv::CommandLine::Action::Error)
+        return refuseArguments(line);
     QGuiApplication::setDesktopFileName(QStringLiteral("kelvaro"));
     QIcon icon;
     for (const int size : {16, 32, 48, 256})

@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QSet>
 
 namespace kv {
 
@@ -42,6 +43,39 @@ CommandLine parseCommandLine(const QStringList& arguments)
     if (!result.error.isEmpty())
         result.action = CommandLine::Action::Error;
     return result;
+}
+
+QStringList withoutToolkitOptions(const QStringList& arguments)
+{
+    // Those of QGuiApplication, its X11 platform and QApplication; Qt takes each with one dash
+    // or two, and a value after a space or an equals sign.
+    static const QSet<QString> withValue{
+        QStringLiteral("platform"),   QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"),     QStringLiteral("qmljsdebugger"),      QStringLiteral("qwindowgeometry"),
+        QStringLiteral("qwindowicon"), QStringLiteral("qwindowtitle"),      QStringLiteral("session"),
+        QStringLiteral("display"),    QStringLiteral("geometry"),           QStringLiteral("title"),
+        QStringLiteral("name"),       QStringLiteral("visual"),             QStringLiteral("style"),
+        QStringLiteral("stylesheet")};
+    static const QSet<QString> flags{QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                                     QStringLiteral("nograb"), QStringLiteral("dograb"), QStringLiteral("sync")};
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments.at(i);
+        if (i == 0 || !arg.startsWith(u'-') || arg == QStringLiteral("--")) {
+            kept << arg;
+            continue;
+        }
+        const QString name = arg.mid(arg.startsWith(QStringLiteral("--")) ? 2 : 1).section(u'=', 0, 0);
+        if (flags.contains(name))
+            continue;
+        if (withValue.contains(name)) {
+            if (!arg.contains(u'='))
+                ++i; // the value follows as the next argument
+            continue;
+        }
+        kept << arg;
+    }
+    return kept;
 }
 
 QString usageText(const QString& dataFolder)

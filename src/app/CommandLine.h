@@ -19,6 +19,11 @@ struct CommandLine {
 // else on the line, so they answer even beside an argument that is wrong.
 CommandLine parseCommandLine(const QStringList& arguments);
 
+// The arguments without the options that Qt's application object takes out for itself
+// (-platform xcb, -style=fusion, --reverse, ...), so that the rest can be judged before a
+// window system is needed.
+QStringList withoutToolkitOptions(const QStringList& arguments);
+
 // The usage of every option in Chinese and English, naming the data folder of this copy.
 QString usageText(const QString& dataFolder);
 // "Kelvaro <version>".

@@ -37,6 +37,16 @@ private slots:
             QCOMPARE(line.action, Action::Error);
             QVERIFY2(!line.error.isEmpty(), qPrintable(wrong.join(u' ')));
         }
+
+        // Qt's own options are left to Qt, in each of the forms it takes; ours and wrong ones stay.
+        const QStringList given{QStringLiteral("kelvaro"),      QStringLiteral("-platform"),
+                                QStringLiteral("offscreen"),    QStringLiteral("--appdir"),
+                                QStringLiteral("/srv"),         QStringLiteral("--style=fusion"),
+                                QStringLiteral("-reverse"),     QStringLiteral("--qwindowtitle"),
+                                QStringLiteral("工资"),         QStringLiteral("--bogus")};
+        QCOMPARE(withoutToolkitOptions(given),
+                 (QStringList{QStringLiteral("kelvaro"), QStringLiteral("--appdir"), QStringLiteral("/srv"),
+                              QStringLiteral("--bogus")}));
     }
 
     // The server comes from --server, else from server.conf in the data folder, else none: the file.
