@@ -2,6 +2,7 @@
 
 #include "data/AppContext.h"
 #include "data/AppPaths.h"
+#include "data/KeyFile.h"
 #include "data/Database.h"
 #include "data/MonthlyTotals.h"
 #include "data/Schema.h"

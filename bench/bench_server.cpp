@@ -9,6 +9,7 @@
 
 #include "data/AppContext.h"
 #include "data/AppPaths.h"
+#include "data/KeyFile.h"
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "maintenance/ServerCopy.h"

@@ -87,7 +87,6 @@ int main(int argc, char* argv[])
 
     kv::AppContext ctx(locate(line.appDir));
     ctx.setServer(kv::configuredServer(ctx.paths(), line.server));
-    kv::makeDataFolder(ctx.paths()); // a folder that cannot be made shows when the database is created
     if (!line.printToPdfDir.isEmpty())
         ctx.printToPdfDir = QDir(line.printToPdfDir).absolutePath();
 

@@ -4,8 +4,8 @@
 #include "app/MainWindow.h"
 #include "data/AppContext.h"
 #include "data/OperationLog.h"
-#include "data/Schema.h"
 #include "maintenance/Backup.h"
+#include "maintenance/DataFolder.h"
 #include "ui/MessageBox.h"
 
 #include <QDir>
@@ -13,36 +13,7 @@
 
 namespace kv {
 
-namespace {
-constexpr int kPasswordLength = 11;
-}
-
-QString prepareDatabase(const AppContext& ctx)
-{
-    const AppPaths& paths = ctx.paths();
-    if (!QFileInfo::exists(paths.keyFile())) {
-        // Without a database the installation is new and gets key material of its own; beside
-        // an existing database a new key would only lock the data away (the connection message
-        // then names the missing file).
-        if (QFileInfo::exists(paths.database()))
-            return {};
-        if (const QString error = createKeyFile(paths.keyFile()); !error.isEmpty())
-            return QStringLiteral("无法生成密钥文件 %1：%2").arg(QDir::toNativeSeparators(paths.keyFile()), error);
-    }
-    if (ctx.usesServer())
-        return {}; // the server's tables are made at the first connect; the key serves its backups
-    const QString key = dbPass(paths.keyFile());
-    if (key.size() != kPasswordLength)
-        return {}; // no usable key material: never create a file with a wrong password
-    try {
-        createDatabaseIfMissing(paths.database(), key);
-    } catch (const DbError& e) {
-        return e.message();
-    }
-    return {};
-}
-
-AppShell::AppShell(AppContext& ctx, QObject* parent) : QObject(parent), m_ctx(ctx) {}
+AppShell::AppShell(AppContext& ctx, QObject* parent) : QObject(parent), m_ctx(ctx), m_startupWaitMs(kStartupWaitMs) {}
 
 AppShell::~AppShell()
 {
@@ -62,10 +33,21 @@ MainWindow* AppShell::mainWindow() const
 
 void AppShell::start()
 {
-    const QString error = prepareDatabase(m_ctx);
-    if (!error.isEmpty())
-        ui::message(nullptr, QStringLiteral("无法创建数据库：\n%1").arg(error), QStringLiteral("警告！"),
+    const StartupOutcome prepared = prepareDataFolder(m_ctx, m_startupWaitMs);
+    if (prepared.busy) {
+        // Another copy is still making or upgrading the data: this one leaves it alone.
+        ui::message(nullptr, prepared.error, QStringLiteral("警告！"), ui::Icon::Warning);
+        QMetaObject::invokeMethod(this, &AppShell::exitRequested, Qt::QueuedConnection);
+        return;
+    }
+    if (!prepared.error.isEmpty())
+        ui::message(nullptr, QStringLiteral("无法创建数据库：\n%1").arg(prepared.error), QStringLiteral("警告！"),
                     ui::Icon::Warning);
+    if (!prepared.keyError.isEmpty())
+        ui::message(
+            nullptr,
+            QStringLiteral("数据文件没能换用新的密钥，它照常可用，下次启动时会再试。\n%1").arg(prepared.keyError),
+            QStringLiteral("警告！"), ui::Icon::Warning);
     if (const QString readOnly = m_ctx.usesServer() ? QString() : dataNotWritable(m_ctx.paths()); !readOnly.isEmpty())
         ui::message(nullptr, readOnly, QStringLiteral("警告！"), ui::Icon::Warning);
     showLogin();

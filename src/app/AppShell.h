@@ -16,8 +16,11 @@ public:
     explicit AppShell(AppContext& ctx, QObject* parent = nullptr);
     ~AppShell() override;
 
-    // Creates the database on first start, then shows the login window.
+    // Gets the data folder ready (on a first start: key material and database), then shows
+    // the login window; ends the program when another copy holds the data folder too long.
     void start();
+    // How long start() waits for another copy of the program getting the data folder ready.
+    void setStartupWait(int ms) { m_startupWaitMs = ms; }
     // Closes the main window without the exit question and shows a fresh login window.
     void returnToLogin();
     // The program ends normally: when the data changed, today's backup is made if there is none.
@@ -36,11 +39,7 @@ private:
     AppContext& m_ctx;
     QPointer<LoginWindow> m_login;
     QPointer<MainWindow> m_main;
+    int m_startupWaitMs;
 };
-
-// On a first start (neither kv.dat nor a database) generates kv.dat; then creates
-// data/data.mdb with its tables when it is missing and the key material is present.
-// Returns an error text, empty on success or when nothing had to be done.
-QString prepareDatabase(const AppContext& ctx);
 
 } // namespace kv

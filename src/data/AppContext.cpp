@@ -7,12 +7,16 @@ namespace kv {
 
 namespace {
 // Why the database cannot be opened, for the user: the cause first, the engine's text after.
-QString connectionFailure(const AppPaths& paths, const DbError& e)
+// A key file that is missing or cannot be read is named as such, not taken for damaged data.
+QString connectionFailure(const AppPaths& paths, const DatabaseKeys& keys, const DbError& e)
 {
     if (!QFileInfo::exists(paths.keyFile()))
         return QStringLiteral("找不到密钥文件 %1。没有它就打不开数据文件和任何备份。请把与备份一起保存的 kv.dat "
                               "复制到数据文件夹 %2，然后重新启动程序。\n%3")
             .arg(QDir::toNativeSeparators(paths.keyFile()), QDir::toNativeSeparators(paths.appDir), e.message());
+    if (!keys.readable())
+        return keys.error + QStringLiteral("没有它就打不开数据文件。数据文件本身没有因此受损；请让密钥文件可以读取，"
+                                           "然后重新启动程序。");
     return e.userText();
 }
 } // namespace
@@ -31,10 +35,11 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
 {
     disconnect();
     bool opened = false;
+    const DatabaseKeys keys = usesServer() ? DatabaseKeys{} : readKeyFile(m_paths.keyFile());
     try {
+        // A file of an earlier version's key still opens; the start-up gives it the present one.
         std::unique_ptr<Database> conn =
-            usesServer() ? Database::openServer(m_server)
-                         : std::make_unique<Database>(m_paths.database(), dbPass(m_paths.keyFile()));
+            usesServer() ? Database::openServer(m_server) : openWithKeys(m_paths.database(), keys);
         opened = true;
         if (usesServer() && !conn->tables().contains(QStringLiteral("kelvaro_meta")))
             createSchema(*conn, m_schema);
@@ -45,7 +50,7 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
         return true;
     } catch (const DbError& e) {
         if (error)
-            *error = opened || usesServer() ? e.message() : connectionFailure(m_paths, e);
+            *error = opened || usesServer() ? e.message() : connectionFailure(m_paths, keys, e);
         if (fileRefused)
             *fileRefused = opened;
         return false;

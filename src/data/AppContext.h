@@ -3,6 +3,7 @@
 #include "data/AppPaths.h"
 #include "data/Clock.h"
 #include "data/Database.h"
+#include "data/KeyFile.h"
 #include "data/Schema.h"
 
 #include <memory>

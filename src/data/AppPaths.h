@@ -19,14 +19,4 @@ struct AppPaths {
     QString file(const QString& name) const { return appDir + u'/' + name; }
 };
 
-// The database password: six characters of kv.dat (read as UTF-16LE text) alternated with five
-// characters held here, 11 in all. An unreadable or short key file yields a wrong password, so
-// the connection fails instead of the program.
-QString dbPass(const QString& keyFilePath);
-
-// Writes new key material from a cryptographic random source: 64 random letters and digits as
-// UTF-16LE text. Every installation gets its own, so a database opens only beside its own key
-// file. Returns why it could not be written, empty on success.
-QString createKeyFile(const QString& keyFilePath);
-
 } // namespace kv

@@ -2,6 +2,7 @@
 
 #include "data/Error.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <sqlcipher/sqlite3.h>
@@ -146,6 +147,10 @@ public:
         // The engine would take an empty file for a new, empty database; here it is a damaged one.
         if (!createIfMissing && QFileInfo(path).size() == 0)
             throw DbError(QStringLiteral("%1 是空文件（0 字节）").arg(path), SQLITE_NOTADB);
+        // Without a key the engine would read and write the file unencrypted.
+        if (key.isEmpty())
+            throw DbError(QStringLiteral("没有数据库密钥，不能打开 %1").arg(path), SQLITE_NOTADB);
+        const bool creating = createIfMissing && !QFileInfo::exists(path);
         const int flags = SQLITE_OPEN_READWRITE | (createIfMissing ? SQLITE_OPEN_CREATE : 0);
         int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
         if (rc != SQLITE_OK) {
@@ -155,13 +160,17 @@ public:
             throw DbError(msg, rc);
         }
         try {
-            const QByteArray k = key.toUtf8();
+            if (creating)
+                QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            QByteArray k = key.toUtf8();
             rc = sqlite3_key(m_db, k.constData(), int(k.size()));
+            k.fill('\0');
             if (rc != SQLITE_OK)
                 throw DbError(dbMessage(m_db, rc), rc);
             execScript(QString::fromLatin1(kPageSizePragma));
             // A wrong key or a damaged file shows at the first read.
             execScript(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+            checkLength();
             execScript(QStringLiteral("PRAGMA foreign_keys = OFF; PRAGMA busy_timeout = 2000;"));
             rc = sqlite3_create_function_v2(m_db, "compensated_sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                             nullptr, compensatedSumStep, compensatedSumFinal, nullptr);
@@ -254,7 +263,49 @@ public:
     }
     QString location() const override { return m_path; }
 
+    void rekey(const QString& newKey)
+    {
+        QByteArray k = newKey.toUtf8();
+        const int rc = sqlite3_rekey(m_db, k.constData(), int(k.size()));
+        k.fill('\0');
+        if (rc != SQLITE_OK)
+            throw DbError(dbMessage(m_db, rc), rc);
+        // Every page was rewritten; reading them all back under the new key proves it took.
+        execScript(QStringLiteral("PRAGMA quick_check"));
+    }
+
 private:
+    // A file cut short (or grown past its last page) is damaged even where its first pages read
+    // well. Length and page count are taken under one read lock, so that another connection's
+    // commit cannot come between them.
+    void checkLength()
+    {
+        execScript(QStringLiteral("BEGIN"));
+        try {
+            const qint64 pages = pragmaValue("page_count");
+            const qint64 pageSize = pragmaValue("page_size");
+            const qint64 length = QFileInfo(m_path).size();
+            execScript(QStringLiteral("COMMIT"));
+            if (length != pages * pageSize)
+                throw DbError(QStringLiteral("文件 %1 长 %2 字节，应为 %3 页共 %4 字节")
+                                  .arg(m_path)
+                                  .arg(length)
+                                  .arg(pages)
+                                  .arg(pages * pageSize),
+                              SQLITE_CORRUPT);
+        } catch (...) {
+            rollback();
+            throw;
+        }
+    }
+
+    qint64 pragmaValue(const char* name)
+    {
+        auto st = prepare(QStringLiteral("PRAGMA ") + QString::fromLatin1(name));
+        st->next();
+        return st->integer(0);
+    }
+
     static QString placeholders(int n)
     {
         QStringList marks;
@@ -271,6 +322,16 @@ private:
 std::unique_ptr<Engine> openFileEngine(const QString& path, const QString& key, bool createIfMissing)
 {
     return std::make_unique<SqlCipherEngine>(path, key, createIfMissing);
+}
+
+void rekeyFile(const QString& path, const QString& oldKey, const QString& newKey)
+{
+    SqlCipherEngine(path, oldKey, false).rekey(newKey);
+}
+
+bool isWrongKey(const DbError& e)
+{
+    return (e.code() & 0xff) == SQLITE_NOTADB;
 }
 
 } // namespace kv

@@ -2,6 +2,7 @@
 
 #include "data/AppContext.h"
 #include "data/Database.h"
+#include "data/KeyFile.h"
 #include "data/OperationLog.h"
 #include "data/Schema.h"
 #include "maintenance/FileCopy.h"
@@ -49,12 +50,14 @@ QString missingBackupDir(const AppPaths& paths)
     return QStringLiteral("备份文件夹 %1 不存在。").arg(QDir::toNativeSeparators(paths.backupDir()));
 }
 
-// Why a backup copy cannot serve as the database, empty when it can. A copy of an older
-// schema version is upgraded here, before it takes the place of the database, so that an
-// upgrade that fails leaves the data as they were.
-QString notRestorable(const QString& copy, const QString& key, SchemaSteps schema)
+// Why a backup copy cannot serve as the database, empty when it can. A copy made under the key
+// of an earlier version gets the present key, and one of an older schema version is upgraded,
+// here, before it takes the place of the database, so that a step that fails leaves the data
+// as they were. The copy is compacted too: free pages of a backup, which no check reads, never
+// reach the data.
+QString notRestorable(const QString& copy, const DatabaseKeys& keys, SchemaSteps schema)
 {
-    const FileVerdict verdict = inspectDatabaseFile(copy, key);
+    const FileVerdict verdict = inspectDatabaseFile(copy, keys);
     switch (verdict.state) {
     case FileVerdict::State::Sound: break;
     case FileVerdict::State::Damaged:
@@ -66,7 +69,10 @@ QString notRestorable(const QString& copy, const QString& key, SchemaSteps schem
     case FileVerdict::State::NotOurs: return QStringLiteral("所选文件不是本系统的数据备份。");
     }
     try {
-        Database db(copy, key);
+        if (verdict.oldKey)
+            rekeyDatabaseFile(copy, keys);
+        compactDatabaseFile(copy, keys);
+        Database db(copy, keys.key);
         upgradeSchema(db, schema);
     } catch (const DbError& e) {
         return e.message();
@@ -74,14 +80,32 @@ QString notRestorable(const QString& copy, const QString& key, SchemaSteps schem
     return {};
 }
 
-// Why a copy of the present database must not replace a backup, empty when it may.
-QString notBackupWorthy(const QString& copy, const QString& key)
+// Why a copy of the present database must not replace a backup, empty when it may. A sound
+// copy is compacted, so that the backup holds no page the integrity check does not read.
+QString notBackupWorthy(const QString& copy, const DatabaseKeys& keys)
 {
-    const FileVerdict verdict = inspectDatabaseFile(copy, key);
-    if (verdict.sound())
-        return {};
-    return QStringLiteral("当前数据文件已损坏，没有用它替换今天的备份，原有的备份保持原样。请从备份恢复数据。\n%1")
-        .arg(verdict.detail);
+    const FileVerdict verdict = inspectDatabaseFile(copy, keys);
+    if (!verdict.sound())
+        return QStringLiteral("当前数据文件已损坏，没有用它替换今天的备份，原有的备份保持原样。请从备份恢复数据。\n%1")
+            .arg(verdict.detail);
+    try {
+        compactDatabaseFile(copy, keys);
+    } catch (const DbError& e) {
+        return e.userText();
+    }
+    return {};
+}
+
+// A safety copy is compacted where it can be; one of damaged data is kept as it was copied,
+// since it may be all there is of them.
+QString compactedWherePossible(const QString& copy, const DatabaseKeys& keys)
+{
+    try {
+        if (inspectDatabaseFile(copy, keys).sound())
+            compactDatabaseFile(copy, keys);
+    } catch (const DbError&) {
+    }
+    return {};
 }
 
 // Writes the safety copy with the connection already closed.
@@ -92,8 +116,11 @@ CopyOutcome writeSafetyCopy(AppContext& ctx, SafetyKind kind)
     if (!outcome.error.isEmpty())
         return outcome;
     outcome.path = backupPath(ctx.paths(), safetyCopyName(kind, ctx.clock().now()));
-    outcome.error = ctx.usesServer() ? copyServerToFile(ctx.conn(), outcome.path, dbPass(ctx.paths().keyFile()))
-                                     : copyReplacing(ctx.paths().database(), outcome.path);
+    const DatabaseKeys keys = readKeyFile(ctx.paths().keyFile());
+    outcome.error = ctx.usesServer() ? copyServerToFile(ctx.conn(), outcome.path, keys.key)
+                                     : copyReplacing(ctx.paths().database(), outcome.path, [&](const QString& copy) {
+                                           return compactedWherePossible(copy, keys);
+                                       });
     outcome.ok = outcome.error.isEmpty();
     if (outcome.ok)
         pruneSafetyCopies(ctx.paths(), kind);
@@ -117,10 +144,10 @@ CopyOutcome backupDatabase(AppContext& ctx)
     outcome.error = missingBackupDir(ctx.paths());
     if (!outcome.error.isEmpty())
         return outcome;
-    const QString key = dbPass(ctx.paths().keyFile());
+    const DatabaseKeys keys = readKeyFile(ctx.paths().keyFile());
     ctx.disconnect();
     outcome.error = copyReplacing(ctx.paths().database(), outcome.path,
-                                  [&](const QString& copy) { return notBackupWorthy(copy, key); });
+                                  [&](const QString& copy) { return notBackupWorthy(copy, keys); });
     outcome.ok = outcome.error.isEmpty();
     reopen(ctx, outcome);
     logCopy(ctx, outcome, QStringLiteral("数据备份"));
@@ -133,19 +160,21 @@ namespace {
 // replaced in one transaction.
 CopyOutcome restoreIntoServer(AppContext& ctx, CopyOutcome outcome)
 {
-    const QString key = dbPass(ctx.paths().keyFile());
+    const DatabaseKeys keys = readKeyFile(ctx.paths().keyFile());
     const QString staged = pendingCopyPath(outcome.path);
     QFile::remove(staged);
     if (!QFile::copy(outcome.path, staged)) {
         outcome.error = QStringLiteral("无法读取备份文件 %1。").arg(QDir::toNativeSeparators(outcome.path));
         return outcome;
     }
-    outcome.error = notRestorable(staged, key, ctx.schema());
+    const PendingCopyClaim claim(staged);
+    QFile::setPermissions(staged, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    outcome.error = notRestorable(staged, keys, ctx.schema());
     if (outcome.error.isEmpty()) {
         const CopyOutcome safety = writeSafetyCopy(ctx, SafetyKind::BeforeRestore);
         if (safety.ok) {
             outcome.safetyCopy = safety.path;
-            outcome.error = copyFileToServer(staged, key, ctx.conn());
+            outcome.error = copyFileToServer(staged, keys.key, ctx.conn());
         } else {
             outcome.error = QStringLiteral("没能先为现有数据保存一份安全副本，所以没有恢复。\n%1").arg(safety.error);
         }
@@ -175,10 +204,10 @@ CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName)
     outcome.path = backupPath(ctx.paths(), backupName);
     if (ctx.usesServer())
         return restoreIntoServer(ctx, outcome);
-    const QString key = dbPass(ctx.paths().keyFile());
+    const DatabaseKeys keys = readKeyFile(ctx.paths().keyFile());
     ctx.disconnect();
     outcome.error = copyReplacing(outcome.path, ctx.paths().database(), [&](const QString& copy) {
-        if (const QString refusal = notRestorable(copy, key, ctx.schema()); !refusal.isEmpty())
+        if (const QString refusal = notRestorable(copy, keys, ctx.schema()); !refusal.isEmpty())
             return refusal;
         const CopyOutcome safety = writeSafetyCopy(ctx, SafetyKind::BeforeRestore);
         if (!safety.ok)

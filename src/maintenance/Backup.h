@@ -17,10 +17,11 @@ struct CopyOutcome {
     QString reconnectError; // the shared connection could not be opened again afterwards
 };
 
-// Copies the database file byte for byte into the backup folder as today's backup, replacing
-// an earlier backup of the same day. The file stays encrypted: a backup is no easier to read
-// than the database. The copy is read through, every page, before it replaces anything: a
-// damaged database never takes the place of a good backup. The shared connection is closed
+// Copies the database file into the backup folder as today's backup, replacing an earlier
+// backup of the same day. The file stays encrypted: a backup is no easier to read than the
+// database. The copy is read through, every page, before it replaces anything: a damaged
+// database never takes the place of a good backup. It is then compacted (no free pages, which
+// no check reads), so that every page of a backup is one its check reads. The shared connection is closed
 // during the copy and opened again afterwards, also when the copy fails; a failed copy leaves
 // the earlier backup as it was.
 CopyOutcome backupDatabase(AppContext& ctx);
@@ -31,8 +32,9 @@ CopyOutcome makeSafetyCopy(AppContext& ctx, SafetyKind kind);
 
 // Replaces the database file with the named file of the backup folder. The copy is read
 // through, every page, and must be a database of this program that opens with the present
-// key; a backup of a newer schema version is refused, one of an older version is upgraded on
-// its way in. Then a safety copy of the present data is taken, and only then does the copy
+// key or the one earlier versions built from the same kv.dat (it then gets the present key);
+// a backup of a newer schema version is refused, one of an older version is upgraded on its
+// way in; it comes in compacted. Then a safety copy of the present data is taken, and only then does the copy
 // take the place of the database. Anything that fails leaves the data as they were. The
 // connection is closed meanwhile and opened again afterwards in every case.
 CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName);

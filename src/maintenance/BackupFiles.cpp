@@ -15,7 +15,12 @@ namespace kv {
 namespace {
 QString kindPrefix(SafetyKind kind)
 {
-    return kind == SafetyKind::BeforeRestore ? QStringLiteral("恢复前") : QStringLiteral("清空前");
+    switch (kind) {
+    case SafetyKind::BeforeRestore: return QStringLiteral("恢复前");
+    case SafetyKind::BeforeClear: return QStringLiteral("清空前");
+    case SafetyKind::BeforeKeyChange: break;
+    }
+    return QStringLiteral("换密钥前");
 }
 
 // The digits starting at `pos` as a number text without leading zeros; moves `pos` past them.

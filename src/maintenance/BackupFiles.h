@@ -8,8 +8,9 @@ namespace kv {
 
 struct AppPaths;
 
-// The copies taken automatically right before a step that replaces or removes all data.
-enum class SafetyKind { BeforeRestore, BeforeClear };
+// The copies taken automatically right before a step that replaces or removes all data, or
+// rewrites every page of it (a data file of an earlier version's key given the present key).
+enum class SafetyKind { BeforeRestore, BeforeClear, BeforeKeyChange };
 
 // "2008-5-17.bak": one backup per calendar day, named by the day.
 QString backupFileName(const QDate& day);

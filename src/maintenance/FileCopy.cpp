@@ -10,6 +10,8 @@
 #include <system_error>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -81,6 +83,44 @@ QString pendingCopyPath(const QString& to)
     return to + QStringLiteral(".part");
 }
 
+// An advisory lock on the pending file itself (flock, apart from the database engine's own
+// record locks): it ends with the process, so a copy cut short by a crash is free to remove.
+PendingCopyClaim::PendingCopyClaim(const QString& part)
+{
+#ifdef Q_OS_UNIX
+    m_fd = ::open(QFile::encodeName(part).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (m_fd >= 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+#else
+    Q_UNUSED(part);
+#endif
+}
+
+PendingCopyClaim::~PendingCopyClaim()
+{
+#ifdef Q_OS_UNIX
+    if (m_fd >= 0)
+        ::close(m_fd);
+#endif
+}
+
+bool removeLeftoverCopy(const QString& part)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(part).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    const bool removed = free && QFile::remove(part);
+    ::close(fd);
+    return removed;
+#else
+    return QFile::remove(part);
+#endif
+}
+
 QString copyReplacing(const QString& from, const QString& to, const CopyCheck& check)
 {
     QFile in(from);
@@ -90,10 +130,13 @@ QString copyReplacing(const QString& from, const QString& to, const CopyCheck& c
 
     // A file left over from an interrupted copy is overwritten.
     const QString part = pendingCopyPath(to);
+    const PendingCopyClaim claim(part);
     QFile out(part);
     errno = 0;
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return cannotWrite(out, errno);
+    // Database and backups alike hold every wage: for their owner's eyes only.
+    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
     QString error = copyBytes(in, out);
     out.close();

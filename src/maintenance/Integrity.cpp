@@ -1,6 +1,8 @@
 #include "maintenance/Integrity.h"
 
 #include "data/Database.h"
+#include "data/KeyFile.h"
+#include "data/SqlCipherEngine.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -40,16 +42,10 @@ FileVerdict inspectDatabaseFile(const QString& path, const QString& key)
     try {
         db = std::make_unique<Database>(path, key);
     } catch (const DbError& e) {
-        return verdict(State::OtherKey, e.message());
+        // A file cut short or grown past its pages is refused at opening, as damaged.
+        return verdict(isWrongKey(e) ? State::OtherKey : State::Damaged, e.message());
     }
     try {
-        const qint64 pageSize = db->scalar(QStringLiteral("PRAGMA page_size")).toLongLong();
-        const qint64 pages = db->scalar(QStringLiteral("PRAGMA page_count")).toLongLong();
-        if (pageSize * pages != info.size())
-            return verdict(State::Damaged, QStringLiteral("文件长 %1 字节，应为 %2 页共 %3 字节")
-                                               .arg(info.size())
-                                               .arg(pages)
-                                               .arg(pageSize * pages));
         if (const QStringList findings = integrityFindings(*db); !findings.isEmpty())
             return verdict(State::Damaged, findings.join(u'\n'));
         const bool hasMeta = db->scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' "
@@ -64,6 +60,25 @@ FileVerdict inspectDatabaseFile(const QString& path, const QString& key)
         return verdict(State::Damaged, e.message());
     }
     return verdict(State::Sound);
+}
+
+FileVerdict inspectDatabaseFile(const QString& path, const DatabaseKeys& keys)
+{
+    FileVerdict present = inspectDatabaseFile(path, keys.key);
+    if (present.state != FileVerdict::State::OtherKey || keys.legacyKey.isEmpty())
+        return present;
+    FileVerdict earlier = inspectDatabaseFile(path, keys.legacyKey);
+    if (earlier.state == FileVerdict::State::OtherKey)
+        return present;
+    earlier.oldKey = true;
+    return earlier;
+}
+
+void compactDatabaseFile(const QString& path, const DatabaseKeys& keys)
+{
+    const std::unique_ptr<Database> db = openWithKeys(path, keys);
+    if (db->scalar(QStringLiteral("PRAGMA freelist_count")).toLongLong() > 0)
+        db->execScript(QStringLiteral("VACUUM"));
 }
 
 } // namespace kv

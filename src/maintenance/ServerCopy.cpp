@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/Schema.h"
 #include "data/Tables.h"
+#include "maintenance/FileCopy.h"
 
 #include <QFile>
 
@@ -33,8 +34,9 @@ void copyTable(Database& from, Database& to, const QString& table)
 
 QString copyServerToFile(Database& server, const QString& path, const QString& key)
 {
-    const QString part = path + QStringLiteral(".part");
+    const QString part = pendingCopyPath(path);
     QFile::remove(part);
+    const PendingCopyClaim claim(part);
     try {
         {
             Database file(part, key, true);

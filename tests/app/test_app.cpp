@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "data/Passwords.h"
 #include "data/Schema.h"
+#include "maintenance/DataFolder.h"
 #include "ui/DataGrid.h"
 
 #include <QAbstractButton>
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScreen>
@@ -262,6 +264,26 @@ private slots:
         // A new key would lock the data away for good: none is made.
         QVERIFY(!QFile::exists(app.ctx().paths().keyFile()));
         QVERIFY(boxes.shown().first().text.contains(QStringLiteral("复制到数据文件夹")));
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    // A start that finds another copy still making the data says so and ends, leaving the
+    // folder to the other.
+    void secondStartDuringTheFirstSaysSoAndEnds()
+    {
+        QTemporaryDir dir;
+        AppContext ctx(dir.path());
+        QLockFile first(ctx.paths().file(QString::fromUtf16(kStartLockFile)));
+        QVERIFY(first.tryLock(0));
+        ScriptedBoxes boxes;
+        boxes.expect(QStringLiteral("程序正在另一个窗口中初始化数据"));
+        AppShell shell(ctx);
+        shell.setStartupWait(0);
+        QSignalSpy ended(&shell, &AppShell::exitRequested);
+        shell.start();
+        QTRY_COMPARE(ended.count(), 1);
+        QVERIFY(!shell.loginWindow());
+        QVERIFY(!QFile::exists(ctx.paths().keyFile()));
         KV_VERIFY_BOXES(boxes);
     }
 

@@ -1,4 +1,5 @@
 #include "data/AppPaths.h"
+#include "data/KeyFile.h"
 #include "data/Database.h"
 
 #include <QDir>

@@ -1,0 +1,297 @@
+#include "TestDb.h"
+#include "data/KeyFile.h"
+#include "data/Schema.h"
+#include "maintenance/Backup.h"
+#include "maintenance/BackupFiles.h"
+#include "maintenance/DataFolder.h"
+#include "maintenance/FileCopy.h"
+#include "maintenance/Integrity.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QTest>
+
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+using namespace kv;
+
+namespace {
+QByteArray bytesOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void touch(const QString& path)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("left over");
+}
+
+int modeOf(const QString& path)
+{
+    return int(QFile::permissions(path) & 0x7077); // owner, group and other digits as Qt holds them
+}
+
+// Qt's permission bits are hex digits: 0x6000 is read and write for the owner.
+constexpr int kOwnerRw = 0x6000;
+constexpr int kOwnerAll = 0x7000;
+
+QStringList employeeNames(Database& db)
+{
+    QStringList names;
+    Statement st = db.prepare("SELECT 姓名 FROM 员工 ORDER BY id");
+    while (st.next())
+        names << st.text(0);
+    return names;
+}
+
+// A data file as earlier versions made it: under the short password built from kv.dat.
+void makeOldKeyFile(const QString& path, const DatabaseKeys& keys, const QString& employee)
+{
+    QFile::remove(path);
+    createDatabaseIfMissing(path, keys.legacyKey);
+    Database db(path, keys.legacyKey);
+    db.exec("INSERT INTO 员工 (工号, 姓名, 车间) VALUES (?, ?, ?)", {"001", employee, "一车间"});
+}
+
+bool opensWith(const QString& path, const QString& key)
+{
+    try {
+        Database db(path, key);
+        return true;
+    } catch (const DbError&) {
+        return false;
+    }
+}
+} // namespace
+
+class TestDataFolder : public QObject {
+    Q_OBJECT
+private slots:
+    // Starts racing on a fresh folder end with one kv.dat and one database that opens under it.
+    void firstStartsAtOnceMakeOneKeyAndOneDatabase()
+    {
+        for (int round = 0; round < 8; ++round) {
+            QTemporaryDir dir;
+            const AppContext ctx(dir.path());
+            std::vector<StartupOutcome> outcomes(4);
+            std::vector<std::thread> starts;
+            for (auto& outcome : outcomes)
+                starts.emplace_back([&ctx, &outcome] { outcome = prepareDataFolder(ctx); });
+            for (auto& start : starts)
+                start.join();
+            for (const StartupOutcome& outcome : outcomes)
+                QVERIFY2(outcome.error.isEmpty() && !outcome.busy, qPrintable(outcome.error));
+            QVERIFY2(opensWith(ctx.paths().database(), dbPass(ctx.paths().keyFile())),
+                     qPrintable(QString::number(round)));
+        }
+
+        // A start that finds another one at work too long says so and makes nothing.
+        QTemporaryDir dir;
+        const AppContext ctx(dir.path());
+        QLockFile other(ctx.paths().file(QString::fromUtf16(kStartLockFile)));
+        QVERIFY(other.tryLock(0));
+        const StartupOutcome busy = prepareDataFolder(ctx, 0);
+        QVERIFY(busy.busy);
+        QCOMPARE(busy.error, QStringLiteral("程序正在另一个窗口中初始化数据"));
+        QVERIFY(!QFile::exists(ctx.paths().keyFile()));
+        QVERIFY(!QFile::exists(ctx.paths().database()));
+        other.unlock();
+        QVERIFY(!prepareDataFolder(ctx, 0).busy);
+        QVERIFY(QFile::exists(ctx.paths().database()));
+    }
+
+    // Other accounts on the computer get nothing: new files and folders are the owner's, old
+    // ones lose what others could do with them; the owner's own rights stay.
+    void dataFolderIsClosedToOtherAccounts()
+    {
+        QTemporaryDir dir;
+        const AppContext ctx(dir.path());
+        QVERIFY(prepareDataFolder(ctx).error.isEmpty());
+        const AppPaths& paths = ctx.paths();
+        for (const QString& folder : {paths.appDir, paths.dataDir(), paths.backupDir()})
+            QCOMPARE(modeOf(folder), kOwnerAll);
+        QCOMPARE(modeOf(paths.keyFile()), kOwnerRw);
+        QCOMPARE(modeOf(paths.database()), kOwnerRw);
+
+        // Files of an earlier version, open to everyone; a backup the owner made read-only.
+        const QFileDevice::Permissions open =
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        const QString oldBackup = QDir(paths.backupDir()).filePath("2008-5-16.bak");
+        const QString readOnly = QDir(paths.backupDir()).filePath("2008-5-15.bak");
+        QVERIFY(QFile::copy(paths.database(), oldBackup) && QFile::copy(paths.database(), readOnly));
+        for (const QString& file : {paths.keyFile(), paths.database(), oldBackup})
+            QVERIFY(QFile::setPermissions(file, open));
+        QVERIFY(QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ReadOther));
+        QVERIFY(QFile::setPermissions(paths.appDir,
+                                      open | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther));
+        QVERIFY(prepareDataFolder(ctx).error.isEmpty());
+        QCOMPARE(modeOf(paths.appDir), kOwnerAll);
+        for (const QString& file : {paths.keyFile(), paths.database(), oldBackup})
+            QCOMPARE(modeOf(file), kOwnerRw);
+        QCOMPARE(modeOf(readOnly), 0x4000);
+
+        // Backups and safety copies are written for the owner only.
+        FixedClock clock(QDate(2008, 5, 17));
+        AppContext app(paths, std::make_shared<FixedClock>(clock));
+        QVERIFY(app.reconnect());
+        const CopyOutcome backup = backupDatabase(app);
+        QVERIFY2(backup.ok, qPrintable(backup.error));
+        QCOMPARE(modeOf(backup.path), kOwnerRw);
+        const CopyOutcome safety = makeSafetyCopy(app, SafetyKind::BeforeClear);
+        QCOMPARE(modeOf(safety.path), kOwnerRw);
+    }
+
+    // Copies cut short by a crash are removed at start; one another copy of the program is
+    // writing right now, and files that are not the program's, stay.
+    void leftoverPendingCopiesAreRemovedAtStart()
+    {
+        TestApp app;
+        const AppPaths& paths = app.ctx().paths();
+        const QString backups = paths.backupDir() + u'/';
+        const QStringList leftovers{pendingCopyPath(paths.database()), backups + "2008-5-16.bak.part",
+                                    backups + "恢复前-2008-05-16-093000.bak.part"};
+        for (const QString& file : leftovers)
+            touch(file);
+        const QString working = backups + "2008-5-17.bak.part";
+        const QString foreign = backups + "notes.part";
+        touch(working);
+        touch(foreign);
+        const PendingCopyClaim writing(working);
+
+        QVERIFY(prepareDataFolder(app.ctx()).error.isEmpty());
+        for (const QString& file : leftovers)
+            QVERIFY2(!QFile::exists(file), qPrintable(file));
+        QVERIFY(QFile::exists(working));
+        QVERIFY(QFile::exists(foreign));
+        QVERIFY(QFile::exists(paths.database()));
+    }
+
+    // kv.dat that is there but cannot be read is named with its cause; the data file is not
+    // called damaged.
+    void unreadableKeyFileIsNamedNotTakenForDamage()
+    {
+        TestApp app;
+        const QString keyFile = app.ctx().paths().keyFile();
+        const QByteArray material = bytesOf(keyFile);
+        app.ctx().disconnect();
+
+        QVERIFY(QFile::remove(keyFile));
+        QVERIFY(QDir().mkdir(keyFile));
+        QVERIFY(prepareDataFolder(app.ctx()).error.isEmpty());
+        QString error;
+        QVERIFY(!app.ctx().reconnect(&error));
+        QVERIFY2(error.contains("密钥文件") && error.contains("不能读取") && error.contains("文件夹"),
+                 qPrintable(error));
+        QVERIFY2(!error.contains("损坏"), qPrintable(error));
+        QVERIFY(QDir().rmdir(keyFile));
+
+        QFile key(keyFile);
+        QVERIFY(key.open(QIODevice::WriteOnly));
+        key.write(material);
+        key.close();
+        if (::geteuid() != 0) { // the super-user reads a file of mode 000 all the same
+            QVERIFY(QFile::setPermissions(keyFile, {}));
+            QVERIFY(!app.ctx().reconnect(&error));
+            QVERIFY2(error.contains("没有读取它的权限") && !error.contains("损坏"), qPrintable(error));
+            QVERIFY(QFile::setPermissions(keyFile, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        }
+        QVERIFY2(app.ctx().reconnect(&error), qPrintable(error));
+    }
+
+    // A data file cut short opens no more: its length is held against its page count.
+    void dataFileCutShortIsRefusedAsDamaged()
+    {
+        TestApp app;
+        app.db().exec("INSERT INTO 员工 (工号, 姓名, 车间) VALUES ('001', '张三', '一车间')");
+        app.ctx().disconnect();
+        const QString path = app.ctx().paths().database();
+        const qint64 length = QFileInfo(path).size();
+        QVERIFY(QFile::resize(path, length - 100));
+        QString error;
+        QVERIFY(!app.ctx().reconnect(&error));
+        QVERIFY2(error.startsWith("数据文件已损坏，请从备份恢复。"), qPrintable(error));
+        QCOMPARE(inspectDatabaseFile(path, dbPass(app.ctx().paths().keyFile())).state, FileVerdict::State::Damaged);
+        // Bytes beyond the last page are damage too.
+        QVERIFY(QFile::resize(path, length + 100));
+        QVERIFY(!app.ctx().reconnect(&error));
+        QVERIFY2(error.startsWith("数据文件已损坏"), qPrintable(error));
+    }
+
+    // The key takes in the whole of kv.dat: one character the old password never read changes it.
+    void keyDependsOnEveryCharacterOfTheKeyFile()
+    {
+        TestApp app;
+        const QString keyFile = app.ctx().paths().keyFile();
+        const DatabaseKeys before = readKeyFile(keyFile);
+        QByteArray material = bytesOf(keyFile);
+        material[0] = material[0] == 'A' ? 'B' : 'A'; // character 0 is none of the old password's six
+        QFile key(keyFile);
+        QVERIFY(key.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        key.write(material);
+        key.close();
+        const DatabaseKeys after = readKeyFile(keyFile);
+        QCOMPARE(after.legacyKey, before.legacyKey);
+        QVERIFY(after.key != before.key);
+        app.ctx().disconnect();
+        QString error;
+        QVERIFY(!app.ctx().reconnect(&error));
+    }
+
+    // An installation of an earlier version keeps its data: the file opens with its old key, and
+    // the next start gives it the new one after a safety copy, once.
+    void oldKeyInstallationIsRekeyedAfterASafetyCopy()
+    {
+        TestApp app;
+        const AppPaths& paths = app.ctx().paths();
+        const DatabaseKeys keys = readKeyFile(paths.keyFile());
+        app.ctx().disconnect();
+        makeOldKeyFile(paths.database(), keys, "老王");
+        QVERIFY(app.ctx().reconnect()); // still opens before the upgrade
+        app.ctx().disconnect();
+
+        const StartupOutcome upgraded = prepareDataFolder(app.ctx());
+        QVERIFY2(upgraded.keyError.isEmpty(), qPrintable(upgraded.keyError));
+        QVERIFY(QFileInfo(upgraded.keySafetyCopy).fileName().startsWith("换密钥前-"));
+        QVERIFY(opensWith(upgraded.keySafetyCopy, keys.legacyKey));
+        QVERIFY(!opensWith(paths.database(), keys.legacyKey));
+        Database db(paths.database(), keys.key);
+        QCOMPARE(employeeNames(db), QStringList{"老王"});
+        QVERIFY(!QFile::exists(pendingCopyPath(paths.database())));
+
+        const StartupOutcome again = prepareDataFolder(app.ctx());
+        QVERIFY(again.keySafetyCopy.isEmpty() && again.keyError.isEmpty());
+    }
+
+    // Backups made under the old key and under the new one both restore, and the data file is
+    // under the new key afterwards either way.
+    void backupsOfEitherKeyRestore()
+    {
+        TestApp app;
+        const AppPaths& paths = app.ctx().paths();
+        const DatabaseKeys keys = readKeyFile(paths.keyFile());
+        app.db().exec("INSERT INTO 员工 (工号, 姓名, 车间) VALUES ('001', '新钥', '一车间')");
+        const CopyOutcome made = backupDatabase(app.ctx());
+        QVERIFY2(made.ok, qPrintable(made.error));
+        makeOldKeyFile(QDir(paths.backupDir()).filePath("2008-5-1.bak"), keys, "旧钥");
+
+        const CopyOutcome fromOld = restoreDatabase(app.ctx(), "2008-5-1.bak");
+        QVERIFY2(fromOld.ok, qPrintable(fromOld.error));
+        QCOMPARE(employeeNames(app.db()), QStringList{"旧钥"});
+        QVERIFY(opensWith(paths.database(), keys.key));
+        QVERIFY(opensWith(QDir(paths.backupDir()).filePath("2008-5-1.bak"), keys.legacyKey)); // left as it was
+
+        const CopyOutcome fromNew = restoreDatabase(app.ctx(), QFileInfo(made.path).fileName());
+        QVERIFY2(fromNew.ok, qPrintable(fromNew.error));
+        QCOMPARE(employeeNames(app.db()), QStringList{"新钥"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDataFolder)
+#include "test_datafolder.moc"
