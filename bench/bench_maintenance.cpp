@@ -1,10 +1,12 @@
 // Backing up, restoring and clearing the generated database of 2,000 employees with a year of
 // lines (about 320 MB). Each runs on a copy in its own application directory, so the cached
 // benchmark database stays as it is. BM_PlainCopy copies the same file with QFile::copy and is
-// the yardstick for backup and restore.
+// the yardstick for backup and restore. Opening a connection is measured on a new database.
 #include "BenchData.h"
 
 #include "data/AppContext.h"
+#include "data/KeyFile.h"
+#include "data/Schema.h"
 #include "maintenance/Backup.h"
 #include "maintenance/ClearData.h"
 
@@ -77,6 +79,34 @@ void BM_ClearAllData(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ClearAllData)->Unit(benchmark::kMillisecond)->Iterations(2);
+// Opening a connection, as the start and every window's reconnect do: under the raw key from
+// kv.dat the engine derives nothing from a password. BM_OpenConnectionOldKey, the yardstick,
+// opens the same new database under the password of earlier versions, whose key derivation
+// (64,000 rounds) ran on every connection.
+void openConnections(benchmark::State& state, bool oldKey)
+{
+    QTemporaryDir dir;
+    const QString keyFile = dir.path() + QStringLiteral("/kv.dat");
+    kv::createKeyFile(keyFile);
+    const kv::DatabaseKeys keys = kv::readKeyFile(keyFile);
+    const QString key = oldKey ? keys.legacyKey : keys.key;
+    const QString path = dir.path() + QStringLiteral("/data.mdb");
+    kv::createDatabaseIfMissing(path, key);
+    for (auto _ : state) {
+        kv::Database db(path, key);
+        benchmark::DoNotOptimize(db.scalar(QStringLiteral("SELECT count(*) FROM 管理员")));
+    }
+}
+void BM_OpenConnection(benchmark::State& state)
+{
+    openConnections(state, false);
+}
+BENCHMARK(BM_OpenConnection)->Unit(benchmark::kMillisecond);
+void BM_OpenConnectionOldKey(benchmark::State& state)
+{
+    openConnections(state, true);
+}
+BENCHMARK(BM_OpenConnectionOldKey)->Unit(benchmark::kMillisecond);
 } // namespace
 
 BENCHMARK_MAIN();
