@@ -2,8 +2,8 @@
 
 #include "data/AppContext.h"
 #include "data/AppPaths.h"
-#include "data/KeyFile.h"
 #include "data/Database.h"
+#include "data/KeyFile.h"
 #include "data/MonthlyTotals.h"
 #include "data/Schema.h"
 #include "data/TextRules.h"
@@ -99,8 +99,15 @@ QString benchAppDir(const BenchDataShape& shape)
         name += QStringLiteral("-%1products").arg(shape.products);
     const QString dir = QDir::temp().filePath(name);
     const AppPaths paths{dir, dir};
-    if (QFile::exists(paths.database()))
+    if (QFile::exists(paths.database())) {
+        // A database kept from a run of an earlier version is given the present key once.
+        const DatabaseKeys keys = readKeyFile(paths.keyFile());
+        bool oldKey = false;
+        openWithKeys(paths.database(), keys, &oldKey);
+        if (oldKey)
+            rekeyDatabaseFile(paths.database(), keys);
         return dir;
+    }
     QDir().mkpath(dir);
     createKeyFile(paths.keyFile());
     const QString building = paths.database() + QStringLiteral(".building");

@@ -9,8 +9,8 @@
 
 #include "data/AppContext.h"
 #include "data/AppPaths.h"
-#include "data/KeyFile.h"
 #include "data/Database.h"
+#include "data/KeyFile.h"
 #include "data/Schema.h"
 #include "maintenance/ServerCopy.h"
 #include "stats/StatsPeriod.h"

@@ -1,6 +1,6 @@
 #include "data/AppPaths.h"
-#include "data/KeyFile.h"
 #include "data/Database.h"
+#include "data/KeyFile.h"
 
 #include <QDir>
 #include <QFile>
