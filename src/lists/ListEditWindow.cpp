@@ -186,8 +186,7 @@ void ListEditWindow::removeSelected()
         warn(refusal);
         return;
     }
-    if (ui::message(this, QStringLiteral("确定要删除？"), QStringLiteral("确定删除"), ui::Icon::None,
-                    ui::Buttons::OkCancel) != ui::Answer::Ok)
+    if (!ui::confirmLoss(this, QStringLiteral("确定要删除？"), QStringLiteral("确定删除")))
         return;
     ListChange change = ListChange::Done;
     if (!ui::guarded(this, [&] { change = erase(m_ctx.conn(), entry->id); }))

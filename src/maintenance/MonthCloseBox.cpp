@@ -1,5 +1,6 @@
 #include "maintenance/MonthCloseBox.h"
 
+#include "data/Accounts.h"
 #include "data/AppContext.h"
 #include "data/TextRules.h"
 #include "entry/ClosedMonths.h"
@@ -69,6 +70,22 @@ void MonthCloseBox::refresh()
 
 void MonthCloseBox::closeMonth()
 {
+    // Asked once, before a month that can be closed is: what closing it stops.
+    const auto month = parseMonthText(cleanText(m_month->text()));
+    bool mayClose = false; // else the refusal tells why, without a question first
+    if (month && !ui::guarded(this, [&] {
+            mayClose = isSuperAdministrator(m_ctx.conn(), m_ctx.account) &&
+                       !ClosedMonths(m_ctx.conn()).isClosed(m_month->text());
+        }))
+        return;
+    if (mayClose) {
+        const QString name = monthText(month->year, month->month);
+        const QString question = QStringLiteral("确定将 %1 结账吗？\n结账后，%1 的工资记录不能再保存、删除或全部清空，"
+                                                "只有超级管理员输入密码反结账后才能修改。")
+                                     .arg(name);
+        if (!ui::confirmLoss(this, question, QStringLiteral("确定结账"), ui::Icon::Question))
+            return;
+    }
     ClosedMonths::Outcome outcome{};
     if (ui::guarded(this, [&] { outcome = ClosedMonths(m_ctx.conn()).close(m_month->text(), m_ctx.account, now()); }))
         report(outcome, QStringLiteral("%1 已结账。"));

@@ -160,8 +160,7 @@ void RecordListWindow::deleteCurrent()
         return;
     const QString note = referenceNote(m_kind, refs);
     const QString question = QStringLiteral("确定要删除选中数据吗？") + (note.isEmpty() ? QString() : u'\n' + note);
-    if (ui::message(this, question, QStringLiteral("确定删除"), ui::Icon::None, ui::Buttons::OkCancel) !=
-        ui::Answer::Ok)
+    if (!ui::confirmLoss(this, question, QStringLiteral("确定删除")))
         return;
     if (!ui::guarded(this, [&] { MasterRecords(m_ctx.conn(), m_kind).remove(id); }))
         return;
@@ -177,8 +176,9 @@ void RecordListWindow::exportGrid()
 
 void RecordListWindow::importFile()
 {
-    const QString path = ui::chooseFileToOpen(this, QStringLiteral("导入%1").arg(masterTable(m_kind).table),
-                                              QStringLiteral("工作簿或 CSV 文件 (*.xlsx *.xls *.csv *.txt);;所有文件 (*)"));
+    const QString path =
+        ui::chooseFileToOpen(this, QStringLiteral("导入%1").arg(masterTable(m_kind).table),
+                             QStringLiteral("工作簿或 CSV 文件 (*.xlsx *.xls *.csv *.txt);;所有文件 (*)"));
     if (path.isEmpty())
         return;
     const SourceSheet sheet = readImportFile(path);

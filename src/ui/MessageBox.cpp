@@ -3,7 +3,10 @@
 #include "data/AppContext.h"
 #include "data/Database.h"
 
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
+#include <QStyle>
 
 namespace kv::ui {
 
@@ -53,13 +56,47 @@ void setResponder(Responder r)
     responder() = std::move(r);
 }
 
-Answer message(QWidget* parent, const QString& text, const QString& caption, Icon icon, Buttons buttons)
+std::unique_ptr<QMessageBox> makeMessageBox(const BoxRequest& request, QWidget* parent)
 {
-    const BoxRequest request{text, caption.isEmpty() ? QStringLiteral("Kelvaro") : caption, icon, buttons};
+    auto box =
+        std::make_unique<QMessageBox>(toQt(request.icon), request.caption, request.text, toQt(request.buttons), parent);
+    if (request.cancelByDefault) {
+        box->setDefaultButton(QMessageBox::Cancel);
+        box->setEscapeButton(QMessageBox::Cancel);
+    }
+    // A short text makes a narrow box, and the window frame cuts its caption ("保…"): the box
+    // is widened to the caption plus room for the frame's icon and buttons.
+    QFont titleFont = box->font(); // window managers write captions bold, mostly
+    titleFont.setBold(true);
+    const QFontMetrics title(titleFont);
+    const int frameButtons = 4 * box->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const int wanted = title.horizontalAdvance(request.caption) + frameButtons;
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    return box;
+}
+
+namespace {
+Answer ask(QWidget* parent, BoxRequest request)
+{
+    if (request.caption.isEmpty())
+        request.caption = QStringLiteral("Kelvaro");
     if (responder())
         return responder()(request);
-    QMessageBox box(toQt(icon), request.caption, text, toQt(buttons), parent);
-    return fromQt(box.exec());
+    const auto box = makeMessageBox(request, parent);
+    return fromQt(box->exec());
+}
+} // namespace
+
+Answer message(QWidget* parent, const QString& text, const QString& caption, Icon icon, Buttons buttons)
+{
+    return ask(parent, {text, caption, icon, buttons});
+}
+
+bool confirmLoss(QWidget* parent, const QString& text, const QString& caption, Icon icon)
+{
+    return ask(parent, {text, caption, icon, Buttons::OkCancel, true}) == Answer::Ok;
 }
 
 bool guarded(QWidget* parent, const std::function<void()>& command)

@@ -3,7 +3,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
+class QMessageBox;
 class QWidget;
 
 namespace kv {
@@ -21,11 +23,22 @@ struct BoxRequest {
     QString caption;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    // The question's OK gives something up (lines, a record, all data): Cancel is the default
+    // button, so that Enter alone loses nothing.
+    bool cancelByDefault = false;
 };
 
 // Every message box of the program goes through here. An empty caption shows "Kelvaro".
 Answer message(QWidget* parent, const QString& text, const QString& caption = {}, Icon icon = Icon::None,
                Buttons buttons = Buttons::Ok);
+
+// A question whose OK deletes or drops something, with OK and Cancel and Cancel as the default.
+// True when the user chose OK.
+bool confirmLoss(QWidget* parent, const QString& text, const QString& caption, Icon icon = Icon::None);
+
+// The box shown for a request, not yet opened: its default button and its width (never
+// narrower than its caption needs) are those the user sees.
+std::unique_ptr<QMessageBox> makeMessageBox(const BoxRequest& request, QWidget* parent);
 
 // Tests answer boxes instead of a person; an empty responder restores real boxes.
 using Responder = std::function<Answer(const BoxRequest&)>;
