@@ -5,6 +5,7 @@
 #include "ui/DataGrid.h"
 #include "ui/ListGrid.h"
 #include "ui/MessageBox.h"
+#include "ui/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -75,6 +76,7 @@ ImportDialog::ImportDialog(AppContext& ctx, MasterKind kind, const QString& file
 
     fillGrid();
     resize(900, 560);
+    ui::keepOnScreenWhenShown(this);
 }
 
 void ImportDialog::fillGrid()

@@ -1,8 +1,10 @@
 #include "stats/StatsChartWindow.h"
 
 #include "data/AppContext.h"
+#include "data/TextRules.h"
 #include "ui/MessageBox.h"
 #include "ui/Printing.h"
+#include "ui/WindowPlacement.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -17,8 +19,8 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <algorithm>
 
@@ -132,11 +134,11 @@ StatsChartWindow::StatsChartWindow(AppContext& ctx, const ChartData& charts, con
                           QStringLiteral("chartWorkshops"), m_tabs),
                    QStringLiteral("车间"));
     QList<NamedAmount> topDown(charts.topEmployees.crbegin(), charts.topEmployees.crend());
-    m_tabs->addTab(viewOf(barChart<QHorizontalBarSeries>(
-                              QStringLiteral("%1 生产金额前%2名").arg(periodText).arg(kTopEmployees), topDown,
-                              Qt::AlignLeft),
-                          QStringLiteral("chartTop"), m_tabs),
-                   QStringLiteral("员工排名"));
+    m_tabs->addTab(
+        viewOf(barChart<QHorizontalBarSeries>(QStringLiteral("%1 生产金额前%2名").arg(periodText).arg(kTopEmployees),
+                                              topDown, Qt::AlignLeft),
+               QStringLiteral("chartTop"), m_tabs),
+        QStringLiteral("员工排名"));
 
     auto* png = new QPushButton(QStringLiteral("导出图片"), this);
     png->setObjectName(QStringLiteral("CommandPng"));
@@ -157,6 +159,7 @@ StatsChartWindow::StatsChartWindow(AppContext& ctx, const ChartData& charts, con
     layout->addWidget(m_tabs, 1);
     layout->addLayout(buttons);
     resize(980, 640);
+    ui::keepOnScreenWhenShown(this);
 }
 
 QChart* StatsChartWindow::chart(int tab) const
@@ -178,7 +181,8 @@ QString StatsChartWindow::currentTitle() const
 bool StatsChartWindow::exportPng()
 {
     auto* view = qobject_cast<QChartView*>(m_tabs->currentWidget());
-    const QString path = m_ctx.paths().file(currentTitle() + QStringLiteral(".png"));
+    // A day typed "2026/12/7" names the chart, but a file name cannot hold its slashes.
+    const QString path = m_ctx.paths().file(fileNamePart(currentTitle()) + QStringLiteral(".png"));
     if (!view->grab().save(path, "PNG")) {
         ui::message(this, QStringLiteral("图片没有导出：无法写入文件 %1").arg(QDir::toNativeSeparators(path)),
                     QStringLiteral("导出失败"), ui::Icon::Warning);

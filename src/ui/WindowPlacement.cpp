@@ -2,9 +2,13 @@
 
 #include "ui/UserSettings.h"
 
+#include <QEvent>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QSettings>
+#include <QStyle>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -12,6 +16,17 @@
 namespace kv::ui {
 
 namespace {
+QString frameKey(const QString& key)
+{
+    return QStringLiteral("windows/%1/frame").arg(key);
+}
+
+QString marginsKey(const QString& key)
+{
+    return QStringLiteral("windows/%1/frameMargins").arg(key);
+}
+
+// The inner area alone, as earlier versions kept it.
 QString geometryKey(const QString& key)
 {
     return QStringLiteral("windows/%1/geometry").arg(key);
@@ -21,6 +36,61 @@ QString maximisedKey(const QString& key)
 {
     return QStringLiteral("windows/%1/maximized").arg(key);
 }
+
+QMargins frameMargins(const QWidget* window)
+{
+    const QRect inner = window->geometry();
+    const QRect frame = window->frameGeometry();
+    return {inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+            frame.bottom() - inner.bottom()};
+}
+
+// Before a window is first shown it has no frame yet: a title bar and borders are reckoned from
+// the style, enough to keep the title bar on the screen.
+QMargins guessedMargins(const QWidget* window)
+{
+    const int title = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+    const int border = 4;
+    return {border, std::max(title, 24) + border, border, border};
+}
+
+QVariant marginsValue(const QMargins& m)
+{
+    return QVariantList{m.left(), m.top(), m.right(), m.bottom()};
+}
+
+QMargins marginsFrom(const QVariant& value)
+{
+    const QVariantList list = value.toList();
+    if (list.size() != 4)
+        return {};
+    const QMargins m(list.at(0).toInt(), list.at(1).toInt(), list.at(2).toInt(), list.at(3).toInt());
+    // Anything beyond a plausible frame comes from a damaged file.
+    const auto sane = [](int v) { return v >= 0 && v <= 200; };
+    return sane(m.left()) && sane(m.top()) && sane(m.right()) && sane(m.bottom()) ? m : QMargins();
+}
+
+// Moves the window in again once it is shown and its real frame is known.
+class ScreenKeeper final : public QObject {
+public:
+    explicit ScreenKeeper(QWidget* window) : QObject(window), m_window(window) { window->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Show) {
+            // The window manager adds the frame after the show; the check follows it.
+            QTimer::singleShot(0, this, [this] {
+                if (m_window)
+                    keepOnScreen(m_window);
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPointer<QWidget> m_window;
+};
 } // namespace
 
 QRect fitInside(const QRect& wanted, const QRect& available)
@@ -32,34 +102,69 @@ QRect fitInside(const QRect& wanted, const QRect& available)
     return QRect(left, top, width, height);
 }
 
+QRect innerGeometryInside(const QRect& frame, const QMargins& margins, const QRect& available)
+{
+    return fitInside(frame, available).marginsRemoved(margins);
+}
+
 void restorePlacement(QWidget* window, const QString& key, QSize defaultSize)
 {
     const QSettings settings = userSettings();
-    const QRect saved = settings.value(geometryKey(key)).toRect();
+    QMargins margins = marginsFrom(settings.value(marginsKey(key)));
+    QRect frame = settings.value(frameKey(key)).toRect();
+    if (!frame.isValid()) {
+        margins = guessedMargins(window);
+        if (const QRect inner = settings.value(geometryKey(key)).toRect(); inner.isValid())
+            frame = inner.marginsAdded(margins);
+    }
     // The screen the window was on, if it is still there; else the one it would open on.
-    const QScreen* screen = saved.isValid() ? QGuiApplication::screenAt(saved.center()) : nullptr;
+    const QScreen* screen = frame.isValid() ? QGuiApplication::screenAt(frame.center()) : nullptr;
     if (!screen)
         screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
     const QRect available = screen->availableGeometry();
-    QRect wanted = saved;
-    if (!wanted.isValid()) {
-        wanted = QRect(QPoint(), defaultSize.boundedTo(available.size()));
-        wanted.moveCenter(available.center());
+    if (!frame.isValid()) {
+        margins = guessedMargins(window);
+        frame = QRect(QPoint(), defaultSize.grownBy(margins).boundedTo(available.size()));
+        frame.moveCenter(available.center());
     }
-    window->setGeometry(fitInside(wanted, available));
+    window->setGeometry(innerGeometryInside(frame, margins, available));
     if (settings.value(maximisedKey(key)).toBool())
         window->setWindowState(window->windowState() | Qt::WindowMaximized);
+    keepOnScreenWhenShown(window);
+}
+
+void keepOnScreenWhenShown(QWidget* window)
+{
+    new ScreenKeeper(window);
 }
 
 void savePlacement(const QWidget* window, const QString& key)
 {
     QSettings settings = userSettings();
-    const QRect normal = window->isMaximized() ? window->normalGeometry() : window->geometry();
-    if (normal.isValid())
-        settings.setValue(geometryKey(key), normal);
+    const QMargins margins = frameMargins(window);
+    const QRect inner = window->isMaximized() ? window->normalGeometry() : window->geometry();
+    if (inner.isValid()) {
+        settings.setValue(frameKey(key), inner.marginsAdded(margins));
+        settings.setValue(marginsKey(key), marginsValue(margins));
+        settings.remove(geometryKey(key));
+    }
     settings.setValue(maximisedKey(key), window->isMaximized());
+}
+
+void keepOnScreen(QWidget* window)
+{
+    if (!window->isWindow() || window->isMaximized() || window->isFullScreen())
+        return;
+    const QScreen* screen = window->screen();
+    if (!screen)
+        return;
+    const QRect frame = window->frameGeometry();
+    const QRect available = screen->availableGeometry();
+    const QRect inner = innerGeometryInside(frame, frameMargins(window), available);
+    if (inner != window->geometry())
+        window->setGeometry(inner);
 }
 
 } // namespace kv::ui
