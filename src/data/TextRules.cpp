@@ -135,4 +135,12 @@ std::optional<YearMonth> parseMonthText(const QString& text)
     return ym;
 }
 
+QString fileNamePart(QString text)
+{
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || QStringView(u"\\/:*?\"<>|").contains(c))
+            c = u'-';
+    return text;
+}
+
 } // namespace kv

@@ -41,6 +41,10 @@ struct YearMonth {
     bool contains(const QDate& d) const { return d.year() == year && d.month() == month; }
 };
 QString monthText(int year, int month);
+
+// A text (a period, a title) as part of a file name: characters no file name may hold, path
+// separators first, become "-".
+QString fileNamePart(QString text);
 std::optional<YearMonth> parseMonthText(const QString& text);
 
 } // namespace kv

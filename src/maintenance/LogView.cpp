@@ -50,7 +50,7 @@ LogView::LogView(AppContext& ctx, QWidget* parent) : QGroupBox(QStringLiteral("�
     connect(find, &QPushButton::clicked, m_panel, &ui::FindPanel::showPanel);
     connect(filter, &QPushButton::clicked, m_panel, &ui::FindPanel::showPanel);
     connect(exportButton, &QPushButton::clicked, this,
-            [this] { ui::exportGrid(this, *m_grid, m_ctx.paths().file(QStringLiteral("操作日志.xls"))); });
+            [this] { ui::exportGrid(this, *m_grid, m_ctx.paths().file(QStringLiteral("操作日志.xlsx"))); });
     connect(refresh, &QPushButton::clicked, this, [this] { reload(); });
     reload();
 }

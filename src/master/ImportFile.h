@@ -6,7 +6,7 @@
 
 // Reading the rows of a file that a factory brings along: a workbook (.xlsx, .xls) or a CSV
 // text in UTF-8 or GBK. The kind is told by the file's first bytes, not by its name, as our own
-// exports write workbook content under a ".xls" name.
+// exports before the ".xlsx" names wrote workbook content under a ".xls" name.
 namespace kv {
 
 // One row of the file as cell texts, left to right; numbers as plain decimal text.

@@ -29,7 +29,7 @@ struct MasterTable {
     QChar numberLetter;       // first letter of an automatic number: Y, C, K
     QString duplicateMessage; // "己有相同的工号！"
     QString autoNumberQuestion;
-    QString exportFileName;      // "员工.xls", in the application directory
+    QString exportFileName;      // "员工.xlsx", in the application directory
     QList<MasterColumn> columns; // in table order, without id; the first is the record number
 
     const MasterColumn& numberColumn() const { return columns.first(); }

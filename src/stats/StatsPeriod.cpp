@@ -79,8 +79,11 @@ PeriodChoices periodChoices(PeriodKind kind, const QDate& today)
     const int year = today.year();
     switch (kind) {
     case PeriodKind::Month:
-        for (int m = 1; m <= today.month(); ++m)
-            choices.items << monthText(year, m);
+        // Two years back: last December is there to pick in January.
+        for (int back = kMonthChoices - 1; back >= 0; --back) {
+            const QDate month = QDate(year, today.month(), 1).addMonths(-back);
+            choices.items << monthText(month.year(), month.month());
+        }
         choices.selected = int(choices.items.size()) - 1;
         break;
     case PeriodKind::Quarter:

@@ -45,6 +45,7 @@ struct PeriodChoices {
     QStringList items;
     int selected = 0;
 };
+inline constexpr int kMonthChoices = 24; // months offered, the current one last
 PeriodChoices periodChoices(PeriodKind kind, const QDate& today);
 
 } // namespace kv

@@ -18,6 +18,7 @@
 #include "ui/MessageBox.h"
 #include "ui/Printing.h"
 #include "ui/Twips.h"
+#include "ui/WindowPlacement.h"
 #include "ui/WorkbookExport.h"
 
 #include <QCheckBox>
@@ -30,6 +31,7 @@
 #include <QToolBar>
 
 #ifdef __GLIBC__
+#include <algorithm>
 #include <malloc.h>
 #endif
 
@@ -58,14 +60,6 @@ const char16_t* const kColumnHeaders[] = {u"工号", u"姓名", u"生产金额",
 const QString kWorkshopHeader = QStringLiteral("车间");
 const QList<int> kSumColumns{SProduction, SDeductions, SNetPay};
 
-// A period text as part of a file name: characters no file name may hold become "-".
-QString fileNamePart(QString text)
-{
-    for (QChar& c : text)
-        if (c.unicode() < 0x20 || QStringView(u"\\/:*?\"<>|").contains(c))
-            c = u'-';
-    return text;
-}
 } // namespace
 
 WageStatisticsWindow::WageStatisticsWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
@@ -78,8 +72,8 @@ WageStatisticsWindow::WageStatisticsWindow(AppContext& ctx, QWidget* parent) : Q
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     for (const QString& text :
          {QStringLiteral("查找"), QStringLiteral("筛选"), QStringLiteral("导出"), QStringLiteral("打印"),
-          QStringLiteral("图表"), QString(),
-          QStringLiteral("打印选中工资条"), QStringLiteral("打印全部工资条"), QStringLiteral("导出工资条")}) {
+          QStringLiteral("图表"), QString(), QStringLiteral("打印选中工资条"), QStringLiteral("打印全部工资条"),
+          QStringLiteral("导出工资条")}) {
         if (text.isEmpty()) {
             m_toolbar->addSeparator();
             continue;
@@ -387,7 +381,7 @@ void WageStatisticsWindow::exportGrid()
     // Named after the period chosen now, which may differ from the one the grid shows.
     const int tab = m_tabs->currentIndex();
     const QString name =
-        m_tabs->tabText(tab) + fileNamePart(periodCombo(tab)->currentText()) + QStringLiteral("员工工资.xls");
+        m_tabs->tabText(tab) + fileNamePart(periodCombo(tab)->currentText()) + QStringLiteral("员工工资.xlsx");
     const QString path = m_ctx.paths().file(name);
     ui::exportGrid(this, *m_grid, path);
 }
@@ -462,7 +456,7 @@ void WageStatisticsWindow::wageSlips(const QString& command)
     }
     const QString monthName = monthText(month.year, month.month);
     if (command == QStringLiteral("导出工资条")) {
-        exportWageSlips(this, slips, m_ctx.paths().file(monthName + QStringLiteral("工资条.xls")));
+        exportWageSlips(this, slips, m_ctx.paths().file(monthName + QStringLiteral("工资条.xlsx")));
         return;
     }
     const SlipEmployee& one = slips.first().employee;
@@ -479,11 +473,18 @@ void WageStatisticsWindow::showDetails()
         ui::message(this, QStringLiteral("没有选中或可选的员工"), QStringLiteral("提示！"), ui::Icon::Warning);
         return;
     }
-    m_entry = new WageEntryWindow(m_ctx, nullptr, m_grid->text(row, SNumber));
+    // The month the statistics show (of a quarter or a year, its last month up to today).
+    QString month;
+    if (const auto last = parseDateText(m_shown.range.last)) {
+        const QDate shown = std::min(*last, m_ctx.clock().today());
+        month = monthText(shown.year(), shown.month());
+    }
+    m_entry = new WageEntryWindow(m_ctx, nullptr, m_grid->text(row, SNumber), month);
     m_entry->setAttribute(Qt::WA_DeleteOnClose);
     m_entry->setWindowModality(Qt::ApplicationModal);
     m_entry->resize(m_entry->minimumSize());
     m_entry->move(window()->geometry().center() - m_entry->rect().center());
+    ui::keepOnScreenWhenShown(m_entry);
     m_entry->show();
 }
 

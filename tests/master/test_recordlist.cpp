@@ -459,7 +459,7 @@ private slots:
     {
         EmployeeList list;
         auto& [app, boxes, window, gui, grid] = list;
-        const QString path = app.ctx().paths().file(QStringLiteral("员工.xls"));
+        const QString path = app.ctx().paths().file(QStringLiteral("员工.xlsx"));
         boxes.expect(QStringLiteral("己导出Excel文件到"));
         gui.click(QStringLiteral("导出"));
         KV_VERIFY_BOXES(boxes);
@@ -476,13 +476,13 @@ private slots:
 
         // The other windows name their own files.
         RecordListWindow products(app.ctx(), MasterKind::Product);
-        boxes.expect(QStringLiteral("产品工价.xls，请到该目录打开查看"));
+        boxes.expect(QStringLiteral("产品工价.xlsx，请到该目录打开查看"));
         GuiDriver(&products).click(QStringLiteral("导出"));
         RecordListWindow deductions(app.ctx(), MasterKind::Deduction);
-        boxes.expect(QStringLiteral("扣减项目.xls，请到该目录打开查看"));
+        boxes.expect(QStringLiteral("扣减项目.xlsx，请到该目录打开查看"));
         GuiDriver(&deductions).click(QStringLiteral("导出"));
         KV_VERIFY_BOXES(boxes);
-        QVERIFY(QFile::exists(app.ctx().paths().file(QStringLiteral("产品工价.xls"))));
+        QVERIFY(QFile::exists(app.ctx().paths().file(QStringLiteral("产品工价.xlsx"))));
 
         // A file that cannot be written is reported, not announced as exported.
         QFile::remove(path);

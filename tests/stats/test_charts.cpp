@@ -10,12 +10,15 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QHorizontalBarSeries>
 #include <QLineSeries>
 #include <QTabWidget>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace kv;
 
@@ -141,6 +144,21 @@ private slots:
         boxes.expect("图片没有导出");
         window.click("CommandPng");
         KV_VERIFY_BOXES(boxes);
+        charts->close();
+
+        // A day typed with slashes names the chart; its file name holds none.
+        GuiDriver(&stats).find<QTabWidget>("C1Tab1")->setCurrentIndex(3);
+        GuiDriver(&stats).find<QComboBox>("Text2_3")->setCurrentText("2008/5/7");
+        gui.click("Command5");
+        gui.click("图表");
+        auto* dayCharts = stats.findChildren<StatsChartWindow*>().last();
+        QVERIFY(dayCharts != charts);
+        boxes.expect("图表已导出到");
+        GuiDriver(dayCharts).click("CommandPng");
+        KV_VERIFY_BOXES(boxes);
+        const QStringList pngs = QDir(app.dir()).entryList({"*.png"});
+        QVERIFY2(std::any_of(pngs.begin(), pngs.end(), [](const QString& p) { return p.startsWith("2008-5-7 "); }),
+                 qPrintable(pngs.join(',') + ' ' + boxes.shown().last().text));
     }
 };
 

@@ -159,7 +159,7 @@ private slots:
         }
         QCOMPARE(f.gui->find<QLabel>(QStringLiteral("Label2_1"))->text(), QStringLiteral("1为第一季以此类推"));
         QCOMPARE(f.combo(0)->currentText(), QStringLiteral("2008-5"));
-        QCOMPARE(f.combo(0)->count(), 5);
+        QCOMPARE(f.combo(0)->count(), 24); // two years of months, today's last
         QCOMPARE(f.combo(1)->currentText(), QStringLiteral("2008-2"));
         QCOMPARE(f.combo(2)->currentText(), QStringLiteral("2008"));
         QCOMPARE(f.combo(2)->itemText(10), QStringLiteral("1998"));
@@ -193,7 +193,7 @@ private slots:
             QCOMPARE(f.boxes.shown().last().icon, ui::Icon::Information);
         }
         QVERIFY(!f.window->panel()->isVisible());
-        QVERIFY(QDir(f.app.dir()).entryList({QStringLiteral("*.xls")}).isEmpty());
+        QVERIFY(QDir(f.app.dir()).entryList({QStringLiteral("*.xlsx")}).isEmpty());
         f.boxes.expect(QStringLiteral("没有选中或可选的员工"));
         f.gui->click(QStringLiteral("Command6"));
         KV_VERIFY_BOXES(f.boxes);
@@ -493,7 +493,7 @@ private slots:
     {
         StatsFixture f;
         f.run();
-        const QString monthFile = f.app.ctx().paths().file(QStringLiteral("按月份统计2008-5员工工资.xls"));
+        const QString monthFile = f.app.ctx().paths().file(QStringLiteral("按月份统计2008-5员工工资.xlsx"));
         f.boxes.expect(QStringLiteral("己导出Excel文件到"));
         f.gui->click(QStringLiteral("导出"));
         KV_VERIFY_BOXES(f.boxes);
@@ -523,20 +523,20 @@ private slots:
 
         // After switching to the year without a new run: the year's name, the month's rows.
         f.tabs()->setCurrentIndex(2);
-        f.boxes.expect(QStringLiteral("按年统计2008员工工资.xls，请到该目录打开查看"));
+        f.boxes.expect(QStringLiteral("按年统计2008员工工资.xlsx，请到该目录打开查看"));
         f.gui->click(QStringLiteral("导出"));
         KV_VERIFY_BOXES(f.boxes);
         const QList<QStringList> yearSheet =
-            readWorkbook(f.app.ctx().paths().file(QStringLiteral("按年统计2008员工工资.xls")));
+            readWorkbook(f.app.ctx().paths().file(QStringLiteral("按年统计2008员工工资.xlsx")));
         QCOMPARE(yearSheet.value(2).value(0), QStringLiteral("2008-5"));
 
         // A day typed with slashes still names a file beside the program.
         f.tabs()->setCurrentIndex(3);
         f.combo(3)->setEditText(QStringLiteral("2008/5/17"));
-        f.boxes.expect(QStringLiteral("按日期统计2008-5-17员工工资.xls"));
+        f.boxes.expect(QStringLiteral("按日期统计2008-5-17员工工资.xlsx"));
         f.gui->click(QStringLiteral("导出"));
         KV_VERIFY_BOXES(f.boxes);
-        QVERIFY(QFile::exists(f.app.ctx().paths().file(QStringLiteral("按日期统计2008-5-17员工工资.xls"))));
+        QVERIFY(QFile::exists(f.app.ctx().paths().file(QStringLiteral("按日期统计2008-5-17员工工资.xlsx"))));
 
         // Filtered: what is hidden stays out of the file.
         f.tabs()->setCurrentIndex(0);
@@ -615,6 +615,31 @@ private slots:
         QVERIFY(entry);
         f.window.reset();
         QVERIFY(!entry);
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void detailsOpenTheMonthTheStatisticsShow()
+    {
+        StatsFixture f;
+        // Two years of months to choose from: October 2007 is offered in May 2008.
+        QCOMPARE(f.combo(0)->count(), 24);
+        f.combo(0)->setCurrentIndex(f.combo(0)->findText(QStringLiteral("2007-10")));
+        f.run();
+        int lisi = 0;
+        for (int r = 1; r < f.grid->rows(); ++r)
+            if (f.grid->text(r, SName) == QStringLiteral("李四"))
+                lisi = r;
+        QVERIFY(lisi > 0);
+        QVERIFY(f.grid->setCurrentCell(lisi, 1));
+        f.gui->click(QStringLiteral("Command6"));
+        QPointer<WageEntryWindow> entry = openEntryWindow();
+        QVERIFY(entry);
+        GuiDriver form(entry);
+        // Not today's month: the one shown, with its line, added to the entry window's months.
+        QCOMPARE(form.find<QComboBox>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("2007-10"));
+        QCOMPARE(form.find<QComboBox>(QStringLiteral("Combo1"))->itemText(0), QStringLiteral("2007-10"));
+        QCOMPARE(form.find<ui::DataGrid>(QStringLiteral("fg"))->text(1, 4), QStringLiteral("700"));
+        entry->close();
         KV_VERIFY_BOXES(f.boxes);
     }
 
