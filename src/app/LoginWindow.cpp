@@ -5,6 +5,7 @@
 #include "data/AppContext.h"
 #include "data/PgEngine.h"
 #include "ui/MessageBox.h"
+#include "ui/UserSettings.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -14,6 +15,10 @@
 #include <QPushButton>
 
 namespace kv {
+
+namespace {
+const QString kLastAccountKey = QStringLiteral("login/lastAccount");
+}
 
 LoginWindow::LoginWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
 {
@@ -96,7 +101,8 @@ void LoginWindow::loadAccounts()
         return; // an empty list: nobody can log in until the database is reachable
     ui::guarded(this, [&] {
         m_account->addItems(accountNames(m_ctx.conn()));
-        m_account->setCurrentIndex(-1);
+        // The account that logged in last on this computer is offered, if it still exists.
+        m_account->setCurrentIndex(m_account->findText(ui::userSettings().value(kLastAccountKey).toString()));
     });
 }
 
@@ -109,6 +115,7 @@ void LoginWindow::login()
         ui::message(this, QStringLiteral("错误的账号或密码！"));
         return;
     }
+    ui::userSettings().setValue(kLastAccountKey, *account);
     emit loggedIn(*account);
 }
 
