@@ -110,8 +110,14 @@ void MainWindow::showfrm(const QString& frmname, QWidget* tabsubfrm)
         hosted = createHostedWindow(frmname, m_ctx, tabsubfrm);
         if (!hosted)
             return; // a working window this build does not have leaves its page empty
-        if (auto* settings = qobject_cast<SettingsWindow*>(hosted.data()))
+        if (auto* settings = qobject_cast<SettingsWindow*>(hosted.data())) {
             connect(settings, &SettingsWindow::sessionEnded, this, &MainWindow::sessionEnded);
+            // A restore or clearing ends the session: unsaved wage lines are asked about first.
+            settings->setLeaveCheck([this] {
+                auto* entry = qobject_cast<WageEntryWindow*>(hostedWindow(QStringLiteral("工资计算Frm")));
+                return !entry || entry->mayDropChanges();
+            });
+        }
     }
     // A child widget has no frame of its own, so a hosted window cannot be closed by itself.
     hosted->setParent(tabsubfrm);

@@ -23,6 +23,15 @@ void DatePicker::openCalendar()
     QApplication::sendEvent(this, &press);
 }
 
+void DatePicker::typeDay(const QString& digits)
+{
+    setSelectedSection(QDateTimeEdit::DaySection);
+    for (const QChar digit : digits) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_0 + digit.digitValue(), Qt::NoModifier, QString(digit));
+        QApplication::sendEvent(this, &press);
+    }
+}
+
 bool DatePicker::isCalendarOpen() const
 {
     return calendarWidget() && calendarWidget()->isVisible();

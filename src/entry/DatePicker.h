@@ -13,6 +13,8 @@ public:
     // Opens the drop-down calendar, as a press on the drop-down arrow does.
     void openCalendar();
     bool isCalendarOpen() const;
+    // Starts typing the day with `digits`, the day's text selected so that they replace it.
+    void typeDay(const QString& digits);
 
     // The cell text to put back on Escape, kept while the picker is shown.
     QString restoreText;

@@ -59,12 +59,27 @@ bool EmployeeSelection::leavesForWithinWindow(const QFocusEvent& event) const
 bool EmployeeSelection::eventFilter(QObject* watched, QEvent* event)
 {
     const bool focusOut = event->type() == QEvent::FocusOut && leavesForWithinWindow(*static_cast<QFocusEvent*>(event));
+    const int key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event)->key() : 0;
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     if (watched == m_c.name) {
-        if (event->type() == QEvent::KeyPress && onNameKey(static_cast<QKeyEvent*>(event)->key()))
+        if (enter && !m_c.list->isVisible() && loadedIsShown()) {
+            emit goToLines();
+            return true;
+        }
+        if (key && onNameKey(key))
             return true;
         if (focusOut)
             onNameLeft();
     } else if (watched == m_c.number) {
+        if (enter) {
+            // Enter on the loaded employee's number goes on to his lines; on any other it is
+            // checked as leaving the box would.
+            if (loadedIsShown())
+                emit goToLines();
+            else
+                onNumberLeft();
+            return true;
+        }
         if (focusOut)
             onNumberLeft();
         else if (event->type() == QEvent::MouseButtonPress)
@@ -73,6 +88,12 @@ bool EmployeeSelection::eventFilter(QObject* watched, QEvent* event)
         m_c.list->hide();
     }
     return QObject::eventFilter(watched, event);
+}
+
+bool EmployeeSelection::loadedIsShown() const
+{
+    return !m_loadedNumber.isEmpty() && cleanText(m_c.number->text()) == cleanText(m_loadedNumber) &&
+           cleanText(m_c.name->text()) == cleanText(m_loadedName);
 }
 
 void EmployeeSelection::addCandidates(const QList<EmployeeRef>& employees)
@@ -195,7 +216,11 @@ void EmployeeSelection::onNumberChanged(const QString& text)
     emit hideLookupPopup();
     std::optional<EmployeeRef> employee;
     if (ui::guarded(m_window, [&] { employee = EmployeeFinder(m_ctx.conn()).byNumber(text); }) && employee) {
-        if (!mayLeaveFor(employee->number)) {
+        // The loaded number typed again reloads his month: that drops unsaved lines as surely
+        // as another employee does, so it asks the same.
+        const bool again = !m_loadedNumber.isEmpty() && cleanText(employee->number) == cleanText(m_loadedNumber);
+        const bool mayLoad = again ? (!m_mayLeave || m_mayLeave()) : mayLeaveFor(employee->number);
+        if (!mayLoad) {
             keepLoaded();
             return;
         }
@@ -214,10 +239,18 @@ void EmployeeSelection::onNumberLeft()
     std::optional<EmployeeRef> employee;
     if (ui::guarded(m_window, [&] { employee = EmployeeFinder(m_ctx.conn()).byNumber(m_c.number->text()); }) &&
         !employee) {
+        ui::message(m_window, QStringLiteral("没有该员工！"), QStringLiteral("没有"), ui::Icon::Warning);
+        // Nobody is loaded any more, once the lines on screen may go; else the loaded employee
+        // stays, with them.
+        if (!mayLeaveFor(QString())) {
+            keepLoaded();
+            return;
+        }
+        m_loadedNumber.clear();
+        m_loadedName.clear();
         m_c.number->clear();
         m_c.name->clear();
         clearWorkshopLine();
-        ui::message(m_window, QStringLiteral("没有该员工！"), QStringLiteral("没有"), ui::Icon::Warning);
         emit numberNotFound();
     }
     m_c.list->hide();

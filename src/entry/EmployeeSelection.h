@@ -57,6 +57,8 @@ signals:
     void hideLookupPopup();
     // A change of employee was refused: the boxes show the loaded employee again.
     void employeeKept();
+    // Enter in a box that shows the loaded employee: on to his lines.
+    void goToLines();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -76,6 +78,7 @@ private:
     AppContext& m_ctx;
     Controls m_c;
     bool mayLeaveFor(const QString& number) const;
+    bool loadedIsShown() const; // both boxes name the employee whose month is loaded
     void keepLoaded();
 
     QWidget* m_window;

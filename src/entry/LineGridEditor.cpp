@@ -33,7 +33,11 @@ LineGridEditor::LineGridEditor(Kind kind, AppContext& ctx, ui::DataGrid* grid, L
     connect(grid, &DataGrid::currentCellChanged, this, &LineGridEditor::onCurrentCellChanged);
     connect(grid, &DataGrid::editTextChanged, this, &LineGridEditor::onEditTextChanged);
     connect(grid, &DataGrid::editorKeyDown, this,
-            [this](int row, int, int key, bool& consume) { consume = onEditorKey(row, key); });
+            [this](int row, int col, int key, bool& consume) { consume = onEditorKey(row, col, key); });
+    connect(grid, &DataGrid::startEdit, this, [this](int row, int col, bool& cancel) {
+        if (!cancel)
+            m_editOriginal = m_grid->text(row, col);
+    });
     connect(grid, &DataGrid::afterEdit, this, &LineGridEditor::onAfterEdit);
     connect(grid, &DataGrid::dateEditRequested, this, &LineGridEditor::onDateEditRequested);
     connect(grid, &DataGrid::clicked, this, [this] {
@@ -91,7 +95,14 @@ bool LineGridEditor::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
+    if (event->type() == QEvent::KeyPress && watched == m_grid->table() && onTableKey(*static_cast<QKeyEvent*>(event)))
+        return true;
     return QObject::eventFilter(watched, event);
+}
+
+int LineGridEditor::itemColumn() const
+{
+    return isProduction() ? int(PProduct) : int(DItem);
 }
 
 LookupKind LineGridEditor::lookupKind() const
@@ -116,13 +127,13 @@ void LineGridEditor::onCurrentCellChanged(int row, int col)
         return;
     emit becameTarget(this);
     // There is always an empty line below the one being worked on.
-    if (row == m_grid->rows() - 1)
+    if (row == m_grid->rows() - 1 && !m_placing)
         m_grid->setRowHeight(m_grid->addRow(), kRowTwips);
 
-    const bool itemColumn = col == (isProduction() ? int(PProduct) : int(DItem));
     const bool typedColumn =
         isProduction() ? (col == PProduct || col == PQuantity || col == PRemark) : (col == DItem || col == DAmount);
-    if (itemColumn)
+    // An empty item cell offers every item; a filled one keeps its item until letters are typed.
+    if (col == itemColumn() && m_grid->isEditable() && cleanText(m_grid->text(row, col)).isEmpty())
         lookUp(row, col, QString(), true);
     else
         m_popup->hide();
@@ -133,7 +144,7 @@ void LineGridEditor::onCurrentCellChanged(int row, int col)
 void LineGridEditor::onEditTextChanged(int row, int col, const QString& text)
 {
     emit becameTarget(this);
-    if (col == (isProduction() ? int(PProduct) : int(DItem)))
+    if (col == itemColumn())
         lookUp(row, col, text, false);
     else if (isProduction() && col == PQuantity)
         updateAmount(row, text);
@@ -147,7 +158,7 @@ void LineGridEditor::updateAmount(int row, const QString& quantity)
     m_host.totals();
 }
 
-bool LineGridEditor::onEditorKey(int row, int key)
+bool LineGridEditor::onEditorKey(int row, int col, int key)
 {
     emit becameTarget(this);
     if ((key == Qt::Key_Up || key == Qt::Key_Down) && m_popup->isVisible() && m_popup->matchCount() > 0) {
@@ -167,15 +178,33 @@ bool LineGridEditor::onEditorKey(int row, int key)
     if (key != Qt::Key_Return)
         return false;
     m_enterPressed = true;
-    if (m_popup->isVisible())
-        takeMatch(row, m_matchWalked ? std::max(m_popup->currentMatch(), 1) : 1);
+    if (col == itemColumn())
+        enterOnItem(row, col);
     return false;
+}
+
+void LineGridEditor::enterOnItem(int row, int col)
+{
+    // Enter chooses only what the operator chose: a match walked to with the arrows, or the
+    // first match of letters typed. On a cell left as it was it only moves on.
+    const QString typed = cleanText(m_grid->editText());
+    if (m_popup->isVisible() && m_matchWalked) {
+        takeMatch(row, std::max(m_popup->currentMatch(), 1));
+    } else if (typed == cleanText(m_editOriginal)) {
+        m_grid->setEditText(m_editOriginal);
+        m_popup->hide();
+    } else if (typed.isEmpty()) {
+        takeMatch(row, 0); // the item was wiped out: so are its unit, price and amount
+    } else {
+        if (!m_popup->isVisible()) // closed by a click elsewhere while the letters stayed
+            lookUp(row, col, typed, false);
+        takeMatch(row, 1);
+    }
 }
 
 void LineGridEditor::takeMatch(int row, int match)
 {
-    // Enter takes the match the arrows chose, or the first one.
-    const bool none = m_popup->matchCount() < match;
+    const bool none = match < 1 || m_popup->matchCount() < match;
     if (isProduction()) {
         m_grid->setEditText(none ? QString() : m_popup->text(match, 1));
         m_grid->setText(row, PUnit, none ? QString() : m_popup->text(match, 2));
@@ -194,6 +223,13 @@ void LineGridEditor::takeMatch(int row, int match)
 
 void LineGridEditor::onAfterEdit(int row, int col)
 {
+    // An item cell left other than by Enter or a choice in the look-up (Tab, a click elsewhere,
+    // Ctrl+S) keeps its item: letters typed there were a search, never a new item.
+    if (col == itemColumn()) {
+        if (!m_enterPressed && m_grid->text(row, col) != m_editOriginal)
+            m_grid->setText(row, col, m_editOriginal);
+        m_popup->hide();
+    }
     // The amount followed the typed quantity; however the edit ended (Escape puts the old
     // quantity back), it follows the quantity the cell now holds.
     if (isProduction() && col == PQuantity)
@@ -225,6 +261,8 @@ void LineGridEditor::advanceAfterEnter(int row, int col)
         default: nextRow = row + 1; nextCol = DDate;
         }
     }
+    if (nextRow == m_grid->rows()) // the line was the last one, placed there by a load
+        m_grid->setRowHeight(m_grid->addRow(), kRowTwips);
     if (nextRow < 1 || nextRow >= m_grid->rows())
         return;
     // The move waits until the editor that took the Enter is gone; a key typed before then
@@ -278,12 +316,43 @@ void LineGridEditor::clearLine(int r)
     m_popup->hide();
 }
 
-QDate LineGridEditor::defaultDate() const
+void LineGridEditor::placeCursor(int row)
+{
+    m_placing = true;
+    m_grid->setCurrentCell(row, 0);
+    m_placing = false;
+    m_grid->showCell(row, 0);
+}
+
+void LineGridEditor::dismissLookup()
+{
+    m_popup->hide();
+    if (m_grid->isEditing() && m_grid->editCol() == itemColumn())
+        m_grid->setEditText(m_editOriginal);
+}
+
+bool LineGridEditor::onTableKey(const QKeyEvent& key)
+{
+    // A digit typed on a date cell is the first digit of its day, typed into the picker.
+    const QString text = key.text();
+    if (text.size() != 1 || !text.at(0).isDigit() || (key.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier ||
+        m_grid->isEditing() || m_grid->row() < 1 || !m_grid->isDateColumn(m_grid->col()))
+        return false;
+    m_typedDigit = text;
+    m_grid->editCell();
+    m_typedDigit.clear();
+    return true;
+}
+
+QDate LineGridEditor::defaultDate(int row) const
 {
     const auto month = parseMonthText(m_host.workingMonth());
     const QDate today = m_ctx.clock().today();
     if (!month)
         return today;
+    // Lines are mostly entered day by day: a new line starts on the date of the line above.
+    if (const auto above = parseDateText(m_grid->text(row - 1, PDate)); row > 1 && above && month->contains(*above))
+        return *above;
     // A day the working month does not have (the 30th in February) becomes its last day.
     const QDate first = month->firstDay();
     return QDate(month->year, month->month, std::min(today.day(), first.daysInMonth()));
@@ -296,17 +365,21 @@ void LineGridEditor::onDateEditRequested(int row, int col)
     m_pickRow = row;
     m_picker->setGeometry(m_grid->cellRect(row, col));
     if (m_grid->text(row, col).isEmpty())
-        m_grid->setText(row, col, dateText(defaultDate()));
+        m_grid->setText(row, col, dateText(defaultDate(row)));
     const auto date = parseDateText(m_grid->text(row, col));
     {
         const QSignalBlocker quiet(m_picker);
-        m_picker->setDate(date ? *date : defaultDate());
+        m_picker->setDate(date ? *date : defaultDate(row));
     }
     m_picker->restoreText = m_grid->text(row, col);
     m_picker->show();
     m_picker->raise();
     m_picker->setFocus();
-    m_picker->openCalendar();
+    // Typing goes on in the picker's day; otherwise the calendar is there to pick from.
+    if (!m_typedDigit.isEmpty())
+        m_picker->typeDay(m_typedDigit);
+    else
+        m_picker->openCalendar();
 }
 
 void LineGridEditor::onPickerDateChanged(const QDate& date)

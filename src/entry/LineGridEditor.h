@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QKeyEvent;
 class QWidget;
 
 namespace kv {
@@ -44,6 +45,12 @@ public:
     void clearVisibleLine(int index, int count);
     // Empties line `row` as its delete button does: it becomes current and stays, empty.
     void clearLine(int row);
+    // Makes the date of `row` the current cell, as a load leaves it for the next line; the grid
+    // grows only once that line is worked on.
+    void placeCursor(int row);
+    // The look-up was closed without a choice (its "×", a click elsewhere): the item cell being
+    // typed in gets back the text it had.
+    void dismissLookup();
 
 signals:
     // This grid is now the one a choice in the look-up popup goes to.
@@ -54,21 +61,24 @@ protected:
 
 private:
     bool isProduction() const { return m_kind == Kind::Production; }
+    int itemColumn() const;
     LookupKind lookupKind() const;
     void lookUp(int row, int col, const QString& typed, bool all);
     void updateAmount(int row, const QString& quantity);
-    void takeMatch(int row, int match);
+    void takeMatch(int row, int match); // 0: none, the line loses its item
+    void enterOnItem(int row, int col);
     void advanceAfterEnter(int row, int col);
     bool makePendingMove(); // true when the current cell moved
 
     void onCurrentCellChanged(int row, int col);
     void onEditTextChanged(int row, int col, const QString& text);
-    bool onEditorKey(int row, int key); // true: the key is used up
+    bool onEditorKey(int row, int col, int key); // true: the key is used up
+    bool onTableKey(const QKeyEvent& key);       // true: the key is used up
     void onAfterEdit(int row, int col);
     void onDateEditRequested(int row, int col);
     void onPickerDateChanged(const QDate& date);
     void hidePicker(bool backToGrid);
-    QDate defaultDate() const;
+    QDate defaultDate(int row) const;
 
     Kind m_kind;
     AppContext& m_ctx;
@@ -79,6 +89,9 @@ private:
     DatePicker* m_picker;
     int m_pickRow = -1;
     bool m_enterPressed = false;
+    bool m_placing = false;     // placeCursor is moving the current cell
+    QString m_editOriginal;     // the text the cell being edited had when its editor opened
+    QString m_typedDigit;       // a digit typed on a date cell, the first key of its date
     QPoint m_pendingMove;       // row, column the grid moves to after Enter; null when none
     bool m_matchWalked = false; // the arrows moved the popup's highlight since the last look-up
     ItemCatalog m_catalog;      // the products or deduction items, read again when they change

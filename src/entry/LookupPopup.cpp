@@ -81,7 +81,10 @@ LookupPopup::LookupPopup(QWidget* window) : QFrame(window)
     close->setObjectName(QStringLiteral("Command5"));
     close->setFocusPolicy(Qt::NoFocus);
     entry::place(close, 3840, 30, 285, 255);
-    connect(close, &QPushButton::clicked, this, &QWidget::hide);
+    connect(close, &QPushButton::clicked, this, [this] {
+        hide();
+        emit dismissed();
+    });
 
     m_model = new LookupModel(this);
     m_view = new QTableView(this);

@@ -42,6 +42,8 @@ public:
 signals:
     // A row was clicked; its texts by column.
     void chosen(const QStringList& row);
+    // Closed by its "×" without a choice.
+    void dismissed();
 
 private:
     void shown();

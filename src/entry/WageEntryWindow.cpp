@@ -43,6 +43,7 @@ constexpr int kDesignHeightTwips = 6500;
 const QColor kWhite(255, 255, 255);
 const QColor kLightRed(255, 128, 128);
 const QColor kLightGreen(192, 255, 192);
+const QColor kClosedGrey(228, 228, 228);
 
 struct ColumnSpec {
     const char16_t* header;
@@ -134,7 +135,7 @@ void emptyLines(DataGrid& grid)
 }
 } // namespace
 
-WageEntryWindow::WageEntryWindow(AppContext& ctx, QWidget* parent, const QString& uuid)
+WageEntryWindow::WageEntryWindow(AppContext& ctx, QWidget* parent, const QString& uuid, const QString& month)
     : QWidget(parent), UUID(uuid), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("工资计算Frm"));
@@ -144,7 +145,7 @@ WageEntryWindow::WageEntryWindow(AppContext& ctx, QWidget* parent, const QString
     // Load: connect, offer the working months, set up the grids, open on UUID.
     ui::connDB(m_ctx, this);
     m_month->addItems(workingMonths(m_ctx.clock().today()));
-    m_month->setCurrentIndex(m_month->count() - 1);
+    m_month->setCurrentIndex(month.isEmpty() ? m_month->count() - 1 : offerMonth(month));
     connect(m_month, &QComboBox::currentIndexChanged, this, &WageEntryWindow::onMonthChanged);
     onMonthChanged();
     setUpGrids();
@@ -253,6 +254,7 @@ void WageEntryWindow::buildLayout()
     // employee whose lines are shown.
     m_selection->setLeaveCheck([this] { return mayDropChanges(); });
     connect(m_selection, &EmployeeSelection::employeeKept, this, [this] { m_frame->setEnabled(true); });
+    connect(m_selection, &EmployeeSelection::goToLines, this, [this] { focusLines(m_production); });
     setKeyboardOrder();
 }
 
@@ -285,6 +287,7 @@ void WageEntryWindow::buildLineEditors()
     for (LineGridEditor* editor : {m_productionEditor, m_deductionEditor})
         connect(editor, &LineGridEditor::becameTarget, this, [this](LineGridEditor* e) { m_target = e; });
     connect(m_popup, &LookupPopup::chosen, this, [this](const QStringList& item) { m_target->choose(item); });
+    connect(m_popup, &LookupPopup::dismissed, this, [this] { m_target->dismissLookup(); });
 }
 
 void WageEntryWindow::buildLineAreaGrowth()
@@ -330,12 +333,78 @@ void WageEntryWindow::addShortcuts()
     };
     press(QKeySequence::Save, "Command1");
     press(QKeySequence::Print, "Command2");
+
+    // The four places the keyboard works in, each one key away.
+    const auto jump = [this](Qt::Key key, const std::function<void()>& go) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, go);
+    };
+    jump(Qt::Key_F3, [this] { focusBox(m_number); });
+    jump(Qt::Key_F4, [this] { focusBox(m_name); });
+    jump(Qt::Key_F5, [this] { focusLines(m_production); });
+    jump(Qt::Key_F6, [this] { focusLines(m_deductions); });
+    m_number->setToolTip(QStringLiteral("工号（F3）：输入工号后按回车到生产记录"));
+    m_name->setToolTip(QStringLiteral("员工姓名（F4）：输入姓名的一部分，↑↓选择，回车确定"));
+    m_production->setToolTip(QStringLiteral("生产记录（F5）"));
+    m_deductions->setToolTip(QStringLiteral("扣减记录（F6）"));
+    m_showAll->setToolTip(QStringLiteral("列出全部员工（姓名框 F4）"));
+    const QList<std::pair<const char*, QString>> tips{{"Command1", QStringLiteral("保存（Ctrl+S）")},
+                                                      {"Command2", QStringLiteral("打印生产和扣减记录（Ctrl+P）")},
+                                                      {"Command8", QStringLiteral("打印已保存的工资条")},
+                                                      {"Command3", QStringLiteral("删除该员工当月的全部记录")}};
+    for (const auto& [name, tip] : tips)
+        m_frame->findChild<QWidget*>(QString::fromLatin1(name))->setToolTip(tip);
+}
+
+void WageEntryWindow::focusBox(QLineEdit* box)
+{
+    hidePopups();
+    box->setFocus(Qt::ShortcutFocusReason);
+    box->selectAll();
+}
+
+void WageEntryWindow::focusLines(DataGrid* grid)
+{
+    if (!m_frame->isEnabled())
+        return;
+    m_candidates->hide();
+    grid->setFocus(Qt::ShortcutFocusReason);
+    if (grid->row() < 1)
+        (grid == m_production ? m_productionEditor : m_deductionEditor)->placeCursor(firstEmptyLine(*grid));
+    grid->showCell(grid->row(), grid->col());
+}
+
+int WageEntryWindow::firstEmptyLine(const DataGrid& grid)
+{
+    const QList<LineTexts> lines = gridLines(grid);
+    for (int i = 0; i < lines.size(); ++i)
+        if (std::all_of(lines.at(i).begin(), lines.at(i).end(),
+                        [](const QString& t) { return cleanText(t).isEmpty(); }))
+            return i + 1;
+    return std::max(grid.rows() - 1, 1);
 }
 
 void WageEntryWindow::setUpGrids()
 {
     setUpLineGrid(m_production, 8, kProductionColumns);
     setUpLineGrid(m_deductions, 5, kDeductionColumns);
+}
+
+int WageEntryWindow::offerMonth(const QString& month)
+{
+    const auto wanted = parseMonthText(cleanText(month));
+    if (!wanted)
+        return m_month->count() - 1;
+    const QString text = monthText(wanted->year, wanted->month);
+    if (const int at = m_month->findText(text); at >= 0)
+        return at;
+    // In date order among the others.
+    int at = 0;
+    while (at < m_month->count() && parseMonthText(m_month->itemText(at))->firstDay() < wanted->firstDay())
+        ++at;
+    m_month->insertItem(at, text);
+    return at;
 }
 
 QString WageEntryWindow::workingMonth() const
@@ -357,7 +426,7 @@ void WageEntryWindow::onMonthChanged()
     if (m_frame->isEnabled())
         ui::guarded(this, [&] { loadLS(workingMonth()); });
     m_popup->hide();
-    showClosedMark();
+    lockClosedMonth();
 }
 
 bool WageEntryWindow::showClosedMark()
@@ -367,6 +436,29 @@ bool WageEntryWindow::showClosedMark()
         ui::guarded(this, [&] { closed = ClosedMonths(m_ctx.conn()).isClosed(workingMonth()); });
     m_closedMark->setVisible(closed);
     return closed;
+}
+
+void WageEntryWindow::lockClosedMonth()
+{
+    // A closed month is shown to be read, printed and left: grey lines that take no typing,
+    // and no command that would change it.
+    m_readOnly = showClosedMark();
+    for (DataGrid* grid : {m_production, m_deductions}) {
+        grid->setEditable(!m_readOnly);
+        if (grid->rows() > 1)
+            grid->fillBackground(1, 0, grid->rows() - 1, grid->cols() - 1, m_readOnly ? kClosedGrey : kWhite);
+    }
+    enableChangeCommands();
+}
+
+void WageEntryWindow::enableChangeCommands()
+{
+    for (const char* name : {"Command1", "Command3"})
+        m_frame->findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(!m_readOnly);
+    if (m_growth)
+        for (int g : {0, 1})
+            for (QPushButton* b : m_growth->buttons(g))
+                b->setEnabled(!m_readOnly);
 }
 
 bool WageEntryWindow::monthClosedRefused()
@@ -392,8 +484,8 @@ bool WageEntryWindow::mayDropChanges()
             grid->finishEdit(true);
     if (!hasUnsavedChanges())
         return true;
-    if (ui::message(this, QStringLiteral("当前员工的工资数据尚未保存，确定放弃修改吗？"), QStringLiteral("尚未保存"),
-                    ui::Icon::Question, ui::Buttons::OkCancel) != ui::Answer::Ok)
+    if (!ui::confirmLoss(this, QStringLiteral("当前员工的工资数据尚未保存，确定放弃修改吗？"),
+                         QStringLiteral("尚未保存"), ui::Icon::Question))
         return false;
     markSaved(); // dropped: nothing is left to ask about
     return true;
@@ -454,12 +546,15 @@ void WageEntryWindow::loadLS(const QString& month)
     fillLines(*m_deductions, deductions);
     hjje();
     markSaved();
-    // Another month starts at its first line and first column.
-    for (DataGrid* grid : {m_production, m_deductions}) {
-        grid->table()->scrollToTop();
-        grid->table()->horizontalScrollBar()->setValue(0);
+    // Another month starts at its first column, the cursor on the date of the first empty line,
+    // where the next line goes.
+    for (LineGridEditor* editor : {m_productionEditor, m_deductionEditor}) {
+        editor->grid()->table()->scrollToTop();
+        editor->grid()->table()->horizontalScrollBar()->setValue(0);
+        editor->placeCursor(firstEmptyLine(*editor->grid()));
     }
-    showClosedMark();
+    m_popup->hide();
+    lockClosedMonth();
 }
 
 void WageEntryWindow::showNotes(const QString& month, bool productionStored, bool deductionsStored)
@@ -509,7 +604,8 @@ void WageEntryWindow::emptyGrids()
 void WageEntryWindow::hidePopups()
 {
     m_candidates->hide();
-    m_popup->hide();
+    if (m_popup->isVisible())
+        m_target->dismissLookup();
 }
 
 void WageEntryWindow::mousePressEvent(QMouseEvent* event)
@@ -521,8 +617,10 @@ void WageEntryWindow::mousePressEvent(QMouseEvent* event)
 void WageEntryWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (m_growth)
+    if (m_growth) {
         m_growth->fitTo(height());
+        enableChangeCommands(); // buttons beside rows that came into view
+    }
 }
 
 bool WageEntryWindow::eventFilter(QObject* watched, QEvent* event)
@@ -586,8 +684,7 @@ void WageEntryWindow::onClear()
         return;
     const QString question = QStringLiteral("清空会将当前用户在当前时间内的所有记录删除，删除后不可恢复。\n"
                                             "您确定要清除吗？");
-    if (ui::message(this, question, QStringLiteral("确定清除"), ui::Icon::None, ui::Buttons::OkCancel) !=
-        ui::Answer::Ok)
+    if (!ui::confirmLoss(this, question, QStringLiteral("确定清除")))
         return;
     if (!ui::guarded(this, [&] { DelLS(); }))
         return;

@@ -31,7 +31,10 @@ class WageEntryWindow final : public QWidget {
     Q_OBJECT
 public:
     // `uuid`: number of the employee to open on; empty for the window on the first tab.
-    explicit WageEntryWindow(AppContext& ctx, QWidget* parent = nullptr, const QString& uuid = {});
+    // `month`: working month to open on ("2008-5"), offered too when it is not among the three
+    // latest; empty for the current one.
+    explicit WageEntryWindow(AppContext& ctx, QWidget* parent = nullptr, const QString& uuid = {},
+                             const QString& month = {});
     ~WageEntryWindow() override;
 
     // Fills the look-up popup's grid with a look-up result.
@@ -69,9 +72,17 @@ private:
     void addShortcuts();
     void setKeyboardOrder();
     void setUpGrids();
+    int offerMonth(const QString& month); // index of the month in Combo1, added if need be
     void onMonthChanged();
     // Shows or hides the mark of a closed working month; true when it is closed.
     bool showClosedMark();
+    // A closed working month loads read-only: grey grids, no saving, clearing or deleting.
+    void lockClosedMonth();
+    void enableChangeCommands();
+    void focusBox(QLineEdit* box);
+    // Puts the keyboard in a line grid, on its current line or the first empty one.
+    void focusLines(ui::DataGrid* grid);
+    static int firstEmptyLine(const ui::DataGrid& grid);
     // Says "该月份已结账，不能修改！" and returns true when the working month is closed.
     bool monthClosedRefused();
     void emptyGrids();
@@ -107,6 +118,7 @@ private:
     qint64 m_loadedVersion = 0;         // the stored month's version when loaded or saved (MonthRecords)
     QList<LineTexts> m_savedProduction; // lines with content as last loaded or saved
     QList<LineTexts> m_savedDeductions;
+    bool m_readOnly = false;            // the working month shown is closed
     int m_monthIndex = -1;              // the working month whose lines are shown
     LineGridEditor* m_target = nullptr; // the grid a choice in the look-up popup goes to
     std::unique_ptr<LineAreaGrowth> m_growth;

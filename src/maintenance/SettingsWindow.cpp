@@ -161,6 +161,8 @@ void SettingsWindow::backup()
 
 void SettingsWindow::openRestore()
 {
+    if (m_mayLeave && !m_mayLeave())
+        return;
     auto* dialog = new RestoreDialog(m_ctx, this);
     connect(dialog, &RestoreDialog::restored, this, &SettingsWindow::sessionEnded);
     dialog->show();
@@ -168,8 +170,9 @@ void SettingsWindow::openRestore()
 
 void SettingsWindow::clearData()
 {
-    if (ui::message(this, kClearQuestion, QStringLiteral("确定要清空数据？"), ui::Icon::None, ui::Buttons::OkCancel) !=
-        ui::Answer::Ok)
+    if (m_mayLeave && !m_mayLeave())
+        return;
+    if (!ui::confirmLoss(this, kClearQuestion, QStringLiteral("确定要清空数据？")))
         return;
     // Clearing is one click from losing everything since the last backup: a copy of the data
     // as they are goes into the backup folder first, and without it nothing is cleared.

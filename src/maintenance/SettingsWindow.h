@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QLineEdit;
 
 namespace kv {
@@ -21,6 +23,9 @@ public:
     void clearData();
     // Stores the factory's name typed in the "单位名称" box.
     void saveFactoryName();
+    // Asked before a restore or a clearing replaces the data: false when unsaved work elsewhere
+    // (the wage entry's lines) must not go, and nothing is done.
+    void setLeaveCheck(std::function<bool()> mayLeave) { m_mayLeave = std::move(mayLeave); }
 
 signals:
     // The data were restored or cleared: the user must log in again.
@@ -33,6 +38,7 @@ private:
 
     AppContext& m_ctx;
     QLineEdit* m_factory = nullptr; // the factory's name
+    std::function<bool()> m_mayLeave;
 };
 
 } // namespace kv

@@ -181,8 +181,11 @@ private slots:
         QCOMPARE(fg->topRow(), 1);
         QCOMPARE(fg->table()->horizontalScrollBar()->value(), 0);
         fg->showCell(20, PRemark);
+        // A month of 20 lines shows the first empty line, the cursor on its date.
         combo->setCurrentIndex(1);
-        QCOMPARE(fg->topRow(), 1);
+        QCOMPARE(fg->row(), 21);
+        QCOMPARE(fg->col(), int(PDate));
+        QCOMPARE(fg->bottomRow(), 21);
         QCOMPARE(fg->table()->horizontalScrollBar()->value(), 0);
 
         // A save that stores lines takes back the note that there are none; clearing puts it back.
@@ -260,6 +263,58 @@ private slots:
         f.boxes.expect(question, Answer::Cancel);
         f.window->close();
         QVERIFY(f.window->isVisible());
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void wrongRetypedOrListedNumbersAskBeforeLinesGo()
+    {
+        EntryFixture f;
+        f.store("001", "2008-5", {productionLine("2008-5-3", "外壳", "40", "50")});
+        f.gui->type("Text2", "001");
+        ui::DataGrid* fg = f.grid("fg");
+        auto* number = f.gui->find<QLineEdit>("Text2");
+        const QString question = QStringLiteral("确定放弃修改吗？");
+        const auto stillLoadedWithEdit = [&] {
+            return f.text("Text2") == QStringLiteral("001") && f.text("Text1") == QStringLiteral("张三") &&
+                   f.entryEnabled() && fg->text(1, PQuantity) == QStringLiteral("41");
+        };
+        fg->setText(1, PQuantity, QStringLiteral("41"));
+
+        // A wrong number is refused; Cancel keeps 001 with the edit, and Enter alone is Cancel.
+        number->selectAll();
+        f.boxes.expect("没有该员工！").expect(question, Answer::Cancel);
+        f.gui->type("Text2", "X9");
+        f.gui->leave("Text2");
+        QVERIFY(f.boxes.shown().last().cancelByDefault);
+        QVERIFY(stillLoadedWithEdit());
+        // The loaded number typed again would reload the stored month: asked too.
+        number->selectAll();
+        f.boxes.expect(question, Answer::Cancel);
+        f.gui->type("Text2", "001");
+        QVERIFY(stillLoadedWithEdit());
+        // Enter on a wrong number is refused the same way.
+        number->selectAll();
+        f.boxes.expect("没有该员工！").expect(question, Answer::Cancel);
+        f.gui->type("Text2", "X9");
+        f.gui->key("Text2", Qt::Key_Return);
+        QVERIFY(stillLoadedWithEdit());
+        // Picked from the "↓" list of everybody.
+        f.gui->click("Command4");
+        auto* list = f.gui->find<QListWidget>("List1");
+        f.boxes.expect(question, Answer::Cancel);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+        QVERIFY(stillLoadedWithEdit());
+
+        // OK on a wrong number: nobody is loaded, and 001 typed again loads what is stored.
+        number->selectAll();
+        f.boxes.expect("没有该员工！").expect(question, Answer::Ok);
+        f.gui->type("Text2", "X9");
+        f.gui->leave("Text2");
+        QCOMPARE(f.text("Text2"), QString());
+        QVERIFY(!f.entryEnabled());
+        f.gui->type("Text2", "001");
+        QVERIFY(f.entryEnabled());
+        QCOMPARE(fg->text(1, PQuantity), QStringLiteral("40"));
         KV_VERIFY_BOXES(f.boxes);
     }
 

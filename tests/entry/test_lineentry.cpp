@@ -86,6 +86,141 @@ private slots:
         KV_VERIFY_BOXES(f.boxes);
     }
 
+    void enterNeverReplacesAStoredItem()
+    {
+        LineFixture f;
+        f.store("001", "2008-5", {productionLine("2008-5-3", "螺丝", "50", "40", "0.8")}, {{"2008-5-4", "迟到", "20"}});
+        f.loadEmployee();
+        ui::DataGrid& fg = f.fg();
+        const auto unchanged = [&] {
+            return fg.text(1, PProduct) == QStringLiteral("螺丝") && fg.text(1, PPrice) == QStringLiteral("0.8") &&
+                   fg.text(1, PAmount) == QStringLiteral("40") && f.text("Text3") == QStringLiteral("40");
+        };
+        // Correcting a date: picker, Enter, and Enter on the filled product only moves on.
+        clickCell(fg, 1, PDate);
+        f.picker("dtPick")->setDate(QDate(2008, 5, 6));
+        QTest::keyClick(f.picker("dtPick"), Qt::Key_Return);
+        QTRY_VERIFY(openEditor(fg) && fg.editCol() == PProduct);
+        QVERIFY(!f.popupShown()); // a filled item cell opens no look-up
+        keyInEditor(fg, Qt::Key_Return);
+        QTRY_COMPARE(fg.col(), int(PQuantity));
+        QVERIFY(unchanged());
+        QCOMPARE(fg.text(1, PDate), QStringLiteral("2008-5-6"));
+
+        // Down into an empty product cell lists everything; Enter without letters takes nothing.
+        clickCell(fg, 1, PProduct);
+        keyInEditor(fg, Qt::Key_Down);
+        QTRY_VERIFY(fg.row() == 2 && openEditor(fg));
+        QVERIFY(f.popupShown());
+        keyInEditor(fg, Qt::Key_Return);
+        QTRY_COMPARE(fg.col(), int(PQuantity));
+        QVERIFY(!f.popupShown());
+        QCOMPARE(fg.text(2, PProduct), QString());
+        QCOMPARE(fg.text(2, PUnit), QString());
+
+        // Letters typed over the item, then the look-up closed any way but Enter or a click on a
+        // row: the item stays as it was.
+        const auto typeOver = [&] {
+            QCoreApplication::processEvents(); // a move Enter asked for is made
+            clickCell(fg, 1, PRemark);
+            clickCell(fg, 1, PProduct);
+            QVERIFY(openEditor(fg));
+            openEditor(fg)->selectAll();
+            typeInEditor(fg, "wk");
+            QVERIFY(f.popupShown());
+        };
+        typeOver();
+        f.gui->click("Command5"); // its "×"
+        QVERIFY(!f.popupShown());
+        QCOMPARE(openEditor(fg)->text(), QStringLiteral("螺丝"));
+        keyInEditor(fg, Qt::Key_Return);
+        QVERIFY(unchanged());
+        typeOver();
+        keyInEditor(fg, Qt::Key_Tab);
+        QVERIFY(!f.popupShown());
+        QVERIFY(unchanged());
+        typeOver();
+        QTest::mouseClick(f.window.get(), Qt::LeftButton, {}, QPoint(4, f.window->height() - 4)); // the background
+        QVERIFY(!f.popupShown());
+        keyInEditor(fg, Qt::Key_Return);
+        QVERIFY(unchanged());
+        typeOver();
+        f.boxes.expect("保存成功！");
+        QTest::keyClick(openEditor(fg), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!f.popupShown());
+        QVERIFY(unchanged());
+        QCOMPARE(f.app.db().scalar("SELECT 产品 || '|' || 金额 FROM 工资流水").toString(), QStringLiteral("螺丝|40.0"));
+
+        // Letters and Enter still take the first match; a filled deduction item is left alone.
+        typeOver();
+        keyInEditor(fg, Qt::Key_Return);
+        QCOMPARE(fg.text(1, PProduct), QStringLiteral("外壳"));
+        QCOMPARE(fg.text(1, PAmount), QStringLiteral("62.5"));
+        clickCell(f.fg1(), 1, DItem);
+        QVERIFY(!f.popupShown());
+        keyInEditor(f.fg1(), Qt::Key_Return);
+        QCOMPARE(f.fg1().text(1, DItem), QStringLiteral("迟到"));
+        QCOMPARE(f.fg1().text(1, DAmount), QStringLiteral("20"));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void keyboardReachesEveryPlaceAndDatesFollowTheLineAbove()
+    {
+        LineFixture f;
+        f.store("001", "2008-5", {productionLine("2008-5-3", "螺丝", "50", "40", "0.8")});
+        const auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+        const auto typeKeys = [](const char* keys) {
+            for (const char* k = keys; *k; ++k)
+                QTest::keyClicks(QApplication::focusWidget(), QString(QChar::fromLatin1(*k)));
+        };
+        ui::DataGrid& fg = f.fg();
+        const auto inGrid = [](ui::DataGrid& g) { return g.isAncestorOf(QApplication::focusWidget()); };
+        // F3: the number box; Enter on a number found goes on to the lines, the cursor on the
+        // date of the first empty line.
+        press(Qt::Key_F3);
+        QVERIFY(f.gui->find("Text2")->hasFocus());
+        typeKeys("001");
+        press(Qt::Key_Return);
+        QVERIFY(inGrid(fg));
+        QCOMPARE(fg.row(), 2);
+        QCOMPARE(fg.col(), int(PDate));
+
+        // Digits typed on the date are its day; Enter takes it and goes on to the product.
+        typeKeys("12");
+        DatePicker* pick = f.picker("dtPick");
+        QVERIFY(pick->isVisible());
+        QVERIFY(!pick->isCalendarOpen());
+        QCOMPARE(pick->date(), QDate(2008, 5, 12));
+        press(Qt::Key_Return);
+        QCOMPARE(fg.text(2, PDate), QStringLiteral("2008-5-12"));
+        QTRY_VERIFY(openEditor(fg) && fg.editCol() == PProduct);
+        typeKeys("wk");
+        press(Qt::Key_Return);
+        QTRY_VERIFY(openEditor(fg) && fg.editCol() == PQuantity);
+        typeKeys("4");
+        press(Qt::Key_Return);
+        QTRY_VERIFY(openEditor(fg) && fg.editCol() == PRemark);
+        press(Qt::Key_Return);
+        QTRY_VERIFY(fg.row() == 3 && fg.col() == PDate);
+        // A new line's date starts as the line above's.
+        press(Qt::Key_F2);
+        QVERIFY(pick->isVisible());
+        QCOMPARE(fg.text(3, PDate), QStringLiteral("2008-5-12"));
+        press(Qt::Key_Escape);
+        QCOMPARE(f.text("Text3"), QStringLiteral("45"));
+
+        // F6 the deductions, F4 the name box, F5 back to the line being worked on.
+        press(Qt::Key_F6);
+        QVERIFY(inGrid(f.fg1()));
+        QCOMPARE(f.fg1().row(), 1);
+        press(Qt::Key_F4);
+        QVERIFY(f.gui->find("Text1")->hasFocus());
+        press(Qt::Key_Return); // the name shows the loaded employee: on to his lines
+        QVERIFY(inGrid(fg));
+        QCOMPARE(fg.row(), 3);
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
     void choosingAProductAndTypingTheQuantity()
     {
         LineFixture f;
@@ -370,6 +505,7 @@ private slots:
             lines << productionLine(QStringLiteral("2008-5-%1").arg(d), "外壳", "1", QString::number(d));
         f.store("001", "2008-5", lines, {{"2008-5-1", "迟到", "20"}});
         f.loadEmployee();
+        f.fg().table()->scrollToTop(); // the load showed the first empty line, the 13th
         QWidget* save = f.gui->find("Command1");
         const QRect saveAtDesign = save->geometry();
         const QSize design = f.window->size();

@@ -1,4 +1,5 @@
 #include "EntryFixture.h"
+#include "GridDriver.h"
 #include "entry/ClosedMonths.h"
 #include "maintenance/Backup.h"
 #include "stats/WageStatisticsWindow.h"
@@ -88,7 +89,8 @@ private slots:
     void entryWindowShowsTheLinesOfAClosedMonthButChangesNone()
     {
         EntryFixture f;
-        f.store("001", "2008-5", {productionLine("2008-5-2", "外壳", "10", "15"), productionLine("2008-5-3", "底座", "1", "5")});
+        f.store("001", "2008-5",
+                {productionLine("2008-5-2", "外壳", "10", "15"), productionLine("2008-5-3", "底座", "1", "5")});
         f.gui->type("Text2", "001");
         auto* mark = f.gui->find<QLabel>("LabelClosed");
         QVERIFY(!mark->isVisible());
@@ -122,6 +124,51 @@ private slots:
         f.gui->click("Command3");
         KV_VERIFY_BOXES(f.boxes);
         QCOMPARE(rows(f.app.db(), "工资流水"), 0);
+    }
+
+    void aClosedMonthLoadsReadOnly()
+    {
+        EntryFixture f;
+        f.store("001", "2008-4", {productionLine("2008-4-2", "外壳", "10", "15")});
+        QCOMPARE(ClosedMonths(f.app.db()).close("2008-4", "admin", "t"), ClosedMonths::Outcome::Done);
+        f.gui->type("Text2", "001");
+        auto* combo = f.gui->find<QComboBox>("Combo1");
+        ui::DataGrid* fg = f.grid("fg");
+        const auto changeCommandsEnabled = [&] {
+            QList<bool> enabled;
+            for (const char* name : {"Command1", "Command3", "DelButton_0", "delbutton1_2"})
+                enabled << f.gui->find(QString::fromLatin1(name))->isEnabled();
+            return enabled;
+        };
+        combo->setCurrentIndex(1); // 2008-4, closed
+        QVERIFY(f.gui->find<QLabel>("LabelClosed")->isVisible());
+        QCOMPARE(changeCommandsEnabled(), QList<bool>({false, false, false, false}));
+        QVERIFY(f.gui->find("Command2")->isEnabled()); // printing stays
+        QVERIFY(fg->cellBackground(1, PDate) != QColor(Qt::white));
+        QCOMPARE(fg->cellBackground(3, PRemark), fg->cellBackground(1, PDate));
+
+        // The lines take no typing: no editor, no look-up, no date picker, no save by key.
+        fg->setFocus();
+        grid_driver::clickCell(*fg, 2, PProduct);
+        QVERIFY(!grid_driver::openEditor(*fg));
+        QVERIFY(!f.gui->find("ajaxBox")->isVisible());
+        QTest::keyClicks(fg->table(), "7");
+        QVERIFY(!grid_driver::openEditor(*fg));
+        fg->setCurrentCell(2, PDate);
+        QTest::keyClicks(fg->table(), "5");
+        QVERIFY(!f.gui->find("dtPick")->isVisible());
+        QTest::keyClick(fg->table(), Qt::Key_S, Qt::ControlModifier);
+        KV_VERIFY_BOXES(f.boxes);
+        QCOMPARE(fg->text(1, PProduct), QStringLiteral("外壳"));
+
+        // The open month beside it is white and editable again.
+        combo->setCurrentIndex(2);
+        QVERIFY(!f.gui->find<QLabel>("LabelClosed")->isVisible());
+        QCOMPARE(changeCommandsEnabled(), QList<bool>({true, true, true, true}));
+        QCOMPARE(fg->cellBackground(1, PDate), QColor(Qt::white));
+        grid_driver::clickCell(*fg, 1, PProduct);
+        QVERIFY(grid_driver::openEditor(*fg));
+        KV_VERIFY_BOXES(f.boxes);
     }
 
     void statisticsMarkTheClosedMonths()

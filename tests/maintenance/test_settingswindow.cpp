@@ -114,7 +114,8 @@ private slots:
             {"系统数据管理", {"Command3:数据备份", "Command6:数据恢复", "Command5:清空数据"}},
             {"单位信息", {"saveFactoryName:保存"}},
             {"月份结账", {"CommandCloseMonth:结账", "CommandReopenMonth:反结账"}},
-            {"操作日志", {"CommandLogFind:查找", "CommandLogFilter:筛选", "CommandLogExport:导出", "CommandLogReload:刷新"}}};
+            {"操作日志",
+             {"CommandLogFind:查找", "CommandLogFilter:筛选", "CommandLogExport:导出", "CommandLogReload:刷新"}}};
         const auto boxes = w.findChildren<QGroupBox*>();
         QCOMPARE(boxes.size(), groups.size());
         for (int g = 0; g < groups.size(); ++g) {
@@ -368,6 +369,31 @@ private slots:
         KV_VERIFY_BOXES(boxes);
     }
 
+    void restoreAndClearingAskAboutUnsavedWageLinesFirst()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        AppShell shell(app.ctx());
+        shell.start();
+        MainWindow* main = logIn(shell);
+        SettingsWindow* settings = settingsTab(main);
+        auto* fg = main->hostedWindow("工资计算Frm")->findChild<ui::DataGrid*>("fg");
+        fg->setText(1, 5, "未保存");
+        const QString question = "当前员工的工资数据尚未保存，确定放弃修改吗？";
+        // Cancel: neither the restore window nor the clearing question comes.
+        boxes.expect(question, Answer::Cancel);
+        GuiDriver(settings).click("Command6");
+        QVERIFY(!settings->findChild<RestoreDialog*>());
+        boxes.expect(question, Answer::Cancel);
+        GuiDriver(settings).click("Command5");
+        QCOMPARE(fg->text(1, 5), QString("未保存"));
+        // OK goes on to the clearing question, which defaults to Cancel as well.
+        boxes.expect(question, Answer::Ok).expect("● 清空数据", Answer::Cancel);
+        GuiDriver(settings).click("Command5");
+        QVERIFY(boxes.shown().last().cancelByDefault);
+        KV_VERIFY_BOXES(boxes);
+    }
+
     void monthIsClosedAndReopenedByTheSuperAdministratorOnly()
     {
         TestApp app;
@@ -379,9 +405,17 @@ private slots:
         const auto isClosed = [&] { return ClosedMonths(app.db()).isClosed("2008-4"); };
         // The month before today is offered.
         QCOMPARE(gui.find<QLineEdit>("closeMonth")->text(), QString("2008-4"));
-        boxes.expect("2008-4 已结账");
+        // Asked once, naming the month and what closing it stops; Enter alone is Cancel.
+        boxes.expect("确定将 2008-4 结账吗？", Answer::Cancel);
+        gui.click("CommandCloseMonth");
+        QVERIFY(!isClosed());
+        QVERIFY(boxes.shown().last().cancelByDefault);
+        QVERIFY(boxes.shown().last().text.contains("不能再保存、删除或全部清空"));
+        boxes.expect("确定将 2008-4 结账吗？", Answer::Ok).expect("2008-4 已结账");
         gui.click("CommandCloseMonth");
         QVERIFY(isClosed());
+        boxes.expect("该月份已经结账！"); // no question for a month closed already
+        gui.click("CommandCloseMonth");
         QCOMPARE(gui.find<QLabel>("closedMonths")->text(), QString("已结账月份：2008-4"));
 
         gui.type("closePassword", "admin12");
