@@ -82,6 +82,14 @@ LineGridEditor::LineGridEditor(Kind kind, AppContext& ctx, ui::DataGrid* grid, L
         advanceAfterEnter(row, 0);
     });
     connect(m_picker, &DatePicker::focusLeft, this, [this] { hidePicker(false); });
+    // The focus going to another control of the window ends the picker, also while its calendar
+    // is still closing: the other grid's picker opened by the same click once stayed on, holding
+    // this grid still, until clicked.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (m_picker->isVisible() && now && now->window() == m_picker->window() && now != m_picker &&
+            !m_picker->isAncestorOf(now))
+            hidePicker(false);
+    });
 }
 
 bool LineGridEditor::eventFilter(QObject* watched, QEvent* event)

@@ -99,6 +99,9 @@ private slots:
         gui.key(QStringLiteral("Text1"), Qt::Key_Return);
         QCOMPARE(spy.count(), 1);
         QCOMPARE(spy.first().first().toString(), QStringLiteral("admin"));
+        // The next login offers the account that logged in, by its name in the list.
+        LoginWindow next(app.ctx());
+        QCOMPARE(GuiDriver(&next).find<QComboBox>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("admin"));
         KV_VERIFY_BOXES(boxes);
     }
 

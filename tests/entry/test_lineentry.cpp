@@ -218,6 +218,15 @@ private slots:
         press(Qt::Key_Return); // the name shows the loaded employee: on to his lines
         QVERIFY(inGrid(fg));
         QCOMPARE(fg.row(), 3);
+
+        // A deduction date taken while the production calendar is open ends that picker, so
+        // that the production lines move again.
+        clickCell(fg, 3, PDate);
+        QVERIFY(pick->isCalendarOpen());
+        clickCell(f.fg1(), 1, DDate);
+        QVERIFY(f.picker("DTPick1")->isVisible());
+        QVERIFY(!pick->isVisible());
+        QVERIFY(fg.setCurrentCell(2, PQuantity));
         KV_VERIFY_BOXES(f.boxes);
     }
 

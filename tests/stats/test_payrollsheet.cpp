@@ -101,7 +101,7 @@ private slots:
         // Export and print follow the grid; the slips are those of the workshop.
         boxes.expect("己导出");
         gui.click("导出");
-        const auto sheet = readWorkbookCells(app.ctx().paths().file(QStringLiteral("按月份统计2008-5员工工资.xls")));
+        const auto sheet = readWorkbookCells(app.ctx().paths().file(QStringLiteral("按月份统计2008-5员工工资.xlsx")));
         QCOMPARE(sheet.size(), 5);
         QCOMPARE(sheet.at(0).value(6).text, QString("车间"));
         QCOMPARE(sheet.at(2).value(0).text, QString("二车间 小计"));

@@ -207,7 +207,7 @@ private slots:
         f.boxes.expect(QStringLiteral("己导出"));
         sg.click(QStringLiteral("导出工资条"));
         KV_VERIFY_BOXES(f.boxes);
-        const auto sheet = readWorkbookCells(f.app.ctx().paths().file(QStringLiteral("2008-5工资条.xls")));
+        const auto sheet = readWorkbookCells(f.app.ctx().paths().file(QStringLiteral("2008-5工资条.xlsx")));
         QCOMPARE(sheet.value(0).value(0).text, QStringLiteral("宏达服装厂 2008-5 工资条"));
         for (int base : {2, 5}) {
             QCOMPARE(sheet.value(base).value(5).text, QStringLiteral("生产金额合计"));
