@@ -51,9 +51,13 @@ void BM_RestoreIntoServer(benchmark::State& state)
 {
     const kv::AppPaths& paths = fileContext().paths();
     for (auto _ : state) {
-        const QString error = kv::copyFileToServer(paths.database(), kv::dbPass(paths.keyFile()), server());
-        if (!error.isEmpty())
-            state.SkipWithError(error.toUtf8().constData());
+        try {
+            kv::Transaction tx(server(), kv::Access::Maintenance);
+            kv::copyFileInto(paths.database(), kv::dbPass(paths.keyFile()), server());
+            tx.commit();
+        } catch (const kv::DbError& e) {
+            state.SkipWithError(e.userText().toUtf8().constData());
+        }
     }
 }
 BENCHMARK(BM_RestoreIntoServer)->Iterations(1)->Unit(benchmark::kSecond);

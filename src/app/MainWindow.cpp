@@ -5,6 +5,7 @@
 #include "app/Decoration.h"
 #include "app/HostedWindows.h"
 #include "data/AppContext.h"
+#include "data/Schema.h"
 #include "maintenance/SettingsWindow.h"
 #include "ui/MessageBox.h"
 #include "ui/WindowPlacement.h"
@@ -15,6 +16,7 @@
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -100,6 +102,34 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ct
     showfrm(hostedWindowNames().at(0), m_boxes.at(0));
     m_help->clear();
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::onTabChanged);
+
+    try {
+        m_dataStamp = dataReplacedStamp(m_ctx.conn());
+    } catch (const DbError&) {
+    }
+    connect(this, &MainWindow::sessionEnded, this, [this] { m_ending = true; });
+    auto* watch = new QTimer(this);
+    connect(watch, &QTimer::timeout, this, &MainWindow::checkDataReplaced);
+    watch->start(std::chrono::seconds(5));
+}
+
+void MainWindow::checkDataReplaced()
+{
+    if (m_ending || !m_ctx.isConnected())
+        return;
+    QString stamp;
+    try {
+        stamp = dataReplacedStamp(m_ctx.conn());
+    } catch (const DbError&) {
+        return; // the next look, or the next command, reports a connection that is gone
+    }
+    if (stamp == m_dataStamp || stamp == m_ctx.conn().ownReplacedStamp())
+        return;
+    m_ending = true;
+    ui::message(this,
+                QStringLiteral("其他操作员恢复或清空了数据，打开的窗口显示的还是以前的数据。请重新登录后再继续工作。"),
+                QStringLiteral("数据已更换"), ui::Icon::Warning);
+    emit sessionEnded();
 }
 
 void MainWindow::showfrm(const QString& frmname, QWidget* tabsubfrm)
@@ -140,6 +170,9 @@ void MainWindow::setAccountCaption(const QString& account)
 
 void MainWindow::onTabChanged(int index)
 {
+    checkDataReplaced();
+    if (m_ending)
+        return;
     if (index >= 0 && index < kHelpTab) {
         showfrm(hostedWindowNames().at(index), m_boxes.at(index));
     } else if (index == kHelpTab) {

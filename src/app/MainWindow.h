@@ -40,6 +40,9 @@ protected:
 
 private:
     void onTabChanged(int index);
+    // Another clerk restored or cleared the data since they were loaded: said once, then back to
+    // the login, as after one's own restore.
+    void checkDataReplaced();
 
     AppContext& m_ctx;
     QTabWidget* m_tabs;
@@ -47,6 +50,8 @@ private:
     QLabel* m_status;
     QList<QWidget*> m_boxes;
     QMap<QString, QPointer<QWidget>> m_hosted;
+    QString m_dataStamp; // dataReplacedStamp when the data were loaded
+    bool m_ending = false;
 };
 
 } // namespace kv

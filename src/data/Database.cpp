@@ -191,21 +191,77 @@ QStringList Database::tables()
 
 // ---- Transaction ----
 
-Transaction::Transaction(Database& db) : m_db(db)
+QString maintenanceLockName()
 {
+    return QStringLiteral("kelvaro maintenance");
+}
+
+namespace {
+QString savepointName(int level)
+{
+    return QStringLiteral("kv_part_%1").arg(level);
+}
+} // namespace
+
+Transaction::Transaction(Database& db, Access access) : m_db(db), m_level(db.m_depth + 1)
+{
+    if (m_level > 1) {
+        if (access == Access::Maintenance)
+            throw DbError(QStringLiteral("维护操作不能在另一项保存的中途开始。"));
+        m_db.m_engine->execScript(QStringLiteral("SAVEPOINT ") + savepointName(m_level));
+        ++m_db.m_depth;
+        return;
+    }
     m_db.m_engine->begin();
+    m_db.m_depth = 1;
+    try {
+        m_db.m_engine->lock(maintenanceLockName(), access == Access::Work);
+    } catch (...) {
+        abandon();
+        throw;
+    }
 }
 
 Transaction::~Transaction()
 {
     if (!m_done)
-        m_db.m_engine->rollback();
+        abandon();
 }
 
 void Transaction::commit()
 {
-    m_db.m_engine->commit();
+    if (m_done)
+        return;
+    if (m_level > 1) {
+        m_db.m_engine->execScript(QStringLiteral("RELEASE SAVEPOINT ") + savepointName(m_level));
+        m_done = true;
+        m_db.m_depth = m_level - 1;
+        return;
+    }
+    try {
+        m_db.m_engine->commit();
+    } catch (...) {
+        abandon();
+        throw;
+    }
     m_done = true;
+    m_db.m_depth = 0;
+}
+
+void Transaction::abandon() noexcept
+{
+    m_done = true;
+    m_db.m_depth = m_level - 1;
+    if (m_level == 1) {
+        m_db.m_engine->rollback();
+        return;
+    }
+    try {
+        const QString name = savepointName(m_level);
+        m_db.m_engine->execScript(QStringLiteral("ROLLBACK TO SAVEPOINT %1; RELEASE SAVEPOINT %1").arg(name));
+    } catch (...) {
+        // The outer transaction is then beyond repair; its own end rolls it back.
+    }
 }
 
 } // namespace kv

@@ -101,6 +101,13 @@ public:
     // The names of the database's tables, by name.
     QStringList tables();
 
+    // Whether a Transaction is open on this connection.
+    bool inTransaction() const { return m_depth > 0; }
+
+    // The stamp with which this connection last replaced the data as a whole (markDataReplaced).
+    const QString& ownReplacedStamp() const { return m_ownReplacedStamp; }
+    void setOwnReplacedStamp(const QString& stamp) { m_ownReplacedStamp = stamp; }
+
     // The account the changes on this connection are made for; the operation log names it.
     const QString& actor() const { return m_actor; }
     void setActor(const QString& account) { m_actor = account; }
@@ -110,20 +117,35 @@ private:
     std::unique_ptr<Engine> m_engine;
     QString m_path;
     QString m_actor;
+    int m_depth = 0; // open Transactions, the outermost first
+    QString m_ownReplacedStamp;
 };
 
-// Rolls back unless committed; nested use is not supported.
+// What a transaction does to the data as a whole. Ordinary work (saves, clearing a month, master
+// changes, closing) goes on beside other work; maintenance (restore, clearing all data, schema
+// upgrades) waits until the work under way has ended and keeps new work waiting until it ends.
+enum class Access { Work, Maintenance };
+
+// Rolls back unless committed. A Transaction opened while another is open on the same connection
+// is a part of it (a savepoint): its commit keeps its changes for the outer one to commit, its
+// rollback undoes only its own changes. Maintenance cannot begin inside ordinary work.
 class Transaction {
 public:
-    explicit Transaction(Database& db);
+    explicit Transaction(Database& db, Access access = Access::Work);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
     void commit();
 
 private:
+    void abandon() noexcept;
+
     Database& m_db;
+    int m_level; // 1 for the outermost
     bool m_done = false;
 };
+
+// The name of the lock that work shares and maintenance holds alone.
+QString maintenanceLockName();
 
 } // namespace kv

@@ -7,11 +7,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QUuid>
 
 namespace kv {
 
 namespace {
 constexpr auto kVersionKey = u"schema_version";
+constexpr auto kReplacedKey = u"data_replaced";
 
 // Creates the tables of the list that the given version added.
 void createTablesOf(Database& db, int version)
@@ -102,9 +104,23 @@ int storedVersion(Database& db)
     return version;
 }
 
+void markDataReplaced(Database& db)
+{
+    const QString stamp = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    db.exec(db.upsertSql(QStringLiteral("kelvaro_meta"), {QStringLiteral("key"), QStringLiteral("value")}),
+            {QString::fromUtf16(kReplacedKey), stamp});
+    db.setOwnReplacedStamp(stamp);
+}
+
+QString dataReplacedStamp(Database& db)
+{
+    return db.scalar(QStringLiteral("SELECT value FROM kelvaro_meta WHERE key = ?"), {QString::fromUtf16(kReplacedKey)})
+        .toString();
+}
+
 void createSchema(Database& db, SchemaSteps steps)
 {
-    Transaction tx(db);
+    Transaction tx(db, Access::Maintenance);
     for (const SchemaStep& step : steps)
         step.apply(db);
     recordVersion(db, latestVersion(steps));
@@ -125,7 +141,7 @@ void upgradeSchema(Database& db, SchemaSteps steps)
         if (step.version <= at)
             continue;
         try {
-            Transaction tx(db);
+            Transaction tx(db, Access::Maintenance);
             step.apply(db);
             recordVersion(db, step.version);
             tx.commit();

@@ -37,6 +37,12 @@ void createSchema(Database& db, SchemaSteps steps = programSchema());
 // file of a newer version than the steps know is refused with DbError and left alone.
 void upgradeSchema(Database& db, SchemaSteps steps = programSchema());
 
+// Notes in the data that they were replaced as a whole (restored, cleared), inside the maintenance
+// transaction that did it: windows of other clerks that show the data from before reload them.
+void markDataReplaced(Database& db);
+// Changes whenever the data are replaced as a whole; read it when the data are shown and compare.
+QString dataReplacedStamp(Database& db);
+
 // Creates an encrypted database at `path` when no file is there yet. Returns true when it
 // created one. Throws DbError when the file cannot be made.
 bool createDatabaseIfMissing(const QString& path, const QString& key);

@@ -168,10 +168,13 @@ public:
             if (rc != SQLITE_OK)
                 throw DbError(dbMessage(m_db, rc), rc);
             execScript(QString::fromLatin1(kPageSizePragma));
+            // A connection opened or a save begun waits for another connection's restore or
+            // clearing under way rather than fail.
+            execScript(QStringLiteral("PRAGMA busy_timeout = 30000"));
             // A wrong key or a damaged file shows at the first read.
             execScript(QStringLiteral("SELECT count(*) FROM sqlite_master"));
             checkLength();
-            execScript(QStringLiteral("PRAGMA foreign_keys = OFF; PRAGMA busy_timeout = 2000;"));
+            execScript(QStringLiteral("PRAGMA foreign_keys = OFF"));
             rc = sqlite3_create_function_v2(m_db, "compensated_sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                             nullptr, compensatedSumStep, compensatedSumFinal, nullptr);
             if (rc != SQLITE_OK)

@@ -155,36 +155,27 @@ CopyOutcome backupDatabase(AppContext& ctx)
 }
 
 namespace {
-// A backup restored into the server: checked and brought to the program's schema version as a
-// staged copy beside it, the server's data saved in a safety copy first, then every table
-// replaced in one transaction.
-CopyOutcome restoreIntoServer(AppContext& ctx, CopyOutcome outcome)
+// Puts the checked copy's rows in the place of the data, on the open connection, in one
+// maintenance transaction: saves under way on any connection end first, later ones wait until it
+// is done, and the safety copy is taken inside it, so that no save falls between the two. Returns
+// why it did not, empty when it did.
+QString replaceData(AppContext& ctx, const QString& staged, const DatabaseKeys& keys, CopyOutcome& outcome)
 {
-    const DatabaseKeys keys = readKeyFile(ctx.paths().keyFile());
-    const QString staged = pendingCopyPath(outcome.path);
-    QFile::remove(staged);
-    if (!QFile::copy(outcome.path, staged)) {
-        outcome.error = QStringLiteral("无法读取备份文件 %1。").arg(QDir::toNativeSeparators(outcome.path));
-        return outcome;
-    }
-    const PendingCopyClaim claim(staged);
-    QFile::setPermissions(staged, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    outcome.error = notRestorable(staged, keys, ctx.schema());
-    if (outcome.error.isEmpty()) {
+    try {
+        Database& db = ctx.conn();
+        Transaction tx(db, Access::Maintenance);
         const CopyOutcome safety = writeSafetyCopy(ctx, SafetyKind::BeforeRestore);
-        if (safety.ok) {
-            outcome.safetyCopy = safety.path;
-            outcome.error = copyFileToServer(staged, keys.key, ctx.conn());
-        } else {
-            outcome.error = QStringLiteral("没能先为现有数据保存一份安全副本，所以没有恢复。\n%1").arg(safety.error);
-        }
+        if (!safety.ok)
+            return QStringLiteral("没能先为现有数据保存一份安全副本，所以没有恢复。\n%1").arg(safety.error);
+        outcome.safetyCopy = safety.path;
+        copyFileInto(staged, keys.key, db);
+        markDataReplaced(db);
+        tx.commit();
+    } catch (const DbError& e) {
+        outcome.safetyCopy.clear();
+        return QStringLiteral("恢复没有完成，现有的数据保持原样。\n%1").arg(e.userText());
     }
-    QFile::remove(staged);
-    outcome.ok = outcome.error.isEmpty();
-    if (outcome.ok)
-        ctx.markChanged();
-    logCopy(ctx, outcome, QStringLiteral("数据恢复"));
-    return outcome;
+    return {};
 }
 } // namespace
 
@@ -202,23 +193,26 @@ CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName)
 {
     CopyOutcome outcome;
     outcome.path = backupPath(ctx.paths(), backupName);
-    if (ctx.usesServer())
-        return restoreIntoServer(ctx, outcome);
+    // The backup is checked and brought to the program's schema version as a copy beside the data
+    // (beside the backups on a server), so that neither the backup nor the data change until
+    // the copy has passed.
     const DatabaseKeys keys = readKeyFile(ctx.paths().keyFile());
-    ctx.disconnect();
-    outcome.error = copyReplacing(outcome.path, ctx.paths().database(), [&](const QString& copy) {
-        if (const QString refusal = notRestorable(copy, keys, ctx.schema()); !refusal.isEmpty())
-            return refusal;
-        const CopyOutcome safety = writeSafetyCopy(ctx, SafetyKind::BeforeRestore);
-        if (!safety.ok)
-            return QStringLiteral("没能先为现有数据保存一份安全副本，所以没有恢复。\n%1").arg(safety.error);
-        outcome.safetyCopy = safety.path;
-        return QString();
-    });
+    const QString staged = pendingCopyPath(ctx.usesServer() ? outcome.path : ctx.paths().database());
+    QFile::remove(staged);
+    if (!QFile::copy(outcome.path, staged)) {
+        outcome.error = QStringLiteral("无法读取备份文件 %1，或者无法在 %2 旁边放它的副本。")
+                            .arg(QDir::toNativeSeparators(outcome.path), QDir::toNativeSeparators(staged));
+        return outcome;
+    }
+    const PendingCopyClaim claim(staged);
+    QFile::setPermissions(staged, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    outcome.error = notRestorable(staged, keys, ctx.schema());
+    if (outcome.error.isEmpty())
+        outcome.error = replaceData(ctx, staged, keys, outcome);
+    QFile::remove(staged);
     outcome.ok = outcome.error.isEmpty();
     if (outcome.ok)
         ctx.markChanged();
-    reopen(ctx, outcome);
     logCopy(ctx, outcome, QStringLiteral("数据恢复"));
     return outcome;
 }

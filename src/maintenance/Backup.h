@@ -30,13 +30,14 @@ CopyOutcome backupDatabase(AppContext& ctx);
 // the newest few of its kind. Closes the connection during the copy and opens it again.
 CopyOutcome makeSafetyCopy(AppContext& ctx, SafetyKind kind);
 
-// Replaces the database file with the named file of the backup folder. The copy is read
-// through, every page, and must be a database of this program that opens with the present
-// key or the one earlier versions built from the same kv.dat (it then gets the present key);
-// a backup of a newer schema version is refused, one of an older version is upgraded on its
-// way in; it comes in compacted. Then a safety copy of the present data is taken, and only then does the copy
-// take the place of the database. Anything that fails leaves the data as they were. The
-// connection is closed meanwhile and opened again afterwards in every case.
+// Replaces the data with those of the named file of the backup folder. The backup is read
+// through, every page, and must be a database of this program that opens with the present key or
+// the one earlier versions built from the same kv.dat; a backup of a newer schema version is
+// refused, one of an older version is upgraded on its way in. Then, in one maintenance
+// transaction on the open connection (saves under way end first, other clerks' saves wait), a
+// safety copy of the present data is taken and every table's rows are replaced by the backup's.
+// Anything that fails leaves the data as they were. Other clerks' connections stay open and see
+// the restored data at once.
 CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName);
 
 // On a normal exit: when the data changed during this run, the backup folder exists and today

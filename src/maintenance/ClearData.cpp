@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/OperationLog.h"
+#include "data/Schema.h"
 #include "data/Tables.h"
 #include "lists/AdminAccounts.h"
 
@@ -10,11 +11,14 @@ namespace kv {
 void clearAllData(Database& db)
 {
     try {
-        Transaction tx(db);
+        // Saves under way on other connections end first; those that come later wait, then find
+        // their month changed.
+        Transaction tx(db, Access::Maintenance);
         db.exec(QStringLiteral("DELETE FROM 管理员 WHERE id <> ?"), {kSuperAdminId});
         for (const QString& table : tableNames(TableRole::Data))
             db.exec(QStringLiteral("DELETE FROM \"%1\"").arg(table));
         OperationLog(db).record(QStringLiteral("清空数据"));
+        markDataReplaced(db);
         tx.commit();
     } catch (const DbError& e) {
         throw DbError(QStringLiteral("清空没有完成，所有数据保持原样。\n%1").arg(e.message()), e.code());

@@ -41,18 +41,23 @@ QString copyServerToFile(Database& server, const QString& path, const QString& k
         {
             Database file(part, key, true);
             createSchema(file);
-            // Every table as of one moment, whatever other clerks save meanwhile.
-            server.execScript(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+            // Every table as of one moment, whatever other clerks save meanwhile. Inside a
+            // maintenance transaction nobody else saves.
+            const bool own = !server.inTransaction();
+            if (own)
+                server.execScript(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
             try {
                 Transaction tx(file);
                 for (const TableDef& table : schemaTables())
                     copyTable(server, file, QString::fromUtf16(table.name));
                 tx.commit();
             } catch (...) {
-                server.execScript(QStringLiteral("ROLLBACK"));
+                if (own)
+                    server.execScript(QStringLiteral("ROLLBACK"));
                 throw;
             }
-            server.execScript(QStringLiteral("COMMIT"));
+            if (own)
+                server.execScript(QStringLiteral("COMMIT"));
         }
         if (QFile::exists(path) && !QFile::remove(path))
             throw DbError(QStringLiteral("无法替换文件 %1").arg(path));
@@ -65,18 +70,13 @@ QString copyServerToFile(Database& server, const QString& path, const QString& k
     return {};
 }
 
-QString copyFileToServer(const QString& path, const QString& key, Database& server)
+void copyFileInto(const QString& path, const QString& key, Database& db)
 {
-    try {
-        Database file(path, key);
-        Transaction tx(server);
-        for (const TableDef& table : schemaTables())
-            copyTable(file, server, QString::fromUtf16(table.name));
-        tx.commit();
-    } catch (const DbError& e) {
-        return QStringLiteral("恢复到服务器没有完成，服务器上的数据保持原样。\n%1").arg(e.userText());
-    }
-    return {};
+    Database file(path, key);
+    Transaction tx(db);
+    for (const TableDef& table : schemaTables())
+        copyTable(file, db, QString::fromUtf16(table.name));
+    tx.commit();
 }
 
 } // namespace kv

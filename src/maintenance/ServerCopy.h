@@ -7,13 +7,15 @@ namespace kv {
 class Database;
 
 // Writes every table of the server's data into a new encrypted data file at `path` under `key`,
-// the format of the local backups, as one consistent reading of the server; an existing file there
-// is replaced only once the copy is complete. Returns why it could not, empty on success.
+// the format of the local backups, as one consistent reading of the server (inside the transaction
+// open on `server`, else in one of its own); an existing file there is replaced only once the copy
+// is complete. Returns why it could not, empty on success.
 QString copyServerToFile(Database& server, const QString& path, const QString& key);
 
-// Replaces every table of the server's data by the rows of the encrypted data file at `path`,
-// in one transaction: a failure leaves the server's data as they were. The file must have been
-// checked and brought to the program's schema version. Returns why it could not, empty on success.
-QString copyFileToServer(const QString& path, const QString& key, Database& server);
+// Replaces the rows of every table of the data open in `db` (a server or another file) by those of
+// the encrypted data file at `path`, in one transaction (a part of the one open on `db`): a failure
+// leaves the data as they were. The file must have been checked and brought to the program's
+// schema version. Throws DbError.
+void copyFileInto(const QString& path, const QString& key, Database& db);
 
 } // namespace kv

@@ -335,6 +335,63 @@ private slots:
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM 车间")).toInt(), kept + 1);
     }
 
+    // A transaction opened inside another is a part of it: its commit keeps its rows for the outer
+    // one to decide on, its rollback undoes only its own rows, and the outer rollback undoes all.
+    void nestedTransactionsArePartsOfTheOuterOne()
+    {
+        TestApp app;
+        Database& db = app.db();
+        const auto workshops = [&] {
+            QStringList names;
+            Statement st = db.prepare(QStringLiteral("SELECT 车间 FROM 车间 ORDER BY 车间"));
+            while (st.next())
+                names << st.text(0);
+            return names;
+        };
+        const auto add = [&](const char* name) {
+            db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES (?)"), {QString::fromUtf8(name)});
+        };
+        std::unique_ptr<Database> other = app.connect();
+        {
+            Transaction outer(db);
+            add("一");
+            {
+                Transaction inner(db);
+                add("二");
+                inner.commit();
+            }
+            // The inner commit did not end the outer transaction: nobody else sees the rows yet.
+            QCOMPARE(other->scalar(QStringLiteral("SELECT count(*) FROM 车间")).toInt(), 0);
+            {
+                Transaction cancelled(db);
+                add("三");
+            }
+            QVERIFY(db.inTransaction());
+            // A failing statement inside a part is undone with the part; the outer one goes on.
+            try {
+                Transaction failing(db);
+                add("四");
+                db.exec(QStringLiteral("INSERT INTO no_such_table VALUES (1)"));
+                failing.commit();
+                QFAIL("the statement should have failed");
+            } catch (const DbError&) {
+            }
+            add("五");
+            outer.commit();
+        }
+        QCOMPARE(workshops(), (QStringList{"一", "二", "五"}));
+        QVERIFY(!db.inTransaction());
+        {
+            Transaction outer(db);
+            Transaction inner(db);
+            add("六");
+            inner.commit();
+            // Maintenance never starts half-way through other work.
+            QVERIFY_THROWS_EXCEPTION(DbError, Transaction(db, Access::Maintenance));
+        }
+        QCOMPARE(workshops(), (QStringList{"一", "二", "五"}));
+    }
+
     void serverThatCannotBeReachedIsNamed()
     {
         TestApp app;
@@ -428,6 +485,7 @@ private slots:
         {
             Database other(app.ctx().paths().database(), dbPass(app.ctx().paths().keyFile()));
             other.execScript(QStringLiteral("BEGIN EXCLUSIVE"));
+            db.execScript(QStringLiteral("PRAGMA busy_timeout = 0"));
             QVERIFY(failure(insert).userText().contains(QStringLiteral("另一个程序")));
         }
 
