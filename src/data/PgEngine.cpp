@@ -258,8 +258,9 @@ public:
 
     void lock(const QString& name, bool shared) override
     {
-        auto st = prepare(shared ? QStringLiteral("SELECT pg_advisory_xact_lock_shared(hashtext(?))")
-                                 : QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"));
+        // Locks are of the database; the schema in the name keeps those of two schemas apart.
+        auto st = prepare(shared ? QStringLiteral("SELECT pg_advisory_xact_lock_shared(hashtext(current_schema() || ?))")
+                                 : QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema() || ?))"));
         st->bind(1, name);
         st->next();
     }
