@@ -75,9 +75,17 @@ QList<EmployeeWage> WageStatistics::fromMonthlyTotals(const DateRange& range)
 {
     SumsByNumber sums;
     if (!range.isEmpty()) {
+        // One month is a range of the primary key (月份, 工号), a few thousand rows to group. Over
+        // several months the rows are read in the order of the (工号, 月份, sums) index, which
+        // groups them as it goes and holds both sums. Comparing 月份 || '' instead of 月份 keeps
+        // the planner off the month range of the key, which it would take and then sort.
+        const QString first = range.first.left(7);
+        const QString last = range.last.left(7);
+        const QString month = first == last ? QStringLiteral("月份") : QStringLiteral("月份 || ''");
         Statement st = m_db.prepare(QStringLiteral("SELECT 工号, compensated_sum(生产金额), compensated_sum(扣减) "
-                                                   "FROM 月度合计 WHERE 月份 >= ? AND 月份 <= ? GROUP BY 工号"));
-        st.bindAll({range.first.left(7), range.last.left(7)});
+                                                   "FROM 月度合计 WHERE %1 >= ? AND %1 <= ? GROUP BY 工号")
+                                        .arg(month));
+        st.bindAll({first, last});
         while (st.next())
             sums.insert(st.text(0), {st.number(1), st.number(2)});
     }

@@ -188,6 +188,23 @@ private slots:
         upgradeSchema(db);
         QCOMPARE(storedVersion(db), latestVersion());
         QCOMPARE(totalsRows(db), rows);
+        // and the index the statistics of several months read by employee
+        const QString index = QStringLiteral("月度合计_工号_月份");
+        QCOMPARE(db.scalar(db.isServer() ? QStringLiteral("SELECT count(*) FROM pg_indexes WHERE indexname = ?")
+                                         : QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = ?"),
+                           {index})
+                     .toInt(),
+                 1);
+        if (!db.isServer()) {
+            Statement plan = db.prepare(QStringLiteral("EXPLAIN QUERY PLAN SELECT 工号, sum(生产金额), sum(扣减) FROM "
+                                                       "月度合计 WHERE 月份 || '' >= ? AND 月份 || '' <= ? GROUP BY 工号"));
+            plan.bindAll({QStringLiteral("2008-01"), QStringLiteral("2008-12")});
+            QStringList steps;
+            while (plan.next())
+                steps << plan.text(plan.columnCount() - 1);
+            QVERIFY2(steps.size() == 1 && steps.first().contains(QStringLiteral("COVERING INDEX ") + index),
+                     qPrintable(steps.join(QStringLiteral("; "))));
+        }
     }
 
     // Small amounts many times over: a plain running sum of 100 lines of 0.1 comes to
