@@ -57,8 +57,8 @@ const QString kGroupedDeductions =
     QStringLiteral("SELECT 工号, sum(扣减金额) FROM 扣减流水 WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号");
 
 // The bare queries on 月度合计: plain sums, each the faster of the two reads for its period.
-const QString kTotalsOfMonth = QStringLiteral(
-    "SELECT 工号, sum(生产金额), sum(扣减) FROM 月度合计 WHERE 月份 >= ? AND 月份 <= ? GROUP BY 工号");
+const QString kTotalsOfMonth =
+    QStringLiteral("SELECT 工号, sum(生产金额), sum(扣减) FROM 月度合计 WHERE 月份 >= ? AND 月份 <= ? GROUP BY 工号");
 const QString kTotalsOfMonths = QStringLiteral("SELECT 工号, sum(生产金额), sum(扣减) FROM 月度合计 INDEXED BY "
                                                "月度合计_工号_月份 WHERE 月份 >= ? AND 月份 <= ? GROUP BY 工号");
 
@@ -91,7 +91,10 @@ void BM_BareTotals(benchmark::State& state, PeriodKind kind, const char* text, b
         benchmark::DoNotOptimize(rows);
     }
 }
-BENCHMARK_CAPTURE(BM_BareTotals, month, PeriodKind::Month, "2008-5")->Arg(2000)->Arg(8000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_BareTotals, month, PeriodKind::Month, "2008-5")
+    ->Arg(2000)
+    ->Arg(8000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_BareTotals, quarter, PeriodKind::Quarter, "2008-2")->Arg(2000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_BareTotals, year, PeriodKind::Year, "2008")->Arg(2000)->Arg(8000)->Unit(benchmark::kMillisecond);
 // The year read as before the (工号, 月份) index: the month range of the key, then a sort.
@@ -150,9 +153,9 @@ void BM_PerEmployeeQueries(benchmark::State& state, PeriodKind kind, const char*
         kv::Statement list = db.prepare(QStringLiteral("SELECT 工号 FROM 员工 ORDER BY id"));
         while (list.next())
             numbers << list.text(0);
-        kv::Statement production =
-            db.prepare(QStringLiteral("SELECT sum(金额) FROM 工资流水 INDEXED BY bench_工资流水_工号_日期_金额 WHERE 工号 "
-                                      "= ? AND 日期 >= ? AND 日期 <= ?"));
+        kv::Statement production = db.prepare(
+            QStringLiteral("SELECT sum(金额) FROM 工资流水 INDEXED BY bench_工资流水_工号_日期_金额 WHERE 工号 "
+                           "= ? AND 日期 >= ? AND 日期 <= ?"));
         kv::Statement deductions =
             db.prepare(QStringLiteral("SELECT sum(扣减金额) FROM 扣减流水 INDEXED BY bench_扣减流水_工号_日期_金额 "
                                       "WHERE 工号 = ? AND 日期 >= ? AND 日期 <= ?"));
@@ -173,8 +176,8 @@ void BM_PerEmployeeQueries(benchmark::State& state, PeriodKind kind, const char*
     state.counters["employees"] = employees;
     // The program keeps no such index: leave the file as the other benchmarks expect it, at its
     // size too (the pages of the dropped indexes would otherwise stay in it as free pages).
-    db.execScript(QStringLiteral(
-        "DROP INDEX bench_工资流水_工号_日期_金额; DROP INDEX bench_扣减流水_工号_日期_金额; VACUUM;"));
+    db.execScript(
+        QStringLiteral("DROP INDEX bench_工资流水_工号_日期_金额; DROP INDEX bench_扣减流水_工号_日期_金额; VACUUM;"));
 }
 BENCHMARK_CAPTURE(BM_PerEmployeeQueries, month, PeriodKind::Month, "2008-5")->Arg(2000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PerEmployeeQueries, year, PeriodKind::Year, "2008")->Arg(2000)->Unit(benchmark::kMillisecond);

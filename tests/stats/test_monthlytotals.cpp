@@ -190,14 +190,15 @@ private slots:
         QCOMPARE(totalsRows(db), rows);
         // and the index the statistics of several months read by employee
         const QString index = QStringLiteral("月度合计_工号_月份");
-        QCOMPARE(db.scalar(db.isServer() ? QStringLiteral("SELECT count(*) FROM pg_indexes WHERE indexname = ?")
-                                         : QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = ?"),
-                           {index})
-                     .toInt(),
-                 1);
+        const QString indexCount = db.isServer()
+                                       ? QStringLiteral("SELECT count(*) FROM pg_indexes "
+                                                        "WHERE schemaname = current_schema() AND indexname = ?")
+                                       : QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = ?");
+        QCOMPARE(db.scalar(indexCount, {index}).toInt(), 1);
         if (!db.isServer()) {
-            Statement plan = db.prepare(QStringLiteral("EXPLAIN QUERY PLAN SELECT 工号, sum(生产金额), sum(扣减) FROM "
-                                                       "月度合计 WHERE 月份 || '' >= ? AND 月份 || '' <= ? GROUP BY 工号"));
+            Statement plan =
+                db.prepare(QStringLiteral("EXPLAIN QUERY PLAN SELECT 工号, sum(生产金额), sum(扣减) FROM "
+                                          "月度合计 WHERE 月份 || '' >= ? AND 月份 || '' <= ? GROUP BY 工号"));
             plan.bindAll({QStringLiteral("2008-01"), QStringLiteral("2008-12")});
             QStringList steps;
             while (plan.next())
