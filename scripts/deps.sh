@@ -25,6 +25,7 @@ testing=(
   libbenchmark-dev
   poppler-utils unzip python3-xlwt
   dpkg-dev file desktop-file-utils lintian
+  clang libclang-rt-14-dev
   xvfb xauth imagemagick
 )
 

@@ -2,9 +2,11 @@
 #include "app/CommandLine.h"
 #include "data/AppContext.h"
 #include "data/AppLocations.h"
+#include "master/ImportReader.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -12,6 +14,7 @@
 #include <QTranslator>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -57,6 +60,10 @@ int refuseArguments(const kv::CommandLine& line)
 
 int main(int argc, char* argv[])
 {
+    // A reader of one file for import, started by the program itself: no window, no display.
+    if (argc == 3 && std::strcmp(argv[1], kv::kReadWorkbookOption) == 0)
+        return kv::runImportReader(QFile::decodeName(argv[2]));
+
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
 

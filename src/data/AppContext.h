@@ -51,6 +51,9 @@ public:
 
     // Folder to which prints go as PDF files instead of the printer (tests, --print-to-pdf).
     QString printToPdfDir;
+    // The program that reads files for import in a process of its own (started with
+    // --read-workbook); empty for this program's own executable. Tests name the built program.
+    QString readerProgram;
     // The account logged in; prints name who printed them, and the operation log who changed
     // what. Empty before the login.
     QString account;

@@ -22,6 +22,7 @@ namespace kv {
 namespace {
 const QColor refusedColor(255, 150, 150);
 const QColor storedColor(255, 235, 150);
+const QColor warningColor(255, 190, 120);
 } // namespace
 
 ImportDialog::ImportDialog(AppContext& ctx, MasterKind kind, const QString& fileName, ImportPreview preview,
@@ -91,12 +92,19 @@ void ImportDialog::fillGrid()
 
     int refused = 0;
     int stored = 0;
+    int warned = 0;
     for (int r = 0; r < m_preview.rows.size(); ++r) {
         const ImportRow& row = m_preview.rows.at(r);
         const int g = r + 1;
         m_grid->setText(g, LineCol, QString::number(row.line));
         for (int c = 0; c < columns; ++c)
             m_grid->setText(g, FirstValueCol + c, row.values.at(c));
+        for (auto it = row.warnings.cbegin(); it != row.warnings.cend(); ++it) {
+            m_grid->setCellBackground(g, FirstValueCol + it.key(), warningColor);
+            m_grid->setCellToolTip(g, FirstValueCol + it.key(), it.value());
+        }
+        if (!row.warnings.isEmpty() && row.accepted())
+            ++warned;
         for (auto it = row.problems.cbegin(); it != row.problems.cend(); ++it) {
             m_grid->setCellBackground(g, FirstValueCol + it.key(), refusedColor);
             m_grid->setCellToolTip(g, FirstValueCol + it.key(), it.value());
@@ -124,6 +132,8 @@ void ImportDialog::fillGrid()
                        .arg(stored)
                        .arg(table.numberColumn().name)
                        .arg(refused);
+    if (warned > 0)
+        text += QStringLiteral("\n%1 行有需要核对的值（橙色，照样导入，指向单元格可见原因）。").arg(warned);
     if (!m_preview.ignoredColumns.isEmpty())
         text += QStringLiteral("\n不导入的列：%1").arg(m_preview.ignoredColumns.join(QStringLiteral("、")));
     m_summary->setText(text);

@@ -7,6 +7,7 @@
 #include "master/Pinyin.h"
 
 #include <QHash>
+#include <QRegularExpression>
 
 namespace kv {
 
@@ -14,15 +15,32 @@ namespace {
 
 const QString pinyinColumn = QStringLiteral("拼音编码");
 
-// A date typed in a spreadsheet is stored there as a count of days from 1899-12-30; a
-// workbook read back gives that count.
+// A date typed in a spreadsheet is stored there as a count of days from 1899-12-30, a time of
+// day as its fraction; a workbook read back gives that count. The day is what is imported.
 std::optional<QDate> spreadsheetDay(const QString& text)
 {
     bool ok = false;
-    const int days = text.toInt(&ok);
-    if (!ok || days < 1 || days > 2958465) // up to 9999-12-31
+    const double count = text.toDouble(&ok);
+    if (!ok || !(count >= 1 && count < 2958466)) // up to 9999-12-31
         return std::nullopt;
-    return QDate(1899, 12, 30).addDays(days);
+    return QDate(1899, 12, 30).addDays(qint64(count));
+}
+
+// "2019-12-31 08:30", "2019-12-31 08:30:00" or "2019-12-31T08:30:00": the day of a date with a time.
+std::optional<QDate> dayOfDateTime(const QString& text)
+{
+    static const QRegularExpression withTime(QStringLiteral("^(\\S+)[ T]\\d{1,2}:\\d{2}(:\\d{2}(\\.\\d+)?)?$"));
+    const QRegularExpressionMatch m = withTime.match(text);
+    return m.hasMatch() ? parseDateText(m.captured(1)) : std::nullopt;
+}
+
+// A control character (NUL, a bell, ...) in a cell: a line break or TAB aside, which a cell may hold.
+bool hasControlCharacter(const QString& text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return (u < 0x20 && u != u'\n' && u != u'\t') || u == 0x7F || (u >= 0x80 && u < 0xA0);
+    });
 }
 
 bool hasCell(const SourceRow& row)
@@ -85,8 +103,13 @@ ImportPreview MasterImport::preview(const QList<SourceRow>& rows)
             continue;
         ImportRow row;
         row.line = in.line;
-        for (int c = 0; c < columns; ++c)
+        for (int c = 0; c < columns; ++c) {
             row.values << (source.at(c) < 0 ? QString() : cleanText(in.cells.value(source.at(c))));
+            if (source.at(c) >= 0 && in.longNumbers.contains(source.at(c)))
+                row.warnings.insert(c, QStringLiteral("%1在文件中是超过 15 位的数字，电子表格只保存前 15 位，"
+                                                      "后面几位可能已变成 0，请核对：%2")
+                                           .arg(m_table.columns.at(c).name, row.values.last()));
+        }
         row.existingId = stored.value(row.values.first(), 0);
         check(row, firstLineOfNumber);
         preview.rows.append(std::move(row));
@@ -97,7 +120,7 @@ ImportPreview MasterImport::preview(const QList<SourceRow>& rows)
 void MasterImport::check(ImportRow& row, QHash<QString, int>& firstLineOfNumber) const
 {
     const int pinyin = m_table.columnIndex(pinyinColumn);
-    if (pinyin >= 0 && row.values.at(pinyin).isEmpty())
+    if (pinyin >= 0 && row.values.at(pinyin).isEmpty() && row.values.at(1).size() <= kMaxImportedChars)
         row.values[pinyin] = pinyinCode(row.values.at(1)); // the description follows the number
 
     for (int c = 0; c < m_table.columns.size(); ++c) {
@@ -108,11 +131,25 @@ void MasterImport::check(ImportRow& row, QHash<QString, int>& firstLineOfNumber)
                 row.problems.insert(c, column.missingMessage);
             continue;
         }
+        if (value.size() > kMaxImportedChars) {
+            row.problems.insert(c, QStringLiteral("%1太长：%2 个字，最多 %3 个字")
+                                       .arg(column.name)
+                                       .arg(value.size())
+                                       .arg(kMaxImportedChars));
+            value = value.left(kMaxImportedChars) + QStringLiteral("…"); // shown, never stored
+            continue;
+        }
+        if (hasControlCharacter(value)) {
+            row.problems.insert(c, QStringLiteral("%1含有控制字符（如 NUL），不能导入").arg(column.name));
+            continue;
+        }
         if (column.type == ColumnType::Number && !isNumberText(value))
             row.problems.insert(c, QStringLiteral("%1不是数字：%2").arg(column.name, value));
         if (column.type == ColumnType::Date && !parseDateText(value)) {
             if (const auto day = spreadsheetDay(value))
                 value = dateText(*day);
+            else if (const auto withTime = dayOfDateTime(value))
+                value = dateText(*withTime);
             else
                 row.problems.insert(c, QStringLiteral("%1不是有效的日期（如 2008-5-7）：%2").arg(column.name, value));
         }

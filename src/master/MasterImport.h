@@ -16,6 +16,7 @@ struct ImportRow {
     int line = 0;               // row of the file, counted from 1 (the header row)
     QStringList values;         // in table column order, cleaned; pinyin code filled in when empty
     QMap<int, QString> problems; // column in table order -> why the value cannot be stored
+    QMap<int, QString> warnings; // column in table order -> what to check in a value that is stored
     qint64 existingId = 0;      // the stored record with the same number; 0 for a new one
 
     bool accepted() const { return problems.isEmpty(); }
@@ -39,7 +40,10 @@ struct ImportCounts {
 
 // Importing the rows of a file into a master table: the first row names the columns by the
 // headers our exports write (any order, others ignored); every other row is checked by the
-// rules of the add dialog before anything is stored.
+// rules of the add dialog before anything is stored. A text longer than kMaxImportedChars or
+// holding a control character is refused with its row.
+inline constexpr int kMaxImportedChars = 255;
+
 class MasterImport {
 public:
     MasterImport(Database& db, MasterKind kind);

@@ -2,6 +2,7 @@
 
 #include "data/AppContext.h"
 #include "master/ImportDialog.h"
+#include "master/ImportReader.h"
 #include "master/MasterDialogs.h"
 #include "ui/DataGrid.h"
 #include "ui/FileChooser.h"
@@ -13,6 +14,7 @@
 #include "ui/WorkbookExport.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolBar>
@@ -181,7 +183,12 @@ void RecordListWindow::importFile()
                              QStringLiteral("工作簿或 CSV 文件 (*.xlsx *.xls *.csv *.txt);;所有文件 (*)"));
     if (path.isEmpty())
         return;
-    const SourceSheet sheet = readImportFile(path);
+    // The file is read in a reader process of its own; a fault there ends only the reader.
+    const QString reader =
+        m_ctx.readerProgram.isEmpty() ? QCoreApplication::applicationFilePath() : m_ctx.readerProgram;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const SourceSheet sheet = readImportFileApart(path, reader);
+    QGuiApplication::restoreOverrideCursor();
     if (!sheet.error.isEmpty()) {
         ui::message(this, sheet.error, QStringLiteral("导入"), ui::Icon::Warning);
         return;

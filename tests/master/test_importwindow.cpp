@@ -3,11 +3,13 @@
 #include "TestDb.h"
 #include "data/Database.h"
 #include "master/ImportDialog.h"
+#include "master/ImportReader.h"
 #include "master/RecordListWindow.h"
 #include "ui/DataGrid.h"
 #include "ui/FileChooser.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QPointer>
 #include <QTest>
 
@@ -124,6 +126,45 @@ private slots:
         GuiDriver(dialog).click(QStringLiteral("Command1"));
         KV_VERIFY_BOXES(boxes);
         QCOMPARE(employees(app), 2);
+    }
+
+    // A file that crashes its reader, and one whose sheet does not add up, each end in one
+    // message with the window still there and nothing stored; a number that lost its last
+    // digits in the workbook is shown for checking and still imported.
+    void hostileFilesEndInAMessage()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        RecordListWindow window(app.ctx(), MasterKind::Employee);
+        const QString corpus = QStringLiteral(KV_SOURCE_DIR "/fuzz/corpus");
+        const QList<std::pair<QString, QString>> refused{
+            {QStringLiteral("/xls/SEGV_1e0c3e74.xls"), readerFailedMessage()},
+            {QStringLiteral("/xls/xls-flip-26387.xls"), QStringLiteral("应有 301 行，只读到第 52 行")},
+            {QStringLiteral("/xlsx/col-ZZZZZZZZ.xlsx"), QStringLiteral("单元格位置“ZZZZZZZZ2”无效")}};
+        for (const auto& [file, message] : refused) {
+            ChosenFile chosen(corpus + file);
+            boxes.expect(message);
+            GuiDriver(&window).click(QStringLiteral("导入"));
+            KV_VERIFY_BOXES(boxes);
+            QVERIFY(!window.findChild<ImportDialog*>());
+        }
+        QCOMPARE(employees(app), 0);
+
+        ChosenFile chosen(corpus + QStringLiteral("/xlsx/employees.xlsx"));
+        QPointer<ImportDialog> dialog = openImport(window);
+        QVERIFY(dialog);
+        auto* grid = GuiDriver(dialog).find<ui::DataGrid>(QStringLiteral("fg"));
+        const int idNumber = ImportDialog::FirstValueCol + 3;
+        QVERIFY(grid->cellToolTip(1, idNumber).contains(QStringLiteral("超过 15 位")));
+        QVERIFY(grid->cellBackground(1, idNumber) != QColor(Qt::white));
+        QVERIFY(GuiDriver(dialog)
+                    .find<QLabel>(QStringLiteral("Label1"))
+                    ->text()
+                    .contains(QStringLiteral("1 行有需要核对的值")));
+        boxes.expect(QStringLiteral("导入完成：新增 1 条，更新 0 条，跳过 0 条。"));
+        GuiDriver(dialog).click(QStringLiteral("Command1"));
+        KV_VERIFY_BOXES(boxes);
+        QCOMPARE(employees(app), 1);
     }
 };
 

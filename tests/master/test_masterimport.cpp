@@ -2,6 +2,7 @@
 #include "data/Database.h"
 #include "lists/CodeList.h"
 #include "master/ImportFile.h"
+#include "master/ImportReader.h"
 #include "master/MasterImport.h"
 #include "master/MasterRecords.h"
 #include "master/RecordListWindow.h"
@@ -308,6 +309,90 @@ private slots:
         QCOMPARE(q.rows.at(0).values.mid(0, 2), QStringList({"K\"1", "两\n行"}));
         QCOMPARE(q.rows.at(0).values.at(3), QStringLiteral("5"));
         QCOMPARE(q.rows.at(1).line, 4);
+    }
+
+    // The program reads files in a reader process: a reader that crashes inside FreeXL, meets a
+    // cut-off file, or answers anything but a whole sheet gives the one message and no rows;
+    // what a sound reader answers is what reading in the program would give.
+    void readerProcessKeepsCrashesAwayFromTheProgram()
+    {
+        TestApp app;
+        const QString program = app.ctx().readerProgram;
+        const QString corpus = QStringLiteral(KV_SOURCE_DIR "/fuzz/corpus");
+        const SourceSheet crashed = readImportFileApart(corpus + QStringLiteral("/xls/SEGV_1e0c3e74.xls"), program);
+        QCOMPARE(crashed.error, readerFailedMessage());
+        QVERIFY(crashed.rows.isEmpty());
+
+        QFile whole(corpus + QStringLiteral("/xls/employees.xls"));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        const QString cut = writeFile(app.dir(), QStringLiteral("cut.xls"), whole.read(whole.size() / 2));
+        const SourceSheet truncated = readImportFileApart(cut, program);
+        QVERIFY(!truncated.error.isEmpty());
+        QVERIFY(truncated.rows.isEmpty());
+
+        const SourceSheet flipped = readImportFileApart(corpus + QStringLiteral("/xls/xls-flip-26387.xls"), program);
+        QVERIFY2(flipped.error.contains(QStringLiteral("应有 301 行，只读到第 52 行")), qPrintable(flipped.error));
+
+        for (const QString& name : {QStringLiteral("/xls/employees.xls"), QStringLiteral("/xlsx/employees.xlsx")}) {
+            const SourceSheet apart = readImportFileApart(corpus + name, program);
+            const SourceSheet here = readImportFile(corpus + name);
+            QVERIFY2(apart.error.isEmpty(), qPrintable(apart.error));
+            QCOMPARE(apart.rows.size(), here.rows.size());
+            for (qsizetype r = 0; r < here.rows.size(); ++r) {
+                QCOMPARE(apart.rows.at(r).line, here.rows.at(r).line);
+                QCOMPARE(apart.rows.at(r).cells, here.rows.at(r).cells);
+                QCOMPARE(apart.rows.at(r).longNumbers, here.rows.at(r).longNumbers);
+            }
+        }
+        // Readers that end well but answer nothing, or something else than a sheet.
+        for (const QString& other :
+             {QStringLiteral("/bin/true"), QStringLiteral("/bin/echo"), app.dir() + QStringLiteral("/none")})
+            QCOMPARE(readImportFileApart(corpus + QStringLiteral("/xlsx/employees.xlsx"), other).error,
+                     readerFailedMessage());
+    }
+
+    // Row by row: a text longer than a field takes, or one holding a control character, refuses
+    // its row with the reason; ID numbers keep every digit, with a warning when a workbook held
+    // them as a number; dates with a time import as their day. Lines may end in a lone CR.
+    void badTextsAreRefusedRowByRowAndLongNumbersWarned()
+    {
+        TestApp app;
+        const QString name(10 * 1000 * 1000, u'名');
+        const QString csv = QStringLiteral("工号,姓名,车间,工种,身份证号,上岗时间\r"
+                                           "E1,%1,一车间,装配,,\r"
+                                           "E2,乙\u0000,一车间,装配,,\r"
+                                           "E3,丙,一车间,装配\u0007,110101199202022001,2019-12-31 08:30\r"
+                                           "E4,丁,一车间,装配,,43830.354\r")
+                                .arg(name);
+        const ImportPreview p =
+            previewFile(app.db(), MasterKind::Employee, writeFile(app.dir(), QStringLiteral("bad.csv"), csv.toUtf8()));
+        QCOMPARE(p.rows.size(), 4);
+        QCOMPARE(p.rows.at(3).line, 5);
+        QCOMPARE(p.rows.at(0).problems.value(1), QStringLiteral("姓名太长：10000000 个字，最多 255 个字"));
+        QCOMPARE(p.rows.at(0).values.at(1).size(), kMaxImportedChars + 1); // shown cut short
+        QCOMPARE(p.rows.at(1).problems.value(1), QStringLiteral("姓名含有控制字符（如 NUL），不能导入"));
+        QCOMPARE(p.rows.at(2).problems.keys(), QList<int>{5});
+        QCOMPARE(p.rows.at(2).values.at(3), QStringLiteral("110101199202022001"));
+        QCOMPARE(p.rows.at(2).values.at(6), QStringLiteral("2019-12-31"));
+        QVERIFY(p.rows.at(3).accepted());
+        QCOMPARE(p.rows.at(3).values.at(6), QStringLiteral("2019-12-31"));
+        QVERIFY(p.rows.at(3).warnings.isEmpty());
+
+        // The .xls holds the ID as a number (digits beyond 15 lost) and the date with a time.
+        const ImportPreview xls =
+            previewFile(app.db(), MasterKind::Employee, QStringLiteral(KV_SOURCE_DIR "/fuzz/corpus/xls/employees.xls"));
+        QVERIFY(xls.rows.at(0).accepted());
+        QCOMPARE(xls.rows.at(0).values.at(6), QStringLiteral("2019-12-31"));
+        QCOMPARE(xls.rows.at(0).warnings.keys(), QList<int>{3});
+        QVERIFY(xls.rows.at(0).warnings.value(3).contains(QStringLiteral("身份证号在文件中是超过 15 位的数字")));
+        const auto counts = MasterImport(app.db(), MasterKind::Employee).store(p, ExistingRows::Skip);
+        QCOMPARE(counts->added, 1);
+        QCOMPARE(MasterImport(app.db(), MasterKind::Employee).store(xls, ExistingRows::Skip)->added, 1);
+        QCOMPARE(
+            app.db()
+                .scalar(QStringLiteral("SELECT group_concat(coalesce(身份证号, '') || '/' || 上岗时间, ' ') FROM 员工"))
+                .toString(),
+            QStringLiteral("/2019-12-31 110101199202022000/2019-12-31"));
     }
 };
 

@@ -47,6 +47,7 @@ TestApp::TestApp(QDate today) : m_clock(std::make_shared<FixedClock>(today))
     for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
         QSettings::setPath(format, QSettings::UserScope, m_dir.filePath(QStringLiteral("settings")));
     m_ctx = std::make_unique<kv::AppContext>(m_dir.path(), m_clock);
+    m_ctx->readerProgram = QStringLiteral(KV_READER_PROGRAM);
     if (onServer()) {
         // A schema per test application, so that tests run side by side on one server.
         static std::atomic<int> made{0};
