@@ -191,43 +191,53 @@ private:
     qint64 m_budget = ImportLimits::maxTotalBytes;
 };
 
+// Where in the file a reader is, for its messages: "工作表“员工”第 12 行". Made into text only
+// when a message needs it.
+struct Place {
+    QString name;
+    QString unit = QStringLiteral("行");
+    int index = 0; // 0: the place as a whole
+    QString text() const { return index > 0 ? QStringLiteral("%1第 %2 %3").arg(name).arg(index).arg(unit) : name; }
+};
+
 // The next token of a part. A document type or an entity the document does not define refuses
 // the file: workbooks hold neither, and an unknown entity would otherwise read as nothing.
-void next(QXmlStreamReader& r, const QString& where)
+void next(QXmlStreamReader& r, const Place& where)
 {
     r.readNext();
     if (r.tokenType() == QXmlStreamReader::DTD)
-        refuseDamaged(QStringLiteral("%1含有文档类型定义").arg(where));
+        refuseDamaged(QStringLiteral("%1含有文档类型定义").arg(where.text()));
     if (r.tokenType() == QXmlStreamReader::EntityReference)
-        refuseDamaged(QStringLiteral("%1有未定义的实体“&%2;”").arg(where, r.name().left(40)));
+        refuseDamaged(QStringLiteral("%1有未定义的实体“&%2;”").arg(where.text(), r.name().left(40)));
 }
 
 // After a part: the reader's and the stream's troubles, in Chinese.
-void finishPart(QXmlStreamReader& r, ZipMember& member, const QString& part, const QString& where)
+void finishPart(QXmlStreamReader& r, ZipMember& member, const QString& part, const Place& where)
 {
     const bool whole = !r.hasError() && member.finish();
     if (member.tooLarge())
         refuseTooLarge(QStringLiteral("%1 解压后超过 %2，或各部分合计超过 %3")
                            .arg(part, megabytes(ImportLimits::maxPartBytes), megabytes(ImportLimits::maxTotalBytes)));
     if (member.damaged())
-        refuseDamaged(QStringLiteral("%1的压缩数据有误").arg(where));
+        refuseDamaged(QStringLiteral("%1的压缩数据有误").arg(where.text()));
     if (r.hasError()) {
         switch (r.error()) {
-        case QXmlStreamReader::PrematureEndOfDocumentError: refuseDamaged(QStringLiteral("%1的内容不完整").arg(where));
+        case QXmlStreamReader::PrematureEndOfDocumentError:
+            refuseDamaged(QStringLiteral("%1的内容不完整").arg(where.text()));
         case QXmlStreamReader::NotWellFormedError:
             refuseDamaged(QStringLiteral("%1的内容不是有效的 XML（位置 %2:%3）")
-                              .arg(where)
+                              .arg(where.text())
                               .arg(r.lineNumber())
                               .arg(r.columnNumber()));
-        default: refuseDamaged(QStringLiteral("%1的内容无法读取").arg(where));
+        default: refuseDamaged(QStringLiteral("%1的内容无法读取").arg(where.text()));
         }
     }
     if (!whole)
-        refuseDamaged(QStringLiteral("%1的校验和不符").arg(where));
+        refuseDamaged(QStringLiteral("%1的校验和不符").arg(where.text()));
 }
 
 // The character data of the current element up to its end, child elements left out.
-QString elementText(QXmlStreamReader& r, const QString& where)
+QString elementText(QXmlStreamReader& r, const Place& where)
 {
     QString text;
     int depth = 0;
@@ -236,7 +246,8 @@ QString elementText(QXmlStreamReader& r, const QString& where)
         if (r.isCharacters() && depth == 0) {
             text += r.text();
             if (text.size() > ImportLimits::maxCellChars)
-                refuseDamaged(QStringLiteral("%1有超过 %2 个字的单元格").arg(where).arg(ImportLimits::maxCellChars));
+                refuseDamaged(
+                    QStringLiteral("%1有超过 %2 个字的单元格").arg(where.text()).arg(ImportLimits::maxCellChars));
         } else if (r.isStartElement())
             ++depth;
         else if (r.isEndElement() && depth-- == 0)
@@ -247,7 +258,7 @@ QString elementText(QXmlStreamReader& r, const QString& where)
 
 // The texts of <t> elements below the current element (<si> or <is>), up to its end: rich
 // text runs joined, phonetic guides left out.
-QString textsUntilEnd(QXmlStreamReader& r, const QString& where)
+QString textsUntilEnd(QXmlStreamReader& r, const Place& where)
 {
     const QString end = r.name().toString();
     QString text;
@@ -256,7 +267,8 @@ QString textsUntilEnd(QXmlStreamReader& r, const QString& where)
         if (r.isStartElement() && r.name() == u"t") {
             text += elementText(r, where);
             if (text.size() > ImportLimits::maxCellChars)
-                refuseDamaged(QStringLiteral("%1有超过 %2 个字的单元格").arg(where).arg(ImportLimits::maxCellChars));
+                refuseDamaged(
+                    QStringLiteral("%1有超过 %2 个字的单元格").arg(where.text()).arg(ImportLimits::maxCellChars));
         } else if (r.isStartElement() && r.name() == u"rPh")
             elementText(r, where); // phonetic guide, not part of the text
         else if (r.isEndElement() && r.name() == end)
@@ -274,7 +286,7 @@ std::optional<QStringList> sharedStrings(Archive& zip)
     auto member = zip.open(sharedStringsPart);
     if (!member)
         return std::nullopt;
-    const QString where = QStringLiteral("共享字符串");
+    Place where{QStringLiteral("共享字符串"), QStringLiteral("项")};
     QStringList strings;
     qint64 declared = -1;
     qint64 chars = 0;
@@ -287,13 +299,14 @@ std::optional<QStringList> sharedStrings(Archive& zip)
             if (ok)
                 declared = count;
         } else if (r.isStartElement() && r.name() == u"si") {
-            const QString at = QStringLiteral("共享字符串第 %1 项").arg(strings.size() + 1);
-            strings << textsUntilEnd(r, at);
+            where.index = int(strings.size()) + 1;
+            strings << textsUntilEnd(r, where);
             chars += strings.last().size();
             if (chars > ImportLimits::maxTextChars)
                 refuseTooLarge(QStringLiteral("文字超过 %1 个字").arg(ImportLimits::maxTextChars));
         }
     }
+    where.index = 0;
     finishPart(r, *member, sharedStringsPart, where);
     if (declared >= 0 && declared != strings.size())
         refuseDamaged(QStringLiteral("共享字符串应有 %1 项，只读到 %2 项").arg(declared).arg(strings.size()));
@@ -311,7 +324,7 @@ FirstSheet firstSheet(Archive& zip)
     FirstSheet sheet{QStringLiteral("xl/worksheets/sheet1.xml"), QStringLiteral("1")};
     QString id;
     if (auto workbook = zip.open(QStringLiteral("xl/workbook.xml"))) {
-        const QString where = QStringLiteral("工作簿目录");
+        const Place where{QStringLiteral("工作簿目录")};
         QXmlStreamReader r(workbook.get());
         while (!r.atEnd()) {
             next(r, where);
@@ -331,7 +344,7 @@ FirstSheet firstSheet(Archive& zip)
     auto rels = zip.open(QStringLiteral("xl/_rels/workbook.xml.rels"));
     if (!rels)
         return sheet;
-    const QString where = QStringLiteral("工作簿目录");
+    const Place where{QStringLiteral("工作簿目录")};
     QString target;
     QXmlStreamReader r(rels.get());
     while (!r.atEnd()) {
@@ -375,7 +388,7 @@ struct CellValue {
 
 // A number cell as stored: whole numbers keep the digits the file holds (an ID number is no
 // quantity); others are written as plain decimals.
-CellValue numberCell(const QString& stored, const QString& where)
+CellValue numberCell(const QString& stored, const Place& where)
 {
     const QString raw = stored.trimmed();
     if (raw.isEmpty())
@@ -383,7 +396,7 @@ CellValue numberCell(const QString& stored, const QString& where)
     bool ok = false;
     const double value = raw.toDouble(&ok);
     if (!ok || !std::isfinite(value))
-        refuseDamaged(QStringLiteral("%1有无效的数字“%2”").arg(where, raw.left(40)));
+        refuseDamaged(QStringLiteral("%1有无效的数字“%2”").arg(where.text(), raw.left(40)));
     QStringView digits(raw);
     if (digits.startsWith(u'-'))
         digits = digits.mid(1);
@@ -402,7 +415,7 @@ CellValue numberCell(const QString& stored, const QString& where)
 
 // One <c> element: its value by the cell's type.
 CellValue cellValue(QXmlStreamReader& r, const QString& type, const std::optional<QStringList>& strings,
-                    const QString& where)
+                    const Place& where)
 {
     QString stored;
     QString inlineText;
@@ -423,18 +436,18 @@ CellValue cellValue(QXmlStreamReader& r, const QString& type, const std::optiona
         if (stored.isEmpty())
             return {};
         if (!strings)
-            refuseDamaged(QStringLiteral("%1引用的共享字符串缺失").arg(where));
+            refuseDamaged(QStringLiteral("%1引用的共享字符串缺失").arg(where.text()));
         bool ok = false;
         const int index = stored.trimmed().toInt(&ok);
         if (!ok || index < 0 || index >= strings->size())
-            refuseDamaged(QStringLiteral("%1引用的共享字符串第 %2 项不存在").arg(where, stored.left(20)));
+            refuseDamaged(QStringLiteral("%1引用的共享字符串第 %2 项不存在").arg(where.text(), stored.left(20)));
         return {strings->at(index)};
     }
     if (type.isEmpty() || type == u"n")
         return numberCell(stored, where);
     if (type == u"str" || type == u"b" || type == u"e" || type == u"d")
         return {stored};
-    refuseDamaged(QStringLiteral("%1的单元格类型“%2”未知").arg(where, type.left(20)));
+    refuseDamaged(QStringLiteral("%1的单元格类型“%2”未知").arg(where.text(), type.left(20)));
 }
 
 SourceSheet readXlsx(const QString& path)
@@ -453,10 +466,10 @@ SourceSheet readXlsx(const QString& path)
     SourceRow row;
     bool inRow = false;
     int nextColumn = 0;
-    const auto where = [&] { return inRow ? QStringLiteral("%1第 %2 行").arg(sheetName).arg(row.line) : sheetName; };
+    Place where{sheetName};
     QXmlStreamReader r(member.get());
     while (!r.atEnd()) {
-        next(r, where());
+        next(r, where);
         if (r.isStartElement() && r.name() == u"row") {
             const int previous = row.line;
             const QStringView ref = r.attributes().value(QLatin1String("r"));
@@ -476,6 +489,7 @@ SourceSheet readXlsx(const QString& path)
                 refuseDamaged(QStringLiteral("%1超过 %2 行").arg(sheetName).arg(ImportLimits::maxRows));
             row = SourceRow{line, {}, {}};
             inRow = true;
+            where.index = line;
             nextColumn = 0;
         } else if (r.isEndElement() && r.name() == u"row") {
             const int line = row.line;
@@ -483,6 +497,7 @@ SourceSheet readXlsx(const QString& path)
                 sheet.add(std::move(row));
             row = SourceRow{line, {}, {}};
             inRow = false;
+            where.index = 0;
         } else if (r.isStartElement() && r.name() == u"c") {
             if (!inRow)
                 refuseDamaged(QStringLiteral("%1有不在行中的单元格").arg(sheetName));
@@ -492,13 +507,13 @@ SourceSheet readXlsx(const QString& path)
             if (!ref.isEmpty()) {
                 const auto at = cellPosition(ref);
                 if (!at || at->row != row.line)
-                    refuseDamaged(QStringLiteral("%1的单元格位置“%2”无效").arg(where(), ref.left(20)));
+                    refuseDamaged(QStringLiteral("%1的单元格位置“%2”无效").arg(where.text(), ref.left(20)));
                 column = at->column;
             }
             if (column < nextColumn || column >= ImportLimits::maxColumns)
-                refuseDamaged(QStringLiteral("%1的单元格次序有误").arg(where()));
+                refuseDamaged(QStringLiteral("%1的单元格次序有误").arg(where.text()));
             nextColumn = column + 1;
-            const CellValue value = cellValue(r, type, strings, where());
+            const CellValue value = cellValue(r, type, strings, where);
             if (value.text.isEmpty())
                 continue; // a formatted empty cell
             if (value.longNumber)
@@ -508,7 +523,7 @@ SourceSheet readXlsx(const QString& path)
             row.cells << value.text;
         }
     }
-    finishPart(r, *member, first.part, where());
+    finishPart(r, *member, first.part, where);
     return sheet.take();
 }
 
@@ -554,7 +569,7 @@ SourceSheet readXls(const QString& path)
             case FREEXL_CELL_INT: value = QString::number(cell.value.int_value); break;
             case FREEXL_CELL_DOUBLE: {
                 const CellValue number = numberCell(QString::number(cell.value.double_value, 'g', 17),
-                                                    QStringLiteral("%1第 %2 行").arg(sheetName).arg(r + 1));
+                                                    Place{sheetName, QStringLiteral("行"), int(r) + 1});
                 value = number.text;
                 if (number.longNumber)
                     row.longNumbers << c;
