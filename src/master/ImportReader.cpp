@@ -1,6 +1,7 @@
 #include "master/ImportReader.h"
 
 #include <QDataStream>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 
@@ -38,6 +39,11 @@ QString readerFailedMessage()
     return QStringLiteral("文件已损坏或格式不受支持，未导入任何数据。");
 }
 
+QString readerCancelledMessage()
+{
+    return QStringLiteral("已停止读取文件，未导入任何数据。");
+}
+
 int runImportReader(const QString& path)
 {
     setLimit(RLIMIT_CPU, ReaderLimits::cpuSeconds);
@@ -61,7 +67,7 @@ int runImportReader(const QString& path)
     return stream.status() == QDataStream::Ok && std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-SourceSheet readImportFileApart(const QString& path, const QString& program)
+SourceSheet readImportFileApart(const QString& path, const QString& program, const std::function<bool()>& keepWaiting)
 {
     const SourceSheet failed{{}, readerFailedMessage()};
     QProcess reader;
@@ -72,10 +78,15 @@ SourceSheet readImportFileApart(const QString& path, const QString& program)
     reader.start(QIODevice::ReadOnly);
     if (!reader.waitForStarted(ReaderLimits::waitSeconds * 1000))
         return failed;
-    if (!reader.waitForFinished(ReaderLimits::waitSeconds * 1000)) {
-        reader.kill();
-        reader.waitForFinished(5000);
-        return failed;
+    QElapsedTimer waited;
+    waited.start();
+    while (!reader.waitForFinished(100)) {
+        const bool cancelled = keepWaiting && !keepWaiting();
+        if (cancelled || waited.elapsed() > ReaderLimits::waitSeconds * 1000) {
+            reader.kill();
+            reader.waitForFinished(5000);
+            return cancelled ? SourceSheet{{}, readerCancelledMessage()} : failed;
+        }
     }
     if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0)
         return failed;

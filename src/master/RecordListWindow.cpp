@@ -14,9 +14,10 @@
 #include "ui/WorkbookExport.h"
 
 #include <QComboBox>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -186,9 +187,17 @@ void RecordListWindow::importFile()
     // The file is read in a reader process of its own; a fault there ends only the reader.
     const QString reader =
         m_ctx.readerProgram.isEmpty() ? QCoreApplication::applicationFilePath() : m_ctx.readerProgram;
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const SourceSheet sheet = readImportFileApart(path, reader);
-    QGuiApplication::restoreOverrideCursor();
+    QProgressDialog waiting(QStringLiteral("正在读取文件……"), QStringLiteral("停止"), 0, 0, this);
+    waiting.setObjectName(QStringLiteral("读取文件"));
+    waiting.setWindowTitle(QStringLiteral("导入"));
+    waiting.setWindowModality(Qt::WindowModal);
+    waiting.setMinimumDuration(500);
+    const SourceSheet sheet = readImportFileApart(path, reader, [&waiting] {
+        waiting.setValue(0); // shows the dialog once reading takes a while
+        QCoreApplication::processEvents();
+        return !waiting.wasCanceled();
+    });
+    waiting.reset();
     if (!sheet.error.isEmpty()) {
         ui::message(this, sheet.error, QStringLiteral("导入"), ui::Icon::Warning);
         return;

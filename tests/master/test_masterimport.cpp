@@ -344,6 +344,15 @@ private slots:
                 QCOMPARE(apart.rows.at(r).longNumbers, here.rows.at(r).longNumbers);
             }
         }
+        // A reader that does not end is ended when the clerk stops waiting.
+        const QString sleeper = writeFile(app.dir(), QStringLiteral("sleeper.sh"), "#!/bin/sh\nexec sleep 600\n");
+        QFile::setPermissions(sleeper, QFile::ReadOwner | QFile::ExeOwner);
+        int asked = 0;
+        const SourceSheet stopped = readImportFileApart(corpus + QStringLiteral("/xls/employees.xls"), sleeper,
+                                                        [&asked] { return ++asked < 3; });
+        QCOMPARE(stopped.error, readerCancelledMessage());
+        QCOMPARE(asked, 3);
+
         // Readers that end well but answer nothing, or something else than a sheet.
         for (const QString& other :
              {QStringLiteral("/bin/true"), QStringLiteral("/bin/echo"), app.dir() + QStringLiteral("/none")})
