@@ -96,6 +96,13 @@ QVariant Statement::value(int col) const
     return m_impl->value(col);
 }
 
+Decimal Statement::decimal(int col) const
+{
+    // Both engines write a REAL as text with at least the 15 digits that give its decimal back,
+    // and a sum as its exact digits.
+    return isNull(col) ? Decimal() : Decimal::fromStoredText(text(col));
+}
+
 // ---- Database ----
 
 Database::Database(const QString& path, const QString& key, bool createIfMissing)

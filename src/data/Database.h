@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Decimal.h"
 #include "data/Error.h"
 
 #include <QString>
@@ -41,6 +42,9 @@ public:
     QString text(int col) const;   // null reads as ""
     double number(int col) const;  // null reads as 0
     qint64 integer(int col) const; // null reads as 0
+    // A stored amount or quantity, rounded to Decimal::kPlaces; null reads as 0. Throws
+    // InputError for a figure beyond the range.
+    Decimal decimal(int col) const;
     QVariant value(int col) const; // null, qint64, double or QString
 
 private:
@@ -49,9 +53,9 @@ private:
 
 // One connection to the program's data: the single encrypted file (SQLCipher), or a PostgreSQL
 // server shared by several clerks. Statements are written once, with ? placeholders; the engine
-// speaks its own dialect. Besides SQL's own functions, statements can sum amounts with
-// compensated_sum(x), which adds without losing the low digits (journals and monthly totals are
-// summed with it).
+// speaks its own dialect. Besides SQL's own functions, statements sum amounts with
+// decimal_sum(x): each value rounded to Decimal::kPlaces and added exactly, NULL for no values,
+// read back with Statement::decimal (journals and monthly totals are summed with it).
 class Database {
 public:
     // Opens (creating when createIfMissing) the file with the given key and checks that the

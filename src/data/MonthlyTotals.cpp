@@ -17,9 +17,9 @@ void refreshMonthlyTotals(Database& db, const QString& employeeNo, const YearMon
     const QString next = isoDate(month.nextFirstDay());
     db.exec(QStringLiteral("DELETE FROM 月度合计 WHERE 月份 = ? AND 工号 = ?"), {key, employeeNo});
     db.exec(QStringLiteral("INSERT INTO 月度合计 (月份, 工号, 生产金额, 扣减) SELECT ?, ?, p, d FROM ("
-                           "SELECT (SELECT compensated_sum(金额) FROM 工资流水 "
+                           "SELECT (SELECT decimal_sum(金额) FROM 工资流水 "
                            "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?) AS p, "
-                           "(SELECT compensated_sum(扣减金额) FROM 扣减流水 "
+                           "(SELECT decimal_sum(扣减金额) FROM 扣减流水 "
                            "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?) AS d) AS sums "
                            "WHERE p IS NOT NULL OR d IS NOT NULL"),
             {key, employeeNo, employeeNo, first, next, employeeNo, first, next});
@@ -31,14 +31,14 @@ void rebuildMonthlyTotals(Database& db)
     // A line without a number or a date belongs to no employee's month.
     db.execScript(QStringLiteral(R"SQL(
 INSERT INTO 月度合计 (月份, 工号, 生产金额, 扣减)
-SELECT 月份, 工号, compensated_sum(p), compensated_sum(d) FROM (
+SELECT 月份, 工号, decimal_sum(p), decimal_sum(d) FROM (
     SELECT substr(日期, 1, 7) AS 月份, 工号, 金额 AS p, NULL AS d FROM 工资流水
     WHERE 工号 IS NOT NULL AND 日期 IS NOT NULL
     UNION ALL
     SELECT substr(日期, 1, 7), 工号, NULL, 扣减金额 FROM 扣减流水
     WHERE 工号 IS NOT NULL AND 日期 IS NOT NULL) AS lines
 GROUP BY 月份, 工号
-HAVING compensated_sum(p) IS NOT NULL OR compensated_sum(d) IS NOT NULL
+HAVING decimal_sum(p) IS NOT NULL OR decimal_sum(d) IS NOT NULL
 )SQL"));
 }
 

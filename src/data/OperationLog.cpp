@@ -51,9 +51,9 @@ QStringList logColumnTitles()
     return kColumns;
 }
 
-QString changeText(double before, double after)
+QString changeText(Decimal before, Decimal after)
 {
-    return plainDecimal(before) + QStringLiteral(" → ") + plainDecimal(after);
+    return before.plainText() + QStringLiteral(" → ") + after.plainText();
 }
 
 } // namespace kv

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Decimal.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -42,6 +44,6 @@ private:
 // The column titles of the log's grid, in the order of the entry's fields.
 QStringList logColumnTitles();
 // An amount as the log shows a change of it: "15 → 20".
-QString changeText(double before, double after);
+QString changeText(Decimal before, Decimal after);
 
 } // namespace kv

@@ -8,7 +8,7 @@ namespace kv {
 // engine takes; this turns them into PostgreSQL's dialect:
 // - ? placeholders become $1, $2, … (never inside quoted text or quoted names);
 // - LIKE becomes ILIKE, since the file engine's LIKE ignores the case of A-Z;
-// - compensated_sum(x) (x without parentheses) sums exactly, as numeric, to a double, and total(x)
+// - decimal_sum(x) (x without parentheses) sums exactly, as numeric rounded to six places, and total(x)
 //   is the sum that is 0 for no rows;
 // - in CREATE TABLE and ALTER TABLE: INTEGER becomes BIGINT, REAL double precision, TEXT compares
 //   byte by byte as the file engine's does (COLLATE "C"), and an id that is

@@ -1,5 +1,6 @@
 #include "data/SqlCipherEngine.h"
 
+#include "data/Decimal.h"
 #include "data/Error.h"
 
 #include <QFile>
@@ -16,39 +17,52 @@ namespace {
 // must be given at creation and at every open.
 constexpr auto kPageSizePragma = "PRAGMA cipher_page_size = 4096;";
 
-// compensated_sum(x): the sum of the values that are not null, NULL when there are none. It adds
-// with Neumaier's compensation, so that thousands of cent amounts come to the double nearest their
-// exact sum in whatever order they are read: a year summed line by line and the same year summed
-// month by month show the same decimal text. (SQLite's own sum() loses the low digits as it goes.)
-struct CompensatedSum {
-    double sum;
-    double compensation;
+// decimal_sum(x): the sum of the values that are not null, NULL when there are none. Each value
+// is rounded to the places of a Decimal and added exactly, whatever the order of the rows: a year
+// summed line by line and the same year summed month by month give the same digits. The sum comes
+// back as its exact decimal text (SQLite's own sum() adds binary doubles and loses the low digits).
+struct DecimalSum {
+    qint64 units;
     bool any;
+    bool failed;
 };
 
-void compensatedSumStep(sqlite3_context* ctx, int, sqlite3_value** argv)
+void decimalSumStep(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+    const int type = sqlite3_value_type(argv[0]);
+    if (type == SQLITE_NULL)
         return;
-    auto* acc = static_cast<CompensatedSum*>(sqlite3_aggregate_context(ctx, sizeof(CompensatedSum)));
+    auto* acc = static_cast<DecimalSum*>(sqlite3_aggregate_context(ctx, sizeof(DecimalSum)));
     if (!acc) {
         sqlite3_result_error_nomem(ctx);
         return;
     }
-    const double x = sqlite3_value_double(argv[0]);
-    const double t = acc->sum + x;
-    acc->compensation += std::fabs(acc->sum) >= std::fabs(x) ? (acc->sum - t) + x : (x - t) + acc->sum;
-    acc->sum = t;
-    acc->any = true;
+    try {
+        Decimal x;
+        if (type == SQLITE_INTEGER)
+            x = Decimal::fromInteger(sqlite3_value_int64(argv[0]));
+        else if (type == SQLITE_FLOAT)
+            x = Decimal::fromStoredDouble(sqlite3_value_double(argv[0]));
+        else
+            x = Decimal::fromStoredText(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0]))));
+        acc->units = (Decimal::fromUnits(acc->units) + x).units();
+        acc->any = true;
+    } catch (const Error&) {
+        acc->failed = true;
+    }
 }
 
-void compensatedSumFinal(sqlite3_context* ctx)
+void decimalSumFinal(sqlite3_context* ctx)
 {
-    const auto* acc = static_cast<CompensatedSum*>(sqlite3_aggregate_context(ctx, 0));
-    if (acc && acc->any)
-        sqlite3_result_double(ctx, acc->sum + acc->compensation);
-    else
+    const auto* acc = static_cast<DecimalSum*>(sqlite3_aggregate_context(ctx, 0));
+    if (acc && acc->failed) {
+        sqlite3_result_error(ctx, "decimal_sum: sum out of range", -1);
+    } else if (acc && acc->any) {
+        const QByteArray digits = Decimal::fromUnits(acc->units).plainText().toLatin1();
+        sqlite3_result_text(ctx, digits.constData(), int(digits.size()), SQLITE_TRANSIENT);
+    } else {
         sqlite3_result_null(ctx);
+    }
 }
 
 QString dbMessage(sqlite3* db, int rc)
@@ -175,8 +189,8 @@ public:
             execScript(QStringLiteral("SELECT count(*) FROM sqlite_master"));
             checkLength();
             execScript(QStringLiteral("PRAGMA foreign_keys = OFF"));
-            rc = sqlite3_create_function_v2(m_db, "compensated_sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                            nullptr, compensatedSumStep, compensatedSumFinal, nullptr);
+            rc = sqlite3_create_function_v2(m_db, "decimal_sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                            nullptr, decimalSumStep, decimalSumFinal, nullptr);
             if (rc != SQLITE_OK)
                 throw DbError(dbMessage(m_db, rc), rc);
         } catch (...) {

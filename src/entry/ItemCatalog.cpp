@@ -56,7 +56,7 @@ void ItemCatalog::refresh(Database& db)
     while (st.next()) {
         QStringList row;
         for (int i = 0; i < t.shownColumns; ++i)
-            row << (i == t.numericColumn && !st.isNull(i) ? plainDecimal(st.number(i)) : st.text(i));
+            row << (i == t.numericColumn && !st.isNull(i) ? st.decimal(i).plainText() : st.text(i));
         rows.append(row);
         keys.append({keyOf(st, 0), keyOf(st, 1), keyOf(st, t.shownColumns)});
     }

@@ -160,9 +160,7 @@ void LineGridEditor::onEditTextChanged(int row, int col, const QString& text)
 
 void LineGridEditor::updateAmount(int row, const QString& quantity)
 {
-    const QString price = m_grid->text(row, PPrice);
-    const bool empty = cleanText(quantity).isEmpty() && cleanText(price).isEmpty();
-    m_grid->setText(row, PAmount, empty ? QString() : plainDecimal(numericValue(quantity) * numericValue(price)));
+    m_grid->setText(row, PAmount, amountText(quantity, m_grid->text(row, PPrice)));
     m_host.totals();
 }
 
@@ -217,10 +215,8 @@ void LineGridEditor::takeMatch(int row, int match)
         m_grid->setEditText(none ? QString() : m_popup->text(match, 1));
         m_grid->setText(row, PUnit, none ? QString() : m_popup->text(match, 2));
         m_grid->setText(row, PPrice, none ? QString() : m_popup->text(match, 3));
-        m_grid->setText(
-            row, PAmount,
-            none ? QString()
-                 : plainDecimal(numericValue(m_grid->text(row, PQuantity)) * numericValue(m_popup->text(match, 3))));
+        m_grid->setText(row, PAmount,
+                        none ? QString() : amountText(m_grid->text(row, PQuantity), m_popup->text(match, 3)));
     } else {
         m_grid->setEditText(none ? QString() : m_popup->text(match, 1));
         m_grid->setText(row, DAmount, none ? QString() : m_popup->text(match, 2));
@@ -300,8 +296,7 @@ void LineGridEditor::choose(const QStringList& item)
     m_grid->setText(r, 2, item.at(2));
     if (isProduction()) {
         m_grid->setText(r, PPrice, item.at(3));
-        m_grid->setText(r, PAmount,
-                        plainDecimal(numericValue(m_grid->text(r, PQuantity)) * numericValue(m_grid->text(r, PPrice))));
+        m_grid->setText(r, PAmount, amountText(m_grid->text(r, PQuantity), m_grid->text(r, PPrice)));
     }
     m_host.totals();
     m_popup->hide();

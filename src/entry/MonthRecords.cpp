@@ -6,6 +6,7 @@
 #include "entry/ClosedMonths.h"
 
 #include <set>
+#include <span>
 
 namespace kv {
 
@@ -54,7 +55,69 @@ QString shownDate(const QString& iso)
 
 QString shownNumber(const Statement& st, int col)
 {
-    return st.isNull(col) ? QString() : plainDecimal(st.number(col));
+    return st.isNull(col) ? QString() : st.decimal(col).plainText();
+}
+
+// A number cell of a line: empty is 0; otherwise a number of at most `places` places.
+std::optional<Decimal> cellNumber(const LineTexts& line, int col, int places, QString* fault, const QString& what)
+{
+    const QString text = cleanText(cell(line, col));
+    if (text.isEmpty())
+        return Decimal();
+    Decimal::ParseError error = Decimal::ParseError::None;
+    const std::optional<Decimal> value = Decimal::parse(text, places, &error);
+    if (!value && fault) {
+        switch (error) {
+        case Decimal::ParseError::TooManyPlaces:
+            *fault = QStringLiteral("%1最多保留 %2 位小数！").arg(what).arg(places);
+            break;
+        case Decimal::ParseError::TooLarge:
+            *fault = QStringLiteral("%1太大，超出了本程序能计算的范围！").arg(what);
+            break;
+        default: *fault = QStringLiteral("%1必须是数字！").arg(what); break;
+        }
+    }
+    return value;
+}
+
+struct NumberCell {
+    int column;
+    int places;
+    const char16_t* what;
+};
+constexpr NumberCell kProductionNumbers[] = {{PQuantity, Decimal::kQuantityPlaces, u"数量"},
+                                             {PPrice, Decimal::kPricePlaces, u"工价"}};
+constexpr NumberCell kDeductionNumbers[] = {{DAmount, Decimal::kAmountPlaces, u"扣减金额"}};
+
+template <class Filled>
+QList<LineNumberFault> numberFaults(const QList<LineTexts>& lines, std::span<const NumberCell> cells, Filled filled)
+{
+    QList<LineNumberFault> faults;
+    for (int i = 0; i < lines.size(); ++i) {
+        if (!filled(lines.at(i)))
+            continue;
+        for (const NumberCell& c : cells) {
+            QString fault;
+            if (!cellNumber(lines.at(i), c.column, c.places, &fault, QString::fromUtf16(c.what)))
+                faults.append({i, c.column, fault});
+        }
+    }
+    return faults;
+}
+
+// Refuses the save of a sheet with a number that cannot be stored.
+void refuseFaults(const QList<LineNumberFault>& faults)
+{
+    if (!faults.isEmpty())
+        throw InputError(faults.first().message);
+}
+
+// A figure about to be stored in a REAL column: refused when the column could not give it back.
+Decimal storable(Decimal value)
+{
+    if (!value.isStorable())
+        throw InputError(QString::fromUtf16(kDecimalRangeText));
+    return value;
 }
 
 QVariantList monthBounds(const QString& employeeNo, const YearMonth& month)
@@ -68,9 +131,34 @@ bool isProductionLineFilled(const LineTexts& line)
     return !cell(line, PDate).isEmpty() && !cleanText(cell(line, PProduct)).isEmpty();
 }
 
-QString lineAmount(const LineTexts& line)
+std::optional<Decimal> lineAmount(const LineTexts& line)
 {
-    return plainDecimal(numericValue(cell(line, PQuantity)) * numericValue(cell(line, PPrice)));
+    const auto quantity = cellNumber(line, PQuantity, Decimal::kQuantityPlaces, nullptr, {});
+    const auto price = cellNumber(line, PPrice, Decimal::kPricePlaces, nullptr, {});
+    if (!quantity || !price)
+        return std::nullopt;
+    return *quantity * *price;
+}
+
+QString amountText(const QString& quantity, const QString& price)
+{
+    if (cleanText(quantity).isEmpty() && cleanText(price).isEmpty())
+        return {};
+    LineTexts line(ProductionColumnCount);
+    line[PQuantity] = quantity;
+    line[PPrice] = price;
+    const std::optional<Decimal> amount = lineAmount(line);
+    return amount ? amount->plainText() : QString();
+}
+
+QList<LineNumberFault> productionNumberFaults(const QList<LineTexts>& lines)
+{
+    return numberFaults(lines, kProductionNumbers, isProductionLineFilled);
+}
+
+QList<LineNumberFault> deductionNumberFaults(const QList<LineTexts>& lines)
+{
+    return numberFaults(lines, kDeductionNumbers, isDeductionLineFilled);
 }
 
 QList<LineTexts> linesWithContent(const QList<LineTexts>& lines)
@@ -160,12 +248,13 @@ void MonthRecords::deleteRows(const QString& employeeNo, const QString& monthTex
 
 MonthRecords::StoredTotals MonthRecords::storedTotals(const QString& employeeNo, const QString& monthText)
 {
-    Statement st = m_db.prepare(QStringLiteral("SELECT max(姓名), total(生产金额), total(扣减) FROM 员工工资 "
-                                               "WHERE 工号 = ? AND 月份 = ?"));
+    Statement st =
+        m_db.prepare(QStringLiteral("SELECT max(姓名), decimal_sum(生产金额), decimal_sum(扣减) FROM 员工工资 "
+                                    "WHERE 工号 = ? AND 月份 = ?"));
     st.bindAll({cleanText(employeeNo), monthText});
     StoredTotals totals;
     if (st.next())
-        totals = {st.text(0), st.number(1), st.number(2)};
+        totals = {st.text(0), st.decimal(1), st.decimal(2)};
     return totals;
 }
 
@@ -195,9 +284,9 @@ void MonthRecords::deleteMonth(const QString& employeeNo, const QString& monthTe
     refreshMonthlyTotals(m_db, cleanText(employeeNo), month);
     OperationLog(m_db).record(QStringLiteral("清空工资"),
                               QStringLiteral("%1（%2）%3：生产金额 %4，扣减 %5，实发工资 %6")
-                                  .arg(before.name, cleanText(employeeNo), monthText, changeText(before.production, 0),
-                                       changeText(before.deductions, 0),
-                                       changeText(before.production - before.deductions, 0)));
+                                  .arg(before.name, cleanText(employeeNo), monthText, changeText(before.production, {}),
+                                       changeText(before.deductions, {}),
+                                       changeText(before.production - before.deductions, {})));
     tx.commit();
 }
 
@@ -206,6 +295,8 @@ qint64 MonthRecords::saveMonth(const MonthSheet& sheet)
     const YearMonth month = requireMonth(sheet.monthText);
     // Lines are stored under the cleaned number, the one every query of the month looks for.
     const QString employeeNo = cleanText(sheet.employeeNo);
+    refuseFaults(productionNumberFaults(sheet.production));
+    refuseFaults(deductionNumberFaults(sheet.deductions));
 
     Transaction tx(m_db);
     claim(employeeNo, sheet.monthText, sheet.loadedVersion);
@@ -215,17 +306,18 @@ qint64 MonthRecords::saveMonth(const MonthSheet& sheet)
 
     Statement production = m_db.prepare(QStringLiteral(
         "INSERT INTO 工资流水 (日期, 工号, 产品, 计量单位, 数量, 工价, 金额, 备注) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-    double productionTotal = 0;
+    Decimal productionTotal;
     for (const LineTexts& line : sheet.production) {
         if (!isProductionLineFilled(line))
             continue;
-        // The amount as the grid shows it once worked out again from quantity and price.
-        const double amount = numericValue(lineAmount(line));
+        // The amount worked out again from quantity and price, whatever the grid showed.
+        const Decimal amount = storable(*lineAmount(line));
         productionTotal += amount;
         const QDate day = requireDate(cell(line, PDate));
         touched.add(day);
         production.bindAll({isoDate(day), employeeNo, cell(line, PProduct), cell(line, PUnit),
-                            numericValue(cell(line, PQuantity)), numericValue(cell(line, PPrice)), amount,
+                            cellNumber(line, PQuantity, Decimal::kQuantityPlaces, nullptr, {})->toDouble(),
+                            cellNumber(line, PPrice, Decimal::kPricePlaces, nullptr, {})->toDouble(), amount.toDouble(),
                             cell(line, PRemark)});
         production.run();
         production.reset();
@@ -233,23 +325,23 @@ qint64 MonthRecords::saveMonth(const MonthSheet& sheet)
 
     Statement deduction =
         m_db.prepare(QStringLiteral("INSERT INTO 扣减流水 (日期, 工号, 扣减项目, 扣减金额) VALUES (?, ?, ?, ?)"));
-    double deductionTotal = 0;
+    Decimal deductionTotal;
     for (const LineTexts& line : sheet.deductions) {
         if (!isDeductionLineFilled(line))
             continue;
-        const double amount = numericValue(cell(line, DAmount));
+        const Decimal amount = storable(*cellNumber(line, DAmount, Decimal::kAmountPlaces, nullptr, {}));
         deductionTotal += amount;
         const QDate day = requireDate(cell(line, DDate));
         touched.add(day);
-        deduction.bindAll({isoDate(day), employeeNo, cell(line, DItem), amount});
+        deduction.bindAll({isoDate(day), employeeNo, cell(line, DItem), amount.toDouble()});
         deduction.run();
         deduction.reset();
     }
 
     m_db.exec(
         QStringLiteral("INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES (?, ?, ?, ?, ?, ?)"),
-        {sheet.monthText, employeeNo, sheet.employeeName, productionTotal, deductionTotal,
-         productionTotal - deductionTotal});
+        {sheet.monthText, employeeNo, sheet.employeeName, storable(productionTotal).toDouble(),
+         storable(deductionTotal).toDouble(), storable(productionTotal - deductionTotal).toDouble()});
     touched.refresh(m_db, employeeNo);
     OperationLog(m_db).record(
         QStringLiteral("保存工资"),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Decimal.h"
 #include "data/TextRules.h"
 
 #include <QList>
@@ -25,8 +26,25 @@ bool isProductionLineFilled(const LineTexts& line);
 // A deduction line is filled when it has a date and an item, taken as they stand.
 bool isDeductionLineFilled(const LineTexts& line);
 
-// The amount of a production line: quantity × piece price, as plain decimal text.
-QString lineAmount(const LineTexts& line);
+// A number typed into a line that cannot be stored: its line (index in the list), its column
+// and what the user is told.
+struct LineNumberFault {
+    int line = 0;
+    int column = 0;
+    QString message;
+};
+// The quantities and piece prices of the filled production lines, and the amounts of the filled
+// deduction lines, that are not numbers of the places allowed ("数量必须是数字！"). An empty
+// cell counts as 0 here (an empty quantity has its own rule: linesMissingQuantity).
+QList<LineNumberFault> productionNumberFaults(const QList<LineTexts>& lines);
+QList<LineNumberFault> deductionNumberFaults(const QList<LineTexts>& lines);
+
+// The amount of a production line: quantity × piece price, exact; nothing while the quantity or
+// the price is not a number (empty counts as 0).
+std::optional<Decimal> lineAmount(const LineTexts& line);
+// The amount cell of a production line with this quantity and piece price: their exact product;
+// empty while both are empty or either is not a number.
+QString amountText(const QString& quantity, const QString& price);
 
 // The lines that hold anything besides a date (opening a date picker writes one), as shown:
 // what would be lost by leaving them unsaved.
@@ -79,15 +97,16 @@ public:
     // refreshes the monthly totals of every month a line was stored in, in one transaction: a
     // failure leaves the stored month as it was. The summary's totals are the sums of the lines
     // stored, so they never count a line that was not kept. Throws DbError, or InputError for a
-    // line whose date cannot be read. Returns the version now stored.
+    // line whose date cannot be read or whose number is not one (see productionNumberFaults).
+    // Returns the version now stored.
     qint64 saveMonth(const MonthSheet& sheet);
 
 private:
     // The month's summary as stored before a change, for the operation log.
     struct StoredTotals {
         QString name;
-        double production = 0;
-        double deductions = 0;
+        Decimal production;
+        Decimal deductions;
     };
     StoredTotals storedTotals(const QString& employeeNo, const QString& monthText);
     void deleteRows(const QString& employeeNo, const QString& monthText, const YearMonth& month);

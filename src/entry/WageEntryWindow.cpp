@@ -26,6 +26,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTableWidget>
 
 #include <algorithm>
@@ -72,7 +73,7 @@ QLineEdit* textBox(QWidget* parent, const QString& name, bool readOnly = false)
     t->setFont(entry::fixedFont(12));
     t->setReadOnly(readOnly);
     if (readOnly)
-        t->setText(QStringLiteral("0"));
+        t->setText(Decimal().moneyText());
     return t;
 }
 
@@ -102,6 +103,21 @@ template <size_t N> void setUpLineGrid(DataGrid* grid, int rows, const ColumnSpe
     // The grid shows exactly its line rows beside the delete buttons; a horizontal scroll bar
     // would hide the last of them.
     grid->table()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+// A total box shows its whole amount with the sign: in its own font while that fits, else in a
+// smaller one, and always from its front, so that a minus sign is never scrolled out of sight.
+void showTotal(QLineEdit* box, Decimal amount)
+{
+    const QString text = amount.moneyText();
+    QFont font = entry::fixedFont(12);
+    const int room = box->contentsRect().width() - 2 * box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) - 4;
+    while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(text) > room)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    box->setFont(font);
+    box->setText(text);
+    box->setCursorPosition(0);
+    box->setToolTip(text);
 }
 
 QList<LineTexts> gridLines(const DataGrid& grid)
@@ -389,6 +405,10 @@ void WageEntryWindow::setUpGrids()
 {
     setUpLineGrid(m_production, 8, kProductionColumns);
     setUpLineGrid(m_deductions, 5, kDeductionColumns);
+    m_production->setColumnKind(PQuantity, DataGrid::ColumnKind::Number);
+    m_production->setColumnKind(PPrice, DataGrid::ColumnKind::Number);
+    m_production->setColumnKind(PAmount, DataGrid::ColumnKind::Money);
+    m_deductions->setColumnKind(DAmount, DataGrid::ColumnKind::Money);
 }
 
 int WageEntryWindow::offerMonth(const QString& month)
@@ -520,11 +540,11 @@ void WageEntryWindow::loadUser()
 
 void WageEntryWindow::hjje()
 {
-    const double production = m_production->columnSum(PAmount, 1, m_production->rows() - 1);
-    const double deductions = m_deductions->columnSum(DAmount, 1, m_deductions->rows() - 1);
-    m_productionTotal->setText(plainDecimal(production));
-    m_deductionTotal->setText(plainDecimal(deductions));
-    m_netPay->setText(plainDecimal(numericValue(m_productionTotal->text()) - numericValue(m_deductionTotal->text())));
+    const Decimal production = m_production->columnSum(PAmount, 1, m_production->rows() - 1);
+    const Decimal deductions = m_deductions->columnSum(DAmount, 1, m_deductions->rows() - 1);
+    showTotal(m_productionTotal, production);
+    showTotal(m_deductionTotal, deductions);
+    showTotal(m_netPay, production - deductions);
 }
 
 void WageEntryWindow::loadLS(const QString& month)
@@ -573,8 +593,9 @@ void WageEntryWindow::saveLS()
     // totals on screen are the sums of what is shown.
     const QList<LineTexts> shown = gridLines(*m_production);
     for (int i = 0; i < shown.size(); ++i) {
-        if (isProductionLineFilled(shown.at(i)) && shown.at(i).at(PAmount) != lineAmount(shown.at(i)))
-            m_production->setText(i + 1, PAmount, lineAmount(shown.at(i)));
+        const QString amount = amountText(shown.at(i).at(PQuantity), shown.at(i).at(PPrice));
+        if (isProductionLineFilled(shown.at(i)) && shown.at(i).at(PAmount) != amount)
+            m_production->setText(i + 1, PAmount, amount);
     }
     hjje();
     const QList<LineTexts> production = gridLines(*m_production);
@@ -669,6 +690,27 @@ void WageEntryWindow::onSave()
                     ui::Icon::Warning);
         return;
     }
+    // A quantity, price or amount that is not a number is refused in its own cell; nothing is
+    // saved.
+    const auto markFaults = [](DataGrid& grid, const QList<LineNumberFault>& faults) {
+        for (int r = 1; r < grid.rows(); ++r)
+            for (int c = 0; c < grid.cols(); ++c)
+                if (grid.columnKind(c) != DataGrid::ColumnKind::Text)
+                    grid.setCellToolTip(r, c, {});
+        for (const LineNumberFault& fault : faults) {
+            grid.setCellBackground(fault.line + 1, fault.column, kLightRed);
+            grid.setCellToolTip(fault.line + 1, fault.column, fault.message);
+        }
+    };
+    const QList<LineNumberFault> productionFaults = productionNumberFaults(lines);
+    const QList<LineNumberFault> deductionFaults = deductionNumberFaults(gridLines(fg1));
+    markFaults(fg, productionFaults);
+    markFaults(fg1, deductionFaults);
+    if (!productionFaults.isEmpty() || !deductionFaults.isEmpty()) {
+        const LineNumberFault& first = productionFaults.isEmpty() ? deductionFaults.first() : productionFaults.first();
+        ui::message(this, first.message, QStringLiteral("数字不正确！"), ui::Icon::Warning);
+        return;
+    }
     if (mark(fg, linesMissingQuantity(lines), PQuantity, kLightGreen)) {
         ui::message(this, QStringLiteral("请将绿色区域的数量填写完整！"), QStringLiteral("未填写完整！"),
                     ui::Icon::Warning);
@@ -691,9 +733,8 @@ void WageEntryWindow::onClear()
     emptyGrids();
     markSaved();
     showNotes(workingMonth(), false, false);
-    m_productionTotal->setText(QStringLiteral("0"));
-    m_deductionTotal->setText(QStringLiteral("0"));
-    m_netPay->setText(QStringLiteral("0"));
+    for (QLineEdit* box : {m_productionTotal, m_deductionTotal, m_netPay})
+        showTotal(box, Decimal());
 }
 
 void WageEntryWindow::onPrint()

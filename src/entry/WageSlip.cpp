@@ -21,6 +21,16 @@ std::optional<SlipEmployee> readEmployee(Statement& st)
     return SlipEmployee{st.integer(0), st.text(1), st.text(2), st.text(3), st.text(4)};
 }
 
+// A number cell as a save stores it: empty is 0, a number its exact value, anything else itself
+// (a save refuses it).
+QString numberForm(const QString& text)
+{
+    if (cleanText(text).isEmpty())
+        return QStringLiteral("0");
+    const std::optional<Decimal> value = Decimal::parse(cleanText(text));
+    return value ? value->plainText() : text;
+}
+
 // A line reduced to what a save stores, in a form that compares equal when the stored line
 // is the same: dates as ISO text, numbers as their values written plainly.
 QString storedForm(const LineTexts& line, const QList<int>& textCols, const QList<int>& numberCols)
@@ -30,7 +40,7 @@ QString storedForm(const LineTexts& line, const QList<int>& textCols, const QLis
     for (int c : textCols)
         parts << cell(line, c);
     for (int c : numberCols)
-        parts << plainDecimal(numericValue(cell(line, c)));
+        parts << numberForm(cell(line, c));
     return parts.join(u'\x1f');
 }
 
@@ -45,11 +55,11 @@ QStringList sortedForms(const QList<LineTexts>& lines, bool (*filled)(const Line
     return forms;
 }
 
-double amountSum(const QList<LineTexts>& lines, int col)
+Decimal amountSum(const QList<LineTexts>& lines, int col)
 {
-    double sum = 0;
+    Decimal sum;
     for (const LineTexts& line : lines)
-        sum += numericValue(cell(line, col));
+        sum += Decimal::parse(cell(line, col)).value_or(Decimal());
     return sum;
 }
 } // namespace

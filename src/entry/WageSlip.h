@@ -29,9 +29,9 @@ struct WageSlip {
     QString monthText;           // "2008-5"
     QList<LineTexts> production; // columns as ProductionColumn
     QList<LineTexts> deductions; // columns as DeductionColumn
-    double productionTotal = 0;  // sum of the production lines' amounts
-    double deductionTotal = 0;   // sum of the deduction lines' amounts
-    double netPay() const { return productionTotal - deductionTotal; }
+    Decimal productionTotal;     // sum of the production lines' amounts
+    Decimal deductionTotal;      // sum of the deduction lines' amounts
+    Decimal netPay() const { return productionTotal - deductionTotal; }
 };
 
 // Builds wage slips from the stored months.

@@ -10,7 +10,7 @@ ui::SheetCell text(const QString& t, bool bold = false)
     return {t, std::nullopt, bold};
 }
 
-ui::SheetCell number(double value)
+ui::SheetCell number(Decimal value)
 {
     return {QString(), value, false};
 }

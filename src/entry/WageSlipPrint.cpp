@@ -29,9 +29,17 @@ struct Cell {
     Qt::Alignment align;
 };
 
+// A line's amount as money; a quantity or price as its exact number.
 QString amount(const QString& text)
 {
-    return text.isEmpty() ? text : plainDecimal(numericValue(text));
+    const std::optional<Decimal> value = Decimal::parse(text);
+    return value ? value->moneyText() : text;
+}
+
+QString number(const QString& text)
+{
+    const std::optional<Decimal> value = Decimal::parse(text);
+    return value ? value->plainText() : text;
 }
 
 class SlipPainter {
@@ -100,8 +108,8 @@ private:
                 const LineTexts& l = slip.production.at(row.line);
                 drawCells(
                     band,
-                    productionCells({l.value(PDate), l.value(PProduct), l.value(PUnit), amount(l.value(PQuantity)),
-                                     amount(l.value(PPrice)), amount(l.value(PAmount))}),
+                    productionCells({l.value(PDate), l.value(PProduct), l.value(PUnit), number(l.value(PQuantity)),
+                                     number(l.value(PPrice)), amount(l.value(PAmount))}),
                     false);
                 break;
             }
@@ -194,9 +202,9 @@ private:
     {
         m_painter->setFont(m_bold);
         m_painter->setPen(Qt::black);
-        const QString totals = QStringLiteral("生产金额合计：%1        减扣金额合计：%2        实发工资：%3")
-                                   .arg(plainDecimal(slip.productionTotal), plainDecimal(slip.deductionTotal),
-                                        plainDecimal(slip.netPay()));
+        const QString totals =
+            QStringLiteral("生产金额合计：%1        减扣金额合计：%2        实发工资：%3")
+                .arg(slip.productionTotal.moneyText(), slip.deductionTotal.moneyText(), slip.netPay().moneyText());
         m_painter->drawText(band, Qt::AlignRight | Qt::AlignVCenter, totals);
     }
 

@@ -20,8 +20,10 @@ QString shownText(const Statement& st, int col, ColumnType type)
     const QVariant v = st.value(col);
     if (v.isNull())
         return {};
-    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong)
-        return plainDecimal(v.toDouble());
+    if (v.typeId() == QMetaType::LongLong)
+        return QString::number(v.toLongLong());
+    if (v.typeId() == QMetaType::Double)
+        return st.decimal(col).plainText();
     if (type == ColumnType::Date) {
         if (const auto date = parseDateText(v.toString()))
             return dateText(*date);

@@ -97,8 +97,13 @@ void RecordListWindow::loadYG(const QList<FieldCondition>& conditions)
     m_grid->setRows(1);
     m_grid->setCols(idCol + 1);
     m_grid->setColHidden(idCol);
-    for (int c = 0; c < idCol; ++c)
+    const MasterTable& table = masterTable(m_kind);
+    for (int c = 0; c < idCol; ++c) {
         m_grid->setText(0, c, records.fields.at(c));
+        const int column = table.columnIndex(records.fields.at(c));
+        const bool number = column >= 0 && table.columns.at(column).type == ColumnType::Number;
+        m_grid->setColumnKind(c, number ? ui::DataGrid::ColumnKind::Number : ui::DataGrid::ColumnKind::Text);
+    }
 
     // The field list of row 0 is rebuilt; the field it had chosen stays chosen.
     QComboBox* fields = m_panel->conditionRows().first().field;

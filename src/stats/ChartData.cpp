@@ -4,6 +4,9 @@
 #include "data/TextRules.h"
 #include "lists/CodeList.h"
 
+#include <QHash>
+#include <QSet>
+
 #include <algorithm>
 
 namespace kv {
@@ -14,7 +17,7 @@ QList<NamedAmount> productionByWorkshop(Database& db, const QList<EmployeeWage>&
     for (const EmployeeWage& row : orderByWorkshop(rows, CodeList(db, CodeListKind::Workshop).names())) {
         const QString name = row.workshop.isEmpty() ? QStringLiteral("未分车间") : row.workshop;
         if (out.isEmpty() || out.last().name != name)
-            out.append({name, 0});
+            out.append({name, {}});
         out.last().amount += row.production;
     }
     return out;
@@ -24,13 +27,24 @@ QList<NamedAmount> topProducers(const QList<EmployeeWage>& rows, int count)
 {
     QList<EmployeeWage> sorted;
     for (const EmployeeWage& row : rows)
-        if (row.production > 0)
+        if (row.production > Decimal())
             sorted << row;
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const EmployeeWage& a, const EmployeeWage& b) { return a.production > b.production; });
+    QHash<QString, int> namesakes;
+    for (const EmployeeWage& row : rows)
+        ++namesakes[row.name];
     QList<NamedAmount> out;
-    for (int i = 0; i < std::min<qsizetype>(count, sorted.size()); ++i)
-        out.append({sorted.at(i).name, sorted.at(i).production});
+    QSet<QString> labels;
+    for (int i = 0; i < std::min<qsizetype>(count, sorted.size()); ++i) {
+        const EmployeeWage& row = sorted.at(i);
+        QString label = namesakes.value(row.name) > 1 ? QStringLiteral("%1（%2）").arg(row.name, row.number) : row.name;
+        // Two employees under one number as well (a file from before numbers were unique).
+        if (labels.contains(label))
+            label += QStringLiteral("#%1").arg(row.id);
+        labels.insert(label);
+        out.append({label, row.production});
+    }
     return out;
 }
 
@@ -45,8 +59,9 @@ ChartData chartData(Database& db, PeriodKind kind, const DateRange& period)
         return data;
     for (int back = kTrendMonths - 1; back >= 0; --back) {
         const QDate first = QDate(last.year(), last.month(), 1).addMonths(-back);
-        MonthPoint point{monthText(first.year(), first.month())};
-        for (const EmployeeWage& row : statistics.compute(PeriodKind::Month, dateRange(first, first.addMonths(1).addDays(-1)))) {
+        MonthPoint point{monthText(first.year(), first.month()), {}, {}};
+        for (const EmployeeWage& row :
+             statistics.compute(PeriodKind::Month, dateRange(first, first.addMonths(1).addDays(-1)))) {
             point.production += row.production;
             point.netPay += row.netPay();
         }

@@ -12,20 +12,20 @@ class Database;
 // One month of the trend: the statistics totals of that month.
 struct MonthPoint {
     QString month; // "2008-5"
-    double production = 0;
-    double netPay = 0;
+    Decimal production;
+    Decimal netPay;
 };
 
-// A bar: a workshop's or an employee's production total.
+// A bar: a workshop's or an employee's production total, under the label its axis shows.
 struct NamedAmount {
     QString name;
-    double amount = 0;
+    Decimal amount;
 };
 
 // What the charts of the statistics window draw, made from the same sums as its grid.
 struct ChartData {
-    QList<MonthPoint> trend;       // the months up to the period's last, oldest first
-    QList<NamedAmount> workshops;  // production per workshop in the period, by name
+    QList<MonthPoint> trend;         // the months up to the period's last, oldest first
+    QList<NamedAmount> workshops;    // production per workshop in the period, by name
     QList<NamedAmount> topEmployees; // the highest production totals of the period, highest first
 };
 
@@ -37,6 +37,9 @@ inline constexpr int kTopEmployees = 20;
 // "未分车间" for employees whose record names none.
 QList<NamedAmount> productionByWorkshop(Database& db, const QList<EmployeeWage>& rows);
 // The `count` highest production totals above zero, highest first; equal totals in row order.
+// Each bar is labelled with the employee's name, followed by the number ("张三（001）") when
+// another employee of the rows has the same name: an axis shows one category per label, so
+// every employee needs a label of its own.
 QList<NamedAmount> topProducers(const QList<EmployeeWage>& rows, int count = kTopEmployees);
 
 // The charts' data for a period: its rows, and the trend of the kTrendMonths months ending

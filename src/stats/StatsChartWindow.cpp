@@ -56,11 +56,13 @@ QChart* trendChart(const QList<MonthPoint>& trend)
     double low = 0;
     double high = 0;
     for (int i = 0; i < trend.size(); ++i) {
-        production->append(i, trend.at(i).production);
-        netPay->append(i, trend.at(i).netPay);
+        const double made = trend.at(i).production.toDouble();
+        const double paid = trend.at(i).netPay.toDouble();
+        production->append(i, made);
+        netPay->append(i, paid);
         months << trend.at(i).month;
-        low = std::min({low, trend.at(i).netPay, trend.at(i).production});
-        high = std::max({high, trend.at(i).netPay, trend.at(i).production});
+        low = std::min({low, paid, made});
+        high = std::max({high, paid, made});
     }
     for (QLineSeries* series : {production, netPay}) {
         series->setPointsVisible(true);
@@ -90,7 +92,7 @@ QChart* barChart(const QString& title, const QList<NamedAmount>& bars, Qt::Align
     auto* set = new QBarSet(QStringLiteral("生产金额"));
     QStringList names;
     for (const NamedAmount& bar : bars) {
-        *set << bar.amount;
+        *set << bar.amount.toDouble();
         names << bar.name;
     }
     auto* series = new Series;
@@ -108,7 +110,7 @@ QChart* barChart(const QString& title, const QList<NamedAmount>& bars, Qt::Align
     series->attachAxis(values);
     double high = 1;
     for (const NamedAmount& bar : bars)
-        high = std::max(high, bar.amount);
+        high = std::max(high, bar.amount.toDouble());
     values->setRange(0, high);
     values->applyNiceNumbers();
     chart->legend()->setVisible(false);

@@ -11,20 +11,20 @@ namespace kv {
 
 namespace {
 struct Sums {
-    double production = 0;
-    double deductions = 0;
+    Decimal production;
+    Decimal deductions;
 };
 using SumsByNumber = QHash<QString, Sums>;
 
 // Adds the rows "number, sum" of a query over the range to one of the two sums.
 void addSums(Database& db, const QString& groupedSql, const QVariantList& range, SumsByNumber& sums,
-             double Sums::*field)
+             Decimal Sums::*field)
 {
     Statement st = db.prepare(groupedSql);
     st.bindAll(range);
     while (st.next())
         if (!st.isNull(0)) // a line without a number belongs to nobody
-            sums[st.text(0)].*field = st.number(1);
+            sums[st.text(0)].*field = st.decimal(1);
 }
 
 // Every employee in ascending id with the sums of its cleaned number.
@@ -60,11 +60,11 @@ QList<EmployeeWage> WageStatistics::fromJournals(const DateRange& range)
     if (!range.isEmpty()) {
         const QVariantList bounds{range.first, range.last};
         addSums(m_db,
-                QStringLiteral("SELECT 工号, compensated_sum(金额) FROM 工资流水 "
+                QStringLiteral("SELECT 工号, decimal_sum(金额) FROM 工资流水 "
                                "WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
                 bounds, sums, &Sums::production);
         addSums(m_db,
-                QStringLiteral("SELECT 工号, compensated_sum(扣减金额) FROM 扣减流水 "
+                QStringLiteral("SELECT 工号, decimal_sum(扣减金额) FROM 扣减流水 "
                                "WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
                 bounds, sums, &Sums::deductions);
     }
@@ -82,12 +82,12 @@ QList<EmployeeWage> WageStatistics::fromMonthlyTotals(const DateRange& range)
         const QString first = range.first.left(7);
         const QString last = range.last.left(7);
         const QString month = first == last ? QStringLiteral("月份") : QStringLiteral("月份 || ''");
-        Statement st = m_db.prepare(QStringLiteral("SELECT 工号, compensated_sum(生产金额), compensated_sum(扣减) "
+        Statement st = m_db.prepare(QStringLiteral("SELECT 工号, decimal_sum(生产金额), decimal_sum(扣减) "
                                                    "FROM 月度合计 WHERE %1 >= ? AND %1 <= ? GROUP BY 工号")
                                         .arg(month));
         st.bindAll({first, last});
         while (st.next())
-            sums.insert(st.text(0), {st.number(1), st.number(2)});
+            sums.insert(st.text(0), {st.decimal(1), st.decimal(2)});
     }
     return listEmployees(m_db, sums);
 }

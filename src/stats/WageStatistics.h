@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Decimal.h"
 #include "stats/StatsPeriod.h"
 
 #include <QList>
@@ -16,9 +17,9 @@ struct EmployeeWage {
     QString number; // 工号 as stored with the employee
     QString name;
     QString workshop;
-    double production = 0; // sum of 金额 in 工资流水 (or of the months' 生产金额 in 月度合计)
-    double deductions = 0; // sum of 扣减金额 in 扣减流水 (or of the months' 扣减 in 月度合计)
-    double netPay() const { return production - deductions; }
+    Decimal production; // sum of 金额 in 工资流水 (or of the months' 生产金额 in 月度合计)
+    Decimal deductions; // sum of 扣减金额 in 扣减流水 (or of the months' 扣减 in 月度合计)
+    Decimal netPay() const { return production - deductions; }
 };
 
 // Sums per employee the production and deductions of a period.

@@ -94,6 +94,8 @@ WageStatisticsWindow::WageStatisticsWindow(AppContext& ctx, QWidget* parent) : Q
     m_byWorkshop = new QCheckBox(QStringLiteral("按车间分组"), this);
     m_byWorkshop->setObjectName(QStringLiteral("groupByWorkshop"));
     connect(m_byWorkshop, &QCheckBox::toggled, this, &WageStatisticsWindow::onGroupingToggled);
+    m_withoutLines = new QCheckBox(QStringLiteral("包括无记录员工"), this);
+    m_withoutLines->setObjectName(QStringLiteral("slipsWithoutLines"));
 
     // Blank until the first run: a header row and no columns.
     m_grid = new ui::DataGrid(this);
@@ -268,6 +270,8 @@ bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, co
     m_grid->setRows(1);
     // The workshop column is there only while the rows are grouped by it.
     m_grid->setCols(grouped ? SWorkshop + 1 : StatsColumnCount);
+    for (int col : kSumColumns)
+        m_grid->setColumnKind(col, ui::DataGrid::ColumnKind::Money);
     m_grid->setText(0, SPeriod, QString::fromUtf16(kPeriodTabs[int(kind)].header));
     for (int c = SNumber; c <= SNetPay; ++c)
         m_grid->setText(0, c, QString::fromUtf16(kColumnHeaders[c - SNumber]));
@@ -282,9 +286,9 @@ bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, co
         m_grid->setText(r, SPeriod, periodText);
         m_grid->setText(r, SNumber, wage.number);
         m_grid->setText(r, SName, wage.name);
-        m_grid->setText(r, SProduction, plainDecimal(wage.production));
-        m_grid->setText(r, SDeductions, plainDecimal(wage.deductions));
-        m_grid->setText(r, SNetPay, plainDecimal(wage.netPay()));
+        m_grid->setText(r, SProduction, wage.production.plainText());
+        m_grid->setText(r, SDeductions, wage.deductions.plainText());
+        m_grid->setText(r, SNetPay, wage.netPay().plainText());
         m_grid->setText(r, SId, QString::number(wage.id));
         if (grouped)
             m_grid->setText(r, SWorkshop, wage.workshop);
@@ -439,15 +443,30 @@ void WageStatisticsWindow::wageSlips(const QString& command)
         return;
     }
 
+    // The slips of the whole list leave out the employees without a line in the month, unless
+    // the user asks for them too; a slip chosen by its row is made whatever it holds.
+    const bool everyone = m_withoutLines->isChecked() || command == QStringLiteral("打印选中工资条");
     QList<WageSlip> slips;
     const bool read = ui::guarded(this, [&] {
         WageSlips source(m_ctx.conn());
-        for (int r : rows)
-            if (const auto employee = source.employeeById(m_grid->text(r, SId).toLongLong()))
-                slips.append(source.slip(*employee, month));
+        for (int r : rows) {
+            const auto employee = source.employeeById(m_grid->text(r, SId).toLongLong());
+            if (!employee)
+                continue;
+            WageSlip slip = source.slip(*employee, month);
+            if (everyone || !slip.production.isEmpty() || !slip.deductions.isEmpty())
+                slips.append(std::move(slip));
+        }
     });
     if (!read)
         return;
+    if (slips.isEmpty() && !everyone) {
+        ui::message(this,
+                    QStringLiteral("表中的员工在 %1 都没有工资记录，没有工资条可打印。")
+                        .arg(monthText(month.year, month.month)),
+                    QStringLiteral("提示！"), ui::Icon::Information);
+        return;
+    }
     if (slips.isEmpty()) {
         // Every employee shown was deleted since the run.
         ui::message(this, QStringLiteral("表中的员工已不存在，请重新统计。"), QStringLiteral("提示！"),
@@ -509,12 +528,15 @@ void WageStatisticsWindow::layOut()
                            std::max(m_details->sizeHint().width(), twipsToPixels(2700)), twipsToPixels(420));
     m_byWorkshop->setGeometry(m_details->geometry().right() + twipsToPixels(200), buttonsTop,
                               m_byWorkshop->sizeHint().width(), twipsToPixels(420));
+    m_withoutLines->setGeometry(m_byWorkshop->geometry().right() + twipsToPixels(200), buttonsTop,
+                                m_withoutLines->sizeHint().width(), twipsToPixels(420));
     // The grid fills the rest of the window; the panel stays where it stands.
     const int gridTop = m_tabs->geometry().bottom() + twipsToPixels(100);
     m_grid->setGeometry(twipsToPixels(kGridLeftTwips), gridTop, std::max(0, width() - twipsToPixels(300)),
                         std::max(0, height() - gridTop - twipsToPixels(600)));
-    const QSize minimum(std::max(m_toolbar->sizeHint().width(), m_byWorkshop->geometry().right() + twipsToPixels(150)),
-                        gridTop + twipsToPixels(2400));
+    const QSize minimum(
+        std::max(m_toolbar->sizeHint().width(), m_withoutLines->geometry().right() + twipsToPixels(150)),
+        gridTop + twipsToPixels(2400));
     if (minimum != m_minimum) {
         m_minimum = minimum;
         updateGeometry();

@@ -73,6 +73,7 @@ private:
     QPushButton* m_run;                // Command5
     QPushButton* m_details;            // Command6
     QCheckBox* m_byWorkshop;           // rows by workshop with subtotals
+    QCheckBox* m_withoutLines;         // slips also for employees without a line in the month
     QLabel* m_closedMark = nullptr;    // LabelClosed, beside the month combo
     ui::DataGrid* m_grid;              // fg
     ui::FindPanel* m_panel;            // Picture1

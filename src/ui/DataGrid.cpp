@@ -186,7 +186,7 @@ int DataGrid::colWidth(int col) const
 
 void DataGrid::autoFitCols(int col1, int col2)
 {
-    m_sizing->autoFitCols(col1, col2);
+    m_sizing->autoFitCols(col1, col2, [this](int row, int col) { return shownText(row + 1, col); });
 }
 
 // --- Colours ----------------------------------------------------------------------------------
@@ -410,9 +410,34 @@ void DataGrid::finishEdit(bool keep)
     m_editing->finish(keep);
 }
 
+// --- Number columns ---------------------------------------------------------------------------
+
+void DataGrid::setColumnKind(int col, ColumnKind kind)
+{
+    if (kind == ColumnKind::Text)
+        m_columnKinds.remove(col);
+    else
+        m_columnKinds.insert(col, kind);
+    m_table->viewport()->update();
+}
+
+DataGrid::ColumnKind DataGrid::columnKind(int col) const
+{
+    return m_columnKinds.value(col, ColumnKind::Text);
+}
+
+QString DataGrid::shownText(int row, int col) const
+{
+    const QString plain = text(row, col);
+    if (row == 0 || (columnKind(col) != ColumnKind::Money && !totalsValue(row, col)))
+        return plain;
+    const std::optional<Decimal> value = Decimal::fromCellText(plain);
+    return value ? value->moneyText() : plain;
+}
+
 // --- Sums and totals --------------------------------------------------------------------------
 
-double DataGrid::columnSum(int col, int row1, int row2) const
+Decimal DataGrid::columnSum(int col, int row1, int row2) const
 {
     return m_totals->columnSum(col, row1, row2);
 }
@@ -422,7 +447,7 @@ int DataGrid::addTotalsRow(const QList<int>& sumCols, const QString& caption, in
     return m_totals->add(sumCols, caption, row1, row2);
 }
 
-std::optional<double> DataGrid::totalsValue(int row, int col) const
+std::optional<Decimal> DataGrid::totalsValue(int row, int col) const
 {
     return m_totals->value(row, col);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "data/Decimal.h"
+
 #include <QColor>
+#include <QHash>
 #include <QList>
 #include <QRect>
 #include <QSet>
@@ -56,6 +59,18 @@ public:
     void setText(int row, int col, const QString& text);
     // Writes one text into every cell of the rectangle (corners in any order).
     void fillText(int row1, int col1, int row2, int col2, const QString& text);
+
+    // --- Number columns -----------------------------------------------------------------------
+    // What a column's cells hold. Number and money cells stand right. A money cell holding a
+    // number shows it with thousands separators and at least two places (3,336.25, -9.975,
+    // 436.00); its text stays the plain number. Exports write the cells of number and money
+    // columns as numbers, every other cell as text.
+    enum class ColumnKind { Text, Number, Money };
+    void setColumnKind(int col, ColumnKind kind);
+    ColumnKind columnKind(int col) const;
+    // What the cell shows on screen and on paper: its text, written as money in a money column
+    // and in the sums of a totals row.
+    QString shownText(int row, int col) const;
 
     // --- Hiding -------------------------------------------------------------------------------
     void setColHidden(int col, bool hidden = true);
@@ -131,19 +146,18 @@ public:
     void finishEdit(bool keep = true);
 
     // --- Sums and totals ----------------------------------------------------------------------
-    // Sum of column col over rows row1 … row2 (hidden rows included); only cells whose whole
-    // text is a number count, any other text (empty, "abc", "12kg") is skipped.
-    double columnSum(int col, int row1, int row2) const;
+    // Exact sum of column col over rows row1 … row2 (hidden rows included); only cells whose
+    // whole text is a number count, any other text (empty, "abc", "12kg") is skipped.
+    Decimal columnSum(int col, int row1, int row2) const;
     // Inserts a totals row above row1 with the caption in column 0 and, in each of sumCols, the
-    // sum of the rows row1 … row2 shown on screen (hidden rows left out), written "#,##0" and
-    // bold. row2 = -1 means the last row. Rows that are themselves totals rows are not summed.
-    // Returns the new row's index.
+    // exact sum of the rows row1 … row2 shown on screen (hidden rows left out), shown as money
+    // and bold. row2 = -1 means the last row. Rows that are themselves totals rows are not
+    // summed. Returns the new row's index.
     int addTotalsRow(const QList<int>& sumCols, const QString& caption = QStringLiteral("合计"), int row1 = 1,
                      int row2 = -1);
     bool isTotalsRow(int row) const;
-    // The exact sum behind a summed cell of a totals row (its text is rounded); none for any
-    // other cell.
-    std::optional<double> totalsValue(int row, int col) const;
+    // The sum in a summed cell of a totals row; none for any other cell.
+    std::optional<Decimal> totalsValue(int row, int col) const;
     void removeTotalsRows(); // before totals are computed again
 
     // The table underneath, for painting and for tests that press on cells. Its rows are the
@@ -194,7 +208,8 @@ private:
     std::unique_ptr<GridTotals> m_totals;
     std::unique_ptr<GridRange> m_range;
     std::unique_ptr<GridEditing> m_editing;
-    int m_headerCol = 0; // column remembered while the header row is current
+    QHash<int, ColumnKind> m_columnKinds; // columns not listed hold text
+    int m_headerCol = 0;                  // column remembered while the header row is current
     bool m_forwarding = false;
     const QEvent* m_insideEvent = nullptr; // a key on its way up from the table
 };

@@ -144,9 +144,14 @@ void FindPanel::find()
     }
     clearHighlights();
     const int start = findStartRow(m_fromCurrent->isChecked(), m_grid->row());
-    // Only what the user can see is searched: hidden columns (the id) and hidden rows are not.
+    // Only what the user can see is searched: hidden columns (the id) and hidden rows are not. A
+    // cell is found by what it shows ("2,080.40") and by its plain number ("2080.4").
     const auto visibleText = [this](int row, int col) {
-        return m_grid->isColHidden(col) || m_grid->isRowHidden(row) ? QString() : m_grid->text(row, col);
+        if (m_grid->isColHidden(col) || m_grid->isRowHidden(row))
+            return QString();
+        const QString shown = m_grid->shownText(row, col);
+        const QString plain = m_grid->text(row, col);
+        return shown == plain ? plain : shown + QChar(u'\x1f') + plain;
     };
     const QList<CellPos> found = findCells(m_grid->rows(), m_grid->cols(), start, m_keyword->text(), visibleText);
     for (const CellPos& cell : found) {

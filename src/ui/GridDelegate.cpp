@@ -37,6 +37,11 @@ void GridDelegate::endEdit(QWidget* editor, bool keep)
 void GridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
+    const int row = index.row() + 1;
+    if (m_grid->columnKind(index.column()) != DataGrid::ColumnKind::Text || m_grid->totalsValue(row, index.column())) {
+        option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
+        option->text = m_grid->shownText(row, index.column());
+    }
     const auto* view = qobject_cast<const QAbstractItemView*>(option->widget);
     const QRect range = m_grid->selectedRange();
     const bool marked = range.width() * range.height() > 1 && m_grid->isInRange(index.row() + 1, index.column());

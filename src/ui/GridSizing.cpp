@@ -49,7 +49,7 @@ int GridSizing::colWidth(int col) const
     return pixelsToTwips(m_table->columnWidth(col));
 }
 
-void GridSizing::autoFitCols(int col1, int col2)
+void GridSizing::autoFitCols(int col1, int col2, const std::function<QString(int, int)>& shown)
 {
     // Measured over every row, not only those in view, so that a long list fits throughout. The
     // grid's own font is measured with one metrics object; only cells with a font of their own
@@ -65,7 +65,7 @@ void GridSizing::autoFitCols(int col1, int col2)
             const QTableWidgetItem* it = m_table->item(r, c);
             if (!it || m_table->isRowHidden(r))
                 continue;
-            const QString text = it->text();
+            const QString text = shown(r, c);
             if (text.isEmpty())
                 continue;
             const QVariant own = it->data(Qt::FontRole); // unset: the grid's font

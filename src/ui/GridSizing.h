@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QString>
+
+#include <functional>
+
 class QTableWidget;
 
 namespace kv::ui {
@@ -19,8 +23,9 @@ public:
     void setDefaultRowHeight(int twips); // height of rows added later
     void setColWidth(int col, int twips);
     int colWidth(int col) const;
-    // Fits the columns col1 … col2 to their contents over every row, header captions included.
-    void autoFitCols(int col1, int col2);
+    // Fits the columns col1 … col2 to the texts their cells show (shown(table row, column)) over
+    // every row, header captions included.
+    void autoFitCols(int col1, int col2, const std::function<QString(int, int)>& shown);
 
 private:
     QTableWidget* m_table;

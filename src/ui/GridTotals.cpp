@@ -1,6 +1,5 @@
 #include "ui/GridTotals.h"
 
-#include "data/NumberFormat.h"
 #include "data/TextRules.h"
 #include "ui/GridCells.h"
 
@@ -11,18 +10,19 @@
 namespace kv::ui {
 
 namespace {
-constexpr int kTotalsRole = Qt::UserRole + 1;      // set on column 0 of a totals row
-constexpr int kTotalsValueRole = Qt::UserRole + 2; // the exact sum in a summed cell of it
+constexpr int kTotalsRole = Qt::UserRole + 1; // set on column 0 of a totals row
+constexpr int kSummedRole = Qt::UserRole + 2; // set on each summed cell of it
 
-double numberIn(const QString& text)
+// A cell's number to the places a Decimal keeps; 0 for a text that is none or beyond the range.
+Decimal numberIn(const QString& text)
 {
-    return isNumberText(text) ? cleanText(text).toDouble() : 0;
+    return Decimal::fromCellText(cleanText(text)).value_or(Decimal());
 }
 } // namespace
 
-double GridTotals::columnSum(int col, int row1, int row2) const
+Decimal GridTotals::columnSum(int col, int row1, int row2) const
 {
-    double sum = 0;
+    Decimal sum;
     for (int r = std::max(std::min(row1, row2), 1); r <= std::min(std::max(row1, row2), m_cells.rows() - 1); ++r)
         sum += numberIn(m_cells.text(r, col));
     return sum;
@@ -34,9 +34,9 @@ int GridTotals::add(const QList<int>& sumCols, const QString& caption, int row1,
     if (row2 < 0 || row2 >= m_cells.rows())
         row2 = m_cells.rows() - 1;
     // Only the rows shown count, and earlier totals rows are not summed again.
-    QList<double> sums;
+    QList<Decimal> sums;
     for (int c : sumCols) {
-        double sum = 0;
+        Decimal sum;
         for (int r = row1; r <= row2; ++r)
             if (!m_cells.isRowHidden(r) && !isTotalsRow(r))
                 sum += numberIn(m_cells.text(r, c));
@@ -47,9 +47,9 @@ int GridTotals::add(const QList<int>& sumCols, const QString& caption, int row1,
     m_cells.setText(row1, 0, caption);
     m_cells.item(row1, 0)->setData(kTotalsRole, true);
     for (qsizetype i = 0; i < sumCols.size(); ++i) {
-        m_cells.setText(row1, sumCols.at(i), groupedWhole(sums.at(i)));
+        m_cells.setText(row1, sumCols.at(i), sums.at(i).plainText());
         if (QTableWidgetItem* it = m_cells.item(row1, sumCols.at(i)))
-            it->setData(kTotalsValueRole, sums.at(i));
+            it->setData(kSummedRole, true);
     }
     return row1;
 }
@@ -60,13 +60,12 @@ bool GridTotals::isTotalsRow(int row) const
     return it && it->data(kTotalsRole).toBool();
 }
 
-std::optional<double> GridTotals::value(int row, int col) const
+std::optional<Decimal> GridTotals::value(int row, int col) const
 {
     const QTableWidgetItem* it = isTotalsRow(row) ? m_cells.item(row, col) : nullptr;
-    const QVariant sum = it ? it->data(kTotalsValueRole) : QVariant();
-    if (!sum.isValid())
+    if (!it || !it->data(kSummedRole).toBool())
         return std::nullopt;
-    return sum.toDouble();
+    return numberIn(it->text());
 }
 
 } // namespace kv::ui

@@ -73,11 +73,16 @@ Layout layoutOf(const DataGrid& grid)
     return l;
 }
 
-// Columns whose every shown cell below the captions is a number (and at least one is).
+// Number and money columns, and columns whose every shown cell below the captions is a number
+// (and at least one is).
 QSet<int> numberColumns(const DataGrid& grid, const Layout& layout)
 {
     QSet<int> numeric;
     for (int col : layout.columns) {
+        if (grid.columnKind(col) != DataGrid::ColumnKind::Text) {
+            numeric.insert(col);
+            continue;
+        }
         bool any = false;
         bool all = true;
         for (int row : layout.rows) {
@@ -241,7 +246,7 @@ private:
             painter.setPen(Qt::black);
             const double pad = 30 * m_scale; // 2 pixels at 96 dpi
             const QRectF textRect = cell.adjusted(pad, 0, -pad, 0);
-            const QString text = m_grid.text(row, col);
+            const QString text = m_grid.shownText(row, col);
             const QString shown =
                 QFontMetricsF(font, &m_printer).elidedText(text, Qt::ElideRight, std::max(0.0, textRect.width()));
             const Qt::Alignment align = row == 0                  ? Qt::AlignHCenter

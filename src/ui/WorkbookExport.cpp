@@ -1,6 +1,5 @@
 #include "ui/WorkbookExport.h"
 
-#include "ui/CellNumbers.h"
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Twips.h"
@@ -33,8 +32,12 @@ struct SheetWriter {
     lxw_workbook* workbook;
     lxw_worksheet* sheet;
     lxw_format* bold;
-    lxw_format* boldGrouped; // totals rows, shown "#,##0"
+    lxw_format* money;     // money cells: thousands separators, two to six places
+    lxw_format* boldMoney; // the sums of totals rows
 };
+
+// Money as the grids show it: at least two places, and any further place the exact value has.
+constexpr auto kMoneyFormat = "#,##0.00####";
 
 // Writes a workbook through `write` under a temporary name beside the target, which it
 // replaces only when complete, so a failed export never leaves a broken file or destroys the
@@ -63,10 +66,11 @@ bool writeWorkbook(const QString& filePath, QString* error, const std::function<
         return false;
     }
     SheetWriter writer{workbook, workbook_add_worksheet(workbook, nullptr), workbook_add_format(workbook),
-                       workbook_add_format(workbook)};
+                       workbook_add_format(workbook), workbook_add_format(workbook)};
     format_set_bold(writer.bold);
-    format_set_bold(writer.boldGrouped);
-    format_set_num_format(writer.boldGrouped, "#,##0");
+    format_set_num_format(writer.money, kMoneyFormat);
+    format_set_bold(writer.boldMoney);
+    format_set_num_format(writer.boldMoney, kMoneyFormat);
 
     const lxw_error written = write(writer);
     const lxw_error closed = workbook_close(workbook);
@@ -138,15 +142,20 @@ bool saveWorkbook(const DataGrid& grid, const QString& filePath, QString* error)
             for (qsizetype i = 0; i < columns.size() && written == LXW_NO_ERROR; ++i) {
                 const auto outCol = static_cast<lxw_col_t>(i);
                 const QString text = grid.text(r, columns.at(i));
-                double value = 0;
-                // A totals row holds the exact sums, shown rounded by the cell format as on screen.
-                const std::optional<double> sum = totals ? grid.totalsValue(r, columns.at(i)) : std::nullopt;
+                // Only the cells of number columns are numbers: a remark or a number such as
+                // "1.50" or "-0" in a text column stays the text it is.
+                const DataGrid::ColumnKind kind = grid.columnKind(columns.at(i));
+                const std::optional<Decimal> sum = totals ? grid.totalsValue(r, columns.at(i)) : std::nullopt;
+                const std::optional<Decimal> value =
+                    r > 0 && kind != DataGrid::ColumnKind::Text ? Decimal::fromCellText(text) : std::nullopt;
                 if (sum)
-                    written = worksheet_write_number(w.sheet, outRow, outCol, *sum, w.boldGrouped);
-                else if (r > 0 && totals && groupedNumber(text, &value))
-                    written = worksheet_write_number(w.sheet, outRow, outCol, value, w.boldGrouped);
-                else if (r > 0 && plainNumber(text, &value))
-                    written = worksheet_write_number(w.sheet, outRow, outCol, value, boldRow ? w.bold : nullptr);
+                    written = worksheet_write_number(w.sheet, outRow, outCol, sum->toDouble(), w.boldMoney);
+                else if (value && kind == DataGrid::ColumnKind::Money)
+                    written = worksheet_write_number(w.sheet, outRow, outCol, value->toDouble(),
+                                                     boldRow ? w.boldMoney : w.money);
+                else if (value)
+                    written =
+                        worksheet_write_number(w.sheet, outRow, outCol, value->toDouble(), boldRow ? w.bold : nullptr);
                 else if (!text.isEmpty())
                     written =
                         worksheet_write_string(w.sheet, outRow, outCol, text.left(kMaxCellChars).toUtf8().constData(),
@@ -169,7 +178,8 @@ bool saveSheet(const SheetRows& rows, const QList<int>& widthsTwips, const QStri
                 lxw_format* format = cell.bold ? w.bold : nullptr;
                 lxw_error e = LXW_NO_ERROR;
                 if (cell.number)
-                    e = worksheet_write_number(w.sheet, row, col, *cell.number, format);
+                    e = worksheet_write_number(w.sheet, row, col, cell.number->toDouble(),
+                                               cell.bold ? w.boldMoney : w.money);
                 else if (!cell.text.isEmpty())
                     e = worksheet_write_string(w.sheet, row, col, cell.text.left(kMaxCellChars).toUtf8().constData(),
                                                format);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Decimal.h"
+
 #include <QList>
 #include <QString>
 
@@ -13,10 +15,10 @@ class DataGrid;
 
 // Saves the grid as a spreadsheet workbook (XLSX content, whatever the file's extension),
 // caption row first and bold, replacing an existing file. Only what the grid shows goes in:
-// hidden columns and hidden rows are left out. A cell that is a plain number (no leading zeros,
-// at most 15 significant digits, so "001" and identity numbers stay text) is written as a number
-// that formulas can sum; anything else as text. A totals row goes in with its exact sums,
-// displayed "#,##0" as on screen.
+// hidden columns and hidden rows are left out. A cell of a number or money column
+// (DataGrid::ColumnKind) that holds a number is written as that exact number, which formulas can
+// sum, money shown as on screen; every other cell as its text, so "001", "1.50" or an identity
+// number stays what was typed. A totals row goes in with its exact sums, shown as money.
 //
 // On failure returns false with the reason in *error, in Chinese for the user, and leaves any
 // existing file as it was.
@@ -26,11 +28,11 @@ bool saveWorkbook(const DataGrid& grid, const QString& filePath, QString* error 
 // or why it could not be written.
 bool exportGrid(QWidget* parent, const DataGrid& grid, const QString& filePath);
 
-// One cell of a sheet laid out by the program itself: a number when `number` is set (then
-// `text` is ignored), otherwise its text; an empty text leaves the cell empty.
+// One cell of a sheet laid out by the program itself: an amount of money when `number` is set
+// (then `text` is ignored), otherwise its text; an empty text leaves the cell empty.
 struct SheetCell {
     QString text;
-    std::optional<double> number;
+    std::optional<Decimal> number;
     bool bold = false;
 };
 using SheetRows = QList<QList<SheetCell>>;

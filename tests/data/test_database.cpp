@@ -305,9 +305,9 @@ private slots:
             }
             tx.commit();
         }
-        QCOMPARE(db.scalar(QStringLiteral("SELECT compensated_sum(扣减金额) FROM 扣减流水")).toDouble(), 100.0);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT decimal_sum(扣减金额) FROM 扣减流水")).toDouble(), 100.0);
         QCOMPARE(db.scalar(QStringLiteral("SELECT total(扣减金额) FROM 扣减流水 WHERE 工号 = 'y'")).toDouble(), 0.0);
-        QVERIFY(db.scalar(QStringLiteral("SELECT compensated_sum(扣减金额) FROM 扣减流水 WHERE 工号 = 'y'")).isNull());
+        QVERIFY(db.scalar(QStringLiteral("SELECT decimal_sum(扣减金额) FROM 扣减流水 WHERE 工号 = 'y'")).isNull());
     }
 
     // A statement that fails inside a transaction undoes the whole transaction, also when the
@@ -410,9 +410,9 @@ private slots:
     void programSqlReadsAsServerSql()
     {
         const PgStatementText t = toPgDialect(
-            QStringLiteral("SELECT '?', \"a?\", compensated_sum(金额), total(x) FROM t WHERE n LIKE ? AND m = ?"));
+            QStringLiteral("SELECT '?', \"a?\", decimal_sum(金额), total(x) FROM t WHERE n LIKE ? AND m = ?"));
         QCOMPARE(t.sql,
-                 QStringLiteral("SELECT '?', \"a?\", sum((金额)::numeric)::float8, coalesce(sum((x)::float8), 0) "
+                 QStringLiteral("SELECT '?', \"a?\", sum(round((金额)::numeric, 6)), coalesce(sum((x)::float8), 0) "
                                 "FROM t WHERE n ILIKE $1 AND m = $2"));
         QCOMPARE(t.parameters, 2);
         QCOMPARE(toPgDialect(QStringLiteral("SELECT 'it''s ?' || ?")).sql, QStringLiteral("SELECT 'it''s ?' || $1"));

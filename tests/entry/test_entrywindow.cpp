@@ -56,7 +56,7 @@ private slots:
         QVERIFY(f.entryEnabled());
         QVERIFY(!list->isVisible());
         QCOMPARE(f.grid("fg")->text(1, PProduct), QStringLiteral("外壳"));
-        QCOMPARE(f.text("Text3"), QStringLiteral("50"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("50.00"));
         KV_VERIFY_BOXES(f.boxes);
     }
 
@@ -102,9 +102,9 @@ private slots:
         QCOMPARE(f.grid("fg")->text(1, PProduct), QString());
         QCOMPARE(f.grid("fg1")->text(1, DItem), QString());
         QCOMPARE(f.grid("fg")->rows(), 8); // rows stay, empty
-        QCOMPARE(f.text("Text3"), QStringLiteral("0"));
-        QCOMPARE(f.text("Text4"), QStringLiteral("0"));
-        QCOMPARE(f.text("Text5"), QStringLiteral("0"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("0.00"));
+        QCOMPARE(f.text("Text4"), QStringLiteral("0.00"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("0.00"));
         KV_VERIFY_BOXES(f.boxes);
     }
 
@@ -151,13 +151,13 @@ private slots:
         auto* combo = f.gui->find<QComboBox>("Combo1");
         combo->setCurrentIndex(1);          // 2008-4
         QCOMPARE(f.grid("fg")->rows(), 22); // 20 lines and one empty row below them
-        QCOMPARE(f.text("Text3"), QStringLiteral("40"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("40.00"));
         combo->setCurrentIndex(2); // back to 2008-5
         QCOMPARE(f.grid("fg")->rows(), 22);
         QCOMPARE(f.grid("fg")->text(3, PAmount), QStringLiteral("5"));
         QCOMPARE(f.grid("fg")->text(4, PDate), QString());
         QCOMPARE(f.grid("fg")->text(20, PAmount), QString());
-        QCOMPARE(f.text("Text3"), QStringLiteral("12"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("12.00"));
         QCOMPARE(f.gui->find<QLabel>("Label9")->text(), QString());
         QCOMPARE(f.gui->find<QLabel>("Label10")->text(), QStringLiteral("没有 2008-5 的扣减记录"));
         KV_VERIFY_BOXES(f.boxes);
@@ -328,9 +328,9 @@ private slots:
         f.gui->type("Text2", "001");
         QCOMPARE(f.grid("fg")->rows(), 9);
         QCOMPARE(f.grid("fg")->text(8, PDate), QString());
-        QCOMPARE(f.text("Text3"), QStringLiteral("1234.5"));
-        QCOMPARE(f.text("Text4"), QStringLiteral("2000"));
-        QCOMPARE(f.text("Text5"), QStringLiteral("-765.5"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("1,234.50"));
+        QCOMPARE(f.text("Text4"), QStringLiteral("2,000.00"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("-765.50"));
         KV_VERIFY_BOXES(f.boxes);
     }
 
@@ -340,7 +340,7 @@ private slots:
         f.gui->type("Text2", "002");
         QCOMPARE(f.gui->find<QLabel>("Label9")->text(), QStringLiteral("没有 2008-5 的工资记录"));
         QCOMPARE(f.gui->find<QLabel>("Label10")->text(), QStringLiteral("没有 2008-5 的扣减记录"));
-        QCOMPARE(f.text("Text5"), QStringLiteral("0"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("0.00"));
         KV_VERIFY_BOXES(f.boxes);
     }
 
@@ -415,7 +415,7 @@ private slots:
         GuiDriver gui(&second);
         QCOMPARE(gui.find<QLineEdit>("Text1")->text(), QStringLiteral("张四"));
         QVERIFY(gui.find("Frame1")->isEnabled());
-        QCOMPARE(gui.find<QLineEdit>("Text3")->text(), QStringLiteral("7"));
+        QCOMPARE(gui.find<QLineEdit>("Text3")->text(), QStringLiteral("7.00"));
 
         WageEntryWindow unknown(f.app.ctx(), nullptr, QStringLiteral("999"));
         QCOMPARE(GuiDriver(&unknown).find<QLineEdit>("Text2")->text(), QStringLiteral("999"));

@@ -94,7 +94,7 @@ private slots:
         ui::DataGrid& fg = f.fg();
         const auto unchanged = [&] {
             return fg.text(1, PProduct) == QStringLiteral("螺丝") && fg.text(1, PPrice) == QStringLiteral("0.8") &&
-                   fg.text(1, PAmount) == QStringLiteral("40") && f.text("Text3") == QStringLiteral("40");
+                   fg.text(1, PAmount) == QStringLiteral("40") && f.text("Text3") == QStringLiteral("40.00");
         };
         // Correcting a date: picker, Enter, and Enter on the filled product only moves on.
         clickCell(fg, 1, PDate);
@@ -207,7 +207,7 @@ private slots:
         QVERIFY(pick->isVisible());
         QCOMPARE(fg.text(3, PDate), QStringLiteral("2008-5-12"));
         press(Qt::Key_Escape);
-        QCOMPARE(f.text("Text3"), QStringLiteral("45"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("45.00"));
 
         // F6 the deductions, F4 the name box, F5 back to the line being worked on.
         press(Qt::Key_F6);
@@ -244,7 +244,7 @@ private slots:
         QCOMPARE(f.fg().text(1, PUnit), QStringLiteral("个"));
         QCOMPARE(f.fg().text(1, PPrice), QStringLiteral("1.25"));
         QCOMPARE(f.fg().text(1, PAmount), QStringLiteral("50"));
-        QCOMPARE(f.text("Text3"), QStringLiteral("50"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("50.00"));
 
         clickCell(f.fg(), 1, PQuantity);
         openEditor(f.fg())->clear();
@@ -280,7 +280,7 @@ private slots:
         QCOMPARE(f.fg().text(1, PUnit), QString());
         QCOMPARE(f.fg().text(1, PPrice), QString());
         QCOMPARE(f.fg().text(1, PAmount), QString());
-        QCOMPARE(f.text("Text3"), QStringLiteral("0"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("0.00"));
         KV_VERIFY_BOXES(f.boxes);
     }
 
@@ -309,7 +309,7 @@ private slots:
         keyInEditor(fg, Qt::Key_Escape);
         QCOMPARE(fg.text(1, PQuantity), QStringLiteral("100"));
         QCOMPARE(fg.text(1, PAmount), QStringLiteral("125"));
-        QCOMPARE(f.text("Text3"), QStringLiteral("125"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("125.00"));
 
         // A product typed over and given up keeps the product and closes its matches.
         clickCell(fg, 1, PProduct);
@@ -331,8 +331,8 @@ private slots:
         typeInEditor(f.fg1(), "35.5");
         keyInEditor(f.fg1(), Qt::Key_Escape);
         QCOMPARE(f.fg1().text(1, DAmount), QStringLiteral("50"));
-        QCOMPARE(f.text("Text4"), QStringLiteral("50"));
-        QCOMPARE(f.text("Text5"), QStringLiteral("75"));
+        QCOMPARE(f.text("Text4"), QStringLiteral("50.00"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("75.00"));
 
         // A line that shows an amount its quantity and price do not make is stored, and shown,
         // with the right one; the stored totals are the sums shown.
@@ -341,7 +341,7 @@ private slots:
         f.boxes.expect("保存成功！");
         f.gui->click("Command1");
         QCOMPARE(fg.text(1, PAmount), QStringLiteral("125"));
-        QCOMPARE(f.text("Text3"), QStringLiteral("125"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("125.00"));
         auto& db = f.app.db();
         QCOMPARE(db.scalar("SELECT printf('%g|%g', 数量, 金额) FROM 工资流水").toString(), QStringLiteral("100|125"));
         QCOMPARE(db.scalar("SELECT printf('%g|%g|%g', 生产金额, 扣减, 实发工资) FROM 员工工资").toString(),
@@ -428,15 +428,15 @@ private slots:
         keyInEditor(f.fg1(), Qt::Key_Return);
         QCOMPARE(f.fg1().text(1, DItem), QStringLiteral("罚款"));
         QCOMPARE(f.fg1().text(1, DAmount), QStringLiteral("50"));
-        QCOMPARE(f.text("Text4"), QStringLiteral("50"));
+        QCOMPARE(f.text("Text4"), QStringLiteral("50.00"));
 
         clickCell(f.fg1(), 1, DAmount);
         openEditor(f.fg1())->clear();
         typeInEditor(f.fg1(), "35.5");
-        QCOMPARE(f.text("Text4"), QStringLiteral("50")); // totals follow when the edit ends
+        QCOMPARE(f.text("Text4"), QStringLiteral("50.00")); // totals follow when the edit ends
         keyInEditor(f.fg1(), Qt::Key_Return);
-        QCOMPARE(f.text("Text4"), QStringLiteral("35.5"));
-        QCOMPARE(f.text("Text5"), QStringLiteral("-35.5"));
+        QCOMPARE(f.text("Text4"), QStringLiteral("35.50"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("-35.50"));
         KV_VERIFY_BOXES(f.boxes);
     }
 
@@ -494,7 +494,7 @@ private slots:
             lines << productionLine(QStringLiteral("2008-5-%1").arg(d), "外壳", "1", QString::number(d));
         f.store("001", "2008-5", lines);
         f.loadEmployee();
-        QCOMPARE(f.text("Text3"), QStringLiteral("28"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("28.00"));
         f.fg().showCell(7, 0);
         f.fg().showCell(3, 0); // rows 3 to 7 in view
         QCOMPARE(f.fg().bottomRow(), 7);
@@ -502,7 +502,7 @@ private slots:
         QCOMPARE(f.fg().text(4, PDate), QString());
         QCOMPARE(f.fg().text(4, PId), QString());
         QCOMPARE(f.fg().text(3, PAmount), QStringLiteral("3"));
-        QCOMPARE(f.text("Text3"), QStringLiteral("24"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("24.00"));
         KV_VERIFY_BOXES(f.boxes);
     }
 
@@ -540,7 +540,7 @@ private slots:
         f.gui->click("DelButton_8"); // the ninth line, the last in view
         QCOMPARE(f.fg().text(9, PProduct), QString());
         QCOMPARE(f.fg().text(8, PProduct), QStringLiteral("外壳"));
-        QCOMPARE(f.text("Text3"), QStringLiteral("69")); // 78 - 9
+        QCOMPARE(f.text("Text3"), QStringLiteral("69.00")); // 78 - 9
 
         // Back at the design size everything stands where it stood.
         f.window->resize(design);
@@ -566,7 +566,7 @@ private slots:
         QCOMPARE(f.fg1().text(1, DItem), QString());
         QCOMPARE(f.fg1().text(1, DDate), QString());
         QCOMPARE(f.fg1().text(2, DItem), QStringLiteral("罚款"));
-        QCOMPARE(f.text("Text4"), QStringLiteral("50"));
+        QCOMPARE(f.text("Text4"), QStringLiteral("50.00"));
         clickCell(f.fg(), 1, PQuantity);
         QVERIFY(typeInEditor(f.fg(), "88"));
         keyInEditor(f.fg(), Qt::Key_Home);
@@ -626,6 +626,72 @@ private slots:
         KV_VERIFY_BOXES(f.boxes);
     }
 
+    // A quantity, price or deduction that is no number, or has more places than a figure keeps,
+    // is refused in its own red cell and nothing is stored; put right, the month is stored to
+    // the last place and the net pay box shows its sign.
+    void numbersThatAreNoNumbersAreRefusedInTheirCells()
+    {
+        LineFixture f;
+        f.loadEmployee();
+        ui::DataGrid& fg = f.fg();
+        ui::DataGrid& fg1 = f.fg1();
+        for (int r : {1, 2}) {
+            fg.setText(r, PDate, QStringLiteral("2008-5-%1").arg(r));
+            fg.setText(r, PProduct, QStringLiteral("外壳"));
+            fg.setText(r, PUnit, QStringLiteral("个"));
+        }
+        fg.setText(2, PPrice, QStringLiteral("1.25"));
+        clickCell(fg, 1, PQuantity);
+        typeInEditor(fg, "zsf");
+        QCOMPARE(fg.text(1, PAmount), QString()); // no amount while the quantity is none
+        keyInEditor(fg, Qt::Key_Return);
+        fg.setText(2, PQuantity, QStringLiteral("72.02"));
+        fg.setText(2, PPrice, QStringLiteral("1.25元"));
+        fg1.setText(1, DDate, QStringLiteral("2008-5-9"));
+        fg1.setText(1, DItem, QStringLiteral("罚款"));
+        fg1.setText(1, DAmount, QStringLiteral("100"));
+
+        f.boxes.expect("数量必须是数字！");
+        f.gui->click("Command1");
+        QCOMPARE(fg.cellBackground(1, PQuantity), QColor(255, 128, 128));
+        QCOMPARE(fg.cellToolTip(1, PQuantity), QStringLiteral("数量必须是数字！"));
+        QCOMPARE(fg.cellBackground(2, PPrice), QColor(255, 128, 128));
+        QCOMPARE(fg.cellToolTip(2, PPrice), QStringLiteral("工价必须是数字！"));
+        QCOMPARE(fg1.cellBackground(1, DAmount), QColor(255, 255, 255));
+        // Too many places are refused as well, not rounded away behind the clerk's back.
+        fg.setText(1, PQuantity, QStringLiteral("1.255"));
+        fg.setText(2, PPrice, QStringLiteral("1.25"));
+        fg1.setText(1, DAmount, QStringLiteral("1e2"));
+        f.boxes.expect("数量最多保留 2 位小数！");
+        f.gui->click("Command1");
+        QCOMPARE(fg.cellBackground(2, PPrice), QColor(255, 255, 255));
+        QCOMPARE(fg.cellToolTip(2, PPrice), QString());
+        QCOMPARE(fg1.cellToolTip(1, DAmount), QStringLiteral("扣减金额必须是数字！"));
+        QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 工资流水").toInt(), 0);
+        QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 扣减流水").toInt(), 0);
+        QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 员工工资").toInt(), 0);
+
+        // 0 × 1.25 + 72.02 × 1.25 − 100 = −9.975, stored and shown to the last place.
+        fg.setText(1, PQuantity, QStringLiteral("0"));
+        fg1.setText(1, DAmount, QStringLiteral("100"));
+        f.boxes.expect("保存成功！");
+        f.gui->click("Command1");
+        QCOMPARE(fg.text(2, PAmount), QStringLiteral("90.025"));
+        QCOMPARE(fg.shownText(2, PAmount), QStringLiteral("90.025"));
+        QCOMPARE(fg.shownText(1, PAmount), QStringLiteral("0.00"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("90.025"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("-9.975"));
+        auto* netPay = f.gui->find<QLineEdit>("Text5");
+        QCOMPARE(netPay->cursorPosition(), 0);
+        QVERIFY(netPay->fontMetrics().horizontalAdvance(netPay->text()) < netPay->contentsRect().width());
+        QCOMPARE(f.app.db().scalar("SELECT 实发工资 FROM 员工工资").toDouble(), -9.975);
+        f.gui->find<QComboBox>("Combo1")->setCurrentIndex(0);
+        f.gui->find<QComboBox>("Combo1")->setCurrentIndex(2);
+        QCOMPARE(fg.text(2, PAmount), QStringLiteral("90.025"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("-9.975"));
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
     void undatedDeductionIsRefusedNotDropped()
     {
         LineFixture f;
@@ -635,7 +701,7 @@ private slots:
         typeInEditor(f.fg1(), "fk");
         keyInEditor(f.fg1(), Qt::Key_Return);
         QCOMPARE(f.fg1().text(2, DAmount), QStringLiteral("50"));
-        QCOMPARE(f.text("Text5"), QStringLiteral("0"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("0.00"));
 
         f.boxes.expect("请将红色区域的日期填写完整！");
         f.gui->click("Command1");
@@ -655,7 +721,7 @@ private slots:
         f.gui->find<QComboBox>("Combo1")->setCurrentIndex(0);
         f.gui->find<QComboBox>("Combo1")->setCurrentIndex(2);
         QCOMPARE(f.fg1().text(1, DItem), QStringLiteral("罚款"));
-        QCOMPARE(f.text("Text4"), QStringLiteral("50"));
+        QCOMPARE(f.text("Text4"), QStringLiteral("50.00"));
         KV_VERIFY_BOXES(f.boxes);
     }
 
@@ -674,7 +740,7 @@ private slots:
         f.boxes.expect("您确定要清除吗？", Answer::Ok);
         f.gui->click("Command3");
         QCOMPARE(f.fg().text(1, PProduct), QString());
-        QCOMPARE(f.text("Text3"), QStringLiteral("0"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("0.00"));
         QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 工资流水").toInt(), 0);
         KV_VERIFY_BOXES(f.boxes);
     }
@@ -749,7 +815,7 @@ private slots:
             keyInEditor(f.fg(), Qt::Key_Return); // to the next line's date
             QTRY_COMPARE(f.fg().col(), int(PDate));
         }
-        QCOMPARE(f.text("Text3"), QStringLiteral("64")); // 8 + 50 + 6
+        QCOMPARE(f.text("Text3"), QStringLiteral("64.00")); // 8 + 50 + 6
 
         f.fg1().setFocus();
         f.fg1().setCurrentCell(1, DDate);
@@ -765,8 +831,8 @@ private slots:
             keyInEditor(f.fg1(), Qt::Key_Return);
             QTRY_COMPARE(f.fg1().col(), int(DDate));
         }
-        QCOMPARE(f.text("Text4"), QStringLiteral("70"));
-        QCOMPARE(f.text("Text5"), QStringLiteral("-6"));
+        QCOMPARE(f.text("Text4"), QStringLiteral("70.00"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("-6.00"));
 
         f.boxes.expect("保存成功！");
         f.gui->click("Command1");
@@ -779,8 +845,8 @@ private slots:
         QCOMPARE(f.fg().text(2, PProduct), QStringLiteral("大外壳"));
         QCOMPARE(f.fg().text(3, PProduct), QStringLiteral("螺丝"));
         QCOMPARE(f.fg1().text(1, DItem), QStringLiteral("罚款"));
-        QCOMPARE(f.text("Text3"), QStringLiteral("64"));
-        QCOMPARE(f.text("Text5"), QStringLiteral("-6"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("64.00"));
+        QCOMPARE(f.text("Text5"), QStringLiteral("-6.00"));
         KV_VERIFY_BOXES(f.boxes);
     }
 };

@@ -7,6 +7,7 @@
 #include "stats/WageStatisticsWindow.h"
 #include "ui/DataGrid.h"
 
+#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
@@ -43,12 +44,17 @@ void seed(Database& db)
     rebuildMonthlyTotals(db);
 }
 
-double sumOf(const QList<EmployeeWage>& rows, double EmployeeWage::*field)
+Decimal sumOf(const QList<EmployeeWage>& rows, Decimal EmployeeWage::*field)
 {
-    double sum = 0;
+    Decimal sum;
     for (const EmployeeWage& r : rows)
         sum += r.*field;
     return sum;
+}
+
+Decimal dec(const char* text)
+{
+    return *Decimal::parse(QString::fromUtf8(text));
 }
 } // namespace
 
@@ -68,26 +74,74 @@ private slots:
         QCOMPARE(data.trend.first().month, QString("2007-6"));
         QCOMPARE(data.trend.last().month, QString("2008-5"));
         QCOMPARE(data.trend.last().production, sumOf(rows, &EmployeeWage::production));
-        QCOMPARE(data.trend.last().netPay, sumOf(rows, &EmployeeWage::production) - 30);
-        QCOMPARE(data.trend.first().production, 99.0); // 31 May 2007 lies outside
+        QCOMPARE(data.trend.last().netPay, sumOf(rows, &EmployeeWage::production) - dec("30"));
+        QCOMPARE(data.trend.first().production, dec("99")); // 31 May 2007 lies outside
         QCOMPARE(data.trend.at(9).month, QString("2008-3"));
-        QCOMPARE(data.trend.at(9).netPay, -10.0); // 40 produced, 50 deducted
-        QCOMPARE(data.trend.at(10).production, 0.0);
+        QCOMPARE(data.trend.at(9).netPay, dec("-10")); // 40 produced, 50 deducted
+        QCOMPARE(data.trend.at(10).production, Decimal());
 
         // A bar per workshop, by name, and the employees without one together.
         QCOMPARE(data.workshops.size(), 3);
         QCOMPARE(data.workshops.at(0).name, QString("二车间")); // the workshop list's order
-        QCOMPARE(data.workshops.at(0).amount, 155 * 10.5);
+        QCOMPARE(data.workshops.at(0).amount, dec("1627.5"));   // 155 × 10.5
         QCOMPARE(data.workshops.at(1).name, QString("一车间"));
-        QCOMPARE(data.workshops.at(1).amount, 55 * 10.5);
+        QCOMPARE(data.workshops.at(1).amount, dec("577.5")); // 55 × 10.5
         QCOMPARE(data.workshops.at(2).name, QString("未分车间"));
-        QCOMPARE(data.workshops.at(2).amount, 90 * 10.5); // 21 … 24; 25 produced nothing
+        QCOMPARE(data.workshops.at(2).amount, dec("945")); // 10.5 × (21 … 24); 25 produced nothing
 
         // Twenty highest, highest first: 24 down to 5.
         QCOMPARE(data.topEmployees.size(), 20);
         QCOMPARE(data.topEmployees.first().name, QString("员工24"));
         QCOMPARE(data.topEmployees.last().name, QString("员工5"));
         QVERIFY(topProducers(rows, 30).size() == 24); // nobody without production
+    }
+
+    // Two workers named alike get a bar each under a label of their own, and every bar stands
+    // beside the figure of its own row in the statistics grid.
+    void barsOfNamesakesMatchTheirOwnRows()
+    {
+        TestApp app;
+        Database& db = app.db();
+        const QList<std::tuple<QString, QString, QString>> people{{"001", "张三", "300.5"},  {"009", "张三", "157.25"},
+                                                                  {"151", "王五", "157.25"}, {"152", "李四", "151.2"},
+                                                                  {"153", "赵六", "90.025"}, {"154", "张三", "12"}};
+        for (const auto& [no, name, amount] : people) {
+            db.exec("INSERT INTO 员工 (工号, 姓名) VALUES (?, ?)", {no, name});
+            db.exec("INSERT INTO 工资流水 (工号, 日期, 产品, 金额) VALUES (?, '2008-05-07', '外壳', ?)", {no, amount});
+        }
+        rebuildMonthlyTotals(db);
+        ScriptedBoxes boxes;
+        WageStatisticsWindow stats(app.ctx());
+        stats.show();
+        GuiDriver gui(&stats);
+        gui.click("Command5");
+        gui.click("图表");
+        auto* charts = stats.findChild<StatsChartWindow*>();
+        QVERIFY(charts);
+
+        QChart* top = charts->chart(2);
+        QBarSet* bars = static_cast<QHorizontalBarSeries*>(top->series().first())->barSets().first();
+        auto* axis = qobject_cast<QBarCategoryAxis*>(top->axes(Qt::Vertical).first());
+        QVERIFY(axis);
+        QCOMPARE(bars->count(), int(people.size()));
+        QCOMPARE(axis->count(), bars->count());
+        const QStringList labels = axis->categories();
+        QVERIFY2(labels.contains("张三（001）") && labels.contains("张三（009）") && labels.contains("王五"),
+                 qPrintable(labels.join(',')));
+        ui::DataGrid* grid = stats.grid();
+        for (int i = 0; i < bars->count(); ++i) {
+            int matches = 0;
+            for (int r = 1; r < grid->rows(); ++r) {
+                const QString name = grid->text(r, SName);
+                if (grid->text(r, SId).isEmpty() ||
+                    (labels.at(i) != name && labels.at(i) != name + "（" + grid->text(r, SNumber) + "）"))
+                    continue;
+                ++matches;
+                QCOMPARE(bars->at(i), grid->text(r, SProduction).toDouble());
+            }
+            QVERIFY2(matches == 1, qPrintable(labels.at(i)));
+        }
+        KV_VERIFY_BOXES(boxes);
     }
 
     void chartWindowDrawsTheGridsPeriodAndExportsAndPrints()

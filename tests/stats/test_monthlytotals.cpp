@@ -61,8 +61,8 @@ QStringList totalsRows(Database& db)
     Statement st = db.prepare(QStringLiteral("SELECT 月份, 工号, 生产金额, 扣减 FROM 月度合计 ORDER BY 月份, 工号"));
     while (st.next())
         rows << QStringLiteral("%1 %2 %3 %4")
-                    .arg(st.text(0), st.text(1), st.isNull(2) ? QStringLiteral("-") : plainDecimal(st.number(2)),
-                         st.isNull(3) ? QStringLiteral("-") : plainDecimal(st.number(3)));
+                    .arg(st.text(0), st.text(1), st.isNull(2) ? QStringLiteral("-") : st.decimal(2).plainText(),
+                         st.isNull(3) ? QStringLiteral("-") : st.decimal(3).plainText());
     return rows;
 }
 
@@ -230,6 +230,77 @@ private slots:
                                          {PeriodKind::Day, "2008-5-17"}})
             QCOMPARE(shownWages(stats.compute(kind, readPeriod(kind, QString::fromUtf8(text)).range)),
                      QStringList{QStringLiteral("E01:10/0.93/9.07")});
+    }
+
+    // A file of the first version holds the doubles its program computed: 3 × 0.1 stored as
+    // 0.30000000000000004, a net pay of 90.025 − 100 as -9.974999999999994. Opened here, every
+    // line, sum and total comes back as the decimal that was meant, and a save of the month as
+    // loaded changes no cent.
+    void aFileOfTheFirstVersionKeepsEveryCent()
+    {
+        TestApp app;
+        Database& db = app.db();
+        for (const TableDef& table : schemaTables())
+            if (table.since > 1)
+                db.execScript(QStringLiteral("DROP TABLE %1").arg(QString::fromUtf16(table.name)));
+        db.execScript(QStringLiteral("UPDATE kelvaro_meta SET value = '1' WHERE key = 'schema_version'"));
+
+        db.exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名) VALUES ('001', '张三')"));
+        struct Old {
+            const char* day;
+            double quantity;
+            double price;
+        };
+        const Old lines[] = {{"2008-05-02", 3, 0.1},
+                             {"2008-05-03", 72.02, 1.25},
+                             {"2008-05-04", 2718, 0.025},
+                             {"2008-05-05", 7, 0.05},
+                             {"2008-04-30", 1, 0.7}};
+        double production = 0; // summed as the first version did, line by line in doubles
+        for (const Old& l : lines) {
+            const double amount = l.quantity * l.price;
+            if (QByteArray(l.day).startsWith("2008-05"))
+                production += amount;
+            db.exec(QStringLiteral("INSERT INTO 工资流水 (工号, 日期, 产品, 计量单位, 数量, 工价, 金额) "
+                                   "VALUES ('001', ?, '外壳', '个', ?, ?, ?)"),
+                    {QString::fromUtf8(l.day), l.quantity, l.price, amount});
+        }
+        const double deductions = 0.1 + 0.2 + 99.7;
+        db.exec(QStringLiteral("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES "
+                               "('001', '2008-05-09', '罚款', ?), ('001', '2008-05-10', '罚款', ?), "
+                               "('001', '2008-05-11', '罚款', ?)"),
+                {0.1, 0.2, 99.7});
+        db.exec(QStringLiteral("INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) "
+                               "VALUES ('2008-5', '001', '张三', ?, ?, ?)"),
+                {production, deductions, production - deductions});
+        QVERIFY(production != 158.625 && production - deductions != 58.625); // the noise is there
+
+        upgradeSchema(db);
+        MonthRecords records(db);
+        QStringList amounts;
+        for (const LineTexts& line : records.loadProduction(QStringLiteral("001"), {2008, 5}))
+            amounts << line.at(PQuantity) + u'×' + line.at(PPrice) + u'=' + line.at(PAmount);
+        QCOMPARE(amounts, QStringList({"3×0.1=0.3", "72.02×1.25=90.025", "2718×0.025=67.95", "7×0.05=0.35"}));
+        WageStatistics stats(db);
+        for (const auto& [kind, text] :
+             {std::pair{PeriodKind::Month, "2008-5"}, {PeriodKind::Quarter, "2008-2"}, {PeriodKind::Day, "2008-5-2"}}) {
+            const QString expected = kind == PeriodKind::Quarter ? QStringLiteral("001:159.325/100/59.325")
+                                     : kind == PeriodKind::Month ? QStringLiteral("001:158.625/100/58.625")
+                                                                 : QStringLiteral("001:0.3/0/0.3");
+            QCOMPARE(shownWages(stats.compute(kind, readPeriod(kind, QString::fromUtf8(text)).range)),
+                     QStringList{expected});
+        }
+        QCOMPARE(totalsRows(db), QStringList({"2008-04 001 0.7 -", "2008-05 001 158.625 100"}));
+
+        // Saved again as loaded: the log shows the stored month unchanged to the last place.
+        records.saveMonth({QStringLiteral("2008-5"), QStringLiteral("001"), QStringLiteral("张三"),
+                           records.loadProduction(QStringLiteral("001"), {2008, 5}),
+                           records.loadDeductions(QStringLiteral("001"), {2008, 5})});
+        QCOMPARE(db.scalar(QStringLiteral("SELECT 内容 FROM 操作日志 ORDER BY id DESC")).toString(),
+                 QStringLiteral("张三（001）2008-5：生产金额 158.625 → 158.625，扣减 100 → 100，"
+                                "实发工资 58.625 → 58.625"));
+        QCOMPARE(shownWages(stats.compute(PeriodKind::Month, readPeriod(PeriodKind::Month, "2008-5").range)),
+                 QStringList{"001:158.625/100/58.625"});
     }
 };
 

@@ -131,7 +131,7 @@ private slots:
 
         // 张三: 40 外壳 at 1.25 and 7 螺丝 at 0.8, fined 50; 李四: 13 螺丝 and 12 外壳.
         enterLines(entry, "001", {{5, "wk", "40"}, {12, "ls", "7"}}, {{9, "fk"}});
-        QCOMPARE(gui.find<QLineEdit>("Text5")->text(), QStringLiteral("5.6"));
+        QCOMPARE(gui.find<QLineEdit>("Text5")->text(), QStringLiteral("5.60"));
         // Not saved yet: the slip is refused and nothing printed.
         f.boxes.expect(QStringLiteral("请先保存"));
         gui.click(QStringLiteral("Command8"));

@@ -209,7 +209,7 @@ private slots:
         QCOMPARE(f.grid->cols(), 7);
         QCOMPARE(f.allRows(), QList<QStringList>({
                                   {"月份", "工号", "姓名", "生产金额", "扣减", "实发工资"},
-                                  {"合计", "", "", "2,734", "2,080", "654"},
+                                  {"合计", "", "", "2734.4", "2080.4", "654"},
                                   {"2008-5", "001", "张三", "1234.4", "2000", "-765.6"},
                                   {"2008-5", "002", "李四", "1500", "0", "1500"},
                                   {"2008-5", "003", "王五", "0", "0", "0"},
@@ -237,7 +237,7 @@ private slots:
         QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 员工工资").toInt(), 0);
     }
 
-    void aSingleEmployeesTotalsAreRoundedWholeUnits()
+    void aSingleEmployeesTotalsShowTheCents()
     {
         StatsFixture f(false);
         f.app.db().exec("INSERT INTO 员工 (工号, 姓名) VALUES ('E001', '甲')");
@@ -247,8 +247,12 @@ private slots:
         rebuildMonthlyTotals(f.app.db());
         f.combo(0)->setEditText(QStringLiteral("2008-5-20")); // read as a date: its month
         f.run();
-        QCOMPARE(f.row(1), QStringList({"合计", "", "", "1,234", "2,000", "-766"}));
+        QCOMPARE(f.row(1), QStringList({"合计", "", "", "1234.4", "2000", "-765.6"}));
         QCOMPARE(f.row(2), QStringList({"2008-5-20", "E001", "甲", "1234.4", "2000", "-765.6"}));
+        for (int r : {1, 2})
+            QCOMPARE(QStringList({f.grid->shownText(r, SProduction), f.grid->shownText(r, SDeductions),
+                                  f.grid->shownText(r, SNetPay)}),
+                     QStringList({"1,234.40", "2,000.00", "-765.60"}));
         KV_VERIFY_BOXES(f.boxes);
     }
 
@@ -290,7 +294,7 @@ private slots:
         tabs->setCurrentIndex(3); // today, 2008-5-17
         f.run();
         QCOMPARE(f.row(0).first(), QStringLiteral("日期"));
-        QCOMPARE(f.row(1).mid(3), QStringList({"1,500", "0", "1,500"}));
+        QCOMPARE(f.row(1).mid(3), QStringList({"1500", "0", "1500"}));
         QCOMPARE(f.row(3), QStringList({"2008-5-17", "002", "李四", "1500", "0", "1500"}));
         f.combo(3)->setEditText(QStringLiteral("2008-5-31"));
         f.run();
@@ -360,8 +364,9 @@ private slots:
 
         f.gui->find<QLineEdit>(QStringLiteral("Text1"))->setText(QStringLiteral("2,0"));
         f.gui->click(QStringLiteral("Command1"));
-        QCOMPARE(f.label2(), QStringLiteral("共找到1个"));
+        QCOMPARE(f.label2(), QStringLiteral("共找到2个")); // the totals' 2,080.40 and 张三's 2,000.00
         QCOMPARE(f.grid->cellBackground(1, SDeductions), kFound);
+        QCOMPARE(f.grid->cellBackground(2, SDeductions), kFound);
         QCOMPARE(f.grid->cellBackground(2, SName), QColor(Qt::white));
 
         // "2008-5" in every row's period, and "1500" twice in 李四's row.
@@ -383,7 +388,7 @@ private slots:
         // Two names: both employees (OR), the totals over them alone.
         f.filter({{FName, Eq, QStringLiteral("张三")}, {FName, Eq, QStringLiteral(" 李四 ")}});
         QCOMPARE(f.visibleNames(), QStringList({"张三", "李四"}));
-        QCOMPARE(f.row(1), QStringList({"合计", "", "", "2,734", "2,000", "734"}));
+        QCOMPARE(f.row(1), QStringList({"合计", "", "", "2734.4", "2000", "734.4"}));
         // Hidden rows keep who they are but lose their amounts.
         QCOMPARE(f.row(4), QStringList({"2008-5", "003", "王五", "", "", "", "hidden"}));
         QVERIFY(f.window->panel()->isVisible());
@@ -391,11 +396,11 @@ private slots:
 
         f.filter({{FProduction, Gt, QStringLiteral("1000")}, {FName, Eq, QString()}});
         QCOMPARE(f.visibleNames(), QStringList({"张三", "李四"}));
-        QCOMPARE(f.row(1).mid(3), QStringList({"2,734", "2,000", "734"}));
+        QCOMPARE(f.row(1).mid(3), QStringList({"2734.4", "2000", "734.4"}));
 
         f.filter({{FNetPay, Lt, QStringLiteral("0")}, {FName, Eq, QString()}});
         QCOMPARE(f.visibleNames(), QStringList({"张三", "张小红"}));
-        QCOMPARE(f.row(1).mid(3), QStringList({"1,234", "2,080", "-846"}));
+        QCOMPARE(f.row(1).mid(3), QStringList({"1234.4", "2080.4", "-846"}));
 
         // Equality compares texts: 1234.40 is not 1234.4.
         f.filter({{FProduction, Eq, QStringLiteral("1234.40")}, {FName, Eq, QString()}});
@@ -509,10 +514,10 @@ private slots:
             header << c.text;
         QCOMPARE(header, QStringList({"月份", "工号", "姓名", "生产金额", "扣减", "实发工资"}));
         QCOMPARE(sheet.at(1).at(0).text, QStringLiteral("合计"));
-        // The totals go in as their exact sums, numbers that a spreadsheet shows "#,##0".
+        // The totals go in as their exact sums, numbers that a spreadsheet shows as money.
         QCOMPARE(sheet.at(1).at(3).text.toDouble(), 2734.4);
         QVERIFY(sheet.at(1).at(3).number && sheet.at(1).at(3).bold);
-        QCOMPARE(sheet.at(1).at(3).format, QStringLiteral("#,##0"));
+        QCOMPARE(sheet.at(1).at(3).format, QStringLiteral("#,##0.00####"));
         QCOMPARE(sheet.at(1).at(4).text.toDouble(), 2080.4);
         QCOMPARE(sheet.at(1).at(5).text.toDouble(), 654.0);
         QCOMPARE(sheet.at(2).at(2).text, QStringLiteral("张三"));

@@ -208,13 +208,13 @@ private slots:
                                        .compute(PeriodKind::Quarter,
                                                 readPeriod(PeriodKind::Quarter, QStringLiteral("2008-%1").arg(q)).range)
                                        .first();
-            QCOMPARE(w.production, double(expected[q - 1][0]));
-            QCOMPARE(w.deductions, double(expected[q - 1][1]));
+            QCOMPARE(w.production, Decimal::fromInteger(expected[q - 1][0]));
+            QCOMPARE(w.deductions, Decimal::fromInteger(expected[q - 1][1]));
         }
         const EmployeeWage year =
             stats.compute(PeriodKind::Year, readPeriod(PeriodKind::Year, QStringLiteral("2008")).range).first();
-        QCOMPARE(year.production, double((1 << 13) - 2));
-        QCOMPARE(year.deductions, 78.0);
+        QCOMPARE(year.production, Decimal::fromInteger((1 << 13) - 2));
+        QCOMPARE(year.deductions, Decimal::fromInteger(78));
     }
 
     void groupedSumsEqualTheSumsOfEachEmployee()
@@ -254,9 +254,9 @@ private slots:
             for (const EmployeeWage& w : wages) {
                 const double p = employeeSum(db, QStringLiteral("工资流水"), QStringLiteral("金额"), w.number, r);
                 const double d = employeeSum(db, QStringLiteral("扣减流水"), QStringLiteral("扣减金额"), w.number, r);
-                QCOMPARE(plainDecimal(w.production), plainDecimal(p));
-                QCOMPARE(plainDecimal(w.deductions), plainDecimal(d));
-                QCOMPARE(plainDecimal(w.netPay()), plainDecimal(p - d));
+                QCOMPARE(w.production.plainText(), plainDecimal(p));
+                QCOMPARE(w.deductions.plainText(), plainDecimal(d));
+                QCOMPARE(w.netPay().plainText(), plainDecimal(p - d));
                 withLines += p != 0 || d != 0;
             }
             QVERIFY(withLines > 10); // the data reach into every range

@@ -11,7 +11,6 @@ inline QStringList shownWages(const QList<kv::EmployeeWage>& wages)
     QStringList out;
     for (const kv::EmployeeWage& w : wages)
         out << QStringLiteral("%1:%2/%3/%4")
-                   .arg(w.number, kv::plainDecimal(w.production), kv::plainDecimal(w.deductions),
-                        kv::plainDecimal(w.netPay()));
+                   .arg(w.number, w.production.plainText(), w.deductions.plainText(), w.netPay().plainText());
     return out;
 }

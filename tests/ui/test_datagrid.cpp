@@ -1,5 +1,4 @@
 #include "GridDriver.h"
-#include "data/NumberFormat.h"
 #include "ui/DataGrid.h"
 #include "ui/Twips.h"
 
@@ -152,12 +151,17 @@ private slots:
                                   QStringLiteral("12kg"), QStringLiteral("-2.5"), QStringLiteral(" 40 ")};
         for (int i = 0; i < amounts.size(); ++i)
             grid.setText(i + 1, 1, amounts.at(i));
-        QCOMPARE(grid.columnSum(1, 1, 6), 50.0);
-        QCOMPARE(grid.columnSum(1, 6, 1), 50.0);
-        QCOMPARE(grid.columnSum(1, 2, 4), 0.0);
+        const kv::Decimal fifty = kv::Decimal::fromInteger(50);
+        QCOMPARE(grid.columnSum(1, 1, 6), fifty);
+        QCOMPARE(grid.columnSum(1, 6, 1), fifty);
+        QCOMPARE(grid.columnSum(1, 2, 4), kv::Decimal());
         grid.setRowHidden(1); // a hidden line still counts in its grid's sum
-        QCOMPARE(grid.columnSum(1, 1, 6), 50.0);
-        QCOMPARE(grid.columnSum(1, 0, 99), 50.0); // the caption and rows beyond the end are ignored
+        QCOMPARE(grid.columnSum(1, 1, 6), fifty);
+        QCOMPARE(grid.columnSum(1, 0, 99), fifty); // the caption and rows beyond the end are ignored
+        // Amounts of a tenth, a hundred times over, come to ten exactly.
+        grid.setRows(101);
+        grid.fillText(1, 1, 100, 1, QStringLiteral("0.1"));
+        QCOMPARE(grid.columnSum(1, 1, 100), kv::Decimal::fromInteger(10));
     }
 
     void totalsRowFormatsRoundsAndGoesAboveTheRows()
@@ -180,9 +184,12 @@ private slots:
         QVERIFY(grid.isTotalsRow(1));
         QVERIFY(!grid.isTotalsRow(2));
         QCOMPARE(grid.text(1, 0), QStringLiteral("合计"));
-        QCOMPARE(grid.text(1, 1), QStringLiteral("1,235"));
-        QCOMPARE(grid.text(1, 2), QStringLiteral("-766"));
+        QCOMPARE(grid.shownText(1, 1), QStringLiteral("1,235.00"));
+        QCOMPARE(grid.text(1, 1), QStringLiteral("1235")); // the exact sum behind it
+        QCOMPARE(grid.totalsValue(1, 1), kv::Decimal::fromInteger(1235));
+        QCOMPARE(grid.shownText(1, 2), QStringLiteral("-765.60"));
         QCOMPARE(grid.text(1, 3), QString());
+        QVERIFY(!grid.totalsValue(1, 3));
         QCOMPARE(grid.text(2, 1), QStringLiteral("1234.4")); // the summed rows moved down unchanged
         QCOMPARE(grid.text(4, 1), QStringLiteral("abc"));
         for (int c = 0; c < 4; ++c)
@@ -195,30 +202,66 @@ private slots:
         QCOMPARE(grid.rows(), 4);
         QVERIFY(!grid.isTotalsRow(1));
         QCOMPARE(grid.addTotalsRow({1, 2}, QStringLiteral("合计"), 1, -1), 1);
-        QCOMPARE(grid.text(1, 1), QStringLiteral("1,234"));
-        QCOMPARE(grid.text(1, 2), QStringLiteral("-766"));
+        QCOMPARE(grid.shownText(1, 1), QStringLiteral("1,234.40"));
+        QCOMPARE(grid.shownText(1, 2), QStringLiteral("-765.60"));
         // A totals row in the range is never summed again.
         grid.setRowHidden(4, false);
         QCOMPARE(grid.addTotalsRow({1}, QStringLiteral("小计"), 1, -1), 1);
-        QCOMPARE(grid.text(1, 1), QStringLiteral("1,234"));
+        QCOMPARE(grid.shownText(1, 1), QStringLiteral("1,234.40"));
 
         // An empty range gives zero totals.
         DataGrid empty;
         empty.setCols(2);
         QCOMPARE(empty.addTotalsRow({1}), 1);
-        QCOMPARE(empty.text(1, 1), QStringLiteral("0"));
+        QCOMPARE(empty.shownText(1, 1), QStringLiteral("0.00"));
     }
 
-    void groupedWholeRoundsHalfAwayFromZero()
+    // A money column shows its numbers to the cent and every place beyond that they have, with
+    // the sign; text stays text. Number columns stand right; the cells keep their plain text.
+    void moneyColumnsShowEveryPlaceAndStandRight()
     {
-        QCOMPARE(kv::groupedWhole(1234.5), QStringLiteral("1,235"));
-        QCOMPARE(kv::groupedWhole(-1234.5), QStringLiteral("-1,235"));
-        QCOMPARE(kv::groupedWhole(999.5), QStringLiteral("1,000"));
-        QCOMPARE(kv::groupedWhole(-0.4), QStringLiteral("0"));
-        QCOMPARE(kv::groupedWhole(0), QStringLiteral("0"));
-        QCOMPARE(kv::groupedWhole(123), QStringLiteral("123"));
-        QCOMPARE(kv::groupedWhole(1234567890.2), QStringLiteral("1,234,567,890"));
-        QCOMPARE(kv::groupedWhole(-100000), QStringLiteral("-100,000"));
+        DataGrid grid;
+        grid.setCols(3);
+        grid.setRows(1);
+        grid.setColumnKind(1, DataGrid::ColumnKind::Money);
+        grid.setColumnKind(2, DataGrid::ColumnKind::Number);
+        const QList<std::pair<QString, QString>> shown{{"1234.5", "1,234.50"},
+                                                       {"-9.975", "-9.975"},
+                                                       {"-0.4", "-0.40"},
+                                                       {"0", "0.00"},
+                                                       {"1234567890.2", "1,234,567,890.20"},
+                                                       {"abc", "abc"},
+                                                       {"", ""}};
+        for (const auto& [text, money] : shown) {
+            const int r = grid.addRow();
+            grid.setText(r, 0, text);
+            grid.setText(r, 1, text);
+            grid.setText(r, 2, text);
+            QCOMPARE(grid.shownText(r, 1), money);
+            QCOMPARE(grid.shownText(r, 0), text);
+            QCOMPARE(grid.shownText(r, 2), text);
+            QCOMPARE(grid.text(r, 1), text);
+        }
+        QCOMPARE(grid.shownText(0, 1), QString()); // captions are never numbers
+        for (int c = 0; c < 3; ++c)
+            grid.setColWidth(c, 3000);
+        grid.resize(700, 300);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        // Where the ink of the second line's cell starts: right of the middle for numbers.
+        const QImage image = grid.table()->viewport()->grab().toImage();
+        const auto inkStart = [&](int col) {
+            const QRect cell = grid.table()->visualRect(grid.table()->model()->index(1, col)).adjusted(3, 2, -3, -2);
+            for (int x = cell.left(); x <= cell.right(); ++x)
+                for (int y = cell.top(); y <= cell.bottom(); ++y)
+                    if (qGray(image.pixel(x * image.width() / grid.table()->viewport()->width(),
+                                          y * image.height() / grid.table()->viewport()->height())) < 128)
+                        return x - cell.left() > cell.width() / 2;
+            return false;
+        };
+        QVERIFY(!inkStart(0));
+        QVERIFY(inkStart(1));
+        QVERIFY(inkStart(2));
     }
 
     void currentCellMovesAskFirst()

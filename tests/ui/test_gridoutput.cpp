@@ -45,6 +45,8 @@ void fillStatistics(DataGrid& grid)
         for (int c = 0; c < values.size(); ++c)
             grid.setText(r, c, values.at(c));
     }
+    for (int c : {3, 4, 5})
+        grid.setColumnKind(c, DataGrid::ColumnKind::Money);
     grid.autoFitCols(0, 6);
     grid.addTotalsRow({3, 4, 5});
 }
@@ -102,16 +104,16 @@ private slots:
             QVERIFY(row.size() <= 6);
 
         // Row 2 is the totals row: the exact sums of all three employees as numbers a formula
-        // can sum, displayed "#,##0" as the grid shows them ("1,322"), bold.
+        // can sum, displayed as money the way the grid shows them ("1,322.40"), bold.
         QCOMPARE(at(sheet, "A2").text, QStringLiteral("合计"));
-        QCOMPARE(grid.text(1, 3), QStringLiteral("1,322"));
+        QCOMPARE(grid.shownText(1, 3), QStringLiteral("1,322.40"));
         for (const auto& [ref, sum] : {std::pair{"D2", 1322.4}, {"E2", 2008.0}, {"F2", -685.6}}) {
             QVERIFY(at(sheet, ref).number);
             QCOMPARE(at(sheet, ref).text.toDouble(), sum);
-            QCOMPARE(at(sheet, ref).format, QStringLiteral("#,##0"));
+            QCOMPARE(at(sheet, ref).format, QStringLiteral("#,##0.00####"));
             QVERIFY(at(sheet, ref).bold);
         }
-        QCOMPARE(at(sheet, "D3").format, QStringLiteral("General"));
+        QCOMPARE(at(sheet, "D3").format, QStringLiteral("#,##0.00####"));
 
         // Employee rows: amounts are numbers, the number "001" stays text, the hidden row is gone.
         QCOMPARE(at(sheet, "B3").text, QStringLiteral("001"));
@@ -131,26 +133,43 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
 
+    // Only number columns give numbers: an identity number, a code such as "1.50" or "-0", a
+    // remark of digits stay the texts they are; a text in a number column stays text too.
     void exportKeepsLongCodesAsText()
     {
         QTemporaryDir dir;
         DataGrid grid;
-        grid.setCols(4);
+        grid.setCols(6);
         grid.setText(0, 0, QStringLiteral("身份证号"));
-        const int r = grid.addRow();
-        grid.setText(r, 0, QStringLiteral("110101190001011234")); // 18 digits: no number keeps them
-        grid.setText(r, 1, QStringLiteral("123456789012345"));
-        grid.setText(r, 2, QStringLiteral("+5"));
-        grid.setText(r, 3, QStringLiteral("0.25"));
+        grid.setColumnKind(1, DataGrid::ColumnKind::Number);
+        grid.setColumnKind(3, DataGrid::ColumnKind::Money);
+        const QStringList texts{QStringLiteral("110101190001011234"),
+                                QStringLiteral("1234567890.5"),
+                                QStringLiteral("+5"),
+                                QStringLiteral("0.25"),
+                                QStringLiteral("1.50"),
+                                QStringLiteral("-0")};
+        for (const QString& line : {QStringLiteral("1"), QStringLiteral("2")}) {
+            const int r = grid.addRow();
+            for (int c = 0; c < texts.size(); ++c)
+                grid.setText(r, c, line == QStringLiteral("1") ? texts.at(c) : QStringLiteral("备注 %1").arg(c));
+        }
         const QString file = dir.filePath(QStringLiteral("员工.xls"));
         QVERIFY(kv::ui::saveWorkbook(grid, file));
         const QList<QList<WorkbookCell>> sheet = readWorkbookCells(file);
-        QVERIFY(!at(sheet, "A2").number);
+        for (const char* ref : {"A2", "C2", "E2", "F2"})
+            QVERIFY2(!at(sheet, ref).number, ref);
         QCOMPARE(at(sheet, "A2").text, QStringLiteral("110101190001011234"));
+        QCOMPARE(at(sheet, "C2").text, QStringLiteral("+5"));
+        QCOMPARE(at(sheet, "E2").text, QStringLiteral("1.50"));
+        QCOMPARE(at(sheet, "F2").text, QStringLiteral("-0"));
         QVERIFY(at(sheet, "B2").number);
-        QVERIFY(!at(sheet, "C2").number);
+        QCOMPARE(at(sheet, "B2").text.toDouble(), 1234567890.5);
         QVERIFY(at(sheet, "D2").number);
         QCOMPARE(at(sheet, "D2").text.toDouble(), 0.25);
+        QCOMPARE(at(sheet, "D2").format, QStringLiteral("#,##0.00####"));
+        QVERIFY(!at(sheet, "B3").number && !at(sheet, "D3").number);
+        QCOMPARE(at(sheet, "D3").text, QStringLiteral("备注 3"));
     }
 
     void failedExportReportsAndWritesNothing()
@@ -273,7 +292,7 @@ private slots:
             for (int c = 0; c < values.size(); ++c)
                 grid.setText(r, c, values.at(c));
         }
-        grid.addTotalsRow({1}); // "1,220", a number too
+        grid.addTotalsRow({1}); // "1,219.50", a number too
         QVERIFY(kv::ui::printDocument(ctx, nullptr, grid, QStringLiteral("对齐")));
 
         // Where each word stands on the page: left and right edges by its text.
@@ -300,7 +319,7 @@ private slots:
             return true;
         };
         QVERIFY(sameEdge(
-            {QStringLiteral("5"), QStringLiteral("1234.5"), QStringLiteral("-20"), QStringLiteral("1,220")}, true));
+            {QStringLiteral("5"), QStringLiteral("1234.5"), QStringLiteral("-20"), QStringLiteral("1,219.50")}, true));
         QVERIFY(!sameEdge({QStringLiteral("5"), QStringLiteral("1234.5")}, false));
         QVERIFY(sameEdge({QStringLiteral("001"), QStringLiteral("1003"), QStringLiteral("E002")}, false));
         QVERIFY(sameEdge({QStringLiteral("12kg"), QStringLiteral("7")}, false));
