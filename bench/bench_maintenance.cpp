@@ -27,6 +27,7 @@ struct CopiedApp {
         QDir().mkpath(dir.path() + QStringLiteral("/databak"));
         QFile::copy(source + QStringLiteral("/kv.dat"), dir.path() + QStringLiteral("/kv.dat"));
         QFile::copy(source + QStringLiteral("/data/data.mdb"), ctx.paths().database());
+        ctx.setSession(kv::Session(kv::kSuperAdministratorId, QStringLiteral("admin"), {}));
         ctx.reconnect();
     }
     QTemporaryDir dir;

@@ -35,6 +35,7 @@ kv::Database& server()
 {
     static std::unique_ptr<kv::Database> db = [] {
         auto opened = kv::Database::openServer(qEnvironmentVariable("KV_BENCH_PG"));
+        opened->setSession(kv::Session(kv::kSuperAdministratorId, QStringLiteral("admin"), {}));
         if (opened->tables().isEmpty())
             kv::createSchema(*opened);
         return opened;

@@ -55,6 +55,8 @@ void AppShell::start()
 
 void AppShell::showLogin()
 {
+    // Nobody works until the next login; a failed attempt is logged for nobody.
+    m_ctx.setSession(Session());
     m_login = new LoginWindow(m_ctx);
     connect(m_login, &LoginWindow::loggedIn, this, &AppShell::onLoggedIn);
     m_login->show();
@@ -62,7 +64,6 @@ void AppShell::showLogin()
 
 void AppShell::onLoggedIn(const QString& account)
 {
-    m_ctx.setAccount(account);
     ui::guarded(nullptr, [&] { OperationLog(m_ctx.conn()).recordAlone(QStringLiteral("登录")); });
     if (!m_main) {
         m_main = new MainWindow(m_ctx);

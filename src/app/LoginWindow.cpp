@@ -108,15 +108,16 @@ void LoginWindow::loadAccounts()
 
 void LoginWindow::login()
 {
-    std::optional<QString> account;
-    if (!ui::guarded(this, [&] { account = checkLogin(m_ctx.conn(), m_account->currentText(), m_password->text()); }))
+    std::optional<Session> session;
+    if (!ui::guarded(this, [&] { session = logIn(m_ctx.conn(), m_account->currentText(), m_password->text()); }))
         return;
-    if (!account) {
+    if (!session) {
         ui::message(this, QStringLiteral("错误的账号或密码！"));
         return;
     }
-    ui::userSettings().setValue(kLastAccountKey, *account);
-    emit loggedIn(*account);
+    ui::userSettings().setValue(kLastAccountKey, session->account());
+    m_ctx.setSession(*session);
+    emit loggedIn(session->account());
 }
 
 bool LoginWindow::eventFilter(QObject* watched, QEvent* event)

@@ -14,7 +14,8 @@ class LoginWindow final : public QWidget {
 public:
     explicit LoginWindow(AppContext& ctx, QWidget* parent = nullptr);
 
-    // Checks account and password; on success emits loggedIn with the stored account name.
+    // Checks account and password; on success the context works for the account (its session)
+    // and loggedIn is emitted with the stored account name.
     void login();
 
 signals:

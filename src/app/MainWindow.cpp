@@ -6,6 +6,7 @@
 #include "app/HostedWindows.h"
 #include "data/AppContext.h"
 #include "data/Schema.h"
+#include "data/Session.h"
 #include "maintenance/SettingsWindow.h"
 #include "ui/MessageBox.h"
 #include "ui/WindowPlacement.h"
@@ -97,6 +98,21 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ct
     m_status->setContentsMargins(8, 3, 8, 3);
     m_status->setStyleSheet(QStringLiteral("QLabel#div3 { border-top: 1px solid #b8c8d8; background: #eef3f8; }"));
     elastic->addWidget(m_status);
+
+    // A page the account may not use stays greyed, its tab saying why.
+    const Right pageRights[] = {Right::WageEntry, Right::Statistics, Right::MasterData, Right::MasterData,
+                                Right::MasterData};
+    for (int i = 0; i < int(std::size(pageRights)); ++i) {
+        const QString refusal = m_ctx.session().refusal(pageRights[i]);
+        m_tabs->setTabEnabled(i, refusal.isEmpty());
+        m_tabs->setTabToolTip(i, refusal);
+    }
+    for (int i = 0; i < m_tabs->count(); ++i) {
+        if (m_tabs->isTabEnabled(i)) {
+            m_tabs->setCurrentIndex(i);
+            break;
+        }
+    }
 
     // Load: the wage entry window is ready on the first tab, the help view blank.
     showfrm(hostedWindowNames().at(0), m_boxes.at(0));

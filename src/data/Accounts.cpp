@@ -1,6 +1,7 @@
 #include "data/Accounts.h"
 
 #include "data/Database.h"
+#include "data/OperationLog.h"
 #include "data/Passwords.h"
 #include "data/TextRules.h"
 
@@ -15,27 +16,49 @@ QStringList accountNames(Database& db)
     return names;
 }
 
-std::optional<QString> checkLogin(Database& db, const QString& account, const QString& password)
+namespace {
+// The id of the account that account and password fit; none when they fit no account.
+std::optional<qint64> matchingAccount(Database& db, const QString& account, const QString& password)
 {
-    const QString name = cleanText(account);
     const QString pass = cleanText(password);
-    Statement st = db.prepare(QStringLiteral("SELECT 账号, 密码 FROM 管理员 WHERE 账号 = ? ORDER BY id"));
-    st.bind(1, name);
+    Statement st = db.prepare(QStringLiteral("SELECT id, 密码 FROM 管理员 WHERE 账号 = ? ORDER BY id"));
+    st.bind(1, cleanText(account));
     while (st.next()) {
         if (verifyPassword(st.text(1), pass))
-            return st.text(0);
+            return st.integer(0);
+    }
+    return std::nullopt;
+}
+} // namespace
+
+std::optional<QString> checkLogin(Database& db, const QString& account, const QString& password)
+{
+    const auto id = matchingAccount(db, account, password);
+    if (!id)
+        return std::nullopt;
+    return db.scalar(QStringLiteral("SELECT 账号 FROM 管理员 WHERE id = ?"), {*id}).toString();
+}
+
+std::optional<Session> logIn(Database& db, const QString& account, const QString& password)
+{
+    if (const auto id = matchingAccount(db, account, password))
+        return accountSession(db, *id);
+    // Written for nobody: the connection has no account yet. A file that cannot be written
+    // still tells the user the login failed.
+    try {
+        OperationLog(db).recordAlone(QStringLiteral("登录失败"), cleanText(account));
+    } catch (const DbError&) {
     }
     return std::nullopt;
 }
 
-namespace {
-constexpr qint64 kSuperAdministratorId = 1;
-}
-
-bool isSuperAdministrator(Database& db, const QString& account)
+std::optional<Session> accountSession(Database& db, qint64 id)
 {
-    const QVariant name = db.scalar(QStringLiteral("SELECT 账号 FROM 管理员 WHERE id = ?"), {kSuperAdministratorId});
-    return !name.isNull() && name.toString() == cleanText(account);
+    Statement st = db.prepare(QStringLiteral("SELECT 账号, 权限 FROM 管理员 WHERE id = ?"));
+    st.bind(1, id);
+    if (!st.next())
+        return std::nullopt;
+    return Session(id, st.text(0), Rights::fromInt(int(st.integer(1))));
 }
 
 bool superAdministratorPasswordFits(Database& db, const QString& password)

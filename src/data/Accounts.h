@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Session.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,8 +18,14 @@ QStringList accountNames(Database& db);
 // and passwords compare case-sensitively.
 std::optional<QString> checkLogin(Database& db, const QString& account, const QString& password);
 
-// True when the account is the super administrator's (id 1), named as the login names it.
-bool isSuperAdministrator(Database& db, const QString& account);
+// The login: the session of the account when account and password fit, as checkLogin compares
+// them. A failed attempt is written to the operation log with the name typed, never the password.
+std::optional<Session> logIn(Database& db, const QString& account, const QString& password);
+
+// The session of the stored account with this id, with its rights as stored; none when there is
+// no such account.
+std::optional<Session> accountSession(Database& db, qint64 id);
+
 // True when the password (cleaned) is the super administrator's.
 bool superAdministratorPasswordFits(Database& db, const QString& password);
 

@@ -45,7 +45,7 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
             createSchema(*conn, m_schema);
         else
             upgradeSchema(*conn, m_schema);
-        conn->setActor(account);
+        conn->setSession(m_session);
         m_conn = std::move(conn);
         return true;
     } catch (const DbError& e) {
@@ -57,11 +57,11 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
     }
 }
 
-void AppContext::setAccount(const QString& name)
+void AppContext::setSession(const Session& session)
 {
-    account = name;
+    m_session = session;
     if (m_conn)
-        m_conn->setActor(name);
+        m_conn->setSession(session);
 }
 
 void AppContext::disconnect()

@@ -54,11 +54,11 @@ public:
     // The program that reads files for import in a process of its own (started with
     // --read-workbook); empty for this program's own executable. Tests name the built program.
     QString readerProgram;
-    // The account logged in; prints name who printed them, and the operation log who changed
-    // what. Empty before the login.
-    QString account;
-    // Sets the account, also for the open connection: every connection works for it.
-    void setAccount(const QString& name);
+    // The account logged in: prints name who printed them, the operation log who changed what,
+    // and its rights decide what it may change. Nobody before the login.
+    const Session& session() const { return m_session; }
+    // Sets the session, also for the open connection: every connection works for it.
+    void setSession(const Session& session);
 
 private:
     AppPaths m_paths;
@@ -66,6 +66,7 @@ private:
     std::unique_ptr<Database> m_conn;
     SchemaSteps m_schema = programSchema();
     QString m_server;
+    Session m_session;
     bool m_changed = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "data/Decimal.h"
 #include "data/Error.h"
+#include "data/Session.h"
 
 #include <QString>
 #include <QVariant>
@@ -112,15 +113,16 @@ public:
     const QString& ownReplacedStamp() const { return m_ownReplacedStamp; }
     void setOwnReplacedStamp(const QString& stamp) { m_ownReplacedStamp = stamp; }
 
-    // The account the changes on this connection are made for; the operation log names it.
-    const QString& actor() const { return m_actor; }
-    void setActor(const QString& account) { m_actor = account; }
+    // Who the changes on this connection are made for: the operation log names the account, and
+    // every change checks its rights (requireRight). Nobody until set.
+    const Session& session() const { return m_session; }
+    void setSession(const Session& session) { m_session = session; }
 
 private:
     friend class Transaction;
     std::unique_ptr<Engine> m_engine;
     QString m_path;
-    QString m_actor;
+    Session m_session;
     int m_depth = 0; // open Transactions, the outermost first
     QString m_ownReplacedStamp;
 };

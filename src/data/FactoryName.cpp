@@ -1,6 +1,8 @@
 #include "data/FactoryName.h"
 
 #include "data/Database.h"
+#include "data/OperationLog.h"
+#include "data/Session.h"
 #include "data/TextRules.h"
 
 namespace kv {
@@ -29,8 +31,16 @@ QString factoryNameProblem(const QString& typed)
 
 void setFactoryName(Database& db, const QString& typed)
 {
+    const QString name = cleanText(typed);
+    Transaction tx(db);
+    requireRight(db, Right::MasterData);
+    const QString before = factoryName(db);
+    if (before == name)
+        return;
     db.exec(db.upsertSql(QStringLiteral("kelvaro_meta"), {QStringLiteral("key"), QStringLiteral("value")}),
-            {kKey, cleanText(typed)});
+            {kKey, name});
+    OperationLog(db).record(QStringLiteral("修改单位名称"), before + QStringLiteral(" → ") + name);
+    tx.commit();
 }
 
 } // namespace kv

@@ -16,7 +16,8 @@ QString factoryName(Database& db);
 // Why the typed name cannot be stored, in Chinese for the user; empty when it can.
 QString factoryNameProblem(const QString& typed);
 
-// Stores the cleaned name (an empty one clears it). Throws DbError.
+// Stores the cleaned name (an empty one clears it) and logs the change. Needs the right to keep
+// master data (InputError otherwise). Throws DbError.
 void setFactoryName(Database& db, const QString& typed);
 
 } // namespace kv

@@ -9,9 +9,10 @@ namespace kv {
 
 void OperationLog::record(const QString& action, const QString& target)
 {
-    m_db.exec(
-        QStringLiteral("INSERT INTO 操作日志 (时间, 账号, 操作, 内容) VALUES (?, ?, ?, ?)"),
-        {QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), m_db.actor(), action, target});
+    const Session& session = m_db.session();
+    m_db.exec(QStringLiteral("INSERT INTO 操作日志 (时间, 账号, 账号ID, 操作, 内容) VALUES (?, ?, ?, ?, ?)"),
+              {QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), session.account(),
+               session.accountId() > 0 ? QVariant(session.accountId()) : QVariant(), action, target});
 }
 
 void OperationLog::recordAlone(const QString& action, const QString& target)
@@ -23,7 +24,9 @@ void OperationLog::recordAlone(const QString& action, const QString& target)
 
 namespace {
 const QStringList kColumns{QStringLiteral("时间"), QStringLiteral("账号"), QStringLiteral("操作"),
-                           QStringLiteral("内容")};
+                           QStringLiteral("内容"), QStringLiteral("账号ID")};
+constexpr int kAccountColumn = 1;
+constexpr int kAccountIdColumn = 4;
 }
 
 QList<LogEntry> OperationLog::entries(const QList<std::pair<int, QString>>& conditions)
@@ -33,16 +36,25 @@ QList<LogEntry> OperationLog::entries(const QList<std::pair<int, QString>>& cond
     for (const auto& [column, text] : conditions) {
         if (column < 0 || column >= kColumns.size())
             throw DbError(QStringLiteral("操作日志没有第 %1 列。").arg(column + 1));
-        where << kColumns.at(column) + QStringLiteral(" LIKE ? ESCAPE '\\'");
-        values << u'%' + escapeLike(text) + u'%';
+        if (column == kAccountColumn) {
+            where << QStringLiteral("账号 = ?");
+            values << text;
+        } else if (column == kAccountIdColumn) {
+            where << QStringLiteral("账号ID = ?");
+            values << text.toLongLong();
+        } else {
+            where << kColumns.at(column) + QStringLiteral(" LIKE ? ESCAPE '\\'");
+            values << u'%' + escapeLike(text) + u'%';
+        }
     }
     Statement st = m_db.prepare(
-        QStringLiteral("SELECT 时间, 账号, 操作, 内容 FROM 操作日志 %1 ORDER BY id DESC")
+        QStringLiteral("SELECT 时间, 账号, 操作, 内容, 账号ID FROM 操作日志 %1 ORDER BY id DESC")
             .arg(where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND "))));
     st.bindAll(values);
     QList<LogEntry> list;
     while (st.next())
-        list.append({st.text(0), st.text(1), st.text(2), st.text(3)});
+        list.append({st.text(0), st.text(1), st.isNull(4) ? QString() : QString::number(st.integer(4)), st.text(2),
+                     st.text(3)});
     return list;
 }
 

@@ -2,11 +2,15 @@
 
 #include "data/Database.h"
 #include "data/MonthlyTotals.h"
+#include "data/OperationLog.h"
 #include "data/Passwords.h"
+#include "data/Session.h"
+#include "data/TextRules.h"
 #include "data/Tables.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <QUuid>
 
 namespace kv {
@@ -71,6 +75,56 @@ void createVersion5(Database& db)
     db.execScript(QStringLiteral("CREATE INDEX 月度合计_工号_月份 ON 月度合计 (工号, 月份, 生产金额, 扣减)"));
 }
 
+// Version 6: rights per account, account names told apart, the log's account by id. Accounts
+// that exist keep what they could do before, except the super administrator's own powers; an
+// account whose name an older account already has is renamed after its id, and the log says so.
+void createVersion6(Database& db)
+{
+    db.execScript(QStringLiteral("ALTER TABLE 管理员 ADD COLUMN 权限 INTEGER NOT NULL DEFAULT 0"));
+    db.exec(QStringLiteral("UPDATE 管理员 SET 权限 = ?"), {upgradedAccountRights().toInt()});
+    db.execScript(QStringLiteral("ALTER TABLE 操作日志 ADD COLUMN 账号ID INTEGER"));
+
+    QList<std::pair<qint64, QString>> accounts;
+    QSet<QString> taken;
+    Statement st = db.prepare(QStringLiteral("SELECT id, 账号 FROM 管理员 ORDER BY id"));
+    while (st.next()) {
+        accounts.append({st.integer(0), st.text(1)});
+        taken.insert(st.text(1));
+    }
+    QSet<QString> seen;
+    for (const auto& [id, name] : std::as_const(accounts)) {
+        if (!seen.contains(name)) {
+            seen.insert(name);
+            continue;
+        }
+        QString renamed = QStringLiteral("%1（%2）").arg(name).arg(id);
+        while (taken.contains(renamed))
+            renamed += u'＊';
+        taken.insert(renamed);
+        seen.insert(renamed);
+        db.exec(QStringLiteral("UPDATE 管理员 SET 账号 = ? WHERE id = ?"), {renamed, id});
+        OperationLog(db).record(QStringLiteral("修改账号"),
+                                QStringLiteral("%1 → %2（同名账号，升级时改名）").arg(name, renamed));
+    }
+    db.execScript(QStringLiteral("CREATE UNIQUE INDEX 管理员_账号 ON 管理员 (账号)"));
+}
+
+// Version 7: the month of every summary row in its one form ("2008-5"); where two spellings of
+// one month left two rows for an employee, the newer one stays, as its save wrote the lines.
+void createVersion7(Database& db)
+{
+    QStringList spellings;
+    Statement st = db.prepare(QStringLiteral("SELECT DISTINCT 月份 FROM 员工工资"));
+    while (st.next())
+        spellings << st.text(0);
+    for (const QString& spelling : std::as_const(spellings)) {
+        const auto normal = normalMonthText(spelling);
+        if (normal && *normal != spelling)
+            db.exec(QStringLiteral("UPDATE 员工工资 SET 月份 = ? WHERE 月份 = ?"), {*normal, spelling});
+    }
+    db.execScript(QStringLiteral("DELETE FROM 员工工资 WHERE id NOT IN (SELECT max(id) FROM 员工工资 GROUP BY 工号, 月份)"));
+}
+
 // A new version is one function above and one line here.
 constexpr SchemaStep kSteps[] = {
     {1, createVersion1},
@@ -78,6 +132,8 @@ constexpr SchemaStep kSteps[] = {
     {3, createVersion3},
     {4, createVersion4},
     {5, createVersion5},
+    {6, createVersion6},
+    {7, createVersion7},
 };
 
 void recordVersion(Database& db, int version)

@@ -143,4 +143,12 @@ QString fileNamePart(QString text)
     return text;
 }
 
+std::optional<QString> normalMonthText(const QString& text)
+{
+    const auto month = parseMonthText(cleanText(text));
+    if (!month)
+        return std::nullopt;
+    return monthText(month->year, month->month);
+}
+
 } // namespace kv

@@ -46,5 +46,8 @@ QString monthText(int year, int month);
 // separators first, become "-".
 QString fileNamePart(QString text);
 std::optional<YearMonth> parseMonthText(const QString& text);
+// The one form a month is stored and compared in: " 2008-05 " and "2008-5" are both "2008-5";
+// none for a text that is no month.
+std::optional<QString> normalMonthText(const QString& text);
 
 } // namespace kv

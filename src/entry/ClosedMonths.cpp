@@ -1,6 +1,7 @@
 #include "entry/ClosedMonths.h"
 
 #include "data/Accounts.h"
+#include "data/Session.h"
 #include "data/Database.h"
 #include "data/OperationLog.h"
 #include "data/TextRules.h"
@@ -11,15 +12,6 @@
 namespace kv {
 
 namespace {
-// The one spelling a month is stored under: "2026-5", never "2026-05".
-std::optional<QString> canonicalMonth(const QString& text)
-{
-    const auto month = parseMonthText(cleanText(text));
-    if (!month)
-        return std::nullopt;
-    return monthText(month->year, month->month);
-}
-
 // Closing a month and changing its lines exclude each other on every connection.
 QString closeLockName(const QString& canonical)
 {
@@ -29,7 +21,7 @@ QString closeLockName(const QString& canonical)
 
 bool ClosedMonths::isClosed(const QString& month)
 {
-    const auto canonical = canonicalMonth(month);
+    const auto canonical = normalMonthText(month);
     return canonical &&
            m_db.scalar(QStringLiteral("SELECT count(*) FROM 月结 WHERE 月份 = ?"), {*canonical}).toInt() > 0;
 }
@@ -50,31 +42,34 @@ QStringList ClosedMonths::months()
     return out;
 }
 
-ClosedMonths::Outcome ClosedMonths::close(const QString& month, const QString& account, const QString& at)
+ClosedMonths::Outcome ClosedMonths::close(const QString& month, const QString& at)
 {
-    const auto canonical = canonicalMonth(month);
+    const auto canonical = normalMonthText(month);
     if (!canonical)
         return Outcome::BadMonth;
-    if (!isSuperAdministrator(m_db, account))
-        return Outcome::NotSuperAdministrator;
+    Transaction tx(m_db);
+    try {
+        requireRight(m_db, Right::CloseMonths);
+    } catch (const InputError&) {
+        return Outcome::NotAllowed;
+    }
     if (isClosed(*canonical))
         return Outcome::AlreadyClosed;
-    Transaction tx(m_db);
     // Waits for saves of the month under way on other connections; later ones see it closed.
     m_db.lock(closeLockName(*canonical));
     m_db.exec(QStringLiteral("INSERT INTO 月结 (月份, 结账时间, 账号) VALUES (?, ?, ?)"),
-              {*canonical, at, cleanText(account)});
+              {*canonical, at, m_db.session().account()});
     OperationLog(m_db).record(QStringLiteral("结账"), *canonical);
     tx.commit();
     return Outcome::Done;
 }
 
-ClosedMonths::Outcome ClosedMonths::reopen(const QString& month, const QString& account, const QString& password)
+ClosedMonths::Outcome ClosedMonths::reopen(const QString& month, const QString& password)
 {
-    const auto canonical = canonicalMonth(month);
+    const auto canonical = normalMonthText(month);
     if (!canonical)
         return Outcome::BadMonth;
-    if (!isSuperAdministrator(m_db, account))
+    if (!m_db.session().isSuperAdministrator())
         return Outcome::NotSuperAdministrator;
     if (!superAdministratorPasswordFits(m_db, password))
         return Outcome::WrongPassword;
@@ -89,7 +84,7 @@ ClosedMonths::Outcome ClosedMonths::reopen(const QString& month, const QString& 
 
 void refuseClosedMonth(Database& db, const QString& month)
 {
-    if (const auto canonical = canonicalMonth(month))
+    if (const auto canonical = normalMonthText(month))
         db.lock(closeLockName(*canonical), true);
     if (ClosedMonths(db).isClosed(month))
         throw InputError(QString::fromUtf16(kMonthClosedText));
@@ -102,7 +97,8 @@ QString outcomeText(ClosedMonths::Outcome outcome)
     case ClosedMonths::Outcome::BadMonth: return QStringLiteral("月份不正确，请按“2026-11”的样子填写月份！");
     case ClosedMonths::Outcome::AlreadyClosed: return QStringLiteral("该月份已经结账！");
     case ClosedMonths::Outcome::NotClosed: return QStringLiteral("该月份没有结账！");
-    case ClosedMonths::Outcome::NotSuperAdministrator: return QStringLiteral("只有超级管理员才能结账和反结账！");
+    case ClosedMonths::Outcome::NotAllowed: return refusalText(Right::CloseMonths);
+    case ClosedMonths::Outcome::NotSuperAdministrator: return QStringLiteral("只有超级管理员才能反结账！");
     case ClosedMonths::Outcome::WrongPassword: return QStringLiteral("超级管理员密码不正确！");
     }
     return {};

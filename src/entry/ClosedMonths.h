@@ -16,7 +16,7 @@ class ClosedMonths {
 public:
     explicit ClosedMonths(Database& db) : m_db(db) {}
 
-    enum class Outcome { Done, BadMonth, AlreadyClosed, NotClosed, NotSuperAdministrator, WrongPassword };
+    enum class Outcome { Done, BadMonth, AlreadyClosed, NotClosed, NotAllowed, NotSuperAdministrator, WrongPassword };
 
     // Month texts are read as the working month is ("2026-11", "2026-05"); a text that is no
     // month is never closed.
@@ -24,10 +24,11 @@ public:
     // Closed months, newest first, as working month texts.
     QStringList months();
 
-    // Only the super administrator closes and reopens; reopening also asks for that account's
+    // Closing needs the right to close months (Right::CloseMonths) of the connection's account;
+    // only the super administrator reopens, and reopening also asks for that account's
     // password, so a forgotten session cannot undo a paid month. `at` is the time recorded.
-    Outcome close(const QString& month, const QString& account, const QString& at);
-    Outcome reopen(const QString& month, const QString& account, const QString& password);
+    Outcome close(const QString& month, const QString& at);
+    Outcome reopen(const QString& month, const QString& password);
 
 private:
     Database& m_db;

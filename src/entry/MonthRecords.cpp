@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/MonthlyTotals.h"
 #include "data/OperationLog.h"
+#include "data/Session.h"
 #include "entry/ClosedMonths.h"
 
 #include <set>
@@ -16,9 +17,10 @@ QString cell(const LineTexts& line, int col)
     return col < line.size() ? line.at(col) : QString();
 }
 
-YearMonth requireMonth(const QString& monthText)
+// The month in its one form ("2008-5"), however it was typed.
+QString requireMonth(const QString& monthText)
 {
-    const auto month = parseMonthText(monthText);
+    const auto month = normalMonthText(monthText);
     if (!month)
         throw InputError(QStringLiteral("计工月份“%1”不正确。").arg(monthText));
     return *month;
@@ -32,20 +34,18 @@ QDate requireDate(const QString& text)
     return *date;
 }
 
-// The months whose lines a save changed: the sheet's own, and that of any line dated elsewhere.
-class TouchedMonths {
-public:
-    explicit TouchedMonths(const YearMonth& month) { add(month.firstDay()); }
-    void add(const QDate& day) { m_months.insert({day.year(), day.month()}); }
-    void refresh(Database& db, const QString& employeeNo) const
-    {
-        for (const auto& [year, month] : m_months)
-            refreshMonthlyTotals(db, employeeNo, YearMonth{year, month});
-    }
-
-private:
-    std::set<std::pair<int, int>> m_months;
-};
+// A line of the sheet is stored only in the sheet's own month: any other month is not the one
+// loaded, checked or maybe open.
+QDate requireDateIn(const QString& text, const YearMonth& month, const QString& which, int line)
+{
+    const QDate day = requireDate(text);
+    if (day < month.firstDay() || day >= month.nextFirstDay())
+        throw InputError(QStringLiteral("%1第 %2 行的日期 %3 不在计工月份 %4 内，请改正日期后再保存。")
+                             .arg(which)
+                             .arg(line)
+                             .arg(dateText(day), monthText(month.year, month.month)));
+    return day;
+}
 
 QString shownDate(const QString& iso)
 {
@@ -262,7 +262,7 @@ qint64 MonthRecords::version(const QString& employeeNo, const QString& monthText
 {
     return m_db
         .scalar(QStringLiteral("SELECT max(id) FROM 员工工资 WHERE 工号 = ? AND 月份 = ?"),
-                {cleanText(employeeNo), monthText})
+                {cleanText(employeeNo), normalMonthText(monthText).value_or(monthText)})
         .toLongLong();
 }
 
@@ -274,10 +274,12 @@ void MonthRecords::claim(const QString& employeeNo, const QString& monthText, st
         throw InputError(QString::fromUtf16(kMonthChangedText));
 }
 
-void MonthRecords::deleteMonth(const QString& employeeNo, const QString& monthText, std::optional<qint64> loadedVersion)
+void MonthRecords::deleteMonth(const QString& employeeNo, const QString& typedMonth, std::optional<qint64> loadedVersion)
 {
-    const YearMonth month = requireMonth(monthText);
+    const QString monthText = requireMonth(typedMonth);
+    const YearMonth month = *parseMonthText(monthText);
     Transaction tx(m_db);
+    requireRight(m_db, Right::WageEntry);
     claim(cleanText(employeeNo), monthText, loadedVersion);
     const StoredTotals before = storedTotals(employeeNo, monthText);
     deleteRows(employeeNo, monthText, month);
@@ -292,29 +294,30 @@ void MonthRecords::deleteMonth(const QString& employeeNo, const QString& monthTe
 
 qint64 MonthRecords::saveMonth(const MonthSheet& sheet)
 {
-    const YearMonth month = requireMonth(sheet.monthText);
+    const QString monthText = requireMonth(sheet.monthText);
+    const YearMonth month = *parseMonthText(monthText);
     // Lines are stored under the cleaned number, the one every query of the month looks for.
     const QString employeeNo = cleanText(sheet.employeeNo);
     refuseFaults(productionNumberFaults(sheet.production));
     refuseFaults(deductionNumberFaults(sheet.deductions));
 
     Transaction tx(m_db);
-    claim(employeeNo, sheet.monthText, sheet.loadedVersion);
-    const StoredTotals before = storedTotals(employeeNo, sheet.monthText);
-    deleteRows(employeeNo, sheet.monthText, month);
-    TouchedMonths touched(month);
+    requireRight(m_db, Right::WageEntry);
+    claim(employeeNo, monthText, sheet.loadedVersion);
+    const StoredTotals before = storedTotals(employeeNo, monthText);
+    deleteRows(employeeNo, monthText, month);
 
     Statement production = m_db.prepare(QStringLiteral(
         "INSERT INTO 工资流水 (日期, 工号, 产品, 计量单位, 数量, 工价, 金额, 备注) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     Decimal productionTotal;
-    for (const LineTexts& line : sheet.production) {
+    for (int i = 0; i < sheet.production.size(); ++i) {
+        const LineTexts& line = sheet.production.at(i);
         if (!isProductionLineFilled(line))
             continue;
         // The amount worked out again from quantity and price, whatever the grid showed.
         const Decimal amount = storable(*lineAmount(line));
         productionTotal += amount;
-        const QDate day = requireDate(cell(line, PDate));
-        touched.add(day);
+        const QDate day = requireDateIn(cell(line, PDate), month, QStringLiteral("生产记录"), i + 1);
         production.bindAll({isoDate(day), employeeNo, cell(line, PProduct), cell(line, PUnit),
                             cellNumber(line, PQuantity, Decimal::kQuantityPlaces, nullptr, {})->toDouble(),
                             cellNumber(line, PPrice, Decimal::kPricePlaces, nullptr, {})->toDouble(), amount.toDouble(),
@@ -326,13 +329,13 @@ qint64 MonthRecords::saveMonth(const MonthSheet& sheet)
     Statement deduction =
         m_db.prepare(QStringLiteral("INSERT INTO 扣减流水 (日期, 工号, 扣减项目, 扣减金额) VALUES (?, ?, ?, ?)"));
     Decimal deductionTotal;
-    for (const LineTexts& line : sheet.deductions) {
+    for (int i = 0; i < sheet.deductions.size(); ++i) {
+        const LineTexts& line = sheet.deductions.at(i);
         if (!isDeductionLineFilled(line))
             continue;
         const Decimal amount = storable(*cellNumber(line, DAmount, Decimal::kAmountPlaces, nullptr, {}));
         deductionTotal += amount;
-        const QDate day = requireDate(cell(line, DDate));
-        touched.add(day);
+        const QDate day = requireDateIn(cell(line, DDate), month, QStringLiteral("扣减记录"), i + 1);
         deduction.bindAll({isoDate(day), employeeNo, cell(line, DItem), amount.toDouble()});
         deduction.run();
         deduction.reset();
@@ -340,16 +343,16 @@ qint64 MonthRecords::saveMonth(const MonthSheet& sheet)
 
     m_db.exec(
         QStringLiteral("INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES (?, ?, ?, ?, ?, ?)"),
-        {sheet.monthText, employeeNo, sheet.employeeName, storable(productionTotal).toDouble(),
+        {monthText, employeeNo, sheet.employeeName, storable(productionTotal).toDouble(),
          storable(deductionTotal).toDouble(), storable(productionTotal - deductionTotal).toDouble()});
-    touched.refresh(m_db, employeeNo);
+    refreshMonthlyTotals(m_db, employeeNo, month);
     OperationLog(m_db).record(
         QStringLiteral("保存工资"),
         QStringLiteral("%1（%2）%3：生产金额 %4，扣减 %5，实发工资 %6")
-            .arg(sheet.employeeName, employeeNo, sheet.monthText, changeText(before.production, productionTotal),
+            .arg(sheet.employeeName, employeeNo, monthText, changeText(before.production, productionTotal),
                  changeText(before.deductions, deductionTotal),
                  changeText(before.production - before.deductions, productionTotal - deductionTotal)));
-    const qint64 saved = version(employeeNo, sheet.monthText);
+    const qint64 saved = version(employeeNo, monthText);
     tx.commit();
     return saved;
 }

@@ -87,18 +87,21 @@ public:
     // writes anew (ids are never given twice); 0 when none is stored.
     qint64 version(const QString& employeeNo, const QString& monthText);
 
-    // Both changes are refused with InputError: kMonthClosedText when the month is closed
-    // (ClosedMonths), kMonthChangedText when the month's version is not the one loaded.
+    // Both changes need the account's right to enter wages (Right::WageEntry) and are refused
+    // with InputError otherwise, and with kMonthClosedText when the month is closed
+    // (ClosedMonths), kMonthChangedText when the month's version is not the one loaded. A month
+    // may be written in any form parseMonthText reads ("2008-05", " 2008-5 "): it is stored
+    // and compared as "2008-5".
     // Deletes the month's lines, its summary row and its monthly totals, in one transaction.
     void deleteMonth(const QString& employeeNo, const QString& monthText,
                      std::optional<qint64> loadedVersion = std::nullopt);
 
     // Replaces the stored month by the filled lines of the sheet and one summary row, and
-    // refreshes the monthly totals of every month a line was stored in, in one transaction: a
-    // failure leaves the stored month as it was. The summary's totals are the sums of the lines
-    // stored, so they never count a line that was not kept. Throws DbError, or InputError for a
-    // line whose date cannot be read or whose number is not one (see productionNumberFaults).
-    // Returns the version now stored.
+    // refreshes the month's monthly totals, in one transaction: a failure leaves the stored
+    // month as it was. The summary's totals are the sums of the lines stored, so they never
+    // count a line that was not kept. Throws DbError, or InputError for a line whose date cannot
+    // be read or lies outside the sheet's month (the line named), or whose number is not one (see
+    // productionNumberFaults). Returns the version now stored.
     qint64 saveMonth(const MonthSheet& sheet);
 
 private:

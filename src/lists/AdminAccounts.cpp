@@ -7,6 +7,26 @@
 
 namespace kv {
 
+namespace {
+QString accountsOnlyText()
+{
+    return QStringLiteral("不能修改比自己权限多的账号！");
+}
+} // namespace
+
+QString accountChangeRefusal(const Session& session, qint64 id, Rights rightsOfAccount)
+{
+    if (session.isSuperAdministrator() || id == session.accountId())
+        return {};
+    if (id == kSuperAdministratorId)
+        return QStringLiteral("只有超级管理员才能修改超级管理员！");
+    if (!session.may(Right::Accounts))
+        return refusalText(Right::Accounts);
+    if ((rightsOfAccount & ~session.rights()) != Rights())
+        return accountsOnlyText();
+    return {};
+}
+
 QList<ListEntry> AdminAccounts::entries()
 {
     Statement st = m_db.prepare(QStringLiteral("SELECT id, 账号 FROM 管理员 ORDER BY id"));
@@ -16,36 +36,112 @@ QList<ListEntry> AdminAccounts::entries()
     return list;
 }
 
-ListChange AdminAccounts::add(const QString& typedName, const QString& typedPassword)
+std::optional<Rights> AdminAccounts::rights(qint64 id)
+{
+    const QVariant stored = m_db.scalar(QStringLiteral("SELECT 权限 FROM 管理员 WHERE id = ?"), {id});
+    if (stored.isNull())
+        return std::nullopt;
+    return Rights::fromInt(stored.toInt());
+}
+
+void AdminAccounts::requireManaging(qint64 id)
+{
+    const Session& session = m_db.session();
+    if (session.isSuperAdministrator())
+        return;
+    if (id == kSuperAdministratorId)
+        throw InputError(QStringLiteral("只有超级管理员才能修改超级管理员！"));
+    requireRight(m_db, Right::Accounts);
+    // The manager's rights as stored now, not as at its login.
+    const Rights own = rights(session.accountId()).value_or(Rights());
+    if ((rights(id).value_or(Rights()) & ~own) != Rights())
+        throw InputError(accountsOnlyText());
+}
+
+void AdminAccounts::requireFreeName(const QString& name, qint64 id)
+{
+    if (!m_db.scalar(QStringLiteral("SELECT id FROM 管理员 WHERE 账号 = ? AND id <> ?"), {name, id}).isNull())
+        throw InputError(QString::fromUtf16(kAccountExistsText));
+}
+
+void AdminAccounts::writeRights(qint64 id, const QString& name, Rights before, Rights after)
+{
+    if (before == after || id == kSuperAdministratorId)
+        return;
+    requireSuperAdministrator(m_db);
+    m_db.exec(QStringLiteral("UPDATE 管理员 SET 权限 = ? WHERE id = ?"), {after.toInt(), id});
+    QStringList parts;
+    if (const Rights granted = after & ~before; granted != Rights())
+        parts << QStringLiteral("授予 ") + rightsText(granted);
+    if (const Rights taken = before & ~after; taken != Rights())
+        parts << QStringLiteral("收回 ") + rightsText(taken);
+    OperationLog(m_db).record(QStringLiteral("修改权限"), name + QStringLiteral("：") + parts.join(QStringLiteral("；")));
+}
+
+ListChange AdminAccounts::add(const QString& typedName, const QString& typedPassword, const std::optional<Rights>& rights)
 {
     const QString name = cleanText(typedName);
     if (name.isEmpty())
         return ListChange::EmptyName;
     Transaction tx(m_db);
-    m_db.exec(QStringLiteral("INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)"),
-              {name, hashPassword(cleanText(typedPassword))});
+    requireRight(m_db, Right::Accounts);
+    requireFreeName(name, 0);
+    m_db.exec(QStringLiteral("INSERT INTO 管理员 (账号, 密码, 权限) VALUES (?, ?, ?)"),
+              {name, hashPassword(cleanText(typedPassword)), newAccountRights().toInt()});
     OperationLog(m_db).record(QStringLiteral("新增账号"), name);
+    if (rights) {
+        const qint64 id = m_db.scalar(QStringLiteral("SELECT id FROM 管理员 WHERE 账号 = ?"), {name}).toLongLong();
+        writeRights(id, name, newAccountRights(), *rights);
+    }
     tx.commit();
     return ListChange::Done;
 }
 
 ListChange AdminAccounts::change(qint64 id, const QString& typedName, const std::optional<QString>& typedPassword)
 {
-    const QString name = cleanText(typedName);
+    return change(id, AccountChange{typedName, typedPassword, std::nullopt, std::nullopt});
+}
+
+ListChange AdminAccounts::change(qint64 id, const AccountChange& change)
+{
+    const QString name = cleanText(change.typedName);
     if (name.isEmpty())
         return ListChange::EmptyName;
     Transaction tx(m_db);
-    const QString before = m_db.scalar(QStringLiteral("SELECT 账号 FROM 管理员 WHERE id = ?"), {id}).toString();
-    if (typedPassword)
+    QString before;
+    QString storedHash;
+    Rights storedRights;
+    {
+        Statement st =
+            m_db.prepare(QStringLiteral("SELECT 账号, 密码, 权限 FROM 管理员 WHERE id = ?") + m_db.lockClause());
+        st.bind(1, id);
+        if (!st.next())
+            return ListChange::Missing;
+        before = st.text(0);
+        storedHash = st.text(1);
+        storedRights = Rights::fromInt(int(st.integer(2)));
+    }
+
+    if (id == m_db.session().accountId()) {
+        // One's own password: the old one first, so that a session left open is not enough.
+        if (change.typedPassword && !verifyPassword(storedHash, cleanText(change.oldPassword.value_or(QString()))))
+            throw InputError(QStringLiteral("原密码不正确！"));
+    } else {
+        requireManaging(id);
+    }
+    requireFreeName(name, id);
+    if (change.typedPassword)
         m_db.exec(QStringLiteral("UPDATE 管理员 SET 账号 = ?, 密码 = ? WHERE id = ?"),
-                  {name, hashPassword(cleanText(*typedPassword)), id});
+                  {name, hashPassword(cleanText(*change.typedPassword)), id});
     else
         m_db.exec(QStringLiteral("UPDATE 管理员 SET 账号 = ? WHERE id = ?"), {name, id});
-    if (m_db.changes() == 0)
-        return ListChange::Missing;
     // Only that the password changed, never the password.
-    OperationLog(m_db).record(QStringLiteral("修改账号"), before + QStringLiteral(" → ") + name +
-                                                             (typedPassword ? QStringLiteral("（密码已修改）") : QString()));
+    if (before != name || change.typedPassword)
+        OperationLog(m_db).record(QStringLiteral("修改账号"),
+                                  before + QStringLiteral(" → ") + name +
+                                      (change.typedPassword ? QStringLiteral("（密码已修改）") : QString()));
+    if (change.rights)
+        writeRights(id, name, storedRights, *change.rights);
     tx.commit();
     return ListChange::Done;
 }
@@ -55,11 +151,12 @@ ListChange AdminAccounts::remove(qint64 id)
     if (id == kSuperAdminId)
         return ListChange::Protected;
     Transaction tx(m_db);
-    const QString before = m_db.scalar(QStringLiteral("SELECT 账号 FROM 管理员 WHERE id = ?"), {id}).toString();
-    m_db.exec(QStringLiteral("DELETE FROM 管理员 WHERE id = ?"), {id});
-    if (m_db.changes() == 0)
+    const QVariant before = m_db.scalar(QStringLiteral("SELECT 账号 FROM 管理员 WHERE id = ?"), {id});
+    if (before.isNull())
         return ListChange::Missing;
-    OperationLog(m_db).record(QStringLiteral("删除账号"), before);
+    requireManaging(id);
+    m_db.exec(QStringLiteral("DELETE FROM 管理员 WHERE id = ?"), {id});
+    OperationLog(m_db).record(QStringLiteral("删除账号"), before.toString());
     tx.commit();
     return ListChange::Done;
 }

@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/OperationLog.h"
+#include "data/Session.h"
 #include "data/TextRules.h"
 
 namespace kv {
@@ -45,10 +46,13 @@ QStringList CodeList::names()
     return list;
 }
 
-void CodeList::addIfMissing(const QString& name)
+bool CodeList::addIfMissing(const QString& name)
 {
-    if (m_db.scalar(QStringLiteral("SELECT id FROM %1 WHERE %1 = ?").arg(m_table), {name}).isNull())
-        m_db.exec(QStringLiteral("INSERT INTO %1 (%1) VALUES (?)").arg(m_table), {name});
+    requireRight(m_db, Right::MasterData);
+    if (!m_db.scalar(QStringLiteral("SELECT id FROM %1 WHERE %1 = ?").arg(m_table), {name}).isNull())
+        return false;
+    m_db.exec(QStringLiteral("INSERT INTO %1 (%1) VALUES (?)").arg(m_table), {name});
+    return true;
 }
 
 ListChange CodeList::add(const QString& typedName)
@@ -57,6 +61,7 @@ ListChange CodeList::add(const QString& typedName)
     if (name.isEmpty())
         return ListChange::EmptyName;
     Transaction tx(m_db);
+    requireRight(m_db, Right::MasterData);
     m_db.exec(QStringLiteral("INSERT INTO %1 (%1) VALUES (?)").arg(m_table), {name});
     OperationLog(m_db).record(QStringLiteral("新增") + noun(), name);
     tx.commit();
@@ -69,6 +74,7 @@ ListChange CodeList::rename(qint64 id, const QString& typedName)
     if (name.isEmpty())
         return ListChange::EmptyName;
     Transaction tx(m_db);
+    requireRight(m_db, Right::MasterData);
     const QString before = nameOf(id);
     m_db.exec(QStringLiteral("UPDATE %1 SET %1 = ? WHERE id = ?").arg(m_table), {name, id});
     if (m_db.changes() == 0)
@@ -81,6 +87,7 @@ ListChange CodeList::rename(qint64 id, const QString& typedName)
 ListChange CodeList::remove(qint64 id)
 {
     Transaction tx(m_db);
+    requireRight(m_db, Right::MasterData);
     const QString before = nameOf(id);
     m_db.exec(QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(m_table), {id});
     if (m_db.changes() == 0)

@@ -24,8 +24,9 @@ public:
     QList<ListEntry> entries();
     // The names alone, in the same order: the choices of a dialog's drop-down list.
     QStringList names();
-    // Adds an already cleaned name unless it is listed: a master record's new value.
-    void addIfMissing(const QString& name);
+    // Adds an already cleaned name unless it is listed: a master record's new value. True when
+    // it was added. Changes need the right to keep master data (Right::MasterData).
+    bool addIfMissing(const QString& name);
     ListChange add(const QString& typedName);
     ListChange rename(qint64 id, const QString& typedName);
     ListChange remove(qint64 id);

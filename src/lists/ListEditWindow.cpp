@@ -35,12 +35,12 @@ ListEditWindow::ListEditWindow(AppContext& ctx, const Texts& texts, QWidget* par
     m_buttons = new QWidget(this);
     auto* buttonRow = new QHBoxLayout(m_buttons);
     buttonRow->setContentsMargins(0, 0, 0, 0);
-    auto* add = makeButton(texts.add, QStringLiteral("Command2"), m_buttons);
-    auto* edit = makeButton(texts.edit, QStringLiteral("Command3"), m_buttons);
-    auto* remove = makeButton(texts.remove, QStringLiteral("Command4"), m_buttons);
-    buttonRow->addWidget(add);
-    buttonRow->addWidget(edit);
-    buttonRow->addWidget(remove);
+    m_add = makeButton(texts.add, QStringLiteral("Command2"), m_buttons);
+    m_edit = makeButton(texts.edit, QStringLiteral("Command3"), m_buttons);
+    m_remove = makeButton(texts.remove, QStringLiteral("Command4"), m_buttons);
+    buttonRow->addWidget(m_add);
+    buttonRow->addWidget(m_edit);
+    buttonRow->addWidget(m_remove);
     buttonRow->addStretch();
 
     m_panel = new QWidget(this);
@@ -75,13 +75,17 @@ ListEditWindow::ListEditWindow(AppContext& ctx, const Texts& texts, QWidget* par
     outer->addWidget(m_list, 1);
     resize(380, 420);
 
-    connect(add, &QPushButton::clicked, this, [this] { openPanel(false); });
-    connect(edit, &QPushButton::clicked, this, [this] { openPanel(true); });
-    connect(remove, &QPushButton::clicked, this, &ListEditWindow::removeSelected);
+    connect(m_add, &QPushButton::clicked, this, [this] { openPanel(false); });
+    connect(m_edit, &QPushButton::clicked, this, [this] { openPanel(true); });
+    connect(m_remove, &QPushButton::clicked, this, &ListEditWindow::removeSelected);
     connect(m_confirm, &QPushButton::clicked, this, &ListEditWindow::confirm);
     connect(m_cancel, &QPushButton::clicked, this, &ListEditWindow::closePanel);
     connect(m_name, &QLineEdit::returnPressed, this, &ListEditWindow::confirm);
-    connect(m_list, &QListWidget::itemDoubleClicked, this, [this] { openPanel(true); });
+    connect(m_list, &QListWidget::itemDoubleClicked, this, [this] {
+        if (m_edit->isEnabled())
+            openPanel(true);
+    });
+    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] { updateCommands(selectedEntry()); });
 }
 
 void ListEditWindow::load()
@@ -101,6 +105,7 @@ void ListEditWindow::loadData()
         item->setData(Qt::UserRole, entry.id);
     }
     m_list->setCurrentRow(-1);
+    updateCommands(selectedEntry());
 }
 
 std::optional<ListEntry> ListEditWindow::selectedEntry() const

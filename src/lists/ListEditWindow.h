@@ -58,6 +58,14 @@ protected:
         Q_UNUSED(id)
         return {};
     }
+    // Called whenever the selection changes or the list is refilled, so that a subclass can
+    // enable the commands for the entry selected (none) as the account may use them.
+    virtual void updateCommands(const std::optional<ListEntry>& selected) { Q_UNUSED(selected) }
+
+    QPushButton* addButton() const { return m_add; }
+    QPushButton* editButton() const { return m_edit; }
+    QPushButton* removeButton() const { return m_remove; }
+    std::optional<ListEntry> selectedEntry() const;
 
     // The panel's "确定": checks, writes and reloads the list.
     void confirm();
@@ -67,7 +75,6 @@ private:
     void openPanel(bool editMode);
     void closePanel();
     void removeSelected();
-    std::optional<ListEntry> selectedEntry() const;
     void warn(const QString& text);
 
     AppContext& m_ctx;
@@ -76,6 +83,9 @@ private:
     QWidget* m_panel;
     QGridLayout* m_fields;
     QLineEdit* m_name;
+    QPushButton* m_add;
+    QPushButton* m_edit;
+    QPushButton* m_remove;
     QPushButton* m_confirm;
     QPushButton* m_cancel;
     bool m_editMode = false;

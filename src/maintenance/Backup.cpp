@@ -5,6 +5,7 @@
 #include "data/KeyFile.h"
 #include "data/OperationLog.h"
 #include "data/Schema.h"
+#include "data/Session.h"
 #include "maintenance/FileCopy.h"
 #include "maintenance/Integrity.h"
 #include "maintenance/ServerCopy.h"
@@ -35,6 +36,21 @@ void logCopy(AppContext& ctx, const CopyOutcome& outcome, const QString& action)
         OperationLog(ctx.conn()).recordAlone(action, QFileInfo(outcome.path).fileName());
     } catch (const DbError&) {
     }
+}
+
+// Why the account may not do what needs the right; empty when it may. With the connection open
+// the rights are read as stored now; without it (a file that no longer opens, the very case a
+// restore is for) the rights it logged in with decide.
+QString rightRefusal(AppContext& ctx, Right right)
+{
+    if (!ctx.isConnected())
+        return ctx.session().may(right) ? QString() : refusalText(right);
+    try {
+        requireRight(ctx.conn(), right);
+    } catch (const Error& e) {
+        return e.message();
+    }
+    return {};
 }
 
 QString backupPath(const AppPaths& paths, const QString& name)
@@ -128,7 +144,8 @@ CopyOutcome writeSafetyCopy(AppContext& ctx, SafetyKind kind)
 }
 } // namespace
 
-CopyOutcome backupDatabase(AppContext& ctx)
+namespace {
+CopyOutcome writeBackup(AppContext& ctx)
 {
     CopyOutcome outcome;
     outcome.path = backupPath(ctx.paths(), backupFileName(ctx.clock().today()));
@@ -153,6 +170,16 @@ CopyOutcome backupDatabase(AppContext& ctx)
     logCopy(ctx, outcome, QStringLiteral("数据备份"));
     return outcome;
 }
+} // namespace
+
+CopyOutcome backupDatabase(AppContext& ctx)
+{
+    CopyOutcome outcome;
+    outcome.error = rightRefusal(ctx, Right::Backup);
+    if (!outcome.error.isEmpty())
+        return outcome;
+    return writeBackup(ctx);
+}
 
 namespace {
 // Puts the checked copy's rows in the place of the data, on the open connection, in one
@@ -174,6 +201,9 @@ QString replaceData(AppContext& ctx, const QString& staged, const DatabaseKeys& 
     } catch (const DbError& e) {
         outcome.safetyCopy.clear();
         return QStringLiteral("恢复没有完成，现有的数据保持原样。\n%1").arg(e.userText());
+    } catch (const InputError& e) { // the right was taken away meanwhile
+        outcome.safetyCopy.clear();
+        return e.message();
     }
     // The space of the rows replaced goes back to the system: the data hold no free page that no
     // check reads. The data are restored already; a file that stays large is no failure.
@@ -198,6 +228,9 @@ CopyOutcome makeSafetyCopy(AppContext& ctx, SafetyKind kind)
 CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName)
 {
     CopyOutcome outcome;
+    outcome.error = rightRefusal(ctx, Right::RestoreClear);
+    if (!outcome.error.isEmpty())
+        return outcome;
     outcome.path = backupPath(ctx.paths(), backupName);
     // The backup is checked and brought to the program's schema version as a copy beside the data
     // (beside the backups on a server), so that neither the backup nor the data change until
@@ -229,7 +262,8 @@ bool backupOnExit(AppContext& ctx)
         return false;
     if (QFileInfo::exists(backupPath(ctx.paths(), backupFileName(ctx.clock().today()))))
         return false;
-    return backupDatabase(ctx).ok;
+    // The day's safety net, whoever logged in: no right is asked.
+    return writeBackup(ctx).ok;
 }
 
 } // namespace kv

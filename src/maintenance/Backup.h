@@ -23,7 +23,7 @@ struct CopyOutcome {
 // database never takes the place of a good backup. It is then compacted (no free pages, which
 // no check reads), so that every page of a backup is one its check reads. The shared connection is closed
 // during the copy and opened again afterwards, also when the copy fails; a failed copy leaves
-// the earlier backup as it was.
+// the earlier backup as it was. Needs the right to back up (Right::Backup).
 CopyOutcome backupDatabase(AppContext& ctx);
 
 // Takes a safety copy of the database ("恢复前-…", "清空前-…") in the backup folder and keeps
@@ -37,7 +37,8 @@ CopyOutcome makeSafetyCopy(AppContext& ctx, SafetyKind kind);
 // transaction on the open connection (saves under way end first, other clerks' saves wait), a
 // safety copy of the present data is taken and every table's rows are replaced by the backup's.
 // Anything that fails leaves the data as they were. Other clerks' connections stay open and see
-// the restored data at once.
+// the restored data at once. Needs the right to restore and
+// clear (Right::RestoreClear).
 CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName);
 
 // On a normal exit: when the data changed during this run, the backup folder exists and today

@@ -3,8 +3,8 @@
 #include "data/Database.h"
 #include "data/OperationLog.h"
 #include "data/Schema.h"
+#include "data/Session.h"
 #include "data/Tables.h"
-#include "lists/AdminAccounts.h"
 
 namespace kv {
 
@@ -14,7 +14,8 @@ void clearAllData(Database& db)
         // Saves under way on other connections end first; those that come later wait, then find
         // their month changed.
         Transaction tx(db, Access::Maintenance);
-        db.exec(QStringLiteral("DELETE FROM 管理员 WHERE id <> ?"), {kSuperAdminId});
+        requireRight(db, Right::RestoreClear);
+        db.exec(QStringLiteral("DELETE FROM 管理员 WHERE id <> ?"), {kSuperAdministratorId});
         for (const QString& table : tableNames(TableRole::Data))
             db.exec(QStringLiteral("DELETE FROM \"%1\"").arg(table));
         OperationLog(db).record(QStringLiteral("清空数据"));

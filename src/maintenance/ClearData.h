@@ -8,7 +8,8 @@ class Database;
 // items, both journals, the monthly summaries, the three code lists) and removes every account but the
 // super administrator (id 1), whose name and password stay. The operation log keeps one entry:
 // who cleared. One transaction: on any failure
-// nothing is removed and DbError says so.
+// nothing is removed and DbError says so. Needs the right to restore and clear (InputError
+// otherwise).
 void clearAllData(Database& db);
 
 } // namespace kv

@@ -83,7 +83,7 @@ void LogView::reload(bool filtered)
     m_grid->setRows(int(entries.size()) + 1);
     for (int r = 0; r < entries.size(); ++r) {
         const LogEntry& e = entries.at(r);
-        const QStringList cells{e.time, e.account, e.action, e.target};
+        const QStringList cells{e.time, e.account, e.action, e.target, e.accountId};
         for (int c = 0; c < cells.size(); ++c)
             m_grid->setText(r + 1, c, cells.at(c));
     }

@@ -5,6 +5,7 @@
 #include "data/TextRules.h"
 #include "entry/ClosedMonths.h"
 #include "ui/MessageBox.h"
+#include "ui/Permission.h"
 
 #include <QDateTime>
 #include <QGridLayout>
@@ -54,6 +55,12 @@ MonthCloseBox::MonthCloseBox(AppContext& ctx, QWidget* parent) : QGroupBox(kCapt
     grid->addWidget(m_closed, 2, 0, 1, 3);
     grid->setRowStretch(3, 1);
 
+    ui::permit(close, m_ctx.session().refusal(Right::CloseMonths));
+    const QString reopenRefusal =
+        m_ctx.session().isSuperAdministrator() ? QString() : QStringLiteral("只有超级管理员才能反结账！");
+    ui::permit(reopen, reopenRefusal);
+    ui::permit(m_password, reopenRefusal);
+
     connect(close, &QPushButton::clicked, this, &MonthCloseBox::closeMonth);
     connect(reopen, &QPushButton::clicked, this, &MonthCloseBox::reopenMonth);
     refresh();
@@ -87,7 +94,7 @@ void MonthCloseBox::closeMonth()
             return;
     }
     ClosedMonths::Outcome outcome{};
-    if (ui::guarded(this, [&] { outcome = ClosedMonths(m_ctx.conn()).close(m_month->text(), m_ctx.account, now()); }))
+    if (ui::guarded(this, [&] { outcome = ClosedMonths(m_ctx.conn()).close(m_month->text(), now()); }))
         report(outcome, QStringLiteral("%1 已结账。"));
 }
 
@@ -98,7 +105,7 @@ void MonthCloseBox::reopenMonth()
     // The password is asked for each reopening, never kept.
     m_password->clear();
     if (ui::guarded(this, [&] {
-            outcome = ClosedMonths(m_ctx.conn()).reopen(m_month->text(), m_ctx.account, password);
+            outcome = ClosedMonths(m_ctx.conn()).reopen(m_month->text(), password);
         }))
         report(outcome, QStringLiteral("%1 已反结账，可以修改。"));
 }

@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Schema.h"
+#include "data/Session.h"
 #include "data/Tables.h"
 #include "maintenance/FileCopy.h"
 
@@ -74,6 +75,7 @@ void copyFileInto(const QString& path, const QString& key, Database& db)
 {
     Database file(path, key);
     Transaction tx(db);
+    requireRight(db, Right::RestoreClear);
     for (const TableDef& table : schemaTables())
         copyTable(file, db, QString::fromUtf16(table.name));
     tx.commit();

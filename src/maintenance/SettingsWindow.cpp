@@ -12,6 +12,7 @@
 #include "maintenance/MonthCloseBox.h"
 #include "maintenance/RestoreDialog.h"
 #include "ui/MessageBox.h"
+#include "ui/Permission.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -88,6 +89,14 @@ SettingsWindow::SettingsWindow(AppContext& ctx, QWidget* parent) : QWidget(paren
     connect(monthClose, &MonthCloseBox::changed, log, [log] { log->reload(); });
     outer->setColumnStretch(1, 1);
 
+    // Every account may open the accounts, if only to change its own password.
+    const Session& session = m_ctx.session();
+    for (QPushButton* button : {workshops, jobTypes, units})
+        ui::permit(button, session.refusal(Right::MasterData));
+    ui::permit(backupButton, session.refusal(Right::Backup));
+    ui::permit(restore, session.refusal(Right::RestoreClear));
+    ui::permit(clear, session.refusal(Right::RestoreClear));
+
     connect(workshops, &QPushButton::clicked, this, [this] { openCodeList(CodeListKind::Workshop); });
     connect(jobTypes, &QPushButton::clicked, this, [this] { openCodeList(CodeListKind::JobType); });
     connect(units, &QPushButton::clicked, this, [this] { openCodeList(CodeListKind::Unit); });
@@ -113,6 +122,8 @@ QWidget* SettingsWindow::buildFactoryGroup()
     row->addWidget(label);
     row->addWidget(m_factory);
     row->addWidget(save);
+    ui::permit(m_factory, m_ctx.session().refusal(Right::MasterData));
+    ui::permit(save, m_ctx.session().refusal(Right::MasterData));
     connect(save, &QPushButton::clicked, this, &SettingsWindow::saveFactoryName);
     connect(m_factory, &QLineEdit::returnPressed, this, &SettingsWindow::saveFactoryName);
     // A page that cannot read the name shows an empty box; saving tells what went wrong.

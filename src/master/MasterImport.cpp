@@ -171,6 +171,7 @@ std::optional<ImportCounts> MasterImport::store(const ImportPreview& preview, Ex
     MasterRecords records(m_db, m_table.kind);
     ImportCounts counts;
     const int total = int(preview.rows.size());
+    QStringList learnt;
     Transaction tx(m_db);
     for (int i = 0; i < total; ++i) {
         const ImportRow& row = preview.rows.at(i);
@@ -184,11 +185,11 @@ std::optional<ImportCounts> MasterImport::store(const ImportPreview& preview, Ex
                     if (!preview.present.value(c, true) && c != m_table.columnIndex(pinyinColumn))
                         values[c] = stored->value(c);
             }
-            if (records.write(row.existingId, values))
+            if (records.write(row.existingId, values, &learnt))
                 ++counts.updated;
-            else if (records.write(0, values))
+            else if (records.write(0, values, &learnt))
                 ++counts.added;
-        } else if (records.write(0, row.values)) {
+        } else if (records.write(0, row.values, &learnt)) {
             ++counts.added;
         }
         if (progress && !progress(i + 1, total))
@@ -197,9 +198,11 @@ std::optional<ImportCounts> MasterImport::store(const ImportPreview& preview, Ex
     // One entry for the whole import, not one per row.
     OperationLog(m_db).record(QStringLiteral("导入") + recordNoun(m_table.kind),
                               QStringLiteral("新增 %1 条，更新 %2 条，跳过 %3 条")
-                                  .arg(counts.added)
-                                  .arg(counts.updated)
-                                  .arg(counts.skipped));
+                                      .arg(counts.added)
+                                      .arg(counts.updated)
+                                      .arg(counts.skipped) +
+                                  (learnt.isEmpty() ? QString()
+                                                    : QStringLiteral("；代码表新增 ") + learnt.join(QStringLiteral("、"))));
     tx.commit();
     return counts;
 }

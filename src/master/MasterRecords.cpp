@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/OperationLog.h"
+#include "data/Session.h"
 #include "data/TextRules.h"
 #include "lists/CodeList.h"
 
@@ -103,6 +104,7 @@ RecordRows MasterRecords::list(const QList<FieldCondition>& conditions)
 void MasterRecords::remove(qint64 id)
 {
     Transaction tx(m_db);
+    requireRight(m_db, Right::MasterData);
     Statement st = m_db.prepare(
         QStringLiteral("SELECT %1, %2 FROM %3 WHERE id = ?")
             .arg(quoted(m_table.columns.at(0).name), quoted(m_table.columns.at(1).name), quoted(m_table.table)));
@@ -238,22 +240,47 @@ QString recordNoun(MasterKind kind)
 bool MasterRecords::save(qint64 editId, const QStringList& values, const std::optional<QStringList>& loaded)
 {
     Transaction tx(m_db);
-    if (editId != 0 && loaded) {
-        const std::optional<QStringList> current = loadRow(editId, true);
-        if (current && *current != *loaded)
+    std::optional<QStringList> current;
+    if (editId != 0) {
+        current = loadRow(editId, true);
+        if (current && loaded && *current != *loaded)
             throw InputError(QString::fromUtf16(kRecordChangedText));
     }
-    if (!write(editId, values))
+    QStringList learnt;
+    if (!write(editId, values, &learnt))
         return false;
+    for (const QString& entry : std::as_const(learnt))
+        OperationLog(m_db).record(QStringLiteral("新增") + entry.section(u' ', 0, 0), entry.section(u' ', 1));
+    // A changed number shows as "008 → 010".
+    const QString number = cleanText(values.value(0));
+    const QString before = current ? current->value(0) : number;
     OperationLog(m_db).record((editId == 0 ? QStringLiteral("新增") : QStringLiteral("修改")) +
                                   recordNoun(m_table.kind),
-                              cleanText(values.value(0)) + u' ' + cleanText(values.value(1)));
+                              (before == number ? number : before + QStringLiteral(" → ") + number) + u' ' +
+                                  cleanText(values.value(1)));
     tx.commit();
     return true;
 }
 
-bool MasterRecords::write(qint64 editId, const QStringList& values)
+void MasterRecords::refuseNumberChange(qint64 id, const QString& number)
 {
+    const QVariant stored = m_db.scalar(
+        QStringLiteral("SELECT %1 FROM %2 WHERE id = ?").arg(quoted(m_table.numberColumn().name), quoted(m_table.table)),
+        {id});
+    if (stored.isNull() || stored.toString() == number)
+        return;
+    const LineReferences refs = referringLines(id);
+    if (refs.production == 0 && refs.deductions == 0)
+        return;
+    throw InputError(QStringLiteral("%1它们记在%2 %3 名下，%2不能再改；请改回 %3。")
+                         .arg(referenceNote(m_table.kind, refs), m_table.numberColumn().name, stored.toString()));
+}
+
+bool MasterRecords::write(qint64 editId, const QStringList& values, QStringList* learnt)
+{
+    requireRight(m_db, Right::MasterData);
+    if (editId != 0)
+        refuseNumberChange(editId, cleanText(values.value(0)));
     QStringList names;
     QStringList marks;
     QVariantList bound;
@@ -280,8 +307,8 @@ bool MasterRecords::write(qint64 editId, const QStringList& values)
     for (int i = 0; i < m_table.columns.size(); ++i) {
         const MasterColumn& column = m_table.columns.at(i);
         const QString name = cleanText(values.value(i));
-        if (column.codeList && !name.isEmpty())
-            CodeList(m_db, *column.codeList).addIfMissing(name);
+        if (column.codeList && !name.isEmpty() && CodeList(m_db, *column.codeList).addIfMissing(name) && learnt)
+            *learnt << codeListTable(*column.codeList) + u' ' + name;
     }
     return true;
 }

@@ -58,6 +58,7 @@ public:
     // plain decimal text and dates as yyyy-M-d; a date condition may be typed in any accepted
     // date form. An unknown field is an error.
     RecordRows list(const QList<FieldCondition>& conditions = {});
+    // Needs Right::MasterData.
     void remove(qint64 id);
     // The stored lines that name the record (none for a record that is gone).
     LineReferences referringLines(qint64 id);
@@ -73,17 +74,23 @@ public:
     // where a number is needed; none when the values can be saved.
     std::optional<int> firstProblem(const QStringList& values) const;
     // Adds (editId 0) or updates the record from values in column order, and puts a new
-    // workshop, job type or unit into its code list, all or nothing. False when the record
+    // workshop, job type or unit into its code list, all or nothing, with an entry in the log
+    // for each. Needs the
+    // right to keep master data (Right::MasterData); a number that stored lines name never
+    // changes (InputError with the line counts of referenceNote). False when the record
     // to update no longer exists; nothing is written then. With `loaded` (the values load gave
     // when the edit began) an update is refused with InputError (kRecordChangedText) when
     // another user changed the record since.
     bool save(qint64 editId, const QStringList& values, const std::optional<QStringList>& loaded = std::nullopt);
     // The same inside a transaction the caller holds (an import of many records), which also
-    // writes the operation log's entry for it.
-    bool write(qint64 editId, const QStringList& values);
+    // writes the operation log's entry for it; the code-list entries it adds are named in
+    // `learnt` ("车间 一车间") for that entry.
+    bool write(qint64 editId, const QStringList& values, QStringList* learnt = nullptr);
 
 private:
     QVariant storedValue(const MasterColumn& column, const QString& typed) const;
+    // Throws InputError when the record's number would change while stored lines name it.
+    void refuseNumberChange(qint64 id, const QString& number);
     // load, and inside a transaction keeps the row from other connections' changes till its end.
     std::optional<QStringList> loadRow(qint64 id, bool lockRow);
 

@@ -326,7 +326,7 @@ PrintStamp printStamp(AppContext& ctx)
     } catch (const DbError&) {
     }
     stamp.date = dateText(ctx.clock().today());
-    stamp.account = ctx.account;
+    stamp.account = ctx.session().account();
     return stamp;
 }
 

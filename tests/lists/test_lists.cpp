@@ -135,8 +135,9 @@ private slots:
         const qint64 other = accounts.entries().at(1).id;
 
         QCOMPARE(accounts.remove(kSuperAdminId), ListChange::Protected);
-        // Renaming it and giving it a new password are allowed.
-        QCOMPARE(accounts.change(kSuperAdminId, "老板", QString("boss")), ListChange::Done);
+        // Renaming it and giving it a new password are allowed, the password with the old one.
+        QCOMPARE(accounts.change(kSuperAdminId, AccountChange{"老板", QString("boss"), QString("admin123"), {}}),
+                 ListChange::Done);
         QCOMPARE(checkLogin(db, "老板", "boss"), std::optional<QString>("老板"));
 
         QCOMPARE(accounts.remove(other), ListChange::Done);

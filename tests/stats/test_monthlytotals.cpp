@@ -98,8 +98,10 @@ public:
         MonthSheet sheet{monthText, kNumbers.at(e), QStringLiteral("员工"), {}, {}};
         Model after = m_model;
         after.remove({e, m});
+        bool elsewhere = false;
         for (int i = int(m_rng.bounded(9)); i > 0; --i) {
             const auto [day, at] = lineDay(m);
+            elsewhere = elsewhere || at != m;
             const qint64 amount = m_rng.bounded(10000000); // up to 99,999.99
             sheet.production.append({dateText(day), QStringLiteral("外壳"), QStringLiteral("个"), QStringLiteral("1"),
                                      cents(amount), QString(), cents(amount), QString()});
@@ -108,13 +110,15 @@ public:
         }
         for (int i = int(m_rng.bounded(4)); i > 0; --i) {
             const auto [day, at] = lineDay(m);
+            elsewhere = elsewhere || at != m;
             const qint64 amount = m_rng.bounded(100000);
             sheet.deductions.append({dateText(day), QStringLiteral("罚款"), cents(amount)});
             after[{e, at}].deductions += amount;
             ++after[{e, at}].deductionLines;
         }
-        if (action == 9) {
-            // A line whose date cannot be read fails the save half-way: nothing changes.
+        if (action == 9 || elsewhere) {
+            // A line whose date cannot be read, or one dated in another month, fails the save
+            // half-way: nothing changes.
             sheet.deductions.append({QStringLiteral("2008-2-30"), QStringLiteral("罚款"), QStringLiteral("1")});
             QVERIFY_THROWS_EXCEPTION(InputError, m_records.saveMonth(sheet));
             return;
@@ -126,7 +130,8 @@ public:
     const Model& model() const { return m_model; }
 
 private:
-    // A day of the month, now and then one of the month after (a line dated elsewhere).
+    // A day of the month, now and then one of the month after (a line dated elsewhere, which
+    // the save refuses).
     std::pair<QDate, int> lineDay(int m)
     {
         const int at = m < 23 && m_rng.bounded(10) == 0 ? m + 1 : m;
@@ -184,6 +189,10 @@ private slots:
         for (const TableDef& table : schemaTables())
             if (table.since > 1)
                 db.execScript(QStringLiteral("DROP TABLE %1").arg(QString::fromUtf16(table.name)));
+        // The accounts as the first version had them, without the rights added later.
+        db.execScript(QStringLiteral("ALTER TABLE 管理员 RENAME TO 管理员_later; "
+                                     "CREATE TABLE 管理员 (id INTEGER PRIMARY KEY, 账号 TEXT, 密码 TEXT); "
+                                     "INSERT INTO 管理员 SELECT id, 账号, 密码 FROM 管理员_later; DROP TABLE 管理员_later"));
         db.execScript(QStringLiteral("UPDATE kelvaro_meta SET value = '1' WHERE key = 'schema_version'"));
         upgradeSchema(db);
         QCOMPARE(storedVersion(db), latestVersion());

@@ -1,5 +1,6 @@
 #include "TestDb.h"
 
+#include "data/Accounts.h"
 #include "data/Schema.h"
 
 #include <QCoreApplication>
@@ -58,8 +59,13 @@ TestApp::TestApp(QDate today) : m_clock(std::make_shared<FixedClock>(today))
         kv::createDatabaseIfMissing(m_ctx->paths().database(), kv::dbPass(m_ctx->paths().keyFile()));
     }
     QString error;
-    if (!m_ctx->reconnect(&error))
+    if (!m_ctx->reconnect(&error)) {
         qWarning("test database not connected: %s", qPrintable(error));
+        return;
+    }
+    // The tests work as the owner, who may do everything; tests of refusals log in otherwise.
+    if (const auto owner = kv::accountSession(m_ctx->conn(), kv::kSuperAdministratorId))
+        m_ctx->setSession(*owner);
 }
 
 TestApp::~TestApp()
@@ -79,11 +85,24 @@ bool TestApp::onServer()
     return qEnvironmentVariable("KV_TEST_ENGINE") == QLatin1String("server");
 }
 
+void TestApp::logInAs(const QString& account)
+{
+    const qint64 id =
+        m_ctx->conn().scalar(QStringLiteral("SELECT id FROM 管理员 WHERE 账号 = ?"), {account}).toLongLong();
+    const auto session = kv::accountSession(m_ctx->conn(), id);
+    if (!session)
+        qFatal("no account %s to log in", qPrintable(account));
+    m_ctx->setSession(*session);
+}
+
 std::unique_ptr<kv::Database> TestApp::connect() const
 {
-    if (m_ctx->usesServer())
-        return kv::Database::openServer(m_ctx->server());
-    return std::make_unique<kv::Database>(m_ctx->paths().database(), kv::dbPass(m_ctx->paths().keyFile()));
+    std::unique_ptr<kv::Database> db =
+        m_ctx->usesServer()
+            ? kv::Database::openServer(m_ctx->server())
+            : std::make_unique<kv::Database>(m_ctx->paths().database(), kv::dbPass(m_ctx->paths().keyFile()));
+    db->setSession(m_ctx->session());
+    return db;
 }
 
 void failInserts(kv::Database& db, const QString& name, const QString& table, const QString& message,

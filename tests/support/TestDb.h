@@ -21,6 +21,9 @@ public:
     std::unique_ptr<kv::Database> connect() const;
 
     kv::AppContext& ctx() { return *m_ctx; }
+    // Logs the stored account in on the shared connection (its rights as stored), as the login
+    // window does; fails the test when there is no such account.
+    void logInAs(const QString& account);
     kv::Database& db() { return m_ctx->conn(); }
     FixedClock& clock() { return *m_clock; }
     QString dir() const { return m_dir.path(); }
