@@ -2,6 +2,7 @@
 #include "data/Database.h"
 #include "entry/EmployeeFinder.h"
 #include "entry/ItemCatalog.h"
+#include "entry/ClosedMonths.h"
 #include "entry/MonthRecords.h"
 
 #include <QTest>
@@ -119,6 +120,54 @@ private slots:
         QCOMPARE(records.loadProduction(QStringLiteral("001"), kMay2008).size(), 0);
         QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM 员工工资 WHERE 工号='001'")).toInt(), 3);
         QCOMPARE(count(app.db(), QStringLiteral("工资流水")), 3);
+    }
+
+    // However the month is written, it is one month; a line dated in another month is refused
+    // by name, and a closed month refuses every spelling of itself.
+    void aSaveKeepsToItsOneMonthWrittenOneWay()
+    {
+        TestApp app;
+        Database& db = app.db();
+        MonthRecords records(db);
+        records.saveMonth({QStringLiteral("2008-4"), QStringLiteral("001"), QStringLiteral("张三"),
+                           {pline("2008-4-30", "外壳", "3", "3")}, {}});
+        MonthSheet may = sheet({pline("2008-5-2", "外壳", "1", "5")});
+        for (const char* spelling : {"2008-05", " 2008-5 ", "2008-5"}) {
+            may.monthText = QString::fromUtf8(spelling);
+            records.saveMonth(may);
+        }
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) || ' ' || max(月份) FROM 员工工资 WHERE 工号 = '001' "
+                                          "AND 月份 <> '2008-4'"))
+                     .toString(),
+                 QStringLiteral("1 2008-5"));
+        QCOMPARE(records.version(QStringLiteral("001"), QStringLiteral("2008-05")),
+                 records.version(QStringLiteral("001"), QStringLiteral("2008-5")));
+
+        // A line of April or June on May's sheet: refused, naming the line, nothing changed.
+        const qint64 stored = records.version(QStringLiteral("001"), QStringLiteral("2008-5"));
+        const auto refusal = [&](const MonthSheet& wrong) {
+            try {
+                records.saveMonth(wrong);
+            } catch (const InputError& e) {
+                return e.message();
+            }
+            return QString();
+        };
+        QVERIFY(refusal(sheet({pline("2008-5-2", "外壳", "1", "5"), pline("2008-4-30", "底座", "1", "9")}))
+                    .startsWith(QStringLiteral("生产记录第 2 行的日期 2008-4-30 不在计工月份 2008-5 内")));
+        QVERIFY(refusal(sheet({}, {{"2008-5-3", "罚款", "1"}, {"2008-6-1", "罚款", "2"}}))
+                    .startsWith(QStringLiteral("扣减记录第 2 行的日期 2008-6-1 不在计工月份 2008-5 内")));
+        QCOMPARE(records.version(QStringLiteral("001"), QStringLiteral("2008-5")), stored);
+        QCOMPARE(records.loadProduction(QStringLiteral("001"), {2008, 4}).value(0).value(PAmount), QStringLiteral("3"));
+        QCOMPARE(count(db, QStringLiteral("工资流水")), 2);
+
+        // Closed April is closed however it is written.
+        QCOMPARE(ClosedMonths(db).close(QStringLiteral("2008-4"), QStringLiteral("t")), ClosedMonths::Outcome::Done);
+        MonthSheet april{QStringLiteral("2008-04"), QStringLiteral("001"), QStringLiteral("张三"),
+                         {pline("2008-4-29", "外壳", "1", "7")}, {}};
+        QVERIFY_THROWS_EXCEPTION(InputError, records.saveMonth(april));
+        QVERIFY_THROWS_EXCEPTION(InputError, records.deleteMonth(QStringLiteral("001"), QStringLiteral(" 2008-04 ")));
+        QCOMPARE(records.loadProduction(QStringLiteral("001"), {2008, 4}).value(0).value(PAmount), QStringLiteral("3"));
     }
 
     void failedSaveLeavesStoredMonthUnchanged()

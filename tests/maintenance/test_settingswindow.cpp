@@ -6,8 +6,10 @@
 #include "app/MainWindow.h"
 #include "data/Accounts.h"
 #include "data/FactoryName.h"
+#include "data/OperationLog.h"
 #include "data/Passwords.h"
 #include "entry/ClosedMonths.h"
+#include "lists/AccountWindow.h"
 #include "lists/AdminAccounts.h"
 #include "maintenance/FileCopy.h"
 #include "maintenance/RestoreDialog.h"
@@ -15,6 +17,7 @@
 #include "ui/DataGrid.h"
 #include "ui/Printing.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -391,6 +394,87 @@ private slots:
         GuiDriver(settings).click("Command5");
         QVERIFY(boxes.shown().last().cancelByDefault);
         KV_VERIFY_BOXES(boxes);
+    }
+
+    // A clerk who may only see the statistics: every page and command it may not use is
+    // greyed, saying why; the accounts window lets it change its own password, with the old one.
+    void aClerkFindsWhatItMayNotUseDisabled()
+    {
+        TestApp app;
+        AdminAccounts(app.db()).add("clerk", "c1", Rights(Right::Statistics));
+        ScriptedBoxes boxes;
+        AppShell shell(app.ctx());
+        shell.start();
+        GuiDriver login(shell.loginWindow());
+        login.find<QComboBox>("Combo1")->setCurrentIndex(1);
+        login.type("Text1", "c1x");
+        boxes.expect("错误的账号或密码！");
+        login.click("Command1");
+        QCOMPARE(OperationLog(app.db()).entries().value(0).action + OperationLog(app.db()).entries().value(0).target,
+                 QString("登录失败clerk"));
+        login.find<QLineEdit>("Text1")->clear();
+        login.type("Text1", "c1");
+        login.click("Command1");
+        letQueuedCallsRun();
+        MainWindow* main = shell.mainWindow();
+        QVERIFY(main);
+        QCOMPARE(app.ctx().session().account(), QString("clerk"));
+
+        auto* tabs = GuiDriver(main).find<QTabWidget>("C1Tab1");
+        QCOMPARE(tabs->currentIndex(), 1);
+        for (const int page : {0, 2, 3, 4}) {
+            QVERIFY(!tabs->isTabEnabled(page));
+            QVERIFY(!tabs->tabToolTip(page).isEmpty());
+        }
+        QCOMPARE(tabs->tabToolTip(0), refusalText(Right::WageEntry));
+        QCOMPARE(tabs->tabToolTip(2), refusalText(Right::MasterData));
+        QVERIFY(tabs->isTabEnabled(1) && tabs->isTabEnabled(5));
+
+        SettingsWindow* settingsPage = settingsTab(main);
+        GuiDriver settings(settingsPage);
+        const QList<std::pair<const char*, Right>> greyed{
+            {"Command1", Right::MasterData},     {"Command2", Right::MasterData},   {"Command7", Right::MasterData},
+            {"saveFactoryName", Right::MasterData}, {"Command3", Right::Backup},  {"Command6", Right::RestoreClear},
+            {"Command5", Right::RestoreClear},  {"CommandCloseMonth", Right::CloseMonths}};
+        for (const auto& [name, right] : greyed) {
+            QWidget* control = settings.find<QWidget>(name);
+            QVERIFY2(!control->isEnabled(), name);
+            QCOMPARE(control->toolTip(), refusalText(right));
+        }
+        QVERIFY(!settings.find<QWidget>("CommandReopenMonth")->isEnabled());
+        QVERIFY(!settings.find<QWidget>("factoryName")->isEnabled());
+
+        settings.click("Command4");
+        auto* accountsWindow = settingsPage->findChild<AccountWindow*>();
+        QVERIFY(accountsWindow);
+        GuiDriver accounts(accountsWindow);
+        auto* list = accounts.find<QListWidget>("List1");
+        QVERIFY(!accounts.find<QWidget>("Command2")->isEnabled());
+        list->setCurrentRow(0);
+        QVERIFY(!accounts.find<QWidget>("Command3")->isEnabled());
+        QVERIFY(!accounts.find<QWidget>("Command4")->isEnabled());
+        QCOMPARE(accounts.find<QWidget>("Command3")->toolTip(), QString("只有超级管理员才能修改超级管理员！"));
+        list->setCurrentRow(1);
+        QVERIFY(accounts.find<QWidget>("Command3")->isEnabled());
+        QVERIFY(!accounts.find<QWidget>("Command4")->isEnabled());
+        accounts.click("Command3");
+        for (int i = 0; i < 7; ++i)
+            QVERIFY(!accounts.find<QCheckBox>(QStringLiteral("CheckRight_%1").arg(i))->isEnabled());
+        QVERIFY(accounts.find<QCheckBox>("CheckRight_1")->isChecked());
+        QVERIFY(!accounts.find<QCheckBox>("CheckRight_0")->isChecked());
+        QVERIFY(accounts.find<QWidget>("Text4")->isEnabled());
+        // A new password without the old one is refused; the panel keeps what was typed.
+        accounts.type("Text1", "c2");
+        accounts.type("Text3", "c2");
+        boxes.expect("原密码不正确！");
+        accounts.click("Command1");
+        QCOMPARE(checkLogin(app.db(), "clerk", "c1"), std::optional<QString>("clerk"));
+        accounts.type("Text4", "c1");
+        boxes.expect("修改成功！");
+        accounts.click("Command1");
+        QCOMPARE(checkLogin(app.db(), "clerk", "c2"), std::optional<QString>("clerk"));
+        KV_VERIFY_BOXES(boxes);
+        accountsWindow->close();
     }
 
     void monthIsClosedAndReopenedByTheSuperAdministratorOnly()

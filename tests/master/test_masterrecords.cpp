@@ -1,5 +1,8 @@
 #include "TestDb.h"
 #include "data/Database.h"
+#include "data/OperationLog.h"
+#include "entry/ClosedMonths.h"
+#include "entry/MonthRecords.h"
 #include "lists/CodeList.h"
 #include "master/MasterRecords.h"
 #include "ui/CellFind.h"
@@ -178,6 +181,64 @@ private slots:
         QCOMPARE(CodeList(app.db(), CodeListKind::Unit).names(), QStringList({"盒"}));
         QVERIFY_THROWS_EXCEPTION(InputError, products.save(1, product("C1", "螺丝", "盒", "贵")));
         QCOMPARE(products.load(1).value().at(4), QStringLiteral("13"));
+    }
+
+    // Stored lines name an employee by number and a product or deduction item by description:
+    // a number they name stays, refused with the counts of the delete question; a name, price or
+    // workshop change leaves the lines of a closed month as they were paid.
+    void aNumberThatStoredLinesNameStaysAndClosedHistoryDoesNotMove()
+    {
+        TestApp app;
+        Database& db = app.db();
+        MasterRecords employees(db, MasterKind::Employee);
+        MasterRecords products(db, MasterKind::Product);
+        MasterRecords items(db, MasterKind::Deduction);
+        QVERIFY(employees.save(0, employee("008", "吴十")));
+        QVERIFY(employees.save(0, employee("009", "郑九")));
+        QVERIFY(products.save(0, product("C1", "外壳", "个", "2")));
+        QVERIFY(items.save(0, {"K1", "罚款", "", "5", ""}));
+        MonthRecords(db).saveMonth({"2008-4", "008", "吴十",
+                                    {{"2008-4-2", "外壳", "个", "3", "6", "", "2", ""},
+                                     {"2008-4-3", "外壳", "个", "1", "2", "", "2", ""}},
+                                    {{"2008-4-4", "罚款", "5"}}});
+        QCOMPARE(ClosedMonths(db).close("2008-4", "t"), ClosedMonths::Outcome::Done);
+        const auto paid = [&] {
+            QStringList rows;
+            Statement st = db.prepare("SELECT 工号, 产品, 工价, 金额 FROM 工资流水 ORDER BY id");
+            while (st.next())
+                rows << QStringList{st.text(0), st.text(1), QString::number(st.number(2)), QString::number(st.number(3))}
+                            .join(u' ');
+            return rows << db.scalar("SELECT 姓名 || ' ' || 实发工资 FROM 员工工资").toString();
+        };
+        const QStringList before = paid();
+
+        const qint64 wu = 1;
+        const auto refusal = [&](MasterRecords& records, qint64 id, const QStringList& values) {
+            try {
+                records.save(id, values);
+            } catch (const InputError& e) {
+                return e.message();
+            }
+            return QString();
+        };
+        const QString employeeRefusal = refusal(employees, wu, employee("010", "吴十"));
+        QVERIFY2(employeeRefusal.startsWith(referenceNote(MasterKind::Employee, employees.referringLines(wu))),
+                 qPrintable(employeeRefusal));
+        QVERIFY(employeeRefusal.startsWith(QStringLiteral("该员工有 2 条生产记录、1 条扣减记录。")));
+        QVERIFY(employeeRefusal.contains(QStringLiteral("008")));
+        QVERIFY(refusal(products, 1, product("C2", "外壳", "个", "2")).startsWith(QStringLiteral("该产品有 2 条生产记录。")));
+        QVERIFY(refusal(items, 1, {"K2", "罚款", "", "5", ""}).startsWith(QStringLiteral("该扣减项目有 1 条扣减记录。")));
+        QCOMPARE(employees.load(wu).value().at(0), QStringLiteral("008"));
+
+        // Everything else may change; the closed month's lines and summary stay as paid.
+        QVERIFY(employees.save(wu, employee(" 008 ", "吴拾", "二车间")));
+        QVERIFY(products.save(1, product("C1", "外壳", "个", "9")));
+        QVERIFY(items.save(1, {"K1", "罚款", "", "50", ""}));
+        QCOMPARE(paid(), before);
+
+        // A number no line names changes, and the log shows it old → new.
+        QVERIFY(employees.save(2, employee("011", "郑九")));
+        QCOMPARE(OperationLog(db).entries().value(0).target, QStringLiteral("009 → 011 郑九"));
     }
 
     // A record opened for editing in two places: the second save over the first one's change is
