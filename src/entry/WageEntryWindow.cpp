@@ -13,6 +13,7 @@
 #include "entry/WageSlipPrint.h"
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
+#include "ui/Permission.h"
 #include "ui/Printing.h"
 #include "ui/Twips.h"
 
@@ -236,6 +237,9 @@ void WageEntryWindow::buildLayout()
     place(slip, 8010, 5220, 1065, 465);
     auto* clear = button(QStringLiteral("全部清空"), m_frame, QStringLiteral("Command3"));
     place(clear, 9165, 5220, 1215, 465);
+    // Prints belong to the right to print, which an account entering wages may lack.
+    ui::permit(print, m_ctx.session().refusal(Right::Statistics));
+    ui::permit(slip, m_ctx.session().refusal(Right::Statistics));
     connect(save, &QPushButton::clicked, this, &WageEntryWindow::onSave);
     connect(print, &QPushButton::clicked, this, &WageEntryWindow::onPrint);
     connect(slip, &QPushButton::clicked, this, &WageEntryWindow::onPrintSlip);
