@@ -1,4 +1,5 @@
 #include "TestDb.h"
+#include "data/Accounts.h"
 #include "data/KeyFile.h"
 #include "data/Schema.h"
 #include "maintenance/Backup.h"
@@ -141,6 +142,7 @@ private slots:
         FixedClock clock(QDate(2008, 5, 17));
         AppContext app(paths, std::make_shared<FixedClock>(clock));
         QVERIFY(app.reconnect());
+        app.setSession(*accountSession(app.conn(), kSuperAdministratorId));
         const CopyOutcome backup = backupDatabase(app);
         QVERIFY2(backup.ok, qPrintable(backup.error));
         QCOMPARE(modeOf(backup.path), kOwnerRw);
