@@ -81,7 +81,7 @@ void MonthCloseBox::closeMonth()
     const auto month = parseMonthText(cleanText(m_month->text()));
     bool mayClose = false; // else the refusal tells why, without a question first
     if (month && !ui::guarded(this, [&] {
-            mayClose = isSuperAdministrator(m_ctx.conn(), m_ctx.account) &&
+            mayClose = m_ctx.session().may(Right::CloseMonths) &&
                        !ClosedMonths(m_ctx.conn()).isClosed(m_month->text());
         }))
         return;
