@@ -134,7 +134,7 @@ private slots:
     {
         EntryFixture f;
         f.store("001", "2008-4", {productionLine("2008-4-2", "外壳", "10", "15")});
-        QCOMPARE(ClosedMonths(f.app.db()).close("2008-4", "admin", "t"), ClosedMonths::Outcome::Done);
+        QCOMPARE(ClosedMonths(f.app.db()).close("2008-4", "t"), ClosedMonths::Outcome::Done);
         f.gui->type("Text2", "001");
         auto* combo = f.gui->find<QComboBox>("Combo1");
         ui::DataGrid* fg = f.grid("fg");
