@@ -229,11 +229,11 @@ private slots:
                 expectWholeMonthsNow(*checker);
                 letClerksSave(figures, 10);
                 ClosedMonths months(app.db());
-                if (months.close(kMonths.first(), QStringLiteral("admin"), QStringLiteral("2008-05-17 12:00:00")) ==
+                if (months.close(kMonths.first(), QStringLiteral("2008-05-17 12:00:00")) ==
                     ClosedMonths::Outcome::Done)
                     ++closes;
                 letClerksSave(figures, 5);
-                months.reopen(kMonths.first(), QStringLiteral("admin"), QStringLiteral("admin123"));
+                months.reopen(kMonths.first(), QStringLiteral("admin123"));
             }
         } catch (const Error& e) {
             maintenanceFailure = e.userText();
