@@ -193,7 +193,7 @@ private slots:
     {
         TestApp app;
         Database& db = app.db();
-        // The accounts, the log and the summaries as version 4 had them.
+        // The accounts, the log and the summaries as version 5 had them.
         for (const char* step :
              {"DROP INDEX 管理员_账号", "ALTER TABLE 管理员 RENAME TO 管理员_later",
               "CREATE TABLE 管理员 (id INTEGER PRIMARY KEY AUTOINCREMENT, 账号 TEXT, 密码 TEXT)",
@@ -207,7 +207,7 @@ private slots:
         db.exec("INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES "
                 "('2008-5', '001', '张三', 10, 0, 10), ('2008-05', '001', '张三', 12, 0, 12), "
                 "('2008-06', '002', '李四', 5, 1, 4)");
-        db.exec("UPDATE kelvaro_meta SET value = '4' WHERE key = 'schema_version'");
+        db.exec("UPDATE kelvaro_meta SET value = '5' WHERE key = 'schema_version'");
         upgradeSchema(db);
         QCOMPARE(storedVersion(db), latestVersion());
 
