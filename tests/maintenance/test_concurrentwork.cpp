@@ -42,11 +42,21 @@ MonthSheet taggedSheet(const QString& employee, const QString& month, const QStr
     return sheet;
 }
 
+// A wait for the lock that ran out: the engines report it as SQLite's "busy" (5), extended
+// codes included.
+bool waitedPastPatience(const DbError& e)
+{
+    return (e.code() & 0xff) == 5;
+}
+
 struct Figures {
     std::atomic<int> saves{0};
     std::condition_variable saved;
     std::atomic<int> refusals{0};
     std::atomic<int> failures{0};
+    // The file's lock is not queued: a writer that keeps meeting others' saves can wait past the
+    // engine's patience. Counted, not a fault of the data.
+    std::atomic<int> timedOut{0};
     std::mutex mutex;
     QStringList failureTexts;
     std::map<std::pair<QString, QString>, QString> lastTags; // employee, month → tag of the last save
@@ -83,6 +93,10 @@ void clerkAtWork(const TestApp& app, int clerk, const std::atomic<bool>& stop, s
         } catch (const InputError&) {
             ++figures.refusals; // changed meanwhile by maintenance, or closed
         } catch (const DbError& e) {
+            if (waitedPastPatience(e)) {
+                ++figures.timedOut;
+                return false;
+            }
             ++figures.failures;
             const std::lock_guard hold(figures.mutex);
             figures.failureTexts << e.userText();
@@ -218,13 +232,27 @@ private slots:
         try {
             for (int round = 0; round < kRounds && maintenanceFailure.isEmpty(); ++round) {
                 letClerksSave(figures, 10);
-                const CopyOutcome restored = restoreDatabase(app.ctx(), QStringLiteral("2008-5-17.bak"));
+                CopyOutcome restored = restoreDatabase(app.ctx(), QStringLiteral("2008-5-17.bak"));
+                for (int again = 0; !restored.ok && restored.error.contains(QStringLiteral("正被另一个程序")) && again < 5;
+                     ++again) {
+                    ++figures.timedOut;
+                    restored = restoreDatabase(app.ctx(), QStringLiteral("2008-5-17.bak"));
+                }
                 if (!restored.ok)
                     maintenanceFailure = restored.error;
                 restores += restored.ok;
                 expectWholeMonthsNow(*checker);
                 letClerksSave(figures, 10);
-                clearAllData(app.db());
+                for (int again = 0;; ++again) {
+                    try {
+                        clearAllData(app.db());
+                        break;
+                    } catch (const DbError& e) {
+                        if (!waitedPastPatience(e) || again == 5)
+                            throw;
+                        ++figures.timedOut;
+                    }
+                }
                 ++clears;
                 expectWholeMonthsNow(*checker);
                 letClerksSave(figures, 10);
@@ -242,9 +270,10 @@ private slots:
         paused.wait();
         if (QTest::currentTestFailed())
             return;
-        qInfo("%s: %d saves, %d refused as changed or closed, %d failed; %d restores, %d clearings, %d closings",
+        qInfo("%s: %d saves, %d refused as changed or closed, %d failed, %d timed out waiting for the lock; "
+              "%d restores, %d clearings, %d closings",
               app.ctx().usesServer() ? "server" : "file", figures.saves.load(), figures.refusals.load(),
-              figures.failures.load(), restores, clears, closes);
+              figures.failures.load(), figures.timedOut.load(), restores, clears, closes);
         QVERIFY2(maintenanceFailure.isEmpty(), qPrintable(maintenanceFailure));
         QVERIFY2(figures.failureTexts.isEmpty(), qPrintable(figures.failureTexts.join(u'\n')));
         QCOMPARE(restores, kRounds);
