@@ -145,6 +145,18 @@ private:
 };
 } // namespace
 
+namespace {
+
+// The accounts as the first version had them, without the rights added later.
+void dropAccountRights(Database& db)
+{
+    db.execScript(QStringLiteral("ALTER TABLE 管理员 RENAME TO 管理员_later; "
+                                 "CREATE TABLE 管理员 (id INTEGER PRIMARY KEY, 账号 TEXT, 密码 TEXT); "
+                                 "INSERT INTO 管理员 SELECT id, 账号, 密码 FROM 管理员_later; DROP TABLE 管理员_later"));
+}
+
+} // namespace
+
 class TestMonthlyTotals : public QObject {
     Q_OBJECT
 private slots:
@@ -189,10 +201,7 @@ private slots:
         for (const TableDef& table : schemaTables())
             if (table.since > 1)
                 db.execScript(QStringLiteral("DROP TABLE %1").arg(QString::fromUtf16(table.name)));
-        // The accounts as the first version had them, without the rights added later.
-        db.execScript(QStringLiteral("ALTER TABLE 管理员 RENAME TO 管理员_later; "
-                                     "CREATE TABLE 管理员 (id INTEGER PRIMARY KEY, 账号 TEXT, 密码 TEXT); "
-                                     "INSERT INTO 管理员 SELECT id, 账号, 密码 FROM 管理员_later; DROP TABLE 管理员_later"));
+        dropAccountRights(db);
         db.execScript(QStringLiteral("UPDATE kelvaro_meta SET value = '1' WHERE key = 'schema_version'"));
         upgradeSchema(db);
         QCOMPARE(storedVersion(db), latestVersion());
@@ -252,6 +261,7 @@ private slots:
         for (const TableDef& table : schemaTables())
             if (table.since > 1)
                 db.execScript(QStringLiteral("DROP TABLE %1").arg(QString::fromUtf16(table.name)));
+        dropAccountRights(db);
         db.execScript(QStringLiteral("UPDATE kelvaro_meta SET value = '1' WHERE key = 'schema_version'"));
 
         db.exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名) VALUES ('001', '张三')"));
