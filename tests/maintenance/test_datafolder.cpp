@@ -43,15 +43,6 @@ int modeOf(const QString& path)
 constexpr int kOwnerRw = 0x6000;
 constexpr int kOwnerAll = 0x7000;
 
-QStringList employeeNames(Database& db)
-{
-    QStringList names;
-    Statement st = db.prepare("SELECT 姓名 FROM 员工 ORDER BY id");
-    while (st.next())
-        names << st.text(0);
-    return names;
-}
-
 // A data file as earlier versions made it: under the short password built from kv.dat.
 void makeOldKeyFile(const QString& path, const DatabaseKeys& keys, const QString& employee)
 {

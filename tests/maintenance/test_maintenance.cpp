@@ -41,15 +41,6 @@ void addEmployee(Database& db, const QString& number, const QString& name)
     db.exec("INSERT INTO 员工 (工号, 姓名, 车间) VALUES (?, ?, ?)", {number, name, "一车间"});
 }
 
-QStringList employeeNames(Database& db)
-{
-    QStringList names;
-    Statement st = db.prepare("SELECT 姓名 FROM 员工 ORDER BY id");
-    while (st.next())
-        names << st.text(0);
-    return names;
-}
-
 // A row in every table and a second account, as a factory's database has after some use.
 void seedEveryTable(Database& db)
 {

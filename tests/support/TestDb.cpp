@@ -126,3 +126,12 @@ void liftFailure(kv::Database& db, const QString& name, const QString& table)
     else
         db.execScript(QStringLiteral("DROP TRIGGER %1").arg(name));
 }
+
+QStringList employeeNames(kv::Database& db)
+{
+    QStringList names;
+    kv::Statement st = db.prepare(QStringLiteral("SELECT 姓名 FROM 员工 ORDER BY id"));
+    while (st.next())
+        names << st.text(0);
+    return names;
+}

@@ -44,3 +44,5 @@ void layOutAppDir(const QString& dir);
 void failInserts(kv::Database& db, const QString& name, const QString& table, const QString& message,
                  const QString& when = {});
 void liftFailure(kv::Database& db, const QString& name, const QString& table);
+// The names of the stored employees in the order they were added.
+QStringList employeeNames(kv::Database& db);
