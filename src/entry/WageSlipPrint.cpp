@@ -1,6 +1,7 @@
 #include "entry/WageSlipPrint.h"
 
 #include "data/TextRules.h"
+#include "data/WorkProgress.h"
 #include "entry/EntryLayout.h"
 #include "entry/SlipPages.h"
 #include "entry/WageSlip.h"
@@ -44,14 +45,11 @@ QString number(const QString& text)
 
 class SlipPainter {
 public:
-    SlipPainter(QPrinter& printer, const QList<WageSlip>& slips) : m_printer(printer), m_slips(slips)
+    SlipPainter(QPrinter& printer, const QList<WageSlip>& slips, WorkProgress* progress)
+        : m_printer(printer), m_slips(slips), m_progress(progress), m_body(entry::songFont(10)), m_bold(boldOf(m_body)),
+          m_title(boldOf(entry::songFont(13))), m_footer(entry::songFont(8)), m_bodyMetrics(m_body, &printer),
+          m_boldMetrics(m_bold, &printer)
     {
-        m_body = entry::songFont(10);
-        m_bold = m_body;
-        m_bold.setBold(true);
-        m_title = entry::songFont(13);
-        m_title.setBold(true);
-        m_footer = entry::songFont(8);
     }
 
     bool print()
@@ -69,6 +67,8 @@ public:
         m_metrics.page = height - footer;
 
         const QList<SlipPage> pages = layOutSlips(m_slips, m_metrics);
+        if (m_progress)
+            m_progress->setTotal(int(pages.size()));
         for (qsizetype p = 0; p < pages.size(); ++p) {
             if (p > 0 && !m_printer.newPage())
                 return false;
@@ -84,11 +84,22 @@ public:
             painter.setPen(Qt::black);
             painter.drawText(QRectF(0, m_metrics.page, m_width, footer), Qt::AlignCenter,
                              QStringLiteral("第 %1 页 / 共 %2 页").arg(p + 1).arg(pages.size()));
+            if (m_progress && !m_progress->advance(int(p + 1))) {
+                m_printer.abort(); // nothing of a stopped print reaches the printer
+                painter.end();
+                return false;
+            }
         }
         return painter.end();
     }
 
 private:
+    static QFont boldOf(QFont font)
+    {
+        font.setBold(true);
+        return font;
+    }
+
     double drawPart(const SlipPart& part, double y)
     {
         const WageSlip& slip = m_slips.at(part.slip);
@@ -167,12 +178,14 @@ private:
             painter.setPen(QPen(kLineColor, 0));
             painter.drawRect(rect);
             const QFont& font = caption ? m_bold : m_body;
+            const QFontMetricsF& metrics = caption ? m_boldMetrics : m_bodyMetrics;
             painter.setFont(font);
             painter.setPen(Qt::black);
             const QRectF textRect = rect.adjusted(pad, 0, -pad, 0);
-            const QString shown =
-                QFontMetricsF(font, &m_printer).elidedText(cell.text, Qt::ElideRight, textRect.width());
-            painter.drawText(textRect, caption ? Qt::AlignCenter : cell.align, shown);
+            // Most texts fit; only one that does not is cut, with an ellipsis.
+            const bool fits = metrics.horizontalAdvance(cell.text) <= textRect.width();
+            painter.drawText(textRect, caption ? Qt::AlignCenter : cell.align,
+                             fits ? cell.text : metrics.elidedText(cell.text, Qt::ElideRight, textRect.width()));
         }
     }
 
@@ -213,7 +226,7 @@ private:
         m_painter->setFont(m_body);
         m_painter->setPen(Qt::black);
         const QString label = QStringLiteral("签收：");
-        const double labelWidth = QFontMetricsF(m_body, &m_printer).horizontalAdvance(label);
+        const double labelWidth = m_bodyMetrics.horizontalAdvance(label);
         const double left = band.width() * 0.55;
         m_painter->drawText(QRectF(left, band.top(), labelWidth * 1.1, band.height()), Qt::AlignLeft | Qt::AlignVCenter,
                             label);
@@ -230,17 +243,25 @@ private:
 
     QPrinter& m_printer;
     const QList<WageSlip>& m_slips;
+    WorkProgress* m_progress;
     QPainter* m_painter = nullptr;
     QFont m_body, m_bold, m_title, m_footer;
+    QFontMetricsF m_bodyMetrics, m_boldMetrics;
     SlipMetrics m_metrics;
     double m_width = 0;
 };
 } // namespace
 
+bool paintWageSlips(QPrinter& printer, const QList<WageSlip>& slips, WorkProgress* progress)
+{
+    return SlipPainter(printer, slips, progress).print();
+}
+
 bool printWageSlips(AppContext& ctx, QWidget* parent, const QList<WageSlip>& slips, const QString& title)
 {
-    return ui::printPages(ctx, parent, title, {},
-                          [&](QPrinter& printer) { return SlipPainter(printer, slips).print(); });
+    return ui::printPagesInBackground(ctx, parent, title, [&](QPrinter& printer, WorkProgress& progress) {
+        return paintWageSlips(printer, slips, &progress);
+    });
 }
 
 } // namespace kv

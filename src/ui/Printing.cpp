@@ -3,11 +3,13 @@
 #include "data/AppContext.h"
 #include "data/FactoryName.h"
 #include "data/TextRules.h"
+#include "ui/BackgroundWork.h"
 #include "ui/CellNumbers.h"
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -300,18 +302,77 @@ std::unique_ptr<QPrinter> openPrinter(AppContext& ctx, QWidget* parent, const QS
 
 } // namespace
 
+namespace {
+// A print to file is written beside its name and takes the name only when whole: a failed or
+// cancelled print leaves no part of itself, and an earlier print of that name stays as it was.
+QString partFileOf(const QString& path)
+{
+    return path + QStringLiteral(".part");
+}
+
+std::unique_ptr<QPrinter> openPrinterFor(AppContext& ctx, QWidget* parent, const QString& name)
+{
+    std::unique_ptr<QPrinter> printer = openPrinter(ctx, parent, name);
+    if (printer && printer->outputFormat() == QPrinter::PdfFormat)
+        printer->setOutputFileName(partFileOf(printer->outputFileName()));
+    return printer;
+}
+
+bool finishPrint(QPrinter& printer, bool whole)
+{
+    if (printer.outputFormat() != QPrinter::PdfFormat)
+        return whole;
+    const QString part = printer.outputFileName();
+    const QString target = part.chopped(int(QStringLiteral(".part").size()));
+    if (!whole) {
+        QFile::remove(part);
+        return false;
+    }
+    QFile::remove(target);
+    return QFile::rename(part, target);
+}
+
+QString documentName(const QString& title)
+{
+    return fileNameFor(title).isEmpty() ? QStringLiteral("打印") : fileNameFor(title);
+}
+
+void reportPrintFailure(QWidget* parent, const QString& name)
+{
+    message(parent, QStringLiteral("打印“%1”时出错，文档没有打印出来。").arg(name), QStringLiteral("打印"),
+            Icon::Warning);
+}
+} // namespace
+
 bool printPages(AppContext& ctx, QWidget* parent, const QString& title, const std::function<void(QPrinter&)>& setUp,
                 const std::function<bool(QPrinter&)>& paint)
 {
-    const QString name = fileNameFor(title).isEmpty() ? QStringLiteral("打印") : fileNameFor(title);
-    const std::unique_ptr<QPrinter> printer = openPrinter(ctx, parent, name);
+    const QString name = documentName(title);
+    const std::unique_ptr<QPrinter> printer = openPrinterFor(ctx, parent, name);
     if (!printer)
         return false;
     if (setUp)
         setUp(*printer);
-    if (!paint(*printer)) {
-        message(parent, QStringLiteral("打印“%1”时出错，文档没有打印出来。").arg(name), QStringLiteral("打印"),
-                Icon::Warning);
+    if (!finishPrint(*printer, paint(*printer))) {
+        reportPrintFailure(parent, name);
+        return false;
+    }
+    return true;
+}
+
+bool printPagesInBackground(AppContext& ctx, QWidget* parent, const QString& title,
+                            const std::function<bool(QPrinter&, WorkProgress&)>& paint)
+{
+    const QString name = documentName(title);
+    const std::unique_ptr<QPrinter> printer = openPrinterFor(ctx, parent, name);
+    if (!printer)
+        return false;
+    const WorkOutcome outcome =
+        runInBackground(parent, QStringLiteral("打印"), QStringLiteral("正在打印“%1”……").arg(name), true,
+                        [&](WorkProgress& progress) { return paint(*printer, progress); });
+    if (!finishPrint(*printer, outcome == WorkOutcome::Done)) {
+        if (outcome != WorkOutcome::Cancelled)
+            reportPrintFailure(parent, name);
         return false;
     }
     return true;

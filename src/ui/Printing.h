@@ -11,6 +11,7 @@ class QWidget;
 
 namespace kv {
 class AppContext;
+class WorkProgress;
 }
 
 namespace kv::ui {
@@ -51,5 +52,12 @@ bool printDocument(AppContext& ctx, QWidget* parent, const DataGrid& grid, const
 // Every failure is told to the user. Returns true when the document was printed.
 bool printPages(AppContext& ctx, QWidget* parent, const QString& title, const std::function<void(QPrinter&)>& setUp,
                 const std::function<bool(QPrinter&)>& paint);
+
+// The same for a print of many pages: `paint` runs off the window's thread (it must not touch
+// widgets) and reports its pages to `progress`; the user sees how far it has come and may stop
+// it with 取消, which leaves no document (and no file) behind. A stopped print returns false
+// without a message.
+bool printPagesInBackground(AppContext& ctx, QWidget* parent, const QString& title,
+                            const std::function<bool(QPrinter&, WorkProgress&)>& paint);
 
 } // namespace kv::ui

@@ -4,6 +4,7 @@
 #include "Workbook.h"
 #include "data/Database.h"
 #include "data/FactoryName.h"
+#include "data/WorkProgress.h"
 #include "entry/DatePicker.h"
 #include "entry/MonthRecords.h"
 #include "entry/WageEntryWindow.h"
@@ -230,6 +231,56 @@ private slots:
         f.boxes.expect(QStringLiteral("工资条按月份打印"));
         sg.click(QStringLiteral("打印全部工资条"));
         KV_VERIFY_BOXES(f.boxes);
+    }
+
+    // Many slips print off the window's thread; stopped half-way, they leave no document behind
+    // and an earlier print of the same name as it was.
+    void aStoppedSlipPrintLeavesNothingBehind()
+    {
+        SlipFixture f;
+        MonthRecords records(f.app.db());
+        for (int e = 1; e <= 60; ++e) {
+            const QString number = QStringLiteral("%1").arg(100 + e);
+            const QString name = QStringLiteral("工人%1").arg(e);
+            f.app.db().exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名) VALUES (?, ?)"), {number, name});
+            records.saveMonth({QStringLiteral("2008-5"), number, name,
+                               {{QStringLiteral("2008-5-3"), QStringLiteral("外壳"), QStringLiteral("个"),
+                                 QString::number(e), QString(), QString(), QStringLiteral("1.25"), QString()}},
+                               {}});
+        }
+        const QString target = QDir(f.pdfs.path()).filePath(QStringLiteral("2008-5 工资条.pdf"));
+        {
+            QFile earlier(target);
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write("earlier print");
+        }
+        WageStatisticsWindow stats(f.app.ctx());
+        stats.show();
+        GuiDriver sg(&stats);
+        sg.click(QStringLiteral("Command5"));
+
+        int pages = 0;
+        WorkProgress::watcher() = [&pages](WorkProgress& progress) {
+            pages = progress.total();
+            if (progress.done() * 2 >= progress.total())
+                progress.cancel();
+        };
+        sg.click(QStringLiteral("打印全部工资条"));
+        WorkProgress::watcher() = nullptr;
+        QVERIFY2(pages > 4, qPrintable(QString::number(pages)));
+        QCOMPARE(f.printed(), QStringList{QStringLiteral("2008-5 工资条.pdf")});
+        QVERIFY(QDir(f.pdfs.path()).entryList(QDir::Files | QDir::Hidden).size() == 1);
+        QFile earlier(target);
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), QByteArray("earlier print"));
+        earlier.close();
+        KV_VERIFY_BOXES(f.boxes); // stopping is no failure: no message
+
+        // Printed through, the document holds every slip on every page.
+        sg.click(QStringLiteral("打印全部工资条"));
+        const QString all = f.pdf(QStringLiteral("2008-5 工资条"));
+        QCOMPARE(all.count(QStringLiteral("签收：")), 60);
+        QVERIFY(all.contains(QStringLiteral("第 %1 页 / 共 %1 页").arg(pages)));
     }
 };
 
