@@ -108,6 +108,15 @@ void LoginWindow::loadAccounts()
 
 void LoginWindow::login()
 {
+    // Data that could not be reached when the window opened (the server down, its password file
+    // put right meanwhile) are tried again at each 确定; the account typed stays.
+    if (!m_ctx.isConnected()) {
+        const QString typed = m_account->currentText();
+        loadAccounts();
+        if (!m_ctx.isConnected())
+            return;
+        m_account->setCurrentText(typed);
+    }
     std::optional<Session> session;
     if (!ui::guarded(this, [&] { session = logIn(m_ctx.conn(), m_account->currentText(), m_password->text()); }))
         return;

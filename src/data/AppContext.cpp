@@ -41,7 +41,9 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
         std::unique_ptr<Database> conn =
             usesServer() ? Database::openServer(m_server) : openWithKeys(m_paths.database(), keys);
         opened = true;
-        if (usesServer() && !conn->tables().contains(QStringLiteral("kelvaro_meta")))
+        // Only a schema without any table is new: one with tables of something else is refused
+        // by the version check rather than filled.
+        if (usesServer() && conn->tables().isEmpty())
             createSchema(*conn, m_schema);
         else
             upgradeSchema(*conn, m_schema);
@@ -50,7 +52,7 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
         return true;
     } catch (const DbError& e) {
         if (error)
-            *error = opened || usesServer() ? e.message() : connectionFailure(m_paths, keys, e);
+            *error = opened ? e.message() : usesServer() ? e.userText() : connectionFailure(m_paths, keys, e);
         if (fileRefused)
             *fileRefused = opened;
         return false;

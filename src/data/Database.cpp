@@ -196,6 +196,11 @@ QStringList Database::tables()
     return m_engine->tables();
 }
 
+void Database::createStore()
+{
+    m_engine->createStore();
+}
+
 // ---- Transaction ----
 
 QString maintenanceLockName()
@@ -219,8 +224,10 @@ Transaction::Transaction(Database& db, Access access) : m_db(db), m_level(db.m_d
         ++m_db.m_depth;
         return;
     }
-    m_db.m_engine->begin();
+    m_db.m_engine->begin(access == Access::Snapshot);
     m_db.m_depth = 1;
+    if (access == Access::Snapshot)
+        return;
     try {
         m_db.m_engine->lock(maintenanceLockName(), access == Access::Work);
     } catch (...) {

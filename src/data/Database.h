@@ -103,8 +103,12 @@ public:
     // Changes whenever the table's rows change through any connection; nothing when the engine
     // cannot tell without reading the table.
     std::optional<QString> changeStamp(const QString& table);
-    // The names of the database's tables, by name.
+    // The names of the tables of the program's data, by name (on a server: of the program's
+    // schema, whatever the role's search path).
     QStringList tables();
+    // Makes the place for the tables of new data (a server's schema); inside the transaction that
+    // creates them.
+    void createStore();
 
     // Whether a Transaction is open on this connection.
     bool inTransaction() const { return m_depth > 0; }
@@ -130,7 +134,8 @@ private:
 // What a transaction does to the data as a whole. Ordinary work (saves, clearing a month, master
 // changes, closing) goes on beside other work; maintenance (restore, clearing all data, schema
 // upgrades) waits until the work under way has ended and keeps new work waiting until it ends.
-enum class Access { Work, Maintenance };
+// A snapshot reads every table as of one moment and writes nothing (a backup).
+enum class Access { Work, Maintenance, Snapshot };
 
 // Rolls back unless committed. A Transaction opened while another is open on the same connection
 // is a part of it (a savepoint): its commit keeps its changes for the outer one to commit, its
@@ -150,6 +155,26 @@ private:
     int m_level; // 1 for the outermost
     bool m_done = false;
 };
+
+// How often a change that crossed another clerk's change is tried in all.
+inline constexpr int kConflictAttempts = 3;
+
+// Runs `work`, a change that opens its own Transaction, again when it failed because it crossed
+// another clerk's change (Cause::Conflict: a deadlock or a serialization failure the server broke
+// up), up to kConflictAttempts times in all. Inside an open transaction it runs once: the whole
+// transaction is what may be repeated.
+template <typename Work>
+auto retryingConflicts(Database& db, Work&& work) -> decltype(work())
+{
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return work();
+        } catch (const DbError& e) {
+            if (e.cause() != Cause::Conflict || attempt >= kConflictAttempts || db.inTransaction())
+                throw;
+        }
+    }
+}
 
 // The name of the lock that work shares and maintenance holds alone.
 QString maintenanceLockName();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Error.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -29,8 +31,6 @@ public:
 // order mark: a stored U+FEFF is part of the text.
 QString textOfUtf8(const char* bytes, int size);
 
-enum class EngineKind { File, Server };
-
 // One open connection of one engine: the encrypted file or a PostgreSQL server. Statements
 // reach it in the program's own SQL (with ? placeholders); each engine turns that into its
 // dialect.
@@ -40,7 +40,9 @@ public:
     virtual EngineKind kind() const = 0;
     virtual std::unique_ptr<StatementEngine> prepare(const QString& sql) = 0;
     virtual void execScript(const QString& sql) = 0;
-    virtual void begin() = 0;
+    // Begins a transaction that writes (holding what the engine needs for that), or with
+    // `snapshot` one that reads every table as of one moment and writes nothing.
+    virtual void begin(bool snapshot) = 0;
     virtual void commit() = 0;
     virtual void rollback() noexcept = 0;
     virtual void releaseMemory() = 0;
@@ -56,8 +58,10 @@ public:
     // The row locking clause that keeps a row read in a transaction from being changed by another
     // connection until it ends ("" where the transaction already holds the write lock).
     virtual QString lockClause() const = 0;
-    // The names of the tables in the database (for a server: in the connection's schema).
+    // The names of the tables of the program's data (for a server: in the program's schema).
     virtual QStringList tables() = 0;
+    // Makes the place that the tables of new data go to (a server's schema); nothing for a file.
+    virtual void createStore() = 0;
     // Holds a named lock until the transaction ends: writers of one name one after the other,
     // shared holders beside each other but not beside a writer. Nothing to do where the
     // transaction already holds the write lock of the whole database.

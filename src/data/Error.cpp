@@ -1,42 +1,89 @@
 #include "data/Error.h"
 
-#include <sqlcipher/sqlite3.h>
+#include <QDir>
 
 #include <cerrno>
 #include <cstring>
 
 namespace kv {
 
-Error::Error(Kind kind, const QString& message, int code)
-    : std::runtime_error(message.toStdString()), m_kind(kind), m_message(message), m_code(code)
+Error::Error(Kind kind, const QString& message)
+    : std::runtime_error(message.toStdString()), m_kind(kind), m_message(message)
 {
 }
 
 QString Error::userText() const
 {
-    if (m_kind == Kind::Input)
-        return m_message;
-    const QString cause = dbFailureCause(m_code);
-    if (cause.isEmpty() || m_message.contains(cause))
-        return m_message;
-    return cause + u'\n' + m_message;
+    return m_message;
 }
 
-QString dbFailureCause(int code)
+QString DbError::userText() const
 {
-    switch (code & 0xff) {
-    case SQLITE_FULL: return QStringLiteral("磁盘空间不足，数据没有保存。请腾出磁盘空间后再试。");
-    case SQLITE_READONLY:
-        return QStringLiteral("数据文件或它所在的文件夹是只读的，数据没有保存。请检查文件和文件夹的写入权限。");
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED: return QStringLiteral("数据文件正被另一个程序使用或锁定，请关闭那个程序后再试。");
-    case SQLITE_CORRUPT: return QStringLiteral("数据文件已损坏，请从备份恢复。");
-    case SQLITE_NOTADB:
-        return QStringLiteral("数据文件已损坏，请从备份恢复。（换过 kv.dat 时，也可能是它与数据文件不配套。）");
-    case SQLITE_CANTOPEN: return QStringLiteral("无法打开数据文件或它的临时文件：文件不存在，或者文件夹是只读的。");
-    case SQLITE_IOERR: return QStringLiteral("读写数据文件时出错（磁盘故障或磁盘已满）。");
-    default: return {};
+    const QString cause = causeText(m_cause, m_engine, m_where);
+    if (cause.isEmpty() || message().contains(cause))
+        return message();
+    return cause + u'\n' + message();
+}
+
+namespace {
+QString fileCause(Cause cause, const QString& file)
+{
+    switch (cause) {
+    case Cause::DiskFull: return QStringLiteral("磁盘空间不足，数据没有保存。请腾出磁盘空间后再试。");
+    case Cause::ReadOnly:
+        return QStringLiteral("数据文件%1或它所在的文件夹是只读的，数据没有保存。请检查文件和文件夹的写入权限。").arg(file);
+    case Cause::Busy: return QStringLiteral("数据文件%1正被另一个程序使用或锁定，请稍后再试，或者关闭那个程序。").arg(file);
+    case Cause::Conflict:
+        return QStringLiteral("另一位操作员同时在改同样的数据，几次重试都没有成功，数据没有保存。请稍后重新保存。");
+    case Cause::Damaged:
+        return QStringLiteral("数据文件已损坏，请从备份恢复。") +
+               (file.isEmpty() ? QString() : QStringLiteral("（文件：%1）").arg(file.trimmed()));
+    case Cause::WrongKey:
+        return QStringLiteral("数据文件已损坏，请从备份恢复。（换过 kv.dat 时，也可能是它与数据文件不配套。）") +
+               (file.isEmpty() ? QString() : QStringLiteral("（文件：%1）").arg(file.trimmed()));
+    case Cause::CannotOpen:
+        return QStringLiteral("无法打开数据文件%1或它的临时文件：文件不存在，或者文件夹是只读的。").arg(file);
+    case Cause::IoError: return QStringLiteral("读写数据文件%1时出错（磁盘故障或磁盘已满）。").arg(file);
+    case Cause::PermissionDenied: return QStringLiteral("没有读写数据文件%1的权限。").arg(file);
+    case Cause::Constraint: return QStringLiteral("这项改动与已有的数据冲突（例如编号重复），没有保存。");
+    case Cause::ConnectionLost:
+    case Cause::NewerVersion:
+    case Cause::Unknown: return {};
     }
+    return {};
+}
+
+QString serverCause(Cause cause, const QString& server)
+{
+    switch (cause) {
+    case Cause::DiskFull:
+        return QStringLiteral("数据库服务器%1的磁盘空间不足，数据没有保存。请让管理服务器的人腾出空间后再试。").arg(server);
+    case Cause::ReadOnly: return QStringLiteral("数据库服务器%1现在只能读、不能写，数据没有保存。").arg(server);
+    case Cause::Busy: return QStringLiteral("数据库服务器%1正忙，等了太久，数据没有保存。请稍后再试。").arg(server);
+    case Cause::Conflict:
+        return QStringLiteral("另一位操作员同时在改同样的数据，几次重试都没有成功，数据没有保存。请稍后重新保存。");
+    case Cause::Damaged:
+    case Cause::WrongKey:
+        return QStringLiteral("数据库服务器%1上的数据已损坏，请让管理服务器的人检查，或者从备份恢复。").arg(server);
+    case Cause::CannotOpen: return QStringLiteral("无法连接数据库服务器%1。").arg(server);
+    case Cause::IoError:
+    case Cause::ConnectionLost: return QStringLiteral("与数据库服务器的连接已断开，本次保存未完成，请重新保存。");
+    case Cause::PermissionDenied:
+        return QStringLiteral("数据库服务器%1拒绝了这项操作：登录所用的数据库角色没有这项权限。"
+                              "请让管理服务器的人检查角色的权限。")
+            .arg(server);
+    case Cause::Constraint: return QStringLiteral("这项改动与已有的数据冲突（例如编号重复），没有保存。");
+    case Cause::NewerVersion:
+    case Cause::Unknown: return {};
+    }
+    return {};
+}
+} // namespace
+
+QString causeText(Cause cause, EngineKind engine, const QString& where)
+{
+    const QString named = where.isEmpty() ? QString() : u' ' + QDir::toNativeSeparators(where) + u' ';
+    return engine == EngineKind::Server ? serverCause(cause, named) : fileCause(cause, named);
 }
 
 QString fileFailureCause(int errorNumber)

@@ -77,6 +77,7 @@ PgStatementText toPgDialect(const QString& sql)
     }
     result.sql += rewritePlain(plain, definition, &result.parameters);
 
+    result.readOnly = sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);
     const auto insert = idInsert.match(sql);
     if (insert.hasMatch())
         result.explicitIdTable = insert.captured(1);

@@ -18,6 +18,8 @@ struct PgStatementText {
     int parameters = 0;
     // The table of an INSERT that gives the id itself: its identity must be moved past it.
     QString explicitIdTable;
+    // A SELECT: running it again changes nothing.
+    bool readOnly = false;
 };
 
 PgStatementText toPgDialect(const QString& sql);

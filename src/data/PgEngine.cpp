@@ -4,7 +4,8 @@
 #include "data/PgDialect.h"
 
 #include <libpq-fe.h>
-#include <sqlcipher/sqlite3.h>
+
+#include <QUrl>
 
 #include <optional>
 #include <utility>
@@ -24,21 +25,33 @@ ResultPtr own(PGresult* result)
     return ResultPtr(result, &PQclear);
 }
 
-// The result code whose cause the user is told (see dbFailureCause) for the server's error class.
-int codeOf(const PGresult* result)
+// The program's cause for the server's error class.
+Cause causeOf(const PGresult* result)
 {
     const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     if (!state)
-        return SQLITE_IOERR;
+        return Cause::Unknown;
     const QByteArray s(state);
     if (s == "53100")
-        return SQLITE_FULL;
-    if (s == "25006" || s.startsWith("42501"))
-        return SQLITE_READONLY;
-    if (s == "40P01" || s == "55P03" || s == "40001")
-        return SQLITE_BUSY;
-    return SQLITE_ERROR;
+        return Cause::DiskFull;
+    if (s == "25006")
+        return Cause::ReadOnly;
+    if (s == "42501" || s.startsWith("28"))
+        return Cause::PermissionDenied;
+    if (s == "40P01" || s == "40001")
+        return Cause::Conflict;
+    if (s == "55P03" || s == "57014" || s == "53300")
+        return Cause::Busy;
+    if (s.startsWith("23"))
+        return Cause::Constraint;
+    if (s == "XX001" || s == "XX002")
+        return Cause::Damaged;
+    if (s.startsWith("08") || s == "57P01" || s == "57P02" || s == "57P03")
+        return Cause::ConnectionLost;
+    return Cause::Unknown;
 }
+
+constexpr auto kDefaultSchema = "kelvaro";
 
 QString trimmed(const char* message)
 {
@@ -49,8 +62,9 @@ class PgEngine;
 
 class PgStatement final : public StatementEngine {
 public:
-    PgStatement(PgEngine& engine, QByteArray name, PgStatementText text)
-        : m_engine(engine), m_name(std::move(name)), m_text(std::move(text)), m_values(m_text.parameters)
+    PgStatement(PgEngine& engine, QByteArray name, PgStatementText text, qint64 generation)
+        : m_engine(engine), m_name(std::move(name)), m_generation(generation), m_text(std::move(text)),
+          m_values(m_text.parameters)
     {
     }
     ~PgStatement() override;
@@ -60,7 +74,7 @@ public:
     void bind(int index, const QVariant& value) override
     {
         if (index < 1 || index > int(m_values.size()))
-            throw DbError(QStringLiteral("column index out of range"), SQLITE_RANGE);
+            throw DbError(QStringLiteral("column index out of range"));
         if (!value.isValid() || value.isNull()) {
             m_values[index - 1].reset();
             return;
@@ -143,9 +157,14 @@ public:
 private:
     // The result, or the statement's description before it ran: the names of its columns.
     const PGresult* shape();
+    // Prepares the statement again on a connection opened anew since it was prepared.
+    void followReconnect();
+    // Runs the statement with its bound values.
+    ResultPtr execute();
 
     PgEngine& m_engine;
     QByteArray m_name;
+    qint64 m_generation = 0; // of the connection the statement was prepared on
     PgStatementText m_text;
     std::vector<std::optional<QByteArray>> m_values;
     ResultPtr m_result{nullptr, &PQclear};
@@ -155,23 +174,18 @@ private:
 
 class PgEngine final : public Engine {
 public:
-    explicit PgEngine(const QString& connection)
+    PgEngine(const QString& libpqConnection, const QString& schema)
+        : m_connection(libpqConnection), m_schema(schema), m_server(serverName(libpqConnection))
     {
-        m_conn = PQconnectdb(connection.toUtf8().constData());
+        m_conn = PQconnectdb(m_connection.toUtf8().constData());
         if (PQstatus(m_conn) != CONNECTION_OK) {
             const QString cause = QString::fromUtf8(PQerrorMessage(m_conn)).simplified();
             PQfinish(m_conn);
             m_conn = nullptr;
-            throw DbError(QStringLiteral("无法连接数据库服务器 %1。\n%2").arg(serverName(connection), cause),
-                          SQLITE_CANTOPEN);
+            throw DbError(cause, Cause::CannotOpen, EngineKind::Server, m_server);
         }
-        PQsetNoticeProcessor(
-            m_conn, [](void*, const char*) {}, nullptr);
         try {
-            if (PQsetClientEncoding(m_conn, "UTF8") != 0)
-                fail(nullptr);
-            // Doubles read back exactly as they were written.
-            execScript(QStringLiteral("SET extra_float_digits = 3; SET standard_conforming_strings = on"));
+            setUp();
         } catch (...) {
             PQfinish(m_conn);
             throw;
@@ -185,51 +199,88 @@ public:
 
     std::unique_ptr<StatementEngine> prepare(const QString& sql) override
     {
+        ensureOpen();
         PgStatementText text = toPgDialect(sql);
         const QByteArray name = "kv_" + QByteArray::number(++m_statements);
+        prepareNamed(name, text);
+        return std::make_unique<PgStatement>(*this, name, std::move(text), m_generation);
+    }
+
+    // Prepares the statement under `name` on the connection as it is now.
+    void prepareNamed(const QByteArray& name, const PgStatementText& text)
+    {
         // A value whose type the statement does not give (SELECT ?) is taken as text.
         std::vector<Oid> types(text.parameters, 0);
+        bool reopened = false;
         for (;;) {
             auto result = own(
                 PQprepare(m_conn, name.constData(), text.sql.toUtf8().constData(), int(types.size()), types.data()));
             if (PQresultStatus(result.get()) == PGRES_COMMAND_OK)
                 break;
+            if (PQstatus(m_conn) != CONNECTION_OK && !m_inTransaction && !reopened) {
+                // The connection broke off while idle (the server restarted): preparing changes
+                // nothing, so it is done again on a connection opened anew.
+                reopen();
+                reopened = true;
+                continue;
+            }
             const char* state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
             const int untyped = state && QByteArray(state) == "42P18" ? untypedParameter(result.get()) : -1;
             if (untyped < 1 || untyped > int(types.size()) || types[untyped - 1] != 0)
                 fail(result.get());
             types[untyped - 1] = kText;
         }
-        return std::make_unique<PgStatement>(*this, name, std::move(text));
     }
 
     void execScript(const QString& sql) override
     {
+        ensureOpen();
         followPendingIds();
-        auto result = own(PQexec(m_conn, toPgDialect(sql).sql.toUtf8().constData()));
-        const auto status = PQresultStatus(result.get());
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-            fail(result.get());
+        run(toPgDialect(sql).sql.toUtf8());
     }
 
-    void begin() override { execScript(QStringLiteral("BEGIN")); }
+    void begin(bool snapshot) override
+    {
+        const QByteArray sql = snapshot ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY" : "BEGIN";
+        ensureOpen();
+        auto result = own(PQexec(m_conn, sql.constData()));
+        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK && PQstatus(m_conn) != CONNECTION_OK) {
+            // The server went away since the last action (restarted): nothing was begun yet, so
+            // the connection is opened anew and the transaction begun on it.
+            reopen();
+            result = own(PQexec(m_conn, sql.constData()));
+        }
+        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+            fail(result.get());
+        m_inTransaction = true;
+    }
 
     void commit() override
     {
+        ensureOpen();
         followPendingIds();
         auto result = own(PQexec(m_conn, "COMMIT"));
         if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
             fail(result.get());
+        m_inTransaction = false;
         // A transaction in which a statement failed ends in a rollback, without an error.
         if (QByteArray(PQcmdStatus(result.get())) == "ROLLBACK")
-            throw DbError(QStringLiteral("事务中有语句失败，所有改动都已撤销。"), SQLITE_ABORT);
+            throw DbError(QStringLiteral("事务中有语句失败，所有改动都已撤销。"), Cause::Unknown, EngineKind::Server,
+                          m_server);
         dropFinished();
     }
 
     void rollback() noexcept override
     {
         m_pendingIdTables.clear();
-        PQclear(PQexec(m_conn, "ROLLBACK"));
+        m_inTransaction = false;
+        if (m_cut) {
+            // The server ended the transaction with the connection: nothing of it was kept.
+            m_cut = false;
+            return;
+        }
+        if (PQstatus(m_conn) == CONNECTION_OK)
+            PQclear(PQexec(m_conn, "ROLLBACK"));
         dropFinished();
     }
 
@@ -259,31 +310,42 @@ public:
     void lock(const QString& name, bool shared) override
     {
         // Locks are of the database; the schema in the name keeps those of two schemas apart.
-        auto st = prepare(shared ? QStringLiteral("SELECT pg_advisory_xact_lock_shared(hashtext(current_schema() || ?))")
-                                 : QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema() || ?))"));
-        st->bind(1, name);
+        auto st = prepare(shared ? QStringLiteral("SELECT pg_advisory_xact_lock_shared(hashtext(? || ?))")
+                                 : QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(? || ?))"));
+        st->bind(1, m_schema + u' ');
+        st->bind(2, name);
         st->next();
     }
 
+    // The tables of the program's schema only: which schema a role's own search path names
+    // first never decides where the data are.
     QStringList tables() override
     {
         QStringList names;
-        auto st = prepare(QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = "
-                                         "current_schema() AND table_type = 'BASE TABLE' ORDER BY table_name"));
+        auto st = prepare(QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = ? "
+                                         "AND table_type = 'BASE TABLE' ORDER BY table_name"));
+        st->bind(1, m_schema);
         while (st->next())
             names << st->text(0);
         return names;
     }
 
-    QString location() const override
+    // Made only where missing: a role that may not create schemas can still fill one made for it.
+    void createStore() override
     {
-        return QStringLiteral("%1:%2/%3")
-            .arg(QString::fromUtf8(PQhost(m_conn)), QString::fromUtf8(PQport(m_conn)), QString::fromUtf8(PQdb(m_conn)));
+        auto st = prepare(QStringLiteral("SELECT count(*) FROM pg_namespace WHERE nspname = ?"));
+        st->bind(1, m_schema);
+        if (st->next() && st->integer(0) == 0)
+            execScript(QStringLiteral("CREATE SCHEMA ") + quotedSchema());
     }
 
-    PGconn* conn() const { return m_conn; }
+    QString location() const override { return m_server; }
 
-    [[noreturn]] void fail(const PGresult* result) const
+    PGconn* conn() const { return m_conn; }
+    qint64 generation() const { return m_generation; }
+    bool inTransaction() const { return m_inTransaction; }
+
+    [[noreturn]] void fail(const PGresult* result)
     {
         // The server's own words without its "ERROR:" prefix, and its detail when it gives one.
         const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
@@ -291,12 +353,43 @@ public:
         QString text = trimmed(primary ? primary : PQerrorMessage(m_conn));
         if (detail)
             text += u'\n' + trimmed(detail);
-        int code = codeOf(result);
-        if (PQstatus(m_conn) != CONNECTION_OK) {
-            text = QStringLiteral("与数据库服务器 %1 的连接已断开。\n%2").arg(location(), text);
-            code = SQLITE_IOERR;
+        Cause cause = causeOf(result);
+        if (PQstatus(m_conn) != CONNECTION_OK || cause == Cause::ConnectionLost) {
+            // Whatever the transaction did is gone with the connection; it is reopened at the
+            // next action, once the transaction has been given up.
+            cause = Cause::ConnectionLost;
+            text = QStringLiteral("数据库服务器 %1：%2").arg(m_server, text);
+            if (m_inTransaction)
+                m_cut = true;
         }
-        throw DbError(text, code);
+        throw DbError(text, cause, EngineKind::Server, m_server);
+    }
+
+    // Before each action: a connection that broke off is opened anew, unless a transaction was
+    // cut with it and has not been given up yet (its statements must not go on without it).
+    void ensureOpen()
+    {
+        if (m_cut)
+            throw DbError(QStringLiteral("数据库服务器 %1：连接在事务中途断开。").arg(m_server), Cause::ConnectionLost,
+                          EngineKind::Server, m_server);
+        if (PQstatus(m_conn) != CONNECTION_OK)
+            reopen();
+    }
+
+    // Opens the connection anew with the same settings. Statements prepared before are prepared
+    // again when next run.
+    void reopen()
+    {
+        PQreset(m_conn);
+        if (PQstatus(m_conn) != CONNECTION_OK)
+            throw DbError(QStringLiteral("数据库服务器 %1：%2")
+                              .arg(m_server, QString::fromUtf8(PQerrorMessage(m_conn)).simplified()),
+                          Cause::ConnectionLost, EngineKind::Server, m_server);
+        ++m_generation;
+        m_toDrop.clear();
+        m_pendingIdTables.clear();
+        m_inTransaction = false;
+        setUp();
     }
 
     void counted(qint64 rows)
@@ -339,8 +432,10 @@ public:
 
     // A statement is dropped from the server when it ends; inside a failed transaction the
     // server refuses that until the transaction ends.
-    void drop(const QByteArray& name) noexcept
+    void drop(const QByteArray& name, qint64 generation) noexcept
     {
+        if (generation != m_generation || PQstatus(m_conn) != CONNECTION_OK)
+            return; // gone with the connection it was prepared on
         if (PQtransactionStatus(m_conn) == PQTRANS_INERROR) {
             m_toDrop.push_back(name);
             return;
@@ -356,6 +451,39 @@ private:
         return at < 0 ? -1 : message.mid(at + 1).toInt();
     }
 
+    QString quotedSchema() const
+    {
+        const QByteArray name = m_schema.toUtf8();
+        char* quoted = PQescapeIdentifier(m_conn, name.constData(), size_t(name.size()));
+        const QString out = quoted ? QString::fromUtf8(quoted) : QString();
+        PQfreemem(quoted);
+        return out;
+    }
+
+    // The session as the program reads and writes: UTF-8, doubles exact, and every unqualified
+    // name in the program's schema (the server's own catalog aside).
+    void setUp()
+    {
+        PQsetNoticeProcessor(
+            m_conn, [](void*, const char*) {}, nullptr);
+        if (PQsetClientEncoding(m_conn, "UTF8") != 0)
+            fail(nullptr);
+        const QString schema = quotedSchema();
+        if (schema.isEmpty())
+            fail(nullptr);
+        run(QStringLiteral("SET extra_float_digits = 3; SET standard_conforming_strings = on; SET search_path TO %1")
+                .arg(schema)
+                .toUtf8());
+    }
+
+    void run(const QByteArray& sql)
+    {
+        auto result = own(PQexec(m_conn, sql.constData()));
+        const auto status = PQresultStatus(result.get());
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+            fail(result.get());
+    }
+
     void dropFinished() noexcept
     {
         for (const QByteArray& name : m_toDrop)
@@ -364,7 +492,13 @@ private:
     }
 
     PGconn* m_conn = nullptr;
+    QString m_connection; // for libpq, without the program's own settings
+    QString m_schema;     // where the program's tables are
+    QString m_server;     // host, port and database, for messages
     qint64 m_statements = 0;
+    qint64 m_generation = 0; // connections opened anew since the first
+    bool m_inTransaction = false;
+    bool m_cut = false; // the connection broke off inside a transaction not yet given up
     int m_changes = 0;
     qint64 m_totalChanges = 0;
     std::vector<QByteArray> m_toDrop;
@@ -373,21 +507,46 @@ private:
 
 PgStatement::~PgStatement()
 {
-    m_engine.drop(m_name);
+    m_engine.drop(m_name, m_generation);
+}
+
+void PgStatement::followReconnect()
+{
+    if (m_generation == m_engine.generation())
+        return;
+    m_engine.prepareNamed(m_name, m_text);
+    m_generation = m_engine.generation();
+    m_described.reset();
+}
+
+ResultPtr PgStatement::execute()
+{
+    std::vector<const char*> values;
+    values.reserve(m_values.size());
+    for (const auto& v : m_values)
+        values.push_back(v ? v->constData() : nullptr);
+    return own(PQexecPrepared(m_engine.conn(), m_name.constData(), int(values.size()), values.data(), nullptr,
+                              nullptr, 0));
 }
 
 bool PgStatement::next()
 {
     if (!m_result) {
+        m_engine.ensureOpen();
+        followReconnect();
         if (m_text.explicitIdTable.isEmpty())
             m_engine.followPendingIds();
-        std::vector<const char*> values;
-        values.reserve(m_values.size());
-        for (const auto& v : m_values)
-            values.push_back(v ? v->constData() : nullptr);
-        m_result = own(PQexecPrepared(m_engine.conn(), m_name.constData(), int(values.size()), values.data(), nullptr,
-                                      nullptr, 0));
-        const auto status = PQresultStatus(m_result.get());
+        m_result = execute();
+        auto status = PQresultStatus(m_result.get());
+        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK && !m_engine.inTransaction() &&
+            PQstatus(m_engine.conn()) != CONNECTION_OK && m_text.readOnly) {
+            // A reading outside a transaction met a connection that had broken off while idle
+            // (the server restarted): it changes nothing, so it is simply read again.
+            m_engine.reopen();
+            followReconnect();
+            m_result = execute();
+            status = PQresultStatus(m_result.get());
+        }
         if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
             ResultPtr failed = std::move(m_result);
             m_result.reset();
@@ -413,6 +572,8 @@ const PGresult* PgStatement::shape()
     if (m_result)
         return m_result.get();
     if (!m_described) {
+        m_engine.ensureOpen();
+        followReconnect();
         m_described = own(PQdescribePrepared(m_engine.conn(), m_name.constData()));
         if (PQresultStatus(m_described.get()) != PGRES_COMMAND_OK) {
             ResultPtr failed = std::move(m_described);
@@ -422,16 +583,91 @@ const PGresult* PgStatement::shape()
     }
     return m_described.get();
 }
+
+// The program's own setting in a connection string: `schema=NAME` (or ?schema=NAME in a URI),
+// which libpq does not know, taken out of it.
+struct ServerSetting {
+    QString libpq;
+    QString schema = QString::fromLatin1(kDefaultSchema);
+};
+
+ServerSetting splitSetting(const QString& connection)
+{
+    ServerSetting setting;
+    const QString text = connection.trimmed();
+    if (text.startsWith(QLatin1String("postgresql://")) || text.startsWith(QLatin1String("postgres://"))) {
+        const qsizetype query = text.indexOf(u'?');
+        if (query < 0) {
+            setting.libpq = text;
+            return setting;
+        }
+        QStringList kept;
+        for (const QString& pair : text.mid(query + 1).split(u'&', Qt::SkipEmptyParts)) {
+            if (pair.startsWith(QLatin1String("schema=")))
+                setting.schema = QUrl::fromPercentEncoding(pair.mid(7).toUtf8());
+            else
+                kept << pair;
+        }
+        setting.libpq = text.left(query) + (kept.isEmpty() ? QString() : u'?' + kept.join(u'&'));
+        return setting;
+    }
+    // keyword = value pairs; a value is bare or in single quotes with backslash escapes.
+    qsizetype i = 0;
+    QStringList kept;
+    while (i < text.size()) {
+        while (i < text.size() && text.at(i).isSpace())
+            ++i;
+        const qsizetype start = i;
+        while (i < text.size() && text.at(i) != u'=' && !text.at(i).isSpace())
+            ++i;
+        const QString key = text.mid(start, i - start);
+        while (i < text.size() && text.at(i).isSpace())
+            ++i;
+        if (i < text.size() && text.at(i) == u'=')
+            ++i;
+        while (i < text.size() && text.at(i).isSpace())
+            ++i;
+        QString value;
+        if (i < text.size() && text.at(i) == u'\'') {
+            ++i;
+            while (i < text.size() && text.at(i) != u'\'') {
+                if (text.at(i) == u'\\' && i + 1 < text.size())
+                    ++i;
+                value += text.at(i++);
+            }
+            ++i;
+        } else {
+            while (i < text.size() && !text.at(i).isSpace())
+                value += text.at(i++);
+        }
+        const QString pair = text.mid(start, i - start);
+        if (key == QLatin1String("schema"))
+            setting.schema = value;
+        else if (!key.isEmpty())
+            kept << pair;
+    }
+    setting.libpq = kept.join(u' ');
+    return setting;
+}
 } // namespace
 
 std::unique_ptr<Engine> openServerEngine(const QString& connection)
 {
-    return std::make_unique<PgEngine>(connection);
+    const ServerSetting setting = splitSetting(connection);
+    if (setting.schema.isEmpty())
+        throw DbError(QStringLiteral("连接设置中的 schema 是空的。"), Cause::CannotOpen, EngineKind::Server,
+                      serverName(connection));
+    return std::make_unique<PgEngine>(setting.libpq, setting.schema);
+}
+
+QString serverSchema(const QString& connection)
+{
+    return splitSetting(connection).schema;
 }
 
 QString serverName(const QString& connection)
 {
-    PQconninfoOption* options = PQconninfoParse(connection.toUtf8().constData(), nullptr);
+    PQconninfoOption* options = PQconninfoParse(splitSetting(connection).libpq.toUtf8().constData(), nullptr);
     if (!options)
         return connection;
     QString host, port, db;

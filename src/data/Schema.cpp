@@ -186,6 +186,7 @@ QString dataReplacedStamp(Database& db)
 void createSchema(Database& db, SchemaSteps steps)
 {
     Transaction tx(db, Access::Maintenance);
+    db.createStore();
     for (const SchemaStep& step : steps)
         step.apply(db);
     recordVersion(db, latestVersion(steps));
@@ -200,7 +201,8 @@ void upgradeSchema(Database& db, SchemaSteps steps)
         throw DbError(QStringLiteral("数据文件来自更新的版本（第 %1 版），本程序只能使用第 %2 版及以前的数据文件。"
                                      "请使用更新版本的程序打开它。")
                           .arg(stored)
-                          .arg(latest));
+                          .arg(latest),
+                      Cause::NewerVersion, db.isServer() ? EngineKind::Server : EngineKind::File, db.location());
     int at = stored;
     for (const SchemaStep& step : steps) {
         if (step.version <= at)
@@ -211,11 +213,10 @@ void upgradeSchema(Database& db, SchemaSteps steps)
             recordVersion(db, step.version);
             tx.commit();
         } catch (const DbError& e) {
-            throw DbError(QStringLiteral("数据文件升级到第 %1 版没有完成，文件仍是第 %2 版，这一步没有改动它。\n%3")
-                              .arg(step.version)
-                              .arg(at)
-                              .arg(e.message()),
-                          e.code());
+            throw e.retold(QStringLiteral("数据文件升级到第 %1 版没有完成，文件仍是第 %2 版，这一步没有改动它。\n%3")
+                               .arg(step.version)
+                               .arg(at)
+                               .arg(e.message()));
         }
         at = step.version;
     }

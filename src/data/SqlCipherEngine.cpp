@@ -65,6 +65,30 @@ void decimalSumFinal(sqlite3_context* ctx)
     }
 }
 
+// What the user is told of a result code, in the program's own terms.
+Cause causeOf(int rc)
+{
+    switch (rc & 0xff) {
+    case SQLITE_FULL: return Cause::DiskFull;
+    case SQLITE_READONLY: return Cause::ReadOnly;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return Cause::Busy;
+    case SQLITE_CORRUPT: return Cause::Damaged;
+    case SQLITE_NOTADB: return Cause::WrongKey;
+    case SQLITE_CANTOPEN: return Cause::CannotOpen;
+    case SQLITE_IOERR: return Cause::IoError;
+    case SQLITE_PERM:
+    case SQLITE_AUTH: return Cause::PermissionDenied;
+    case SQLITE_CONSTRAINT: return Cause::Constraint;
+    default: return Cause::Unknown;
+    }
+}
+
+DbError fileError(const QString& message, int rc, const QString& path)
+{
+    return DbError(message, causeOf(rc), EngineKind::File, path, rc);
+}
+
 QString dbMessage(sqlite3* db, int rc)
 {
     if (db)
@@ -146,7 +170,10 @@ public:
     }
 
 private:
-    [[noreturn]] void fail(int rc) const { throw DbError(dbMessage(m_db, rc), rc); }
+    [[noreturn]] void fail(int rc) const
+    {
+        throw fileError(dbMessage(m_db, rc), rc, QString::fromUtf8(sqlite3_db_filename(m_db, "main")));
+    }
 
     sqlite3* m_db;
     sqlite3_stmt* m_stmt;
@@ -157,13 +184,13 @@ public:
     SqlCipherEngine(const QString& path, const QString& key, bool createIfMissing) : m_path(path)
     {
         if (!createIfMissing && !QFileInfo::exists(path))
-            throw DbError(QStringLiteral("数据库文件不存在：%1").arg(path), SQLITE_CANTOPEN);
+            throw fileError(QStringLiteral("数据库文件不存在：%1").arg(path), SQLITE_CANTOPEN, m_path);
         // The engine would take an empty file for a new, empty database; here it is a damaged one.
         if (!createIfMissing && QFileInfo(path).size() == 0)
-            throw DbError(QStringLiteral("%1 是空文件（0 字节）").arg(path), SQLITE_NOTADB);
+            throw fileError(QStringLiteral("%1 是空文件（0 字节）").arg(path), SQLITE_NOTADB, m_path);
         // Without a key the engine would read and write the file unencrypted.
         if (key.isEmpty())
-            throw DbError(QStringLiteral("没有数据库密钥，不能打开 %1").arg(path), SQLITE_NOTADB);
+            throw fileError(QStringLiteral("没有数据库密钥，不能打开 %1").arg(path), SQLITE_NOTADB, m_path);
         const bool creating = createIfMissing && !QFileInfo::exists(path);
         const int flags = SQLITE_OPEN_READWRITE | (createIfMissing ? SQLITE_OPEN_CREATE : 0);
         int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
@@ -171,7 +198,7 @@ public:
             const QString msg = dbMessage(m_db, rc);
             sqlite3_close(m_db);
             m_db = nullptr;
-            throw DbError(msg, rc);
+            throw fileError(msg, rc, m_path);
         }
         try {
             if (creating)
@@ -180,7 +207,7 @@ public:
             rc = sqlite3_key(m_db, k.constData(), int(k.size()));
             k.fill('\0');
             if (rc != SQLITE_OK)
-                throw DbError(dbMessage(m_db, rc), rc);
+                throw fileError(dbMessage(m_db, rc), rc, m_path);
             execScript(QString::fromLatin1(kPageSizePragma));
             // A connection opened or a save begun waits for another connection's restore or
             // clearing under way rather than fail.
@@ -192,7 +219,7 @@ public:
             rc = sqlite3_create_function_v2(m_db, "decimal_sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                             nullptr, decimalSumStep, decimalSumFinal, nullptr);
             if (rc != SQLITE_OK)
-                throw DbError(dbMessage(m_db, rc), rc);
+                throw fileError(dbMessage(m_db, rc), rc, m_path);
         } catch (...) {
             sqlite3_close(m_db);
             m_db = nullptr;
@@ -211,7 +238,7 @@ public:
         const QByteArray utf8 = sql.toUtf8();
         const int rc = sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), &stmt, nullptr);
         if (rc != SQLITE_OK)
-            throw DbError(dbMessage(m_db, rc), rc);
+            throw fileError(dbMessage(m_db, rc), rc, m_path);
         return std::make_unique<SqlCipherStatement>(m_db, stmt);
     }
 
@@ -222,13 +249,13 @@ public:
         if (rc != SQLITE_OK) {
             const QString msg = err ? QString::fromUtf8(err) : dbMessage(m_db, rc);
             sqlite3_free(err);
-            throw DbError(msg, rc);
+            throw fileError(msg, rc, m_path);
         }
     }
 
     // The write lock is taken at the start, so that a transaction never fails half-way for a
     // writer on another connection.
-    void begin() override { execScript(QStringLiteral("BEGIN IMMEDIATE")); }
+    void begin(bool snapshot) override { execScript(snapshot ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")); }
     void commit() override { execScript(QStringLiteral("COMMIT")); }
     void rollback() noexcept override { sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr); }
     void releaseMemory() override { sqlite3_db_release_memory(m_db); }
@@ -278,6 +305,7 @@ public:
             names << st->text(0);
         return names;
     }
+    void createStore() override {}
     QString location() const override { return m_path; }
 
     void rekey(const QString& newKey)
@@ -286,7 +314,7 @@ public:
         const int rc = sqlite3_rekey(m_db, k.constData(), int(k.size()));
         k.fill('\0');
         if (rc != SQLITE_OK)
-            throw DbError(dbMessage(m_db, rc), rc);
+            throw fileError(dbMessage(m_db, rc), rc, m_path);
         // Every page was rewritten; reading them all back under the new key proves it took.
         execScript(QStringLiteral("PRAGMA quick_check"));
     }
@@ -304,12 +332,12 @@ private:
             const qint64 length = QFileInfo(m_path).size();
             execScript(QStringLiteral("COMMIT"));
             if (length != pages * pageSize)
-                throw DbError(QStringLiteral("文件 %1 长 %2 字节，应为 %3 页共 %4 字节")
+                throw fileError(QStringLiteral("文件 %1 长 %2 字节，应为 %3 页共 %4 字节")
                                   .arg(m_path)
                                   .arg(length)
                                   .arg(pages)
                                   .arg(pages * pageSize),
-                              SQLITE_CORRUPT);
+                              SQLITE_CORRUPT, m_path);
         } catch (...) {
             rollback();
             throw;

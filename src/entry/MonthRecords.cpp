@@ -294,6 +294,11 @@ void MonthRecords::deleteMonth(const QString& employeeNo, const QString& typedMo
 
 qint64 MonthRecords::saveMonth(const MonthSheet& sheet)
 {
+    return retryingConflicts(m_db, [&] { return saveMonthOnce(sheet); });
+}
+
+qint64 MonthRecords::saveMonthOnce(const MonthSheet& sheet)
+{
     const QString monthText = requireMonth(sheet.monthText);
     const YearMonth month = *parseMonthText(monthText);
     // Lines are stored under the cleaned number, the one every query of the month looks for.

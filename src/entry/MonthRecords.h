@@ -102,9 +102,12 @@ public:
     // count a line that was not kept. Throws DbError, or InputError for a line whose date cannot
     // be read or lies outside the sheet's month (the line named), or whose number is not one (see
     // productionNumberFaults). Returns the version now stored.
+    // A save that crossed another clerk's change is tried again (retryingConflicts).
     qint64 saveMonth(const MonthSheet& sheet);
 
 private:
+    qint64 saveMonthOnce(const MonthSheet& sheet);
+
     // The month's summary as stored before a change, for the operation log.
     struct StoredTotals {
         QString name;

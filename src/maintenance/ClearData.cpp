@@ -22,7 +22,7 @@ void clearAllData(Database& db)
         markDataReplaced(db);
         tx.commit();
     } catch (const DbError& e) {
-        throw DbError(QStringLiteral("清空没有完成，所有数据保持原样。\n%1").arg(e.message()), e.code());
+        throw e.retold(QStringLiteral("清空没有完成，所有数据保持原样。\n%1").arg(e.message()));
     }
     // Hand the freed pages back, so that the file and later backups shrink to what is left. The
     // data are cleared already; a file that stays large is no reason to report a failure.

@@ -42,23 +42,14 @@ QString copyServerToFile(Database& server, const QString& path, const QString& k
         {
             Database file(part, key, true);
             createSchema(file);
-            // Every table as of one moment, whatever other clerks save meanwhile. Inside a
-            // maintenance transaction nobody else saves.
-            const bool own = !server.inTransaction();
-            if (own)
-                server.execScript(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
-            try {
-                Transaction tx(file);
-                for (const TableDef& table : schemaTables())
-                    copyTable(server, file, QString::fromUtf16(table.name));
-                tx.commit();
-            } catch (...) {
-                if (own)
-                    server.execScript(QStringLiteral("ROLLBACK"));
-                throw;
-            }
-            if (own)
-                server.execScript(QStringLiteral("COMMIT"));
+            // Every table as of one moment, whatever other clerks save meanwhile (inside a
+            // maintenance transaction, as of it).
+            Transaction reading(server, Access::Snapshot);
+            Transaction tx(file);
+            for (const TableDef& table : schemaTables())
+                copyTable(server, file, QString::fromUtf16(table.name));
+            tx.commit();
+            reading.commit();
         }
         if (QFile::exists(path) && !QFile::remove(path))
             throw DbError(QStringLiteral("无法替换文件 %1").arg(path));

@@ -239,6 +239,12 @@ QString recordNoun(MasterKind kind)
 
 bool MasterRecords::save(qint64 editId, const QStringList& values, const std::optional<QStringList>& loaded)
 {
+    // A save that crossed another clerk's change is tried again.
+    return retryingConflicts(m_db, [&] { return saveOnce(editId, values, loaded); });
+}
+
+bool MasterRecords::saveOnce(qint64 editId, const QStringList& values, const std::optional<QStringList>& loaded)
+{
     Transaction tx(m_db);
     std::optional<QStringList> current;
     if (editId != 0) {

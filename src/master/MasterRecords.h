@@ -88,6 +88,7 @@ public:
     bool write(qint64 editId, const QStringList& values, QStringList* learnt = nullptr);
 
 private:
+    bool saveOnce(qint64 editId, const QStringList& values, const std::optional<QStringList>& loaded);
     QVariant storedValue(const MasterColumn& column, const QString& typed) const;
     // Throws InputError when the record's number would change while stored lines name it.
     void refuseNumberChange(qint64 id, const QString& number);

@@ -5,9 +5,12 @@
 #include "data/PgDialect.h"
 #include "data/Schema.h"
 #include "data/Tables.h"
+#include "data/PgEngine.h"
+#include "entry/MonthRecords.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -390,6 +393,144 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(DbError, Transaction(db, Access::Maintenance));
         }
         QCOMPARE(workshops(), (QStringList{"一", "二", "五"}));
+    }
+
+    // The program's tables are in the schema the connection settings name, whatever schema the
+    // role's own search path puts first; a schema with tables of something else is not filled.
+    void theNamedSchemaHoldsTheDataWhateverTheSearchPath()
+    {
+        if (!TestApp::onServer())
+            QSKIP("about the server");
+        TestApp app;
+        app.db().exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名) VALUES ('001', '张三')"));
+        const QString base = qEnvironmentVariable("KV_TEST_PG");
+        const QString schema = serverSchema(app.ctx().server());
+        const QString trap = schema + QStringLiteral("_own");
+        Database::openServer(base)->execScript(
+            QStringLiteral("CREATE SCHEMA %1; CREATE TABLE %1.员工 (工号 TEXT, 姓名 TEXT); "
+                           "INSERT INTO %1.员工 VALUES ('999', '别处')")
+                .arg(trap));
+        const auto cleanUp = qScopeGuard(
+            [&] { Database::openServer(base)->execScript(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(trap)); });
+
+        // A role whose search path names its own schema first still reads the program's schema.
+        const QString ownPath = base + QStringLiteral(" options='-csearch_path=%1' schema=%2").arg(trap, schema);
+        std::unique_ptr<Database> clerk = Database::openServer(ownPath);
+        QCOMPARE(clerk->scalar(QStringLiteral("SELECT 姓名 FROM 员工")).toString(), QStringLiteral("张三"));
+        QVERIFY(clerk->tables().contains(QStringLiteral("kelvaro_meta")));
+
+        // A schema with a table of something else is neither taken for new data nor filled.
+        AppContext other(app.dir());
+        other.setServer(base + QStringLiteral(" schema=") + trap);
+        QString error;
+        QVERIFY(!other.reconnect(&error));
+        QVERIFY2(error.contains(QStringLiteral("不是本系统的数据")), qPrintable(error));
+        QCOMPARE(Database::openServer(base)
+                     ->scalar(QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = ?"),
+                              {trap})
+                     .toInt(),
+                 1);
+    }
+
+    // A connection cut in the middle of a save reports the save as not done and keeps none of it;
+    // the next save opens the connection anew. One cut while idle is reopened at the next action.
+    void aLostConnectionIsReopenedAndACutSaveKeepsNothing()
+    {
+        if (!TestApp::onServer())
+            QSKIP("about the server");
+        TestApp app;
+        Database& db = app.db();
+        std::unique_ptr<Database> admin = Database::openServer(qEnvironmentVariable("KV_TEST_PG"));
+        const auto cut = [&] {
+            const QVariant pid = db.scalar(QStringLiteral("SELECT pg_backend_pid()"));
+            admin->exec(QStringLiteral("SELECT pg_terminate_backend(CAST(? AS integer))"), {pid.toString()});
+        };
+        const auto count = [&] { return db.scalar(QStringLiteral("SELECT count(*) FROM 车间")).toInt(); };
+        try {
+            Transaction tx(db);
+            db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES ('一')"));
+            cut();
+            db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES ('二')"));
+            tx.commit();
+            QFAIL("the save should have been refused");
+        } catch (const DbError& e) {
+            QCOMPARE(e.cause(), Cause::ConnectionLost);
+            QVERIFY2(e.userText().startsWith(
+                         QStringLiteral("与数据库服务器的连接已断开，本次保存未完成，请重新保存。\n数据库服务器 ")),
+                     qPrintable(e.userText()));
+        }
+        QCOMPARE(count(), 0);
+        {
+            Transaction tx(db);
+            db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES ('三')"));
+            tx.commit();
+        }
+        QCOMPARE(count(), 1);
+
+        // Cut while idle (the server restarted between two actions): reading and saving go on.
+        cut();
+        QCOMPARE(count(), 1);
+        cut();
+        {
+            Transaction tx(db);
+            db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES ('四')"));
+            tx.commit();
+        }
+        QCOMPARE(count(), 2);
+    }
+
+    // Failures name their cause in the program's words, with the server's text after it; a save
+    // that crossed another clerk's change is tried again, a bounded number of times.
+    void serverFailuresNameTheirCauseAndConflictsAreRetried()
+    {
+        if (!TestApp::onServer())
+            QSKIP("about the server");
+        TestApp app;
+        Database& db = app.db();
+        const QString role = serverSchema(app.ctx().server()) + QStringLiteral("_reader");
+        db.execScript(QStringLiteral("CREATE ROLE %1 NOLOGIN; GRANT USAGE ON SCHEMA %2 TO %1")
+                          .arg(role, serverSchema(app.ctx().server())));
+        const auto dropRole = qScopeGuard([&] {
+            db.execScript(QStringLiteral("RESET ROLE; DROP OWNED BY %1; DROP ROLE %1").arg(role));
+        });
+        db.execScript(QStringLiteral("SET ROLE %1").arg(role));
+        try {
+            db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES ('一')"));
+            QFAIL("the role may not write");
+        } catch (const DbError& e) {
+            QVERIFY2(e.cause() == Cause::PermissionDenied, qPrintable(e.message()));
+            QVERIFY2(e.userText().startsWith(QStringLiteral("数据库服务器 ") + db.location()), qPrintable(e.userText()));
+            QVERIFY(e.userText().contains(QStringLiteral("没有这项权限")));
+            QVERIFY(e.userText().endsWith(e.message()));
+            QVERIFY(!e.userText().contains(QStringLiteral("文件")));
+        }
+        db.execScript(QStringLiteral("RESET ROLE"));
+
+        // The first two tries of a save meet a serialization failure, the third goes through.
+        db.execScript(QStringLiteral(
+            "CREATE SEQUENCE tries; CREATE FUNCTION crossed() RETURNS trigger LANGUAGE plpgsql AS $body$ BEGIN "
+            "IF nextval('tries') <= 2 THEN RAISE EXCEPTION 'crossed' USING ERRCODE = 'serialization_failure'; "
+            "END IF; RETURN NEW; END $body$; "
+            "CREATE TRIGGER crossed BEFORE INSERT ON 员工工资 FOR EACH ROW EXECUTE FUNCTION crossed()"));
+        MonthRecords records(db);
+        const MonthSheet sheet{QStringLiteral("2008-5"), QStringLiteral("001"), QStringLiteral("张三"),
+                               {{"2008-5-3", "外壳", "个", "2", "", "", "1.5", ""}}, {}};
+        records.saveMonth(sheet);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM 员工工资")).toInt(), 1);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM 工资流水")).toInt(), 1);
+        // Crossing every time: given up after the bounded tries, nothing kept, the cause named.
+        db.execScript(QStringLiteral(
+            "CREATE OR REPLACE FUNCTION crossed() RETURNS trigger LANGUAGE plpgsql AS $body$ BEGIN "
+            "PERFORM nextval('tries'); RAISE EXCEPTION 'crossed' USING ERRCODE = 'serialization_failure'; END $body$"));
+        try {
+            records.saveMonth(sheet);
+            QFAIL("the save should have been given up");
+        } catch (const DbError& e) {
+            QCOMPARE(e.cause(), Cause::Conflict);
+            QVERIFY2(e.userText().startsWith(QStringLiteral("另一位操作员同时在改同样的数据")), qPrintable(e.userText()));
+        }
+        QCOMPARE(db.scalar(QStringLiteral("SELECT nextval('tries')")).toInt(), 3 + kConflictAttempts + 1);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM 工资流水")).toInt(), 1);
     }
 
     void serverThatCannotBeReachedIsNamed()

@@ -42,11 +42,10 @@ MonthSheet taggedSheet(const QString& employee, const QString& month, const QStr
     return sheet;
 }
 
-// A wait for the lock that ran out: the engines report it as SQLite's "busy" (5), extended
-// codes included.
+// A wait for the lock that ran out, on either engine.
 bool waitedPastPatience(const DbError& e)
 {
-    return (e.code() & 0xff) == 5;
+    return e.cause() == Cause::Busy;
 }
 
 struct Figures {
@@ -127,9 +126,7 @@ void expectWholeMonths(Database& db, Figures* lastSaves);
 // The same as it stands at one moment while the clerks go on saving.
 void expectWholeMonthsNow(Database& db)
 {
-    db.execScript(db.isServer() ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")
-                                : QStringLiteral("BEGIN"));
-    const auto end = qScopeGuard([&] { db.execScript(QStringLiteral("COMMIT")); });
+    Transaction snapshot(db, Access::Snapshot);
     expectWholeMonths(db, nullptr);
 }
 

@@ -54,7 +54,7 @@ TestApp::TestApp(QDate today) : m_clock(std::make_shared<FixedClock>(today))
         static std::atomic<int> made{0};
         m_schema = QStringLiteral("kvt_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
         onServerDatabase(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE; CREATE SCHEMA %1").arg(m_schema));
-        m_ctx->setServer(serverBase() + QStringLiteral(" options='-csearch_path=%1'").arg(m_schema));
+        m_ctx->setServer(serverBase() + QStringLiteral(" schema=%1").arg(m_schema));
     } else {
         kv::createDatabaseIfMissing(m_ctx->paths().database(), kv::dbPass(m_ctx->paths().keyFile()));
     }
