@@ -1,6 +1,7 @@
 #include "data/Schema.h"
 
 #include "data/Database.h"
+#include "data/LineItemNumbers.h"
 #include "data/MonthlyTotals.h"
 #include "data/OperationLog.h"
 #include "data/Passwords.h"
@@ -125,6 +126,24 @@ void createVersion7(Database& db)
     db.execScript(QStringLiteral("DELETE FROM 员工工资 WHERE id NOT IN (SELECT max(id) FROM 员工工资 GROUP BY 工号, 月份)"));
 }
 
+// Version 8: every journal line names its product or deduction item by number too, so that two
+// records of one description are told apart. Lines stored before get the number where their
+// description names exactly one record; the others keep an empty number (LineItemNumbers.h).
+void createVersion8(Database& db)
+{
+    db.execScript(QStringLiteral(R"SQL(
+ALTER TABLE 工资流水 ADD COLUMN 产品编号 TEXT;
+ALTER TABLE 扣减流水 ADD COLUMN 扣减项目编号 TEXT;
+CREATE INDEX 产品工价_产品说明 ON 产品工价 (产品说明);
+CREATE INDEX 扣减项目_扣减项目说明 ON 扣减项目 (扣减项目说明);
+)SQL"));
+    fillLineItemNumbers(db);
+    db.execScript(QStringLiteral(R"SQL(
+CREATE INDEX 工资流水_产品编号 ON 工资流水 (产品编号);
+CREATE INDEX 扣减流水_扣减项目编号 ON 扣减流水 (扣减项目编号);
+)SQL"));
+}
+
 // A new version is one function above and one line here.
 constexpr SchemaStep kSteps[] = {
     {1, createVersion1},
@@ -134,6 +153,7 @@ constexpr SchemaStep kSteps[] = {
     {5, createVersion5},
     {6, createVersion6},
     {7, createVersion7},
+    {8, createVersion8},
 };
 
 void recordVersion(Database& db, int version)

@@ -211,6 +211,8 @@ void LineGridEditor::enterOnItem(int row, int col)
 void LineGridEditor::takeMatch(int row, int match)
 {
     const bool none = match < 1 || m_popup->matchCount() < match;
+    // The item's number goes with it, so that the line names the one item chosen among namesakes.
+    m_grid->setText(row, isProduction() ? int(PProductNo) : int(DItemNo), none ? QString() : m_popup->text(match, 0));
     if (isProduction()) {
         m_grid->setEditText(none ? QString() : m_popup->text(match, 1));
         m_grid->setText(row, PUnit, none ? QString() : m_popup->text(match, 2));
@@ -294,6 +296,7 @@ void LineGridEditor::choose(const QStringList& item)
         m_grid->finishEdit(false); // the choice replaces what was being typed
     m_grid->setText(r, 1, item.at(1));
     m_grid->setText(r, 2, item.at(2));
+    m_grid->setText(r, isProduction() ? int(PProductNo) : int(DItemNo), item.at(0));
     if (isProduction()) {
         m_grid->setText(r, PPrice, item.at(3));
         m_grid->setText(r, PAmount, amountText(m_grid->text(r, PQuantity), m_grid->text(r, PPrice)));

@@ -1,6 +1,7 @@
 #include "entry/MonthRecords.h"
 
 #include "data/Database.h"
+#include "data/LineItemNumbers.h"
 #include "data/MonthlyTotals.h"
 #include "data/OperationLog.h"
 #include "data/Session.h"
@@ -120,6 +121,14 @@ Decimal storable(Decimal value)
     return value;
 }
 
+// An item number as stored: none rather than empty, so that the number can be filled in from
+// the description (fillLineItemNumbers).
+QVariant storedItemNumber(const QString& number)
+{
+    const QString cleaned = cleanText(number);
+    return cleaned.isEmpty() ? QVariant() : QVariant(cleaned);
+}
+
 QVariantList monthBounds(const QString& employeeNo, const YearMonth& month)
 {
     return {employeeNo, isoDate(month.firstDay()), isoDate(month.nextFirstDay())};
@@ -216,25 +225,25 @@ QList<int> linesMissingQuantity(const QList<LineTexts>& lines)
 
 QList<LineTexts> MonthRecords::loadProduction(const QString& employeeNo, const YearMonth& month)
 {
-    Statement st = m_db.prepare(QStringLiteral("SELECT 日期, 产品, 计量单位, 数量, 金额, 备注, 工价, id FROM 工资流水 "
+    Statement st = m_db.prepare(QStringLiteral("SELECT 日期, 产品, 计量单位, 数量, 金额, 备注, 工价, id, 产品编号 FROM 工资流水 "
                                                "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ? ORDER BY 日期"));
     st.bindAll(monthBounds(cleanText(employeeNo), month));
     QList<LineTexts> lines;
     while (st.next()) {
         lines.append({shownDate(st.text(0)), st.text(1), st.text(2), shownNumber(st, 3), shownNumber(st, 4), st.text(5),
-                      shownNumber(st, 6), QString::number(st.integer(7))});
+                      shownNumber(st, 6), QString::number(st.integer(7)), st.text(8)});
     }
     return lines;
 }
 
 QList<LineTexts> MonthRecords::loadDeductions(const QString& employeeNo, const YearMonth& month)
 {
-    Statement st = m_db.prepare(QStringLiteral("SELECT 日期, 扣减项目, 扣减金额 FROM 扣减流水 "
+    Statement st = m_db.prepare(QStringLiteral("SELECT 日期, 扣减项目, 扣减金额, 扣减项目编号 FROM 扣减流水 "
                                                "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ? ORDER BY 日期"));
     st.bindAll(monthBounds(cleanText(employeeNo), month));
     QList<LineTexts> lines;
     while (st.next())
-        lines.append({shownDate(st.text(0)), st.text(1), shownNumber(st, 2)});
+        lines.append({shownDate(st.text(0)), st.text(1), shownNumber(st, 2), st.text(3)});
     return lines;
 }
 
@@ -313,7 +322,8 @@ qint64 MonthRecords::saveMonthOnce(const MonthSheet& sheet)
     deleteRows(employeeNo, monthText, month);
 
     Statement production = m_db.prepare(QStringLiteral(
-        "INSERT INTO 工资流水 (日期, 工号, 产品, 计量单位, 数量, 工价, 金额, 备注) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+        "INSERT INTO 工资流水 (日期, 工号, 产品, 计量单位, 数量, 工价, 金额, 备注, 产品编号) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     Decimal productionTotal;
     for (int i = 0; i < sheet.production.size(); ++i) {
         const LineTexts& line = sheet.production.at(i);
@@ -326,13 +336,13 @@ qint64 MonthRecords::saveMonthOnce(const MonthSheet& sheet)
         production.bindAll({isoDate(day), employeeNo, cell(line, PProduct), cell(line, PUnit),
                             cellNumber(line, PQuantity, Decimal::kQuantityPlaces, nullptr, {})->toDouble(),
                             cellNumber(line, PPrice, Decimal::kPricePlaces, nullptr, {})->toDouble(), amount.toDouble(),
-                            cell(line, PRemark)});
+                            cell(line, PRemark), storedItemNumber(cell(line, PProductNo))});
         production.run();
         production.reset();
     }
 
     Statement deduction =
-        m_db.prepare(QStringLiteral("INSERT INTO 扣减流水 (日期, 工号, 扣减项目, 扣减金额) VALUES (?, ?, ?, ?)"));
+        m_db.prepare(QStringLiteral("INSERT INTO 扣减流水 (日期, 工号, 扣减项目, 扣减金额, 扣减项目编号) VALUES (?, ?, ?, ?, ?)"));
     Decimal deductionTotal;
     for (int i = 0; i < sheet.deductions.size(); ++i) {
         const LineTexts& line = sheet.deductions.at(i);
@@ -341,7 +351,8 @@ qint64 MonthRecords::saveMonthOnce(const MonthSheet& sheet)
         const Decimal amount = storable(*cellNumber(line, DAmount, Decimal::kAmountPlaces, nullptr, {}));
         deductionTotal += amount;
         const QDate day = requireDateIn(cell(line, DDate), month, QStringLiteral("扣减记录"), i + 1);
-        deduction.bindAll({isoDate(day), employeeNo, cell(line, DItem), amount.toDouble()});
+        deduction.bindAll(
+            {isoDate(day), employeeNo, cell(line, DItem), amount.toDouble(), storedItemNumber(cell(line, DItemNo))});
         deduction.run();
         deduction.reset();
     }
@@ -350,6 +361,9 @@ qint64 MonthRecords::saveMonthOnce(const MonthSheet& sheet)
         QStringLiteral("INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES (?, ?, ?, ?, ?, ?)"),
         {monthText, employeeNo, sheet.employeeName, storable(productionTotal).toDouble(),
          storable(deductionTotal).toDouble(), storable(productionTotal - deductionTotal).toDouble()});
+    // Lines handed over without a number (by another caller than the entry grid) name their item
+    // by number when the description names one.
+    fillLineItemNumbers(m_db, JournalScope{employeeNo, month});
     refreshMonthlyTotals(m_db, employeeNo, month);
     OperationLog(m_db).record(
         QStringLiteral("保存工资"),

@@ -13,10 +13,22 @@ namespace kv {
 
 class Database;
 
-// Column order of the production lines grid.
-enum ProductionColumn { PDate, PProduct, PUnit, PQuantity, PAmount, PRemark, PPrice, PId, ProductionColumnCount };
-// Column order of the deduction lines grid.
-enum DeductionColumn { DDate, DItem, DAmount, DeductionColumnCount };
+// Column order of the production lines grid. The piece price, the stored line's id and the
+// product's number (产品编号) are hidden.
+enum ProductionColumn {
+    PDate,
+    PProduct,
+    PUnit,
+    PQuantity,
+    PAmount,
+    PRemark,
+    PPrice,
+    PId,
+    PProductNo,
+    ProductionColumnCount
+};
+// Column order of the deduction lines grid; the item's number (扣减项目编号) is hidden.
+enum DeductionColumn { DDate, DItem, DAmount, DItemNo, DeductionColumnCount };
 
 // One line as the grids show it: a text per column.
 using LineTexts = QStringList;

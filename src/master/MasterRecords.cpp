@@ -122,14 +122,16 @@ LineReferences MasterRecords::referringLines(qint64 id)
     switch (m_table.kind) {
     case MasterKind::Employee:
         sql = QStringLiteral("SELECT (SELECT count(*) FROM 工资流水 WHERE 工号 = e.工号), "
-                             "(SELECT count(*) FROM 扣减流水 WHERE 工号 = e.工号) FROM 员工 e WHERE id = ?");
+                             "(SELECT count(*) FROM 扣减流水 WHERE 工号 = e.工号), 0, 0 FROM 员工 e WHERE id = ?");
         break;
     case MasterKind::Product:
-        sql = QStringLiteral("SELECT (SELECT count(*) FROM 工资流水 WHERE 产品 = p.产品说明), 0 "
+        sql = QStringLiteral("SELECT (SELECT count(*) FROM 工资流水 WHERE 产品编号 = p.产品编号), 0, "
+                             "(SELECT count(*) FROM 工资流水 WHERE 产品编号 IS NULL AND 产品 = p.产品说明), 0 "
                              "FROM 产品工价 p WHERE id = ?");
         break;
     case MasterKind::Deduction:
-        sql = QStringLiteral("SELECT 0, (SELECT count(*) FROM 扣减流水 WHERE 扣减项目 = k.扣减项目说明) "
+        sql = QStringLiteral("SELECT 0, (SELECT count(*) FROM 扣减流水 WHERE 扣减项目编号 = k.扣减项目编号), 0, "
+                             "(SELECT count(*) FROM 扣减流水 WHERE 扣减项目编号 IS NULL AND 扣减项目 = k.扣减项目说明) "
                              "FROM 扣减项目 k WHERE id = ?");
         break;
     }
@@ -137,23 +139,30 @@ LineReferences MasterRecords::referringLines(qint64 id)
     st.bind(1, id);
     LineReferences refs;
     if (st.next())
-        refs = {st.integer(0), st.integer(1)};
+        refs = {st.integer(0), st.integer(1), st.integer(2), st.integer(3)};
     return refs;
 }
 
 QString referenceNote(MasterKind kind, const LineReferences& refs)
 {
-    QStringList counts;
-    if (refs.production > 0)
-        counts << QStringLiteral("%1 条生产记录").arg(refs.production);
-    if (refs.deductions > 0)
-        counts << QStringLiteral("%1 条扣减记录").arg(refs.deductions);
-    if (counts.isEmpty())
-        return {};
+    const auto counted = [](qint64 production, qint64 deductions) {
+        QStringList counts;
+        if (production > 0)
+            counts << QStringLiteral("%1 条生产记录").arg(production);
+        if (deductions > 0)
+            counts << QStringLiteral("%1 条扣减记录").arg(deductions);
+        return counts.join(QStringLiteral("、"));
+    };
     const QString who = kind == MasterKind::Employee  ? QStringLiteral("该员工")
                         : kind == MasterKind::Product ? QStringLiteral("该产品")
                                                       : QStringLiteral("该扣减项目");
-    return who + QStringLiteral("有 ") + counts.join(QStringLiteral("、")) + u'。';
+    QString note;
+    if (const QString named = counted(refs.production, refs.deductions); !named.isEmpty())
+        note = who + QStringLiteral("有 ") + named + u'。';
+    if (const QString uncertain = counted(refs.uncertainProduction, refs.uncertainDeductions); !uncertain.isEmpty())
+        note += QStringLiteral("另有 %1记着同样的说明但没有编号，可能属于同名的其他%2。")
+                    .arg(uncertain, recordNoun(kind));
+    return note;
 }
 
 bool MasterRecords::numberExists(const QString& typedNumber)
@@ -275,7 +284,10 @@ void MasterRecords::refuseNumberChange(qint64 id, const QString& number)
         {id});
     if (stored.isNull() || stored.toString() == number)
         return;
-    const LineReferences refs = referringLines(id);
+    // Only the lines that carry the number keep it; a line with only a shared description does not
+    // say whose it is.
+    const LineReferences all = referringLines(id);
+    const LineReferences refs{all.production, all.deductions};
     if (refs.production == 0 && refs.deductions == 0)
         return;
     throw InputError(QStringLiteral("%1它们记在%2 %3 名下，%2不能再改；请改回 %3。")

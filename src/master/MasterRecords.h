@@ -26,15 +26,20 @@ struct FieldCondition {
 // cleaned. Values come back cleaned; the order is kept, and a field may appear twice.
 QList<FieldCondition> filterConditions(const QList<FieldCondition>& typed);
 
-// Stored journal lines that name a master record: an employee by number, a product or a
-// deduction item by description.
+// Stored journal lines that name a master record by its number: an employee by 工号, a product
+// by 产品编号, a deduction item by 扣减项目编号. Lines stored without an item number (before
+// numbers were kept, under a description that several records share) that carry the record's
+// description are counted apart: they may be this record's or a namesake's.
 struct LineReferences {
     qint64 production = 0;
     qint64 deductions = 0;
+    qint64 uncertainProduction = 0;
+    qint64 uncertainDeductions = 0;
 };
 
 // The line of the delete question that says how many stored lines name the record, such as
-// "该员工有 12 条生产记录、2 条扣减记录。"; empty when none do.
+// "该员工有 12 条生产记录、2 条扣减记录。", and how many carry its description without a
+// number; empty when none do.
 QString referenceNote(MasterKind kind, const LineReferences& refs);
 
 // A master table as its list window shows it.

@@ -396,6 +396,43 @@ private slots:
         KV_VERIFY_BOXES(f.boxes);
     }
 
+    // Two products and two items of one description: the line keeps the number of the one
+    // chosen, through the save and the next load, whatever the description shows.
+    void aNamesakeChosenIsStoredByItsNumber()
+    {
+        LineFixture f;
+        f.app.db().exec("INSERT INTO 产品工价 (产品编号, 产品说明, 拼音编码, 计量单位, 工价) "
+                        "VALUES ('P001', '外壳', 'WK', '个', 2)");
+        f.app.db().exec("INSERT INTO 扣减项目 (扣减项目编号, 扣减项目说明, 拼音编码, 扣减金额) "
+                        "VALUES ('K002', '罚款', 'FK', 9)");
+        f.loadEmployee();
+        ui::DataGrid& fg = f.fg();
+        fg.setText(1, PDate, "2008-5-3");
+        clickCell(fg, 1, PProduct);
+        typeInEditor(fg, "wk");
+        QCOMPARE(f.ajaxColumn(0), QStringList({"P01", "P02", "P001"}));
+        keyInEditor(fg, Qt::Key_Down);
+        keyInEditor(fg, Qt::Key_Down);
+        keyInEditor(fg, Qt::Key_Return);
+        QCOMPARE(fg.text(1, PPrice), QStringLiteral("2"));
+        clickCell(fg, 1, PQuantity);
+        typeInEditor(fg, "3");
+        f.fg1().setText(1, DDate, "2008-5-4");
+        clickCell(f.fg1(), 1, DItem);
+        typeInEditor(f.fg1(), "fk");
+        f.clickMatch(1, 1);
+        QCOMPARE(f.fg1().text(1, DAmount), QStringLiteral("9"));
+
+        f.boxes.expect("保存成功！");
+        f.gui->click("Command1");
+        QCOMPARE(f.app.db().scalar("SELECT 产品编号 FROM 工资流水").toString(), QStringLiteral("P001"));
+        QCOMPARE(f.app.db().scalar("SELECT 扣减项目编号 FROM 扣减流水").toString(), QStringLiteral("K002"));
+        f.window->loadLS("2008-5");
+        QCOMPARE(fg.text(1, PProductNo), QStringLiteral("P001"));
+        QVERIFY(!f.window->hasUnsavedChanges());
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
     void unitAndAmountAreNotEditableAndAnEmptyRowStaysBelow()
     {
         LineFixture f;

@@ -69,7 +69,7 @@ private slots:
 
         const QList<LineTexts> deductions = records.loadDeductions(QStringLiteral("001"), kMay2008);
         QCOMPARE(deductions.size(), 2);
-        QCOMPARE(deductions.at(0), QStringList({"2008-5-7", "罚款", "0"})); // empty amount stored as 0
+        QCOMPARE(deductions.at(0), QStringList({"2008-5-7", "罚款", "0", ""})); // empty amount stored as 0
 
         // The summary counts the stored lines only, never the amounts of lines left out.
         Statement summary = app.db().prepare(QStringLiteral("SELECT 月份, 生产金额, 扣减, 实发工资 FROM 员工工资"));

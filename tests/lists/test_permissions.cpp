@@ -201,6 +201,7 @@ private slots:
               "DROP TABLE 操作日志",
               "CREATE TABLE 操作日志 (id INTEGER PRIMARY KEY AUTOINCREMENT, 时间 TEXT, 账号 TEXT, 操作 TEXT, 内容 TEXT)"})
             db.execScript(step);
+        dropLineItemNumbers(db);
         const QString hash = db.scalar("SELECT 密码 FROM 管理员 WHERE id = 1").toString();
         db.exec("INSERT INTO 管理员 (id, 账号, 密码) VALUES (2, 'admin', ?), (3, '会计', ?), (4, '会计', ?)",
                 {hash, hash, hash});

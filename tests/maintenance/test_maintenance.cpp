@@ -70,7 +70,7 @@ QString key(TestApp& app)
 // Enough lines that the file spans a few dozen pages, every one of them in use.
 void seedManyLines(Database& db)
 {
-    db.execScript("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
+    db.execScript("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) "
                   "INSERT INTO 工资流水 (工号, 日期, 产品, 备注) "
                   "SELECT 'E' || i, '2008-05-01', '外壳', printf('%0150d', i) FROM n");
 }

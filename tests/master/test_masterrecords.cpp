@@ -241,6 +241,55 @@ private slots:
         QCOMPARE(OperationLog(db).entries().value(0).target, QStringLiteral("009 → 011 郑九"));
     }
 
+    // Two products of one description, P01 外壳 used on seven lines and P001 外壳 never: each
+    // counts the lines that carry its number. A line handed over without a number names the
+    // product whose description is its own alone (底座), and stays without one where namesakes
+    // share it: both namesakes then say so apart, and neither number is held by it.
+    void namesakesCountTheLinesOfTheirOwnNumber()
+    {
+        TestApp app;
+        Database& db = app.db();
+        MasterRecords products(db, MasterKind::Product);
+        MasterRecords items(db, MasterKind::Deduction);
+        QVERIFY(products.save(0, product("P01", "外壳", "个", "2")));
+        QVERIFY(products.save(0, product("P001", "外壳", "个", "3")));
+        QVERIFY(products.save(0, product("C2", "底座", "个", "1")));
+        QVERIFY(items.save(0, {"K1", "罚款", "", "5", ""}));
+        QVERIFY(items.save(0, {"K2", "罚款", "", "9", ""}));
+        const qint64 p01 = 1, p001 = 2, base = 3, k1 = 1, k2 = 2;
+
+        MonthSheet sheet{"2008-5", "001", "张三", {}, {}};
+        for (int day = 1; day <= 7; ++day)
+            sheet.production << LineTexts{QStringLiteral("2008-5-%1").arg(day), "外壳", "个", "1", "2", "", "2", "",
+                                          "P01"};
+        sheet.production << LineTexts{"2008-5-8", "底座", "个", "1", "1", "", "1", "", ""};
+        sheet.deductions << LineTexts{"2008-5-9", "罚款", "5", "K1"} << LineTexts{"2008-5-10", "罚款", "5", "K1"};
+        MonthRecords(db).saveMonth(sheet);
+
+        QCOMPARE(products.referringLines(p001).production, qint64(0));
+        QCOMPARE(referenceNote(MasterKind::Product, products.referringLines(p001)), QString());
+        QCOMPARE(referenceNote(MasterKind::Product, products.referringLines(p01)), QStringLiteral("该产品有 7 条生产记录。"));
+        QCOMPARE(products.referringLines(base).production, qint64(1));
+        QCOMPARE(items.referringLines(k1).deductions, qint64(2));
+        QCOMPARE(items.referringLines(k2).deductions, qint64(0));
+        QCOMPARE(MonthRecords(db).loadProduction("001", {2008, 5}).value(7).value(PProductNo), QStringLiteral("C2"));
+
+        // The unused namesake's number may change; the used one's is held by its lines.
+        QVERIFY(products.save(p001, product("P002", "外壳", "个", "3")));
+        QVERIFY_THROWS_EXCEPTION(InputError, products.save(p01, product("P03", "外壳", "个", "2")));
+
+        // A line without a number under the shared description belongs to neither for sure.
+        sheet.production << LineTexts{"2008-5-11", "外壳", "个", "1", "2", "", "2", "", ""};
+        MonthRecords(db).saveMonth(sheet);
+        QCOMPARE(count(db, "工资流水", "产品编号 IS NULL"), 1);
+        for (const qint64 id : {p01, p001}) {
+            const LineReferences refs = products.referringLines(id);
+            QCOMPARE(refs.uncertainProduction, qint64(1));
+            QVERIFY(referenceNote(MasterKind::Product, refs).contains(QStringLiteral("另有 1 条生产记录")));
+        }
+        QVERIFY(products.save(p001, product("P001", "外壳", "个", "3")));
+    }
+
     // A record opened for editing in two places: the second save over the first one's change is
     // refused and changes nothing; opened again, it goes through.
     void anEditOverAnotherUsersChangeIsRefused()

@@ -202,6 +202,7 @@ private slots:
             if (table.since > 1)
                 db.execScript(QStringLiteral("DROP TABLE %1").arg(QString::fromUtf16(table.name)));
         dropAccountRights(db);
+        dropLineItemNumbers(db);
         db.execScript(QStringLiteral("UPDATE kelvaro_meta SET value = '1' WHERE key = 'schema_version'"));
         upgradeSchema(db);
         QCOMPARE(storedVersion(db), latestVersion());
@@ -262,6 +263,7 @@ private slots:
             if (table.since > 1)
                 db.execScript(QStringLiteral("DROP TABLE %1").arg(QString::fromUtf16(table.name)));
         dropAccountRights(db);
+        dropLineItemNumbers(db);
         db.execScript(QStringLiteral("UPDATE kelvaro_meta SET value = '1' WHERE key = 'schema_version'"));
 
         db.exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名) VALUES ('001', '张三')"));
@@ -293,8 +295,14 @@ private slots:
                                "VALUES ('2008-5', '001', '张三', ?, ?, ?)"),
                 {production, deductions, production - deductions});
         QVERIFY(production != 158.625 && production - deductions != 58.625); // the noise is there
+        // Its lines name products by description: 外壳 is two products' now, 罚款 one item's.
+        db.exec(QStringLiteral("INSERT INTO 产品工价 (产品编号, 产品说明, 工价) VALUES ('P01', '外壳', 1), "
+                               "('P001', '外壳', 1)"));
+        db.exec(QStringLiteral("INSERT INTO 扣减项目 (扣减项目编号, 扣减项目说明) VALUES ('K1', '罚款')"));
 
         upgradeSchema(db);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM 工资流水 WHERE 产品编号 IS NULL")).toInt(), 5);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM 扣减流水 WHERE 扣减项目编号 = 'K1'")).toInt(), 3);
         MonthRecords records(db);
         QStringList amounts;
         for (const LineTexts& line : records.loadProduction(QStringLiteral("001"), {2008, 5}))

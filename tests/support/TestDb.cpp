@@ -2,6 +2,7 @@
 
 #include "data/Accounts.h"
 #include "data/Schema.h"
+#include "data/Tables.h"
 
 #include <QCoreApplication>
 
@@ -134,4 +135,24 @@ QStringList employeeNames(kv::Database& db)
     while (st.next())
         names << st.text(0);
     return names;
+}
+
+void dropLineItemNumbers(kv::Database& db)
+{
+    db.execScript(QStringLiteral("DROP INDEX 产品工价_产品说明; DROP INDEX 扣减项目_扣减项目说明"));
+    for (const kv::TableDef& def : kv::schemaTables()) {
+        const QString table = QString::fromUtf16(def.name);
+        if (table != QStringLiteral("工资流水") && table != QStringLiteral("扣减流水"))
+            continue;
+        QStringList columns;
+        // The lines get new ids: the server gives them itself.
+        for (const QString& column : QString::fromUtf16(def.columns).split(u','))
+            if (const QString name = column.trimmed().section(u' ', 0, 0); name != QStringLiteral("id"))
+                columns << name;
+        const QString names = columns.join(u',');
+        db.execScript(QStringLiteral("ALTER TABLE %1 RENAME TO %1_later").arg(table));
+        db.execScript(QStringLiteral("CREATE TABLE %1 (%2)").arg(table, QString::fromUtf16(def.columns)));
+        db.execScript(QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %1_later").arg(table, names));
+        db.execScript(QStringLiteral("DROP TABLE %1_later").arg(table));
+    }
 }

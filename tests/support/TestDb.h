@@ -46,3 +46,6 @@ void failInserts(kv::Database& db, const QString& name, const QString& table, co
 void liftFailure(kv::Database& db, const QString& name, const QString& table);
 // The names of the stored employees in the order they were added.
 QStringList employeeNames(kv::Database& db);
+// The journals as files made before lines named their product or deduction item by number: the
+// number columns and their indexes gone, every line kept. For files of an earlier version.
+void dropLineItemNumbers(kv::Database& db);
