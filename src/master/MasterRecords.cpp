@@ -125,15 +125,26 @@ LineReferences MasterRecords::referringLines(qint64 id)
                              "(SELECT count(*) FROM 扣减流水 WHERE 工号 = e.工号), 0, 0 FROM 员工 e WHERE id = ?");
         break;
     case MasterKind::Product:
-        sql = QStringLiteral("SELECT (SELECT count(*) FROM 工资流水 WHERE 产品编号 = p.产品编号), 0, "
-                             "(SELECT count(*) FROM 工资流水 WHERE 产品编号 IS NULL AND 产品 = p.产品说明), 0 "
-                             "FROM 产品工价 p WHERE id = ?");
+    case MasterKind::Deduction: {
+        // Lines without a number are the record's when no other record has its description (as
+        // the upgrade that numbered the lines decided), and uncertain when namesakes share it.
+        const bool product = m_table.kind == MasterKind::Product;
+        const QString journal = product ? QStringLiteral("工资流水") : QStringLiteral("扣减流水");
+        const QString lineNumber = product ? QStringLiteral("产品编号") : QStringLiteral("扣减项目编号");
+        const QString lineText = product ? QStringLiteral("产品") : QStringLiteral("扣减项目");
+        const QString number = m_table.numberColumn().name;
+        const QString description = m_table.columns.at(1).name;
+        const QString counts =
+            QStringLiteral("SELECT (SELECT count(*) FROM %1 WHERE %2 = r.%4) AS numbered, "
+                           "(SELECT count(*) FROM %1 WHERE %2 IS NULL AND %3 = r.%5) AS unnumbered, "
+                           "(SELECT count(*) FROM %6 n WHERE n.%5 = r.%5) AS namesakes FROM %6 r WHERE id = ?")
+                .arg(journal, lineNumber, lineText, quoted(number), quoted(description), quoted(m_table.table));
+        const QString own = QStringLiteral("numbered + CASE WHEN namesakes = 1 THEN unnumbered ELSE 0 END");
+        const QString uncertain = QStringLiteral("CASE WHEN namesakes > 1 THEN unnumbered ELSE 0 END");
+        sql = product ? QStringLiteral("SELECT %1, 0, %2, 0 FROM (%3) AS c").arg(own, uncertain, counts)
+                      : QStringLiteral("SELECT 0, %1, 0, %2 FROM (%3) AS c").arg(own, uncertain, counts);
         break;
-    case MasterKind::Deduction:
-        sql = QStringLiteral("SELECT 0, (SELECT count(*) FROM 扣减流水 WHERE 扣减项目编号 = k.扣减项目编号), 0, "
-                             "(SELECT count(*) FROM 扣减流水 WHERE 扣减项目编号 IS NULL AND 扣减项目 = k.扣减项目说明) "
-                             "FROM 扣减项目 k WHERE id = ?");
-        break;
+    }
     }
     Statement st = m_db.prepare(sql);
     st.bind(1, id);

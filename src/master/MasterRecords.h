@@ -27,9 +27,9 @@ struct FieldCondition {
 QList<FieldCondition> filterConditions(const QList<FieldCondition>& typed);
 
 // Stored journal lines that name a master record by its number: an employee by 工号, a product
-// by 产品编号, a deduction item by 扣减项目编号. Lines stored without an item number (before
-// numbers were kept, under a description that several records share) that carry the record's
-// description are counted apart: they may be this record's or a namesake's.
+// by 产品编号, a deduction item by 扣减项目编号. A line stored without an item number (before
+// numbers were kept) counts by its description: as the record's own when no other record has
+// that description, and apart, as uncertain, when namesakes share it.
 struct LineReferences {
     qint64 production = 0;
     qint64 deductions = 0;

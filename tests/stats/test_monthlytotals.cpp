@@ -1,5 +1,6 @@
 #include "ShownWages.h"
 #include "TestDb.h"
+#include "master/MasterRecords.h"
 #include "data/Database.h"
 #include "data/MonthlyTotals.h"
 #include "data/Schema.h"
@@ -303,6 +304,8 @@ private slots:
         upgradeSchema(db);
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM 工资流水 WHERE 产品编号 IS NULL")).toInt(), 5);
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM 扣减流水 WHERE 扣减项目编号 = 'K1'")).toInt(), 3);
+        const LineReferences p01 = MasterRecords(db, MasterKind::Product).referringLines(1);
+        QCOMPARE(QList<qint64>({p01.production, p01.uncertainProduction}), QList<qint64>({0, 5}));
         MonthRecords records(db);
         QStringList amounts;
         for (const LineTexts& line : records.loadProduction(QStringLiteral("001"), {2008, 5}))
