@@ -197,7 +197,15 @@ Decimal Decimal::fromStoredDouble(double value)
     if (!std::isfinite(value))
         outOfRange();
     // Fifteen significant digits give back the decimal a REAL column was given, as the file
-    // engine writes a REAL as text.
+    // engine writes a REAL as text. Below a hundred million those digits lie within 0.06 of a
+    // millionth of the value, so where the value is not near half-way between two millionths
+    // (a stored figure never is) rounding it directly gives the same millionths, without text.
+    if (std::abs(value) < 1e8) {
+        const double scaled = value * double(kScale);
+        const double fraction = std::abs(scaled - std::trunc(scaled));
+        if (std::abs(fraction - 0.5) > 0.1)
+            return fromUnits(std::llround(scaled));
+    }
     char text[32];
     const std::to_chars_result written = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15);
     return storedFrom(std::string_view(text, written.ptr - text));

@@ -34,13 +34,13 @@ int GridTotals::add(const QList<int>& sumCols, const QString& caption, int row1,
     if (row2 < 0 || row2 >= m_cells.rows())
         row2 = m_cells.rows() - 1;
     // Only the rows shown count, and earlier totals rows are not summed again.
-    QList<Decimal> sums;
-    for (int c : sumCols) {
-        Decimal sum;
-        for (int r = row1; r <= row2; ++r)
-            if (!m_cells.isRowHidden(r) && !isTotalsRow(r))
-                sum += numberIn(m_cells.text(r, c));
-        sums.append(sum);
+    // Row by row, each row's state looked at once for all the columns summed.
+    QList<Decimal> sums(sumCols.size());
+    for (int r = row1; r <= row2; ++r) {
+        if (m_cells.isRowHidden(r) || isTotalsRow(r))
+            continue;
+        for (qsizetype i = 0; i < sumCols.size(); ++i)
+            sums[i] += numberIn(m_cells.text(r, sumCols.at(i)));
     }
     m_cells.insertRow(row1);
     m_cells.setRowBold(row1);

@@ -60,6 +60,14 @@ private slots:
             QCOMPARE(Decimal::fromStoredDouble(d.toDouble()), d);
             QCOMPARE(Decimal::fromStoredText(d.plainText()), d);
         }
+        // Any double, float noise and half-way millionths included, reads as its fifteen
+        // significant digits do.
+        for (int i = 0; i < 200000; ++i) {
+            const double magnitude = std::pow(10.0, rng.bounded(-8, 10));
+            const double value = (rng.generateDouble() - 0.5) * magnitude +
+                                 (i % 3 == 0 ? 0.0000005 * double(rng.bounded(-9, 10)) : 0.0);
+            QCOMPARE(Decimal::fromStoredDouble(value), Decimal::fromStoredText(QString::number(value, 'g', 15)));
+        }
     }
 
     // Sums and products are exact; a result beyond the range is an error, never a wrapped number.

@@ -133,6 +133,21 @@ private slots:
         grid.setColHidden(2, false);
         QVERIFY(grid.table()->columnWidth(2) >= fm.horizontalAdvance(QStringLiteral("12345678901234567890")));
 
+        // Texts are measured by their shape, yet every one fits: digits of different widths,
+        // Chinese, wide and narrow Latin letters, money with separators and signs.
+        const QStringList mixed{QStringLiteral("1111111"), QStringLiteral("9,999.98"), QStringLiteral("-0.05"),
+                                QStringLiteral("张三（001）"), QStringLiteral("WWWWWW"), QStringLiteral("iiiiiiiiiiii"),
+                                QStringLiteral("Mg 外壳 M8×20"), QStringLiteral("1,111.11")};
+        DataGrid fitted;
+        fitted.setFont(large);
+        fitted.setCols(1);
+        fitted.setRows(int(mixed.size()) + 1);
+        for (int i = 0; i < mixed.size(); ++i)
+            fitted.setText(i + 1, 0, mixed.at(i));
+        fitted.autoFitCols(0, 0);
+        for (const QString& text : mixed)
+            QVERIFY2(fm.horizontalAdvance(text) < fitted.table()->columnWidth(0), qPrintable(text));
+
         QCOMPARE(grid.cellBackground(1, 1), QColor(Qt::white));
         grid.fillBackground(1, 0, 2, 1, QColor(255, 255, 192));
         QCOMPARE(grid.cellBackground(2, 1), QColor(255, 255, 192));
