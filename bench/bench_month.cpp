@@ -47,10 +47,10 @@ BENCHMARK(BM_LoadMonth)->Unit(benchmark::kMillisecond);
 void BM_SaveMonth(benchmark::State& state)
 {
     kv::MonthRecords records(kv::bench::benchContext().conn());
-    kv::MonthSheet sheet{QStringLiteral("2008-5"), kEmployee, QStringLiteral("员工1"),
+    kv::MonthTexts sheet{QStringLiteral("2008-5"), kEmployee, QStringLiteral("员工1"),
                          records.loadProduction(kEmployee, kMonth), records.loadDeductions(kEmployee, kMonth)};
     for (auto _ : state)
-        records.saveMonth(sheet);
+        records.saveMonth(readMonthSheet(sheet));
 }
 BENCHMARK(BM_SaveMonth)->Unit(benchmark::kMillisecond);
 

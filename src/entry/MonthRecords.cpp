@@ -7,9 +7,6 @@
 #include "data/Session.h"
 #include "entry/ClosedMonths.h"
 
-#include <set>
-#include <span>
-
 namespace kv {
 
 namespace {
@@ -27,27 +24,6 @@ QString requireMonth(const QString& monthText)
     return *month;
 }
 
-QDate requireDate(const QString& text)
-{
-    const auto date = parseDateText(text);
-    if (!date)
-        throw InputError(QStringLiteral("日期“%1”不正确，请重新选择日期。").arg(text));
-    return *date;
-}
-
-// A line of the sheet is stored only in the sheet's own month: any other month is not the one
-// loaded, checked or maybe open.
-QDate requireDateIn(const QString& text, const YearMonth& month, const QString& which, int line)
-{
-    const QDate day = requireDate(text);
-    if (day < month.firstDay() || day >= month.nextFirstDay())
-        throw InputError(QStringLiteral("%1第 %2 行的日期 %3 不在计工月份 %4 内，请改正日期后再保存。")
-                             .arg(which)
-                             .arg(line)
-                             .arg(dateText(day), monthText(month.year, month.month)));
-    return day;
-}
-
 QString shownDate(const QString& iso)
 {
     const QDate date = QDate::fromString(iso, QStringLiteral("yyyy-MM-dd"));
@@ -59,58 +35,82 @@ QString shownNumber(const Statement& st, int col)
     return st.isNull(col) ? QString() : st.decimal(col).plainText();
 }
 
-// A number cell of a line: empty is 0; otherwise a number of at most `places` places.
-std::optional<Decimal> cellNumber(const LineTexts& line, int col, int places, QString* fault, const QString& what)
+// How many places a number of a line may have, and what the clerk calls it.
+struct NumberRule {
+    int places;
+    const char16_t* what;
+};
+constexpr NumberRule kQuantityRule{Decimal::kQuantityPlaces, u"数量"};
+constexpr NumberRule kPriceRule{Decimal::kPricePlaces, u"工价"};
+constexpr NumberRule kDeductionRule{Decimal::kAmountPlaces, u"扣减金额"};
+
+QString tooManyPlacesText(const NumberRule& rule)
+{
+    return QStringLiteral("%1最多保留 %2 位小数！").arg(QString::fromUtf16(rule.what)).arg(rule.places);
+}
+
+QString tooLargeText(const NumberRule& rule)
+{
+    return QStringLiteral("%1太大，超出了本程序能计算的范围！").arg(QString::fromUtf16(rule.what));
+}
+
+// The one check of a line's number, typed into a cell or handed to the save: its places and its
+// size. Empty when the number may be stored.
+QString numberFault(Decimal value, const NumberRule& rule)
+{
+    if (value.places() > rule.places)
+        return tooManyPlacesText(rule);
+    if (!value.isStorable())
+        return tooLargeText(rule);
+    return {};
+}
+
+// A number cell of a line: empty is 0; otherwise a number that numberFault lets through.
+std::optional<Decimal> cellNumber(const LineTexts& line, int col, const NumberRule& rule, QString* fault)
 {
     const QString text = cleanText(cell(line, col));
     if (text.isEmpty())
         return Decimal();
     Decimal::ParseError error = Decimal::ParseError::None;
-    const std::optional<Decimal> value = Decimal::parse(text, places, &error);
-    if (!value && fault) {
-        switch (error) {
-        case Decimal::ParseError::TooManyPlaces:
-            *fault = QStringLiteral("%1最多保留 %2 位小数！").arg(what).arg(places);
-            break;
-        case Decimal::ParseError::TooLarge:
-            *fault = QStringLiteral("%1太大，超出了本程序能计算的范围！").arg(what);
-            break;
-        default: *fault = QStringLiteral("%1必须是数字！").arg(what); break;
-        }
-    }
-    return value;
+    const std::optional<Decimal> value = Decimal::parse(text, Decimal::kPlaces, &error);
+    QString why;
+    if (value)
+        why = numberFault(*value, rule);
+    else if (error == Decimal::ParseError::TooManyPlaces)
+        why = tooManyPlacesText(rule);
+    else if (error == Decimal::ParseError::TooLarge)
+        why = tooLargeText(rule);
+    else
+        why = QStringLiteral("%1必须是数字！").arg(QString::fromUtf16(rule.what));
+    if (why.isEmpty())
+        return value;
+    if (fault)
+        *fault = why;
+    return std::nullopt;
 }
 
-struct NumberCell {
-    int column;
-    int places;
-    const char16_t* what;
-};
-constexpr NumberCell kProductionNumbers[] = {{PQuantity, Decimal::kQuantityPlaces, u"数量"},
-                                             {PPrice, Decimal::kPricePlaces, u"工价"}};
-constexpr NumberCell kDeductionNumbers[] = {{DAmount, Decimal::kAmountPlaces, u"扣减金额"}};
-
-template <class Filled>
-QList<LineNumberFault> numberFaults(const QList<LineTexts>& lines, std::span<const NumberCell> cells, Filled filled)
+QString unreadableDateText(const QString& text)
 {
-    QList<LineNumberFault> faults;
-    for (int i = 0; i < lines.size(); ++i) {
-        if (!filled(lines.at(i)))
-            continue;
-        for (const NumberCell& c : cells) {
-            QString fault;
-            if (!cellNumber(lines.at(i), c.column, c.places, &fault, QString::fromUtf16(c.what)))
-                faults.append({i, c.column, fault});
-        }
-    }
-    return faults;
+    return QStringLiteral("日期“%1”不正确，请重新选择日期。").arg(text);
 }
 
-// Refuses the save of a sheet with a number that cannot be stored.
-void refuseFaults(const QList<LineNumberFault>& faults)
+// A line of the sheet is stored only in the sheet's own month: any other month is not the one
+// loaded, checked or maybe open.
+void requireDateIn(const QDate& day, const YearMonth& month, const QString& which, int line)
 {
-    if (!faults.isEmpty())
-        throw InputError(faults.first().message);
+    if (!day.isValid())
+        throw InputError(QStringLiteral("%1第 %2 行没有日期，请选择日期后再保存。").arg(which).arg(line));
+    if (!month.contains(day))
+        throw InputError(QStringLiteral("%1第 %2 行的日期 %3 不在计工月份 %4 内，请改正日期后再保存。")
+                             .arg(which)
+                             .arg(line)
+                             .arg(dateText(day), monthText(month.year, month.month)));
+}
+
+void requireNumber(Decimal value, const NumberRule& rule, const QString& which, int line)
+{
+    if (const QString fault = numberFault(value, rule); !fault.isEmpty())
+        throw InputError(QStringLiteral("%1第 %2 行：%3").arg(which).arg(line).arg(fault));
 }
 
 // A figure about to be stored in a REAL column: refused when the column could not give it back.
@@ -140,34 +140,64 @@ bool isProductionLineFilled(const LineTexts& line)
     return !cell(line, PDate).isEmpty() && !cleanText(cell(line, PProduct)).isEmpty();
 }
 
-std::optional<Decimal> lineAmount(const LineTexts& line)
-{
-    const auto quantity = cellNumber(line, PQuantity, Decimal::kQuantityPlaces, nullptr, {});
-    const auto price = cellNumber(line, PPrice, Decimal::kPricePlaces, nullptr, {});
-    if (!quantity || !price)
-        return std::nullopt;
-    return *quantity * *price;
-}
-
 QString amountText(const QString& quantity, const QString& price)
 {
     if (cleanText(quantity).isEmpty() && cleanText(price).isEmpty())
         return {};
-    LineTexts line(ProductionColumnCount);
-    line[PQuantity] = quantity;
-    line[PPrice] = price;
-    const std::optional<Decimal> amount = lineAmount(line);
-    return amount ? amount->plainText() : QString();
+    const LineTexts line{{}, {}, {}, quantity, {}, {}, price};
+    const auto q = cellNumber(line, PQuantity, kQuantityRule, nullptr);
+    const auto p = cellNumber(line, PPrice, kPriceRule, nullptr);
+    return q && p ? (*q * *p).plainText() : QString();
 }
 
-QList<LineNumberFault> productionNumberFaults(const QList<LineTexts>& lines)
+SheetLines readSheetLines(const QList<LineTexts>& production, const QList<LineTexts>& deductions)
 {
-    return numberFaults(lines, kProductionNumbers, isProductionLineFilled);
+    SheetLines read;
+    for (int i = 0; i < production.size(); ++i) {
+        const LineTexts& l = production.at(i);
+        if (!isProductionLineFilled(l))
+            continue;
+        const qsizetype faultsBefore = read.productionFaults.size();
+        QString why;
+        const auto date = parseDateText(cell(l, PDate));
+        if (!date)
+            read.productionFaults.append({i, PDate, unreadableDateText(cell(l, PDate))});
+        const auto quantity = cellNumber(l, PQuantity, kQuantityRule, &why);
+        if (!quantity)
+            read.productionFaults.append({i, PQuantity, why});
+        const auto price = cellNumber(l, PPrice, kPriceRule, &why);
+        if (!price)
+            read.productionFaults.append({i, PPrice, why});
+        if (read.productionFaults.size() == faultsBefore)
+            read.production.append({i + 1, *date, cell(l, PProduct), cleanText(cell(l, PProductNo)), cell(l, PUnit),
+                                    *quantity, *price, cell(l, PRemark)});
+    }
+    for (int i = 0; i < deductions.size(); ++i) {
+        const LineTexts& l = deductions.at(i);
+        if (!isDeductionLineFilled(l))
+            continue;
+        QString why;
+        const auto date = parseDateText(cell(l, DDate));
+        if (!date)
+            read.deductionFaults.append({i, DDate, unreadableDateText(cell(l, DDate))});
+        const auto amount = cellNumber(l, DAmount, kDeductionRule, &why);
+        if (!amount)
+            read.deductionFaults.append({i, DAmount, why});
+        if (date && amount)
+            read.deductions.append({i + 1, *date, cell(l, DItem), cleanText(cell(l, DItemNo)), *amount});
+    }
+    return read;
 }
 
-QList<LineNumberFault> deductionNumberFaults(const QList<LineTexts>& lines)
+MonthSheet readMonthSheet(const MonthTexts& texts)
 {
-    return numberFaults(lines, kDeductionNumbers, isDeductionLineFilled);
+    const SheetLines read = readSheetLines(texts.production, texts.deductions);
+    if (!read.productionFaults.isEmpty())
+        throw InputError(read.productionFaults.first().message);
+    if (!read.deductionFaults.isEmpty())
+        throw InputError(read.deductionFaults.first().message);
+    return {texts.monthText, texts.employeeNo, texts.employeeName,
+            read.production, read.deductions,  texts.loadedVersion};
 }
 
 QList<LineTexts> linesWithContent(const QList<LineTexts>& lines)
@@ -225,8 +255,9 @@ QList<int> linesMissingQuantity(const QList<LineTexts>& lines)
 
 QList<LineTexts> MonthRecords::loadProduction(const QString& employeeNo, const YearMonth& month)
 {
-    Statement st = m_db.prepare(QStringLiteral("SELECT 日期, 产品, 计量单位, 数量, 金额, 备注, 工价, id, 产品编号 FROM 工资流水 "
-                                               "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ? ORDER BY 日期"));
+    Statement st =
+        m_db.prepare(QStringLiteral("SELECT 日期, 产品, 计量单位, 数量, 金额, 备注, 工价, id, 产品编号 FROM 工资流水 "
+                                    "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ? ORDER BY 日期"));
     st.bindAll(monthBounds(cleanText(employeeNo), month));
     QList<LineTexts> lines;
     while (st.next()) {
@@ -283,7 +314,8 @@ void MonthRecords::claim(const QString& employeeNo, const QString& monthText, st
         throw InputError(QString::fromUtf16(kMonthChangedText));
 }
 
-void MonthRecords::deleteMonth(const QString& employeeNo, const QString& typedMonth, std::optional<qint64> loadedVersion)
+void MonthRecords::deleteMonth(const QString& employeeNo, const QString& typedMonth,
+                               std::optional<qint64> loadedVersion)
 {
     const QString monthText = requireMonth(typedMonth);
     const YearMonth month = *parseMonthText(monthText);
@@ -312,8 +344,29 @@ qint64 MonthRecords::saveMonthOnce(const MonthSheet& sheet)
     const YearMonth month = *parseMonthText(monthText);
     // Lines are stored under the cleaned number, the one every query of the month looks for.
     const QString employeeNo = cleanText(sheet.employeeNo);
-    refuseFaults(productionNumberFaults(sheet.production));
-    refuseFaults(deductionNumberFaults(sheet.deductions));
+    // Every line is checked before anything is written.
+    const QString productionLines = QStringLiteral("生产记录");
+    const QString deductionLines = QStringLiteral("扣减记录");
+    Decimal productionTotal;
+    for (const ProductionLine& line : sheet.production) {
+        if (cleanText(line.product).isEmpty())
+            throw InputError(QStringLiteral("生产记录第 %1 行没有产品，请选择产品后再保存。").arg(line.row));
+        requireDateIn(line.date, month, productionLines, line.row);
+        requireNumber(line.quantity, kQuantityRule, productionLines, line.row);
+        requireNumber(line.price, kPriceRule, productionLines, line.row);
+        productionTotal += storable(line.amount());
+    }
+    Decimal deductionTotal;
+    for (const DeductionLine& line : sheet.deductions) {
+        if (cleanText(line.item).isEmpty())
+            throw InputError(QStringLiteral("扣减记录第 %1 行没有扣减项目，请选择扣减项目后再保存。").arg(line.row));
+        requireDateIn(line.date, month, deductionLines, line.row);
+        requireNumber(line.amount, kDeductionRule, deductionLines, line.row);
+        deductionTotal += line.amount;
+    }
+    storable(productionTotal);
+    storable(deductionTotal);
+    storable(productionTotal - deductionTotal);
 
     Transaction tx(m_db);
     requireRight(m_db, Right::WageEntry);
@@ -321,46 +374,29 @@ qint64 MonthRecords::saveMonthOnce(const MonthSheet& sheet)
     const StoredTotals before = storedTotals(employeeNo, monthText);
     deleteRows(employeeNo, monthText, month);
 
-    Statement production = m_db.prepare(QStringLiteral(
-        "INSERT INTO 工资流水 (日期, 工号, 产品, 计量单位, 数量, 工价, 金额, 备注, 产品编号) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    Decimal productionTotal;
-    for (int i = 0; i < sheet.production.size(); ++i) {
-        const LineTexts& line = sheet.production.at(i);
-        if (!isProductionLineFilled(line))
-            continue;
-        // The amount worked out again from quantity and price, whatever the grid showed.
-        const Decimal amount = storable(*lineAmount(line));
-        productionTotal += amount;
-        const QDate day = requireDateIn(cell(line, PDate), month, QStringLiteral("生产记录"), i + 1);
-        production.bindAll({isoDate(day), employeeNo, cell(line, PProduct), cell(line, PUnit),
-                            cellNumber(line, PQuantity, Decimal::kQuantityPlaces, nullptr, {})->toDouble(),
-                            cellNumber(line, PPrice, Decimal::kPricePlaces, nullptr, {})->toDouble(), amount.toDouble(),
-                            cell(line, PRemark), storedItemNumber(cell(line, PProductNo))});
+    Statement production = m_db.prepare(
+        QStringLiteral("INSERT INTO 工资流水 (日期, 工号, 产品, 计量单位, 数量, 工价, 金额, 备注, 产品编号) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    for (const ProductionLine& line : sheet.production) {
+        production.bindAll({isoDate(line.date), employeeNo, line.product, line.unit, line.quantity.toDouble(),
+                            line.price.toDouble(), line.amount().toDouble(), line.remark,
+                            storedItemNumber(line.productNo)});
         production.run();
         production.reset();
     }
-
-    Statement deduction =
-        m_db.prepare(QStringLiteral("INSERT INTO 扣减流水 (日期, 工号, 扣减项目, 扣减金额, 扣减项目编号) VALUES (?, ?, ?, ?, ?)"));
-    Decimal deductionTotal;
-    for (int i = 0; i < sheet.deductions.size(); ++i) {
-        const LineTexts& line = sheet.deductions.at(i);
-        if (!isDeductionLineFilled(line))
-            continue;
-        const Decimal amount = storable(*cellNumber(line, DAmount, Decimal::kAmountPlaces, nullptr, {}));
-        deductionTotal += amount;
-        const QDate day = requireDateIn(cell(line, DDate), month, QStringLiteral("扣减记录"), i + 1);
+    Statement deduction = m_db.prepare(
+        QStringLiteral("INSERT INTO 扣减流水 (日期, 工号, 扣减项目, 扣减金额, 扣减项目编号) VALUES (?, ?, ?, ?, ?)"));
+    for (const DeductionLine& line : sheet.deductions) {
         deduction.bindAll(
-            {isoDate(day), employeeNo, cell(line, DItem), amount.toDouble(), storedItemNumber(cell(line, DItemNo))});
+            {isoDate(line.date), employeeNo, line.item, line.amount.toDouble(), storedItemNumber(line.itemNo)});
         deduction.run();
         deduction.reset();
     }
 
     m_db.exec(
         QStringLiteral("INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES (?, ?, ?, ?, ?, ?)"),
-        {monthText, employeeNo, sheet.employeeName, storable(productionTotal).toDouble(),
-         storable(deductionTotal).toDouble(), storable(productionTotal - deductionTotal).toDouble()});
+        {monthText, employeeNo, sheet.employeeName, productionTotal.toDouble(), deductionTotal.toDouble(),
+         (productionTotal - deductionTotal).toDouble()});
     // Lines handed over without a number (by another caller than the entry grid) name their item
     // by number when the description names one.
     fillLineItemNumbers(m_db, JournalScope{employeeNo, month});

@@ -3,6 +3,7 @@
 #include "data/Decimal.h"
 #include "data/TextRules.h"
 
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -38,22 +39,50 @@ bool isProductionLineFilled(const LineTexts& line);
 // A deduction line is filled when it has a date and an item, taken as they stand.
 bool isDeductionLineFilled(const LineTexts& line);
 
-// A number typed into a line that cannot be stored: its line (index in the list), its column
-// and what the user is told.
-struct LineNumberFault {
+// A cell of a filled line that keeps the line from being stored (a number that is none or has
+// more places than allowed, a date that cannot be read): its line (index in the list), its
+// column and what the user is told, such as "数量必须是数字！".
+struct LineFault {
     int line = 0;
     int column = 0;
     QString message;
 };
-// The quantities and piece prices of the filled production lines, and the amounts of the filled
-// deduction lines, that are not numbers of the places allowed ("数量必须是数字！"). An empty
-// cell counts as 0 here (an empty quantity has its own rule: linesMissingQuantity).
-QList<LineNumberFault> productionNumberFaults(const QList<LineTexts>& lines);
-QList<LineNumberFault> deductionNumberFaults(const QList<LineTexts>& lines);
 
-// The amount of a production line: quantity × piece price, exact; nothing while the quantity or
-// the price is not a number (empty counts as 0).
-std::optional<Decimal> lineAmount(const LineTexts& line);
+// A production line as a save takes it, read once from the grid's texts (readSheetLines).
+struct ProductionLine {
+    int row = 0; // its place among the sheet's lines, from 1, named in messages
+    QDate date;
+    QString product;   // the description shown
+    QString productNo; // 产品编号 of the product chosen; empty when not known
+    QString unit;
+    Decimal quantity; // at most Decimal::kQuantityPlaces places
+    Decimal price;    // at most Decimal::kPricePlaces places
+    QString remark;
+    // The amount the line is stored with, whatever the grid showed.
+    Decimal amount() const { return quantity * price; }
+};
+
+// A deduction line as a save takes it.
+struct DeductionLine {
+    int row = 0;
+    QDate date;
+    QString item;   // the description shown
+    QString itemNo; // 扣减项目编号 of the item chosen; empty when not known
+    Decimal amount;
+};
+
+// The filled lines of the two grids as typed values, and the cells that keep any of them from
+// being stored. An empty number counts as 0 here (an empty quantity has its own rule:
+// linesMissingQuantity).
+struct SheetLines {
+    QList<ProductionLine> production;
+    QList<DeductionLine> deductions;
+    QList<LineFault> productionFaults;
+    QList<LineFault> deductionFaults;
+    bool ok() const { return productionFaults.isEmpty() && deductionFaults.isEmpty(); }
+};
+SheetLines readSheetLines(const QList<LineTexts>& production, const QList<LineTexts>& deductions);
+
 // The amount cell of a production line with this quantity and piece price: their exact product;
 // empty while both are empty or either is not a number.
 QString amountText(const QString& quantity, const QString& price);
@@ -69,19 +98,29 @@ QList<int> deductionLinesMissingDate(const QList<LineTexts>& lines);
 // Indexes of the dated production lines with product and unit but no quantity.
 QList<int> linesMissingQuantity(const QList<LineTexts>& lines);
 
-// What a save writes: the month, the employee, and the filled and unfilled lines as shown. The
-// amount of each stored production line is worked out again from its quantity and piece price,
-// so that no line is stored with an amount it does not add up to.
+// What a save writes: the month, the employee and the month's filled lines.
 struct MonthSheet {
     QString monthText; // "2008-5"
     QString employeeNo;
     QString employeeName;
-    QList<LineTexts> production;
-    QList<LineTexts> deductions;
+    QList<ProductionLine> production;
+    QList<DeductionLine> deductions;
     // The month's version when it was loaded (MonthRecords::version): the save is refused when
     // another connection saved or cleared the month since. None: not checked.
     std::optional<qint64> loadedVersion = std::nullopt;
 };
+
+// A month as texts, the way the grids show it and MonthRecords loads it.
+struct MonthTexts {
+    QString monthText;
+    QString employeeNo;
+    QString employeeName;
+    QList<LineTexts> production;
+    QList<LineTexts> deductions;
+    std::optional<qint64> loadedVersion = std::nullopt;
+};
+// The sheet of those texts' filled lines (readSheetLines); InputError names the first fault.
+MonthSheet readMonthSheet(const MonthTexts& texts);
 
 // The refusal of a save or clearing over a month that another user changed after it was loaded.
 inline constexpr auto kMonthChangedText = u"该员工本月数据已被其他用户修改，请重新载入后再保存。";
@@ -108,12 +147,13 @@ public:
     void deleteMonth(const QString& employeeNo, const QString& monthText,
                      std::optional<qint64> loadedVersion = std::nullopt);
 
-    // Replaces the stored month by the filled lines of the sheet and one summary row, and
-    // refreshes the month's monthly totals, in one transaction: a failure leaves the stored
-    // month as it was. The summary's totals are the sums of the lines stored, so they never
-    // count a line that was not kept. Throws DbError, or InputError for a line whose date cannot
-    // be read or lies outside the sheet's month (the line named), or whose number is not one (see
-    // productionNumberFaults). Returns the version now stored.
+    // Replaces the stored month by the lines of the sheet and one summary row, and refreshes
+    // the month's monthly totals, in one transaction: a failure leaves the stored month as it
+    // was. The summary's totals are the sums of the lines stored, so they never count a line
+    // that was not kept. Throws DbError, or InputError, before anything is written, for a line
+    // without product or item, with a date outside the sheet's month, or with a number of more
+    // places than allowed or beyond what is stored (the line named). Returns the version now
+    // stored.
     // A save that crossed another clerk's change is tried again (retryingConflicts).
     qint64 saveMonth(const MonthSheet& sheet);
 

@@ -1,6 +1,7 @@
 #include "entry/WageEntryWindow.h"
 
 #include "data/AppContext.h"
+#include "data/Error.h"
 #include "data/TextRules.h"
 #include "entry/ClosedMonths.h"
 #include "entry/EmployeeSelection.h"
@@ -55,7 +56,7 @@ struct ColumnSpec {
 const ColumnSpec kProductionColumns[ProductionColumnCount] = {
     {u"日期", 1300, false}, {u"产品", 3000, false}, {u"计量单位", 800, false},
     {u"数量", 1200, false}, {u"金额", 1200, false}, {u"备注", 2500, false},
-    {u"", 0, true},         {u"", 0, true},       {u"", 0, true}};
+    {u"", 0, true},         {u"", 0, true},         {u"", 0, true}};
 const ColumnSpec kDeductionColumns[DeductionColumnCount] = {
     {u"日期", 1300, false}, {u"扣减项目", 3700, false}, {u"扣减金额", 2100, false}, {u"", 0, true}};
 
@@ -591,27 +592,26 @@ void WageEntryWindow::showNotes(const QString& month, bool productionStored, boo
     m_deductionNote->adjustSize();
 }
 
-void WageEntryWindow::saveLS()
+void WageEntryWindow::saveLS(const SheetLines& lines)
 {
+    if (!lines.ok())
+        throw InputError(
+            (lines.productionFaults.isEmpty() ? lines.deductionFaults : lines.productionFaults).first().message);
     // Every line that is stored shows the amount its quantity and piece price make, and the
     // totals on screen are the sums of what is shown.
-    const QList<LineTexts> shown = gridLines(*m_production);
-    for (int i = 0; i < shown.size(); ++i) {
-        const QString amount = amountText(shown.at(i).at(PQuantity), shown.at(i).at(PPrice));
-        if (isProductionLineFilled(shown.at(i)) && shown.at(i).at(PAmount) != amount)
-            m_production->setText(i + 1, PAmount, amount);
+    for (const ProductionLine& line : lines.production) {
+        const QString amount = line.amount().plainText();
+        if (m_production->text(line.row, PAmount) != amount)
+            m_production->setText(line.row, PAmount, amount);
     }
     hjje();
-    const QList<LineTexts> production = gridLines(*m_production);
-    const QList<LineTexts> deductions = gridLines(*m_deductions);
     // Refused, with nothing stored, when another user saved this month after it was loaded here.
-    m_loadedVersion =
-        MonthRecords(m_ctx.conn())
-            .saveMonth({workingMonth(), m_number->text(), m_name->text(), production, deductions, m_loadedVersion});
+    m_loadedVersion = MonthRecords(m_ctx.conn())
+                          .saveMonth({workingMonth(), m_number->text(), m_name->text(), lines.production,
+                                      lines.deductions, m_loadedVersion});
     markSaved();
     // The notes tell what is stored now.
-    showNotes(workingMonth(), std::any_of(production.begin(), production.end(), isProductionLineFilled),
-              std::any_of(deductions.begin(), deductions.end(), isDeductionLineFilled));
+    showNotes(workingMonth(), !lines.production.isEmpty(), !lines.deductions.isEmpty());
 }
 
 void WageEntryWindow::DelLS()
@@ -694,25 +694,27 @@ void WageEntryWindow::onSave()
                     ui::Icon::Warning);
         return;
     }
-    // A quantity, price or amount that is not a number is refused in its own cell; nothing is
-    // saved.
-    const auto markFaults = [](DataGrid& grid, const QList<LineNumberFault>& faults) {
+    // The lines are read once, here: a quantity, price or amount that is not a number is refused
+    // in its own cell, and nothing is saved.
+    const SheetLines read = readSheetLines(lines, gridLines(fg1));
+    const auto markFaults = [](DataGrid& grid, const QList<LineFault>& faults) {
         for (int r = 1; r < grid.rows(); ++r)
             for (int c = 0; c < grid.cols(); ++c)
                 if (grid.columnKind(c) != DataGrid::ColumnKind::Text)
                     grid.setCellToolTip(r, c, {});
-        for (const LineNumberFault& fault : faults) {
+        for (const LineFault& fault : faults) {
             grid.setCellBackground(fault.line + 1, fault.column, kLightRed);
             grid.setCellToolTip(fault.line + 1, fault.column, fault.message);
         }
     };
-    const QList<LineNumberFault> productionFaults = productionNumberFaults(lines);
-    const QList<LineNumberFault> deductionFaults = deductionNumberFaults(gridLines(fg1));
-    markFaults(fg, productionFaults);
-    markFaults(fg1, deductionFaults);
-    if (!productionFaults.isEmpty() || !deductionFaults.isEmpty()) {
-        const LineNumberFault& first = productionFaults.isEmpty() ? deductionFaults.first() : productionFaults.first();
-        ui::message(this, first.message, QStringLiteral("数字不正确！"), ui::Icon::Warning);
+    markFaults(fg, read.productionFaults);
+    markFaults(fg1, read.deductionFaults);
+    if (!read.ok()) {
+        const LineFault& first =
+            read.productionFaults.isEmpty() ? read.deductionFaults.first() : read.productionFaults.first();
+        ui::message(this, first.message,
+                    first.column == 0 ? QStringLiteral("日期不正确！") : QStringLiteral("数字不正确！"),
+                    ui::Icon::Warning);
         return;
     }
     if (mark(fg, linesMissingQuantity(lines), PQuantity, kLightGreen)) {
@@ -720,7 +722,7 @@ void WageEntryWindow::onSave()
                     ui::Icon::Warning);
         return;
     }
-    if (ui::guarded(this, [&] { saveLS(); }))
+    if (ui::guarded(this, [&] { saveLS(read); }))
         ui::message(this, QStringLiteral("保存成功！"), QStringLiteral("保存成功"), ui::Icon::Information);
 }
 

@@ -45,8 +45,9 @@ public:
     void hjje();
     // Shows the current employee's lines of the given working month.
     void loadLS(const QString& month);
-    // Replaces the stored month by the window's lines and totals (one transaction). Throws DbError.
-    void saveLS();
+    // Replaces the stored month by the lines read from the grids (readSheetLines), refused with
+    // InputError while any of them has a fault (one transaction). Throws DbError.
+    void saveLS(const SheetLines& lines);
     // Deletes the current employee's stored month. Throws DbError.
     void DelLS();
 

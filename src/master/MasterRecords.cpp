@@ -171,8 +171,8 @@ QString referenceNote(MasterKind kind, const LineReferences& refs)
     if (const QString named = counted(refs.production, refs.deductions); !named.isEmpty())
         note = who + QStringLiteral("有 ") + named + u'。';
     if (const QString uncertain = counted(refs.uncertainProduction, refs.uncertainDeductions); !uncertain.isEmpty())
-        note += QStringLiteral("另有 %1记着同样的说明但没有编号，可能属于同名的其他%2。")
-                    .arg(uncertain, recordNoun(kind));
+        note +=
+            QStringLiteral("另有 %1记着同样的说明但没有编号，可能属于同名的其他%2。").arg(uncertain, recordNoun(kind));
     return note;
 }
 

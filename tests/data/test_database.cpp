@@ -513,9 +513,9 @@ private slots:
             "END IF; RETURN NEW; END $body$; "
             "CREATE TRIGGER crossed BEFORE INSERT ON 员工工资 FOR EACH ROW EXECUTE FUNCTION crossed()"));
         MonthRecords records(db);
-        const MonthSheet sheet{QStringLiteral("2008-5"), QStringLiteral("001"), QStringLiteral("张三"),
+        const MonthTexts sheet{QStringLiteral("2008-5"), QStringLiteral("001"), QStringLiteral("张三"),
                                {{"2008-5-3", "外壳", "个", "2", "", "", "1.5", ""}}, {}};
-        records.saveMonth(sheet);
+        records.saveMonth(readMonthSheet(sheet));
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM 员工工资")).toInt(), 1);
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM 工资流水")).toInt(), 1);
         // Crossing every time: given up after the bounded tries, nothing kept, the cause named.
@@ -523,7 +523,7 @@ private slots:
             "CREATE OR REPLACE FUNCTION crossed() RETURNS trigger LANGUAGE plpgsql AS $body$ BEGIN "
             "PERFORM nextval('tries'); RAISE EXCEPTION 'crossed' USING ERRCODE = 'serialization_failure'; END $body$"));
         try {
-            records.saveMonth(sheet);
+            records.saveMonth(readMonthSheet(sheet));
             QFAIL("the save should have been given up");
         } catch (const DbError& e) {
             QCOMPARE(e.cause(), Cause::Conflict);

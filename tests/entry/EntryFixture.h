@@ -33,7 +33,8 @@ struct EntryFixture {
     void store(const QString& no, const QString& month, QList<kv::LineTexts> production,
                QList<kv::LineTexts> deductions = {})
     {
-        kv::MonthRecords(app.db()).saveMonth({month, no, QString(), std::move(production), std::move(deductions)});
+        kv::MonthRecords(app.db()).saveMonth(
+            kv::readMonthSheet({month, no, QString(), std::move(production), std::move(deductions)}));
     }
 
     TestApp app;

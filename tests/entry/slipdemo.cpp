@@ -31,7 +31,7 @@ void seed(Database& db)
     for (const auto& p : people) {
         db.exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名, 车间, 工种) VALUES (?, ?, ?, '车工')"),
                 {QString::fromUtf8(p.no), QString::fromUtf8(p.name), QString::fromUtf8(p.workshop)});
-        MonthSheet sheet{QStringLiteral("2008-5"), QString::fromUtf8(p.no), QString::fromUtf8(p.name), {}, {}};
+        MonthTexts sheet{QStringLiteral("2008-5"), QString::fromUtf8(p.no), QString::fromUtf8(p.name), {}, {}};
         for (int i = 0; i < p.lines; ++i) {
             const int qty = 10 + (i * 37) % 90;
             const double price = 0.35 + 0.05 * (i % 7);
@@ -42,7 +42,7 @@ void seed(Database& db)
         for (int i = 0; i < p.deductions; ++i)
             sheet.deductions.append(
                 {QStringLiteral("2008-5-%1").arg(3 + i * 4), QStringLiteral("迟到"), QStringLiteral("20")});
-        records.saveMonth(sheet);
+        records.saveMonth(readMonthSheet(sheet));
     }
 }
 } // namespace

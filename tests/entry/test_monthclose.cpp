@@ -15,7 +15,7 @@ int rows(Database& db, const char* table)
     return db.scalar(QStringLiteral("SELECT count(*) FROM ") + QString::fromUtf8(table)).toInt();
 }
 
-MonthSheet sheetOf(const QString& month, const QString& product, const QString& amount)
+MonthTexts sheetOf(const QString& month, const QString& product, const QString& amount)
 {
     return {month,
             QStringLiteral("001"),
@@ -44,7 +44,7 @@ private slots:
         Database& db = app.db();
         db.exec("INSERT INTO 管理员 (账号, 密码) VALUES ('会计', 'x')");
         MonthRecords records(db);
-        records.saveMonth(sheetOf("2008-4", "外壳", "15"));
+        records.saveMonth(readMonthSheet(sheetOf("2008-4", "外壳", "15")));
         ClosedMonths closed(db);
 
         // An account without the right does not close, and a month is closed once.
@@ -57,13 +57,13 @@ private slots:
         QCOMPARE(closed.months(), QStringList{"2008-4"});
 
         // Saving or deleting the month directly is refused and leaves it as it was paid.
-        expectRefused([&] { records.saveMonth(sheetOf("2008-4", "底座", "99")); });
+        expectRefused([&] { records.saveMonth(readMonthSheet(sheetOf("2008-4", "底座", "99"))); });
         expectRefused([&] { records.deleteMonth("001", "2008-4"); });
         QCOMPARE(records.loadProduction("001", {2008, 4}).value(0).value(PProduct), QStringLiteral("外壳"));
         QCOMPARE(db.scalar("SELECT 生产金额 FROM 员工工资 WHERE 月份 = '2008-4'").toDouble(), 15.0);
         QCOMPARE(rows(db, "员工工资"), 1);
         // The month beside it is open.
-        records.saveMonth(sheetOf("2008-5", "底座", "7"));
+        records.saveMonth(readMonthSheet(sheetOf("2008-5", "底座", "7")));
         QCOMPARE(rows(db, "员工工资"), 2);
 
         // Reopening: the super administrator with the super administrator's password only.
@@ -74,7 +74,7 @@ private slots:
         QVERIFY(closed.isClosed("2008-4"));
         QCOMPARE(closed.reopen("2008-4", " admin123 "), ClosedMonths::Outcome::Done);
         QCOMPARE(closed.reopen("2008-4", "admin123"), ClosedMonths::Outcome::NotClosed);
-        records.saveMonth(sheetOf("2008-4", "底座", "99"));
+        records.saveMonth(readMonthSheet(sheetOf("2008-4", "底座", "99")));
         QCOMPARE(db.scalar("SELECT 生产金额 FROM 员工工资 WHERE 月份 = '2008-4'").toDouble(), 99.0);
     }
 

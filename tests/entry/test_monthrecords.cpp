@@ -17,7 +17,7 @@ using namespace kv;
 namespace {
 const YearMonth kMay2008{2008, 5};
 
-MonthSheet sheet(QList<LineTexts> production, QList<LineTexts> deductions = {})
+MonthTexts sheet(QList<LineTexts> production, QList<LineTexts> deductions = {})
 {
     return {QStringLiteral("2008-5"), QStringLiteral("001"), QStringLiteral("张三"), std::move(production),
             std::move(deductions)};
@@ -52,13 +52,13 @@ private slots:
     {
         TestApp app;
         MonthRecords records(app.db());
-        MonthSheet s =
+        MonthTexts s =
             sheet({pline("2008-5-20", "外壳", "40", "50", "1.25"),
                    pline("2008-5-3", "大外壳", "2", "9.99", "1.75"), // stale amount
                    pline("2008-5-9", " \t ", "5", "5"),              // blank product: not a line
                    pline("", "外壳", "1", "1")},                     // no date: not a line
                   {{"2008-5-7", "罚款", ""}, {"2008-5-1", "", "9"}, {"", "罚款", "4"}, {"2008-5-8", "迟到", "20"}});
-        records.saveMonth(s);
+        records.saveMonth(readMonthSheet(s));
 
         const QList<LineTexts> production = records.loadProduction(QStringLiteral(" 001\t"), kMay2008);
         QCOMPARE(production.size(), 2);
@@ -86,25 +86,25 @@ private slots:
         TestApp app;
         MonthRecords records(app.db());
         // Neighbouring months, another employee and a summary written as "2008-05" by other means.
-        records.saveMonth({QStringLiteral("2008-4"),
+        records.saveMonth(readMonthSheet({QStringLiteral("2008-4"),
                            QStringLiteral("001"),
                            QStringLiteral("张三"),
                            {pline("2008-4-30", "外壳", "1", "1")},
-                           {{"2008-4-1", "罚款", "2"}}});
-        records.saveMonth({QStringLiteral("2008-6"),
+                           {{"2008-4-1", "罚款", "2"}}}));
+        records.saveMonth(readMonthSheet({QStringLiteral("2008-6"),
                            QStringLiteral("001"),
                            QStringLiteral("张三"),
                            {pline("2008-6-1", "外壳", "1", "1")},
-                           {}});
-        records.saveMonth({QStringLiteral("2008-5"),
+                           {}}));
+        records.saveMonth(readMonthSheet({QStringLiteral("2008-5"),
                            QStringLiteral("002"),
                            QStringLiteral("张四"),
                            {pline("2008-5-5", "外壳", "1", "1")},
-                           {}});
+                           {}}));
         app.db().exec(QStringLiteral("INSERT INTO 员工工资 (月份, 工号) VALUES ('2008-05', '001')"));
 
-        records.saveMonth(sheet({pline("2008-5-1", "外壳", "1", "1"), pline("2008-5-31", "外壳", "1", "1")}));
-        records.saveMonth(sheet({pline("2008-5-2", "外壳", "1", "1")}));
+        records.saveMonth(readMonthSheet(sheet({pline("2008-5-1", "外壳", "1", "1"), pline("2008-5-31", "外壳", "1", "1")})));
+        records.saveMonth(readMonthSheet(sheet({pline("2008-5-2", "外壳", "1", "1")})));
 
         QCOMPARE(records.loadProduction(QStringLiteral("001"), kMay2008).size(), 1);
         QCOMPARE(
@@ -129,12 +129,12 @@ private slots:
         TestApp app;
         Database& db = app.db();
         MonthRecords records(db);
-        records.saveMonth({QStringLiteral("2008-4"), QStringLiteral("001"), QStringLiteral("张三"),
-                           {pline("2008-4-30", "外壳", "3", "3")}, {}});
-        MonthSheet may = sheet({pline("2008-5-2", "外壳", "1", "5")});
+        records.saveMonth(readMonthSheet({QStringLiteral("2008-4"), QStringLiteral("001"), QStringLiteral("张三"),
+                           {pline("2008-4-30", "外壳", "3", "3")}, {}}));
+        MonthTexts may = sheet({pline("2008-5-2", "外壳", "1", "5")});
         for (const char* spelling : {"2008-05", " 2008-5 ", "2008-5"}) {
             may.monthText = QString::fromUtf8(spelling);
-            records.saveMonth(may);
+            records.saveMonth(readMonthSheet(may));
         }
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) || ' ' || max(月份) FROM 员工工资 WHERE 工号 = '001' "
                                           "AND 月份 <> '2008-4'"))
@@ -145,9 +145,9 @@ private slots:
 
         // A line of April or June on May's sheet: refused, naming the line, nothing changed.
         const qint64 stored = records.version(QStringLiteral("001"), QStringLiteral("2008-5"));
-        const auto refusal = [&](const MonthSheet& wrong) {
+        const auto refusal = [&](const MonthTexts& wrong) {
             try {
-                records.saveMonth(wrong);
+                records.saveMonth(readMonthSheet(wrong));
             } catch (const InputError& e) {
                 return e.message();
             }
@@ -163,24 +163,74 @@ private slots:
 
         // Closed April is closed however it is written.
         QCOMPARE(ClosedMonths(db).close(QStringLiteral("2008-4"), QStringLiteral("t")), ClosedMonths::Outcome::Done);
-        MonthSheet april{QStringLiteral("2008-04"), QStringLiteral("001"), QStringLiteral("张三"),
+        MonthTexts april{QStringLiteral("2008-04"), QStringLiteral("001"), QStringLiteral("张三"),
                          {pline("2008-4-29", "外壳", "1", "7")}, {}};
-        QVERIFY_THROWS_EXCEPTION(InputError, records.saveMonth(april));
+        QVERIFY_THROWS_EXCEPTION(InputError, records.saveMonth(readMonthSheet(april)));
         QVERIFY_THROWS_EXCEPTION(InputError, records.deleteMonth(QStringLiteral("001"), QStringLiteral(" 2008-04 ")));
         QCOMPARE(records.loadProduction(QStringLiteral("001"), {2008, 4}).value(0).value(PAmount), QStringLiteral("3"));
+    }
+
+    // Typed lines meet the rules of the save whoever hands them over: a number of more places
+    // than allowed or too large to store, a day of another month or none, a line without its
+    // product or item is refused naming its line, and nothing of the sheet is written.
+    void aTypedLineThatCannotBeStoredIsRefusedWithTheWholeSheet()
+    {
+        TestApp app;
+        MonthRecords records(app.db());
+        records.saveMonth(readMonthSheet(sheet({pline("2008-5-1", "旧", "2", "2")})));
+        const qint64 stored = records.version("001", "2008-5");
+        const ProductionLine good{
+            1, QDate(2008, 5, 2), "外壳", "P01", "个", Decimal::fromInteger(3), *Decimal::parse(u"1.25"), "夜班"};
+        const DeductionLine fine{1, QDate(2008, 5, 3), "罚款", "K1", *Decimal::parse(u"0.000001")};
+        const auto with = [&](auto change) {
+            ProductionLine line = good;
+            line.row = 2;
+            change(line);
+            return MonthSheet{"2008-5", "001", "张三", {good, line}, {fine}};
+        };
+        const std::pair<MonthSheet, QString> refused[] = {
+            {with([](ProductionLine& l) { l.quantity = *Decimal::parse(u"0.125"); }),
+             "生产记录第 2 行：数量最多保留 2 位小数"},
+            {with([](ProductionLine& l) { l.price = *Decimal::parse(u"0.00001"); }),
+             "生产记录第 2 行：工价最多保留 4 位小数"},
+            {with([](ProductionLine& l) { l.quantity = Decimal::fromUnits(Decimal::kStoredLimit); }), "数量太大"},
+            {with([](ProductionLine& l) { l.date = QDate(2008, 6, 1); }),
+             "生产记录第 2 行的日期 2008-6-1 不在计工月份"},
+            {with([](ProductionLine& l) { l.date = QDate(); }), "生产记录第 2 行没有日期"},
+            {with([](ProductionLine& l) { l.product = " \t"; }), "生产记录第 2 行没有产品"},
+            {MonthSheet{"2008-5", "001", "张三", {good}, {fine, {2, QDate(2008, 5, 4), "", "", {}}}},
+             "扣减记录第 2 行没有扣减项目"},
+        };
+        for (const auto& [wrong, why] : refused) {
+            try {
+                records.saveMonth(wrong);
+                QFAIL(qPrintable(QStringLiteral("not refused: ") + why));
+            } catch (const InputError& e) {
+                QVERIFY2(e.message().contains(why), qPrintable(e.message()));
+            }
+            QCOMPARE(records.version("001", "2008-5"), stored);
+            QCOMPARE(count(app.db(), "工资流水"), 1);
+        }
+
+        // The same lines, sound, are stored as handed over, the amount their own product.
+        records.saveMonth({"2008-5", "001", "张三", {good}, {fine}});
+        QCOMPARE(records.loadProduction("001", kMay2008).value(0),
+                 QStringList({"2008-5-2", "外壳", "个", "3", "3.75", "夜班", "1.25",
+                              records.loadProduction("001", kMay2008).value(0).value(PId), "P01"}));
+        QCOMPARE(records.loadDeductions("001", kMay2008).value(0), QStringList({"2008-5-3", "罚款", "0.000001", "K1"}));
     }
 
     void failedSaveLeavesStoredMonthUnchanged()
     {
         TestApp app;
         MonthRecords records(app.db());
-        records.saveMonth(sheet({pline("2008-5-1", "旧", "1", "1"), pline("2008-5-2", "旧", "2", "2")}));
+        records.saveMonth(readMonthSheet(sheet({pline("2008-5-1", "旧", "1", "1"), pline("2008-5-2", "旧", "2", "2")})));
         // The third line written fails inside the database.
         failInserts(app.db(), "abort_third", "工资流水", "disk full",
                     "(SELECT count(*) FROM 工资流水 WHERE 产品 = '新') >= 2");
         try {
-            records.saveMonth(sheet({pline("2008-5-3", "新", "1", "1"), pline("2008-5-4", "新", "1", "1"),
-                                     pline("2008-5-5", "新", "1", "1")}));
+            records.saveMonth(readMonthSheet(sheet({pline("2008-5-3", "新", "1", "1"), pline("2008-5-4", "新", "1", "1"),
+                                     pline("2008-5-5", "新", "1", "1")})));
             QFAIL("the save should have failed");
         } catch (const DbError& e) {
             QCOMPARE(e.message(), QStringLiteral("disk full"));
@@ -191,7 +241,7 @@ private slots:
         QCOMPARE(count(app.db(), QStringLiteral("员工工资")), 1);
 
         // A date the program cannot read is refused before anything changes.
-        QVERIFY_THROWS_EXCEPTION(InputError, records.saveMonth(sheet({pline("2008-5-40", "新", "1", "1")})));
+        QVERIFY_THROWS_EXCEPTION(InputError, records.saveMonth(readMonthSheet(sheet({pline("2008-5-40", "新", "1", "1")}))));
         QCOMPARE(records.loadProduction(QStringLiteral("001"), kMay2008).size(), 2);
     }
 
@@ -231,21 +281,21 @@ private slots:
             other.join();
             return failures;
         };
-        MonthSheet first = sheet({pline("2008-5-1", "甲", "1", "1")});
+        MonthTexts first = sheet({pline("2008-5-1", "甲", "1", "1")});
         first.loadedVersion = mine.version("001", "2008-5");
-        MonthSheet other = sheet({pline("2008-5-1", "乙", "2", "2")});
+        MonthTexts other = sheet({pline("2008-5-1", "乙", "2", "2")});
         other.employeeNo = QStringLiteral("002");
         other.loadedVersion = theirs.version("002", "2008-5");
-        QCOMPARE(atOnce([&] { mine.saveMonth(first); }, [&] { theirs.saveMonth(other); }), QStringList());
+        QCOMPARE(atOnce([&] { mine.saveMonth(readMonthSheet(first)); }, [&] { theirs.saveMonth(readMonthSheet(other)); }), QStringList());
         QCOMPARE(mine.loadProduction("002", kMay2008).value(0).value(PProduct), QStringLiteral("乙"));
         QCOMPARE(theirs.loadProduction("001", kMay2008).value(0).value(PProduct), QStringLiteral("甲"));
 
-        MonthSheet here = sheet({pline("2008-5-2", "这边", "1", "1")});
+        MonthTexts here = sheet({pline("2008-5-2", "这边", "1", "1")});
         here.employeeNo = QStringLiteral("003");
         here.loadedVersion = mine.version("003", "2008-5");
-        MonthSheet there = here;
+        MonthTexts there = here;
         there.production = {pline("2008-5-2", "那边", "1", "1")};
-        const QStringList failures = atOnce([&] { mine.saveMonth(here); }, [&] { theirs.saveMonth(there); });
+        const QStringList failures = atOnce([&] { mine.saveMonth(readMonthSheet(here)); }, [&] { theirs.saveMonth(readMonthSheet(there)); });
         QCOMPARE(failures, QStringList({QString::fromUtf16(kMonthChangedText)}));
         QCOMPARE(mine.loadProduction("003", kMay2008).size(), 1);
         QCOMPARE(count(app.db(), QStringLiteral("员工工资 WHERE 工号 = '003'")), 1);
@@ -253,25 +303,25 @@ private slots:
         // One after the other: the clerk who loaded before the other's save is refused, also
         // when clearing, and nothing changes; loaded again, the save goes through.
         const qint64 loadedHere = mine.version("001", "2008-5");
-        MonthSheet changedThere = first;
+        MonthTexts changedThere = first;
         changedThere.production = {pline("2008-5-3", "丙", "3", "3")};
         changedThere.loadedVersion = theirs.version("001", "2008-5");
-        const qint64 savedThere = theirs.saveMonth(changedThere);
+        const qint64 savedThere = theirs.saveMonth(readMonthSheet(changedThere));
         QVERIFY(savedThere != loadedHere);
-        MonthSheet stale = first;
+        MonthTexts stale = first;
         stale.production = {pline("2008-5-4", "丁", "4", "4")};
         stale.loadedVersion = loadedHere;
-        QVERIFY(refused([&] { mine.saveMonth(stale); }));
+        QVERIFY(refused([&] { mine.saveMonth(readMonthSheet(stale)); }));
         QVERIFY(refused([&] { mine.deleteMonth("001", "2008-5", loadedHere); }));
         QCOMPARE(mine.loadProduction("001", kMay2008).value(0).value(PProduct), QStringLiteral("丙"));
         QCOMPARE(mine.version("001", "2008-5"), savedThere);
         stale.loadedVersion = mine.version("001", "2008-5");
-        const qint64 savedHere = mine.saveMonth(stale);
+        const qint64 savedHere = mine.saveMonth(readMonthSheet(stale));
         QCOMPARE(savedHere, mine.version("001", "2008-5"));
         // Cleared there: a month loaded here before is not written back either.
         const qint64 beforeClearing = mine.version("001", "2008-5");
         theirs.deleteMonth("001", "2008-5", theirs.version("001", "2008-5"));
-        QVERIFY(refused([&] { mine.saveMonth(stale); }));
+        QVERIFY(refused([&] { mine.saveMonth(readMonthSheet(stale)); }));
         QCOMPARE(mine.version("001", "2008-5"), 0);
         QVERIFY(beforeClearing != 0);
     }
@@ -282,7 +332,7 @@ private slots:
         MonthRecords records(app.db());
         LineTexts line = pline("2008-5-1", "O'Neil 100% \\ 件", "1", "1");
         line[PRemark] = QStringLiteral("备注'\n第二行");
-        records.saveMonth(sheet({line}, {{"2008-5-1", "迟到'%", "5"}}));
+        records.saveMonth(readMonthSheet(sheet({line}, {{"2008-5-1", "迟到'%", "5"}})));
         const auto lines = records.loadProduction(QStringLiteral("001"), kMay2008);
         QCOMPARE(lines.at(0).at(PProduct), line.at(PProduct));
         QCOMPARE(lines.at(0).at(PRemark), line.at(PRemark));
@@ -295,13 +345,13 @@ private slots:
         marked[PProduct] = bom;
         LineTexts leading = pline("2008-5-3", "", "1", "1");
         leading[PProduct] = bom + QStringLiteral("外壳");
-        records.saveMonth(sheet({marked, leading}));
+        records.saveMonth(readMonthSheet(sheet({marked, leading})));
         for (int round = 0; round < 2; ++round) {
             const auto loaded = records.loadProduction(QStringLiteral("001"), kMay2008);
             QCOMPARE(loaded.size(), 2);
             QCOMPARE(loaded.at(0).at(PProduct), bom);
             QCOMPARE(loaded.at(1).at(PProduct), leading.at(PProduct));
-            records.saveMonth(sheet(loaded));
+            records.saveMonth(readMonthSheet(sheet(loaded)));
         }
     }
 

@@ -97,15 +97,15 @@ private slots:
         MonthRecords records(db);
         // Amounts whose sum shows any slip of the arithmetic (0.1 + 0.2), a line a save skips,
         // the month before and another employee's month, which the slip must not take.
-        records.saveMonth(
+        records.saveMonth(readMonthSheet(
             {QStringLiteral("2008-5"),
              QStringLiteral("001"),
              QStringLiteral("张三"),
              {pline("2008-5-20", "外壳", "40", "50", "1.25"), pline("2008-5-3", "大外壳", "1", "0.1", "0.1"),
               pline("2008-5-9", "螺丝", "2", "0.2", "0.1"), pline("", "外壳", "9", "99", "11")},
-             {{"2008-5-7", "罚款", "20.5"}, {"2008-5-1", "迟到", "0.3"}, {"", "罚款", "1000"}}});
-        records.saveMonth({"2008-4", "001", "张三", {pline("2008-4-30", "外壳", "8", "10", "1.25")}, {}});
-        records.saveMonth({"2008-5", "002", "李四", {pline("2008-5-5", "外壳", "80", "100", "1.25")}, {}});
+             {{"2008-5-7", "罚款", "20.5"}, {"2008-5-1", "迟到", "0.3"}, {"", "罚款", "1000"}}}));
+        records.saveMonth(readMonthSheet({"2008-4", "001", "张三", {pline("2008-4-30", "外壳", "8", "10", "1.25")}, {}}));
+        records.saveMonth(readMonthSheet({"2008-5", "002", "李四", {pline("2008-5-5", "外壳", "80", "100", "1.25")}, {}}));
 
         WageSlips slips(db);
         const auto employee = slips.employeeByNumber(QStringLiteral(" 001 "));
@@ -131,7 +131,7 @@ private slots:
         QVERIFY(slips.monthStored(QStringLiteral("001"), kMay2008));
         QVERIFY(!slips.monthStored(QStringLiteral("001"), {2008, 6}));
         // A month saved empty is stored too: its summary row says so.
-        records.saveMonth({"2008-6", "001", "张三", {}, {}});
+        records.saveMonth(readMonthSheet({"2008-6", "001", "张三", {}, {}}));
         QVERIFY(slips.monthStored(QStringLiteral("001"), {2008, 6}));
         QVERIFY(!slips.employeeByNumber(QStringLiteral("009")));
 

@@ -31,9 +31,9 @@ QString employeeOf(int clerk)
 
 // A month save whose lines all carry its tag in their remark, so that a month holding lines of two
 // saves shows.
-MonthSheet taggedSheet(const QString& employee, const QString& month, const QString& tag, int size)
+MonthTexts taggedSheet(const QString& employee, const QString& month, const QString& tag, int size)
 {
-    MonthSheet sheet{month, employee, QStringLiteral("员工") + employee, {}, {}};
+    MonthTexts sheet{month, employee, QStringLiteral("员工") + employee, {}, {}};
     for (int i = 0; i < size; ++i)
         sheet.production << LineTexts{month + QStringLiteral("-%1").arg(1 + i), QStringLiteral("外壳"),
                                       QStringLiteral("个"), QString::number(i + 1), QString(), tag,
@@ -81,9 +81,9 @@ void clerkAtWork(const TestApp& app, int clerk, const std::atomic<bool>& stop, s
     const auto saveOnce = [&](const QString& month, int n) {
         const QString tag = QStringLiteral("c%1-%2").arg(clerk).arg(n);
         try {
-            MonthSheet sheet = taggedSheet(employee, month, tag, 1 + n % 4);
+            MonthTexts sheet = taggedSheet(employee, month, tag, 1 + n % 4);
             sheet.loadedVersion = records.version(employee, month);
-            records.saveMonth(sheet);
+            records.saveMonth(readMonthSheet(sheet));
             const std::lock_guard hold(figures.mutex);
             ++figures.saves;
             figures.lastTags[{employee, month}] = tag;
@@ -203,7 +203,7 @@ private slots:
             MonthRecords records(app.db());
             for (int clerk = 0; clerk < kClerks; ++clerk)
                 for (const QString& month : kMonths)
-                    records.saveMonth(taggedSheet(employeeOf(clerk), month, QStringLiteral("backup"), 6));
+                    records.saveMonth(readMonthSheet(taggedSheet(employeeOf(clerk), month, QStringLiteral("backup"), 6)));
         }
         QVERIFY(backupDatabase(app.ctx()).ok);
 

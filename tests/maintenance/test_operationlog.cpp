@@ -23,7 +23,7 @@ int entries(Database& db)
     return db.scalar("SELECT count(*) FROM 操作日志").toInt();
 }
 
-MonthSheet may(const char* amount)
+MonthTexts may(const char* amount)
 {
     return {"2008-5", "001", "张三", {{"2008-5-2", "外壳", "个", "1", amount, "", amount, ""}}, {}};
 }
@@ -54,8 +54,8 @@ private slots:
         };
         const QList<Step> steps{
             {"保存工资", "张三（001）2008-5：生产金额 0 → 15，扣减 0 → 0，实发工资 0 → 15",
-             [&] { MonthRecords(db).saveMonth(may("15")); }},
-            {"保存工资", "生产金额 15 → 20", [&] { MonthRecords(db).saveMonth(may("20")); }},
+             [&] { MonthRecords(db).saveMonth(readMonthSheet(may("15"))); }},
+            {"保存工资", "生产金额 15 → 20", [&] { MonthRecords(db).saveMonth(readMonthSheet(may("20"))); }},
             {"清空工资", "张三（001）2008-5：生产金额 20 → 0", [&] { MonthRecords(db).deleteMonth("001", "2008-5"); }},
             // The workshop and job type it brings join their code lists, each with its entry.
             {"新增员工", "001 张三", [&] { MasterRecords(db, MasterKind::Employee).save(0, employee("001", "张三")); }, 3},
@@ -166,18 +166,18 @@ private slots:
     {
         TestApp app;
         Database& db = app.db();
-        MonthRecords(db).saveMonth(may("15"));
+        MonthRecords(db).saveMonth(readMonthSheet(may("15")));
         const int before = entries(db);
 
         // The summary row cannot be written: neither the lines nor an entry are kept.
         failInserts(db, "no_summary", "员工工资", "disk full");
-        QVERIFY_THROWS_EXCEPTION(DbError, MonthRecords(db).saveMonth(may("99")));
+        QVERIFY_THROWS_EXCEPTION(DbError, MonthRecords(db).saveMonth(readMonthSheet(may("99"))));
         QCOMPARE(entries(db), before);
         liftFailure(db, "no_summary", "员工工资");
 
         // The entry cannot be written: the change it records is undone with it.
         failInserts(db, "no_log", "操作日志", "log full");
-        QVERIFY_THROWS_EXCEPTION(DbError, MonthRecords(db).saveMonth(may("99")));
+        QVERIFY_THROWS_EXCEPTION(DbError, MonthRecords(db).saveMonth(readMonthSheet(may("99"))));
         QVERIFY_THROWS_EXCEPTION(DbError, CodeList(db, CodeListKind::Workshop).add("二车间"));
         QVERIFY_THROWS_EXCEPTION(DbError, ClosedMonths(db).close("2008-5", "t"));
         QCOMPARE(db.scalar("SELECT 生产金额 FROM 员工工资").toDouble(), 15.0);

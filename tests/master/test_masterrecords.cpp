@@ -197,10 +197,10 @@ private slots:
         QVERIFY(employees.save(0, employee("009", "郑九")));
         QVERIFY(products.save(0, product("C1", "外壳", "个", "2")));
         QVERIFY(items.save(0, {"K1", "罚款", "", "5", ""}));
-        MonthRecords(db).saveMonth({"2008-4", "008", "吴十",
+        MonthRecords(db).saveMonth(readMonthSheet({"2008-4", "008", "吴十",
                                     {{"2008-4-2", "外壳", "个", "3", "6", "", "2", ""},
                                      {"2008-4-3", "外壳", "个", "1", "2", "", "2", ""}},
-                                    {{"2008-4-4", "罚款", "5"}}});
+                                    {{"2008-4-4", "罚款", "5"}}}));
         QCOMPARE(ClosedMonths(db).close("2008-4", "t"), ClosedMonths::Outcome::Done);
         const auto paid = [&] {
             QStringList rows;
@@ -258,13 +258,13 @@ private slots:
         QVERIFY(items.save(0, {"K2", "罚款", "", "9", ""}));
         const qint64 p01 = 1, p001 = 2, base = 3, k1 = 1, k2 = 2;
 
-        MonthSheet sheet{"2008-5", "001", "张三", {}, {}};
+        MonthTexts sheet{"2008-5", "001", "张三", {}, {}};
         for (int day = 1; day <= 7; ++day)
             sheet.production << LineTexts{QStringLiteral("2008-5-%1").arg(day), "外壳", "个", "1", "2", "", "2", "",
                                           "P01"};
         sheet.production << LineTexts{"2008-5-8", "底座", "个", "1", "1", "", "1", "", ""};
         sheet.deductions << LineTexts{"2008-5-9", "罚款", "5", "K1"} << LineTexts{"2008-5-10", "罚款", "5", "K1"};
-        MonthRecords(db).saveMonth(sheet);
+        MonthRecords(db).saveMonth(readMonthSheet(sheet));
 
         QCOMPARE(products.referringLines(p001).production, qint64(0));
         QCOMPARE(referenceNote(MasterKind::Product, products.referringLines(p001)), QString());
@@ -280,7 +280,7 @@ private slots:
 
         // A line without a number under the shared description belongs to neither for sure.
         sheet.production << LineTexts{"2008-5-11", "外壳", "个", "1", "2", "", "2", "", ""};
-        MonthRecords(db).saveMonth(sheet);
+        MonthRecords(db).saveMonth(readMonthSheet(sheet));
         QCOMPARE(count(db, "工资流水", "产品编号 IS NULL"), 1);
         for (const qint64 id : {p01, p001}) {
             const LineReferences refs = products.referringLines(id);

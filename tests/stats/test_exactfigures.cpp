@@ -93,7 +93,7 @@ QList<Owed> saveRandomMonth(Database& db, QRandomGenerator& rng)
         if (e == 0)
             o.name = QStringLiteral("张三");
         db.exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名, 车间) VALUES (?, ?, ?)"), {o.number, o.name, o.workshop});
-        MonthSheet sheet{QStringLiteral("2008-5"), o.number, o.name, {}, {}};
+        MonthTexts sheet{QStringLiteral("2008-5"), o.number, o.name, {}, {}};
         if (e % 4 != 3) {
             for (int i = int(rng.bounded(1, 9)); i > 0; --i) {
                 const qint64 quantity = rng.bounded(1, 1'000'000); // up to 9,999.99
@@ -111,7 +111,7 @@ QList<Owed> saveRandomMonth(Database& db, QRandomGenerator& rng)
             }
             o.hasLines = true;
         }
-        records.saveMonth(sheet);
+        records.saveMonth(readMonthSheet(sheet));
         owed.append(o);
     }
     return owed;

@@ -96,7 +96,7 @@ public:
             m_model.remove({e, m});
             return;
         }
-        MonthSheet sheet{monthText, kNumbers.at(e), QStringLiteral("员工"), {}, {}};
+        MonthTexts sheet{monthText, kNumbers.at(e), QStringLiteral("员工"), {}, {}};
         Model after = m_model;
         after.remove({e, m});
         bool elsewhere = false;
@@ -121,10 +121,10 @@ public:
             // A line whose date cannot be read, or one dated in another month, fails the save
             // half-way: nothing changes.
             sheet.deductions.append({QStringLiteral("2008-2-30"), QStringLiteral("罚款"), QStringLiteral("1")});
-            QVERIFY_THROWS_EXCEPTION(InputError, m_records.saveMonth(sheet));
+            QVERIFY_THROWS_EXCEPTION(InputError, m_records.saveMonth(readMonthSheet(sheet)));
             return;
         }
-        m_records.saveMonth(sheet);
+        m_records.saveMonth(readMonthSheet(sheet));
         m_model = after;
     }
 
@@ -235,14 +235,14 @@ private slots:
         TestApp app;
         Database& db = app.db();
         db.exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名) VALUES ('E01', '甲')"));
-        MonthSheet sheet{QStringLiteral("2008-5"), QStringLiteral("E01"), QStringLiteral("甲"), {}, {}};
+        MonthTexts sheet{QStringLiteral("2008-5"), QStringLiteral("E01"), QStringLiteral("甲"), {}, {}};
         for (int i = 0; i < 100; ++i)
             sheet.production.append({QStringLiteral("2008-5-17"), QStringLiteral("垫片"), QStringLiteral("个"),
                                      QStringLiteral("1"), QStringLiteral("0.1"), QString(), QStringLiteral("0.1"),
                                      QString()});
         for (int i = 0; i < 31; ++i)
             sheet.deductions.append({QStringLiteral("2008-5-17"), QStringLiteral("罚款"), QStringLiteral("0.03")});
-        MonthRecords(db).saveMonth(sheet);
+        MonthRecords(db).saveMonth(readMonthSheet(sheet));
         WageStatistics stats(db);
         for (const auto& [kind, text] : {std::pair{PeriodKind::Month, "2008-5"},
                                          {PeriodKind::Quarter, "2008-2"},
@@ -323,9 +323,9 @@ private slots:
         QCOMPARE(totalsRows(db), QStringList({"2008-04 001 0.7 -", "2008-05 001 158.625 100"}));
 
         // Saved again as loaded: the log shows the stored month unchanged to the last place.
-        records.saveMonth({QStringLiteral("2008-5"), QStringLiteral("001"), QStringLiteral("张三"),
+        records.saveMonth(readMonthSheet({QStringLiteral("2008-5"), QStringLiteral("001"), QStringLiteral("张三"),
                            records.loadProduction(QStringLiteral("001"), {2008, 5}),
-                           records.loadDeductions(QStringLiteral("001"), {2008, 5})});
+                           records.loadDeductions(QStringLiteral("001"), {2008, 5})}));
         QCOMPARE(db.scalar(QStringLiteral("SELECT 内容 FROM 操作日志 ORDER BY id DESC")).toString(),
                  QStringLiteral("张三（001）2008-5：生产金额 158.625 → 158.625，扣减 100 → 100，"
                                 "实发工资 58.625 → 58.625"));

@@ -243,10 +243,10 @@ private slots:
             const QString number = QStringLiteral("%1").arg(100 + e);
             const QString name = QStringLiteral("工人%1").arg(e);
             f.app.db().exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名) VALUES (?, ?)"), {number, name});
-            records.saveMonth({QStringLiteral("2008-5"), number, name,
+            records.saveMonth(readMonthSheet({QStringLiteral("2008-5"), number, name,
                                {{QStringLiteral("2008-5-3"), QStringLiteral("外壳"), QStringLiteral("个"),
                                  QString::number(e), QString(), QString(), QStringLiteral("1.25"), QString()}},
-                               {}});
+                               {}}));
         }
         const QString target = QDir(f.pdfs.path()).filePath(QStringLiteral("2008-5 工资条.pdf"));
         {
