@@ -144,7 +144,6 @@ void MasterDialog::save()
 {
     ui::guarded(this, [&] {
         MasterRecords records(m_ctx.conn(), m_kind);
-        const MasterTable& table = records.table();
         if (isEditid == 0 && records.numberExists(valueOf(0))) {
             if (confirmNewNumber())
                 setValue(0, records.automaticNumber());
@@ -156,7 +155,7 @@ void MasterDialog::save()
         for (int i = 0; i < m_fields.size(); ++i)
             values << valueOf(i);
         if (const auto problem = records.firstProblem(values)) {
-            ui::message(this, table.columns.at(*problem).missingMessage);
+            ui::message(this, records.problemText(values, *problem));
             m_fields.at(*problem)->setFocus();
             return;
         }

@@ -1,6 +1,7 @@
 #include "master/MasterRecords.h"
 
 #include "data/Database.h"
+#include "data/Decimal.h"
 #include "data/OperationLog.h"
 #include "data/Session.h"
 #include "data/TextRules.h"
@@ -34,6 +35,20 @@ QString shownText(const Statement& st, int col, ColumnType type)
 
 // The typed value as the column holds it: a date in any accepted form as its ISO text, and for
 // a number column the number (text that is none matches no row, as NULL never equals).
+// What keeps a typed number of a number column from being stored, or empty: more places than
+// the column takes, or a size beyond what is stored. Text that is no number is the caller's case.
+QString numberFault(const MasterColumn& column, const QString& value)
+{
+    Decimal::ParseError error = Decimal::ParseError::None;
+    if (Decimal::parse(value, column.places, &error))
+        return {};
+    if (error == Decimal::ParseError::TooManyPlaces)
+        return QStringLiteral("%1最多保留 %2 位小数！").arg(column.name).arg(column.places);
+    if (error == Decimal::ParseError::TooLarge)
+        return QStringLiteral("%1太大，超出了本程序能计算的范围！").arg(column.name);
+    return {};
+}
+
 QVariant conditionValue(const MasterColumn& column, const QString& typed)
 {
     if (column.type == ColumnType::Date) {
@@ -220,10 +235,19 @@ std::optional<int> MasterRecords::firstProblem(const QStringList& values) const
         if (column.missingMessage.isEmpty())
             continue;
         const QString value = cleanText(values.value(i));
-        if (value.isEmpty() || (column.type == ColumnType::Number && !isNumberText(value)))
+        if (value.isEmpty() ||
+            (column.type == ColumnType::Number && (!isNumberText(value) || !numberFault(column, value).isEmpty())))
             return i;
     }
     return std::nullopt;
+}
+
+QString MasterRecords::problemText(const QStringList& values, int column) const
+{
+    const MasterColumn& c = m_table.columns.at(column);
+    const QString value = cleanText(values.value(column));
+    const QString fault = c.type == ColumnType::Number && isNumberText(value) ? numberFault(c, value) : QString();
+    return fault.isEmpty() ? c.missingMessage : fault;
 }
 
 QVariant MasterRecords::storedValue(const MasterColumn& column, const QString& typed) const
@@ -235,6 +259,8 @@ QVariant MasterRecords::storedValue(const MasterColumn& column, const QString& t
             return {};
         if (!isNumberText(value))
             throw InputError(QStringLiteral("%1不是数字：%2").arg(column.name, value));
+        if (const QString fault = numberFault(column, value); !fault.isEmpty())
+            throw InputError(fault);
         return value.toDouble();
     case ColumnType::Date:
         if (value.isEmpty())

@@ -77,7 +77,12 @@ public:
     std::optional<QStringList> load(qint64 id);
     // The first required column (in column order) that is empty once cleaned, or not a number
     // where a number is needed; none when the values can be saved.
+    // A number with more places than its column takes (a piece price has at most
+    // Decimal::kPricePlaces) or too large to store is a problem too.
     std::optional<int> firstProblem(const QStringList& values) const;
+    // What the user is told about the problem of that column: "工价未填写！", or for a number
+    // with too many places "工价最多保留 4 位小数！".
+    QString problemText(const QStringList& values, int column) const;
     // Adds (editId 0) or updates the record from values in column order, and puts a new
     // workshop, job type or unit into its code list, all or nothing, with an entry in the log
     // for each. Needs the

@@ -1,5 +1,7 @@
 #include "master/MasterTable.h"
 
+#include "data/Decimal.h"
+
 namespace kv {
 
 int MasterTable::columnIndex(const QString& name) const
@@ -40,7 +42,7 @@ const MasterTable& masterTable(MasterKind kind)
          C{QStringLiteral("产品说明"), text, QStringLiteral("产品说明未填写！"), {}},
          C{QStringLiteral("拼音编码"), text, {}, {}},
          C{QStringLiteral("计量单位"), text, QStringLiteral("计量单位未填写！"), CodeListKind::Unit},
-         C{QStringLiteral("工价"), number, QStringLiteral("工价未填写！"), {}},
+         C{QStringLiteral("工价"), number, QStringLiteral("工价未填写！"), {}, Decimal::kPricePlaces},
          C{QStringLiteral("备注"), text, {}, {}}}};
     static const MasterTable deductions{
         MasterKind::Deduction,
@@ -52,7 +54,7 @@ const MasterTable& masterTable(MasterKind kind)
         {C{QStringLiteral("扣减项目编号"), text, QStringLiteral("扣减项目编号未填写！"), {}},
          C{QStringLiteral("扣减项目说明"), text, QStringLiteral("提减项目说明未填写！"), {}},
          C{QStringLiteral("拼音编码"), text, {}, {}},
-         C{QStringLiteral("扣减金额"), number, QStringLiteral("扣减金额未填写！"), {}},
+         C{QStringLiteral("扣减金额"), number, QStringLiteral("扣减金额未填写！"), {}, Decimal::kAmountPlaces},
          C{QStringLiteral("备注"), text, {}, {}}}};
     switch (kind) {
     case MasterKind::Product: return products;

@@ -21,6 +21,7 @@ struct MasterColumn {
     ColumnType type = ColumnType::Text;
     QString missingMessage;               // required field: the message when it is empty; empty when optional
     std::optional<CodeListKind> codeList; // the code list that learns a new value of this column
+    int places = 0;                       // a number column: the decimal places its numbers may have
 };
 
 struct MasterTable {

@@ -389,6 +389,11 @@ private slots:
             KV_VERIFY_BOXES(boxes);
             QCOMPARE(dialog->focusWidget()->objectName(), QStringLiteral("Text5"));
         }
+        setText(gui, QStringLiteral("Text5"), QStringLiteral("0.12345"));
+        boxes.expect(QStringLiteral("工价最多保留 4 位小数！"));
+        gui.click(QStringLiteral("Command1"));
+        KV_VERIFY_BOXES(boxes);
+        QCOMPARE(dialog->focusWidget()->objectName(), QStringLiteral("Text5"));
         setText(gui, QStringLiteral("Text5"), QStringLiteral(" 12.5 "));
         boxes.expect(QStringLiteral("添加成功！"));
         gui.click(QStringLiteral("Command1"));

@@ -146,8 +146,31 @@ private slots:
         MasterRecords products(app.db(), MasterKind::Product);
         for (const char* bad : {"  ", "abc", "12.5元", "1e3", "--1"})
             QCOMPARE(products.firstProblem(product("C1", "螺丝", "个", bad)), 4);
-        for (const char* good : {" 12.5 ", "\t300", "-2", "+3", ".5", "7."})
+        for (const char* good : {" 12.5 ", "\t300", "-2", "+3", ".5", "7.", "0.0125", "1.23450"})
             QCOMPARE(products.firstProblem(product("C1", "螺丝", "个", good)), std::nullopt);
+
+        // A piece price of more than four places, or a deduction of more than six, is refused by
+        // the save itself too, and nothing is written.
+        MasterRecords items(app.db(), MasterKind::Deduction);
+        const QStringList fine = product("C1", "螺丝", "个", "0.0125");
+        const QStringList finer = product("C1", "螺丝", "个", "0.01255");
+        const QStringList tiny{"K1", "罚款", "", "0.0000001", ""};
+        QCOMPARE(products.firstProblem(finer), 4);
+        QCOMPARE(products.problemText(finer, 4), QStringLiteral("工价最多保留 4 位小数！"));
+        QCOMPARE(products.problemText(product("C1", "螺丝", "个", "abc"), 4), QStringLiteral("工价未填写！"));
+        QCOMPARE(items.problemText(tiny, 3), QStringLiteral("扣减金额最多保留 6 位小数！"));
+        QVERIFY(products.save(0, fine));
+        for (const auto& [records, id, values] : {std::tuple{&products, qint64(0), finer},
+                                                  {&products, qint64(1), finer}, {&items, qint64(0), tiny}}) {
+            try {
+                records->save(id, values);
+                QFAIL("a number of too many places was stored");
+            } catch (const InputError& e) {
+                QVERIFY2(e.message().contains(QStringLiteral("位小数")), qPrintable(e.message()));
+            }
+        }
+        QCOMPARE(products.load(1).value().at(4), QStringLiteral("0.0125"));
+        QCOMPARE(count(app.db(), "产品工价") + count(app.db(), "扣减项目"), 1);
     }
 
     void addAndEditCleanValuesAndGrowCodeLists()
