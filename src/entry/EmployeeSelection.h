@@ -48,7 +48,7 @@ public:
     void setLeaveCheck(std::function<bool()> mayLeave) { m_mayLeave = std::move(mayLeave); }
 
 signals:
-    // The number box names an employee: load his month (loadUser).
+    // The number box names an employee: load his month (openEmployee).
     void employeeFound(qint64 id);
     // The name box was left with a name nobody bears: both boxes are blank now.
     void nameNotFound();

@@ -29,7 +29,7 @@ public:
     // What the editor needs of its window.
     struct Host {
         std::function<QString()> workingMonth;
-        std::function<void()> totals;         // hjje
+        std::function<void()> totals;         // showTotals
         std::function<void()> hideCandidates; // the employee candidate list
     };
 

@@ -118,7 +118,7 @@ void LookupPopup::showMatches(const ItemCatalog& catalog, const QList<int>& matc
     shown();
 }
 
-void LookupPopup::LoadAjax(const LookupResult& result)
+void LookupPopup::showLookupResult(const LookupResult& result)
 {
     QList<int> all(result.rows.size());
     std::iota(all.begin(), all.end(), 0);

@@ -26,7 +26,7 @@ public:
     // current.
     void showMatches(const ItemCatalog& catalog, const QList<int>& matches);
     // Lists the rows of a look-up result.
-    void LoadAjax(const LookupResult& result);
+    void showLookupResult(const LookupResult& result);
     // Shows the popup under a cell of a line grid, shifted 1500 twips to the right.
     void placeUnder(const ui::DataGrid& grid, int row, int col);
 

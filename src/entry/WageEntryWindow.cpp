@@ -153,21 +153,21 @@ void emptyLines(DataGrid& grid)
 }
 } // namespace
 
-WageEntryWindow::WageEntryWindow(AppContext& ctx, QWidget* parent, const QString& uuid, const QString& month)
-    : QWidget(parent), UUID(uuid), m_ctx(ctx)
+WageEntryWindow::WageEntryWindow(AppContext& ctx, QWidget* parent, const QString& employeeNo, const QString& month)
+    : QWidget(parent), openedEmployeeNo(employeeNo), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("工资计算Frm"));
     setWindowTitle(QStringLiteral("工资计算"));
     buildLayout();
 
-    // Load: connect, offer the working months, set up the grids, open on UUID.
+    // Load: connect, offer the working months, set up the grids, open on openedEmployeeNo.
     ui::connDB(m_ctx, this);
     m_month->addItems(workingMonths(m_ctx.clock().today()));
     m_month->setCurrentIndex(month.isEmpty() ? m_month->count() - 1 : offerMonth(month));
     connect(m_month, &QComboBox::currentIndexChanged, this, &WageEntryWindow::onMonthChanged);
     onMonthChanged();
     setUpGrids();
-    m_number->setText(UUID);
+    m_number->setText(openedEmployeeNo);
     m_name->setFocus();
 }
 
@@ -258,7 +258,8 @@ void WageEntryWindow::buildLayout()
     addShortcuts();
 
     m_selection = new EmployeeSelection(m_ctx, {m_name, m_number, m_candidates, m_showAll, m_workshop}, this);
-    connect(m_selection, &EmployeeSelection::employeeFound, this, [this] { ui::guarded(this, [&] { loadUser(); }); });
+    connect(m_selection, &EmployeeSelection::employeeFound, this,
+            [this] { ui::guarded(this, [&] { openEmployee(); }); });
     connect(m_selection, &EmployeeSelection::hideLookupPopup, m_popup, &QWidget::hide);
     connect(m_selection, &EmployeeSelection::numberNotFound, this, [this] {
         m_frame->setEnabled(false);
@@ -268,7 +269,7 @@ void WageEntryWindow::buildLayout()
         m_frame->setEnabled(false);
         m_popup->hide();
         emptyGrids();
-        hjje();
+        showTotals();
         markSaved();
     });
     // Another employee, or none, only once unsaved lines may go; otherwise the boxes keep the
@@ -300,7 +301,7 @@ void WageEntryWindow::setKeyboardOrder()
 
 void WageEntryWindow::buildLineEditors()
 {
-    const LineGridEditor::Host host{[this] { return workingMonth(); }, [this] { hjje(); },
+    const LineGridEditor::Host host{[this] { return workingMonth(); }, [this] { showTotals(); },
                                     [this] { m_candidates->hide(); }};
     m_productionEditor = new LineGridEditor(LineGridEditor::Kind::Production, m_ctx, m_production, m_popup, host, this);
     m_deductionEditor = new LineGridEditor(LineGridEditor::Kind::Deduction, m_ctx, m_deductions, m_popup, host, this);
@@ -449,7 +450,7 @@ void WageEntryWindow::onMonthChanged()
     }
     m_monthIndex = m_month->currentIndex();
     if (m_frame->isEnabled())
-        ui::guarded(this, [&] { loadLS(workingMonth()); });
+        ui::guarded(this, [&] { loadMonth(workingMonth()); });
     m_popup->hide();
     lockClosedMonth();
 }
@@ -532,18 +533,18 @@ void WageEntryWindow::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
 }
 
-void WageEntryWindow::LoadAjax(const LookupResult& result)
+void WageEntryWindow::showLookupResult(const LookupResult& result)
 {
-    m_popup->LoadAjax(result);
+    m_popup->showLookupResult(result);
 }
 
-void WageEntryWindow::loadUser()
+void WageEntryWindow::openEmployee()
 {
     m_frame->setEnabled(true);
-    loadLS(workingMonth());
+    loadMonth(workingMonth());
 }
 
-void WageEntryWindow::hjje()
+void WageEntryWindow::showTotals()
 {
     const Decimal production = m_production->columnSum(PAmount, 1, m_production->rows() - 1);
     const Decimal deductions = m_deductions->columnSum(DAmount, 1, m_deductions->rows() - 1);
@@ -552,7 +553,7 @@ void WageEntryWindow::hjje()
     showTotal(m_netPay, production - deductions);
 }
 
-void WageEntryWindow::loadLS(const QString& month)
+void WageEntryWindow::loadMonth(const QString& month)
 {
     const auto ym = parseMonthText(month);
     if (!ym)
@@ -569,7 +570,7 @@ void WageEntryWindow::loadLS(const QString& month)
     showNotes(month, !production.isEmpty(), !deductions.isEmpty());
     fillLines(*m_production, production);
     fillLines(*m_deductions, deductions);
-    hjje();
+    showTotals();
     markSaved();
     // Another month starts at its first column, the cursor on the date of the first empty line,
     // where the next line goes.
@@ -592,7 +593,7 @@ void WageEntryWindow::showNotes(const QString& month, bool productionStored, boo
     m_deductionNote->adjustSize();
 }
 
-void WageEntryWindow::saveLS(const SheetLines& lines)
+void WageEntryWindow::saveMonth(const SheetLines& lines)
 {
     if (!lines.ok())
         throw InputError(
@@ -604,7 +605,7 @@ void WageEntryWindow::saveLS(const SheetLines& lines)
         if (m_production->text(line.row, PAmount) != amount)
             m_production->setText(line.row, PAmount, amount);
     }
-    hjje();
+    showTotals();
     // Refused, with nothing stored, when another user saved this month after it was loaded here.
     m_loadedVersion = MonthRecords(m_ctx.conn())
                           .saveMonth({workingMonth(), m_number->text(), m_name->text(), lines.production,
@@ -614,7 +615,7 @@ void WageEntryWindow::saveLS(const SheetLines& lines)
     showNotes(workingMonth(), !lines.production.isEmpty(), !lines.deductions.isEmpty());
 }
 
-void WageEntryWindow::DelLS()
+void WageEntryWindow::deleteStoredMonth()
 {
     MonthRecords(m_ctx.conn()).deleteMonth(m_number->text(), workingMonth(), m_loadedVersion);
     m_loadedVersion = 0;
@@ -672,12 +673,12 @@ bool WageEntryWindow::eventFilter(QObject* watched, QEvent* event)
 
 void WageEntryWindow::onSave()
 {
-    DataGrid& fg = *m_production;
-    DataGrid& fg1 = *m_deductions;
-    if (fg.rows() < 2 || monthClosedRefused())
+    DataGrid& productionGrid = *m_production;
+    DataGrid& deductionGrid = *m_deductions;
+    if (productionGrid.rows() < 2 || monthClosedRefused())
         return;
-    const QList<LineTexts> lines = gridLines(fg);
-    for (DataGrid* grid : {&fg, &fg1})
+    const QList<LineTexts> lines = gridLines(productionGrid);
+    for (DataGrid* grid : {&productionGrid, &deductionGrid})
         if (grid->rows() > 1)
             grid->fillBackground(1, 0, grid->rows() - 1, grid->cols() - 1, kWhite);
     const auto mark = [](DataGrid& grid, const QList<int>& indexes, int col, const QColor& colour) {
@@ -687,8 +688,9 @@ void WageEntryWindow::onSave()
     };
     // Dates first: the quantities are looked at only once every dated line is complete. A
     // deduction line without a date could not be stored, so it is refused like a production line.
-    const bool productionUndated = mark(fg, linesMissingDate(lines), PDate, kLightRed);
-    const bool deductionUndated = mark(fg1, deductionLinesMissingDate(gridLines(fg1)), DDate, kLightRed);
+    const bool productionUndated = mark(productionGrid, linesMissingDate(lines), PDate, kLightRed);
+    const bool deductionUndated =
+        mark(deductionGrid, deductionLinesMissingDate(gridLines(deductionGrid)), DDate, kLightRed);
     if (productionUndated || deductionUndated) {
         ui::message(this, QStringLiteral("请将红色区域的日期填写完整！"), QStringLiteral("未填写完整！"),
                     ui::Icon::Warning);
@@ -696,7 +698,7 @@ void WageEntryWindow::onSave()
     }
     // The lines are read once, here: a quantity, price or amount that is not a number is refused
     // in its own cell, and nothing is saved.
-    const SheetLines read = readSheetLines(lines, gridLines(fg1));
+    const SheetLines read = readSheetLines(lines, gridLines(deductionGrid));
     const auto markFaults = [](DataGrid& grid, const QList<LineFault>& faults) {
         for (int r = 1; r < grid.rows(); ++r)
             for (int c = 0; c < grid.cols(); ++c)
@@ -707,8 +709,8 @@ void WageEntryWindow::onSave()
             grid.setCellToolTip(fault.line + 1, fault.column, fault.message);
         }
     };
-    markFaults(fg, read.productionFaults);
-    markFaults(fg1, read.deductionFaults);
+    markFaults(productionGrid, read.productionFaults);
+    markFaults(deductionGrid, read.deductionFaults);
     if (!read.ok()) {
         const LineFault& first =
             read.productionFaults.isEmpty() ? read.deductionFaults.first() : read.productionFaults.first();
@@ -717,12 +719,12 @@ void WageEntryWindow::onSave()
                     ui::Icon::Warning);
         return;
     }
-    if (mark(fg, linesMissingQuantity(lines), PQuantity, kLightGreen)) {
+    if (mark(productionGrid, linesMissingQuantity(lines), PQuantity, kLightGreen)) {
         ui::message(this, QStringLiteral("请将绿色区域的数量填写完整！"), QStringLiteral("未填写完整！"),
                     ui::Icon::Warning);
         return;
     }
-    if (ui::guarded(this, [&] { saveLS(read); }))
+    if (ui::guarded(this, [&] { saveMonth(read); }))
         ui::message(this, QStringLiteral("保存成功！"), QStringLiteral("保存成功"), ui::Icon::Information);
 }
 
@@ -734,7 +736,7 @@ void WageEntryWindow::onClear()
                                             "您确定要清除吗？");
     if (!ui::confirmLoss(this, question, QStringLiteral("确定清除")))
         return;
-    if (!ui::guarded(this, [&] { DelLS(); }))
+    if (!ui::guarded(this, [&] { deleteStoredMonth(); }))
         return;
     emptyGrids();
     markSaved();

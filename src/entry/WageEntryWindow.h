@@ -30,26 +30,26 @@ class DataGrid;
 class WageEntryWindow final : public QWidget {
     Q_OBJECT
 public:
-    // `uuid`: number of the employee to open on; empty for the window on the first tab.
+    // `employeeNo`: number of the employee to open on; empty for the window on the first tab.
     // `month`: working month to open on ("2008-5"), offered too when it is not among the three
     // latest; empty for the current one.
-    explicit WageEntryWindow(AppContext& ctx, QWidget* parent = nullptr, const QString& uuid = {},
+    explicit WageEntryWindow(AppContext& ctx, QWidget* parent = nullptr, const QString& employeeNo = {},
                              const QString& month = {});
     ~WageEntryWindow() override;
 
     // Fills the look-up popup's grid with a look-up result.
-    void LoadAjax(const LookupResult& result);
+    void showLookupResult(const LookupResult& result);
     // Enables the entry area and loads the current employee's working month.
-    void loadUser();
+    void openEmployee();
     // Recomputes the three totals from the grids.
-    void hjje();
+    void showTotals();
     // Shows the current employee's lines of the given working month.
-    void loadLS(const QString& month);
+    void loadMonth(const QString& month);
     // Replaces the stored month by the lines read from the grids (readSheetLines), refused with
     // InputError while any of them has a fault (one transaction). Throws DbError.
-    void saveLS(const SheetLines& lines);
+    void saveMonth(const SheetLines& lines);
     // Deletes the current employee's stored month. Throws DbError.
-    void DelLS();
+    void deleteStoredMonth();
 
     QString workingMonth() const;
     // True when the lines on screen differ from those loaded or saved last.
@@ -58,7 +58,7 @@ public:
     // changes may go. True when nothing changed or the operator agrees.
     bool mayDropChanges();
     // Employee number the window was opened on.
-    const QString UUID;
+    const QString openedEmployeeNo;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -337,7 +337,7 @@ private slots:
         // A line that shows an amount its quantity and price do not make is stored, and shown,
         // with the right one; the stored totals are the sums shown.
         fg.setText(1, PAmount, QStringLiteral("126.25"));
-        f.window->hjje();
+        f.window->showTotals();
         f.boxes.expect("保存成功！");
         f.gui->click("Command1");
         QCOMPARE(fg.text(1, PAmount), QStringLiteral("125"));
@@ -427,7 +427,7 @@ private slots:
         f.gui->click("Command1");
         QCOMPARE(f.app.db().scalar("SELECT 产品编号 FROM 工资流水").toString(), QStringLiteral("P001"));
         QCOMPARE(f.app.db().scalar("SELECT 扣减项目编号 FROM 扣减流水").toString(), QStringLiteral("K002"));
-        f.window->loadLS("2008-5");
+        f.window->loadMonth("2008-5");
         QCOMPARE(fg.text(1, PProductNo), QStringLiteral("P001"));
         QVERIFY(!f.window->hasUnsavedChanges());
         KV_VERIFY_BOXES(f.boxes);

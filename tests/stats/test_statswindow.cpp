@@ -601,7 +601,7 @@ private slots:
         QVERIFY(entry);
         QVERIFY(entry->isWindow());
         QCOMPARE(entry->windowModality(), Qt::ApplicationModal);
-        QCOMPARE(entry->UUID, QStringLiteral("002"));
+        QCOMPARE(entry->openedEmployeeNo, QStringLiteral("002"));
         GuiDriver form(entry);
         QCOMPARE(form.find<QLineEdit>(QStringLiteral("Text2"))->text(), QStringLiteral("002"));
         QCOMPARE(form.find<QLineEdit>(QStringLiteral("Text1"))->text(), QStringLiteral("李四"));
