@@ -3,6 +3,7 @@
 // KV_BENCH_PG (a libpq connection string; scripts/test-server.sh starts a throw-away one) the
 // way a factory moves to a server, then the same queries run on both engines in one run.
 //  - BM_RestoreIntoServer: reading the encrypted file into the server in one transaction;
+//  - BM_BareCopy: its yardstick, the same rows loaded by bare COPY;
 //  - BM_Statistics: month and year from the monthly totals, a day from the journals;
 //  - BM_RawGroupedScan: the year's journal lines summed by two bare grouped queries.
 #include "BenchData.h"
@@ -12,13 +13,16 @@
 #include "data/Database.h"
 #include "data/KeyFile.h"
 #include "data/Schema.h"
+#include "data/Tables.h"
 #include "maintenance/ServerCopy.h"
 #include "stats/StatsPeriod.h"
 #include "stats/WageStatistics.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 #include <benchmark/benchmark.h>
+#include <libpq-fe.h>
 
 #include <cstdio>
 
@@ -62,6 +66,56 @@ void BM_RestoreIntoServer(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RestoreIntoServer)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The yardstick of the restore: the same rows, already in COPY's text form (the server's own
+// COPY TO of what the restore stored), loaded again by bare COPY FROM in one transaction over a
+// libpq connection of its own.
+void BM_BareCopy(benchmark::State& state)
+{
+    server(); // made and filled by the restore before
+    PGconn* conn = PQconnectdb(qgetenv("KV_BENCH_PG").constData());
+    const auto finish = qScopeGuard([conn] { PQfinish(conn); });
+    const auto run = [conn](const QByteArray& sql) {
+        PGresult* r = PQexec(conn, sql.constData());
+        const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
+        PQclear(r);
+        return ok;
+    };
+    if (PQstatus(conn) != CONNECTION_OK || !run("SET search_path TO kelvaro")) {
+        state.SkipWithError("no bare connection");
+        return;
+    }
+    QList<std::pair<QByteArray, QByteArray>> tables; // name, rows as COPY text
+    for (const kv::TableDef& table : kv::schemaTables()) {
+        const QByteArray name = QString::fromUtf16(table.name).toUtf8();
+        PQclear(PQexec(conn, "COPY " + name + " TO STDOUT"));
+        QByteArray rows;
+        char* chunk = nullptr;
+        int size = 0;
+        while ((size = PQgetCopyData(conn, &chunk, 0)) > 0) {
+            rows.append(chunk, size);
+            PQfreemem(chunk);
+        }
+        PQclear(PQgetResult(conn));
+        tables.append({name, rows});
+    }
+    for (auto _ : state) {
+        bool ok = run("BEGIN");
+        for (const auto& [name, rows] : tables) {
+            ok = ok && run("DELETE FROM " + name);
+            PGresult* r = PQexec(conn, "COPY " + name + " FROM STDIN");
+            ok = ok && PQresultStatus(r) == PGRES_COPY_IN;
+            PQclear(r);
+            ok = ok && PQputCopyData(conn, rows.constData(), int(rows.size())) == 1 && PQputCopyEnd(conn, nullptr) == 1;
+            r = PQgetResult(conn);
+            ok = ok && PQresultStatus(r) == PGRES_COMMAND_OK;
+            PQclear(r);
+        }
+        if (!(ok && run("COMMIT")))
+            state.SkipWithError("bare COPY failed");
+    }
+}
+BENCHMARK(BM_BareCopy)->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_Statistics(benchmark::State& state, PeriodKind kind, const char* text)
 {

@@ -17,6 +17,40 @@ QString textOfUtf8(const char* bytes, int size)
     return QString::fromUtf8(bytes, size);
 }
 
+// ---- Rows added by a prepared INSERT ----
+
+namespace {
+class InsertRows final : public RowSink {
+public:
+    InsertRows(Engine& engine, const QString& table, const QStringList& columns)
+    {
+        QStringList marks;
+        for (qsizetype i = 0; i < columns.size(); ++i)
+            marks << QStringLiteral("?");
+        m_insert = engine.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                      .arg(table, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+    }
+
+    void add(const QVariantList& values) override
+    {
+        for (qsizetype c = 0; c < values.size(); ++c)
+            m_insert->bind(int(c + 1), values.at(c));
+        m_insert->next();
+        m_insert->reset();
+    }
+
+    void finish() override {}
+
+private:
+    std::unique_ptr<StatementEngine> m_insert;
+};
+} // namespace
+
+std::unique_ptr<RowSink> Engine::insertRows(const QString& table, const QStringList& columns)
+{
+    return std::make_unique<InsertRows>(*this, table, columns);
+}
+
 // ---- Statement ----
 
 Statement::Statement(std::unique_ptr<StatementEngine> engine) : m_impl(std::move(engine)) {}
@@ -117,6 +151,11 @@ Database::~Database() = default;
 std::unique_ptr<Database> Database::openServer(const QString& connection)
 {
     return std::make_unique<Database>(openServerEngine(connection));
+}
+
+std::unique_ptr<RowSink> Database::insertRows(const QString& table, const QStringList& columns)
+{
+    return m_engine->insertRows(table, columns);
 }
 
 Statement Database::prepare(const QString& sql)

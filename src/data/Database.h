@@ -14,6 +14,7 @@ namespace kv {
 
 class Engine;
 class StatementEngine;
+class RowSink;
 
 // A prepared statement. Values are only ever bound, never joined into the SQL text.
 class Statement {
@@ -72,6 +73,8 @@ public:
     static std::unique_ptr<Database> openServer(const QString& connection);
 
     Statement prepare(const QString& sql);
+    // Adds whole tables' rows as fast as the engine can (on the server by COPY); see RowSink.
+    std::unique_ptr<RowSink> insertRows(const QString& table, const QStringList& columns);
     // Runs one statement with bound values.
     void exec(const QString& sql, const QVariantList& values = {});
     // Runs a script of statements without values (schema creation).

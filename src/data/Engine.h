@@ -27,6 +27,18 @@ public:
     virtual QVariant value(int col) const = 0;
 };
 
+// Rows added to one table as fast as its engine takes them, for copying whole tables.
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    // One value per column, taken as a statement binds them. Throws DbError.
+    virtual void add(const QVariantList& values) = 0;
+    // Every row added is in the table (within the caller's transaction). Throws DbError. Rows
+    // of a sink destroyed before it finished may or may not have been added: the caller's
+    // transaction is then to be rolled back.
+    virtual void finish() = 0;
+};
+
 // Text that an engine gives as UTF-8 bytes. Unlike QString::fromUtf8 it keeps a leading byte
 // order mark: a stored U+FEFF is part of the text.
 QString textOfUtf8(const char* bytes, int size);
@@ -68,6 +80,9 @@ public:
     virtual void lock(const QString& name, bool shared) = 0;
     // Where the data are, for the user: the file's path or the server's host and database.
     virtual QString location() const = 0;
+    // A sink for rows of `table` with these columns (ids included): one prepared INSERT run per
+    // row, unless the engine has a faster way.
+    virtual std::unique_ptr<RowSink> insertRows(const QString& table, const QStringList& columns);
 };
 
 } // namespace kv

@@ -1,6 +1,7 @@
 #include "maintenance/ServerCopy.h"
 
 #include "data/Database.h"
+#include "data/Engine.h"
 #include "data/Schema.h"
 #include "data/Session.h"
 #include "data/Tables.h"
@@ -11,25 +12,23 @@
 namespace kv {
 
 namespace {
-// Replaces the rows of the table in `to` by those in `from`, ids included.
+// Replaces the rows of the table in `to` by those in `from`, ids included, as fast as `to`
+// takes whole tables (a server by COPY).
 void copyTable(Database& from, Database& to, const QString& table)
 {
     to.exec(QStringLiteral("DELETE FROM %1").arg(table));
     Statement rows = from.prepare(QStringLiteral("SELECT * FROM %1").arg(table));
-    QStringList columns, marks;
-    for (int c = 0; c < rows.columnCount(); ++c) {
+    QStringList columns;
+    for (int c = 0; c < rows.columnCount(); ++c)
         columns << rows.columnName(c);
-        marks << QStringLiteral("?");
-    }
-    Statement insert =
-        to.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                       .arg(table, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+    const std::unique_ptr<RowSink> sink = to.insertRows(table, columns);
+    QVariantList values(columns.size());
     while (rows.next()) {
         for (int c = 0; c < columns.size(); ++c)
-            insert.bind(c + 1, rows.value(c));
-        insert.run();
-        insert.reset();
+            values[c] = rows.value(c);
+        sink->add(values);
     }
+    sink->finish();
 }
 } // namespace
 

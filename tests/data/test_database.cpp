@@ -5,6 +5,7 @@
 #include "data/PgDialect.h"
 #include "data/Schema.h"
 #include "data/Tables.h"
+#include "maintenance/ServerCopy.h"
 #include "data/PgEngine.h"
 #include "entry/MonthRecords.h"
 
@@ -200,6 +201,71 @@ private slots:
                 .scalar(QStringLiteral("SELECT count(*) FROM 员工 WHERE 姓名 LIKE ?"), {QStringLiteral("%O'Brien%")})
                 .toInt(),
             1);
+    }
+
+    // A file's tables copied whole into the data (a restore into the server goes this way):
+    // every text as typed, nulls apart from empty texts, doubles to the last bit, ids kept and
+    // followed; a copy that fails leaves the data as they were.
+    void wholeTablesCopyExactly()
+    {
+        TestApp app;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("source.mdb"));
+        const QString key = dbPass(app.ctx().paths().keyFile());
+        const QStringList awkward{QStringLiteral("\\N"), QStringLiteral("a\tb"), QStringLiteral("行一\n行二\r\n"),
+                                  QStringLiteral("C:\\工资\\"), QStringLiteral("\uFEFF前"), QStringLiteral("😀 O'Brien \"x\""),
+                                  QString()};
+        {
+            Database file(path, key, true);
+            createSchema(file);
+            for (int i = 0; i < awkward.size(); ++i)
+                file.exec(QStringLiteral("INSERT INTO 员工 (id, 工号, 姓名, 备注) VALUES (?, ?, ?, ?)"),
+                          {5 + 4 * i, QStringLiteral("E%1").arg(i), awkward.at(i),
+                           i % 2 ? QVariant() : QVariant(QString())});
+            file.exec(QStringLiteral("INSERT INTO 产品工价 (产品编号, 工价) VALUES (?, ?), (?, ?)"),
+                      {QStringLiteral("P1"), 0.1 + 0.2, QStringLiteral("P2"), 1e-7});
+        }
+        const auto rowsOf = [](Database& db, const QString& sql) {
+            QStringList rows;
+            Statement st = db.prepare(sql);
+            while (st.next()) {
+                QStringList cells;
+                for (int c = 0; c < st.columnCount(); ++c)
+                    cells << (st.isNull(c) ? QStringLiteral("<null>") : st.value(c).toString());
+                rows << cells.join(u'|');
+            }
+            return rows;
+        };
+        const QString employees = QStringLiteral("SELECT id, 工号, 姓名, 备注 FROM 员工 ORDER BY id");
+        QStringList expected;
+        {
+            Database file(path, key);
+            expected = rowsOf(file, employees);
+        }
+        {
+            Transaction tx(app.db());
+            copyFileInto(path, key, app.db());
+            tx.commit();
+        }
+        QCOMPARE(rowsOf(app.db(), employees), expected);
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT 工价 FROM 产品工价 WHERE 产品编号 = 'P1'")).toDouble(), 0.1 + 0.2);
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT 工价 FROM 产品工价 WHERE 产品编号 = 'P2'")).toDouble(), 1e-7);
+        app.db().exec(QStringLiteral("INSERT INTO 员工 (工号) VALUES ('new')"));
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT id FROM 员工 WHERE 工号 = 'new'")).toInt(), 5 + 4 * 6 + 1);
+
+        // A table refused half-way through the copy: nothing of it stays, the tables before it
+        // included.
+        failInserts(app.db(), QStringLiteral("kv_refuse_products"), QStringLiteral("产品工价"),
+                    QStringLiteral("refused"));
+        app.db().exec(QStringLiteral("DELETE FROM 员工 WHERE 工号 <> 'new'"));
+        QVERIFY_THROWS_EXCEPTION(DbError, [&] {
+            Transaction tx(app.db());
+            copyFileInto(path, key, app.db());
+            tx.commit();
+        }());
+        liftFailure(app.db(), QStringLiteral("kv_refuse_products"), QStringLiteral("产品工价"));
+        QCOMPARE(employeeNames(app.db()), QStringList{QString()});
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM 产品工价")).toInt(), 2);
     }
 
     void typedReads()
