@@ -99,6 +99,9 @@ void LoginWindow::loadAccounts()
     ui::connDB(m_ctx, this);
     if (!m_ctx.isConnected())
         return; // an empty list: nobody can log in until the database is reachable
+    // Numbers stored twice by earlier versions: told at each start until they are put right.
+    if (!m_ctx.duplicateNumbers().isEmpty())
+        ui::message(this, m_ctx.duplicateNumbers(), QStringLiteral("警告！"), ui::Icon::Warning);
     ui::guarded(this, [&] {
         m_account->addItems(accountNames(m_ctx.conn()));
         // The account that logged in last on this computer is offered, if it still exists.

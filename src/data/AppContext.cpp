@@ -1,5 +1,7 @@
 #include "data/AppContext.h"
 
+#include "data/UniqueNumbers.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -18,6 +20,23 @@ QString connectionFailure(const AppPaths& paths, const DatabaseKeys& keys, const
         return keys.error + QStringLiteral("没有它就打不开数据文件。数据文件本身没有因此受损；请让密钥文件可以读取，"
                                            "然后重新启动程序。");
     return e.userText();
+}
+// Makes the unique number indexes that data with duplicates went without, once the duplicates are
+// gone; says which numbers are still stored twice. A role that may not make the index leaves it
+// to the next start of one that may.
+QString keepNumbersApart(Database& db)
+{
+    QList<DuplicateNumbers> without = tablesWithoutUniqueNumbers(db);
+    if (without.isEmpty())
+        return {};
+    try {
+        Transaction tx(db, Access::Maintenance);
+        without = makeUniqueNumberIndexes(db);
+        tx.commit();
+    } catch (const DbError&) {
+        // kept as it was: the numbers are still checked by the program
+    }
+    return duplicateNumbersText(without);
 }
 } // namespace
 
@@ -47,6 +66,7 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
             createSchema(*conn, m_schema);
         else
             upgradeSchema(*conn, m_schema);
+        m_duplicateNumbers = keepNumbersApart(*conn);
         conn->setSession(m_session);
         m_conn = std::move(conn);
         return true;

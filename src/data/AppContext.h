@@ -32,6 +32,10 @@ public:
     void setServer(const QString& connection) { m_server = connection; }
     bool usesServer() const { return !m_server.isEmpty(); }
 
+    // After a connect: the numbers that the data hold more than once, which the database cannot
+    // yet keep apart by itself (duplicateNumbersText); empty when none.
+    const QString& duplicateNumbers() const { return m_duplicateNumbers; }
+
     // Closes the connection (backup and restore copy the file meanwhile).
     void disconnect();
     bool isConnected() const { return m_conn != nullptr; }
@@ -67,6 +71,7 @@ private:
     SchemaSteps m_schema = programSchema();
     QString m_server;
     Session m_session;
+    QString m_duplicateNumbers;
     bool m_changed = false;
 };
 

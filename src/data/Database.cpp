@@ -235,6 +235,11 @@ QStringList Database::tables()
     return m_engine->tables();
 }
 
+QStringList Database::indexes()
+{
+    return m_engine->indexes();
+}
+
 void Database::createStore()
 {
     m_engine->createStore();

@@ -109,6 +109,8 @@ public:
     // The names of the tables of the program's data, by name (on a server: of the program's
     // schema, whatever the role's search path).
     QStringList tables();
+    // The names of the indexes on those tables.
+    QStringList indexes();
     // Makes the place for the tables of new data (a server's schema); inside the transaction that
     // creates them.
     void createStore();

@@ -72,6 +72,8 @@ public:
     virtual QString lockClause() const = 0;
     // The names of the tables of the program's data (for a server: in the program's schema).
     virtual QStringList tables() = 0;
+    // The names of the indexes on those tables.
+    virtual QStringList indexes() = 0;
     // Makes the place that the tables of new data go to (a server's schema); nothing for a file.
     virtual void createStore() = 0;
     // Holds a named lock until the transaction ends: writers of one name one after the other,

@@ -45,7 +45,8 @@ QString fileCause(Cause cause, const QString& file)
         return QStringLiteral("无法打开数据文件%1或它的临时文件：文件不存在，或者文件夹是只读的。").arg(file);
     case Cause::IoError: return QStringLiteral("读写数据文件%1时出错（磁盘故障或磁盘已满）。").arg(file);
     case Cause::PermissionDenied: return QStringLiteral("没有读写数据文件%1的权限。").arg(file);
-    case Cause::Constraint: return QStringLiteral("这项改动与已有的数据冲突（例如编号重复），没有保存。");
+    case Cause::Constraint:
+    case Cause::Duplicate: return QStringLiteral("这项改动与已有的数据冲突（例如编号重复），没有保存。");
     case Cause::ConnectionLost:
     case Cause::NewerVersion:
     case Cause::Unknown: return {};
@@ -72,7 +73,8 @@ QString serverCause(Cause cause, const QString& server)
         return QStringLiteral("数据库服务器%1拒绝了这项操作：登录所用的数据库角色没有这项权限。"
                               "请让管理服务器的人检查角色的权限。")
             .arg(server);
-    case Cause::Constraint: return QStringLiteral("这项改动与已有的数据冲突（例如编号重复），没有保存。");
+    case Cause::Constraint:
+    case Cause::Duplicate: return QStringLiteral("这项改动与已有的数据冲突（例如编号重复），没有保存。");
     case Cause::NewerVersion:
     case Cause::Unknown: return {};
     }

@@ -23,7 +23,8 @@ enum class Cause {
     ConnectionLost,   // the server's connection broke off
     PermissionDenied, // the file or the server's role does not allow it
     NewerVersion,     // the data come from a newer version of the program
-    Constraint,       // a rule of the schema refused the change (a number stored twice)
+    Constraint,       // a rule of the schema refused the change
+    Duplicate,        // a unique index refused a value that another row has (a number stored twice)
 };
 
 // The one error type that commands end in. Its kind says whose fault it is, so that the user

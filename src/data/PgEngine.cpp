@@ -42,6 +42,8 @@ Cause causeOf(const PGresult* result)
         return Cause::Conflict;
     if (s == "55P03" || s == "57014" || s == "53300")
         return Cause::Busy;
+    if (s == "23505")
+        return Cause::Duplicate;
     if (s.startsWith("23"))
         return Cause::Constraint;
     if (s == "XX001" || s == "XX002")
@@ -324,6 +326,16 @@ public:
         QStringList names;
         auto st = prepare(QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = ? "
                                          "AND table_type = 'BASE TABLE' ORDER BY table_name"));
+        st->bind(1, m_schema);
+        while (st->next())
+            names << st->text(0);
+        return names;
+    }
+
+    QStringList indexes() override
+    {
+        QStringList names;
+        auto st = prepare(QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = ? ORDER BY indexname"));
         st->bind(1, m_schema);
         while (st->next())
             names << st->text(0);

@@ -8,6 +8,7 @@
 #include "data/Session.h"
 #include "data/TextRules.h"
 #include "data/Tables.h"
+#include "data/UniqueNumbers.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -144,6 +145,15 @@ CREATE INDEX 扣减流水_扣减项目编号 ON 扣减流水 (扣减项目编号
 )SQL"));
 }
 
+// Version 9: numbers of employees, products and deduction items unique by an index of each table.
+// A table that already holds a number twice keeps going without it: the log names the
+// duplicates, the start-up tells of them, and the index is made once they are told apart.
+void createVersion9(Database& db)
+{
+    for (const DuplicateNumbers& d : makeUniqueNumberIndexes(db))
+        OperationLog(db).record(QStringLiteral("编号重复"), duplicateNumbersText({d}));
+}
+
 // A new version is one function above and one line here.
 constexpr SchemaStep kSteps[] = {
     {1, createVersion1},
@@ -154,6 +164,7 @@ constexpr SchemaStep kSteps[] = {
     {6, createVersion6},
     {7, createVersion7},
     {8, createVersion8},
+    {9, createVersion9},
 };
 
 void recordVersion(Database& db, int version)

@@ -68,6 +68,8 @@ void decimalSumFinal(sqlite3_context* ctx)
 // What the user is told of a result code, in the program's own terms.
 Cause causeOf(int rc)
 {
+    if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY)
+        return Cause::Duplicate;
     switch (rc & 0xff) {
     case SQLITE_FULL: return Cause::DiskFull;
     case SQLITE_READONLY: return Cause::ReadOnly;
@@ -172,6 +174,9 @@ public:
 private:
     [[noreturn]] void fail(int rc) const
     {
+        // The extended code tells a value stored twice from the other refusals of a constraint.
+        if (const int extended = sqlite3_extended_errcode(m_db); (extended & 0xff) == (rc & 0xff))
+            rc = extended;
         throw fileError(dbMessage(m_db, rc), rc, QString::fromUtf8(sqlite3_db_filename(m_db, "main")));
     }
 
@@ -301,6 +306,14 @@ public:
         QStringList names;
         auto st = prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
                                          "AND name <> 'sqlite_sequence' ORDER BY name"));
+        while (st->next())
+            names << st->text(0);
+        return names;
+    }
+    QStringList indexes() override
+    {
+        QStringList names;
+        auto st = prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name"));
         while (st->next())
             names << st->text(0);
         return names;

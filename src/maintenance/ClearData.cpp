@@ -5,6 +5,7 @@
 #include "data/Schema.h"
 #include "data/Session.h"
 #include "data/Tables.h"
+#include "data/UniqueNumbers.h"
 
 namespace kv {
 
@@ -18,6 +19,8 @@ void clearAllData(Database& db)
         db.exec(QStringLiteral("DELETE FROM 管理员 WHERE id <> ?"), {kSuperAdministratorId});
         for (const QString& table : tableNames(TableRole::Data))
             db.exec(QStringLiteral("DELETE FROM \"%1\"").arg(table));
+        // Numbers stored twice are gone with the rows: the database keeps them apart from now on.
+        makeUniqueNumberIndexes(db);
         OperationLog(db).record(QStringLiteral("清空数据"));
         markDataReplaced(db);
         tx.commit();

@@ -5,6 +5,7 @@
 #include "data/Schema.h"
 #include "data/Session.h"
 #include "data/Tables.h"
+#include "data/UniqueNumbers.h"
 #include "maintenance/FileCopy.h"
 
 #include <QFile>
@@ -30,6 +31,17 @@ void copyTable(Database& from, Database& to, const QString& table)
     }
     sink->finish();
 }
+
+// Replaces the rows of every table of `to` by those of `from`, inside the transaction open on
+// `to`. Numbers that `from` holds twice (data of an earlier version) come across as they are;
+// the unique number indexes are made again where the rows allow.
+void copyTables(Database& from, Database& to)
+{
+    dropUniqueNumberIndexesAbsentFrom(from, to);
+    for (const TableDef& table : schemaTables())
+        copyTable(from, to, QString::fromUtf16(table.name));
+    makeUniqueNumberIndexes(to);
+}
 } // namespace
 
 QString copyServerToFile(Database& server, const QString& path, const QString& key)
@@ -45,8 +57,7 @@ QString copyServerToFile(Database& server, const QString& path, const QString& k
             // maintenance transaction, as of it).
             Transaction reading(server, Access::Snapshot);
             Transaction tx(file);
-            for (const TableDef& table : schemaTables())
-                copyTable(server, file, QString::fromUtf16(table.name));
+            copyTables(server, file);
             tx.commit();
             reading.commit();
         }
@@ -66,8 +77,7 @@ void copyFileInto(const QString& path, const QString& key, Database& db)
     Database file(path, key);
     Transaction tx(db);
     requireRight(db, Right::RestoreClear);
-    for (const TableDef& table : schemaTables())
-        copyTable(file, db, QString::fromUtf16(table.name));
+    copyTables(file, db);
     tx.commit();
 }
 

@@ -5,6 +5,7 @@
 #include "data/OperationLog.h"
 #include "data/Session.h"
 #include "data/TextRules.h"
+#include "data/UniqueNumbers.h"
 #include "lists/CodeList.h"
 
 namespace kv {
@@ -314,13 +315,24 @@ bool MasterRecords::saveOnce(qint64 editId, const QStringList& values, const std
     return true;
 }
 
-void MasterRecords::refuseNumberChange(qint64 id, const QString& number)
+void MasterRecords::refuseTakenNumber(qint64 id, const QString& number)
 {
-    const QVariant stored = m_db.scalar(
-        QStringLiteral("SELECT %1 FROM %2 WHERE id = ?").arg(quoted(m_table.numberColumn().name), quoted(m_table.table)),
-        {id});
-    if (stored.isNull() || stored.toString() == number)
-        return;
+    const QString column = quoted(m_table.numberColumn().name);
+    const QString table = quoted(m_table.table);
+    if (id != 0) {
+        const QVariant stored = m_db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE id = ?").arg(column, table), {id});
+        // A record keeps its number even where earlier versions stored it twice.
+        if (stored.isNull() || stored.toString() == number)
+            return;
+        refuseNumberChange(id, stored.toString());
+    }
+    if (!m_db.scalar(QStringLiteral("SELECT id FROM %1 WHERE %2 = ? AND id <> ?").arg(table, column), {number, id})
+             .isNull())
+        throw InputError(QString::fromUtf16(kNumberTakenText));
+}
+
+void MasterRecords::refuseNumberChange(qint64 id, const QString& stored)
+{
     // Only the lines that carry the number keep it; a line with only a shared description does not
     // say whose it is.
     const LineReferences all = referringLines(id);
@@ -328,14 +340,13 @@ void MasterRecords::refuseNumberChange(qint64 id, const QString& number)
     if (refs.production == 0 && refs.deductions == 0)
         return;
     throw InputError(QStringLiteral("%1它们记在%2 %3 名下，%2不能再改；请改回 %3。")
-                         .arg(referenceNote(m_table.kind, refs), m_table.numberColumn().name, stored.toString()));
+                         .arg(referenceNote(m_table.kind, refs), m_table.numberColumn().name, stored));
 }
 
 bool MasterRecords::write(qint64 editId, const QStringList& values, QStringList* learnt)
 {
     requireRight(m_db, Right::MasterData);
-    if (editId != 0)
-        refuseNumberChange(editId, cleanText(values.value(0)));
+    refuseTakenNumber(editId, cleanText(values.value(0)));
     QStringList names;
     QStringList marks;
     QVariantList bound;
@@ -345,19 +356,27 @@ bool MasterRecords::write(qint64 editId, const QStringList& values, QStringList*
         bound << storedValue(column, values.value(i));
     }
 
-    if (editId == 0) {
-        for (int i = 0; i < names.size(); ++i)
-            marks << QStringLiteral("?");
-        m_db.exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoted(m_table.table), names.join(u','), marks.join(u',')),
-                  bound);
-    } else {
-        for (const QString& name : std::as_const(names))
-            marks << name + QStringLiteral(" = ?");
-        m_db.exec(QStringLiteral("UPDATE %1 SET %2 WHERE id = ?").arg(quoted(m_table.table), marks.join(u',')),
-                  bound << editId);
-        if (m_db.changes() == 0)
-            return false;
+    try {
+        if (editId == 0) {
+            for (int i = 0; i < names.size(); ++i)
+                marks << QStringLiteral("?");
+            m_db.exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                          .arg(quoted(m_table.table), names.join(u','), marks.join(u',')),
+                      bound);
+        } else {
+            for (const QString& name : std::as_const(names))
+                marks << name + QStringLiteral(" = ?");
+            m_db.exec(QStringLiteral("UPDATE %1 SET %2 WHERE id = ?").arg(quoted(m_table.table), marks.join(u',')),
+                      bound << editId);
+            if (m_db.changes() == 0)
+                return false;
+        }
+    } catch (const DbError& e) {
+        // The number's unique index refused it: another clerk stored the same number after the
+        // check above. The caller's transaction ends with the refusal.
+        if (e.cause() == Cause::Duplicate)
+            throw InputError(QString::fromUtf16(kNumberTakenText));
+        throw;
     }
     for (int i = 0; i < m_table.columns.size(); ++i) {
         const MasterColumn& column = m_table.columns.at(i);

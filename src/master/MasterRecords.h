@@ -87,7 +87,8 @@ public:
     // workshop, job type or unit into its code list, all or nothing, with an entry in the log
     // for each. Needs the
     // right to keep master data (Right::MasterData); a number that stored lines name never
-    // changes (InputError with the line counts of referenceNote). False when the record
+    // changes (InputError with the line counts of referenceNote), and a number another record
+    // has is refused (InputError kNumberTakenText), also when another clerk stored it meanwhile. False when the record
     // to update no longer exists; nothing is written then. With `loaded` (the values load gave
     // when the edit began) an update is refused with InputError (kRecordChangedText) when
     // another user changed the record since.
@@ -100,8 +101,10 @@ public:
 private:
     bool saveOnce(qint64 editId, const QStringList& values, const std::optional<QStringList>& loaded);
     QVariant storedValue(const MasterColumn& column, const QString& typed) const;
-    // Throws InputError when the record's number would change while stored lines name it.
-    void refuseNumberChange(qint64 id, const QString& number);
+    // Throws InputError when another record has the number (kNumberTakenText), or when the
+    // record's number would change while stored lines name it; id 0 for a new record.
+    void refuseTakenNumber(qint64 id, const QString& number);
+    void refuseNumberChange(qint64 id, const QString& stored);
     // load, and inside a transaction keeps the row from other connections' changes till its end.
     std::optional<QStringList> loadRow(qint64 id, bool lockRow);
 

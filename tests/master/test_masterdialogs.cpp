@@ -284,16 +284,23 @@ private slots:
         QCOMPARE(gui.find<QDateEdit>(QStringLiteral("text7"))->date(), QDate(2006, 11, 2));
         QCOMPARE(textOf(gui, QStringLiteral("Text8")), QString());
 
-        // No duplicate check on edit; values are cleaned as on add.
+        // Another employee's number is refused on edit too, and the dialog keeps what was typed;
+        // values are cleaned as on add.
         setText(gui, QStringLiteral("Text1"), QStringLiteral(" E8\t"));
         setText(gui, QStringLiteral("Text2"), QStringLiteral(" 王五 "));
+        boxes.expect(QStringLiteral("编号已存在"));
+        gui.click(QStringLiteral("Command1"));
+        KV_VERIFY_BOXES(boxes);
+        QCOMPARE(saved.count(), 0);
+        QCOMPARE(textOf(gui, QStringLiteral("Text1")), QStringLiteral(" E8\t"));
+        setText(gui, QStringLiteral("Text1"), QStringLiteral(" E7\t"));
         boxes.expect(QStringLiteral("修改成功！"));
         gui.click(QStringLiteral("Command1"));
         KV_VERIFY_BOXES(boxes);
         QCOMPARE(saved.count(), 1);
         Statement st = app.db().prepare(QStringLiteral("SELECT 工号, 姓名, 车间 FROM 员工 WHERE id = 70000"));
         QVERIFY(st.next());
-        QCOMPARE(st.text(0), QStringLiteral("E8"));
+        QCOMPARE(st.text(0), QStringLiteral("E7"));
         QCOMPARE(st.text(1), QStringLiteral("王五"));
         QCOMPARE(app.db().scalar(QStringLiteral("SELECT 姓名 FROM 员工 WHERE id = 4464")).toString(),
                  QStringLiteral("不是他"));

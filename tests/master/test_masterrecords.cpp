@@ -1,6 +1,8 @@
 #include "TestDb.h"
 #include "data/Database.h"
 #include "data/OperationLog.h"
+#include "data/Schema.h"
+#include "data/UniqueNumbers.h"
 #include "entry/ClosedMonths.h"
 #include "entry/MonthRecords.h"
 #include "lists/CodeList.h"
@@ -8,6 +10,8 @@
 #include "ui/CellFind.h"
 
 #include <QTest>
+
+#include <thread>
 
 using namespace kv;
 
@@ -24,6 +28,34 @@ QStringList product(const char* number, const char* description, const char* uni
 {
     return {QString::fromUtf8(number), QString::fromUtf8(description), QStringLiteral("X"),
             QString::fromUtf8(unit),   QString::fromUtf8(price),       QString()};
+}
+
+QStringList deduction(const char* number, const char* description)
+{
+    return {QString::fromUtf8(number), QString::fromUtf8(description), QStringLiteral("X"), QStringLiteral("5"),
+            QString()};
+}
+
+// The values of a new record of the kind with the given number.
+QStringList recordNumbered(MasterKind kind, const char* number)
+{
+    switch (kind) {
+    case MasterKind::Product: return product(number, "螺丝", "个", "1");
+    case MasterKind::Deduction: return deduction(number, "罚款");
+    case MasterKind::Employee: break;
+    }
+    return employee(number, "张三");
+}
+
+// Saves and says how it ended: "" when saved, else the refusal's text.
+QString saveResult(MasterRecords& records, qint64 id, const QStringList& values)
+{
+    try {
+        records.save(id, values);
+        return {};
+    } catch (const Error& e) {
+        return e.message();
+    }
 }
 
 int count(Database& db, const QString& table, const QString& where = QStringLiteral("1=1"),
@@ -137,6 +169,147 @@ private slots:
         QVERIFY(employees.numberExists(QStringLiteral(" E001 ")));
         QVERIFY(!employees.numberExists(QStringLiteral("E0011")));
         QVERIFY(!employees.numberExists(QStringLiteral("e001")));
+    }
+
+    // Added or edited, a number another record of the table has is refused on both engines; the
+    // refused save changes nothing, and a record keeps its own number through an edit.
+    void aNumberAnotherRecordHasIsRefused()
+    {
+        TestApp app;
+        const QString taken = QString::fromUtf16(kNumberTakenText);
+        for (const MasterKind kind : {MasterKind::Employee, MasterKind::Product, MasterKind::Deduction}) {
+            MasterRecords records(app.db(), kind);
+            const QString table = records.table().table;
+            QVERIFY(records.save(0, recordNumbered(kind, "N1")));
+            QVERIFY(records.save(0, recordNumbered(kind, "N2")));
+            const qint64 second = app.db().scalar(QStringLiteral("SELECT max(id) FROM %1").arg(table)).toLongLong();
+            const int logged = OperationLog(app.db()).entries().size();
+            QCOMPARE(saveResult(records, 0, recordNumbered(kind, " N1 ")), taken);
+            QCOMPARE(saveResult(records, second, recordNumbered(kind, "N1")), taken);
+            QCOMPARE(records.load(second)->value(0), QStringLiteral("N2"));
+            QCOMPARE(count(app.db(), table), 2);
+            QCOMPARE(OperationLog(app.db()).entries().size(), logged);
+            QCOMPARE(saveResult(records, second, recordNumbered(kind, "N2")), QString());
+            // The database itself refuses what the program's check would not see.
+            QVERIFY(hasUniqueNumberIndex(app.db(), table));
+            try {
+                app.db().exec(QStringLiteral("UPDATE %1 SET %2 = 'N1'").arg(table, records.table().numberColumn().name));
+                QFAIL("the index should refuse a number stored twice");
+            } catch (const DbError& e) {
+                QCOMPARE(e.cause(), Cause::Duplicate);
+            }
+        }
+    }
+
+    // Two clerks adding the same numbers at once: each number is stored once, the other clerk
+    // hears "编号已存在", and nothing else fails.
+    void clerksRacingForOneNumberStoreItOnce()
+    {
+        TestApp app;
+        constexpr int kNumbers = 40;
+        std::vector<std::unique_ptr<Database>> clerks;
+        clerks.push_back(app.connect());
+        clerks.push_back(app.connect());
+        std::vector<QStringList> outcomes(clerks.size());
+        std::vector<std::thread> threads;
+        for (size_t c = 0; c < clerks.size(); ++c) {
+            threads.emplace_back([&, c] {
+                MasterRecords records(*clerks.at(c), MasterKind::Product);
+                for (int n = 0; n < kNumbers; ++n)
+                    outcomes.at(c) << saveResult(records, 0, product(qPrintable(QStringLiteral("R%1").arg(n)), "螺丝", "个", "1"));
+            });
+        }
+        for (std::thread& t : threads)
+            t.join();
+        int saved = 0;
+        for (int n = 0; n < kNumbers; ++n) {
+            QStringList both{outcomes.at(0).at(n), outcomes.at(1).at(n)};
+            both.sort();
+            QCOMPARE(both, QStringList({QString(), QString::fromUtf16(kNumberTakenText)}));
+            ++saved;
+        }
+        QCOMPARE(count(app.db(), QStringLiteral("产品工价")), saved);
+        QCOMPARE(app.db().scalar("SELECT count(DISTINCT 产品编号) FROM 产品工价").toInt(), kNumbers);
+    }
+
+    // The other clerk's save comes after this one's check and before its insert: the index
+    // decides, and the loser hears the same refusal as from the check.
+    void theIndexDecidesWhenTheCheckCameTooEarly()
+    {
+        if (!TestApp::onServer())
+            QSKIP("the file's write lock keeps the other clerk out from the check on");
+        TestApp app;
+        const std::unique_ptr<Database> other = app.connect();
+        const std::unique_ptr<Database> watcher = app.connect();
+        const qint64 clerkPid = app.db().scalar("SELECT pg_backend_pid()").toLongLong();
+        Transaction otherSave(*other);
+        QVERIFY(MasterRecords(*other, MasterKind::Employee).save(0, employee("E7", "李四")));
+        QString result = QStringLiteral("not run");
+        std::thread clerk([&] {
+            MasterRecords records(app.db(), MasterKind::Employee);
+            result = saveResult(records, 0, employee("E7", "张三"));
+        });
+        // The clerk's insert waits for the other's uncommitted row of the same number.
+        while (watcher->scalar("SELECT count(*) FROM pg_locks WHERE NOT granted AND pid = ?", {clerkPid}).toInt() == 0)
+            std::this_thread::yield();
+        otherSave.commit();
+        clerk.join();
+        QCOMPARE(result, QString::fromUtf16(kNumberTakenText));
+        QCOMPARE(app.db().scalar("SELECT 姓名 FROM 员工 WHERE 工号 = 'E7'").toString(), QStringLiteral("李四"));
+    }
+
+    // Data of an earlier version that hold a number twice: the upgrade goes through, names the
+    // duplicates in the log and at each connect, and the program keeps refusing new ones; once
+    // they are told apart the next connect makes the index.
+    void dataWithDuplicateNumbersUpgradeAndAreKeptApartOnceFixed()
+    {
+        TestApp app;
+        Database& db = app.db();
+        // The data as version 8 left them, with an employee and a deduction number stored twice.
+        for (const char* table : {"员工", "产品工价", "扣减项目"}) {
+            const QString name = QString::fromUtf8(table);
+            const QString column = MasterRecords(db, name == u"员工"       ? MasterKind::Employee
+                                                     : name == u"产品工价" ? MasterKind::Product
+                                                                           : MasterKind::Deduction)
+                                       .table()
+                                       .numberColumn()
+                                       .name;
+            db.execScript(QStringLiteral("DROP INDEX %1_%2_唯一; CREATE INDEX %1_%2 ON %1 (%2)").arg(name, column));
+        }
+        db.execScript("INSERT INTO 员工 (工号, 姓名) VALUES ('Y001', '张三'), ('Y001', '李四'), ('Y002', '王五'), "
+                      "('Y001', '赵六'); INSERT INTO 扣减项目 (扣减项目编号) VALUES ('K1'), ('K1'); "
+                      "INSERT INTO 产品工价 (产品编号) VALUES ('C1'), ('C2')");
+        db.execScript("UPDATE kelvaro_meta SET value = '8' WHERE key = 'schema_version'");
+        upgradeSchema(db);
+        QCOMPARE(storedVersion(db), latestVersion());
+        QVERIFY(!hasUniqueNumberIndex(db, "员工"));
+        QVERIFY(!hasUniqueNumberIndex(db, "扣减项目"));
+        QVERIFY(hasUniqueNumberIndex(db, "产品工价"));
+        QStringList logged;
+        for (const LogEntry& e : OperationLog(db).entries())
+            if (e.action == u"编号重复")
+                logged << e.target.section(u'\n', 0, 0);
+        logged.sort();
+        QCOMPARE(logged, QStringList({"员工表中有重复的工号：Y001（3 条）。", "扣减项目表中有重复的扣减项目编号：K1（2 条）。"}));
+
+        QVERIFY(app.ctx().reconnect());
+        QVERIFY(app.ctx().duplicateNumbers().contains(QStringLiteral("Y001（3 条）")));
+        QVERIFY(app.ctx().duplicateNumbers().contains(QStringLiteral("K1（2 条）")));
+        MasterRecords employees(app.db(), MasterKind::Employee);
+        QCOMPARE(saveResult(employees, 0, employee("Y001", "新人")), QString::fromUtf16(kNumberTakenText));
+        QCOMPARE(saveResult(employees, 4, employee("Y002", "赵六")), QString::fromUtf16(kNumberTakenText));
+        // A record keeps its number, stored twice or not, through an edit of its other values.
+        QCOMPARE(saveResult(employees, 1, employee("Y001", "张三丰")), QString());
+        QCOMPARE(saveResult(employees, 2, employee("Y003", "李四")), QString());
+        QCOMPARE(saveResult(employees, 4, employee("Y004", "赵六")), QString());
+        QCOMPARE(count(app.db(), "员工", "工号 = 'Y001'"), 1);
+
+        QVERIFY(app.ctx().reconnect());
+        QVERIFY(!app.ctx().duplicateNumbers().contains(QStringLiteral("Y001")));
+        QVERIFY(app.ctx().duplicateNumbers().contains(QStringLiteral("K1（2 条）")));
+        QVERIFY(hasUniqueNumberIndex(app.db(), "员工"));
+        QVERIFY(!app.db().indexes().contains(QStringLiteral("员工_工号")));
+        QVERIFY_THROWS_EXCEPTION(DbError, app.db().exec("UPDATE 员工 SET 工号 = 'Y001'"));
     }
 
     void priceMustBeANumber()
