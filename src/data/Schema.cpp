@@ -262,6 +262,9 @@ bool createDatabaseIfMissing(const QString& path, const QString& key)
     try {
         Database db(path, key, true);
         createSchema(db);
+        // Later steps replace indexes of earlier ones: a new file starts without the pages they
+        // left free.
+        db.execScript(QStringLiteral("VACUUM"));
     } catch (...) {
         QFile::remove(path);
         throw;
