@@ -346,7 +346,6 @@ void MasterRecords::refuseNumberChange(qint64 id, const QString& stored)
 bool MasterRecords::write(qint64 editId, const QStringList& values, QStringList* learnt)
 {
     requireRight(m_db, Right::MasterData);
-    refuseTakenNumber(editId, cleanText(values.value(0)));
     QStringList names;
     QStringList marks;
     QVariantList bound;
@@ -355,6 +354,8 @@ bool MasterRecords::write(qint64 editId, const QStringList& values, QStringList*
         names << quoted(column.name);
         bound << storedValue(column, values.value(i));
     }
+    // The values themselves first, then whether their number is free.
+    refuseTakenNumber(editId, cleanText(values.value(0)));
 
     try {
         if (editId == 0) {
