@@ -154,6 +154,17 @@ void createVersion9(Database& db)
         OperationLog(db).record(QStringLiteral("编号重复"), duplicateNumbersText({d}));
 }
 
+// Version 10: piece prices with the day they take effect. Every product's price as it stands
+// counts from 1900-1-1 on, so that the lines stored before keep the prices they were paid at.
+void createVersion10(Database& db)
+{
+    createTablesOf(db, 10);
+    db.execScript(QStringLiteral(R"SQL(
+CREATE UNIQUE INDEX 工价历史_产品ID_生效日期 ON 工价历史 (产品ID, 生效日期);
+INSERT INTO 工价历史 (产品ID, 工价, 生效日期) SELECT id, 工价, '1900-01-01' FROM 产品工价 WHERE 工价 IS NOT NULL;
+)SQL"));
+}
+
 // A new version is one function above and one line here.
 constexpr SchemaStep kSteps[] = {
     {1, createVersion1},
@@ -165,6 +176,7 @@ constexpr SchemaStep kSteps[] = {
     {7, createVersion7},
     {8, createVersion8},
     {9, createVersion9},
+    {10, createVersion10},
 };
 
 void recordVersion(Database& db, int version)

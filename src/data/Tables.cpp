@@ -38,6 +38,9 @@ constexpr TableDef kTables[] = {
     // Who changed what and when; clearing the data leaves the one entry that says who cleared.
     {u"操作日志", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 时间 TEXT, 账号 TEXT, 操作 TEXT, 内容 TEXT", 4,
      TableRole::Data},
+    // Each product's piece prices by the day they take effect (ISO text); 产品ID is 产品工价.id.
+    {u"工价历史", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 产品ID INTEGER NOT NULL, 工价 REAL NOT NULL, 生效日期 TEXT NOT NULL",
+     10, TableRole::Data},
 };
 } // namespace
 

@@ -3,6 +3,8 @@
 #include "data/Database.h"
 #include "data/TextRules.h"
 
+#include <utility>
+
 namespace kv {
 
 namespace {
@@ -16,7 +18,7 @@ struct CatalogTable {
 CatalogTable tableOf(LookupKind kind)
 {
     if (kind == LookupKind::Product)
-        return {QStringLiteral("产品工价"), QStringLiteral("产品编号, 产品说明, 计量单位, 工价, 拼音编码"), 3, 4};
+        return {QStringLiteral("产品工价"), QStringLiteral("产品编号, 产品说明, 计量单位, 工价, 拼音编码, id"), 3, 4};
     return {QStringLiteral("扣减项目"), QStringLiteral("扣减项目编号, 扣减项目说明, 扣减金额, 拼音编码"), 2, 3};
 }
 
@@ -43,9 +45,18 @@ QString keyOf(const Statement& st, int col)
 void ItemCatalog::refresh(Database& db)
 {
     const CatalogTable t = tableOf(m_kind);
-    const std::optional<QString> stamp = db.changeStamp(t.table);
+    std::optional<QString> stamp = db.changeStamp(t.table);
+    if (stamp && m_kind == LookupKind::Product) {
+        const std::optional<QString> rates = db.changeStamp(QStringLiteral("工价历史"));
+        stamp = rates ? std::optional<QString>(*stamp + u' ' + *rates) : std::nullopt;
+    }
     if (stamp && stamp == m_stamp)
         return;
+
+    const bool products = m_kind == LookupKind::Product;
+    const QHash<qint64, PriceHistory> histories = products ? PieceRates(db).histories() : QHash<qint64, PriceHistory>();
+    QStringList listed;
+    QList<PriceHistory> dated;
 
     Statement st = db.prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY id").arg(t.columns, t.table));
     QStringList fields;
@@ -59,11 +70,36 @@ void ItemCatalog::refresh(Database& db)
             row << (i == t.numericColumn && !st.isNull(i) ? st.decimal(i).plainText() : st.text(i));
         rows.append(row);
         keys.append({keyOf(st, 0), keyOf(st, 1), keyOf(st, t.shownColumns)});
+        if (products) {
+            listed << row.at(t.numericColumn);
+            dated << histories.value(st.integer(t.shownColumns + 1));
+        }
     }
     m_fields = fields;
     m_rows = std::move(rows);
     m_keys = std::move(keys);
+    m_listedPrices = std::move(listed);
+    m_histories = std::move(dated);
     m_stamp = stamp;
+    if (m_day.isValid())
+        setDay(std::exchange(m_day, QDate()));
+}
+
+void ItemCatalog::setDay(const QDate& day)
+{
+    if (m_kind != LookupKind::Product || day == m_day)
+        return;
+    m_day = day;
+    const int priceColumn = tableOf(m_kind).numericColumn;
+    for (int i = 0; i < m_rows.size(); ++i) {
+        QString price = m_listedPrices.value(i);
+        if (!m_histories.value(i).isEmpty()) {
+            const std::optional<Decimal> inForce = priceInForce(m_histories.at(i), day);
+            price = inForce ? inForce->plainText() : QString();
+        }
+        if (m_rows.at(i).at(priceColumn) != price)
+            m_rows[i][priceColumn] = price;
+    }
 }
 
 QList<int> ItemCatalog::matches(const QString& typed) const
@@ -86,10 +122,27 @@ QList<int> ItemCatalog::matches(const QString& typed) const
     return out;
 }
 
-LookupResult lookupItems(Database& db, LookupKind kind, const QString& typed)
+std::optional<QString> ItemCatalog::priceOf(const QString& description, const QString& unit) const
+{
+    if (m_kind != LookupKind::Product)
+        return std::nullopt;
+    std::optional<QString> price;
+    for (const QStringList& row : m_rows) {
+        if (row.at(1) != description || row.at(2) != unit)
+            continue;
+        if (price)
+            return std::nullopt;
+        price = row.at(3);
+    }
+    return price;
+}
+
+LookupResult lookupItems(Database& db, LookupKind kind, const QString& typed, const QDate& day)
 {
     ItemCatalog catalog(kind);
     catalog.refresh(db);
+    if (day.isValid())
+        catalog.setDay(day);
     LookupResult result{catalog.fields(), {}};
     for (int i : catalog.matches(typed))
         result.rows.append(catalog.rows().at(i));

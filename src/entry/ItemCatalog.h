@@ -1,6 +1,7 @@
 #pragma once
 
 #include "entry/ItemLookup.h"
+#include "master/PieceRates.h"
 
 #include <QList>
 #include <QString>
@@ -23,6 +24,13 @@ public:
     // another one. Throws DbError.
     void refresh(Database& db);
 
+    // Products: the price column shows the prices in force on `day` from now on (the price of
+    // the latest day until a day is set), as the line of that date takes it.
+    void setDay(const QDate& day);
+    // Products: the price shown for the one product of this description and unit; none when no
+    // product or more than one has them.
+    std::optional<QString> priceOf(const QString& description, const QString& unit) const;
+
     // The shown columns' names, and the rows in table order as texts (the price or amount as
     // plain decimal text).
     const QStringList& fields() const { return m_fields; }
@@ -44,6 +52,10 @@ private:
     QStringList m_fields;
     QList<QStringList> m_rows;
     QList<Keys> m_keys;
+    // Products: each row's price as listed (产品工价.工价) and its dated prices.
+    QStringList m_listedPrices;
+    QList<PriceHistory> m_histories;
+    QDate m_day;
     // The table's change stamp when the rows were read; none when they must be read each time.
     std::optional<QString> m_stamp;
 };

@@ -73,7 +73,7 @@ LineGridEditor::LineGridEditor(Kind kind, AppContext& ctx, ui::DataGrid* grid, L
     connect(m_picker, &QDateEdit::dateChanged, this, &LineGridEditor::onPickerDateChanged);
     connect(m_picker, &DatePicker::escapePressed, this, [this] {
         if (m_pickRow > 0)
-            m_grid->setText(m_pickRow, 0, m_picker->restoreText);
+            setLineDate(m_pickRow, m_picker->restoreText);
         hidePicker(true);
     });
     connect(m_picker, &DatePicker::enterPressed, this, [this] {
@@ -122,6 +122,10 @@ void LineGridEditor::lookUp(int row, int col, const QString& typed, bool all)
 {
     if (!ui::guarded(m_window, [&] { m_catalog.refresh(m_ctx.conn()); }))
         return;
+    if (isProduction()) {
+        const auto day = parseDateText(m_grid->text(row, PDate));
+        m_catalog.setDay(day ? *day : defaultDate(row));
+    }
     m_popup->placeUnder(*m_grid, row, col);
     m_popup->showMatches(m_catalog, m_catalog.matches(all ? QString() : typed));
     m_matchWalked = false; // a new list starts at its first match
@@ -371,7 +375,7 @@ void LineGridEditor::onDateEditRequested(int row, int col)
     m_pickRow = row;
     m_picker->setGeometry(m_grid->cellRect(row, col));
     if (m_grid->text(row, col).isEmpty())
-        m_grid->setText(row, col, dateText(defaultDate(row)));
+        setLineDate(row, dateText(defaultDate(row)));
     const auto date = parseDateText(m_grid->text(row, col));
     {
         const QSignalBlocker quiet(m_picker);
@@ -397,7 +401,26 @@ void LineGridEditor::onPickerDateChanged(const QDate& date)
         ui::message(m_window, QStringLiteral("只能是计工月份内的日期！"), QStringLiteral("提示！"), ui::Icon::Warning);
         return;
     }
-    m_grid->setText(m_pickRow, 0, dateText(date));
+    setLineDate(m_pickRow, dateText(date));
+}
+
+void LineGridEditor::setLineDate(int row, const QString& text)
+{
+    m_grid->setText(row, 0, text);
+    // A line not stored yet takes the piece price in force on its date; a stored line keeps the
+    // price it was paid at.
+    const auto day = parseDateText(text);
+    if (!isProduction() || !day || !m_grid->text(row, PId).isEmpty() ||
+        cleanText(m_grid->text(row, PProduct)).isEmpty())
+        return;
+    if (!ui::guarded(m_window, [&] { m_catalog.refresh(m_ctx.conn()); }))
+        return;
+    m_catalog.setDay(*day);
+    const std::optional<QString> price = m_catalog.priceOf(m_grid->text(row, PProduct), m_grid->text(row, PUnit));
+    if (!price || *price == m_grid->text(row, PPrice))
+        return;
+    m_grid->setText(row, PPrice, *price);
+    updateAmount(row, m_grid->text(row, PQuantity));
 }
 
 void LineGridEditor::hidePicker(bool backToGrid)

@@ -77,6 +77,9 @@ private:
     void onAfterEdit(int row, int col);
     void onDateEditRequested(int row, int col);
     void onPickerDateChanged(const QDate& date);
+    // Writes a line's date cell, and the price of its product on that date into a line not
+    // stored yet.
+    void setLineDate(int row, const QString& text);
     void hidePicker(bool backToGrid);
     QDate defaultDate(int row) const;
 

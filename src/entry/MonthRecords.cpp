@@ -6,6 +6,7 @@
 #include "data/OperationLog.h"
 #include "data/Session.h"
 #include "entry/ClosedMonths.h"
+#include "master/PieceRates.h"
 
 namespace kv {
 
@@ -410,6 +411,43 @@ qint64 MonthRecords::saveMonthOnce(const MonthSheet& sheet)
     const qint64 saved = version(employeeNo, monthText);
     tx.commit();
     return saved;
+}
+
+int MonthRecords::repriceMonth(const QString& typedEmployeeNo, const QString& typedMonth,
+                               std::optional<qint64> loadedVersion, qint64* savedVersion)
+{
+    const QString monthText = requireMonth(typedMonth);
+    const YearMonth month = *parseMonthText(monthText);
+    const QString employeeNo = cleanText(typedEmployeeNo);
+    Transaction tx(m_db);
+    requireRight(m_db, Right::WageEntry);
+    claim(employeeNo, monthText, loadedVersion);
+
+    MonthSheet sheet{monthText, employeeNo, storedTotals(employeeNo, monthText).name, loadProduction(employeeNo, month),
+                     loadDeductions(employeeNo, month), loadedVersion};
+    PieceRates rates(m_db);
+    QStringList changed;
+    for (LineTexts& line : sheet.production) {
+        const std::optional<Decimal> price =
+            rates.priceOn(line.at(PProduct), line.at(PUnit), requireDate(line.at(PDate)));
+        if (!price || Decimal::fromCellText(line.at(PPrice)) == price)
+            continue;
+        changed << QStringLiteral("%1 %2 %3→%4").arg(line.at(PDate), line.at(PProduct), line.at(PPrice),
+                                                    price->plainText());
+        line[PPrice] = price->plainText();
+    }
+    if (savedVersion)
+        *savedVersion = version(employeeNo, monthText);
+    if (changed.isEmpty())
+        return 0;
+    const qint64 saved = saveMonth(sheet);
+    OperationLog(m_db).record(QStringLiteral("按新工价重算"), QStringLiteral("%1（%2）%3：%4")
+                                                                .arg(sheet.employeeName, employeeNo, monthText,
+                                                                     changed.join(QStringLiteral("；"))));
+    tx.commit();
+    if (savedVersion)
+        *savedVersion = saved;
+    return int(changed.size());
 }
 
 QStringList workingMonths(const QDate& today)

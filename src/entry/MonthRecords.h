@@ -157,6 +157,14 @@ public:
     // A save that crossed another clerk's change is tried again (retryingConflicts).
     qint64 saveMonth(const MonthSheet& sheet);
 
+    // "按新工价重算": gives every stored production line of the month whose product is known
+    // (by description and unit) the piece price in force on the line's date, works its amount
+    // out again and saves the month as saveMonth does, with an entry in the log that names the
+    // lines changed; the same rights and refusals as saveMonth. Returns the lines whose price
+    // changed (0: nothing written) and the version now stored in *savedVersion.
+    int repriceMonth(const QString& employeeNo, const QString& monthText,
+                     std::optional<qint64> loadedVersion = std::nullopt, qint64* savedVersion = nullptr);
+
 private:
     qint64 saveMonthOnce(const MonthSheet& sheet);
 

@@ -238,6 +238,8 @@ void WageEntryWindow::buildLayout()
     place(slip, 8010, 5220, 1065, 465);
     auto* clear = button(QStringLiteral("全部清空"), m_frame, QStringLiteral("Command3"));
     place(clear, 9165, 5220, 1215, 465);
+    auto* reprice = button(QStringLiteral("按新工价重算"), m_frame, QStringLiteral("Command9"));
+    place(reprice, 3180, 5220, 1815, 465);
     // Prints belong to the right to print, which an account entering wages may lack.
     ui::permit(print, m_ctx.session().refusal(Right::Statistics));
     ui::permit(slip, m_ctx.session().refusal(Right::Statistics));
@@ -245,6 +247,7 @@ void WageEntryWindow::buildLayout()
     connect(print, &QPushButton::clicked, this, &WageEntryWindow::onPrint);
     connect(slip, &QPushButton::clicked, this, &WageEntryWindow::onPrintSlip);
     connect(clear, &QPushButton::clicked, this, &WageEntryWindow::onClear);
+    connect(reprice, &QPushButton::clicked, this, &WageEntryWindow::onReprice);
 
     m_candidates = new CandidateList(this);
     m_candidates->setObjectName(QStringLiteral("List1"));
@@ -331,7 +334,7 @@ void WageEntryWindow::buildLineAreaGrowth()
     for (const char* name : {"Label5", "Text3", "Label9"})
         m_growth->moveWithGridsAbove(m_frame->findChild<QWidget*>(QString::fromLatin1(name)), 0);
     for (const char* name :
-         {"Label6", "Text4", "Label10", "Label7", "Text5", "Command1", "Command2", "Command8", "Command3"})
+         {"Label6", "Text4", "Label10", "Label7", "Text5", "Command1", "Command2", "Command8", "Command3", "Command9"})
         m_growth->moveWithGridsAbove(m_frame->findChild<QWidget*>(QString::fromLatin1(name)), 1);
     // Delete on a line does what the line's delete button does.
     m_production->table()->installEventFilter(this);
@@ -479,7 +482,7 @@ void WageEntryWindow::lockClosedMonth()
 
 void WageEntryWindow::enableChangeCommands()
 {
-    for (const char* name : {"Command1", "Command3"})
+    for (const char* name : {"Command1", "Command3", "Command9"})
         m_frame->findChild<QWidget*>(QString::fromLatin1(name))->setEnabled(!m_readOnly);
     if (m_growth)
         for (int g : {0, 1})
@@ -743,6 +746,38 @@ void WageEntryWindow::onClear()
     showNotes(workingMonth(), false, false);
     for (QLineEdit* box : {m_productionTotal, m_deductionTotal, m_netPay})
         showTotal(box, Decimal());
+}
+
+void WageEntryWindow::onReprice()
+{
+    if (monthClosedRefused())
+        return;
+    for (DataGrid* grid : {m_production, m_deductions})
+        if (grid->isEditing())
+            grid->finishEdit(true);
+    // The stored lines are repriced and shown again: lines not saved yet would be lost.
+    if (hasUnsavedChanges()) {
+        ui::message(this, QStringLiteral("当前的修改还没有保存，请先保存，再按新工价重算。"), QStringLiteral("尚未保存"),
+                    ui::Icon::Warning);
+        return;
+    }
+    const QString month = workingMonth();
+    const QString question = QStringLiteral("按各条记录日期当天的工价，重新计算%1 %2已保存的生产记录的工价和金额。\n"
+                                            "确定要重算吗？")
+                                 .arg(m_name->text(), month);
+    if (ui::message(this, question, QStringLiteral("按新工价重算"), ui::Icon::Question, ui::Buttons::OkCancel) !=
+        ui::Answer::Ok)
+        return;
+    int changed = 0;
+    if (!ui::guarded(this, [&] {
+            changed = MonthRecords(m_ctx.conn()).repriceMonth(m_number->text(), month, m_loadedVersion);
+            loadMonth(month);
+        }))
+        return;
+    ui::message(this,
+                changed == 0 ? QStringLiteral("已保存的记录都是按当天的工价计算的，没有需要重算的记录。")
+                             : QStringLiteral("已按新工价重算 %1 条生产记录。").arg(changed),
+                QStringLiteral("按新工价重算"));
 }
 
 void WageEntryWindow::onPrint()

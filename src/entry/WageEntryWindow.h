@@ -93,6 +93,7 @@ private:
     void hidePopups();
     void onSave();
     void onClear();
+    void onReprice();
     void onPrint();
     void onPrintSlip();
 

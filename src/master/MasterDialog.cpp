@@ -28,6 +28,8 @@ MasterDialog::MasterDialog(AppContext& ctx, MasterKind kind, const Captions& cap
     m_grid->setVerticalSpacing(8);
     m_grid->setColumnMinimumWidth(1, 220);
     outer->addLayout(m_grid);
+    m_sections = new QVBoxLayout;
+    outer->addLayout(m_sections);
 
     m_save = new QPushButton(QStringLiteral("添加"), this);
     m_save->setObjectName(QStringLiteral("Command1"));
@@ -129,10 +131,25 @@ bool MasterDialog::prepare()
         // produced a moment before.
         for (int i = 0; i < m_fields.size(); ++i)
             setValue(i, values->value(i));
+        recordShown();
     });
     if (ok && !found)
         reportMissingRecord();
     return ok && found;
+}
+
+void MasterDialog::addSection(QWidget* section)
+{
+    m_sections->addWidget(section);
+}
+
+void MasterDialog::takeStoredValue(int column)
+{
+    const auto values = MasterRecords(m_ctx.conn(), m_kind).load(isEditid);
+    if (!values || !m_loaded)
+        return;
+    (*m_loaded)[column] = values->value(column);
+    setValue(column, values->value(column));
 }
 
 void MasterDialog::reportMissingRecord()

@@ -11,6 +11,7 @@ class QComboBox;
 class QGridLayout;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 
 namespace kv {
 class AppContext;
@@ -48,6 +49,13 @@ protected:
     void addField(const QString& label, QWidget* control);
     // Called with the buttons placed; fills pick lists and defaults.
     virtual void prepareFields() {}
+    // Called in edit mode once the record's values are shown.
+    virtual void recordShown() {}
+    // Shows the column's value as now stored and takes it as the value loaded, after a change
+    // the dialog itself made beside the record's save (a price change).
+    void takeStoredValue(int column);
+    // Below the fields, above the buttons.
+    void addSection(QWidget* section);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     AppContext& m_ctx;
@@ -63,6 +71,7 @@ private:
     MasterKind m_kind;
     Captions m_captions;
     QGridLayout* m_grid;
+    QVBoxLayout* m_sections;
     QList<QWidget*> m_fields;            // one per column
     std::optional<QStringList> m_loaded; // the record as opened for editing
     QPushButton* m_save;

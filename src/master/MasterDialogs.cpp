@@ -2,11 +2,19 @@
 
 #include "data/AppContext.h"
 #include "lists/CodeList.h"
+#include "data/TextRules.h"
+#include "master/PieceRates.h"
 #include "master/Pinyin.h"
+#include "ui/DataGrid.h"
+#include "ui/MessageBox.h"
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace kv {
 
@@ -60,12 +68,81 @@ ProductDialog::ProductDialog(AppContext& ctx, QWidget* parent)
     addLineEdit(QStringLiteral("工价："), QStringLiteral("Text5"));
     addLineEdit(QStringLiteral("备注："), QStringLiteral("Text6"));
     followDescription(description, code);
+
+    // 调价: a price changes from a day on; the lines dated before keep the old one.
+    auto* rates = new QGroupBox(QStringLiteral("工价历史（调价）"), this);
+    rates->setObjectName(QStringLiteral("工价历史"));
+    auto* layout = new QGridLayout(rates);
+    m_history = new ui::DataGrid(rates);
+    m_history->setObjectName(QStringLiteral("fgHistory"));
+    m_history->setCols(2);
+    m_history->setRows(1);
+    m_history->setText(0, 0, QStringLiteral("生效日期"));
+    m_history->setText(0, 1, QStringLiteral("工价"));
+    m_history->setColumnKind(1, ui::DataGrid::ColumnKind::Number);
+    m_history->setColWidth(0, 1600);
+    m_history->setColWidth(1, 1400);
+    m_history->setMinimumHeight(110);
+    layout->addWidget(m_history, 0, 0, 1, 5);
+    layout->addWidget(new QLabel(QStringLiteral("新工价："), rates), 1, 0);
+    m_newPrice = new QLineEdit(rates);
+    m_newPrice->setObjectName(QStringLiteral("TextNewPrice"));
+    layout->addWidget(m_newPrice, 1, 1);
+    layout->addWidget(new QLabel(QStringLiteral("生效日期："), rates), 1, 2);
+    m_effective = new QDateEdit(rates);
+    m_effective->setObjectName(QStringLiteral("DateEffective"));
+    m_effective->setCalendarPopup(true);
+    m_effective->setDisplayFormat(QStringLiteral("yyyy-M-d"));
+    layout->addWidget(m_effective, 1, 3);
+    auto* add = new QPushButton(QStringLiteral("调价"), rates);
+    add->setObjectName(QStringLiteral("CommandRate"));
+    add->setAutoDefault(false);
+    layout->addWidget(add, 1, 4);
+    connect(add, &QPushButton::clicked, this, &ProductDialog::addPriceChange);
+    m_rates = rates;
+    m_rates->hide();
+    addSection(m_rates);
 }
 
 void ProductDialog::prepareFields()
 {
     m_unit->addItems(CodeList(m_ctx.conn(), CodeListKind::Unit).names());
     m_unit->setCurrentIndex(-1);
+    m_effective->setDate(m_ctx.clock().today());
+}
+
+void ProductDialog::recordShown()
+{
+    m_rates->show();
+    showHistory();
+}
+
+void ProductDialog::showHistory()
+{
+    const PriceHistory history = PieceRates(m_ctx.conn()).history(isEditid);
+    m_history->setRows(1 + int(history.size()));
+    for (int i = 0; i < history.size(); ++i) {
+        m_history->setText(i + 1, 0, dateText(history.at(i).from));
+        m_history->setText(i + 1, 1, history.at(i).price.plainText());
+    }
+}
+
+void ProductDialog::addPriceChange()
+{
+    ui::guarded(this, [&] {
+        if (cleanText(m_newPrice->text()).isEmpty()) {
+            ui::message(this, QStringLiteral("新工价未填写！"));
+            m_newPrice->setFocus();
+            return;
+        }
+        PieceRates(m_ctx.conn()).addChange(isEditid, m_newPrice->text(), m_effective->date());
+        m_newPrice->clear();
+        showHistory();
+        takeStoredValue(masterTable(MasterKind::Product).columnIndex(QStringLiteral("工价")));
+        ui::message(this, QStringLiteral("调价成功！%1 起按新工价计算，此前的记录不变。").arg(dateText(m_effective->date())),
+                    QStringLiteral("成功！"));
+        emit saved();
+    });
 }
 
 DeductionDialog::DeductionDialog(AppContext& ctx, QWidget* parent)

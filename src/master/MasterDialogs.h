@@ -7,6 +7,9 @@ class QDateEdit;
 class QLineEdit;
 
 namespace kv {
+namespace ui {
+class DataGrid;
+}
 
 // 添加员工FRM: one employee; a new workshop or job type joins its code list on save.
 class EmployeeDialog final : public MasterDialog {
@@ -32,9 +35,17 @@ public:
 
 protected:
     void prepareFields() override;
+    void recordShown() override;
 
 private:
+    void showHistory();
+    void addPriceChange();
+
     QComboBox* m_unit;
+    QWidget* m_rates;         // the price history and the change, in edit mode only
+    ui::DataGrid* m_history;  // 生效日期, 工价, the latest day last
+    QLineEdit* m_newPrice;
+    QDateEdit* m_effective;
 };
 
 // 添加扣减项目Frm: one deduction item and its amount; the search code follows the description.

@@ -7,6 +7,7 @@
 #include "data/TextRules.h"
 #include "data/UniqueNumbers.h"
 #include "lists/CodeList.h"
+#include "master/PieceRates.h"
 
 namespace kv {
 
@@ -62,6 +63,14 @@ QVariant conditionValue(const MasterColumn& column, const QString& typed)
         return ok ? QVariant(number) : QVariant();
     }
     return typed;
+}
+// The piece price among the values of a product as they are stored; none when it has none.
+std::optional<Decimal> productPrice(const QVariantList& bound)
+{
+    const QVariant price = bound.value(masterTable(MasterKind::Product).columnIndex(QStringLiteral("工价")));
+    if (price.isNull())
+        return std::nullopt;
+    return Decimal::fromStoredDouble(price.toDouble());
 }
 } // namespace
 
@@ -127,7 +136,10 @@ void MasterRecords::remove(qint64 id)
     st.bind(1, id);
     const QString what = st.next() ? st.text(0) + u' ' + st.text(1) : QString();
     m_db.exec(QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(quoted(m_table.table)), {id});
-    if (m_db.changes() > 0)
+    const int removed = m_db.changes();
+    if (m_table.kind == MasterKind::Product)
+        m_db.exec(QStringLiteral("DELETE FROM 工价历史 WHERE 产品ID = ?"), {id});
+    if (removed > 0)
         OperationLog(m_db).record(QStringLiteral("删除") + recordNoun(m_table.kind), what);
     tx.commit();
 }
@@ -364,6 +376,12 @@ bool MasterRecords::write(qint64 editId, const QStringList& values, QStringList*
             m_db.exec(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                           .arg(quoted(m_table.table), names.join(u','), marks.join(u',')),
                       bound);
+            if (m_table.kind == MasterKind::Product) {
+                const qint64 id = m_db.scalar(QStringLiteral("SELECT max(id) FROM 产品工价 WHERE 产品编号 = ?"),
+                                              {bound.at(0)})
+                                      .toLongLong();
+                PieceRates(m_db).recordNewProduct(id, productPrice(bound));
+            }
         } else {
             for (const QString& name : std::as_const(names))
                 marks << name + QStringLiteral(" = ?");
@@ -371,6 +389,8 @@ bool MasterRecords::write(qint64 editId, const QStringList& values, QStringList*
                       bound << editId);
             if (m_db.changes() == 0)
                 return false;
+            if (m_table.kind == MasterKind::Product)
+                PieceRates(m_db).correctLatestPrice(editId, productPrice(bound));
         }
     } catch (const DbError& e) {
         // The number's unique index refused it: another clerk stored the same number after the

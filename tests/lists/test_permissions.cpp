@@ -3,6 +3,7 @@
 #include "data/FactoryName.h"
 #include "data/OperationLog.h"
 #include "data/Schema.h"
+#include "data/Tables.h"
 #include "entry/ClosedMonths.h"
 #include "entry/MonthRecords.h"
 #include "lists/AdminAccounts.h"
@@ -202,6 +203,9 @@ private slots:
               "CREATE TABLE 操作日志 (id INTEGER PRIMARY KEY AUTOINCREMENT, 时间 TEXT, 账号 TEXT, 操作 TEXT, 内容 TEXT)"})
             db.execScript(step);
         dropLineItemNumbers(db);
+        for (const TableDef& table : schemaTables())
+            if (table.since > 5)
+                db.execScript(QStringLiteral("DROP TABLE %1").arg(QString::fromUtf16(table.name)));
         const QString hash = db.scalar("SELECT 密码 FROM 管理员 WHERE id = 1").toString();
         db.exec("INSERT INTO 管理员 (id, 账号, 密码) VALUES (2, 'admin', ?), (3, '会计', ?), (4, '会计', ?)",
                 {hash, hash, hash});
