@@ -82,7 +82,7 @@ ProductDialog::ProductDialog(AppContext& ctx, QWidget* parent)
     m_history->setColumnKind(1, ui::DataGrid::ColumnKind::Number);
     m_history->setColWidth(0, 1600);
     m_history->setColWidth(1, 1400);
-    m_history->setMinimumHeight(110);
+    m_history->setFixedHeight(120);
     layout->addWidget(m_history, 0, 0, 1, 5);
     layout->addWidget(new QLabel(QStringLiteral("新工价："), rates), 1, 0);
     m_newPrice = new QLineEdit(rates);

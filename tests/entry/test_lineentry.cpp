@@ -2,6 +2,7 @@
 #include "GridDriver.h"
 
 #include "entry/DatePicker.h"
+#include "master/PieceRates.h"
 #include "ui/Twips.h"
 
 #include <QCalendarWidget>
@@ -84,6 +85,62 @@ private slots:
         QCOMPARE(f.gui->find("ajaxBox")->pos(),
                  QPoint(cellInWindow.x() + ui::twipsToPixels(1500), cellInWindow.y() + cell.height()));
         KV_VERIFY_BOXES(f.boxes);
+    }
+
+    // 外壳 goes from 1.25 to 1.5 on the 10th, entered after a line of the 3rd was stored. A new
+    // line takes the price of its own date, from the look-up and when its date changes; a stored
+    // line keeps its price until the month is repriced, which then needs the lines saved.
+    void aLineTakesThePriceInForceOnItsDate()
+    {
+        LineFixture f;
+        f.store("001", "2008-5", {productionLine("2008-5-12", "外壳", "2", "2.5", "1.25")});
+        PieceRates(f.app.db()).addChange(1, "1.5", QDate(2008, 5, 10));
+        f.loadEmployee();
+        ui::DataGrid& fg = f.fg();
+
+        clickCell(fg, 2, PDate);
+        f.picker("dtPick")->setDate(QDate(2008, 5, 9));
+        QTest::keyClick(f.picker("dtPick"), Qt::Key_Return);
+        QTRY_VERIFY(openEditor(fg) && fg.editCol() == PProduct);
+        QVERIFY(f.popupShown());
+        QCOMPARE(f.ajaxColumn(3), QStringList({"1.25", "3", "0.8"}));
+        typeInEditor(fg, "WK");
+        keyInEditor(fg, Qt::Key_Return);
+        QTRY_COMPARE(fg.col(), int(PQuantity));
+        QCOMPARE(fg.text(2, PPrice), QStringLiteral("1.25"));
+        typeInEditor(fg, "4");
+        keyInEditor(fg, Qt::Key_Return);
+        QTRY_COMPARE(fg.text(2, PAmount), QStringLiteral("5"));
+
+        // The new line moved past the change: the new price and amount.
+        clickCell(fg, 2, PDate);
+        f.picker("dtPick")->setDate(QDate(2008, 5, 10));
+        QTest::keyClick(f.picker("dtPick"), Qt::Key_Return);
+        QTRY_COMPARE(fg.text(2, PPrice), QStringLiteral("1.5"));
+        QCOMPARE(fg.text(2, PAmount), QStringLiteral("6"));
+        QCOMPARE(fg.text(1, PPrice), QStringLiteral("1.25")); // stored: as paid
+
+        // Repricing works on the stored month only.
+        f.boxes.expect("请先保存，再按新工价重算");
+        f.gui->click("Command9");
+        KV_VERIFY_BOXES(f.boxes);
+        f.boxes.expect("保存成功！");
+        f.gui->click("Command1");
+        KV_VERIFY_BOXES(f.boxes);
+        f.boxes.expect("确定要重算吗？", Answer::Cancel);
+        f.gui->click("Command9");
+        KV_VERIFY_BOXES(f.boxes);
+        QCOMPARE(fg.text(1, PPrice), QStringLiteral("1.25"));
+        f.boxes.expect("确定要重算吗？", Answer::Ok).expect("已按新工价重算 1 条生产记录。");
+        f.gui->click("Command9");
+        KV_VERIFY_BOXES(f.boxes);
+        // In date order: the line of the 10th, then the one of the 12th at its new price.
+        QCOMPARE(fg.text(2, PDate), QStringLiteral("2008-5-12"));
+        QCOMPARE(fg.text(2, PPrice), QStringLiteral("1.5"));
+        QCOMPARE(fg.text(2, PAmount), QStringLiteral("3"));
+        QCOMPARE(f.text("Text3"), QStringLiteral("9.00"));
+        // What is shown is what is stored: saving again is no change to ask about.
+        QVERIFY(!f.window->hasUnsavedChanges());
     }
 
     void enterNeverReplacesAStoredItem()

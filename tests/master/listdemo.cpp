@@ -6,6 +6,7 @@
 #include "app/HostedWindows.h"
 #include "app/MainWindow.h"
 #include "data/Database.h"
+#include "master/PieceRates.h"
 #include "master/RecordListWindow.h"
 #include "ui/DataGrid.h"
 #include "ui/FindPanel.h"
@@ -48,6 +49,9 @@ void seed(Database& db)
             QStringLiteral("INSERT INTO 产品工价 (产品编号,产品说明,拼音编码,计量单位,工价,备注) VALUES (?,?,?,?,?,?)"),
             {QString::fromUtf8(p[0]), QString::fromUtf8(p[1]), QString::fromUtf8(p[2]), QString::fromUtf8(p[3]),
              QString::fromUtf8(p[4]).toDouble(), QString::fromUtf8(p[5])});
+    // Prices as an upgraded file has them, and a rate change of the second product.
+    db.execScript(QStringLiteral("INSERT INTO 工价历史 (产品ID, 工价, 生效日期) SELECT id, 工价, '1900-01-01' FROM 产品工价"));
+    PieceRates(db).addChange(2, QStringLiteral("1.35"), QDate(2008, 5, 15));
     const char* deductions[][5] = {
         {"K001", "迟到", "CD", "20", ""},
         {"K002", "罚款", "FK", "50", ""},

@@ -6,6 +6,7 @@
 #include "lists/CodeList.h"
 #include "master/MasterDialogs.h"
 #include "master/MasterRecords.h"
+#include "ui/DataGrid.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -445,6 +446,48 @@ private slots:
         gui.click(QStringLiteral("Command1"));
         KV_VERIFY_BOXES(boxes);
         QCOMPARE(app.db().scalar(QStringLiteral("SELECT 拼音编码 FROM 产品工价")).toString(), QStringLiteral("LUOSI"));
+    }
+
+    // A rate change from the dialog: the history shows it, the price box follows, and the
+    // record's own save afterwards is not taken for another clerk's change.
+    void productRateChangeShowsInTheHistoryAndTheSaveAfterwards()
+    {
+        TestApp app;
+        QVERIFY(MasterRecords(app.db(), MasterKind::Product).save(0, {"C1", "螺丝", "LS", "个", "0.5", ""}));
+        ScriptedBoxes boxes;
+        QWidget owner;
+        QPointer<MasterDialog> dialog = openDialog(MasterKind::Product, app, &owner, 1);
+        GuiDriver gui(dialog);
+        auto* history = gui.find<ui::DataGrid>(QStringLiteral("fgHistory"));
+        QCOMPARE(history->rows(), 2);
+        QCOMPARE(history->text(1, 0), QStringLiteral("1900-1-1"));
+        QCOMPARE(history->text(1, 1), QStringLiteral("0.5"));
+
+        boxes.expect(QStringLiteral("新工价未填写！"));
+        gui.click(QStringLiteral("CommandRate"));
+        KV_VERIFY_BOXES(boxes);
+        setText(gui, QStringLiteral("TextNewPrice"), QStringLiteral("0.55555"));
+        boxes.expect(QStringLiteral("工价最多保留 4 位小数！"));
+        gui.click(QStringLiteral("CommandRate"));
+        KV_VERIFY_BOXES(boxes);
+        QCOMPARE(history->rows(), 2);
+
+        setText(gui, QStringLiteral("TextNewPrice"), QStringLiteral("0.6"));
+        gui.find<QDateEdit>(QStringLiteral("DateEffective"))->setDate(QDate(2008, 5, 10));
+        boxes.expect(QStringLiteral("调价成功！2008-5-10 起按新工价计算"));
+        gui.click(QStringLiteral("CommandRate"));
+        KV_VERIFY_BOXES(boxes);
+        QCOMPARE(history->rows(), 3);
+        QCOMPARE(history->text(2, 0), QStringLiteral("2008-5-10"));
+        QCOMPARE(textOf(gui, QStringLiteral("Text5")), QStringLiteral("0.6"));
+        QCOMPARE(lookupItems(app.db(), LookupKind::Product, {}, QDate(2008, 5, 9)).rows.first().at(3), QStringLiteral("0.5"));
+
+        setText(gui, QStringLiteral("Text6"), QStringLiteral("新款"));
+        boxes.expect(QStringLiteral("修改成功！"));
+        gui.click(QStringLiteral("Command1"));
+        KV_VERIFY_BOXES(boxes);
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT 备注 FROM 产品工价")).toString(), QStringLiteral("新款"));
+        QCOMPARE(lookupItems(app.db(), LookupKind::Product, {}, QDate(2008, 5, 9)).rows.first().at(3), QStringLiteral("0.5"));
     }
 
     void deductionItemChecksAndCodes()
