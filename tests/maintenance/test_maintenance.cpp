@@ -46,6 +46,7 @@ void seedEveryTable(Database& db)
 {
     addEmployee(db, "001", "张三");
     db.exec("INSERT INTO 产品工价 (产品编号, 产品说明, 计量单位, 工价) VALUES ('C001', '外壳', '件', 1.5)");
+    db.exec("INSERT INTO 工价历史 (产品ID, 工价, 生效日期) SELECT id, 工价, '1900-01-01' FROM 产品工价");
     db.exec("INSERT INTO 扣减项目 (扣减项目编号, 扣减项目说明, 扣减金额) VALUES ('K001', '迟到', 20)");
     db.exec(
         "INSERT INTO 工资流水 (工号, 日期, 产品, 数量, 工价, 金额) VALUES ('001', '2008-05-02', '外壳', 10, 1.5, 15)");
