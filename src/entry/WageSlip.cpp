@@ -84,6 +84,7 @@ WageSlip WageSlips::slip(const SlipEmployee& employee, const YearMonth& month)
     MonthRecords records(m_db);
     WageSlip slip;
     slip.factory = factoryName(m_db);
+    slip.rounding = netPayRounding(m_db);
     slip.employee = employee;
     slip.monthText = monthText(month.year, month.month);
     slip.production = records.loadProduction(employee.number, month);

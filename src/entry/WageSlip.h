@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/NetPayRounding.h"
 #include "entry/MonthRecords.h"
 
 #include <QList>
@@ -31,7 +32,9 @@ struct WageSlip {
     QList<LineTexts> deductions; // columns as DeductionColumn
     Decimal productionTotal;     // sum of the production lines' amounts
     Decimal deductionTotal;      // sum of the deduction lines' amounts
+    NetPayRounding rounding;     // how the net pay is paid out
     Decimal netPay() const { return productionTotal - deductionTotal; }
+    Decimal paidNetPay() const { return rounding.apply(netPay()); }
 };
 
 // Builds wage slips from the stored months.

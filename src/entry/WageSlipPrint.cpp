@@ -215,9 +215,14 @@ private:
     {
         m_painter->setFont(m_bold);
         m_painter->setPen(Qt::black);
-        const QString totals =
+        QString totals =
             QStringLiteral("生产金额合计：%1        减扣金额合计：%2        实发工资：%3")
                 .arg(slip.productionTotal.moneyText(), slip.deductionTotal.moneyText(), slip.netPay().moneyText());
+        if (!slip.rounding.isNone())
+            totals = QStringLiteral("生产金额合计：%1    减扣金额合计：%2    实发工资：%3    取整后实发：%4    取整差额：%5")
+                         .arg(slip.productionTotal.moneyText(), slip.deductionTotal.moneyText(),
+                              slip.netPay().moneyText(), slip.paidNetPay().moneyText(),
+                              slip.rounding.difference(slip.netPay()).moneyText());
         m_painter->drawText(band, Qt::AlignRight | Qt::AlignVCenter, totals);
     }
 

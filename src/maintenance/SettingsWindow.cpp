@@ -2,6 +2,7 @@
 
 #include "data/AppContext.h"
 #include "data/FactoryName.h"
+#include "data/NetPayRounding.h"
 #include "data/TextRules.h"
 #include "lists/AccountWindow.h"
 #include "lists/CodeListWindow.h"
@@ -14,6 +15,7 @@
 #include "ui/MessageBox.h"
 #include "ui/Permission.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -79,7 +81,11 @@ SettingsWindow::SettingsWindow(AppContext& ctx, QWidget* parent) : QWidget(paren
     outer->setContentsMargins(32, 32, 32, 32);
     outer->setVerticalSpacing(24);
     outer->addLayout(groups, 0, 0, Qt::AlignLeft | Qt::AlignTop);
-    outer->addWidget(buildFactoryGroup(), 1, 0, Qt::AlignLeft | Qt::AlignTop);
+    auto* facts = new QHBoxLayout;
+    facts->setSpacing(24);
+    facts->addWidget(buildFactoryGroup());
+    facts->addWidget(buildRoundingGroup());
+    outer->addLayout(facts, 1, 0, Qt::AlignLeft | Qt::AlignTop);
     auto* monthClose = new MonthCloseBox(m_ctx, this);
     outer->addWidget(monthClose, 2, 0, Qt::AlignLeft | Qt::AlignTop);
     auto* log = new LogView(m_ctx, this);
@@ -114,7 +120,7 @@ QWidget* SettingsWindow::buildFactoryGroup()
     auto* label = new QLabel(QStringLiteral("单位名称："), group);
     m_factory = new QLineEdit(group);
     m_factory->setObjectName(QStringLiteral("factoryName"));
-    m_factory->setMinimumWidth(360);
+    m_factory->setMinimumWidth(300);
     m_factory->setPlaceholderText(QStringLiteral("印在工资条和打印的表格上方"));
     label->setBuddy(m_factory);
     auto* save = makeButton(QStringLiteral("保存"), QStringLiteral("saveFactoryName"), group);
@@ -132,6 +138,55 @@ QWidget* SettingsWindow::buildFactoryGroup()
     } catch (const DbError&) {
     }
     return group;
+}
+
+QWidget* SettingsWindow::buildRoundingGroup()
+{
+    auto* group = new QGroupBox(QStringLiteral("工资发放"), this);
+    auto* row = new QHBoxLayout(group);
+    row->setContentsMargins(24, 18, 24, 18);
+    auto* label = new QLabel(QStringLiteral("实发工资取整："), group);
+    m_roundingUnit = new QComboBox(group);
+    m_roundingUnit->setObjectName(QStringLiteral("roundingUnit"));
+    m_roundingUnit->addItems(roundingUnitNames());
+    m_roundingMode = new QComboBox(group);
+    m_roundingMode->setObjectName(QStringLiteral("roundingMode"));
+    m_roundingMode->addItems(roundingModeNames());
+    label->setBuddy(m_roundingUnit);
+    auto* save = makeButton(QStringLiteral("保存"), QStringLiteral("saveRounding"), group);
+    save->setFixedWidth(96);
+    row->addWidget(label);
+    row->addWidget(m_roundingUnit);
+    row->addWidget(m_roundingMode);
+    row->addWidget(save);
+    for (QWidget* w : {static_cast<QWidget*>(m_roundingUnit), static_cast<QWidget*>(m_roundingMode),
+                       static_cast<QWidget*>(save)})
+        ui::permit(w, m_ctx.session().refusal(Right::MasterData));
+    connect(m_roundingUnit, &QComboBox::currentIndexChanged, m_roundingMode,
+            [this](int unit) { m_roundingMode->setEnabled(unit != int(NetPayRounding::Unit::None)); });
+    connect(save, &QPushButton::clicked, this, &SettingsWindow::saveRounding);
+    try {
+        const NetPayRounding rounding = netPayRounding(m_ctx.conn());
+        m_roundingUnit->setCurrentIndex(int(rounding.unit));
+        m_roundingMode->setCurrentIndex(int(rounding.mode));
+    } catch (const DbError&) {
+    }
+    m_roundingMode->setEnabled(m_roundingUnit->isEnabled() && m_roundingUnit->currentIndex() != 0);
+    return group;
+}
+
+void SettingsWindow::saveRounding()
+{
+    const NetPayRounding rounding{NetPayRounding::Unit(m_roundingUnit->currentIndex()),
+                                  NetPayRounding::Mode(m_roundingMode->currentIndex())};
+    if (!ui::guarded(this, [&] { setNetPayRounding(m_ctx.conn(), rounding); }))
+        return;
+    if (auto* log = findChild<LogView*>())
+        log->reload();
+    ui::message(this,
+                QStringLiteral("实发工资取整已保存：%1。\n工资条和工资表按此显示取整后的实发工资，已保存的记录不变。")
+                    .arg(rounding.text()),
+                QStringLiteral("保存成功"), ui::Icon::Information);
 }
 
 void SettingsWindow::saveFactoryName()

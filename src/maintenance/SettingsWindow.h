@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QComboBox;
 class QLineEdit;
 
 namespace kv {
@@ -33,11 +34,15 @@ signals:
 
 private:
     QWidget* buildFactoryGroup();
+    QWidget* buildRoundingGroup();
+    void saveRounding();
     void openCodeList(CodeListKind kind);
     void openAccounts();
 
     AppContext& m_ctx;
     QLineEdit* m_factory = nullptr; // the factory's name
+    QComboBox* m_roundingUnit = nullptr; // 实发工资取整: 不取整, 分, 角, 元
+    QComboBox* m_roundingMode = nullptr; // 四舍五入, 舍去
     std::function<bool()> m_mayLeave;
 };
 

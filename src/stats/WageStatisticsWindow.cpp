@@ -254,8 +254,10 @@ bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, co
 {
     const bool grouped = m_byWorkshop->isChecked();
     QList<EmployeeWage> wages;
+    NetPayRounding rounding;
     try {
         wages = WageStatistics(m_ctx.conn()).compute(kind, range);
+        rounding = netPayRounding(m_ctx.conn());
         if (grouped) {
             QStringList workshops;
             for (const ListEntry& e : CodeList(m_ctx.conn(), CodeListKind::Workshop).entries())
@@ -268,10 +270,18 @@ bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, co
     }
 
     m_grid->setRows(1);
-    // The workshop column is there only while the rows are grouped by it.
-    m_grid->setCols(grouped ? SWorkshop + 1 : StatsColumnCount);
-    for (int col : kSumColumns)
+    // The workshop column is there only while the rows are grouped by it; the net pay as paid
+    // out and its rounding difference only while net pay is rounded.
+    m_groupedShown = grouped;
+    m_rounding = rounding;
+    m_grid->setCols((grouped ? SWorkshop + 1 : StatsColumnCount) + (rounding.isNone() ? 0 : 2));
+    for (int col : sumColumns())
         m_grid->setColumnKind(col, ui::DataGrid::ColumnKind::Money);
+    const int roundedCol = m_grid->cols() - 2;
+    if (!rounding.isNone()) {
+        m_grid->setText(0, roundedCol, QStringLiteral("取整后实发"));
+        m_grid->setText(0, roundedCol + 1, QStringLiteral("取整差额"));
+    }
     m_grid->setText(0, SPeriod, QString::fromUtf16(kPeriodTabs[int(kind)].header));
     for (int c = SNumber; c <= SNetPay; ++c)
         m_grid->setText(0, c, QString::fromUtf16(kColumnHeaders[c - SNumber]));
@@ -292,6 +302,10 @@ bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, co
         m_grid->setText(r, SId, QString::number(wage.id));
         if (grouped)
             m_grid->setText(r, SWorkshop, wage.workshop);
+        if (!rounding.isNone()) {
+            m_grid->setText(r, roundedCol, rounding.apply(wage.netPay()).plainText());
+            m_grid->setText(r, roundedCol + 1, rounding.difference(wage.netPay()).plainText());
+        }
     }
     addTotals();
     m_shown = {kind, range, QString::fromUtf16(kPeriodTabs[int(kind)].caption) + u'：' + periodText};
@@ -307,7 +321,7 @@ void WageStatisticsWindow::addTotals()
     // Without employee rows there is nothing to total.
     if (m_grid->rows() < 2)
         return;
-    if (m_grid->cols() > SWorkshop) {
+    if (m_groupedShown) {
         // One subtotal above each workshop's rows, bottom up so that the rows above keep their
         // places; a workshop whose rows are all filtered away gets none.
         int end = m_grid->rows() - 1;
@@ -321,12 +335,20 @@ void WageStatisticsWindow::addTotals()
                 shown = shown || !m_grid->isRowHidden(r);
             if (shown)
                 m_grid->addTotalsRow(
-                    kSumColumns, (workshop.isEmpty() ? QStringLiteral("未分车间") : workshop) + QStringLiteral(" 小计"),
+                    sumColumns(), (workshop.isEmpty() ? QStringLiteral("未分车间") : workshop) + QStringLiteral(" 小计"),
                     start, end);
             end = start - 1;
         }
     }
-    m_grid->addTotalsRow(kSumColumns);
+    m_grid->addTotalsRow(sumColumns());
+}
+
+QList<int> WageStatisticsWindow::sumColumns() const
+{
+    QList<int> columns = kSumColumns;
+    if (!m_rounding.isNone())
+        columns << m_grid->cols() - 2 << m_grid->cols() - 1;
+    return columns;
 }
 
 void WageStatisticsWindow::onGroupingToggled(bool grouped)
@@ -356,7 +378,8 @@ void WageStatisticsWindow::onToolbar(const QString& text)
         ui::printDocument(
             m_ctx, this, *m_grid,
             {windowTitle(),
-             m_shown.subject + (m_grid->cols() > SWorkshop ? QStringLiteral("    按车间分组") : QString()),
+             m_shown.subject + (m_groupedShown ? QStringLiteral("    按车间分组") : QString()) +
+                 (m_rounding.isNone() ? QString() : QStringLiteral("    实发工资") + m_rounding.text()),
              {}});
     else if (text == QStringLiteral("图表"))
         showCharts();
@@ -408,8 +431,11 @@ void WageStatisticsWindow::applyFilter()
         const bool shown = rowPasses(conditions, [&](int col) { return m_grid->text(r, col); });
         m_grid->setRowHidden(r, !shown);
         // A hidden row's amounts are emptied, so that no total can count them.
-        if (!shown)
+        if (!shown) {
             m_grid->fillText(r, SProduction, r, SNetPay, QString());
+            if (!m_rounding.isNone())
+                m_grid->fillText(r, m_grid->cols() - 2, r, m_grid->cols() - 1, QString());
+        }
     }
     addTotals();
 }

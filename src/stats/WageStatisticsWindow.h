@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/NetPayRounding.h"
 #include "stats/StatsPeriod.h"
 
 #include <QPointer>
@@ -55,6 +56,8 @@ private:
     void releaseRunMemory();
     void showRunError(int number, const QString& detail = {});
     void addTotals();
+    // The columns summed in the totals rows.
+    QList<int> sumColumns() const;
     void onGroupingToggled(bool grouped);
     void onToolbar(const QString& text);
     void exportGrid();
@@ -73,6 +76,8 @@ private:
     QPushButton* m_run;                // Command5
     QPushButton* m_details;            // Command6
     QCheckBox* m_byWorkshop;           // rows by workshop with subtotals
+    bool m_groupedShown = false;       // the grid shows the workshop column and subtotals
+    NetPayRounding m_rounding;         // of the run shown: two more columns unless none
     QCheckBox* m_withoutLines;         // slips also for employees without a line in the month
     QLabel* m_closedMark = nullptr;    // LabelClosed, beside the month combo
     ui::DataGrid* m_grid;              // fg

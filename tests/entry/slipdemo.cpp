@@ -1,10 +1,11 @@
 // Prints wage slips over a seeded database into a folder, for looking at the pages: a page of
 // three short slips ("三人工资条.pdf") and a slip long enough for two pages ("长工资条.pdf").
 // Not a test and not installed.
-//   entry_slipdemo DIR
+//   entry_slipdemo DIR [rounded]   (rounded: net pay rounded to 元)
 #include "TestDb.h"
 #include "data/Database.h"
 #include "data/FactoryName.h"
+#include "data/NetPayRounding.h"
 #include "entry/WageSlip.h"
 #include "entry/WageSlipPrint.h"
 
@@ -54,6 +55,8 @@ int main(int argc, char** argv)
         return 2;
     TestApp test;
     seed(test.db());
+    if (argc > 2 && QString::fromLocal8Bit(argv[2]) == QStringLiteral("rounded"))
+        setNetPayRounding(test.db(), {NetPayRounding::Unit::Yuan, NetPayRounding::Mode::HalfUp});
     test.ctx().printToPdfDir = QString::fromLocal8Bit(argv[1]);
     WageSlips slips(test.db());
     QList<WageSlip> three;

@@ -4,6 +4,7 @@
 #include "Workbook.h"
 #include "data/Database.h"
 #include "data/MonthlyTotals.h"
+#include "data/NetPayRounding.h"
 #include "stats/WageStatisticsWindow.h"
 #include "ui/DataGrid.h"
 
@@ -55,6 +56,57 @@ QList<QStringList> shownRows(const ui::DataGrid& grid)
 class TestPayrollSheet : public QObject {
     Q_OBJECT
 private slots:
+    // Net pay rounded to 元: the sheet shows the paid figure and the difference beside the exact
+    // net pay, subtotals and totals of the rows shown add up, and the export carries both.
+    void roundedNetPayWithItsDifference()
+    {
+        TestApp app;
+        seed(app.db());
+        setNetPayRounding(app.db(), {NetPayRounding::Unit::Yuan, NetPayRounding::Mode::HalfUp});
+        ScriptedBoxes boxes;
+        WageStatisticsWindow w(app.ctx());
+        w.show();
+        GuiDriver gui(&w);
+        ui::DataGrid& grid = *w.grid();
+        gui.click("Command5");
+        QCOMPARE(grid.cols(), StatsColumnCount + 2);
+        QCOMPARE(grid.text(0, StatsColumnCount), QString("取整后实发"));
+        gui.find<QCheckBox>("groupByWorkshop")->setChecked(true);
+        QCOMPARE(grid.cols(), SWorkshop + 3);
+        const int paid = SWorkshop + 1;
+        QCOMPARE(grid.text(0, paid), QString("取整后实发"));
+        QCOMPARE(grid.text(0, paid + 1), QString("取整差额"));
+        const auto paidRows = [&] {
+            QStringList out;
+            for (int r = 1; r < grid.rows(); ++r)
+                if (!grid.isRowHidden(r))
+                    out << grid.shownText(r, SName) + u' ' + grid.shownText(r, SNetPay) + u' ' +
+                               grid.shownText(r, paid) + u' ' + grid.shownText(r, paid + 1);
+            return out;
+        };
+        QCOMPARE(paidRows(), QStringList({" 3,790.60 3,790.00 -0.60", " 700.00 700.00 0.00", "李四 700.00 700.00 0.00",
+                                          " 3,000.60 3,000.00 -0.60", "张三 1,000.40 1,000.00 -0.40",
+                                          "赵六 2,000.20 2,000.00 -0.20", " 80.00 80.00 0.00", "钱七 80.00 80.00 0.00",
+                                          " 10.00 10.00 0.00", "王五 10.00 10.00 0.00"}));
+
+        // Rows filtered away count in no total.
+        gui.click("筛选");
+        gui.find<QComboBox>("zdinput_0")->setCurrentIndex(1);
+        gui.find<QLineEdit>("tjinput_0")->setText("赵六");
+        gui.click("Command3");
+        QCOMPARE(paidRows(), QStringList({" 2,000.20 2,000.00 -0.20", " 2,000.20 2,000.00 -0.20",
+                                          "赵六 2,000.20 2,000.00 -0.20"}));
+
+        boxes.expect("己导出");
+        gui.click("导出");
+        const auto sheet = readWorkbookCells(app.ctx().paths().file(QStringLiteral("按月份统计2008-5员工工资.xlsx")));
+        QCOMPARE(sheet.at(0).value(7).text, QString("取整后实发"));
+        QCOMPARE(sheet.at(0).value(8).text, QString("取整差额"));
+        QCOMPARE(sheet.at(3).value(7).text.toDouble(), 2000.0);
+        QCOMPARE(sheet.at(3).value(8).text.toDouble(), -0.2);
+        KV_VERIFY_BOXES(boxes);
+    }
+
     void rowsGroupedByWorkshopWithSubtotals()
     {
         TestApp app;
