@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "data/Accounts.h"
 #include "data/FactoryName.h"
+#include "data/NetPayRounding.h"
 #include "data/OperationLog.h"
 #include "data/Passwords.h"
 #include "entry/ClosedMonths.h"
@@ -116,6 +117,7 @@ private slots:
             {"系统管理员设置", {"Command4:修改用户名和密码"}},
             {"系统数据管理", {"Command3:数据备份", "Command6:数据恢复", "Command5:清空数据"}},
             {"单位信息", {"saveFactoryName:保存"}},
+            {"工资发放", {"saveRounding:保存"}},
             {"月份结账", {"CommandCloseMonth:结账", "CommandReopenMonth:反结账"}},
             {"操作日志",
              {"CommandLogFind:查找", "CommandLogFilter:筛选", "CommandLogExport:导出", "CommandLogReload:刷新"}}};
@@ -128,6 +130,29 @@ private slots:
                 buttons << b->objectName() + ":" + b->text();
             QCOMPARE(buttons, groups.at(g).second);
         }
+    }
+
+    // The rounding chosen on the page is kept with the data and shown again when the page opens.
+    void netPayRoundingIsSavedAndShownAgain()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        {
+            SettingsWindow w(app.ctx());
+            GuiDriver gui(&w);
+            auto* mode = gui.find<QComboBox>("roundingMode");
+            QVERIFY(!mode->isEnabled()); // 不取整: no mode to choose
+            gui.find<QComboBox>("roundingUnit")->setCurrentIndex(2);
+            QVERIFY(mode->isEnabled());
+            mode->setCurrentIndex(1);
+            boxes.expect("实发工资取整已保存：取整到角（舍去）");
+            gui.click("saveRounding");
+            KV_VERIFY_BOXES(boxes);
+        }
+        QVERIFY((netPayRounding(app.db()) == NetPayRounding{NetPayRounding::Unit::Jiao, NetPayRounding::Mode::Drop}));
+        SettingsWindow again(app.ctx());
+        QCOMPARE(GuiDriver(&again).find<QComboBox>("roundingUnit")->currentText(), QString("角"));
+        QCOMPARE(GuiDriver(&again).find<QComboBox>("roundingMode")->currentText(), QString("舍去"));
     }
 
     void factoryNameIsCheckedStoredAndPrinted()
