@@ -9,6 +9,7 @@
 #include "entry/WageSlipExport.h"
 #include "entry/WageSlipPrint.h"
 #include "lists/CodeList.h"
+#include "stats/CashBreakdownWindow.h"
 #include "stats/StatsChartWindow.h"
 #include "stats/StatsFilter.h"
 #include "stats/WageStatistics.h"
@@ -72,7 +73,7 @@ WageStatisticsWindow::WageStatisticsWindow(AppContext& ctx, QWidget* parent) : Q
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     for (const QString& text :
          {QStringLiteral("查找"), QStringLiteral("筛选"), QStringLiteral("导出"), QStringLiteral("打印"),
-          QStringLiteral("图表"), QString(), QStringLiteral("打印选中工资条"), QStringLiteral("打印全部工资条"),
+          QStringLiteral("图表"), QStringLiteral("零钞统计"), QString(), QStringLiteral("打印选中工资条"), QStringLiteral("打印全部工资条"),
           QStringLiteral("导出工资条")}) {
         if (text.isEmpty()) {
             m_toolbar->addSeparator();
@@ -383,6 +384,8 @@ void WageStatisticsWindow::onToolbar(const QString& text)
              {}});
     else if (text == QStringLiteral("图表"))
         showCharts();
+    else if (text == QStringLiteral("零钞统计"))
+        showCashBreakdown();
     else
         wageSlips(text);
 }
@@ -401,6 +404,31 @@ void WageStatisticsWindow::showCharts()
             break;
         }
     (new StatsChartWindow(m_ctx, charts, period, this))->show();
+}
+
+void WageStatisticsWindow::showCashBreakdown()
+{
+    // Cash is fetched for a pay day: a month's pay, the rows the sheet shows.
+    if (m_grid->cols() == 0 || m_shown.kind != PeriodKind::Month) {
+        ui::message(this, QStringLiteral("零钞统计按月发放的工资计算，请先在“按月份统计”中统计。"),
+                    QStringLiteral("零钞统计"), ui::Icon::Information);
+        return;
+    }
+    QList<ShownPay> pays;
+    QString period;
+    for (int r = 1; r < m_grid->rows(); ++r) {
+        if (m_grid->isRowHidden(r) || m_grid->isTotalsRow(r) || m_grid->text(r, SId).isEmpty())
+            continue;
+        pays.append({m_grid->text(r, SNumber), m_grid->text(r, SName),
+                     Decimal::fromCellText(m_grid->text(r, SNetPay)).value_or(Decimal())});
+        period = m_grid->text(r, SPeriod);
+    }
+    if (pays.isEmpty()) {
+        ui::message(this, QStringLiteral("表中没有员工，没有可统计的工资。"), QStringLiteral("零钞统计"),
+                    ui::Icon::Information);
+        return;
+    }
+    (new CashBreakdownWindow(m_ctx, pays, period, this))->show();
 }
 
 void WageStatisticsWindow::exportGrid()

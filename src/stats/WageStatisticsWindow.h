@@ -56,6 +56,8 @@ private:
     void releaseRunMemory();
     void showRunError(int number, const QString& detail = {});
     void addTotals();
+    // "零钞统计": the notes for the rows shown of a month.
+    void showCashBreakdown();
     // The columns summed in the totals rows.
     QList<int> sumColumns() const;
     void onGroupingToggled(bool grouped);

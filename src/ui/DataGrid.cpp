@@ -429,7 +429,9 @@ DataGrid::ColumnKind DataGrid::columnKind(int col) const
 QString DataGrid::shownText(int row, int col) const
 {
     const QString plain = text(row, col);
-    if (row == 0 || (columnKind(col) != ColumnKind::Money && !totalsValue(row, col)))
+    // A count's sum stays a count; money and sums of text columns show as money.
+    if (row == 0 || columnKind(col) == ColumnKind::Number ||
+        (columnKind(col) != ColumnKind::Money && !totalsValue(row, col)))
         return plain;
     const std::optional<Decimal> value = Decimal::fromCellText(plain);
     return value ? value->moneyText() : plain;

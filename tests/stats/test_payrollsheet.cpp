@@ -5,6 +5,7 @@
 #include "data/Database.h"
 #include "data/MonthlyTotals.h"
 #include "data/NetPayRounding.h"
+#include "stats/CashBreakdownWindow.h"
 #include "stats/WageStatisticsWindow.h"
 #include "ui/DataGrid.h"
 
@@ -15,6 +16,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTableWidget>
+#include <QTabWidget>
 #include <QTemporaryDir>
 
 using namespace kv;
@@ -58,6 +60,58 @@ class TestPayrollSheet : public QObject {
 private slots:
     // Net pay rounded to 元: the sheet shows the paid figure and the difference beside the exact
     // net pay, subtotals and totals of the rows shown add up, and the export carries both.
+    // The cash breakdown of the rows a filter left, from the month's sheet; exported as shown.
+    void cashBreakdownOfTheRowsShown()
+    {
+        TestApp app;
+        seed(app.db());
+        setNetPayRounding(app.db(), {NetPayRounding::Unit::Yuan, NetPayRounding::Mode::HalfUp});
+        ScriptedBoxes boxes;
+        WageStatisticsWindow w(app.ctx());
+        w.show();
+        GuiDriver gui(&w);
+        boxes.expect("请先统计后再操作");
+        gui.click("零钞统计");
+        KV_VERIFY_BOXES(boxes);
+        // A quarter's sheet is no pay day.
+        gui.find<QTabWidget>("C1Tab1")->setCurrentIndex(1);
+        gui.click("Command5");
+        boxes.expect("请先在“按月份统计”中统计");
+        gui.click("零钞统计");
+        KV_VERIFY_BOXES(boxes);
+        gui.find<QTabWidget>("C1Tab1")->setCurrentIndex(0);
+        gui.click("Command5");
+        gui.click("筛选");
+        gui.find<QComboBox>("zdinput_0")->setCurrentIndex(2);
+        gui.find<QComboBox>("JF_0")->setCurrentIndex(1); // >
+        gui.find<QLineEdit>("tjinput_0")->setText("500");
+        gui.click("Command3");
+        gui.click("零钞统计");
+        auto* cash = w.findChild<CashBreakdownWindow*>("零钞统计Frm");
+        QVERIFY(cash);
+        const ui::DataGrid& grid = *cash->grid();
+        // 张三 1,000.40 → 1,000; 李四 700; 赵六 2,000.20 → 2,000: hundreds and fifties only.
+        QCOMPARE(grid.rows(), 5);
+        QCOMPARE(grid.text(0, 4), QString("100元"));
+        QStringList rows;
+        for (int r = 1; r < grid.rows(); ++r) {
+            QStringList cells;
+            for (int c = 1; c < grid.cols(); ++c)
+                cells << grid.shownText(r, c);
+            rows << cells.join(u' ');
+        }
+        QCOMPARE(rows, QStringList({" 3,700.60 3,700.00 37 0 0 0 0 0 0 0 0.00",
+                                    "张三 1,000.40 1,000.00 10 0 0 0 0 0 0 0 0.00", "李四 700.00 700.00 7 0 0 0 0 0 0 0 0.00",
+                                    "赵六 2,000.20 2,000.00 20 0 0 0 0 0 0 0 0.00"}));
+        boxes.expect("己导出");
+        GuiDriver(cash).click("CommandExport");
+        KV_VERIFY_BOXES(boxes);
+        const auto sheet = readWorkbookCells(app.ctx().paths().file(QStringLiteral("零钞统计2008-5.xlsx")));
+        QCOMPARE(sheet.size(), 5);
+        QCOMPARE(sheet.at(1).value(4).text.toDouble(), 37.0);
+        QCOMPARE(sheet.at(4).value(1).text, QString("赵六"));
+    }
+
     void roundedNetPayWithItsDifference()
     {
         TestApp app;

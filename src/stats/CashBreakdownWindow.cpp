@@ -1,0 +1,158 @@
+#include "stats/CashBreakdownWindow.h"
+
+#include "data/AppContext.h"
+#include "data/Database.h"
+#include "data/Session.h"
+#include "data/TextRules.h"
+#include "ui/DataGrid.h"
+#include "ui/ListGrid.h"
+#include "ui/MessageBox.h"
+#include "ui/Permission.h"
+#include "ui/Printing.h"
+#include "ui/WorkbookExport.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+// Columns before the denominations.
+enum CashColumn { CNumber, CName, CNetPay, CPaid, CFirstDenomination };
+
+QPushButton* button(const QString& text, const QString& name, QWidget* parent)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+} // namespace
+
+CashBreakdownWindow::CashBreakdownWindow(AppContext& ctx, QList<ShownPay> pays, const QString& periodText,
+                                         QWidget* parent)
+    : QWidget(parent, Qt::Window), m_ctx(ctx), m_pays(std::move(pays)), m_period(periodText)
+{
+    setObjectName(QStringLiteral("零钞统计Frm"));
+    setWindowTitle(QStringLiteral("零钞统计 - %1").arg(periodText));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::ApplicationModal);
+
+    m_grid = new ui::DataGrid(this);
+    m_grid->setObjectName(QStringLiteral("fg"));
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("LabelNote"));
+    m_note->setWordWrap(true);
+
+    auto* label = new QLabel(QStringLiteral("面额（元）："), this);
+    m_denominations = new QLineEdit(this);
+    m_denominations->setObjectName(QStringLiteral("TextDenominations"));
+    m_denominations->setMinimumWidth(260);
+    auto* save = button(QStringLiteral("保存面额"), QStringLiteral("CommandDenominations"), this);
+    auto* printButton = button(QStringLiteral("打印"), QStringLiteral("CommandPrint"), this);
+    auto* exportButton = button(QStringLiteral("导出"), QStringLiteral("CommandExport"), this);
+    auto* close = button(QStringLiteral("关闭"), QStringLiteral("CommandClose"), this);
+    ui::permit(save, m_ctx.session().refusal(Right::MasterData));
+    ui::permit(m_denominations, m_ctx.session().refusal(Right::MasterData));
+    connect(save, &QPushButton::clicked, this, &CashBreakdownWindow::saveDenominations);
+    connect(m_denominations, &QLineEdit::returnPressed, this, &CashBreakdownWindow::saveDenominations);
+    connect(printButton, &QPushButton::clicked, this, &CashBreakdownWindow::print);
+    connect(exportButton, &QPushButton::clicked, this, &CashBreakdownWindow::exportSheet);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(label);
+    commands->addWidget(m_denominations);
+    commands->addWidget(save);
+    commands->addStretch(1);
+    commands->addWidget(printButton);
+    commands->addWidget(exportButton);
+    commands->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_grid, 1);
+    layout->addWidget(m_note);
+    layout->addLayout(commands);
+    resize(1000, 560);
+    showBreakdown();
+}
+
+void CashBreakdownWindow::showBreakdown()
+{
+    QList<Decimal> denominations = defaultDenominations();
+    ui::guarded(this, [&] {
+        denominations = cashDenominations(m_ctx.conn());
+        m_rounding = netPayRounding(m_ctx.conn());
+    });
+    m_breakdown = breakDownCash(m_pays, denominations, m_rounding);
+    m_denominations->setText(denominationsText(m_breakdown.denominations));
+
+    const int count = int(m_breakdown.denominations.size());
+    const int remainderCol = CFirstDenomination + count;
+    m_grid->setRows(1);
+    m_grid->setCols(remainderCol + 1);
+    m_grid->setText(0, CNumber, QStringLiteral("工号"));
+    m_grid->setText(0, CName, QStringLiteral("姓名"));
+    m_grid->setText(0, CNetPay, QStringLiteral("实发工资"));
+    m_grid->setText(0, CPaid, m_rounding.isNone() ? QStringLiteral("发放金额") : QStringLiteral("取整后实发"));
+    m_grid->setColumnKind(CNetPay, ui::DataGrid::ColumnKind::Money);
+    m_grid->setColumnKind(CPaid, ui::DataGrid::ColumnKind::Money);
+    for (int i = 0; i < count; ++i) {
+        m_grid->setText(0, CFirstDenomination + i, denominationName(m_breakdown.denominations.at(i)));
+        m_grid->setColumnKind(CFirstDenomination + i, ui::DataGrid::ColumnKind::Number);
+    }
+    m_grid->setText(0, remainderCol, QStringLiteral("零头"));
+    m_grid->setColumnKind(remainderCol, ui::DataGrid::ColumnKind::Money);
+    m_grid->setRows(int(m_breakdown.envelopes.size()) + 1);
+    for (int r = 1; r <= m_breakdown.envelopes.size(); ++r) {
+        const CashEnvelope& e = m_breakdown.envelopes.at(r - 1);
+        m_grid->setText(r, CNumber, e.number);
+        m_grid->setText(r, CName, e.name);
+        m_grid->setText(r, CNetPay, e.netPay.plainText());
+        m_grid->setText(r, CPaid, e.paid.plainText());
+        for (int i = 0; i < count; ++i)
+            m_grid->setText(r, CFirstDenomination + i, QString::number(e.counts.at(i)));
+        m_grid->setText(r, remainderCol, e.remainder.plainText());
+    }
+    if (!m_breakdown.envelopes.isEmpty()) {
+        QList<int> sums{CNetPay, CPaid, remainderCol};
+        for (int i = 0; i < count; ++i)
+            sums << CFirstDenomination + i;
+        m_grid->addTotalsRow(sums);
+    }
+    ui::setListRowHeights(*m_grid);
+    ui::fitListColumns(*m_grid);
+
+    QStringList notes;
+    if (!m_rounding.isNone())
+        notes << QStringLiteral("实发工资%1。").arg(m_rounding.text());
+    if (!m_breakdown.totalRemainder.isZero())
+        notes << QStringLiteral("零头合计 %1 元不足最小面额，另行发放。").arg(m_breakdown.totalRemainder.moneyText());
+    if (!m_breakdown.notPaidInCash.isEmpty())
+        notes << QStringLiteral("实发工资为零或负数、不发现金：%1。").arg(m_breakdown.notPaidInCash.join(u'、'));
+    m_note->setText(notes.join(u' '));
+    m_note->setVisible(!notes.isEmpty());
+}
+
+void CashBreakdownWindow::saveDenominations()
+{
+    if (!ui::guarded(this, [&] { setCashDenominations(m_ctx.conn(), m_denominations->text()); }))
+        return;
+    showBreakdown();
+}
+
+bool CashBreakdownWindow::print()
+{
+    return ui::printDocument(m_ctx, this, *m_grid,
+                             {QStringLiteral("零钞统计"), QStringLiteral("按月份统计：%1").arg(m_period),
+                              m_note->isVisible() ? QStringList{m_note->text()} : QStringList{}});
+}
+
+bool CashBreakdownWindow::exportSheet()
+{
+    return ui::exportGrid(this, *m_grid, m_ctx.paths().file(QStringLiteral("零钞统计%1.xlsx").arg(fileNamePart(m_period))));
+}
+
+} // namespace kv
