@@ -122,13 +122,14 @@ QList<int> ItemCatalog::matches(const QString& typed) const
     return out;
 }
 
-std::optional<QString> ItemCatalog::priceOf(const QString& description, const QString& unit) const
+std::optional<QString> ItemCatalog::priceOf(const QString& number, const QString& description,
+                                            const QString& unit) const
 {
     if (m_kind != LookupKind::Product)
         return std::nullopt;
     std::optional<QString> price;
     for (const QStringList& row : m_rows) {
-        if (row.at(1) != description || row.at(2) != unit)
+        if (number.isEmpty() ? (row.at(1) != description || row.at(2) != unit) : row.at(0) != number)
             continue;
         if (price)
             return std::nullopt;

@@ -27,9 +27,9 @@ public:
     // Products: the price column shows the prices in force on `day` from now on (the price of
     // the latest day until a day is set), as the line of that date takes it.
     void setDay(const QDate& day);
-    // Products: the price shown for the one product of this description and unit; none when no
-    // product or more than one has them.
-    std::optional<QString> priceOf(const QString& description, const QString& unit) const;
+    // Products: the price shown for the product of this number, or without a number for the one
+    // product of this description and unit; none when no product or more than one has them.
+    std::optional<QString> priceOf(const QString& number, const QString& description, const QString& unit) const;
 
     // The shown columns' names, and the rows in table order as texts (the price or amount as
     // plain decimal text).

@@ -416,7 +416,8 @@ void LineGridEditor::setLineDate(int row, const QString& text)
     if (!ui::guarded(m_window, [&] { m_catalog.refresh(m_ctx.conn()); }))
         return;
     m_catalog.setDay(*day);
-    const std::optional<QString> price = m_catalog.priceOf(m_grid->text(row, PProduct), m_grid->text(row, PUnit));
+    const std::optional<QString> price =
+        m_catalog.priceOf(m_grid->text(row, PProductNo), m_grid->text(row, PProduct), m_grid->text(row, PUnit));
     if (!price || *price == m_grid->text(row, PPrice))
         return;
     m_grid->setText(row, PPrice, *price);

@@ -429,7 +429,7 @@ int MonthRecords::repriceMonth(const QString& typedEmployeeNo, const QString& ty
     QStringList changed;
     for (LineTexts& line : sheet.production) {
         const std::optional<Decimal> price =
-            rates.priceOn(line.at(PProduct), line.at(PUnit), requireDate(line.at(PDate)));
+            rates.priceOn(line.value(PProductNo), line.at(PProduct), line.at(PUnit), requireDate(line.at(PDate)));
         if (!price || Decimal::fromCellText(line.at(PPrice)) == price)
             continue;
         changed << QStringLiteral("%1 %2 %3→%4").arg(line.at(PDate), line.at(PProduct), line.at(PPrice),

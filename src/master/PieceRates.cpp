@@ -62,10 +62,13 @@ std::optional<Decimal> PieceRates::priceOn(qint64 productId, const QDate& day)
     return st.decimal(0);
 }
 
-std::optional<Decimal> PieceRates::priceOn(const QString& description, const QString& unit, const QDate& day)
+std::optional<Decimal> PieceRates::priceOn(const QString& number, const QString& description, const QString& unit,
+                                           const QDate& day)
 {
-    Statement st = m_db.prepare(QStringLiteral("SELECT id FROM 产品工价 WHERE 产品说明 = ? AND 计量单位 = ?"));
-    st.bindAll({description, unit});
+    Statement st = m_db.prepare(number.isEmpty()
+                                    ? QStringLiteral("SELECT id FROM 产品工价 WHERE 产品说明 = ? AND 计量单位 = ?")
+                                    : QStringLiteral("SELECT id FROM 产品工价 WHERE 产品编号 = ?"));
+    st.bindAll(number.isEmpty() ? QVariantList{description, unit} : QVariantList{number});
     QList<qint64> ids;
     while (st.next())
         ids << st.integer(0);

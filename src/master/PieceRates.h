@@ -44,9 +44,10 @@ public:
     // before prices had dates and without one) has its one price on every day; none when it
     // has no price or does not exist.
     std::optional<Decimal> priceOn(qint64 productId, const QDate& day);
-    // The same for a journal line, which names its product by description and unit: none when
-    // no product or more than one has them.
-    std::optional<Decimal> priceOn(const QString& description, const QString& unit, const QDate& day);
+    // The same for a journal line, which names its product by number (产品编号), or when it has
+    // none by description and unit: none when no product or more than one has them.
+    std::optional<Decimal> priceOn(const QString& number, const QString& description, const QString& unit,
+                                   const QDate& day);
 
     // Adds a change of the product's price from `from` on (a price typed with at most
     // Decimal::kPricePlaces places), or replaces the price of that very day, in one transaction

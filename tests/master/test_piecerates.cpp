@@ -121,8 +121,9 @@ private slots:
         QCOMPARE(offered(db, "C2", {2008, 5, 15}), QStringLiteral("0.3333"));
         QCOMPARE(*rates.priceOn(c1, {1900, 1, 1}), Decimal::fromUnits(1'250'000));
         QCOMPARE(rates.priceOn(c1, {1899, 12, 31}), std::nullopt);
-        QCOMPARE(*rates.priceOn("垫片", "个", {2008, 5, 20}), Decimal::fromUnits(1'500'000));
-        QCOMPARE(rates.priceOn("垫片", "盒", {2008, 5, 20}), std::nullopt); // another unit: no product
+        QCOMPARE(*rates.priceOn("", "垫片", "个", {2008, 5, 20}), Decimal::fromUnits(1'500'000));
+        QCOMPARE(*rates.priceOn("C1", "改名了", "个", {2008, 5, 20}), Decimal::fromUnits(1'500'000));
+        QCOMPARE(rates.priceOn("", "垫片", "盒", {2008, 5, 20}), std::nullopt); // another unit: no product
         // The list shows the price of the latest day.
         QCOMPARE(products.load(c1)->at(4), QStringLiteral("1.5"));
 
