@@ -419,35 +419,37 @@ int MonthRecords::repriceMonth(const QString& typedEmployeeNo, const QString& ty
     const QString monthText = requireMonth(typedMonth);
     const YearMonth month = *parseMonthText(monthText);
     const QString employeeNo = cleanText(typedEmployeeNo);
-    Transaction tx(m_db);
-    requireRight(m_db, Right::WageEntry);
-    claim(employeeNo, monthText, loadedVersion);
+    return retryingConflicts(m_db, [&] {
+        Transaction tx(m_db);
+        requireRight(m_db, Right::WageEntry);
+        claim(employeeNo, monthText, loadedVersion);
 
-    MonthSheet sheet{monthText, employeeNo, storedTotals(employeeNo, monthText).name, loadProduction(employeeNo, month),
-                     loadDeductions(employeeNo, month), loadedVersion};
-    PieceRates rates(m_db);
-    QStringList changed;
-    for (LineTexts& line : sheet.production) {
-        const std::optional<Decimal> price =
-            rates.priceOn(line.value(PProductNo), line.at(PProduct), line.at(PUnit), requireDate(line.at(PDate)));
-        if (!price || Decimal::fromCellText(line.at(PPrice)) == price)
-            continue;
-        changed << QStringLiteral("%1 %2 %3→%4").arg(line.at(PDate), line.at(PProduct), line.at(PPrice),
-                                                    price->plainText());
-        line[PPrice] = price->plainText();
-    }
-    if (savedVersion)
-        *savedVersion = version(employeeNo, monthText);
-    if (changed.isEmpty())
-        return 0;
-    const qint64 saved = saveMonth(sheet);
-    OperationLog(m_db).record(QStringLiteral("按新工价重算"), QStringLiteral("%1（%2）%3：%4")
-                                                                .arg(sheet.employeeName, employeeNo, monthText,
-                                                                     changed.join(QStringLiteral("；"))));
-    tx.commit();
-    if (savedVersion)
-        *savedVersion = saved;
-    return int(changed.size());
+        MonthSheet sheet = readMonthSheet({monthText, employeeNo, storedTotals(employeeNo, monthText).name,
+                                           loadProduction(employeeNo, month), loadDeductions(employeeNo, month),
+                                           loadedVersion});
+        PieceRates rates(m_db);
+        QStringList changed;
+        for (ProductionLine& line : sheet.production) {
+            const std::optional<Decimal> price = rates.priceOn(line.productNo, line.product, line.unit, line.date);
+            if (!price || line.price == *price)
+                continue;
+            changed << QStringLiteral("%1 %2 %3→%4").arg(dateText(line.date), line.product, line.price.plainText(),
+                                                        price->plainText());
+            line.price = *price;
+        }
+        if (savedVersion)
+            *savedVersion = version(employeeNo, monthText);
+        if (changed.isEmpty())
+            return 0;
+        const qint64 saved = saveMonthOnce(sheet);
+        OperationLog(m_db).record(QStringLiteral("按新工价重算"),
+                                  QStringLiteral("%1（%2）%3：%4")
+                                      .arg(sheet.employeeName, employeeNo, monthText, changed.join(QStringLiteral("；"))));
+        tx.commit();
+        if (savedVersion)
+            *savedVersion = saved;
+        return int(changed.size());
+    });
 }
 
 QStringList workingMonths(const QDate& today)

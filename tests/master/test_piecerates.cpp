@@ -112,7 +112,8 @@ private slots:
 
         // A line stored at the old price before the change was known.
         MonthRecords records(db);
-        records.saveMonth({"2008-5", "001", "张三", {line("2008-5-3", "垫片", "10", offered(db, "C1", {2008, 5, 3}))}, {}});
+        records.saveMonth(
+            readMonthSheet({"2008-5", "001", "张三", {line("2008-5-3", "垫片", "10", offered(db, "C1", {2008, 5, 3}))}, {}}));
 
         rates.addChange(c1, " 1.5 ", QDate(2008, 5, 15));
         QCOMPARE(offered(db, "C1", {2008, 5, 14}), QStringLiteral("1.25"));
@@ -128,11 +129,11 @@ private slots:
         QCOMPARE(products.load(c1)->at(4), QStringLiteral("1.5"));
 
         // Last week's tickets entered after the change: each line at its own date's price.
-        MonthSheet sheet{"2008-5", "001", "张三", records.loadProduction("001", kMay2008), {}};
+        MonthTexts sheet{"2008-5", "001", "张三", records.loadProduction("001", kMay2008), {}};
         sheet.production << line("2008-5-14", "垫片", "4", offered(db, "C1", {2008, 5, 14}))
                          << line("2008-5-15", "垫片", "4", offered(db, "C1", {2008, 5, 15}))
                          << line("2008-5-16", "螺丝", "3", offered(db, "C2", {2008, 5, 16}));
-        records.saveMonth(sheet);
+        records.saveMonth(readMonthSheet(sheet));
         QCOMPARE(storedLines(db), QStringList({"2008-05-03 垫片 1.25 12.5", "2008-05-14 垫片 1.25 5",
                                                "2008-05-15 垫片 1.5 6", "2008-05-16 螺丝 0.3333 0.9999"}));
 
@@ -178,10 +179,10 @@ private slots:
         MasterRecords products(db, MasterKind::Product);
         QVERIFY(products.save(0, product("C1", "垫片", "1")));
         MonthRecords records(db);
-        records.saveMonth({"2008-5", "001", "张三",
-                           {line("2008-5-2", "垫片", "3", "1"), line("2008-5-20", "垫片", "-2", "1"),
-                            line("2008-5-21", "手工活", "1", "7")},
-                           {{"2008-5-9", "饭卡", "0.5"}}});
+        records.saveMonth(readMonthSheet({"2008-5", "001", "张三",
+                                          {line("2008-5-2", "垫片", "3", "1"), line("2008-5-20", "垫片", "-2", "1"),
+                                           line("2008-5-21", "手工活", "1", "7")},
+                                          {{"2008-5-9", "饭卡", "0.5"}}}));
         // The rate went up from the 10th, entered late.
         PieceRates(db).addChange(productId(db, "C1"), "1.05", {2008, 5, 10});
         const QStringList stored = storedLines(db);

@@ -91,8 +91,8 @@ private slots:
         QCOMPARE(logged, 1);
 
         db.exec("INSERT INTO 员工 (工号, 姓名) VALUES ('001', '张三')");
-        MonthRecords(db).saveMonth({"2008-5", "001", "张三", {{"2008-5-3", "外壳", "个", "3", "", "", "1.2345", ""}},
-                                    {{"2008-5-4", "罚款", "10"}}});
+        MonthRecords(db).saveMonth(readMonthSheet(
+            {"2008-5", "001", "张三", {{"2008-5-3", "外壳", "个", "3", "", "", "1.2345", ""}}, {{"2008-5-4", "罚款", "10"}}}));
         WageSlips slips(db);
         const WageSlip slip = slips.slip(*slips.employeeByNumber("001"), {2008, 5});
         QCOMPARE(slip.netPay(), money("-6.2965"));
