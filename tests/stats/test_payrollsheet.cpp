@@ -58,8 +58,6 @@ QList<QStringList> shownRows(const ui::DataGrid& grid)
 class TestPayrollSheet : public QObject {
     Q_OBJECT
 private slots:
-    // Net pay rounded to 元: the sheet shows the paid figure and the difference beside the exact
-    // net pay, subtotals and totals of the rows shown add up, and the export carries both.
     // The cash breakdown of the rows a filter left, from the month's sheet; exported as shown.
     void cashBreakdownOfTheRowsShown()
     {
@@ -112,6 +110,8 @@ private slots:
         QCOMPARE(sheet.at(4).value(1).text, QString("赵六"));
     }
 
+    // Net pay rounded to 元: the sheet shows the paid figure and the difference beside the exact
+    // net pay, subtotals and totals of the rows shown add up, and the export carries both.
     void roundedNetPayWithItsDifference()
     {
         TestApp app;
