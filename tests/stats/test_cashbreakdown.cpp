@@ -8,15 +8,11 @@
 #include <QTest>
 
 using namespace kv;
+using kv::testing::money;
 using Unit = NetPayRounding::Unit;
 using Mode = NetPayRounding::Mode;
 
 namespace {
-Decimal money(const char* text)
-{
-    return *Decimal::parse(QString::fromUtf8(text));
-}
-
 // The model: the largest note that still fits is taken out of the envelope, one at a time,
 // counted in 分.
 QList<qint64> modelCounts(qint64 fen, const QList<qint64>& notesFen, qint64* restFen)

@@ -10,15 +10,11 @@
 #include <QTest>
 
 using namespace kv;
+using kv::testing::money;
 using Unit = NetPayRounding::Unit;
 using Mode = NetPayRounding::Mode;
 
 namespace {
-Decimal money(const char* text)
-{
-    return *Decimal::parse(QString::fromUtf8(text));
-}
-
 // The model: the amount's digits as a text, cut at the unit's place, the last kept digit raised
 // when the first one dropped is 5 or more (四舍五入), the sign put back afterwards.
 QString modelRounding(Decimal value, int keptPlaces, Mode mode)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FixedClock.h"
+#include "data/Decimal.h"
 #include "data/AppContext.h"
 
 #include <QTemporaryDir>
@@ -49,3 +50,11 @@ QStringList employeeNames(kv::Database& db);
 // The journals as files made before lines named their product or deduction item by number: the
 // number columns and their indexes gone, every line kept. For files of an earlier version.
 void dropLineItemNumbers(kv::Database& db);
+
+namespace kv::testing {
+// A figure written as the user types it ("12.50"); the test fails at once on a typo.
+inline kv::Decimal money(const char* text)
+{
+    return *kv::Decimal::parse(QString::fromUtf8(text));
+}
+} // namespace kv::testing
