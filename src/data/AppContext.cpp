@@ -109,6 +109,14 @@ QString dataNotWritable(const AppPaths& paths)
         .arg(QDir::toNativeSeparators(file.absoluteFilePath()));
 }
 
+std::unique_ptr<Database> AppContext::openWorkConnection() const
+{
+    std::unique_ptr<Database> conn =
+        usesServer() ? Database::openServer(m_server) : openWithKeys(m_paths.database(), readKeyFile(m_paths.keyFile()));
+    conn->setSession(m_session);
+    return conn;
+}
+
 Database& AppContext::conn()
 {
     if (!m_conn)

@@ -48,6 +48,10 @@ public:
     // The shared connection; throws DbError when there is none, so that a command run without
     // a database ends in a message, not a crash.
     Database& conn();
+    // Another connection to the same data and for the same session, for work done on a thread
+    // of its own while the window keeps the shared one (a connection serves one thread at a
+    // time). Opened without upgrading: the shared connection did that. Throws DbError.
+    std::unique_ptr<Database> openWorkConnection() const;
 
     // The schema steps that opening a file applies; tests give a history of their own.
     SchemaSteps schema() const { return m_schema; }

@@ -12,7 +12,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QSignalBlocker>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 
 namespace kv {

@@ -29,7 +29,7 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStyle>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <algorithm>
 

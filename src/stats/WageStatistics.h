@@ -10,6 +10,7 @@
 namespace kv {
 
 class Database;
+class WorkProgress;
 
 // One employee's line of the statistics.
 struct EmployeeWage {
@@ -25,7 +26,9 @@ struct EmployeeWage {
 // Sums per employee the production and deductions of a period.
 class WageStatistics {
 public:
-    explicit WageStatistics(Database& db) : m_db(db) {}
+    // With a progress, the reading of rows reports to it now and then and stops early once it is
+    // told to stop; the figures of a stopped run are incomplete and are thrown away.
+    explicit WageStatistics(Database& db, WorkProgress* progress = nullptr) : m_db(db), m_progress(progress) {}
 
     // Every employee, in ascending id, with the sums of the lines stored under its number
     // (cleaned, as lines are stored) in the period; 0 for an employee without lines. A month, a
@@ -39,9 +42,20 @@ public:
     // The same sums read from 月度合计 over the whole months from the range's first to its last.
     QList<EmployeeWage> fromMonthlyTotals(const DateRange& range);
 
+    // True when the progress told the run to stop.
+    bool stopped() const;
+
 private:
     Database& m_db;
+    WorkProgress* m_progress;
 };
+
+// How many employees the statistics list, one row each. Throws DbError.
+int employeeCount(Database& db);
+// Whether a run of the period over that many employees reads rows enough (a row of the monthly
+// totals per employee and month; of a day, its lines) to take a noticeable part of a second, and
+// so runs off the window's thread.
+bool runsOffWindow(int employees, PeriodKind kind, const DateRange& range);
 
 // The wages ordered by workshop, for a payroll sheet with a subtotal per workshop: first the
 // workshops of the workshop list in its order, then workshops not listed by name, then the

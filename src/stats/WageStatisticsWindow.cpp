@@ -12,7 +12,10 @@
 #include "stats/CashBreakdownWindow.h"
 #include "stats/StatsChartWindow.h"
 #include "stats/StatsFilter.h"
+#include "stats/StatsGridRows.h"
 #include "stats/WageStatistics.h"
+#include "data/WorkProgress.h"
+#include "ui/BackgroundWork.h"
 #include "ui/DataGrid.h"
 #include "ui/FindPanel.h"
 #include "ui/ListGrid.h"
@@ -256,14 +259,34 @@ bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, co
     const bool grouped = m_byWorkshop->isChecked();
     QList<EmployeeWage> wages;
     NetPayRounding rounding;
-    try {
-        wages = WageStatistics(m_ctx.conn()).compute(kind, range);
-        rounding = netPayRounding(m_ctx.conn());
+    // Reads the figures of the run; false when it was stopped, its figures then thrown away.
+    const auto read = [&](Database& db, WorkProgress* progress) {
+        WageStatistics statistics(db, progress);
+        wages = statistics.compute(kind, range);
+        if (statistics.stopped())
+            return false;
+        rounding = netPayRounding(db);
         if (grouped) {
             QStringList workshops;
-            for (const ListEntry& e : CodeList(m_ctx.conn(), CodeListKind::Workshop).entries())
+            for (const ListEntry& e : CodeList(db, CodeListKind::Workshop).entries())
                 workshops << e.name;
             wages = orderByWorkshop(wages, workshops);
+        }
+        return true;
+    };
+    try {
+        if (!runsOffWindow(employeeCount(m_ctx.conn()), kind, range)) {
+            read(m_ctx.conn(), nullptr);
+        } else {
+            // A long run reads on a thread of its own, over a connection of its own, while the
+            // window shows its progress; stopped, it leaves the grid as it was.
+            const ui::WorkOutcome outcome = ui::runInBackground(
+                this, QStringLiteral("工资统计"), QStringLiteral("正在统计……"), true, [&](WorkProgress& progress) {
+                    const std::unique_ptr<Database> db = m_ctx.openWorkConnection();
+                    return read(*db, &progress);
+                });
+            if (outcome != ui::WorkOutcome::Done)
+                return false;
         }
     } catch (const DbError& e) {
         showRunError(e.code(), e.message());
@@ -290,24 +313,9 @@ bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, co
     m_grid->setColHidden(SId);
     if (grouped)
         m_grid->setText(0, SWorkshop, kWorkshopHeader);
-    m_grid->setRows(int(wages.size()) + 1);
-    for (int i = 0; i < wages.size(); ++i) {
-        const EmployeeWage& wage = wages.at(i);
-        const int r = i + 1;
-        m_grid->setText(r, SPeriod, periodText);
-        m_grid->setText(r, SNumber, wage.number);
-        m_grid->setText(r, SName, wage.name);
-        m_grid->setText(r, SProduction, wage.production.plainText());
-        m_grid->setText(r, SDeductions, wage.deductions.plainText());
-        m_grid->setText(r, SNetPay, wage.netPay().plainText());
-        m_grid->setText(r, SId, QString::number(wage.id));
-        if (grouped)
-            m_grid->setText(r, SWorkshop, wage.workshop);
-        if (!rounding.isNone()) {
-            m_grid->setText(r, roundedCol, rounding.apply(wage.netPay()).plainText());
-            m_grid->setText(r, roundedCol + 1, rounding.difference(wage.netPay()).plainText());
-        }
-    }
+    // The employees' rows are read from the run's figures as the grid shows them, without a text
+    // per cell; the totals are summed from the same figures.
+    m_grid->setRowSource(std::make_shared<StatsGridRows>(std::move(wages), periodText, grouped, rounding));
     addTotals();
     m_shown = {kind, range, QString::fromUtf16(kPeriodTabs[int(kind)].caption) + u'：' + periodText};
     ui::setListRowHeights(*m_grid);

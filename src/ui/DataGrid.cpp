@@ -3,6 +3,7 @@
 #include "ui/GridCaptions.h"
 #include "ui/GridCells.h"
 #include "ui/GridEditing.h"
+#include "ui/GridModel.h"
 #include "ui/GridRange.h"
 #include "ui/GridSizing.h"
 #include "ui/GridTable.h"
@@ -20,8 +21,9 @@
 namespace kv::ui {
 
 DataGrid::DataGrid(QWidget* parent)
-    : QWidget(parent), m_table(new GridTable(this)), m_cells(std::make_unique<GridCells>(m_table)),
-      m_sizing(std::make_unique<GridSizing>(m_table)), m_totals(std::make_unique<GridTotals>(*m_cells)),
+    : QWidget(parent), m_table(new GridTable(this)), m_model(new GridModel(m_table)),
+      m_cells(std::make_unique<GridCells>(m_model, m_table)),
+      m_sizing(std::make_unique<GridSizing>(*m_cells, m_table)), m_totals(std::make_unique<GridTotals>(*m_cells)),
       m_range(std::make_unique<GridRange>(*m_cells, m_table)), m_editing(std::make_unique<GridEditing>(this, m_table))
 {
     auto* layout = new QVBoxLayout(this);
@@ -29,6 +31,7 @@ DataGrid::DataGrid(QWidget* parent)
     layout->addWidget(m_table);
     setFocusProxy(m_table);
     m_table->setObjectName(QStringLiteral("table"));
+    m_table->setModel(m_model);
 
     m_table->setSelectionModel(new GridSelectionModel(this, m_table->model(), m_table));
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
@@ -68,8 +71,6 @@ DataGrid::DataGrid(QWidget* parent)
         });
     }
 
-    m_table->setRowCount(0);
-    m_table->setColumnCount(0);
 }
 
 DataGrid::~DataGrid()
@@ -80,7 +81,7 @@ DataGrid::~DataGrid()
     delete m_table;
 }
 
-QTableWidget* DataGrid::table() const
+QTableView* DataGrid::table() const
 {
     return m_table;
 }
@@ -108,6 +109,14 @@ int DataGrid::cols() const
 void DataGrid::setCols(int count)
 {
     m_cells->setColCount(count);
+}
+
+void DataGrid::setRowSource(std::shared_ptr<const GridRowSource> source)
+{
+    if (isEditing())
+        finishEdit(false);
+    m_cells->setSource(std::move(source));
+    m_range->collapseToCurrent();
 }
 
 int DataGrid::addRow()
@@ -186,7 +195,11 @@ int DataGrid::colWidth(int col) const
 
 void DataGrid::autoFitCols(int col1, int col2)
 {
-    m_sizing->autoFitCols(col1, col2, [this](int row, int col) { return shownText(row + 1, col); });
+    m_sizing->autoFitCols(
+        col1, col2, [this](int row, int col) { return shownText(row, col); },
+        [this](Decimal number, int col) {
+            return columnKind(col) == ColumnKind::Money ? number.moneyText() : number.plainText();
+        });
 }
 
 // --- Colours ----------------------------------------------------------------------------------
@@ -214,6 +227,11 @@ void DataGrid::setCellToolTip(int row, int col, const QString& text)
 QString DataGrid::cellToolTip(int row, int col) const
 {
     return m_cells->toolTip(row, col);
+}
+
+bool DataGrid::isRowBold(int row) const
+{
+    return row == 0 || m_cells->isRowBold(row) || isTotalsRow(row);
 }
 
 // --- Current cell and view --------------------------------------------------------------------
@@ -295,7 +313,7 @@ int DataGrid::bottomRow() const
         return 0;
     const int height = m_table->viewport()->height();
     int last = top;
-    for (int r = top; r < m_table->rowCount(); ++r) {
+    for (int r = top; r < rows() - 1; ++r) {
         if (m_table->isRowHidden(r))
             continue;
         const int y = m_table->rowViewportPosition(r);
@@ -428,11 +446,15 @@ DataGrid::ColumnKind DataGrid::columnKind(int col) const
 
 QString DataGrid::shownText(int row, int col) const
 {
-    const QString plain = text(row, col);
     // A count's sum stays a count; money and sums of text columns show as money.
     if (row == 0 || columnKind(col) == ColumnKind::Number ||
         (columnKind(col) != ColumnKind::Money && !totalsValue(row, col)))
-        return plain;
+        return text(row, col);
+    if (m_model->isFromSource(row)) {
+        const std::optional<Decimal> value = m_model->sourceNumber(row, col);
+        return value ? value->moneyText() : text(row, col);
+    }
+    const QString plain = text(row, col);
     const std::optional<Decimal> value = Decimal::fromCellText(plain);
     return value ? value->moneyText() : plain;
 }

@@ -13,14 +13,15 @@
 #include <memory>
 #include <optional>
 
-class QTableWidget;
-class QTableWidgetItem;
+class QTableView;
 
 namespace kv::ui {
 
 class GridCells;
 class GridEditing;
+class GridModel;
 class GridRange;
+class GridRowSource;
 class GridSelectionModel;
 class GridSizing;
 class GridTable;
@@ -53,6 +54,11 @@ public:
     int cols() const;
     void setCols(int count);
     int addRow(); // appends an empty row; returns its index
+    // Replaces the data rows by the rows of a source, for a long read-only list (thousands of
+    // employees of a statistics run): the grid keeps no text of its own for them and asks the
+    // source for a cell only when it shows, prints, finds or exports it, and for the numbers it
+    // sums. Writing a cell of such a row gives the row texts of its own. setRows(1) lets it go.
+    void setRowSource(std::shared_ptr<const GridRowSource> source);
 
     // --- Cell text ----------------------------------------------------------------------------
     QString text(int row, int col) const; // "" outside the grid
@@ -94,6 +100,8 @@ public:
     // The text shown when the pointer rests on the cell, such as why its value is refused.
     void setCellToolTip(int row, int col, const QString& text);
     QString cellToolTip(int row, int col) const;
+    // The captions, totals rows and rows made bold are printed and exported bold.
+    bool isRowBold(int row) const;
 
     // --- Current cell and view ----------------------------------------------------------------
     // Current row; 0 when the header (no data cell) is current. A grid that gets the focus
@@ -162,7 +170,7 @@ public:
 
     // The table underneath, for painting and for tests that press on cells. Its rows are the
     // grid's data rows, so table row r is grid row r + 1.
-    QTableWidget* table() const;
+    QTableView* table() const;
 
 signals:
     void clicked(int row, int col); // a click on a cell (row 0: on a column caption)
@@ -203,6 +211,7 @@ private:
     // The parts, each with one job: what the cells hold, their sizes in twips, the totals rows,
     // the range marked for copying, and the edit of a cell (the state machine in GridEditing.h).
     GridTable* m_table;
+    GridModel* m_model; // what the cells hold, owned by the table
     std::unique_ptr<GridCells> m_cells;
     std::unique_ptr<GridSizing> m_sizing;
     std::unique_ptr<GridTotals> m_totals;

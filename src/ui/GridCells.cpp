@@ -1,6 +1,9 @@
 #include "ui/GridCells.h"
 
-#include <QTableWidget>
+#include "data/TextRules.h"
+#include "ui/GridModel.h"
+
+#include <QTableView>
 
 #include <algorithm>
 
@@ -8,41 +11,42 @@ namespace kv::ui {
 
 int GridCells::rows() const
 {
-    return m_table->rowCount() + 1;
+    return m_model->rows();
 }
 
 int GridCells::cols() const
 {
-    return m_table->columnCount();
+    return m_model->cols();
 }
 
 void GridCells::setRowCount(int count)
 {
-    m_table->setRowCount(std::max(count, 1) - 1);
+    m_model->setRowCount(count);
 }
 
 void GridCells::setColCount(int count)
 {
-    const int old = m_table->columnCount();
-    m_table->setColumnCount(std::max(count, 0));
-    // Without an item of its own a caption would show the column's number.
-    for (int c = old; c < count; ++c)
-        m_table->setHorizontalHeaderItem(c, new QTableWidgetItem(QString()));
+    m_model->setColCount(count);
 }
 
 void GridCells::insertRow(int row)
 {
-    m_table->insertRow(row - 1);
+    m_model->insertRow(row);
 }
 
 void GridCells::removeRow(int row)
 {
-    m_table->removeRow(row - 1);
+    m_model->removeRow(row);
+}
+
+void GridCells::setSource(std::shared_ptr<const GridRowSource> source)
+{
+    m_model->setSource(std::move(source));
 }
 
 bool GridCells::contains(int row, int col) const
 {
-    return row >= 0 && row < rows() && col >= 0 && col < cols();
+    return m_model->contains(row, col);
 }
 
 bool GridCells::isRowHidden(int row) const
@@ -55,37 +59,14 @@ bool GridCells::isColHidden(int col) const
     return m_table->isColumnHidden(col);
 }
 
-QTableWidgetItem* GridCells::item(int row, int col) const
-{
-    if (!contains(row, col))
-        return nullptr;
-    return row == 0 ? m_table->horizontalHeaderItem(col) : m_table->item(row - 1, col);
-}
-
-QTableWidgetItem* GridCells::ensureItem(int row, int col)
-{
-    if (!contains(row, col))
-        return nullptr;
-    if (QTableWidgetItem* it = item(row, col))
-        return it;
-    auto* it = new QTableWidgetItem;
-    if (row == 0)
-        m_table->setHorizontalHeaderItem(col, it);
-    else
-        m_table->setItem(row - 1, col, it);
-    return it;
-}
-
 QString GridCells::text(int row, int col) const
 {
-    const QTableWidgetItem* it = item(row, col);
-    return it ? it->text() : QString();
+    return m_model->text(row, col);
 }
 
 void GridCells::setText(int row, int col, const QString& text)
 {
-    if (QTableWidgetItem* it = ensureItem(row, col))
-        it->setText(text);
+    m_model->setText(row, col, text);
 }
 
 void GridCells::fillText(int row1, int col1, int row2, int col2, const QString& text)
@@ -95,18 +76,21 @@ void GridCells::fillText(int row1, int col1, int row2, int col2, const QString& 
             setText(r, c, text);
 }
 
+std::optional<Decimal> GridCells::number(int row, int col) const
+{
+    if (m_model->isFromSource(row))
+        return m_model->sourceNumber(row, col);
+    return Decimal::fromCellText(cleanText(text(row, col)));
+}
+
 QColor GridCells::background(int row, int col) const
 {
-    const QTableWidgetItem* it = item(row, col);
-    if (!it || it->background().style() == Qt::NoBrush)
-        return QColor(Qt::white);
-    return it->background().color();
+    return m_model->background(row, col);
 }
 
 void GridCells::setBackground(int row, int col, const QColor& color)
 {
-    if (QTableWidgetItem* it = ensureItem(row, col))
-        it->setBackground(color);
+    m_model->setBackground(row, col, color);
 }
 
 void GridCells::fillBackground(int row1, int col1, int row2, int col2, const QColor& color)
@@ -118,23 +102,24 @@ void GridCells::fillBackground(int row1, int col1, int row2, int col2, const QCo
 
 QString GridCells::toolTip(int row, int col) const
 {
-    const QTableWidgetItem* it = item(row, col);
-    return it ? it->toolTip() : QString();
+    return m_model->toolTip(row, col);
 }
 
 void GridCells::setToolTip(int row, int col, const QString& text)
 {
-    if (QTableWidgetItem* it = ensureItem(row, col))
-        it->setToolTip(text);
+    m_model->setToolTip(row, col, text);
 }
 
 void GridCells::setRowBold(int row)
 {
     QFont bold = m_table->font();
     bold.setBold(true);
-    for (int c = 0; c < cols(); ++c)
-        if (QTableWidgetItem* it = ensureItem(row, c))
-            it->setFont(bold);
+    m_model->setRowBold(row, bold);
+}
+
+bool GridCells::isRowBold(int row) const
+{
+    return m_model->isRowBold(row);
 }
 
 } // namespace kv::ui

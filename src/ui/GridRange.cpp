@@ -3,7 +3,7 @@
 #include "ui/GridCells.h"
 #include "ui/TabText.h"
 
-#include <QTableWidget>
+#include <QTableView>
 
 #include <algorithm>
 

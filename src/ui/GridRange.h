@@ -4,7 +4,7 @@
 #include <QRect>
 #include <QString>
 
-class QTableWidget;
+class QTableView;
 
 namespace kv::ui {
 
@@ -14,7 +14,7 @@ class GridCells;
 // kept apart from the current cell, which it only follows when that moves (collapseToCurrent).
 class GridRange {
 public:
-    GridRange(GridCells& cells, QTableWidget* table) : m_cells(cells), m_table(table) {}
+    GridRange(GridCells& cells, QTableView* table) : m_cells(cells), m_table(table) {}
 
     // Shrinks the range to the table's current cell (none when there is no current cell).
     void collapseToCurrent();
@@ -31,7 +31,7 @@ public:
 
 private:
     GridCells& m_cells;
-    QTableWidget* m_table;
+    QTableView* m_table;
     QPoint m_anchor{-1, -1}; // corners as (column, row); row -1: no range
     QPoint m_corner{-1, -1};
 };

@@ -1,11 +1,13 @@
 #include "ui/GridSizing.h"
 
+#include "ui/GridCells.h"
+#include "ui/GridModel.h"
 #include "ui/Twips.h"
 
 #include <QFontMetrics>
 #include <QHash>
 #include <QHeaderView>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <algorithm>
 
@@ -50,6 +52,67 @@ private:
     QChar m_widestDigit{u'0'};
     QHash<QString, int> m_widths;
 };
+
+// The widest of a column's cells that a source gives, gathered without making their texts: the
+// most digits before and after the point and whether any number is negative, and the texts of the
+// most characters (a Chinese character counting as two).
+class SourceWidest {
+public:
+    void addNumber(Decimal value)
+    {
+        m_numbers = true;
+        m_negative = m_negative || value.isNegative();
+        m_places = std::max(m_places, value.places());
+        qint64 whole = value.units() / Decimal::kScale;
+        int digits = 1;
+        while (whole >= 10 || whole <= -10) {
+            whole /= 10;
+            ++digits;
+        }
+        m_digits = std::max(m_digits, digits);
+    }
+
+    void addText(const QString& text)
+    {
+        int weight = 0;
+        for (const QChar c : text)
+            weight += c.unicode() >= 0x2E80 ? 2 : 1;
+        if (weight < m_weight || weight == 0)
+            return;
+        if (weight > m_weight) {
+            m_weight = weight;
+            m_texts.clear();
+        }
+        // Texts of one length may still differ in width; a few of them are measured.
+        if (m_texts.size() < kMeasuredTexts)
+            m_texts.append(text);
+    }
+
+    // A number as wide as any gathered: nines in every place.
+    std::optional<Decimal> widestNumber() const
+    {
+        if (!m_numbers)
+            return std::nullopt;
+        qint64 whole = 0;
+        for (int i = 0; i < std::min(m_digits, 12); ++i)
+            whole = whole * 10 + 9;
+        qint64 fraction = 0;
+        for (int i = 0; i < Decimal::kPlaces; ++i)
+            fraction = fraction * 10 + (i < m_places ? 9 : 0);
+        const qint64 units = whole * Decimal::kScale + fraction;
+        return Decimal::fromUnits(m_negative ? -units : units);
+    }
+    const QList<QString>& texts() const { return m_texts; }
+
+private:
+    static constexpr qsizetype kMeasuredTexts = 16;
+    bool m_numbers = false;
+    bool m_negative = false;
+    int m_digits = 0;
+    int m_places = 0;
+    int m_weight = 0;
+    QList<QString> m_texts;
+};
 } // namespace
 
 void GridSizing::setRowHeight(int row, int twips)
@@ -57,7 +120,7 @@ void GridSizing::setRowHeight(int row, int twips)
     const int px = std::max(twipsToPixels(twips), 1);
     if (row == 0)
         m_table->horizontalHeader()->setFixedHeight(px);
-    else if (row >= 1 && row <= m_table->rowCount())
+    else if (row >= 1 && row <= m_cells.rows() - 1)
         m_table->setRowHeight(row - 1, px);
 }
 
@@ -69,7 +132,7 @@ int GridSizing::rowHeight(int row) const
             header->minimumHeight() == header->maximumHeight() ? header->maximumHeight() : header->sizeHint().height();
         return pixelsToTwips(px);
     }
-    if (row < 1 || row > m_table->rowCount())
+    if (row < 1 || row > m_cells.rows() - 1)
         return 0;
     return pixelsToTwips(m_table->rowHeight(row - 1));
 }
@@ -81,41 +144,55 @@ void GridSizing::setDefaultRowHeight(int twips)
 
 void GridSizing::setColWidth(int col, int twips)
 {
-    if (col >= 0 && col < m_table->columnCount())
+    if (col >= 0 && col < m_cells.cols())
         m_table->setColumnWidth(col, std::max(twipsToPixels(twips), 1));
 }
 
 int GridSizing::colWidth(int col) const
 {
-    if (col < 0 || col >= m_table->columnCount())
+    if (col < 0 || col >= m_cells.cols())
         return 0;
     return pixelsToTwips(m_table->columnWidth(col));
 }
 
-void GridSizing::autoFitCols(int col1, int col2, const std::function<QString(int, int)>& shown)
+void GridSizing::autoFitCols(int col1, int col2, const std::function<QString(int, int)>& shown,
+                             const std::function<QString(Decimal, int)>& shownNumber)
 {
     // Measured over every row, not only those in view, so that a long list fits throughout. The
-    // grid's own font is measured by shape (see TextWidths); only cells with a font of their own
-    // (a bold totals row) make another. A column stops being measured once it reaches the cap.
+    // grid's own font is measured by shape (see TextWidths); only bold rows (totals) use another.
+    // A column stops being measured once it reaches the cap.
     const int margin = 2 * (m_table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_table) + 1) + 2;
     const int widest = twipsToPixels(kWidestFitTwips);
     TextWidths gridWidths(m_table->font());
+    QFont bold = m_table->font();
+    bold.setBold(true);
+    const QFontMetrics boldMetrics(bold);
     QHeaderView* header = m_table->horizontalHeader();
-    const int last = std::min(std::max(col1, col2), m_table->columnCount() - 1);
+    const int last = std::min(std::max(col1, col2), m_cells.cols() - 1);
     for (int c = std::max(std::min(col1, col2), 0); c <= last; ++c) {
         int width = header->sectionSizeHint(c);
-        for (int r = 0; r < m_table->rowCount() && width < widest; ++r) {
-            const QTableWidgetItem* it = m_table->item(r, c);
-            if (!it || m_table->isRowHidden(r))
+        SourceWidest fromSource;
+        for (int r = 1; r < m_cells.rows() && width < widest; ++r) {
+            if (m_cells.isRowHidden(r))
                 continue;
+            if (m_cells.model().isFromSource(r)) {
+                if (const std::optional<Decimal> number = m_cells.number(r, c))
+                    fromSource.addNumber(*number);
+                else
+                    fromSource.addText(m_cells.text(r, c));
+                continue;
+            }
             const QString text = shown(r, c);
             if (text.isEmpty())
                 continue;
-            const QVariant own = it->data(Qt::FontRole); // unset: the grid's font
-            const int advance = own.isValid() ? QFontMetrics(own.value<QFont>()).horizontalAdvance(text)
-                                              : gridWidths.width(text);
+            const int advance =
+                m_cells.isRowBold(r) ? boldMetrics.horizontalAdvance(text) : gridWidths.width(text);
             width = std::max(width, advance + margin);
         }
+        if (const std::optional<Decimal> number = fromSource.widestNumber())
+            width = std::max(width, gridWidths.width(shownNumber(*number, c)) + margin);
+        for (const QString& text : fromSource.texts())
+            width = std::max(width, gridWidths.width(text) + margin);
         width = std::min(width, widest);
         const bool hidden = m_table->isColumnHidden(c);
         header->resizeSection(c, width);

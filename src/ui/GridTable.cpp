@@ -28,7 +28,7 @@ void GridSelectionModel::setCurrentIndex(const QModelIndex& index, QItemSelectio
     QItemSelectionModel::setCurrentIndex(index, command);
 }
 
-GridTable::GridTable(DataGrid* grid) : QTableWidget(grid), m_grid(grid) {}
+GridTable::GridTable(DataGrid* grid) : QTableView(grid), m_grid(grid) {}
 
 bool GridTable::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
 {
@@ -36,13 +36,13 @@ bool GridTable::edit(const QModelIndex& index, EditTrigger trigger, QEvent* even
         index.isValid() && state() != EditingState && (trigger == AllEditTriggers || (editTriggers() & trigger));
     if (opening && !m_grid->m_editing->mayOpen(index.row() + 1, index.column()))
         return false;
-    return QTableWidget::edit(index, trigger, event);
+    return QTableView::edit(index, trigger, event);
 }
 
 void GridTable::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
 {
     const auto cell = m_grid->m_editing->closing(editor);
-    QTableWidget::closeEditor(editor, hint);
+    QTableView::closeEditor(editor, hint);
     if (cell)
         emit m_grid->afterEdit(cell->row, cell->col);
 }
@@ -54,7 +54,7 @@ bool GridTable::event(QEvent* event)
     const bool typed = event->type() == QEvent::KeyPress;
     if (typed)
         m_grid->m_insideEvent = event;
-    const bool result = QTableWidget::event(event);
+    const bool result = QTableView::event(event);
     if (typed && event->isAccepted())
         m_grid->m_insideEvent = nullptr;
     return result;
@@ -95,7 +95,7 @@ void GridTable::keyPressEvent(QKeyEvent* event)
         }
     }
     const bool wasEditing = state() == EditingState;
-    QTableWidget::keyPressEvent(event);
+    QTableView::keyPressEvent(event);
     gate()->approve(QModelIndex());
     if (!wasEditing && state() == EditingState)
         event->accept(); // the key went into the new editor
@@ -113,13 +113,13 @@ void GridTable::inputMethodEvent(QInputMethodEvent* event)
         event->accept();
         return;
     }
-    QTableWidget::inputMethodEvent(event);
+    QTableView::inputMethodEvent(event);
 }
 
 void GridTable::mousePressEvent(QMouseEvent* event)
 {
     m_pressed = indexAt(event->position().toPoint());
-    QTableWidget::mousePressEvent(event);
+    QTableView::mousePressEvent(event);
 }
 
 void GridTable::mouseMoveEvent(QMouseEvent* event)
@@ -127,7 +127,7 @@ void GridTable::mouseMoveEvent(QMouseEvent* event)
     // Dragging marks a range from the pressed cell; the current cell stays where it was
     // pressed, so that nothing is edited on the way.
     if (!(event->buttons() & Qt::LeftButton) || !m_pressed.isValid()) {
-        QTableWidget::mouseMoveEvent(event);
+        QTableView::mouseMoveEvent(event);
         return;
     }
     const QModelIndex here = indexAt(event->position().toPoint());
@@ -147,7 +147,7 @@ void GridTable::mouseReleaseEvent(QMouseEvent* event)
     const QModelIndex index = indexAt(event->position().toPoint());
     const bool sameCell = index.isValid() && index == m_pressed;
     m_pressed = QPersistentModelIndex();
-    QTableWidget::mouseReleaseEvent(event);
+    QTableView::mouseReleaseEvent(event);
     if (!sameCell || event->button() != Qt::LeftButton)
         return;
     emit m_grid->clicked(index.row() + 1, index.column());

@@ -2,7 +2,7 @@
 
 #include <QItemSelectionModel>
 #include <QPersistentModelIndex>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <optional>
 
@@ -28,11 +28,11 @@ private:
 // The table underneath a grid: asks the window before the current cell moves by keys, opens
 // editors only through the grid's edit stages, marks a range by dragging and by keys, and reports
 // clicks on cells.
-class GridTable : public QTableWidget {
+class GridTable : public QTableView {
 public:
     explicit GridTable(DataGrid* grid);
 
-    using QTableWidget::edit;
+    using QTableView::edit;
 
     bool openEditor(const QModelIndex& index) { return edit(index, AllEditTriggers, nullptr); }
 

@@ -15,7 +15,7 @@
 #include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <algorithm>
 #include <memory>
@@ -234,8 +234,6 @@ private:
         for (qsizetype i = 0; i < m_layout.columns.size(); ++i) {
             const int col = m_layout.columns.at(i);
             const QRectF cell(x, y, m_layout.widths.at(i) * m_scale, height);
-            const QTableWidgetItem* item =
-                row == 0 ? m_grid.table()->horizontalHeaderItem(col) : m_grid.table()->item(row - 1, col);
             const QColor background = row == 0 ? kCaptionBackground : m_grid.cellBackground(row, col);
             if (background != QColor(Qt::white))
                 painter.fillRect(cell, background);
@@ -243,7 +241,7 @@ private:
             painter.drawRect(cell);
 
             QFont font = m_body;
-            font.setBold(row > 0 && (m_grid.isTotalsRow(row) || (item && item->font().bold())));
+            font.setBold(row > 0 && m_grid.isRowBold(row));
             painter.setFont(font);
             painter.setPen(Qt::black);
             const double pad = 30 * m_scale; // 2 pixels at 96 dpi

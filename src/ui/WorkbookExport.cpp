@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTableWidget>
 
 #include <xlsxwriter.h>
 
@@ -137,8 +136,7 @@ bool saveWorkbook(const DataGrid& grid, const QString& filePath, QString* error)
             if (grid.isRowHidden(r))
                 continue;
             const bool totals = grid.isTotalsRow(r);
-            const QTableWidgetItem* first = r == 0 ? nullptr : grid.table()->item(r - 1, 0);
-            const bool boldRow = r == 0 || totals || (first && first->font().bold());
+            const bool boldRow = grid.isRowBold(r);
             for (qsizetype i = 0; i < columns.size() && written == LXW_NO_ERROR; ++i) {
                 const auto outCol = static_cast<lxw_col_t>(i);
                 const QString text = grid.text(r, columns.at(i));

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 using namespace kv;

@@ -15,7 +15,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -189,8 +189,8 @@ private slots:
                                                       {"2008-5", "钱七", "80.00", "0.00", "80.00"},
                                                       {"未分车间 小计", "", "10.00", "0.00", "10.00"},
                                                       {"2008-5", "王五", "10.00", "0.00", "10.00"}}));
-        QVERIFY(grid.table()->item(3, SProduction)->font().bold()); // 二车间 小计
-        QVERIFY(!grid.table()->item(4, SProduction)->font().bold());
+        QVERIFY(grid.table()->model()->index(3, SProduction).data(Qt::FontRole).value<QFont>().bold()); // 二车间 小计
+        QVERIFY(!grid.table()->model()->index(4, SProduction).data(Qt::FontRole).value<QFont>().bold());
 
         // A filter on the workshop leaves one workshop, its subtotal and the total of it.
         gui.click("筛选");

@@ -6,7 +6,9 @@
 #include "app/MainWindow.h"
 #include "data/Database.h"
 #include "data/MonthlyTotals.h"
+#include "data/WorkProgress.h"
 #include "entry/WageEntryWindow.h"
+#include "stats/WageStatistics.h"
 #include "stats/WageStatisticsWindow.h"
 #include "ui/DataGrid.h"
 #include "ui/FindPanel.h"
@@ -22,7 +24,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 #include <memory>
@@ -119,7 +121,7 @@ enum Op { Eq, Gt, Lt };
 
 bool isBold(const ui::DataGrid* grid, int row, int col)
 {
-    return grid->table()->item(row - 1, col)->font().bold();
+    return grid->table()->model()->index(row - 1, col).data(Qt::FontRole).value<QFont>().bold();
 }
 
 WageEntryWindow* openEntryWindow()
@@ -645,6 +647,53 @@ private slots:
         QCOMPARE(form.find<QComboBox>(QStringLiteral("Combo1"))->itemText(0), QStringLiteral("2007-10"));
         QCOMPARE(form.find<ui::DataGrid>(QStringLiteral("fg"))->text(1, 4), QStringLiteral("700"));
         entry->close();
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    void aLongRunIsReadOffTheWindowAndAStoppedOneLeavesTheGrid()
+    {
+        StatsFixture f;
+        // Thousands of employees more, enough for a year's run to read on a thread of its own.
+        f.app.db().exec("WITH RECURSIVE n(i) AS (SELECT 5 UNION ALL SELECT i + 1 FROM n WHERE i < 9004) "
+                        "INSERT INTO 员工 (id, 工号, 姓名) SELECT i, printf('E%05d', i), '员工' || i FROM n");
+        const DateRange year = readPeriod(PeriodKind::Year, QStringLiteral("2008")).range;
+        QVERIFY(runsOffWindow(employeeCount(f.app.db()), PeriodKind::Year, year));
+        QVERIFY(!runsOffWindow(employeeCount(f.app.db()), PeriodKind::Month, readPeriod(PeriodKind::Month, QStringLiteral("2008-5")).range));
+        f.run(); // the month, on the window's thread
+        QCOMPARE(f.grid->rows(), 9006);
+        const QList<QStringList> before = f.allRows();
+
+        // Stopped at its first report: the grid keeps the month, nobody is asked anything.
+        f.tabs()->setCurrentIndex(int(PeriodKind::Year));
+        f.combo(int(PeriodKind::Year))->setEditText(QStringLiteral("2008"));
+        int reports = 0;
+        WorkProgress::watcher() = [&reports](WorkProgress& progress) {
+            ++reports;
+            progress.cancel();
+        };
+        f.run();
+        WorkProgress::watcher() = nullptr;
+        QCOMPARE(reports, 1);
+        QCOMPARE(f.allRows(), before);
+        KV_VERIFY_BOXES(f.boxes);
+
+        // Run through: the rows and totals are the year's figures as the statistics compute them.
+        f.run();
+        const QList<EmployeeWage> wages = WageStatistics(f.app.db()).compute(PeriodKind::Year, year);
+        QCOMPARE(f.grid->rows(), int(wages.size()) + 2);
+        Decimal production;
+        Decimal deductions;
+        for (qsizetype i = 0; i < wages.size(); ++i) {
+            const EmployeeWage& w = wages.at(i);
+            QCOMPARE(f.row(int(i) + 2), QStringList({"2008", w.number, w.name, w.production.plainText(),
+                                                     w.deductions.plainText(), w.netPay().plainText()}));
+            production += w.production;
+            deductions += w.deductions;
+        }
+        QCOMPARE(f.grid->totalsValue(1, SProduction), std::optional(production));
+        QCOMPARE(f.grid->totalsValue(1, SDeductions), std::optional(deductions));
+        QCOMPARE(f.grid->totalsValue(1, SNetPay), std::optional(production - deductions));
+        QCOMPARE(production, Decimal::fromInteger(3034) + *Decimal::parse(QStringLiteral("0.4")));
         KV_VERIFY_BOXES(f.boxes);
     }
 

@@ -4,7 +4,7 @@
 #include "ui/DataGrid.h"
 
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QTableView>
 
 // Presses on cells of a DataGrid and types into its open editor, as a user does.
 namespace grid_driver {

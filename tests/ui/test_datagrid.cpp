@@ -1,12 +1,13 @@
 #include "GridDriver.h"
 #include "ui/DataGrid.h"
+#include "ui/GridModel.h"
 #include "ui/Twips.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -40,6 +41,32 @@ struct GridWindow {
 
 using grid_driver::openEditor;
 
+// Rows of a number and an amount, the amounts given as numbers; counts how often the text of an
+// amount was asked for.
+class AmountRows final : public kv::ui::GridRowSource {
+public:
+    explicit AmountRows(QList<kv::Decimal> amounts) : m_amounts(std::move(amounts)) {}
+    int rowCount() const override { return int(m_amounts.size()); }
+    QString text(int row, int col) const override
+    {
+        textsAsked += col == 1 ? 1 : 0;
+        return col == 0 ? QStringLiteral("E%1").arg(row + 1) : m_amounts.at(row).plainText();
+    }
+    std::optional<kv::Decimal> number(int row, int col) const override
+    {
+        return col == 1 ? std::optional(m_amounts.at(row)) : std::nullopt;
+    }
+    mutable int textsAsked = 0;
+
+private:
+    QList<kv::Decimal> m_amounts;
+};
+
+kv::Decimal money(const char* text)
+{
+    return *kv::Decimal::parse(QString::fromLatin1(text));
+}
+
 struct Recorded {
     QStringList events;
     void add(const QString& name, int row, int col)
@@ -60,15 +87,15 @@ private slots:
         grid.setCols(3);
         grid.setRows(3);
         QCOMPARE(grid.rows(), 3);
-        QCOMPARE(grid.table()->rowCount(), 2);
+        QCOMPARE(grid.table()->model()->rowCount(), 2);
         // Columns without a caption show nothing, not the column's number.
         QCOMPARE(grid.table()->model()->headerData(1, Qt::Horizontal).toString(), QString());
 
         grid.setText(0, 1, QStringLiteral("产品"));
         grid.setText(1, 1, QStringLiteral("外壳"));
         QCOMPARE(grid.text(0, 1), QStringLiteral("产品"));
-        QCOMPARE(grid.table()->horizontalHeaderItem(1)->text(), QStringLiteral("产品"));
-        QCOMPARE(grid.table()->item(0, 1)->text(), QStringLiteral("外壳"));
+        QCOMPARE(grid.table()->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("产品"));
+        QCOMPARE(grid.table()->model()->index(0, 1).data().toString(), QStringLiteral("外壳"));
         QCOMPARE(grid.text(2, 2), QString());
         QCOMPARE(grid.text(3, 0), QString()); // outside the grid
         QCOMPARE(grid.text(-1, 0), QString());
@@ -157,6 +184,64 @@ private slots:
         QCOMPARE(grid.text(1, 0), QString()); // colouring leaves the text alone
     }
 
+    void rowsOfASourceAreShownSummedAndFittedWithoutTextsOfTheirOwn()
+    {
+        DataGrid grid;
+        QFont large = grid.font();
+        large.setPointSize(20);
+        grid.setFont(large);
+        grid.setCols(2);
+        grid.setColumnKind(1, DataGrid::ColumnKind::Money);
+        grid.setText(0, 0, QStringLiteral("工号"));
+        grid.setText(0, 1, QStringLiteral("金额"));
+        QList<kv::Decimal> amounts;
+        for (int i = 0; i < 3000; ++i)
+            amounts << kv::Decimal::fromUnits(qint64(i) * 1'250'000);
+        // The widest shapes: most digits, most places, a sign.
+        amounts[7] = money("-9.975125");
+        amounts[2500] = money("12345678.5");
+        auto source = std::make_shared<AmountRows>(amounts);
+        grid.setRowSource(source);
+        QCOMPARE(grid.rows(), 3001);
+        QCOMPARE(grid.text(0, 1), QStringLiteral("金额")); // the captions stay
+        QCOMPARE(grid.text(8, 1), QStringLiteral("-9.975125"));
+        QCOMPARE(grid.shownText(2501, 1), QStringLiteral("12,345,678.50"));
+        QCOMPARE(grid.text(3, 0), QStringLiteral("E3"));
+
+        // Totals from the numbers, with hidden rows left out; neither they nor the fitting make the
+        // amounts into texts.
+        kv::Decimal sum;
+        for (int i = 0; i < amounts.size(); ++i)
+            if (i != 4)
+                sum += amounts.at(i);
+        grid.setRowHidden(5);
+        source->textsAsked = 0;
+        const int totals = grid.addTotalsRow({1});
+        grid.autoFitCols(0, 1);
+        QCOMPARE(grid.totalsValue(totals, 1), std::optional(sum));
+        QCOMPARE(source->textsAsked, 0);
+        QCOMPARE(grid.text(9, 1), QStringLiteral("-9.975125")); // moved down under the totals
+        const QFontMetrics fm(large);
+        for (const QString& widest : {QStringLiteral("-9.975125"), QStringLiteral("12,345,678.50"),
+                                      QStringLiteral("E3000"), grid.shownText(totals, 1)})
+            QVERIFY2(fm.horizontalAdvance(widest) < grid.table()->columnWidth(widest.startsWith(u'E') ? 0 : 1),
+                     qPrintable(widest));
+
+        // A written cell makes the row's texts its own, the rest of them as the source gave them.
+        grid.setText(9, 0, QStringLiteral("改"));
+        QCOMPARE(grid.text(9, 0), QStringLiteral("改"));
+        QCOMPARE(grid.text(9, 1), QStringLiteral("-9.975125"));
+        QCOMPARE(grid.shownText(9, 1), QStringLiteral("-9.975125"));
+        QCOMPARE(grid.columnSum(1, 2, grid.rows() - 1), sum + amounts.at(4));
+
+        // Removing the totals and setting the rows back leaves the source behind.
+        grid.removeTotalsRows();
+        QCOMPARE(grid.rows(), 3001);
+        grid.setRows(1);
+        grid.setRows(3);
+        QCOMPARE(grid.text(2, 1), QString());
+    }
+
     void sumsCountOnlyNumberTexts()
     {
         DataGrid grid;
@@ -208,8 +293,8 @@ private slots:
         QCOMPARE(grid.text(2, 1), QStringLiteral("1234.4")); // the summed rows moved down unchanged
         QCOMPARE(grid.text(4, 1), QStringLiteral("abc"));
         for (int c = 0; c < 4; ++c)
-            QVERIFY(grid.table()->item(0, c)->font().bold());
-        QVERIFY(!grid.table()->item(1, 1) || !grid.table()->item(1, 1)->font().bold());
+            QVERIFY(grid.table()->model()->index(0, c).data(Qt::FontRole).value<QFont>().bold());
+        QVERIFY(!grid.table()->model()->index(1, 1).data(Qt::FontRole).value<QFont>().bold());
 
         // Computed again after hiding a row: the old totals row goes, hidden rows are left out.
         grid.setRowHidden(3);
@@ -298,7 +383,7 @@ private slots:
         QVERIFY(grid.setCurrentCell(2, 1));
         QCOMPARE(grid.row(), 2);
         QCOMPARE(grid.col(), 1);
-        QCOMPARE(grid.table()->currentRow(), 1);
+        QCOMPARE(grid.table()->currentIndex().row(), 1);
         QCOMPARE(log.events, QStringList({QStringLiteral("before(1,0->2,1)"), QStringLiteral("now(2,1)")}));
 
         log.events.clear();

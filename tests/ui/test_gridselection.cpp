@@ -4,7 +4,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QToolTip>
 #include <QVBoxLayout>
