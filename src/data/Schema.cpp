@@ -165,6 +165,22 @@ INSERT INTO 工价历史 (产品ID, 工价, 生效日期) SELECT id, 工价, '19
 )SQL"));
 }
 
+// Version 12: how an employee is paid: 开户银行, 银行卡号 (digits only) and 发放方式 (银行, 现金, or
+// empty: by bank when a card is stored). Employees stored before have none of them; a column the
+// table already has stays as it is.
+void createVersion12(Database& db)
+{
+    QStringList present;
+    {
+        Statement st = db.prepare(QStringLiteral("SELECT * FROM 员工 WHERE 1 = 0"));
+        for (int i = 0; i < st.columnCount(); ++i)
+            present << st.columnName(i);
+    }
+    for (const QString& column : {QStringLiteral("开户银行"), QStringLiteral("银行卡号"), QStringLiteral("发放方式")})
+        if (!present.contains(column))
+            db.execScript(QStringLiteral("ALTER TABLE 员工 ADD COLUMN %1 TEXT").arg(column));
+}
+
 // A new version is one function above and one line here.
 constexpr SchemaStep kSteps[] = {
     {1, createVersion1},
@@ -177,6 +193,7 @@ constexpr SchemaStep kSteps[] = {
     {8, createVersion8},
     {9, createVersion9},
     {10, createVersion10},
+    {12, createVersion12},
 };
 
 void recordVersion(Database& db, int version)

@@ -44,6 +44,12 @@ EmployeeDialog::EmployeeDialog(AppContext& ctx, QWidget* parent)
     m_started->setDisplayFormat(QStringLiteral("yyyy-M-d"));
     addField(QStringLiteral("上岗时间："), m_started);
     addLineEdit(QStringLiteral("备注："), QStringLiteral("Text8"));
+    addLineEdit(QStringLiteral("开户银行："), QStringLiteral("Text9"));
+    QLineEdit* card = addLineEdit(QStringLiteral("银行卡号："), QStringLiteral("Text10"));
+    card->setPlaceholderText(QStringLiteral("12–19 位数字，可用空格分组"));
+    m_payment = addComboBox(QStringLiteral("发放方式："), QStringLiteral("Text11"));
+    m_payment->setEditable(false);
+    m_payment->setToolTip(QStringLiteral("不填：有银行卡号的银行代发，没有的发现金"));
 }
 
 void EmployeeDialog::prepareFields()
@@ -55,6 +61,8 @@ void EmployeeDialog::prepareFields()
     m_workshop->setCurrentIndex(-1);
     m_jobType->addItems(CodeList(m_ctx.conn(), CodeListKind::JobType).names());
     m_jobType->setCurrentIndex(-1);
+    m_payment->addItems({QString(), QStringLiteral("银行"), QStringLiteral("现金")});
+    m_payment->setCurrentIndex(0);
 }
 
 ProductDialog::ProductDialog(AppContext& ctx, QWidget* parent)

@@ -25,6 +25,7 @@ private:
     QComboBox* m_workshop;
     QComboBox* m_jobType;
     QDateEdit* m_started;
+    QComboBox* m_payment; // 发放方式: empty, 银行, 现金
 };
 
 // 添加产品Frm: one product and its piece price; the search code follows the description.

@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/OperationLog.h"
 #include "data/TextRules.h"
+#include "master/BankCards.h"
 #include "master/MasterRecords.h"
 #include "master/Pinyin.h"
 
@@ -143,6 +144,18 @@ void MasterImport::check(ImportRow& row, QHash<QString, int>& firstLineOfNumber)
             row.problems.insert(c, QStringLiteral("%1含有控制字符（如 NUL），不能导入").arg(column.name));
             continue;
         }
+        if (column.type == ColumnType::BankCard && isMaskedBankCard(value)) {
+            // The employee list exports card numbers masked: such a row keeps the stored number.
+            const auto stored =
+                row.existingId != 0 ? MasterRecords(m_db, m_table.kind).load(row.existingId) : std::nullopt;
+            if (stored && maskedBankCard(stored->value(c)) == value)
+                row.warnings.insert(c, QStringLiteral("银行卡号只有后四位，保留已存的卡号"));
+            else
+                row.problems.insert(c, QStringLiteral("银行卡号只有后四位，请填写完整的卡号：%1").arg(value));
+            continue;
+        }
+        if (const QString fault = optionalValueFault(column, value); !fault.isEmpty())
+            row.problems.insert(c, fault);
         if (column.type == ColumnType::Number && !isNumberText(value))
             row.problems.insert(c, QStringLiteral("%1不是数字：%2").arg(column.name, value));
         if (column.type == ColumnType::Date && !parseDateText(value)) {
@@ -182,7 +195,8 @@ std::optional<ImportCounts> MasterImport::store(const ImportPreview& preview, Ex
             QStringList values = row.values;
             if (const auto stored = records.load(row.existingId)) {
                 for (int c = 0; c < values.size(); ++c)
-                    if (!preview.present.value(c, true) && c != m_table.columnIndex(pinyinColumn))
+                    if ((!preview.present.value(c, true) && c != m_table.columnIndex(pinyinColumn)) ||
+                        (m_table.columns.at(c).type == ColumnType::BankCard && isMaskedBankCard(values.at(c))))
                         values[c] = stored->value(c);
             }
             if (records.write(row.existingId, values, &learnt))

@@ -7,6 +7,7 @@
 #include "data/TextRules.h"
 #include "data/UniqueNumbers.h"
 #include "lists/CodeList.h"
+#include "master/BankCards.h"
 #include "master/PieceRates.h"
 
 namespace kv {
@@ -18,12 +19,14 @@ QString quoted(const QString& identifier)
     return u'"' + identifier + u'"';
 }
 
-// A stored value as the grids and dialogs show it.
-QString shownText(const Statement& st, int col, ColumnType type)
+// A stored value as the grids and dialogs show it; a card number in full only where `full`.
+QString shownText(const Statement& st, int col, ColumnType type, bool full = true)
 {
     const QVariant v = st.value(col);
     if (v.isNull())
         return {};
+    if (type == ColumnType::BankCard)
+        return full ? v.toString() : maskedBankCard(v.toString());
     if (v.typeId() == QMetaType::LongLong)
         return QString::number(v.toLongLong());
     if (v.typeId() == QMetaType::Double)
@@ -62,8 +65,11 @@ QVariant conditionValue(const MasterColumn& column, const QString& typed)
         const double number = typed.toDouble(&ok);
         return ok ? QVariant(number) : QVariant();
     }
+    if (column.type == ColumnType::BankCard)
+        return bankCardDigits(typed);
     return typed;
 }
+
 // The piece price among the values of a product as they are stored; none when it has none.
 std::optional<Decimal> productPrice(const QVariantList& bound)
 {
@@ -83,6 +89,18 @@ QList<FieldCondition> filterConditions(const QList<FieldCondition>& typed)
             out.append({c.field, value});
     }
     return out;
+}
+
+QString optionalValueFault(const MasterColumn& column, const QString& value)
+{
+    if (value.isEmpty())
+        return {};
+    if (column.type == ColumnType::BankCard)
+        return bankCardFault(value);
+    if (!column.choices.isEmpty() && !column.choices.contains(value))
+        return QStringLiteral("%1只能是“%2”或不填：%3")
+            .arg(column.name, column.choices.join(QStringLiteral("”或“")), value);
+    return {};
 }
 
 MasterRecords::MasterRecords(Database& db, MasterKind kind) : m_db(db), m_table(masterTable(kind)) {}
@@ -119,7 +137,7 @@ RecordRows MasterRecords::list(const QList<FieldCondition>& conditions)
     while (st.next()) {
         QStringList row;
         for (int i = 0; i < cols.size(); ++i)
-            row << shownText(st, cols.at(i), types.at(i));
+            row << shownText(st, cols.at(i), types.at(i), false);
         row << QString::number(st.integer(idCol));
         result.rows.append(row);
     }
@@ -245,9 +263,12 @@ std::optional<int> MasterRecords::firstProblem(const QStringList& values) const
 {
     for (int i = 0; i < m_table.columns.size(); ++i) {
         const MasterColumn& column = m_table.columns.at(i);
-        if (column.missingMessage.isEmpty())
-            continue;
         const QString value = cleanText(values.value(i));
+        if (column.missingMessage.isEmpty()) {
+            if (!optionalValueFault(column, value).isEmpty())
+                return i;
+            continue;
+        }
         if (value.isEmpty() ||
             (column.type == ColumnType::Number && (!isNumberText(value) || !numberFault(column, value).isEmpty())))
             return i;
@@ -259,6 +280,8 @@ QString MasterRecords::problemText(const QStringList& values, int column) const
 {
     const MasterColumn& c = m_table.columns.at(column);
     const QString value = cleanText(values.value(column));
+    if (c.missingMessage.isEmpty())
+        return optionalValueFault(c, value);
     const QString fault = c.type == ColumnType::Number && isNumberText(value) ? numberFault(c, value) : QString();
     return fault.isEmpty() ? c.missingMessage : fault;
 }
@@ -281,8 +304,13 @@ QVariant MasterRecords::storedValue(const MasterColumn& column, const QString& t
         if (const auto date = parseDateText(value))
             return isoDate(*date);
         throw InputError(QStringLiteral("%1不是有效的日期：%2").arg(column.name, value));
+    case ColumnType::BankCard:
     case ColumnType::Text: break;
     }
+    if (const QString fault = optionalValueFault(column, value); !fault.isEmpty())
+        throw InputError(fault);
+    if (column.type == ColumnType::BankCard)
+        return value.isEmpty() ? QVariant() : QVariant(bankCardDigits(value));
     return value;
 }
 

@@ -42,6 +42,11 @@ struct LineReferences {
 // number; empty when none do.
 QString referenceNote(MasterKind kind, const LineReferences& refs);
 
+// What keeps a cleaned value of an optional column from being stored, in Chinese: a card number
+// that fails its check, a value outside the column's choices. Empty when it can be stored (an
+// empty value always can).
+QString optionalValueFault(const MasterColumn& column, const QString& value);
+
 // A master table as its list window shows it.
 struct RecordRows {
     QStringList fields;      // the columns after id, in table order
@@ -60,8 +65,9 @@ public:
     const MasterTable& table() const { return m_table; }
 
     // Every record, or those equal to every condition, in ascending id. Numbers are shown as
-    // plain decimal text and dates as yyyy-M-d; a date condition may be typed in any accepted
-    // date form. An unknown field is an error.
+    // plain decimal text, dates as yyyy-M-d and card numbers masked but for the last four
+    // digits; a date condition may be typed in any accepted date form. An unknown field is an
+    // error.
     RecordRows list(const QList<FieldCondition>& conditions = {});
     // Needs Right::MasterData.
     void remove(qint64 id);
@@ -75,13 +81,14 @@ public:
 
     // The values of one record in column order as the dialog shows them; none when it is gone.
     std::optional<QStringList> load(qint64 id);
-    // The first required column (in column order) that is empty once cleaned, or not a number
-    // where a number is needed; none when the values can be saved.
+    // The first column (in column order) that is required and empty once cleaned, not a number
+    // where a number is needed, or holds what its column refuses (a card number that fails its
+    // check, a 发放方式 that is neither 银行 nor 现金); none when the values can be saved.
     // A number with more places than its column takes (a piece price has at most
     // Decimal::kPricePlaces) or too large to store is a problem too.
     std::optional<int> firstProblem(const QStringList& values) const;
-    // What the user is told about the problem of that column: "工价未填写！", or for a number
-    // with too many places "工价最多保留 4 位小数！".
+    // What the user is told about the problem of that column: "工价未填写！", for a number
+    // with too many places "工价最多保留 4 位小数！", for a card number why it is refused.
     QString problemText(const QStringList& values, int column) const;
     // Adds (editId 0) or updates the record from values in column order, and puts a new
     // workshop, job type or unit into its code list, all or nothing, with an entry in the log

@@ -30,7 +30,10 @@ const MasterTable& masterTable(MasterKind kind)
          C{QStringLiteral("性别"), text, {}, {}}, C{QStringLiteral("身份证号"), text, {}, {}},
          C{QStringLiteral("车间"), text, QStringLiteral("车间未填写！"), CodeListKind::Workshop},
          C{QStringLiteral("工种"), text, QStringLiteral("工种未填写！"), CodeListKind::JobType},
-         C{QStringLiteral("上岗时间"), date, {}, {}}, C{QStringLiteral("备注"), text, {}, {}}}};
+         C{QStringLiteral("上岗时间"), date, {}, {}}, C{QStringLiteral("备注"), text, {}, {}},
+         // Paid by bank or in cash; an empty 发放方式 pays by bank when a card is stored.
+         C{QStringLiteral("开户银行"), text, {}, {}}, C{QStringLiteral("银行卡号"), ColumnType::BankCard, {}, {}},
+         C{QStringLiteral("发放方式"), text, {}, {}, 0, {QStringLiteral("银行"), QStringLiteral("现金")}}}};
     static const MasterTable products{
         MasterKind::Product,
         QStringLiteral("产品工价"),

@@ -5,6 +5,7 @@
 #include <QChar>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -14,7 +15,8 @@ namespace kv {
 
 enum class MasterKind { Employee, Product, Deduction };
 
-enum class ColumnType { Text, Number, Date };
+// BankCard: a card number, stored as its digits, checked (BankCards.h) and shown masked in lists.
+enum class ColumnType { Text, Number, Date, BankCard };
 
 struct MasterColumn {
     QString name; // column of the table, also the grid's header text
@@ -22,6 +24,7 @@ struct MasterColumn {
     QString missingMessage;               // required field: the message when it is empty; empty when optional
     std::optional<CodeListKind> codeList; // the code list that learns a new value of this column
     int places = 0;                       // a number column: the decimal places its numbers may have
+    QStringList choices = {};             // when set, the only values besides an empty one
 };
 
 struct MasterTable {

@@ -89,12 +89,12 @@ private slots:
         };
         gui.find(QStringLiteral("Text1"))->setFocus();
         QStringList walked{focusedName()};
-        for (int i = 0; i < 8; ++i) {
+        for (int i = 0; i < 11; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             walked << focusedName();
         }
-        QCOMPARE(walked,
-                 QStringList({"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "text7", "Text8", "Command1"}));
+        QCOMPARE(walked, QStringList({"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "text7", "Text8", "Text9",
+                                      "Text10", "Text11", "Command1"}));
         // A remark typed after Tab from the date box lands in the remark.
         gui.find(QStringLiteral("text7"))->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -203,6 +203,41 @@ private slots:
         QCOMPARE(textOf(gui, QStringLiteral("Text5")), QStringLiteral("一车间")); // input kept
         QCOMPARE(count(app.db(), QStringLiteral("员工")), 0);
         QCOMPARE(count(app.db(), QStringLiteral("车间")), 0);
+    }
+
+    // A card number that fails its check is refused with the focus back in its box and nothing
+    // stored; once right it is stored as digits, and the edit shows it whole.
+    void bankCardIsCheckedByTheDialog()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        QWidget owner;
+        QPointer<MasterDialog> dialog = openDialog(MasterKind::Employee, app, &owner);
+        GuiDriver gui(dialog);
+        fillEmployee(gui, QStringLiteral("E1"), QStringLiteral("张三"), QStringLiteral("一车间"),
+                     QStringLiteral("装配"));
+        auto* payment = gui.find<QComboBox>(QStringLiteral("Text11"));
+        QCOMPARE(payment->count(), 3);
+        QVERIFY(!payment->isEditable());
+        payment->setCurrentIndex(1);
+        setText(gui, QStringLiteral("Text9"), QStringLiteral("工商银行"));
+        setText(gui, QStringLiteral("Text10"), QStringLiteral("6222 0212 3456 7890 127"));
+        boxes.expect(QStringLiteral("银行卡号的校验位不对"));
+        gui.click(QStringLiteral("Command1"));
+        KV_VERIFY_BOXES(boxes);
+        QCOMPARE(dialog->focusWidget()->objectName(), QStringLiteral("Text10"));
+        QCOMPARE(count(app.db(), QStringLiteral("员工")), 0);
+
+        setText(gui, QStringLiteral("Text10"), QStringLiteral("6222 0212 3456 7890 128"));
+        boxes.expect(QStringLiteral("添加成功！"));
+        gui.click(QStringLiteral("Command1"));
+        KV_VERIFY_BOXES(boxes);
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT 银行卡号 || ' ' || 发放方式 FROM 员工")).toString(),
+                 QStringLiteral("6222021234567890128 银行"));
+        settle();
+        dialog = openDialog(MasterKind::Employee, app, &owner, 1);
+        QCOMPARE(textOf(GuiDriver(dialog), QStringLiteral("Text10")), QStringLiteral("6222021234567890128"));
+        QCOMPARE(textOf(GuiDriver(dialog), QStringLiteral("Text11")), QStringLiteral("银行"));
     }
 
     void duplicateNumberOffersAnAutomaticOne()

@@ -6,6 +6,7 @@
 #include "entry/ClosedMonths.h"
 #include "entry/MonthRecords.h"
 #include "lists/CodeList.h"
+#include "master/BankCards.h"
 #include "master/MasterRecords.h"
 #include "ui/CellFind.h"
 
@@ -129,6 +130,71 @@ private slots:
         const QList<FieldCondition> typed{{"车间", " 一车间\t"}, {"", "装配"}, {"工种", "包装"}, {"姓名", "  "}};
         QCOMPARE(filterConditions(typed), QList<FieldCondition>({{"车间", "一车间"}, {"工种", "包装"}}));
         QVERIFY(filterConditions({}).isEmpty());
+    }
+
+    // A card number is stored as its digits whatever blanks or full-width digits it was typed
+    // with, given back whole to the dialog and masked to the list; a number the Luhn digit does
+    // not confirm, of the wrong length or with other characters is refused and changes nothing.
+    void bankCardsAreCheckedStoredWholeAndShownMasked()
+    {
+        TestApp app;
+        MasterRecords employees(app.db(), MasterKind::Employee);
+        const int card = masterTable(MasterKind::Employee).columnIndex(QStringLiteral("银行卡号"));
+        const int method = masterTable(MasterKind::Employee).columnIndex(QStringLiteral("发放方式"));
+        QStringList values = employee("001", "张三");
+        values << QStringLiteral("工商银行") << QStringLiteral(" 6222 0212 3456 ７８９０ 128 ")
+               << QStringLiteral("银行");
+        QVERIFY(!employees.firstProblem(values));
+        QVERIFY(employees.save(0, values));
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT 银行卡号 FROM 员工")).toString(),
+                 QStringLiteral("6222021234567890128"));
+        QCOMPARE(employees.load(1)->at(card), QStringLiteral("6222021234567890128"));
+        QCOMPARE(employees.list().rows.at(0).at(card), QStringLiteral("**** **** **** 0128"));
+        QCOMPARE(employees.list({{"银行卡号", "6222 0212 3456 7890 128"}}).rows.size(), 1);
+        const auto other = app.connect();
+        QCOMPARE(MasterRecords(*other, MasterKind::Employee).load(1)->mid(card - 1),
+                 QStringList({"工商银行", "6222021234567890128", "银行"}));
+
+        // Every single digit changed into any other is caught by the check digit.
+        const QString valid = QStringLiteral("6222021234567890128");
+        QVERIFY(luhnValid(valid));
+        for (int i = 0; i < valid.size(); ++i)
+            for (char16_t d = u'0'; d <= u'9'; ++d) {
+                QString changed = valid;
+                changed[i] = QChar(d);
+                if (changed != valid)
+                    QVERIFY2(!bankCardFault(changed).isEmpty() && !luhnValid(changed), qPrintable(changed));
+            }
+        const auto refused = [&](const QString& typed, const char* says) {
+            QStringList bad = values;
+            bad[card] = typed;
+            const auto problem = employees.firstProblem(bad);
+            QCOMPARE(problem, std::optional<int>(card));
+            QVERIFY2(employees.problemText(bad, card).contains(QString::fromUtf8(says)),
+                     qPrintable(employees.problemText(bad, card)));
+            QVERIFY_THROWS_EXCEPTION(InputError, employees.save(1, bad));
+            QCOMPARE(app.db().scalar(QStringLiteral("SELECT 银行卡号 FROM 员工")).toString(), valid);
+        };
+        refused(QStringLiteral("6222021234567890127"), "校验位不对");
+        refused(QStringLiteral("62220212345"), "12 到 19 位");          // 11 digits
+        refused(QStringLiteral("62220212345678901284"), "12 到 19 位"); // 20 digits
+        refused(QStringLiteral("6222-0212-3456-7890-128"), "只能是数字");
+        refused(QStringLiteral("=1+6222021234567890128"), "只能是数字");
+
+        // The shortest card there is; an emptied card and cash pay stored as such.
+        values[card] = QStringLiteral("622202123452");
+        QVERIFY(employees.save(1, values));
+        QCOMPARE(employees.list().rows.at(0).at(card), QStringLiteral("**** **** **** 3452"));
+        values[card] = QStringLiteral("  ");
+        values[method] = QStringLiteral("现金");
+        QVERIFY(employees.save(1, values));
+        QVERIFY(app.db().scalar(QStringLiteral("SELECT 银行卡号 FROM 员工")).isNull());
+        QCOMPARE(employees.list().rows.at(0).at(card), QString());
+        values[method] = QStringLiteral("支付宝");
+        QCOMPARE(employees.firstProblem(values), std::optional<int>(method));
+        QVERIFY_THROWS_EXCEPTION(InputError, employees.save(1, values));
+        QCOMPARE(employees.load(1)->at(method), QStringLiteral("现金"));
+        QVERIFY(isMaskedBankCard(maskedBankCard(valid)) && !isMaskedBankCard(valid));
     }
 
     void awkwardCharactersAreStoredAndMatchedLiterally()
@@ -357,7 +423,8 @@ private slots:
 
         // An edit is cleaned like an add: the number must still match what the journals carry.
         QVERIFY(employees.save(1, employee(" E001\t", " 张三 ", "二车间", "装配", "2008-6-1")));
-        QCOMPARE(employees.load(1).value(), QStringList({"E001", "张三", "女", "", "二车间", "装配", "2008-6-1", ""}));
+        QCOMPARE(employees.load(1).value(),
+                 QStringList({"E001", "张三", "女", "", "二车间", "装配", "2008-6-1", "", "", "", ""}));
         QCOMPARE(count(app.db(), QStringLiteral("员工"), QStringLiteral("工号 = ?"), {"E001"}), 1);
         QCOMPARE(CodeList(app.db(), CodeListKind::Workshop).names(), QStringList({"新车间", "二车间"}));
 

@@ -352,7 +352,7 @@ private slots:
         gui.click(QStringLiteral("Command4"));
         gui.click(QStringLiteral("Command4"));
         auto* field1 = gui.find<QComboBox>(QStringLiteral("zdinput_1"));
-        QCOMPARE(field1->count(), 8); // the same list as row 0, nothing chosen
+        QCOMPARE(field1->count(), 11); // the same list as row 0, nothing chosen
         QCOMPARE(field1->itemText(4), QStringLiteral("车间"));
         QCOMPARE(field1->currentIndex(), -1);
         QVERIFY(!window.findChild<QLabel*>(QStringLiteral("Label4_1")));
@@ -470,7 +470,8 @@ private slots:
 
         const QList<QStringList> sheet = readWorkbook(path);
         QCOMPARE(sheet.size(), 6);
-        QCOMPARE(sheet.at(0), QStringList({"工号", "姓名", "性别", "身份证号", "车间", "工种", "上岗时间", "备注"}));
+        QCOMPARE(sheet.at(0), QStringList({"工号", "姓名", "性别", "身份证号", "车间", "工种", "上岗时间", "备注",
+                                           "开户银行", "银行卡号", "发放方式"}));
         QCOMPARE(sheet.at(1).mid(0, 2), QStringList({"001", "张三"}));
         QCOMPARE(sheet.at(5).value(7), QStringLiteral("张"));
 
