@@ -9,11 +9,13 @@
 #include "entry/WageSlipExport.h"
 #include "entry/WageSlipPrint.h"
 #include "lists/CodeList.h"
+#include "stats/BankTransferWindow.h"
 #include "stats/CashBreakdownWindow.h"
 #include "stats/StatsChartWindow.h"
 #include "stats/StatsFilter.h"
 #include "stats/StatsGridRows.h"
 #include "stats/WageStatistics.h"
+#include "stats/WorkerYearWindow.h"
 #include "data/WorkProgress.h"
 #include "ui/BackgroundWork.h"
 #include "ui/DataGrid.h"
@@ -76,7 +78,8 @@ WageStatisticsWindow::WageStatisticsWindow(AppContext& ctx, QWidget* parent) : Q
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     for (const QString& text :
          {QStringLiteral("查找"), QStringLiteral("筛选"), QStringLiteral("导出"), QStringLiteral("打印"),
-          QStringLiteral("图表"), QStringLiteral("零钞统计"), QString(), QStringLiteral("打印选中工资条"), QStringLiteral("打印全部工资条"),
+          QStringLiteral("图表"), QStringLiteral("零钞统计"), QStringLiteral("银行代发"), QStringLiteral("年度汇总"),
+          QString(), QStringLiteral("打印选中工资条"), QStringLiteral("打印全部工资条"),
           QStringLiteral("导出工资条")}) {
         if (text.isEmpty()) {
             m_toolbar->addSeparator();
@@ -394,6 +397,10 @@ void WageStatisticsWindow::onToolbar(const QString& text)
         showCharts();
     else if (text == QStringLiteral("零钞统计"))
         showCashBreakdown();
+    else if (text == QStringLiteral("银行代发"))
+        showBankTransfer();
+    else if (text == QStringLiteral("年度汇总"))
+        showWorkerYear();
     else
         wageSlips(text);
 }
@@ -437,6 +444,53 @@ void WageStatisticsWindow::showCashBreakdown()
         return;
     }
     (new CashBreakdownWindow(m_ctx, pays, period, this))->show();
+}
+
+QList<PayDue> WageStatisticsWindow::shownEmployees() const
+{
+    QList<PayDue> out;
+    for (int r = 1; r < m_grid->rows(); ++r) {
+        if (m_grid->isRowHidden(r) || m_grid->isTotalsRow(r) || m_grid->text(r, SId).isEmpty())
+            continue;
+        out.append({m_grid->text(r, SId).toLongLong(), m_grid->text(r, SNumber), m_grid->text(r, SName),
+                    Decimal::fromCellText(m_grid->text(r, SNetPay)).value_or(Decimal())});
+    }
+    return out;
+}
+
+void WageStatisticsWindow::showBankTransfer()
+{
+    // A transfer is a month's pay, of the rows the sheet shows.
+    if (m_grid->cols() == 0 || m_shown.kind != PeriodKind::Month) {
+        ui::message(this, QStringLiteral("银行代发按月发放的工资计算，请先在“按月份统计”中统计。"),
+                    QStringLiteral("银行代发"), ui::Icon::Information);
+        return;
+    }
+    const QList<PayDue> pays = shownEmployees();
+    if (pays.isEmpty()) {
+        ui::message(this, QStringLiteral("表中没有员工，没有可发放的工资。"), QStringLiteral("银行代发"),
+                    ui::Icon::Information);
+        return;
+    }
+    const QDate first = QDate::fromString(m_shown.range.first, QStringLiteral("yyyy-MM-dd"));
+    (new BankTransferWindow(m_ctx, pays, monthText(first.year(), first.month()), this))->show();
+}
+
+void WageStatisticsWindow::showWorkerYear()
+{
+    const QList<PayDue> shown = shownEmployees();
+    if (shown.isEmpty()) {
+        ui::message(this, QStringLiteral("表中没有员工。"), QStringLiteral("年度汇总"), ui::Icon::Information);
+        return;
+    }
+    // The year of the period shown; the worker of the row chosen, or all of them.
+    const QDate first = QDate::fromString(m_shown.range.first, QStringLiteral("yyyy-MM-dd"));
+    const int row = m_grid->row();
+    const qint64 chosen = row >= 1 && row < m_grid->rows() && !m_grid->isTotalsRow(row) && !m_grid->isRowHidden(row)
+                              ? m_grid->text(row, SId).toLongLong()
+                              : 0;
+    (new WorkerYearWindow(m_ctx, shown, first.isValid() ? first.year() : m_ctx.clock().today().year(), chosen, this))
+        ->show();
 }
 
 void WageStatisticsWindow::exportGrid()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/NetPayRounding.h"
+#include "stats/BankTransfer.h"
 #include "stats/StatsPeriod.h"
 
 #include <QPointer>
@@ -58,6 +59,12 @@ private:
     void addTotals();
     // "零钞统计": the notes for the rows shown of a month.
     void showCashBreakdown();
+    // "银行代发": the bank's sheet of the rows shown of a month.
+    void showBankTransfer();
+    // "年度汇总": the year of the period shown, for the worker of the row chosen or all shown.
+    void showWorkerYear();
+    // The employees of the rows shown, with their net pay as shown.
+    QList<PayDue> shownEmployees() const;
     // The columns summed in the totals rows.
     QList<int> sumColumns() const;
     void onGroupingToggled(bool grouped);

@@ -41,7 +41,8 @@ constexpr auto kMoneyFormat = "#,##0.00####";
 // Writes a workbook through `write` under a temporary name beside the target, which it
 // replaces only when complete, so a failed export never leaves a broken file or destroys the
 // old one.
-bool writeWorkbook(const QString& filePath, QString* error, const std::function<lxw_error(const SheetWriter&)>& write)
+bool writeWorkbook(const QString& filePath, QString* error, const std::function<lxw_error(const SheetWriter&)>& write,
+                   const QString& firstSheetName = {})
 {
     const QFileInfo target(filePath);
     if (!target.absoluteDir().exists()) {
@@ -64,8 +65,10 @@ bool writeWorkbook(const QString& filePath, QString* error, const std::function<
             *error = failure(filePath, QStringLiteral("无法创建工作簿。"));
         return false;
     }
-    SheetWriter writer{workbook, workbook_add_worksheet(workbook, nullptr), workbook_add_format(workbook),
-                       workbook_add_format(workbook), workbook_add_format(workbook)};
+    const QByteArray sheetName = firstSheetName.toUtf8();
+    SheetWriter writer{workbook,
+                       workbook_add_worksheet(workbook, sheetName.isEmpty() ? nullptr : sheetName.constData()),
+                       workbook_add_format(workbook), workbook_add_format(workbook), workbook_add_format(workbook)};
     format_set_bold(writer.bold);
     format_set_num_format(writer.money, kMoneyFormat);
     format_set_bold(writer.boldMoney);
@@ -165,34 +168,69 @@ bool saveWorkbook(const DataGrid& grid, const QString& filePath, QString* error)
     });
 }
 
+namespace {
+// Writes the rows into the sheet of `w`: texts as texts (never formulas), amounts as numbers.
+lxw_error writeRows(const SheetWriter& w, const SheetRows& rows, const QList<int>& widthsTwips)
+{
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        for (qsizetype c = 0; c < rows.at(r).size(); ++c) {
+            const SheetCell& cell = rows.at(r).at(c);
+            const auto row = static_cast<lxw_row_t>(r);
+            const auto col = static_cast<lxw_col_t>(c);
+            lxw_format* format = cell.bold ? w.bold : nullptr;
+            lxw_error e = LXW_NO_ERROR;
+            if (cell.number)
+                e = worksheet_write_number(w.sheet, row, col, cell.number->toDouble(),
+                                           cell.bold ? w.boldMoney : w.money);
+            else if (!cell.text.isEmpty())
+                e = worksheet_write_string(w.sheet, row, col, cell.text.left(kMaxCellChars).toUtf8().constData(),
+                                           format);
+            if (e != LXW_NO_ERROR)
+                return e;
+        }
+    }
+    return setWidths(w, widthsTwips);
+}
+} // namespace
+
 bool saveSheet(const SheetRows& rows, const QList<int>& widthsTwips, const QString& filePath, QString* error)
 {
-    return writeWorkbook(filePath, error, [&](const SheetWriter& w) {
-        for (qsizetype r = 0; r < rows.size(); ++r) {
-            for (qsizetype c = 0; c < rows.at(r).size(); ++c) {
-                const SheetCell& cell = rows.at(r).at(c);
-                const auto row = static_cast<lxw_row_t>(r);
-                const auto col = static_cast<lxw_col_t>(c);
-                lxw_format* format = cell.bold ? w.bold : nullptr;
-                lxw_error e = LXW_NO_ERROR;
-                if (cell.number)
-                    e = worksheet_write_number(w.sheet, row, col, cell.number->toDouble(),
-                                               cell.bold ? w.boldMoney : w.money);
-                else if (!cell.text.isEmpty())
-                    e = worksheet_write_string(w.sheet, row, col, cell.text.left(kMaxCellChars).toUtf8().constData(),
-                                               format);
-                if (e != LXW_NO_ERROR)
+    return writeWorkbook(filePath, error, [&](const SheetWriter& w) { return writeRows(w, rows, widthsTwips); });
+}
+
+bool saveSheets(const QList<NamedSheet>& sheets, const QString& filePath, QString* error)
+{
+    return writeWorkbook(
+        filePath, error,
+        [&](const SheetWriter& first) {
+            for (qsizetype i = 0; i < sheets.size(); ++i) {
+                SheetWriter w = first;
+                if (i > 0) {
+                    const QByteArray name = sheets.at(i).name.toUtf8();
+                    w.sheet = workbook_add_worksheet(first.workbook, name.constData());
+                    if (!w.sheet)
+                        return LXW_ERROR_SHEETNAME_ALREADY_USED;
+                }
+                if (const lxw_error e = writeRows(w, sheets.at(i).rows, sheets.at(i).widthsTwips); e != LXW_NO_ERROR)
                     return e;
             }
-        }
-        return setWidths(w, widthsTwips);
-    });
+            return LXW_NO_ERROR;
+        },
+        sheets.isEmpty() ? QString() : sheets.first().name);
 }
 
 bool exportGrid(QWidget* parent, const DataGrid& grid, const QString& filePath)
 {
     QString error;
     const bool saved = saveWorkbook(grid, filePath, &error);
+    reportExport(parent, saved, error, filePath);
+    return saved;
+}
+
+bool exportSheets(QWidget* parent, const QList<NamedSheet>& sheets, const QString& filePath)
+{
+    QString error;
+    const bool saved = saveSheets(sheets, filePath, &error);
     reportExport(parent, saved, error, filePath);
     return saved;
 }

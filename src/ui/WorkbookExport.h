@@ -41,6 +41,16 @@ using SheetRows = QList<QList<SheetCell>>;
 // the given column widths in twips. Failures as for saveWorkbook.
 bool saveSheet(const SheetRows& rows, const QList<int>& widthsTwips, const QString& filePath, QString* error = nullptr);
 
+// A sheet of a workbook of several, named on its tab.
+struct NamedSheet {
+    QString name;
+    SheetRows rows;
+    QList<int> widthsTwips;
+};
+// Saves the sheets in their order as one workbook, as saveSheet saves one.
+bool saveSheets(const QList<NamedSheet>& sheets, const QString& filePath, QString* error = nullptr);
+bool exportSheets(QWidget* parent, const QList<NamedSheet>& sheets, const QString& filePath);
+
 // The export command for such a sheet: saves it and tells the user where the file is, or why it
 // could not be written.
 bool exportSheet(QWidget* parent, const SheetRows& rows, const QList<int>& widthsTwips, const QString& filePath);

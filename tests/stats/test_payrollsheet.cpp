@@ -5,8 +5,10 @@
 #include "data/Database.h"
 #include "data/MonthlyTotals.h"
 #include "data/NetPayRounding.h"
+#include "stats/BankTransferWindow.h"
 #include "stats/CashBreakdownWindow.h"
 #include "stats/WageStatisticsWindow.h"
+#include "stats/WorkerYearWindow.h"
 #include "ui/DataGrid.h"
 
 #include <QCheckBox>
@@ -15,8 +17,10 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 using namespace kv;
@@ -108,6 +112,120 @@ private slots:
         QCOMPARE(sheet.size(), 5);
         QCOMPARE(sheet.at(1).value(4).text.toDouble(), 37.0);
         QCOMPARE(sheet.at(4).value(1).text, QString("赵六"));
+    }
+
+    // The bank's sheet of the month's rows: refused by name while an employee to be paid by bank
+    // has no card, exported once it has one, the cards in full in the files and masked on screen
+    // and paper, the cash workers on their own sheet.
+    void bankTransferOfTheRowsShown()
+    {
+        TestApp app;
+        seed(app.db());
+        app.db().exec("UPDATE 员工 SET 银行卡号 = '6222021234567890128' WHERE 工号 = '001'");
+        app.db().exec("UPDATE 员工 SET 发放方式 = '银行' WHERE 工号 = '004'");
+        app.db().exec("UPDATE 员工 SET 姓名 = '=cmd|''/C calc''!A0' WHERE 工号 = '003'");
+        setNetPayRounding(app.db(), {NetPayRounding::Unit::Jiao, NetPayRounding::Mode::HalfUp});
+        QTemporaryDir pdfs;
+        app.ctx().printToPdfDir = pdfs.path();
+        ScriptedBoxes boxes;
+        WageStatisticsWindow w(app.ctx());
+        w.show();
+        GuiDriver gui(&w);
+        gui.click("Command5");
+        gui.click("银行代发");
+        auto* window = w.findChild<BankTransferWindow*>("银行代发Frm");
+        QVERIFY(window);
+        GuiDriver bank(window);
+        boxes.expect("以下员工的发放方式是银行，但没有银行卡号：赵六");
+        bank.click("CommandExport");
+        boxes.expect("赵六");
+        bank.click("CommandCsv");
+        KV_VERIFY_BOXES(boxes);
+        QVERIFY(!QFile::exists(app.ctx().paths().file("银行代发2008-5.xlsx")));
+        QVERIFY(!QFile::exists(app.ctx().paths().file("银行代发2008-5.csv")));
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        app.db().exec("UPDATE 员工 SET 银行卡号 = '622202123452' WHERE 工号 = '004'");
+        gui.click("银行代发");
+        window = w.findChild<BankTransferWindow*>("银行代发Frm");
+        const ui::DataGrid& grid = *window->grid();
+        QStringList rows;
+        for (int r = 1; r < grid.rows(); ++r)
+            rows << QStringList(
+                        {grid.shownText(r, 1), grid.shownText(r, 3), grid.shownText(r, 5), grid.shownText(r, 6)})
+                        .join(u' ');
+        QCOMPARE(rows, QStringList({"  3,790.60 ", "张三 **** **** **** 0128 1,000.40 银行",
+                                    "赵六 **** **** **** 3452 2,000.20 银行", "李四  700.00 现金",
+                                    "=cmd|'/C calc'!A0  10.00 现金", "钱七  80.00 现金"}));
+        boxes.expect("己导出Excel文件到");
+        GuiDriver(window).click("CommandExport");
+        boxes.expect("己导出CSV文件到");
+        GuiDriver(window).click("CommandCsv");
+        KV_VERIFY_BOXES(boxes);
+        const auto sheet = readWorkbookCells(app.ctx().paths().file("银行代发2008-5.xlsx"));
+        QCOMPARE(sheet.size(), 3);
+        QCOMPARE(sheet.at(1).value(0).text + u' ' + sheet.at(1).value(1).text, QString("张三 6222021234567890128"));
+        QVERIFY(!sheet.at(1).value(1).number);
+        QVERIFY(sheet.at(2).value(2).number);
+        QCOMPARE(sheet.at(2).value(2).text.toDouble(), 2000.2);
+        QCOMPARE(sheet.at(2).value(3).text, QString("2008-5工资"));
+        QFile csv(app.ctx().paths().file("银行代发2008-5.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(csv.readAll()),
+                 QString::fromUtf8("\xEF\xBB\xBF\"姓名\",\"卡号\",\"金额\",\"备注\"\r\n"
+                                   "\"张三\",\"6222021234567890128\",\"1000.40\",\"2008-5工资\"\r\n"
+                                   "\"赵六\",\"622202123452\",\"2000.20\",\"2008-5工资\"\r\n"));
+
+        GuiDriver(window).click("CommandPrint");
+        QProcess p;
+        p.start("pdftotext", {QDir(pdfs.path()).filePath("银行代发.pdf"), "-"});
+        QVERIFY(p.waitForFinished(30000));
+        const QString printed = QString::fromUtf8(p.readAllStandardOutput()).remove(QRegularExpression("\\s+"));
+        QVERIFY2(printed.contains("****0128") && printed.contains("现金发放3人"), qPrintable(printed));
+        QVERIFY(!printed.contains("6222021234567890128"));
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    // A worker's year from the sheet: the worker of the row chosen, twelve months under the
+    // year's total; all workers shown when no row is chosen; printed.
+    void workersYearFromTheSheet()
+    {
+        TestApp app;
+        seed(app.db());
+        app.db().exec("INSERT INTO 工资流水 (工号, 日期, 产品, 金额) VALUES ('004', '2008-11-03', '外壳', 300.05)");
+        rebuildMonthlyTotals(app.db());
+        QTemporaryDir pdfs;
+        app.ctx().printToPdfDir = pdfs.path();
+        ScriptedBoxes boxes;
+        WageStatisticsWindow w(app.ctx());
+        w.show();
+        GuiDriver gui(&w);
+        gui.click("Command5");
+        QVERIFY(w.grid()->setCurrentCell(5, 1)); // 赵六
+        QCOMPARE(w.grid()->text(5, SName), QString("赵六"));
+        gui.click("年度汇总");
+        auto* window = w.findChild<WorkerYearWindow*>("员工年度汇总Frm");
+        QVERIFY(window);
+        const ui::DataGrid& grid = *window->grid();
+        QCOMPARE(grid.rows(), 14);
+        QCOMPARE(grid.shownText(1, 0) + u' ' + grid.shownText(1, 3) + u' ' + grid.shownText(1, 5),
+                 QString("2008年合计 2,800.25 2,300.25"));
+        QCOMPARE(grid.shownText(6, 0) + u' ' + grid.shownText(6, 5), QString("2008-5 2,000.20"));
+        QCOMPARE(grid.shownText(12, 0) + u' ' + grid.shownText(12, 5), QString("2008-11 300.05"));
+        GuiDriver(window).click("CommandPrint");
+        QProcess p;
+        p.start("pdftotext", {QDir(pdfs.path()).filePath("员工年度汇总.pdf"), "-"});
+        QVERIFY(p.waitForFinished(30000));
+        const QString printed = QString::fromUtf8(p.readAllStandardOutput()).remove(QRegularExpression("\\s+"));
+        QVERIFY2(printed.contains("赵六(004)") && printed.contains("2,300.25"), qPrintable(printed));
+
+        GuiDriver(window).find<QComboBox>("ComboEmployee")->setCurrentIndex(0);
+        QCOMPARE(grid.rows(), 1 + 5 * 13 + 1);
+        QCOMPARE(grid.shownText(1, 0) + u' ' + grid.shownText(1, 5), QString("全部合计 4,090.65"));
+        GuiDriver(window).find<QSpinBox>("TextYear")->setValue(2007);
+        QCOMPARE(grid.shownText(1, 5), QString("0.00"));
+        KV_VERIFY_BOXES(boxes);
     }
 
     // Net pay rounded to 元: the sheet shows the paid figure and the difference beside the exact

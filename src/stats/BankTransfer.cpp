@@ -1,0 +1,133 @@
+#include "stats/BankTransfer.h"
+
+#include "data/Database.h"
+#include "data/Error.h"
+
+#include <QDir>
+#include <QHash>
+#include <QSaveFile>
+
+namespace kv {
+
+namespace {
+struct PaidBy {
+    QString bank;
+    QString card;
+    QString method; // 发放方式 as stored
+};
+
+QHash<qint64, PaidBy> paymentDetails(Database& db)
+{
+    QHash<qint64, PaidBy> out;
+    Statement st = db.prepare(QStringLiteral("SELECT id, 开户银行, 银行卡号, 发放方式 FROM 员工"));
+    while (st.next())
+        out.insert(st.integer(0), {st.text(1).trimmed(), st.text(2).trimmed(), st.text(3).trimmed()});
+    return out;
+}
+
+// An amount in whole 分 as banks take it: 1234.50.
+QString centsText(Decimal amount)
+{
+    const qint64 fen = amount.units() / (Decimal::kScale / 100);
+    return QStringLiteral("%1.%2").arg(fen / 100).arg(fen % 100, 2, 10, QChar(u'0'));
+}
+
+QString csvRow(const QStringList& fields)
+{
+    return fields.join(u',') + QStringLiteral("\r\n");
+}
+} // namespace
+
+TransferSheet transferSheet(Database& db, const QList<PayDue>& pays, const NetPayRounding& rounding)
+{
+    const QHash<qint64, PaidBy> details = paymentDetails(db);
+    // A bank pays whole 分: without a rounding set, to the 分 half up.
+    const NetPayRounding paidAs =
+        rounding.isNone() ? NetPayRounding{NetPayRounding::Unit::Fen, NetPayRounding::Mode::HalfUp} : rounding;
+    TransferSheet sheet;
+    for (const PayDue& pay : pays) {
+        const auto found = details.constFind(pay.id);
+        if (found == details.cend()) {
+            sheet.gone << pay.name;
+            continue;
+        }
+        const Decimal amount = paidAs.apply(pay.netPay);
+        if (amount.isNegative() || amount.isZero()) {
+            sheet.notPaid << pay.name;
+            continue;
+        }
+        const PaidBy& by = *found;
+        const bool byBank =
+            by.method == QStringLiteral("银行") || (by.method != QStringLiteral("现金") && !by.card.isEmpty());
+        if (byBank && by.card.isEmpty()) {
+            sheet.withoutCard << pay.name;
+            continue;
+        }
+        Payment payment{pay.number, pay.name, by.bank, byBank ? by.card : QString(), pay.netPay, amount};
+        if (byBank) {
+            sheet.transferTotal += amount;
+            sheet.transfers << payment;
+        } else {
+            sheet.cashTotal += amount;
+            sheet.cash << payment;
+        }
+    }
+    return sheet;
+}
+
+QString transferRefusal(const TransferSheet& sheet)
+{
+    QStringList parts;
+    if (!sheet.withoutCard.isEmpty())
+        parts << QStringLiteral("以下员工的发放方式是银行，但没有银行卡号：%1。请在员工管理中填写卡号，"
+                                "或把发放方式改为现金。")
+                     .arg(sheet.withoutCard.join(u'、'));
+    if (!sheet.gone.isEmpty())
+        parts << QStringLiteral("以下员工已被删除：%1。请重新统计。").arg(sheet.gone.join(u'、'));
+    if (parts.isEmpty())
+        return {};
+    return parts.join(u'\n') + QStringLiteral("\n银行代发表没有导出。");
+}
+
+QString csvTextField(const QString& text)
+{
+    QString field = text;
+    if (!field.isEmpty()) {
+        const QChar first = field.at(0);
+        if (first == u'=' || first == u'+' || first == u'-' || first == u'@' || first == u'\t' || first == u'\r')
+            field.prepend(u'\'');
+    }
+    field.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + field + u'"';
+}
+
+QByteArray transferCsv(const TransferSheet& sheet, const QString& note)
+{
+    QString out;
+    out += csvRow({csvTextField(QStringLiteral("姓名")), csvTextField(QStringLiteral("卡号")),
+                   csvTextField(QStringLiteral("金额")), csvTextField(QStringLiteral("备注"))});
+    for (const Payment& p : sheet.transfers)
+        out +=
+            csvRow({csvTextField(p.name), csvTextField(p.card), u'"' + centsText(p.amount) + u'"', csvTextField(note)});
+    return QByteArrayLiteral("\xEF\xBB\xBF") + out.toUtf8();
+}
+
+bool saveTransferCsv(const TransferSheet& sheet, const QString& note, const QString& filePath, QString* error)
+{
+    QSaveFile file(filePath);
+    const auto fail = [&](const QString& reason) {
+        if (error)
+            *error = QStringLiteral("无法保存文件“%1”：%2").arg(QDir::toNativeSeparators(filePath), reason);
+        return false;
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    const QByteArray bytes = transferCsv(sheet, note);
+    if (file.write(bytes) != bytes.size())
+        return fail(file.errorString());
+    if (!file.commit())
+        return fail(file.errorString());
+    return true;
+}
+
+} // namespace kv

@@ -1,0 +1,161 @@
+#include "stats/WorkerYearWindow.h"
+
+#include "data/AppContext.h"
+#include "data/Database.h"
+#include "data/TextRules.h"
+#include "ui/DataGrid.h"
+#include "ui/ListGrid.h"
+#include "ui/MessageBox.h"
+#include "ui/Printing.h"
+#include "ui/WorkbookExport.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace kv {
+
+namespace {
+enum YearColumn { YMonth, YNumber, YName, YProduction, YDeductions, YNetPay, YPaid, YDifference };
+
+QPushButton* button(const QString& text, const QString& name, QWidget* parent)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+} // namespace
+
+WorkerYearWindow::WorkerYearWindow(AppContext& ctx, QList<PayDue> employees, int year, qint64 chosen, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_ctx(ctx), m_employees(std::move(employees))
+{
+    setObjectName(QStringLiteral("员工年度汇总Frm"));
+    setWindowTitle(QStringLiteral("员工年度汇总"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::ApplicationModal);
+
+    m_year = new QSpinBox(this);
+    m_year->setObjectName(QStringLiteral("TextYear"));
+    m_year->setRange(1900, 9999);
+    m_year->setValue(year);
+    m_employee = new QComboBox(this);
+    m_employee->setObjectName(QStringLiteral("ComboEmployee"));
+    m_employee->addItem(QStringLiteral("全部（%1 人）").arg(m_employees.size()), qint64(0));
+    for (const PayDue& e : std::as_const(m_employees))
+        m_employee->addItem(e.name + u'(' + e.number + u')', e.id);
+    m_employee->setCurrentIndex(std::max(0, m_employee->findData(chosen)));
+
+    m_grid = new ui::DataGrid(this);
+    m_grid->setObjectName(QStringLiteral("fg"));
+    auto* printButton = button(QStringLiteral("打印"), QStringLiteral("CommandPrint"), this);
+    auto* exportButton = button(QStringLiteral("导出"), QStringLiteral("CommandExport"), this);
+    auto* close = button(QStringLiteral("关闭"), QStringLiteral("CommandClose"), this);
+    connect(m_year, &QSpinBox::valueChanged, this, &WorkerYearWindow::showYears);
+    connect(m_employee, &QComboBox::currentIndexChanged, this, &WorkerYearWindow::showYears);
+    connect(printButton, &QPushButton::clicked, this, &WorkerYearWindow::print);
+    connect(exportButton, &QPushButton::clicked, this, &WorkerYearWindow::exportSheet);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* choices = new QHBoxLayout;
+    choices->addWidget(new QLabel(QStringLiteral("年份："), this));
+    choices->addWidget(m_year);
+    choices->addWidget(new QLabel(QStringLiteral("员工："), this));
+    choices->addWidget(m_employee);
+    choices->addStretch(1);
+    auto* commands = new QHBoxLayout;
+    commands->addStretch(1);
+    commands->addWidget(printButton);
+    commands->addWidget(exportButton);
+    commands->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(choices);
+    layout->addWidget(m_grid, 1);
+    layout->addLayout(commands);
+    resize(860, 600);
+    showYears();
+}
+
+void WorkerYearWindow::showYears()
+{
+    const qint64 chosen = m_employee->currentData().toLongLong();
+    QList<qint64> ids;
+    for (const PayDue& e : std::as_const(m_employees))
+        if (chosen == 0 || e.id == chosen)
+            ids << e.id;
+    m_years.clear();
+    m_rounding = {};
+    ui::guarded(this, [&] {
+        m_rounding = netPayRounding(m_ctx.conn());
+        m_years = workerYears(m_ctx.conn(), m_year->value(), ids);
+    });
+
+    const bool rounded = !m_rounding.isNone();
+    m_grid->setRows(1);
+    m_grid->setCols(rounded ? YDifference + 1 : YPaid);
+    const QStringList headers{QStringLiteral("月份"),       QStringLiteral("工号"),    QStringLiteral("姓名"),
+                              QStringLiteral("生产金额"),   QStringLiteral("扣减"),    QStringLiteral("实发工资"),
+                              QStringLiteral("取整后实发"), QStringLiteral("取整差额")};
+    for (int c = 0; c < m_grid->cols(); ++c)
+        m_grid->setText(0, c, headers.at(c));
+    QList<int> sums{YProduction, YDeductions, YNetPay};
+    if (rounded)
+        sums << YPaid << YDifference;
+    for (const int c : std::as_const(sums))
+        m_grid->setColumnKind(c, ui::DataGrid::ColumnKind::Money);
+
+    m_grid->setRows(int(m_years.size()) * 12 + 1);
+    int r = 1;
+    for (const WorkerYear& w : std::as_const(m_years)) {
+        for (int m = 0; m < 12; ++m, ++r) {
+            const Decimal net = w.months.at(m).netPay();
+            m_grid->setText(r, YMonth, monthText(w.year, m + 1));
+            m_grid->setText(r, YNumber, w.number);
+            m_grid->setText(r, YName, w.name);
+            m_grid->setText(r, YProduction, w.months.at(m).production.plainText());
+            m_grid->setText(r, YDeductions, w.months.at(m).deductions.plainText());
+            m_grid->setText(r, YNetPay, net.plainText());
+            if (rounded) {
+                m_grid->setText(r, YPaid, m_rounding.apply(net).plainText());
+                m_grid->setText(r, YDifference, m_rounding.difference(net).plainText());
+            }
+        }
+    }
+    // Each worker's year totalled above its months, as the statistics total above their rows
+    // (bottom up, so the rows above keep their places); all of them once more on top.
+    for (int i = int(m_years.size()) - 1; i >= 0; --i)
+        m_grid->addTotalsRow(sums, QStringLiteral("%1年合计").arg(m_year->value()), 1 + i * 12, 12 + i * 12);
+    if (m_years.size() > 1)
+        m_grid->addTotalsRow(sums, QStringLiteral("全部合计"));
+    ui::setListRowHeights(*m_grid);
+    ui::fitListColumns(*m_grid);
+}
+
+QString WorkerYearWindow::subject() const
+{
+    if (m_years.size() == 1)
+        return m_years.first().name + u'(' + m_years.first().number + u')';
+    return QStringLiteral("全部 %1 人").arg(m_years.size());
+}
+
+bool WorkerYearWindow::print()
+{
+    QStringList notes;
+    if (!m_rounding.isNone())
+        notes << QStringLiteral("实发工资%1。").arg(m_rounding.text());
+    return ui::printDocument(
+        m_ctx, this, *m_grid,
+        {QStringLiteral("员工年度汇总"), QStringLiteral("%1年    %2").arg(m_year->value()).arg(subject()), notes});
+}
+
+bool WorkerYearWindow::exportSheet()
+{
+    return ui::exportGrid(
+        this, *m_grid,
+        m_ctx.paths().file(QStringLiteral("员工年度汇总%1%2.xlsx").arg(m_year->value()).arg(fileNamePart(subject()))));
+}
+
+} // namespace kv
