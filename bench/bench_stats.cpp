@@ -12,7 +12,9 @@
 //  - BM_PerEmployeeQueries asks two sums per employee of the month or the year, for all 2,000,
 //    over covering (工号, 日期, amount) indexes made for it and dropped after;
 //  - BM_WindowRun is the whole " 统 计" command of the window, grid and totals included, and the
-//    grid painted; read against BM_Statistics of the same period and size.
+//    grid painted; read against BM_Statistics of the same period and size;
+//  - BM_WorkerYears is the year of one worker and of all of them (年度汇总), read against
+//    BM_BareTotals/year; BM_WorkerYearWindow the window of all of them, painted.
 // With --peak-memory [EMPLOYEES] the program instead runs a year's statistics in the window over
 // 2,000 (or the given number of) employees and prints the peak resident memory (getrusage) and
 // the resident memory after.
@@ -23,6 +25,8 @@
 #include "stats/StatsPeriod.h"
 #include "stats/WageStatistics.h"
 #include "stats/WageStatisticsWindow.h"
+#include "stats/WorkerYear.h"
+#include "stats/WorkerYearWindow.h"
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
 
@@ -253,6 +257,44 @@ BENCHMARK_CAPTURE(BM_WindowRun, year, PeriodKind::Year, "2008")
     ->Arg(8000)
     ->Arg(32000)
     ->Unit(benchmark::kMillisecond);
+
+// 年度汇总: the twelve months of one worker, and of every worker, from the monthly totals; read
+// against BM_BareTotals/year of the same size.
+void BM_WorkerYears(benchmark::State& state, bool everybody)
+{
+    kv::Database& db = yearContext(state).conn();
+    QList<qint64> ids;
+    kv::Statement st = db.prepare(QStringLiteral("SELECT id FROM 员工 ORDER BY id"));
+    while (st.next())
+        ids << st.integer(0);
+    if (!everybody)
+        ids = ids.mid(ids.size() / 2, 1);
+    for (auto _ : state) {
+        const QList<kv::WorkerYear> years = kv::workerYears(db, 2008, ids);
+        if (years.size() != ids.size())
+            state.SkipWithError("unexpected number of workers");
+        benchmark::DoNotOptimize(years);
+    }
+}
+BENCHMARK_CAPTURE(BM_WorkerYears, one, false)->Arg(2000)->Arg(8000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WorkerYears, all, true)->Arg(2000)->Arg(8000)->Unit(benchmark::kMillisecond);
+
+// The window of the year of every worker, thirteen grid rows each, painted.
+void BM_WorkerYearWindow(benchmark::State& state)
+{
+    kv::AppContext& ctx = yearContext(state);
+    QList<kv::PayDue> employees;
+    kv::Statement st = ctx.conn().prepare(QStringLiteral("SELECT id, 工号, 姓名 FROM 员工 ORDER BY id"));
+    while (st.next())
+        employees.append({st.integer(0), st.text(1), st.text(2), {}});
+    for (auto _ : state) {
+        kv::WorkerYearWindow window(ctx, employees, 2008, 0);
+        window.show();
+        if (window.grid()->rows() != employees.size() * 13 + 2 || window.grid()->grab().isNull())
+            state.SkipWithError("unexpected grid");
+    }
+}
+BENCHMARK(BM_WorkerYearWindow)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 long residentKiB()
 {

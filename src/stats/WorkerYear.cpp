@@ -8,6 +8,12 @@
 
 namespace kv {
 
+namespace {
+// Up to this many workers their rows are looked up one worker at a time; beyond, the year's rows
+// of everybody are read once.
+constexpr qsizetype kFewWorkers = 50;
+} // namespace
+
 Decimal WorkerYear::production() const
 {
     Decimal sum;
@@ -53,23 +59,38 @@ QList<WorkerYear> workerYears(Database& db, int year, const QList<qint64>& emplo
             idsOfNumber[cleanText(w.number)] << id;
         }
     }
-    // The year is a range of the key (月份, 工号): twelve months of rows, whoever they are of.
-    Statement st =
-        db.prepare(QStringLiteral("SELECT 工号, 月份, 生产金额, 扣减 FROM 月度合计 WHERE 月份 >= ? AND 月份 <= ?"));
-    st.bindAll(
-        {QStringLiteral("%1-01").arg(year, 4, 10, QChar(u'0')), QStringLiteral("%1-12").arg(year, 4, 10, QChar(u'0'))});
-    while (st.next()) {
-        const auto ids = idsOfNumber.constFind(st.text(0));
-        if (ids == idsOfNumber.cend())
-            continue;
-        const int month = st.text(1).mid(5, 2).toInt();
-        if (month < 1 || month > 12)
-            continue;
-        for (const qint64 id : *ids) {
-            WorkerMonth& m = byId[id].months[month - 1];
-            m.production += st.decimal(2);
-            m.deductions += st.decimal(3);
+    const QVariant first = QStringLiteral("%1-01").arg(year, 4, 10, QChar(u'0'));
+    const QVariant last = QStringLiteral("%1-12").arg(year, 4, 10, QChar(u'0'));
+    const auto add = [&](Statement& st) {
+        while (st.next()) {
+            const auto ids = idsOfNumber.constFind(st.text(0));
+            if (ids == idsOfNumber.cend())
+                continue;
+            const int month = st.text(1).mid(5, 2).toInt();
+            if (month < 1 || month > 12)
+                continue;
+            for (const qint64 id : *ids) {
+                WorkerMonth& m = byId[id].months[month - 1];
+                m.production += st.decimal(2);
+                m.deductions += st.decimal(3);
+            }
         }
+    };
+    if (idsOfNumber.size() <= kFewWorkers) {
+        // A few workers: each one's twelve rows through the (工号, 月份, sums) index.
+        Statement st = db.prepare(QStringLiteral(
+            "SELECT 工号, 月份, 生产金额, 扣减 FROM 月度合计 WHERE 工号 = ? AND 月份 >= ? AND 月份 <= ?"));
+        for (auto it = idsOfNumber.cbegin(); it != idsOfNumber.cend(); ++it) {
+            st.reset();
+            st.bindAll({it.key(), first, last});
+            add(st);
+        }
+    } else {
+        // Many: the year is a range of the key (月份, 工号), twelve months of rows read once.
+        Statement st =
+            db.prepare(QStringLiteral("SELECT 工号, 月份, 生产金额, 扣减 FROM 月度合计 WHERE 月份 >= ? AND 月份 <= ?"));
+        st.bindAll({first, last});
+        add(st);
     }
     QList<WorkerYear> out;
     for (const qint64 id : employeeIds)

@@ -4,6 +4,7 @@
 #include "data/Database.h"
 #include "data/TextRules.h"
 #include "ui/DataGrid.h"
+#include "ui/GridModel.h"
 #include "ui/ListGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Printing.h"
@@ -20,6 +21,83 @@ namespace kv {
 
 namespace {
 enum YearColumn { YMonth, YNumber, YName, YProduction, YDeductions, YNetPay, YPaid, YDifference };
+
+// The workers' months as the grid shows them, made into texts only for the cells the grid shows,
+// prints or exports: twelve rows a worker. With `totals` each worker's months end in a row of the
+// year's sums, and a first row sums everybody's months.
+class WorkerMonthRows final : public ui::GridRowSource {
+public:
+    WorkerMonthRows(const QList<WorkerYear>& years, NetPayRounding rounding, bool totals)
+        : m_years(years), m_rounding(rounding), m_first(totals ? 1 : 0), m_perWorker(totals ? 13 : 12)
+    {
+    }
+
+    int rowCount() const override { return m_first + int(m_years.size()) * m_perWorker; }
+    QString text(int row, int col) const override
+    {
+        if (row < 0 || row >= rowCount())
+            return {};
+        if (row < m_first)
+            return col == YMonth ? QStringLiteral("全部合计") : numberText(row, col);
+        const WorkerYear& w = m_years.at((row - m_first) / m_perWorker);
+        const int month = (row - m_first) % m_perWorker;
+        switch (col) {
+        case YMonth: return month < 12 ? monthText(w.year, month + 1) : QStringLiteral("%1年合计").arg(w.year);
+        case YNumber: return w.number;
+        case YName: return w.name;
+        default: break;
+        }
+        return numberText(row, col);
+    }
+    std::optional<Decimal> number(int row, int col) const override
+    {
+        if (row < 0 || row >= rowCount())
+            return std::nullopt;
+        if (row < m_first) {
+            std::optional<Decimal> sum;
+            for (const WorkerYear& w : m_years)
+                for (const WorkerMonth& m : w.months)
+                    sum = add(sum, figure(m, col));
+            return sum;
+        }
+        const WorkerYear& w = m_years.at((row - m_first) / m_perWorker);
+        const int month = (row - m_first) % m_perWorker;
+        if (month < 12)
+            return figure(w.months.at(month), col);
+        std::optional<Decimal> sum;
+        for (const WorkerMonth& m : w.months)
+            sum = add(sum, figure(m, col));
+        return sum;
+    }
+
+private:
+    static std::optional<Decimal> add(std::optional<Decimal> sum, std::optional<Decimal> value)
+    {
+        return value ? std::optional(sum.value_or(Decimal()) + *value) : sum;
+    }
+    QString numberText(int row, int col) const
+    {
+        const std::optional<Decimal> value = number(row, col);
+        return value ? value->plainText() : QString();
+    }
+    std::optional<Decimal> figure(const WorkerMonth& m, int col) const
+    {
+        switch (col) {
+        case YProduction: return m.production;
+        case YDeductions: return m.deductions;
+        case YNetPay: return m.netPay();
+        case YPaid: return m_rounding.isNone() ? std::nullopt : std::optional(m_rounding.apply(m.netPay()));
+        case YDifference: return m_rounding.isNone() ? std::nullopt : std::optional(m_rounding.difference(m.netPay()));
+        default: break;
+        }
+        return std::nullopt;
+    }
+
+    QList<WorkerYear> m_years;
+    NetPayRounding m_rounding;
+    int m_first;     // rows before the first worker's: the total of all
+    int m_perWorker; // rows of each worker
+};
 
 QPushButton* button(const QString& text, const QString& name, QWidget* parent)
 {
@@ -107,29 +185,13 @@ void WorkerYearWindow::showYears()
     for (const int c : std::as_const(sums))
         m_grid->setColumnKind(c, ui::DataGrid::ColumnKind::Money);
 
-    m_grid->setRows(int(m_years.size()) * 12 + 1);
-    int r = 1;
-    for (const WorkerYear& w : std::as_const(m_years)) {
-        for (int m = 0; m < 12; ++m, ++r) {
-            const Decimal net = w.months.at(m).netPay();
-            m_grid->setText(r, YMonth, monthText(w.year, m + 1));
-            m_grid->setText(r, YNumber, w.number);
-            m_grid->setText(r, YName, w.name);
-            m_grid->setText(r, YProduction, w.months.at(m).production.plainText());
-            m_grid->setText(r, YDeductions, w.months.at(m).deductions.plainText());
-            m_grid->setText(r, YNetPay, net.plainText());
-            if (rounded) {
-                m_grid->setText(r, YPaid, m_rounding.apply(net).plainText());
-                m_grid->setText(r, YDifference, m_rounding.difference(net).plainText());
-            }
-        }
-    }
-    // Each worker's year totalled above its months, as the statistics total above their rows
-    // (bottom up, so the rows above keep their places); all of them once more on top.
-    for (int i = int(m_years.size()) - 1; i >= 0; --i)
-        m_grid->addTotalsRow(sums, QStringLiteral("%1年合计").arg(m_year->value()), 1 + i * 12, 12 + i * 12);
-    if (m_years.size() > 1)
-        m_grid->addTotalsRow(sums, QStringLiteral("全部合计"));
+    // One worker's year is totalled above its months, as the statistics total above their rows.
+    // Several workers' years each end in a row of their sums, under a row of the sums of all
+    // (a totals row inserted per worker would move every row below it, for each worker).
+    const bool several = m_years.size() > 1;
+    m_grid->setRowSource(std::make_shared<WorkerMonthRows>(m_years, m_rounding, several));
+    if (m_years.size() == 1)
+        m_grid->addTotalsRow(sums, QStringLiteral("%1年合计").arg(m_year->value()));
     ui::setListRowHeights(*m_grid);
     ui::fitListColumns(*m_grid);
 }

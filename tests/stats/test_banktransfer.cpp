@@ -211,14 +211,20 @@ private slots:
         Database& db = app.db();
         seedStaff(db);
         seedYear(db, 2008, 11);
+        // Workers without a line, so that all of them are more than a few, read the other way.
+        for (int i = 0; i < 60; ++i)
+            db.exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名) VALUES (?, ?)"),
+                    {QStringLiteral("1%1").arg(i), QStringLiteral("新人%1").arg(i)});
         QList<qint64> ids;
         Statement st = db.prepare(QStringLiteral("SELECT id FROM 员工 ORDER BY id DESC"));
         while (st.next())
             ids << st.integer(0);
         ids << 999; // gone: left out
-        const QList<WorkerYear> years = workerYears(db, 2008, ids);
+        QList<WorkerYear> years = workerYears(db, 2008, ids);
         QCOMPARE(years.size(), ids.size() - 1);
-        QCOMPARE(years.first().name, QStringLiteral("周九")); // in the order asked
+        QCOMPARE(years.at(60).name, QStringLiteral("周九")); // in the order asked
+        years += workerYears(db, 2008, ids.mid(58, 5));      // a few, one at a time
+        QCOMPARE(years.size(), ids.size() - 1 + 5);
         QList<QHash<qint64, EmployeeWage>> months;
         for (int month = 1; month <= 12; ++month) {
             QHash<qint64, EmployeeWage> byId;
@@ -243,7 +249,7 @@ private slots:
             QCOMPARE(y.paid(rounding), paid);
         }
         // A year without lines is twelve zero months.
-        const QList<WorkerYear> empty = workerYears(db, 2010, {ids.first()});
+        const QList<WorkerYear> empty = workerYears(db, 2010, {ids.at(60)});
         QCOMPARE(empty.size(), 1);
         QVERIFY(empty.first().production().isZero() && empty.first().deductions().isZero());
     }

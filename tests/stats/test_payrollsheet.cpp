@@ -221,8 +221,12 @@ private slots:
         QVERIFY2(printed.contains("赵六(004)") && printed.contains("2,300.25"), qPrintable(printed));
 
         GuiDriver(window).find<QComboBox>("ComboEmployee")->setCurrentIndex(0);
-        QCOMPARE(grid.rows(), 1 + 5 * 13 + 1);
+        QCOMPARE(grid.rows(), 1 + 1 + 5 * 13);
         QCOMPARE(grid.shownText(1, 0) + u' ' + grid.shownText(1, 5), QString("全部合计 4,090.65"));
+        // 赵六's year ends his thirteen rows.
+        QCOMPARE(grid.shownText(2 + 3 * 13 + 12, 0) + u' ' + grid.shownText(2 + 3 * 13 + 12, 2) + u' ' +
+                     grid.shownText(2 + 3 * 13 + 12, 5),
+                 QString("2008年合计 赵六 2,300.25"));
         GuiDriver(window).find<QSpinBox>("TextYear")->setValue(2007);
         QCOMPARE(grid.shownText(1, 5), QString("0.00"));
         KV_VERIFY_BOXES(boxes);
