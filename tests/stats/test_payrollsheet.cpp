@@ -229,6 +229,12 @@ private slots:
                  QString("2008年合计 赵六 2,300.25"));
         GuiDriver(window).find<QSpinBox>("TextYear")->setValue(2007);
         QCOMPARE(grid.shownText(1, 5), QString("0.00"));
+        // Net pay rounded to 元: each month rounded, the year's paid figure their sum.
+        setNetPayRounding(app.db(), {NetPayRounding::Unit::Yuan, NetPayRounding::Mode::HalfUp});
+        GuiDriver(window).find<QSpinBox>("TextYear")->setValue(2008);
+        QCOMPARE(grid.cols(), 8);
+        QCOMPARE(grid.shownText(1, 6) + u' ' + grid.shownText(1, 7), QString("4,090.00 -0.65"));
+        QCOMPARE(grid.shownText(2 + 3 * 13 + 12, 6), QString("2,300.00"));
         KV_VERIFY_BOXES(boxes);
     }
 
