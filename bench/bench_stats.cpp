@@ -217,8 +217,7 @@ class WindowRun {
 public:
     WindowRun(kv::AppContext& ctx, PeriodKind kind, const char* text) : m_window(ctx)
     {
-        m_window.resize(1000, 700);
-        m_window.show();
+        m_window.show(); // at the size it opens with
         kv::ui::setResponder([this](const kv::ui::BoxRequest&) {
             ++m_boxes;
             return kv::ui::Answer::Ok;

@@ -8,6 +8,7 @@
 #include "data/Schema.h"
 #include "data/Session.h"
 #include "maintenance/SettingsWindow.h"
+#include "ui/BackgroundWork.h"
 #include "ui/MessageBox.h"
 #include "ui/WindowPlacement.h"
 
@@ -131,7 +132,7 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ct
 
 void MainWindow::checkDataReplaced()
 {
-    if (m_ending || !m_ctx.isConnected())
+    if (m_ending || ui::workingInBackground() || !m_ctx.isConnected())
         return;
     QString stamp;
     try {

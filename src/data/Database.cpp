@@ -134,7 +134,7 @@ Decimal Statement::decimal(int col) const
 {
     // Both engines write a REAL as text with at least the 15 digits that give its decimal back,
     // and a sum as its exact digits.
-    return isNull(col) ? Decimal() : Decimal::fromStoredText(text(col));
+    return isNull(col) ? Decimal() : m_impl->decimal(col);
 }
 
 // ---- Database ----

@@ -181,6 +181,11 @@ Decimal Decimal::fromStoredText(QStringView text)
     return storedFrom(text);
 }
 
+Decimal Decimal::fromStoredText(std::string_view text)
+{
+    return storedFrom(text);
+}
+
 std::optional<Decimal> Decimal::fromCellText(QStringView text)
 {
     const std::optional<NumberParts> parts = split(text);

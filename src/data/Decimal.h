@@ -4,6 +4,7 @@
 #include <QStringView>
 
 #include <compare>
+#include <string_view>
 #include <optional>
 
 namespace kv {
@@ -42,6 +43,9 @@ public:
     // server's numeric or float text, with or without exponent), rounded half away from zero to
     // kPlaces. Text that is not a number reads as 0. Throws InputError beyond the range.
     static Decimal fromStoredText(QStringView text);
+    // The same read from the bytes of an engine's text (digits, sign, point and exponent are
+    // ASCII), without making a QString of them first.
+    static Decimal fromStoredText(std::string_view text);
     // A number as a grid cell holds it (the whole text a number, without exponent), rounded to
     // kPlaces; nothing for any other text or beyond the 64-bit range.
     static std::optional<Decimal> fromCellText(QStringView text);

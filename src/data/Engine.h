@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/Decimal.h"
 #include "data/Error.h"
 
 #include <QString>
@@ -25,6 +26,8 @@ public:
     virtual double number(int col) const = 0;
     virtual qint64 integer(int col) const = 0;
     virtual QVariant value(int col) const = 0;
+    // A column holding a number or a sum of decimal_sum, as a Decimal (see Statement::decimal).
+    virtual Decimal decimal(int col) const { return Decimal::fromStoredText(text(col)); }
 };
 
 // Rows added to one table as fast as its engine takes them, for copying whole tables.

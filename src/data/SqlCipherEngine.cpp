@@ -8,7 +8,10 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <array>
+#include <charconv>
 #include <cmath>
+#include <string_view>
 
 namespace kv {
 
@@ -52,14 +55,41 @@ void decimalSumStep(sqlite3_context* ctx, int, sqlite3_value** argv)
     }
 }
 
+// The digits Decimal::plainText gives ("-12.5", "0"), written straight into a buffer: a year's
+// statistics end some thousands of sums.
+std::string_view plainDigits(qint64 units, std::array<char, 32>& buffer)
+{
+    char* out = buffer.data();
+    char* const end = buffer.data() + buffer.size();
+    const quint64 magnitude = units < 0 ? 0 - quint64(units) : quint64(units);
+    if (units < 0)
+        *out++ = '-';
+    out = std::to_chars(out, end, magnitude / quint64(Decimal::kScale)).ptr;
+    quint64 fraction = magnitude % quint64(Decimal::kScale);
+    if (fraction != 0) {
+        int places = Decimal::kPlaces;
+        while (fraction % 10 == 0) {
+            fraction /= 10;
+            --places;
+        }
+        *out++ = '.';
+        char* const digits = out;
+        out += places;
+        for (char* p = out; p > digits; fraction /= 10)
+            *--p = char('0' + fraction % 10);
+    }
+    return {buffer.data(), std::size_t(out - buffer.data())};
+}
+
 void decimalSumFinal(sqlite3_context* ctx)
 {
     const auto* acc = static_cast<DecimalSum*>(sqlite3_aggregate_context(ctx, 0));
     if (acc && acc->failed) {
         sqlite3_result_error(ctx, "decimal_sum: sum out of range", -1);
     } else if (acc && acc->any) {
-        const QByteArray digits = Decimal::fromUnits(acc->units).plainText().toLatin1();
-        sqlite3_result_text(ctx, digits.constData(), int(digits.size()), SQLITE_TRANSIENT);
+        std::array<char, 32> buffer{};
+        const std::string_view digits = plainDigits(acc->units, buffer);
+        sqlite3_result_text(ctx, digits.data(), int(digits.size()), SQLITE_TRANSIENT);
     } else {
         sqlite3_result_null(ctx);
     }
@@ -160,6 +190,20 @@ public:
 
     double number(int col) const override { return sqlite3_column_double(m_stmt, col); }
     qint64 integer(int col) const override { return sqlite3_column_int64(m_stmt, col); }
+
+    // Read as the value is stored, without a QString between: a sum's digits, a REAL, an integer.
+    Decimal decimal(int col) const override
+    {
+        switch (sqlite3_column_type(m_stmt, col)) {
+        case SQLITE_INTEGER: return Decimal::fromInteger(integer(col));
+        case SQLITE_FLOAT: return Decimal::fromStoredDouble(number(col));
+        default: {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
+            return p ? Decimal::fromStoredText(std::string_view(p, std::size_t(sqlite3_column_bytes(m_stmt, col))))
+                     : Decimal();
+        }
+        }
+    }
 
     QVariant value(int col) const override
     {

@@ -62,7 +62,7 @@ void RestoreDialog::restore()
     if (!item || !item->isSelected())
         return;
     const QString name = item->text();
-    const CopyOutcome outcome = withWaitCursor([&] { return restoreDatabase(m_ctx, name); });
+    const CopyOutcome outcome = offWindow(this, QStringLiteral("正在恢复数据……"), [&] { return restoreDatabase(m_ctx, name); });
     if (!outcome.ok) {
         reportCopyFailure(this, m_ctx, outcome, QStringLiteral("数据没有恢复，现有数据保持原样。"),
                           QStringLiteral("恢复失败"));

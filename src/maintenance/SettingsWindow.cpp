@@ -216,7 +216,7 @@ void SettingsWindow::openAccounts()
 
 void SettingsWindow::backup()
 {
-    const CopyOutcome outcome = withWaitCursor([&] { return backupDatabase(m_ctx); });
+    const CopyOutcome outcome = offWindow(this, QStringLiteral("正在备份数据……"), [&] { return backupDatabase(m_ctx); });
     if (outcome.ok) {
         if (auto* log = findChild<LogView*>())
             log->reload();
@@ -242,14 +242,15 @@ void SettingsWindow::clearData()
         return;
     // Clearing is one click from losing everything since the last backup: a copy of the data
     // as they are goes into the backup folder first, and without it nothing is cleared.
-    const CopyOutcome safety = withWaitCursor([&] { return makeSafetyCopy(m_ctx, SafetyKind::BeforeClear); });
+    const CopyOutcome safety = offWindow(this, QStringLiteral("正在保存现有数据的安全副本……"),
+                                             [&] { return makeSafetyCopy(m_ctx, SafetyKind::BeforeClear); });
     if (!safety.ok) {
         reportCopyFailure(this, m_ctx, safety, QStringLiteral("数据没有清空：没能先为现有数据保存一份安全副本。"),
                           QStringLiteral("清空失败"));
         return;
     }
     // The cursor is back before a failure is shown.
-    if (!ui::guarded(this, [&] { withWaitCursor([&] { clearAllData(m_ctx.conn()); }); }))
+    if (!ui::guarded(this, [&] { offWindow(this, QStringLiteral("正在清空数据……"), [&] { clearAllData(m_ctx.conn()); }); }))
         return;
     ui::message(this,
                 QStringLiteral("清空成功！请重新登陆系统！\n清空前的数据已保存为 %1")

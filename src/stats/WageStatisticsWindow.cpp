@@ -127,16 +127,21 @@ void WageStatisticsWindow::markClosedMonths()
         return;
     QComboBox* months = periodCombo(int(PeriodKind::Month));
     ui::guarded(this, [&] {
-        ClosedMonths closed(m_ctx.conn());
+        // The closed months read once, compared as working month texts.
+        const QStringList closedList = ClosedMonths(m_ctx.conn()).months();
+        const auto isClosed = [&closedList](const QString& text) {
+            const std::optional<QString> month = normalMonthText(text);
+            return month && closedList.contains(*month);
+        };
         // Closed months in red in the list, and the mark beside the month chosen.
         // Only a colour that changes is set: setting an item's data puts the item's text back into
         // the editable box, over a period being typed.
         for (int i = 0; i < months->count(); ++i) {
-            const QVariant colour = closed.isClosed(months->itemText(i)) ? QVariant(QColor(0xc0, 0, 0)) : QVariant();
+            const QVariant colour = isClosed(months->itemText(i)) ? QVariant(QColor(0xc0, 0, 0)) : QVariant();
             if (months->itemData(i, Qt::ForegroundRole) != colour)
                 months->setItemData(i, colour, Qt::ForegroundRole);
         }
-        m_closedMark->setVisible(closed.isClosed(months->currentText()));
+        m_closedMark->setVisible(isClosed(months->currentText()));
     });
 }
 
@@ -249,9 +254,8 @@ void WageStatisticsWindow::showRunError(int number, const QString& detail)
 void WageStatisticsWindow::releaseRunMemory()
 {
     // What the run read and summed is gone: give the memory it used back to the system, so that
-    // the window holds no more than its grid between runs.
-    if (m_ctx.isConnected())
-        m_ctx.conn().releaseMemory();
+    // the window holds no more than its grid's figures between runs. (The connection's page cache
+    // is small and bounded; kept, the next run need not read and decrypt its pages again.)
 #ifdef __GLIBC__
     malloc_trim(0);
 #endif

@@ -50,7 +50,14 @@ protected:
 private:
     QWidget* m_allowed;
 };
+
+int g_working = 0; // runs under way, counted on the window's thread
 } // namespace
+
+bool workingInBackground()
+{
+    return g_working > 0;
+}
 
 WorkOutcome runInBackground(QWidget* parent, const QString& caption, const QString& label, bool cancellable,
                             const std::function<bool(WorkProgress&)>& work)
@@ -85,6 +92,8 @@ WorkOutcome runInBackground(QWidget* parent, const QString& caption, const QStri
 
     QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
     const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+    ++g_working;
+    const auto ended = qScopeGuard([] { --g_working; });
     thread->start();
     refresh.start(kRefreshMilliseconds);
     dialog.setValue(0); // starts the dialog's clock: it shows once the work takes a while

@@ -17,6 +17,10 @@ enum class WorkOutcome { Done, Failed, Cancelled };
 // the busy cursor is up and the window repaints, but takes no input. `work` returns false when
 // it failed; an exception it throws is thrown again here, on the window's thread, once the work
 // has ended. The work must not touch widgets.
+// While work runs in the background it may hold the shared connection (a backup closes and opens
+// it again): timers of the window's thread that read the database wait for it to end.
+bool workingInBackground();
+
 WorkOutcome runInBackground(QWidget* parent, const QString& caption, const QString& label, bool cancellable,
                             const std::function<bool(WorkProgress&)>& work);
 

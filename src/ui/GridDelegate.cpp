@@ -4,10 +4,12 @@
 #include "ui/GridEditing.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QStyle>
 #include <QToolTip>
 
 #include <algorithm>
@@ -53,7 +55,39 @@ void GridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelInd
 
 void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    QStyledItemDelegate::paint(painter, option, index);
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QWidget* widget = opt.widget;
+    const QStyle* style = widget ? widget->style() : QApplication::style();
+    // The cell's panel and focus frame as the style draws them. The text, always one line that is
+    // cut only when it does not fit, is drawn here at once: the style's general layout of an item
+    // (icons, wrapping, measuring it several times) costs most of painting a screen of cells.
+    painter->save();
+    painter->setClipRect(opt.rect);
+    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+    if (!opt.text.isEmpty()) {
+        const bool selected = opt.state & QStyle::State_Selected;
+        const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                           : (opt.state & QStyle::State_Active) ? QPalette::Normal
+                                                                                : QPalette::Inactive;
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QRect textRect = opt.rect.adjusted(margin, 0, -margin, 0);
+        const QString shown = opt.fontMetrics.horizontalAdvance(opt.text) > textRect.width()
+                                  ? opt.fontMetrics.elidedText(opt.text, opt.textElideMode, textRect.width())
+                                  : opt.text;
+        painter->drawText(textRect, int(opt.displayAlignment) | Qt::TextSingleLine, shown);
+    }
+    if (opt.state & QStyle::State_HasFocus) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(opt);
+        focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+        focus.backgroundColor =
+            opt.palette.color((opt.state & QStyle::State_Selected) ? QPalette::Highlight : QPalette::Window);
+        style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, widget);
+    }
+    painter->restore();
     // A date cell that is current shows a drop-down mark: a click opens the date picker.
     const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
     if (view && view->currentIndex() == index && m_grid->isEditable() && m_grid->isDateColumn(index.column())) {

@@ -74,6 +74,8 @@ public:
 
     void addText(const QString& text)
     {
+        if (2 * text.size() < m_weight)
+            return; // too short to be the longest
         int weight = 0;
         for (const QChar c : text)
             weight += c.unicode() >= 0x2E80 ? 2 : 1;

@@ -379,6 +379,34 @@ private slots:
         QCOMPARE(db.scalar(QStringLiteral("SELECT decimal_sum(扣减金额) FROM 扣减流水")).toDouble(), 100.0);
         QCOMPARE(db.scalar(QStringLiteral("SELECT total(扣减金额) FROM 扣减流水 WHERE 工号 = 'y'")).toDouble(), 0.0);
         QVERIFY(db.scalar(QStringLiteral("SELECT decimal_sum(扣减金额) FROM 扣减流水 WHERE 工号 = 'y'")).isNull());
+
+        // A sum's digits are those of the exact decimal, whatever its sign and places, and read
+        // back the same from the sum, a REAL, an integer and a text.
+        for (const char* amounts : {"-0.000001", "0.1,-0.1", "12.5,-0.005", "-999999999.999999,0.000009",
+                                    "100000000,3,0.25", "-7"}) {
+            Decimal exact;
+            db.exec(QStringLiteral("DELETE FROM 扣减流水 WHERE 工号 = 'z'"));
+            for (const QString& amount : QString::fromLatin1(amounts).split(u',')) {
+                exact += *Decimal::parse(amount);
+                db.exec(QStringLiteral("INSERT INTO 扣减流水 (工号, 日期, 扣减金额) VALUES ('z', '2008-05-01', ?)"),
+                        {amount.toDouble()});
+            }
+            Statement sum = db.prepare(QStringLiteral(
+                "SELECT decimal_sum(扣减金额), max(扣减金额), CAST(min(扣减金额) AS INTEGER), '  ' || decimal_sum(扣减金额) "
+                "FROM 扣减流水 WHERE 工号 = 'z'"));
+            QVERIFY(sum.next());
+            QCOMPARE(Decimal::fromStoredText(sum.text(0)), exact);
+            if (!db.isServer()) // the file's own function writes the plain digits
+                QCOMPARE(sum.text(0), exact.plainText());
+            QCOMPARE(sum.decimal(0), exact);
+            QCOMPARE(sum.decimal(3), exact);
+            Statement each = db.prepare(QStringLiteral("SELECT 扣减金额 FROM 扣减流水 WHERE 工号 = 'z'"));
+            Decimal max;
+            for (bool first = true; each.next(); first = false)
+                max = first ? each.decimal(0) : std::max(max, each.decimal(0));
+            QCOMPARE(sum.decimal(1), max);
+            QCOMPARE(sum.decimal(2), Decimal::fromInteger(sum.integer(2)));
+        }
     }
 
     // A statement that fails inside a transaction undoes the whole transaction, also when the
