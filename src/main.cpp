@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "data/AppContext.h"
 #include "data/AppLocations.h"
+#include "data/ServerSetup.h"
 #include "master/ImportReader.h"
 
 #include <QApplication>
@@ -49,6 +50,19 @@ int answerOnTerminal(int argc, char* argv[], const kv::CommandLine& line)
     return 0;
 }
 
+// --setup-server works on the terminal too: it sets the server up and ends.
+int setUpServerOnTerminal(int argc, char* argv[], const kv::CommandLine& line)
+{
+    QCoreApplication app(argc, argv);
+    try {
+        print(stdout, kv::setupReport(kv::setUpServer(line.setupServer)));
+        return 0;
+    } catch (const kv::Error& e) {
+        print(stderr, QStringLiteral("kelvaro: %1").arg(e.userText()));
+        return 1;
+    }
+}
+
 int refuseArguments(const kv::CommandLine& line)
 {
     print(stderr,
@@ -72,6 +86,8 @@ int main(int argc, char* argv[])
     const kv::CommandLine early = kv::parseCommandLine(kv::withoutToolkitOptions(argumentsOf(argc, argv)));
     if (early.action == kv::CommandLine::Action::ShowHelp || early.action == kv::CommandLine::Action::ShowVersion)
         return answerOnTerminal(argc, argv, early);
+    if (early.action == kv::CommandLine::Action::SetupServer)
+        return setUpServerOnTerminal(argc, argv, early);
     if (early.action == kv::CommandLine::Action::Error)
         return refuseArguments(early);
 

@@ -18,13 +18,15 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption appDir(QStringLiteral("appdir"), QString(), QStringLiteral("DIR"));
     const QCommandLineOption pdfDir(QStringLiteral("print-to-pdf"), QString(), QStringLiteral("DIR"));
     const QCommandLineOption server(QStringLiteral("server"), QString(), QStringLiteral("CONNECTION"));
-    parser.addOptions({help, version, appDir, pdfDir, server});
+    const QCommandLineOption setup(QStringLiteral("setup-server"), QString(), QStringLiteral("CONNECTION"));
+    parser.addOptions({help, version, appDir, pdfDir, server, setup});
 
     CommandLine result;
     const bool parsed = parser.parse(arguments);
     result.appDir = parser.value(appDir);
     result.printToPdfDir = parser.value(pdfDir);
     result.server = parser.value(server).trimmed();
+    result.setupServer = parser.value(setup).trimmed();
     if (parser.isSet(help) || parser.isSet(version)) {
         result.action = parser.isSet(help) ? CommandLine::Action::ShowHelp : CommandLine::Action::ShowVersion;
         return result;
@@ -40,8 +42,12 @@ CommandLine parseCommandLine(const QStringList& arguments)
     }
     if (result.error.isEmpty() && parser.isSet(server) && result.server.isEmpty())
         result.error = QStringLiteral("Empty connection after --server.");
+    if (result.error.isEmpty() && parser.isSet(setup) && result.setupServer.isEmpty())
+        result.error = QStringLiteral("Empty connection after --setup-server.");
     if (!result.error.isEmpty())
         result.action = CommandLine::Action::Error;
+    else if (parser.isSet(setup))
+        result.action = CommandLine::Action::SetupServer;
     return result;
 }
 
@@ -99,6 +105,12 @@ QString usageText(const QString& dataFolder)
                "                      Use the data on a PostgreSQL server (shared by several clerks);\n"
                "                      the password goes into ~/.pgpass. Without it: server.conf in the\n"
                "                      data folder (one connection line), else the data file.\n"
+               "  --setup-server CONNECTION\n"
+               "                      以服务器的超级用户（例如 postgres）连接，为几位操作员设置数据库：建立或升级\n"
+               "                      数据，建所有者角色 <schema>_owner 和操作员角色 <schema>_clerk，然后退出。\n"
+               "                      Set the server up for several clerks as its superuser: make or upgrade\n"
+               "                      the data, the owner role <schema>_owner and the clerk role\n"
+               "                      <schema>_clerk, then exit.\n"
                "  -v, --version       显示版本后退出。\n"
                "                      Show the version and exit.\n"
                "  -h, --help          显示本说明后退出。\n"

@@ -7,11 +7,12 @@ namespace kv {
 
 // What the command line asks the program to do.
 struct CommandLine {
-    enum class Action { Run, ShowHelp, ShowVersion, Error };
+    enum class Action { Run, ShowHelp, ShowVersion, SetupServer, Error };
     Action action = Action::Run;
     QString appDir;        // --appdir DIR: the data folder
     QString printToPdfDir; // --print-to-pdf DIR
     QString server;        // --server CONNECTION: a PostgreSQL server instead of the file
+    QString setupServer;   // --setup-server CONNECTION: set that server up for clerks, then end
     QString error;         // what is wrong with the arguments (Action::Error)
 };
 

@@ -41,8 +41,14 @@ std::optional<QString> checkLogin(Database& db, const QString& account, const QS
 
 std::optional<Session> logIn(Database& db, const QString& account, const QString& password)
 {
-    if (const auto id = matchingAccount(db, account, password))
-        return accountSession(db, *id);
+    if (const auto id = matchingAccount(db, account, password)) {
+        std::optional<Session> session = accountSession(db, *id);
+        // On a server the session carries its proof for the server's functions, and an account
+        // from before check values gets one; a file keeps working without it.
+        if (session && db.isServer())
+            session->setPasswordProof(accountProof(db, *id, password));
+        return session;
+    }
     // Written for nobody: the connection has no account yet. A file that cannot be written
     // still tells the user the login failed.
     try {
@@ -65,6 +71,30 @@ bool superAdministratorPasswordFits(Database& db, const QString& password)
 {
     const QVariant hash = db.scalar(QStringLiteral("SELECT 密码 FROM 管理员 WHERE id = ?"), {kSuperAdministratorId});
     return !hash.isNull() && verifyPassword(hash.toString(), cleanText(password));
+}
+
+bool throughServerFunctions(Database& db)
+{
+    return db.isServer() && !db.scalar(QStringLiteral("SELECT has_table_privilege('管理员', 'UPDATE')")).toBool();
+}
+
+QString accountProof(Database& db, qint64 id, const QString& password)
+{
+    const QString pass = cleanText(password);
+    QString check = db.scalar(QStringLiteral("SELECT 校验 FROM 管理员 WHERE id = ?"), {id}).toString();
+    if (check.isEmpty()) {
+        check = makePasswordCheck(pass);
+        if (throughServerFunctions(db))
+            db.scalar(QStringLiteral("SELECT kelvaro_account_check(?, ?)"), {id, check});
+        else
+            db.exec(QStringLiteral("UPDATE 管理员 SET 校验 = ? WHERE id = ? AND 校验 IS NULL"), {check, id});
+        // Another connection may have given it one meanwhile: the stored one counts.
+        check = db.scalar(QStringLiteral("SELECT 校验 FROM 管理员 WHERE id = ?"), {id}).toString();
+    }
+    const auto proof = passwordProof(check, pass);
+    if (!proof)
+        throw InputError(QStringLiteral("账号的密码校验值无法读取，请让超级管理员重新设置这个账号的密码。"));
+    return *proof;
 }
 
 } // namespace kv

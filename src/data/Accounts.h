@@ -29,4 +29,13 @@ std::optional<Session> accountSession(Database& db, qint64 id);
 // True when the password (cleaned) is the super administrator's.
 bool superAdministratorPasswordFits(Database& db, const QString& password);
 
+// Whether this connection changes accounts and reopens months only through the server's own
+// functions (ServerSetup.h): a clerk's role on a server set up for clerks, which may not write
+// 管理员 or delete from 月结 itself.
+bool throughServerFunctions(Database& db);
+// The proof of the account's password for the server's functions (Passwords.h), from its stored
+// check value; an account without one gets it now, once. Throws InputError when the account has
+// no check value that can be read.
+QString accountProof(Database& db, qint64 id, const QString& password);
+
 } // namespace kv

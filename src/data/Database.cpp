@@ -245,6 +245,11 @@ void Database::createStore()
     m_engine->createStore();
 }
 
+bool Database::mayChangeSchema()
+{
+    return m_engine->mayChangeSchema();
+}
+
 // ---- Transaction ----
 
 QString maintenanceLockName()

@@ -114,6 +114,8 @@ public:
     // Makes the place for the tables of new data (a server's schema); inside the transaction that
     // creates them.
     void createStore();
+    // Whether this connection may make and upgrade the tables (a server clerk's role may not).
+    bool mayChangeSchema();
 
     // Whether a Transaction is open on this connection.
     bool inTransaction() const { return m_depth > 0; }

@@ -79,6 +79,10 @@ public:
     virtual QStringList indexes() = 0;
     // Makes the place that the tables of new data go to (a server's schema); nothing for a file.
     virtual void createStore() = 0;
+    // Whether this connection may make and upgrade the program's tables: for a server, whether
+    // its role may create in the program's schema and owns the tables there (a clerk's role
+    // does not; the database's owner sets the data up and upgrades them).
+    virtual bool mayChangeSchema() = 0;
     // Holds a named lock until the transaction ends: writers of one name one after the other,
     // shared holders beside each other but not beside a writer. Nothing to do where the
     // transaction already holds the write lock of the whole database.

@@ -351,6 +351,17 @@ public:
             execScript(QStringLiteral("CREATE SCHEMA ") + quotedSchema());
     }
 
+    bool mayChangeSchema() override
+    {
+        auto st = prepare(QStringLiteral(
+            "SELECT CASE WHEN n.oid IS NULL THEN has_database_privilege(current_database(), 'CREATE') "
+            "ELSE has_schema_privilege(n.oid, 'CREATE') AND (m.oid IS NULL OR pg_has_role(m.relowner, 'USAGE')) END "
+            "FROM (SELECT 1) AS one LEFT JOIN pg_namespace n ON n.nspname = ? "
+            "LEFT JOIN pg_class m ON m.relnamespace = n.oid AND m.relname = 'kelvaro_meta'"));
+        st->bind(1, m_schema);
+        return st->next() && st->integer(0) != 0;
+    }
+
     QString location() const override { return m_server; }
 
     std::unique_ptr<RowSink> insertRows(const QString& table, const QStringList& columns) override;
@@ -365,6 +376,11 @@ public:
         const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
         const char* detail = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_DETAIL) : nullptr;
         QString text = trimmed(primary ? primary : PQerrorMessage(m_conn));
+        // The program's own functions and triggers on the server refuse with its own words, as
+        // the program would: a refusal, not a failure of the database.
+        const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+        if (state && QByteArray(state) == kRefusalState)
+            throw InputError(text);
         if (detail)
             text += u'\n' + trimmed(detail);
         Cause cause = causeOf(result);

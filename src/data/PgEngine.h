@@ -4,6 +4,10 @@
 
 namespace kv {
 
+// The error class with which the program's own functions and triggers on a server refuse a change
+// (ServerSetup.h); the engine reports it as a refusal (InputError) with the server's message.
+inline constexpr char kRefusalState[] = "KV001";
+
 // Connects to a PostgreSQL server given by a libpq connection string or URI. Besides libpq's own
 // settings it may name the schema that holds the program's tables (`schema=NAME`, in a URI
 // `?schema=NAME`; "kelvaro" when not given). Throws DbError naming the host and the cause when it

@@ -181,6 +181,20 @@ void createVersion12(Database& db)
             db.execScript(QStringLiteral("ALTER TABLE 员工 ADD COLUMN %1 TEXT").arg(column));
 }
 
+// Version 13: each account's check value (Passwords.h), by which a server's functions know the
+// account that changes accounts or reopens a month. The super administrator of a new database
+// gets it for the password it starts with; other accounts get theirs when they next log in or
+// change their password.
+void createVersion13(Database& db)
+{
+    db.execScript(QStringLiteral("ALTER TABLE 管理员 ADD COLUMN 校验 TEXT"));
+    const QString start = QString::fromUtf16(kDefaultPassword);
+    const QVariant hash = db.scalar(QStringLiteral("SELECT 密码 FROM 管理员 WHERE id = ?"), {kSuperAdministratorId});
+    if (!hash.isNull() && verifyPassword(hash.toString(), start))
+        db.exec(QStringLiteral("UPDATE 管理员 SET 校验 = ? WHERE id = ?"),
+                {makePasswordCheck(start), kSuperAdministratorId});
+}
+
 // A new version is one function above and one line here.
 constexpr SchemaStep kSteps[] = {
     {1, createVersion1},
@@ -194,7 +208,19 @@ constexpr SchemaStep kSteps[] = {
     {9, createVersion9},
     {10, createVersion10},
     {12, createVersion12},
+    {13, createVersion13},
 };
+
+// A server's clerk role neither makes nor upgrades the tables: the database's owner does.
+void requireSchemaRights(Database& db, const QString& what)
+{
+    if (db.mayChangeSchema())
+        return;
+    throw DbError(QStringLiteral("数据库服务器 %1 上的数据%2，这要由数据库的所有者来做，登录所用的数据库角色不能做。"
+                                 "请让管理服务器的人运行 kelvaro --setup-server 设置数据库。")
+                      .arg(db.location(), what),
+                  Cause::PermissionDenied, EngineKind::Server, db.location());
+}
 
 void recordVersion(Database& db, int version)
 {
@@ -245,6 +271,7 @@ QString dataReplacedStamp(Database& db)
 
 void createSchema(Database& db, SchemaSteps steps)
 {
+    requireSchemaRights(db, QStringLiteral("还没有建立"));
     Transaction tx(db, Access::Maintenance);
     db.createStore();
     for (const SchemaStep& step : steps)
@@ -263,6 +290,8 @@ void upgradeSchema(Database& db, SchemaSteps steps)
                           .arg(stored)
                           .arg(latest),
                       Cause::NewerVersion, db.isServer() ? EngineKind::Server : EngineKind::File, db.location());
+    if (stored < latest)
+        requireSchemaRights(db, QStringLiteral("是第 %1 版，需要升级到本程序的第 %2 版").arg(stored).arg(latest));
     int at = stored;
     for (const SchemaStep& step : steps) {
         if (step.version <= at)

@@ -53,11 +53,16 @@ public:
     bool may(Right right) const { return isSuperAdministrator() || m_rights.testFlag(right); }
     // Why the account may not do what needs the right (refusalText); empty when it may.
     QString refusal(Right right) const;
+    // On a server whose clerks change accounts only through its functions: the proof of the
+    // password given at the login (passwordProof), by which those functions know the account.
+    const QString& passwordProof() const { return m_proof; }
+    void setPasswordProof(const QString& proof) { m_proof = proof; }
 
 private:
     qint64 m_id = 0;
     QString m_account;
     Rights m_rights;
+    QString m_proof;
 };
 
 // Why the account may not do what needs the right, for a message or a tooltip.

@@ -363,6 +363,7 @@ public:
         return names;
     }
     void createStore() override {}
+    bool mayChangeSchema() override { return true; }
     QString location() const override { return m_path; }
 
     void rekey(const QString& newKey)

@@ -76,7 +76,12 @@ ClosedMonths::Outcome ClosedMonths::reopen(const QString& month, const QString& 
     if (!isClosed(*canonical))
         return Outcome::NotClosed;
     Transaction tx(m_db);
-    m_db.exec(QStringLiteral("DELETE FROM 月结 WHERE 月份 = ?"), {*canonical});
+    // A clerk's role on a server reopens through the server's function, shown the password's proof.
+    if (throughServerFunctions(m_db))
+        m_db.scalar(QStringLiteral("SELECT kelvaro_reopen_month(?, ?)"),
+                    {*canonical, accountProof(m_db, kSuperAdministratorId, password)});
+    else
+        m_db.exec(QStringLiteral("DELETE FROM 月结 WHERE 月份 = ?"), {*canonical});
     OperationLog(m_db).record(QStringLiteral("反结账"), *canonical);
     tx.commit();
     return Outcome::Done;

@@ -1,5 +1,6 @@
 #include "lists/AdminAccounts.h"
 
+#include "data/Accounts.h"
 #include "data/Database.h"
 #include "data/OperationLog.h"
 #include "data/Passwords.h"
@@ -11,6 +12,44 @@ namespace {
 QString accountsOnlyText()
 {
     return QStringLiteral("不能修改比自己权限多的账号！");
+}
+
+// What is written of one account row: none leaves a value as stored.
+struct AccountRow {
+    std::optional<QString> name;
+    std::optional<QString> password; // as typed and cleaned; stored as its hash and check value
+    std::optional<Rights> rights;
+};
+
+// Writes the account (a new one for no id; removes it with `remove`): directly where the connection
+// may write 管理员, otherwise through the server's function, which knows the acting account by
+// `proof` and keeps the same rules again. Returns the account's id.
+qint64 writeAccount(Database& db, std::optional<qint64> id, const AccountRow& row, bool remove = false,
+                    const std::optional<QString>& proof = std::nullopt)
+{
+    const QVariant hash = row.password ? QVariant(hashPassword(*row.password)) : QVariant();
+    const QVariant check = row.password ? QVariant(makePasswordCheck(*row.password)) : QVariant();
+    const QVariant rights = row.rights ? QVariant(row.rights->toInt()) : QVariant();
+    if (throughServerFunctions(db))
+        return db
+            .scalar(QStringLiteral("SELECT kelvaro_account_write(?, ?, ?, ?, ?, ?, ?, ?)"),
+                    {db.session().accountId(), proof.value_or(db.session().passwordProof()),
+                     id ? QVariant(*id) : QVariant(), row.name ? QVariant(*row.name) : QVariant(), hash, check, rights,
+                     remove})
+            .toLongLong();
+    if (!id) {
+        db.exec(QStringLiteral("INSERT INTO 管理员 (账号, 密码, 校验, 权限) VALUES (?, ?, ?, ?)"),
+                {row.name.value_or(QString()), hash, check, row.rights.value_or(newAccountRights()).toInt()});
+        return db.scalar(QStringLiteral("SELECT id FROM 管理员 WHERE 账号 = ?"), {row.name.value_or(QString())})
+            .toLongLong();
+    }
+    if (remove)
+        db.exec(QStringLiteral("DELETE FROM 管理员 WHERE id = ?"), {*id});
+    else
+        db.exec(QStringLiteral("UPDATE 管理员 SET 账号 = coalesce(?, 账号), 密码 = coalesce(?, 密码), "
+                               "校验 = coalesce(?, 校验), 权限 = coalesce(?, 权限) WHERE id = ?"),
+                {row.name ? QVariant(*row.name) : QVariant(), hash, check, rights, *id});
+    return *id;
 }
 } // namespace
 
@@ -69,7 +108,7 @@ void AdminAccounts::writeRights(qint64 id, const QString& name, Rights before, R
     if (before == after || id == kSuperAdministratorId)
         return;
     requireSuperAdministrator(m_db);
-    m_db.exec(QStringLiteral("UPDATE 管理员 SET 权限 = ? WHERE id = ?"), {after.toInt(), id});
+    writeAccount(m_db, id, AccountRow{std::nullopt, std::nullopt, after});
     QStringList parts;
     if (const Rights granted = after & ~before; granted != Rights())
         parts << QStringLiteral("授予 ") + rightsText(granted);
@@ -86,13 +125,10 @@ ListChange AdminAccounts::add(const QString& typedName, const QString& typedPass
     Transaction tx(m_db);
     requireRight(m_db, Right::Accounts);
     requireFreeName(name, 0);
-    m_db.exec(QStringLiteral("INSERT INTO 管理员 (账号, 密码, 权限) VALUES (?, ?, ?)"),
-              {name, hashPassword(cleanText(typedPassword)), newAccountRights().toInt()});
+    const qint64 id = writeAccount(m_db, std::nullopt, AccountRow{name, cleanText(typedPassword), std::nullopt});
     OperationLog(m_db).record(QStringLiteral("新增账号"), name);
-    if (rights) {
-        const qint64 id = m_db.scalar(QStringLiteral("SELECT id FROM 管理员 WHERE 账号 = ?"), {name}).toLongLong();
+    if (rights)
         writeRights(id, name, newAccountRights(), *rights);
-    }
     tx.commit();
     return ListChange::Done;
 }
@@ -111,9 +147,11 @@ ListChange AdminAccounts::change(qint64 id, const AccountChange& change)
     QString before;
     QString storedHash;
     Rights storedRights;
+    // A clerk's role on a server may not lock the row: the server's function locks it when it writes.
+    const bool direct = !throughServerFunctions(m_db);
     {
-        Statement st =
-            m_db.prepare(QStringLiteral("SELECT 账号, 密码, 权限 FROM 管理员 WHERE id = ?") + m_db.lockClause());
+        Statement st = m_db.prepare(QStringLiteral("SELECT 账号, 密码, 权限 FROM 管理员 WHERE id = ?") +
+                                    (direct ? m_db.lockClause() : QString()));
         st.bind(1, id);
         if (!st.next())
             return ListChange::Missing;
@@ -122,19 +160,23 @@ ListChange AdminAccounts::change(qint64 id, const AccountChange& change)
         storedRights = Rights::fromInt(int(st.integer(2)));
     }
 
+    std::optional<QString> proof;
     if (id == m_db.session().accountId()) {
         // One's own password: the old one first, so that a session left open is not enough.
-        if (change.typedPassword && !verifyPassword(storedHash, cleanText(change.oldPassword.value_or(QString()))))
+        const QString oldPassword = cleanText(change.oldPassword.value_or(QString()));
+        if (change.typedPassword && !verifyPassword(storedHash, oldPassword))
             throw InputError(QStringLiteral("原密码不正确！"));
+        // The server's function is shown the old password's proof too.
+        if (change.typedPassword && !direct)
+            proof = accountProof(m_db, id, oldPassword);
     } else {
         requireManaging(id);
     }
     requireFreeName(name, id);
-    if (change.typedPassword)
-        m_db.exec(QStringLiteral("UPDATE 管理员 SET 账号 = ?, 密码 = ? WHERE id = ?"),
-                  {name, hashPassword(cleanText(*change.typedPassword)), id});
-    else
-        m_db.exec(QStringLiteral("UPDATE 管理员 SET 账号 = ? WHERE id = ?"), {name, id});
+    writeAccount(m_db, id,
+                 AccountRow{name, change.typedPassword ? std::optional(cleanText(*change.typedPassword)) : std::nullopt,
+                            std::nullopt},
+                 false, proof);
     // Only that the password changed, never the password.
     if (before != name || change.typedPassword)
         OperationLog(m_db).record(QStringLiteral("修改账号"),
@@ -155,7 +197,7 @@ ListChange AdminAccounts::remove(qint64 id)
     if (before.isNull())
         return ListChange::Missing;
     requireManaging(id);
-    m_db.exec(QStringLiteral("DELETE FROM 管理员 WHERE id = ?"), {id});
+    writeAccount(m_db, id, AccountRow{}, true);
     OperationLog(m_db).record(QStringLiteral("删除账号"), before.toString());
     tx.commit();
     return ListChange::Done;

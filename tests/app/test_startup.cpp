@@ -60,6 +60,11 @@ private slots:
         QCOMPARE(line.action, Action::Run);
         QCOMPARE(line.server, QStringLiteral("postgresql://wages@db/kelvaro"));
         QCOMPARE(parse({QStringLiteral("--server=")}).action, Action::Error);
+        const CommandLine setup =
+            parse({QStringLiteral("--setup-server"), QStringLiteral("dbname=kelvaro user=postgres")});
+        QCOMPARE(setup.action, Action::SetupServer);
+        QCOMPARE(setup.setupServer, QStringLiteral("dbname=kelvaro user=postgres"));
+        QCOMPARE(parse({QStringLiteral("--setup-server=")}).action, Action::Error);
 
         QTemporaryDir dir;
         const AppPaths paths{dir.path(), dir.path()};

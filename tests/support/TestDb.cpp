@@ -137,6 +137,22 @@ QStringList employeeNames(kv::Database& db)
     return names;
 }
 
+void dropAccountChecks(kv::Database& db)
+{
+    if (db.isServer()) {
+        db.execScript(QStringLiteral("ALTER TABLE 管理员 DROP COLUMN 校验"));
+        return;
+    }
+    // The file engine's version cannot drop a column: the table is made again without it.
+    db.execScript(QStringLiteral(R"SQL(
+ALTER TABLE 管理员 RENAME TO 管理员_later;
+CREATE TABLE 管理员 (id INTEGER PRIMARY KEY AUTOINCREMENT, 账号 TEXT, 密码 TEXT, 权限 INTEGER NOT NULL DEFAULT 0);
+INSERT INTO 管理员 (id, 账号, 密码, 权限) SELECT id, 账号, 密码, 权限 FROM 管理员_later;
+DROP TABLE 管理员_later;
+CREATE UNIQUE INDEX 管理员_账号 ON 管理员 (账号);
+)SQL"));
+}
+
 void dropLineItemNumbers(kv::Database& db)
 {
     db.execScript(QStringLiteral("DROP INDEX 产品工价_产品说明; DROP INDEX 扣减项目_扣减项目说明"));

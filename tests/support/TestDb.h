@@ -50,6 +50,9 @@ QStringList employeeNames(kv::Database& db);
 // The journals as files made before lines named their product or deduction item by number: the
 // number columns and their indexes gone, every line kept. For files of an earlier version.
 void dropLineItemNumbers(kv::Database& db);
+// The accounts as data made before accounts kept a check value: the column 管理员.校验 gone,
+// every account kept. For data of an earlier version.
+void dropAccountChecks(kv::Database& db);
 
 namespace kv::testing {
 // A figure written as the user types it ("12.50"); the test fails at once on a typo.
