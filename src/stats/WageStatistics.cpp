@@ -50,6 +50,7 @@ void addSums(Database& db, const QString& groupedSql, const QVariantList& range,
 QList<EmployeeWage> listEmployees(Database& db, const SumsByNumber& sums, RowCount& count)
 {
     QList<EmployeeWage> wages;
+    wages.reserve(sums.size()); // most employees have lines
     Statement st = db.prepare(QStringLiteral("SELECT id, 工号, 姓名, 车间 FROM 员工 ORDER BY id"));
     while (count.next() && st.next()) {
         EmployeeWage wage;
@@ -60,7 +61,7 @@ QList<EmployeeWage> listEmployees(Database& db, const SumsByNumber& sums, RowCou
         const Sums s = sums.value(cleanText(wage.number));
         wage.production = s.production;
         wage.deductions = s.deductions;
-        wages.append(wage);
+        wages.append(std::move(wage));
     }
     return wages;
 }
