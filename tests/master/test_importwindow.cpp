@@ -110,8 +110,8 @@ private slots:
         QTRY_VERIFY(!dialog);
         QCOMPARE(employees(app), 0);
 
-        app.db().execScript(QStringLiteral("CREATE TRIGGER full BEFORE INSERT ON 员工 "
-                                           "WHEN (SELECT count(*) FROM 员工) >= 1 BEGIN SELECT RAISE(ABORT, '磁盘已满'); END;"));
+        failInserts(app.db(), QStringLiteral("disk_full"), QStringLiteral("员工"), QStringLiteral("磁盘已满"),
+                    QStringLiteral("(SELECT count(*) FROM 员工) >= 1"));
         dialog = openImport(window);
         QVERIFY(dialog);
         boxes.expect(QStringLiteral("磁盘已满"));
@@ -121,7 +121,7 @@ private slots:
         QCOMPARE(employees(app), 0);
         QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM 车间")).toInt(), 0);
 
-        app.db().execScript(QStringLiteral("DROP TRIGGER full"));
+        liftFailure(app.db(), QStringLiteral("disk_full"), QStringLiteral("员工"));
         boxes.expect(QStringLiteral("新增 2 条"));
         GuiDriver(dialog).click(QStringLiteral("Command1"));
         KV_VERIFY_BOXES(boxes);

@@ -326,7 +326,8 @@ private slots:
         f.tabs()->setCurrentIndex(0);
         f.combo(0)->setEditText(QStringLiteral("2008-5"));
         f.app.db().exec("DROP TABLE 月度合计");
-        f.boxes.expect(message + QStringLiteral("1\n"));
+        // The file's own result code; the server has none.
+        f.boxes.expect(message + (TestApp::onServer() ? QStringLiteral("0\n") : QStringLiteral("1\n")));
         f.run();
         KV_VERIFY_BOXES(f.boxes);
         QVERIFY(f.boxes.shown().last().text.contains(QStringLiteral("月度合计")));
@@ -334,7 +335,7 @@ private slots:
         f.tabs()->setCurrentIndex(3);
         f.combo(3)->setEditText(QStringLiteral("2008-5-17"));
         f.app.db().exec("DROP TABLE 扣减流水");
-        f.boxes.expect(message + QStringLiteral("1\n"));
+        f.boxes.expect(message + (TestApp::onServer() ? QStringLiteral("0\n") : QStringLiteral("1\n")));
         f.run();
         KV_VERIFY_BOXES(f.boxes);
         QVERIFY(f.boxes.shown().last().text.contains(QStringLiteral("扣减流水")));
@@ -655,7 +656,8 @@ private slots:
         StatsFixture f;
         // Thousands of employees more, enough for a year's run to read on a thread of its own.
         f.app.db().exec("WITH RECURSIVE n(i) AS (SELECT 5 UNION ALL SELECT i + 1 FROM n WHERE i < 9004) "
-                        "INSERT INTO 员工 (id, 工号, 姓名) SELECT i, printf('E%05d', i), '员工' || i FROM n");
+                        "INSERT INTO 员工 (id, 工号, 姓名) SELECT i, 'E' || substr(CAST(100000 + i AS TEXT), 2), "
+                        "'员工' || i FROM n");
         const DateRange year = readPeriod(PeriodKind::Year, QStringLiteral("2008")).range;
         QVERIFY(runsOffWindow(employeeCount(f.app.db()), PeriodKind::Year, year));
         QVERIFY(!runsOffWindow(employeeCount(f.app.db()), PeriodKind::Month, readPeriod(PeriodKind::Month, QStringLiteral("2008-5")).range));

@@ -128,6 +128,17 @@ void liftFailure(kv::Database& db, const QString& name, const QString& table)
         db.execScript(QStringLiteral("DROP TRIGGER %1").arg(name));
 }
 
+QString storedRow(kv::Database& db, const QString& sql)
+{
+    kv::Statement st = db.prepare(sql);
+    if (!st.next())
+        return {};
+    QStringList values;
+    for (int c = 0; c < st.columnCount(); ++c)
+        values << (st.value(c).typeId() == QMetaType::QString ? st.text(c) : st.decimal(c).plainText());
+    return values.join(u'|');
+}
+
 QStringList employeeNames(kv::Database& db)
 {
     QStringList names;

@@ -45,6 +45,9 @@ void layOutAppDir(const QString& dir);
 void failInserts(kv::Database& db, const QString& name, const QString& table, const QString& message,
                  const QString& when = {});
 void liftFailure(kv::Database& db, const QString& name, const QString& table);
+// The first row of the query, its values joined by '|': texts as stored, numbers as the exact
+// figures the program reads (Statement::decimal: "40", "12.5"), alike on both engines.
+QString storedRow(kv::Database& db, const QString& sql);
 // The names of the stored employees in the order they were added.
 QStringList employeeNames(kv::Database& db);
 // The journals as files made before lines named their product or deduction item by number: the
