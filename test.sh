@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite headless.
+# Installs what is missing, builds once, and runs the whole test suite headless: the windows,
+# the core and the server engine under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# import readers a short while under libFuzzer, and clang-tidy over the sources of src/.
+#   KV_SANITIZE=OFF   build and test without the sanitizers (quicker, less thorough)
+#   FUZZ_SECONDS      time per fuzz target (default 20)
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps.sh --test
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
-  -DKV_WARNINGS_AS_ERRORS=ON >/dev/null
+  -DKV_WARNINGS_AS_ERRORS=ON -DKV_SANITIZE="${KV_SANITIZE:-ON}" >/dev/null
 cmake --build build
 export QT_QPA_PLATFORM=offscreen
 # The tests of the server engine use a throw-away PostgreSQL, stopped however the run ends.
@@ -13,3 +17,7 @@ trap 'scripts/test-server.sh stop "$pgdir"' EXIT
 KV_TEST_PG=$(scripts/test-server.sh start "$pgdir")
 export KV_TEST_PG
 ctest --test-dir build --output-on-failure -j "$(nproc)"
+# The import readers under libFuzzer, a short while each from their seed corpus.
+FUZZ_SECONDS=${FUZZ_SECONDS:-20} scripts/fuzz.sh
+# clang-tidy over the program's sources (.clang-tidy), every finding an error.
+scripts/tidy.py

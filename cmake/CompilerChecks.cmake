@@ -11,9 +11,10 @@ if(KV_WARNINGS_AS_ERRORS)
   add_compile_options(-Werror)
 endif()
 
-# AddressSanitizer and UndefinedBehaviorSanitizer (scripts/sanitize.sh builds a folder with it).
-# Undefined behaviour aborts the program instead of printing and going on, so a finding fails the
-# test that met it.
+# AddressSanitizer (with LeakSanitizer) and UndefinedBehaviorSanitizer. ./test.sh turns them on
+# for the whole test build (KV_SANITIZE=OFF in its environment turns them off); a user's build
+# goes without. Undefined behaviour aborts the program instead of printing and going on, so a
+# finding fails the test that met it.
 option(KV_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 if(KV_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
