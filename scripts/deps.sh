@@ -25,7 +25,7 @@ testing=(
   libbenchmark-dev
   poppler-utils unzip python3-xlwt
   dpkg-dev file desktop-file-utils lintian
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-tidy
   xvfb xauth imagemagick
 )
 

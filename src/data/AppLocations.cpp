@@ -35,7 +35,7 @@ QString configuredServer(const AppPaths& paths, const QString& serverOption)
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return {};
     while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        QString line = QString::fromUtf8(file.readLine()).trimmed();
         if (!line.isEmpty() && !line.startsWith(u'#'))
             return line;
     }

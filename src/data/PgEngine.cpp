@@ -477,7 +477,7 @@ private:
     static int untypedParameter(const PGresult* result)
     {
         const QByteArray message(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY));
-        const int at = message.indexOf('$');
+        const qsizetype at = message.indexOf('$');
         return at < 0 ? -1 : message.mid(at + 1).toInt();
     }
 

@@ -54,10 +54,8 @@ public:
 
     bool print()
     {
-        QPainter painter;
-        if (!painter.begin(&m_printer))
+        if (!m_painter.begin(&m_printer))
             return false;
-        m_painter = &painter;
         m_width = m_printer.pageLayout().paintRectPixels(m_printer.resolution()).width();
         const double height = m_printer.pageLayout().paintRectPixels(m_printer.resolution()).height();
         const double footer = QFontMetricsF(m_footer, &m_printer).height() * 2;
@@ -80,17 +78,17 @@ public:
                 }
                 y = drawPart(pages.at(p).parts.at(i), y);
             }
-            painter.setFont(m_footer);
-            painter.setPen(Qt::black);
-            painter.drawText(QRectF(0, m_metrics.page, m_width, footer), Qt::AlignCenter,
+            m_painter.setFont(m_footer);
+            m_painter.setPen(Qt::black);
+            m_painter.drawText(QRectF(0, m_metrics.page, m_width, footer), Qt::AlignCenter,
                              QStringLiteral("第 %1 页 / 共 %2 页").arg(p + 1).arg(pages.size()));
             if (m_progress && !m_progress->advance(int(p + 1))) {
                 m_printer.abort(); // nothing of a stopped print reaches the printer
-                painter.end();
+                m_painter.end();
                 return false;
             }
         }
-        return painter.end();
+        return m_painter.end();
     }
 
 private:
@@ -168,7 +166,7 @@ private:
 
     void drawCells(const QRectF& band, const QList<Cell>& cells, bool caption)
     {
-        QPainter& painter = *m_painter;
+        QPainter& painter = m_painter;
         const double pad = m_metrics.row * 0.2;
         for (const Cell& cell : cells) {
             const QRectF rect(columnX(cell.firstCol), band.top(), columnX(cell.lastCol + 1) - columnX(cell.firstCol),
@@ -191,11 +189,11 @@ private:
 
     void drawTitle(const WageSlip& slip, const QRectF& band)
     {
-        m_painter->setFont(m_title);
-        m_painter->setPen(Qt::black);
+        m_painter.setFont(m_title);
+        m_painter.setPen(Qt::black);
         const QString title =
             slip.factory.isEmpty() ? QStringLiteral("工资条") : slip.factory + QStringLiteral("  工资条");
-        m_painter->drawText(band, Qt::AlignCenter, title);
+        m_painter.drawText(band, Qt::AlignCenter, title);
     }
 
     void drawEmployee(const WageSlip& slip, const SlipPart& part, const QRectF& band)
@@ -203,18 +201,18 @@ private:
         const SlipEmployee& e = slip.employee;
         const QString who = QStringLiteral("姓名：%1    工号：%2    车间：%3    工种：%4    月份：%5")
                                 .arg(e.name, e.number, e.workshop, e.jobType, slip.monthText);
-        m_painter->setFont(m_body);
-        m_painter->setPen(Qt::black);
-        m_painter->drawText(band, Qt::AlignLeft | Qt::AlignVCenter, who);
+        m_painter.setFont(m_body);
+        m_painter.setPen(Qt::black);
+        m_painter.drawText(band, Qt::AlignLeft | Qt::AlignVCenter, who);
         if (part.partCount > 1)
-            m_painter->drawText(band, Qt::AlignRight | Qt::AlignVCenter,
+            m_painter.drawText(band, Qt::AlignRight | Qt::AlignVCenter,
                                 QStringLiteral("第 %1 页 / 共 %2 页").arg(part.part + 1).arg(part.partCount));
     }
 
     void drawTotals(const WageSlip& slip, const QRectF& band)
     {
-        m_painter->setFont(m_bold);
-        m_painter->setPen(Qt::black);
+        m_painter.setFont(m_bold);
+        m_painter.setPen(Qt::black);
         QString totals =
             QStringLiteral("生产金额合计：%1        减扣金额合计：%2        实发工资：%3")
                 .arg(slip.productionTotal.moneyText(), slip.deductionTotal.moneyText(), slip.netPay().moneyText());
@@ -223,33 +221,33 @@ private:
                          .arg(slip.productionTotal.moneyText(), slip.deductionTotal.moneyText(),
                               slip.netPay().moneyText(), slip.paidNetPay().moneyText(),
                               slip.rounding.difference(slip.netPay()).moneyText());
-        m_painter->drawText(band, Qt::AlignRight | Qt::AlignVCenter, totals);
+        m_painter.drawText(band, Qt::AlignRight | Qt::AlignVCenter, totals);
     }
 
     void drawSignature(const QRectF& band)
     {
-        m_painter->setFont(m_body);
-        m_painter->setPen(Qt::black);
+        m_painter.setFont(m_body);
+        m_painter.setPen(Qt::black);
         const QString label = QStringLiteral("签收：");
         const double labelWidth = m_bodyMetrics.horizontalAdvance(label);
         const double left = band.width() * 0.55;
-        m_painter->drawText(QRectF(left, band.top(), labelWidth * 1.1, band.height()), Qt::AlignLeft | Qt::AlignVCenter,
+        m_painter.drawText(QRectF(left, band.top(), labelWidth * 1.1, band.height()), Qt::AlignLeft | Qt::AlignVCenter,
                             label);
         const double lineY = band.top() + band.height() * 0.75;
-        m_painter->drawLine(QPointF(left + labelWidth, lineY), QPointF(band.right(), lineY));
+        m_painter.drawLine(QPointF(left + labelWidth, lineY), QPointF(band.right(), lineY));
     }
 
     void drawCutLine(double y)
     {
         QPen dashed(kLineColor, 0, Qt::DashLine);
-        m_painter->setPen(dashed);
-        m_painter->drawLine(QPointF(0, y), QPointF(m_width, y));
+        m_painter.setPen(dashed);
+        m_painter.drawLine(QPointF(0, y), QPointF(m_width, y));
     }
 
     QPrinter& m_printer;
     const QList<WageSlip>& m_slips;
     WorkProgress* m_progress;
-    QPainter* m_painter = nullptr;
+    QPainter m_painter; // paints on m_printer while print() runs
     QFont m_body, m_bold, m_title, m_footer;
     QFontMetricsF m_bodyMetrics, m_boldMetrics;
     SlipMetrics m_metrics;
