@@ -60,6 +60,7 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
         std::unique_ptr<Database> conn =
             usesServer() ? Database::openServer(m_server) : openWithKeys(m_paths.database(), keys);
         opened = true;
+        conn->setClock(m_clock);
         // Only a schema without any table is new: one with tables of something else is refused
         // by the version check rather than filled.
         if (usesServer() && conn->tables().isEmpty())

@@ -1,5 +1,6 @@
 #include "data/Database.h"
 
+#include "data/Clock.h"
 #include "data/Engine.h"
 #include "data/PgEngine.h"
 #include "data/SqlCipherEngine.h"
@@ -140,11 +141,13 @@ Decimal Statement::decimal(int col) const
 // ---- Database ----
 
 Database::Database(const QString& path, const QString& key, bool createIfMissing)
-    : m_engine(openFileEngine(path, key, createIfMissing)), m_path(path)
+    : m_engine(openFileEngine(path, key, createIfMissing)), m_path(path), m_clock(std::make_shared<Clock>())
 {
 }
 
-Database::Database(std::unique_ptr<Engine> engine) : m_engine(std::move(engine)) {}
+Database::Database(std::unique_ptr<Engine> engine) : m_engine(std::move(engine)), m_clock(std::make_shared<Clock>())
+{
+}
 
 Database::~Database() = default;
 
@@ -203,6 +206,23 @@ bool Database::isReadOnly() const
 bool Database::isServer() const
 {
     return m_engine->kind() == EngineKind::Server;
+}
+
+void Database::setClock(std::shared_ptr<const Clock> clock)
+{
+    m_clock = std::move(clock);
+}
+
+QDateTime Database::now()
+{
+    if (!isServer())
+        return m_clock->now();
+    // The server's local time, to the second, as the log shows it.
+    const QString text = scalar(QStringLiteral("SELECT to_char(localtimestamp, 'YYYY-MM-DD HH24:MI:SS')")).toString();
+    const QDateTime time = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!time.isValid())
+        throw DbError(QStringLiteral("服务器没有给出当前时间（%1）。").arg(text));
+    return time;
 }
 
 QString Database::location() const

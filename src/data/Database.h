@@ -4,6 +4,7 @@
 #include "data/Error.h"
 #include "data/Session.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QVariant>
 
@@ -12,6 +13,7 @@
 
 namespace kv {
 
+class Clock;
 class Engine;
 class StatementEngine;
 class RowSink;
@@ -129,11 +131,18 @@ public:
     const Session& session() const { return m_session; }
     void setSession(const Session& session) { m_session = session; }
 
+    // The program's clock (AppContext gives its own; the system's until set).
+    void setClock(std::shared_ptr<const Clock> clock);
+    // The time that stamps what is stored: on a server the server's, so that the entries of
+    // every clerk's PC run on one clock; on the file the program's clock. Throws DbError.
+    QDateTime now();
+
 private:
     friend class Transaction;
     std::unique_ptr<Engine> m_engine;
     QString m_path;
     Session m_session;
+    std::shared_ptr<const Clock> m_clock;
     int m_depth = 0; // open Transactions, the outermost first
     QString m_ownReplacedStamp;
 };

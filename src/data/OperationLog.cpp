@@ -11,7 +11,7 @@ void OperationLog::record(const QString& action, const QString& target)
 {
     const Session& session = m_db.session();
     m_db.exec(QStringLiteral("INSERT INTO 操作日志 (时间, 账号, 账号ID, 操作, 内容) VALUES (?, ?, ?, ?, ?)"),
-              {QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), session.account(),
+              {m_db.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), session.account(),
                session.accountId() > 0 ? QVariant(session.accountId()) : QVariant(), action, target});
 }
 

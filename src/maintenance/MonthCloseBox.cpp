@@ -7,7 +7,6 @@
 #include "ui/MessageBox.h"
 #include "ui/Permission.h"
 
-#include <QDateTime>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,11 +16,6 @@ namespace kv {
 
 namespace {
 const QString kCaption = QStringLiteral("月份结账");
-
-QString now()
-{
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
 } // namespace
 
 MonthCloseBox::MonthCloseBox(AppContext& ctx, QWidget* parent) : QGroupBox(kCaption, parent), m_ctx(ctx)
@@ -94,7 +88,11 @@ void MonthCloseBox::closeMonth()
             return;
     }
     ClosedMonths::Outcome outcome{};
-    if (ui::guarded(this, [&] { outcome = ClosedMonths(m_ctx.conn()).close(m_month->text(), now()); }))
+    const bool done = ui::guarded(this, [&] {
+        Database& db = m_ctx.conn();
+        outcome = ClosedMonths(db).close(m_month->text(), db.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    });
+    if (done)
         report(outcome, QStringLiteral("%1 已结账。"));
 }
 

@@ -1,3 +1,4 @@
+#include "FixedClock.h"
 #include "TestDb.h"
 #include "data/OperationLog.h"
 #include "data/Tables.h"
@@ -108,7 +109,7 @@ private slots:
             QCOMPARE(app.db().session().account(), QString("admin"));
         } else {
             // A server's backup is the encrypted file of local backups, holding every row of
-            // every table; a restore into the server is refused, with nothing logged.
+            // every table, which a local installation and the server alike restore.
             const int before = entries(app.db());
             const CopyOutcome backup = backupDatabase(app.ctx());
             QVERIFY2(backup.ok, qPrintable(backup.error));
@@ -155,7 +156,7 @@ private slots:
         QCOMPARE(OperationLog(app.db()).entries({{3, "secret"}}).size(), 0);
 
         // Clearing leaves one entry: who cleared.
-                clearAllData(app.db());
+        clearAllData(app.db());
         const QList<LogEntry> left = OperationLog(app.db()).entries();
         QCOMPARE(left.size(), 1);
         QCOMPARE(left.first().action, QString("清空数据"));
@@ -185,6 +186,38 @@ private slots:
         QCOMPARE(db.scalar("SELECT count(*) FROM 车间").toInt(), 0);
         QVERIFY(!ClosedMonths(db).isClosed("2008-5"));
         QCOMPARE(entries(db), before);
+    }
+
+    void entriesTakeTheClockOfTheDataAndOnAServerTheServers()
+    {
+        TestApp app;
+        app.clock().set(QDateTime(QDate(2008, 5, 17), QTime(10, 40, 14)));
+        // A second clerk's PC whose clock is years off.
+        std::unique_ptr<Database> other = app.connect();
+        other->setClock(std::make_shared<FixedClock>(QDate(2031, 2, 3), QTime(4, 5, 6)));
+        const auto serverTime = [&] {
+            return app.db().scalar("SELECT to_char(localtimestamp, 'YYYY-MM-DD HH24:MI:SS')").toString();
+        };
+
+        const QString before = app.db().isServer() ? serverTime() : QString();
+        OperationLog(app.db()).recordAlone("登录");
+        OperationLog(*other).recordAlone("登录");
+        ClosedMonths(app.db()).close("2008-4", app.db().now().toString("yyyy-MM-dd HH:mm:ss"));
+        const QList<LogEntry> log = OperationLog(app.db()).entries();
+        QCOMPARE(log.size(), 3);
+        const QString closedAt = app.db().scalar("SELECT 结账时间 FROM 月结").toString();
+        if (!app.db().isServer()) {
+            // The file: each program's own clock.
+            QCOMPARE(log.at(2).time, QString("2008-05-17 10:40:14"));
+            QCOMPARE(log.at(0).time, QString("2008-05-17 10:40:14"));
+            QCOMPARE(log.at(1).time, QString("2031-02-03 04:05:06"));
+            QCOMPARE(closedAt, QString("2008-05-17 10:40:14"));
+        } else {
+            // The server: its own clock for every clerk, whatever their PCs say.
+            const QString after = serverTime();
+            for (const QString& at : {log.at(0).time, log.at(1).time, log.at(2).time, closedAt})
+                QVERIFY2(before <= at && at <= after, qPrintable(at + " not within " + before + " – " + after));
+        }
     }
 };
 

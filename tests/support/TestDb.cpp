@@ -103,6 +103,7 @@ std::unique_ptr<kv::Database> TestApp::connect() const
             ? kv::Database::openServer(m_ctx->server())
             : std::make_unique<kv::Database>(m_ctx->paths().database(), kv::dbPass(m_ctx->paths().keyFile()));
     db->setSession(m_ctx->session());
+    db->setClock(m_clock);
     return db;
 }
 
