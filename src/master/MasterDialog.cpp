@@ -117,11 +117,11 @@ bool MasterDialog::prepare()
     bool found = true;
     const bool ok = ui::guarded(this, [&] {
         prepareFields();
-        if (isEditid == 0)
+        if (editedId == 0)
             return;
         m_save->setText(QStringLiteral("保存修改"));
         setWindowTitle(m_captions.edit);
-        const auto values = MasterRecords(m_ctx.conn(), m_kind).load(isEditid);
+        const auto values = MasterRecords(m_ctx.conn(), m_kind).load(editedId);
         m_loaded = values;
         if (!values) {
             found = false;
@@ -161,7 +161,7 @@ void MasterDialog::save()
 {
     ui::guarded(this, [&] {
         MasterRecords records(m_ctx.conn(), m_kind);
-        if (isEditid == 0 && records.numberExists(valueOf(0))) {
+        if (editedId == 0 && records.numberExists(valueOf(0))) {
             if (confirmNewNumber())
                 setValue(0, records.automaticNumber());
             m_fields.first()->setFocus();
@@ -177,14 +177,14 @@ void MasterDialog::save()
             return;
         }
 
-        if (!records.save(isEditid, values, m_loaded)) {
+        if (!records.save(editedId, values, m_loaded)) {
             reportMissingRecord();
             close();
             return;
         }
         raise();
         activateWindow();
-        ui::message(this, isEditid == 0 ? QStringLiteral("添加成功！") : QStringLiteral("修改成功！"),
+        ui::message(this, editedId == 0 ? QStringLiteral("添加成功！") : QStringLiteral("修改成功！"),
                     QStringLiteral("成功！"));
         emit saved();
         accept();
@@ -201,7 +201,7 @@ bool MasterDialog::confirmNewNumber()
 
 void MasterDialog::done(int result)
 {
-    isEditid = 0;
+    editedId = 0;
     QDialog::done(result);
 }
 

@@ -17,13 +17,13 @@ namespace kv {
 class AppContext;
 
 // The add/edit dialog of one master record, shared by employees, products and deduction
-// items: opens in add mode (isEditid 0) or edit mode (the record's id), checks the number for
+// items: opens in add mode (editedId 0) or edit mode (the record's id), checks the number for
 // duplicates on add, the required fields in order, saves and has its list window reload.
 class MasterDialog : public QDialog {
     Q_OBJECT
 public:
     // 0 for add, the id of the record to edit; wide enough for any id.
-    qint64 isEditid = 0;
+    qint64 editedId = 0;
 
     // Prepares the fields (pick lists, the record to edit) and shows the dialog modally; a
     // record that no longer exists is reported and the dialog closes instead.

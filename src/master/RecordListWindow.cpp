@@ -53,13 +53,22 @@ RecordListWindow::RecordListWindow(AppContext& ctx, MasterKind kind, QWidget* pa
     m_toolbar = new QToolBar(this);
     m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    for (const QString& text :
-         {QStringLiteral("增加"), QStringLiteral("删除"), QStringLiteral("修改"), QStringLiteral("查找"),
-          QStringLiteral("筛选"), QStringLiteral("导入"), QStringLiteral("导出"), QStringLiteral("打印")}) {
-        QAction* action = m_toolbar->addAction(text, this, [this, text] { onToolbar(text); });
-        // Each button is found by its text, as the toolbar dispatches on it.
-        m_toolbar->widgetForAction(action)->setObjectName(text);
-    }
+    // Each command runs its own function; its button is named by its caption.
+    const auto addCommand = [this](const QString& caption, auto command) {
+        QAction* action = m_toolbar->addAction(caption, this, command);
+        m_toolbar->widgetForAction(action)->setObjectName(caption);
+    };
+    addCommand(QStringLiteral("增加"), [this] { openDialog(0); });
+    addCommand(QStringLiteral("删除"), [this] { deleteCurrent(); });
+    addCommand(QStringLiteral("修改"), [this] {
+        if (const qint64 id = currentId())
+            openDialog(id);
+    });
+    addCommand(QStringLiteral("查找"), [this] { m_panel->showPanel(); });
+    addCommand(QStringLiteral("筛选"), [this] { m_panel->showPanel(); });
+    addCommand(QStringLiteral("导入"), [this] { importFile(); });
+    addCommand(QStringLiteral("导出"), [this] { exportGrid(); });
+    addCommand(QStringLiteral("打印"), [this] { ui::printDocument(m_ctx, this, *m_grid); });
 
     m_grid = new ui::DataGrid(this);
     m_grid->setObjectName(QStringLiteral("fg"));
@@ -68,11 +77,11 @@ RecordListWindow::RecordListWindow(AppContext& ctx, MasterKind kind, QWidget* pa
                                 [this](ui::FindPanel* panel, int index) { return makeConditionRow(panel, index); });
     m_panel->move(twipsToPixels(3000), twipsToPixels(900));
     connect(m_panel, &ui::FindPanel::filterRequested, this, &RecordListWindow::applyFilter);
-    connect(m_panel, &ui::FindPanel::closed, this, [this] { loadYG(); });
+    connect(m_panel, &ui::FindPanel::closed, this, [this] { loadRecords(); });
 
     resize(twipsToPixels(11000), twipsToPixels(7000));
     ui::connDB(m_ctx, this);
-    loadYG();
+    loadRecords();
 }
 
 ui::ConditionRow RecordListWindow::makeConditionRow(ui::FindPanel* panel, int index)
@@ -87,7 +96,7 @@ ui::ConditionRow RecordListWindow::makeConditionRow(ui::FindPanel* panel, int in
     return row;
 }
 
-void RecordListWindow::loadYG(const QList<FieldCondition>& conditions)
+void RecordListWindow::loadRecords(const QList<FieldCondition>& conditions)
 {
     RecordRows records;
     if (!ui::guarded(this, [&] { records = MasterRecords(m_ctx.conn(), m_kind).list(conditions); }))
@@ -122,25 +131,6 @@ void RecordListWindow::loadYG(const QList<FieldCondition>& conditions)
     ui::fitListColumns(*m_grid);
 }
 
-void RecordListWindow::onToolbar(const QString& text)
-{
-    if (text == QStringLiteral("增加"))
-        openDialog(0);
-    else if (text == QStringLiteral("修改")) {
-        if (const qint64 id = currentId())
-            openDialog(id);
-    } else if (text == QStringLiteral("删除"))
-        deleteCurrent();
-    else if (text == QStringLiteral("查找") || text == QStringLiteral("筛选"))
-        m_panel->showPanel();
-    else if (text == QStringLiteral("导入"))
-        importFile();
-    else if (text == QStringLiteral("导出"))
-        exportGrid();
-    else if (text == QStringLiteral("打印"))
-        ui::printDocument(m_ctx, this, *m_grid);
-}
-
 qint64 RecordListWindow::currentId() const
 {
     if (m_grid->row() == 0 || m_grid->rows() < 2)
@@ -151,8 +141,8 @@ qint64 RecordListWindow::currentId() const
 void RecordListWindow::openDialog(qint64 editId)
 {
     MasterDialog* dialog = createMasterDialog(m_kind, m_ctx, this);
-    dialog->isEditid = editId;
-    connect(dialog, &MasterDialog::saved, this, [this] { loadYG(); });
+    dialog->editedId = editId;
+    connect(dialog, &MasterDialog::saved, this, [this] { loadRecords(); });
     dialog->open();
 }
 
@@ -173,7 +163,7 @@ void RecordListWindow::deleteCurrent()
     if (!ui::guarded(this, [&] { MasterRecords(m_ctx.conn(), m_kind).remove(id); }))
         return;
     ui::message(this, QStringLiteral("删除成功！"), QStringLiteral("己删除"), ui::Icon::Information);
-    loadYG();
+    loadRecords();
 }
 
 void RecordListWindow::exportGrid()
@@ -215,7 +205,7 @@ void RecordListWindow::importFile()
         return;
     }
     auto* dialog = new ImportDialog(m_ctx, m_kind, path, std::move(preview), this);
-    connect(dialog, &ImportDialog::imported, this, [this] { loadYG(); });
+    connect(dialog, &ImportDialog::imported, this, [this] { loadRecords(); });
     dialog->open();
 }
 
@@ -224,7 +214,7 @@ void RecordListWindow::applyFilter()
     QList<FieldCondition> typed;
     for (const ui::ConditionRow& row : m_panel->conditionRows())
         typed.append({row.field->currentText(), row.value->text()});
-    loadYG(filterConditions(typed));
+    loadRecords(filterConditions(typed));
 }
 
 void RecordListWindow::resizeEvent(QResizeEvent* event)

@@ -24,7 +24,7 @@ public:
 
     // Rebuilds the grid from the table, limited to the rows equal to every condition. On a
     // database error the grid stays as it was.
-    void loadYG(const QList<FieldCondition>& conditions = {});
+    void loadRecords(const QList<FieldCondition>& conditions = {});
 
     ui::DataGrid* grid() const { return m_grid; }
     ui::FindPanel* panel() const { return m_panel; }
@@ -33,7 +33,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void onToolbar(const QString& text);
     void openDialog(qint64 editId);
     void deleteCurrent();
     void exportGrid();

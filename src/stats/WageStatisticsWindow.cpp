@@ -76,19 +76,27 @@ WageStatisticsWindow::WageStatisticsWindow(AppContext& ctx, QWidget* parent) : Q
     m_toolbar = new QToolBar(this);
     m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    for (const QString& text :
-         {QStringLiteral("查找"), QStringLiteral("筛选"), QStringLiteral("导出"), QStringLiteral("打印"),
-          QStringLiteral("图表"), QStringLiteral("零钞统计"), QStringLiteral("银行代发"), QStringLiteral("年度汇总"),
-          QString(), QStringLiteral("打印选中工资条"), QStringLiteral("打印全部工资条"),
-          QStringLiteral("导出工资条")}) {
-        if (text.isEmpty()) {
-            m_toolbar->addSeparator();
-            continue;
-        }
-        QAction* action = m_toolbar->addAction(text, this, [this, text] { onToolbar(text); });
-        // Each button is found by its text, as the toolbar dispatches on it.
-        m_toolbar->widgetForAction(action)->setObjectName(text);
-    }
+    // Each command runs its own function, and only on statistics run; its button is named by
+    // its caption.
+    const auto addCommand = [this](const QString& caption, void (WageStatisticsWindow::*command)()) {
+        QAction* action = m_toolbar->addAction(caption, this, [this, command] {
+            if (hasStatistics())
+                (this->*command)();
+        });
+        m_toolbar->widgetForAction(action)->setObjectName(caption);
+    };
+    addCommand(QStringLiteral("查找"), &WageStatisticsWindow::showFindPanel);
+    addCommand(QStringLiteral("筛选"), &WageStatisticsWindow::showFindPanel);
+    addCommand(QStringLiteral("导出"), &WageStatisticsWindow::exportGrid);
+    addCommand(QStringLiteral("打印"), &WageStatisticsWindow::printGrid);
+    addCommand(QStringLiteral("图表"), &WageStatisticsWindow::showCharts);
+    addCommand(QStringLiteral("零钞统计"), &WageStatisticsWindow::showCashBreakdown);
+    addCommand(QStringLiteral("银行代发"), &WageStatisticsWindow::showBankTransfer);
+    addCommand(QStringLiteral("年度汇总"), &WageStatisticsWindow::showWorkerYear);
+    m_toolbar->addSeparator();
+    addCommand(QStringLiteral("打印选中工资条"), &WageStatisticsWindow::printSelectedSlip);
+    addCommand(QStringLiteral("打印全部工资条"), &WageStatisticsWindow::printAllSlips);
+    addCommand(QStringLiteral("导出工资条"), &WageStatisticsWindow::exportAllSlips);
 
     buildPeriodTabs();
 
@@ -238,7 +246,7 @@ bool WageStatisticsWindow::runStatistics()
     case PeriodReading::Unreadable: showRunError(kUnreadablePeriodError); return false;
     case PeriodReading::Ok: break;
     }
-    const bool done = loadYG(PeriodKind(tab), text, period.range);
+    const bool done = showStatistics(PeriodKind(tab), text, period.range);
     releaseRunMemory();
     return done;
 }
@@ -261,7 +269,7 @@ void WageStatisticsWindow::releaseRunMemory()
 #endif
 }
 
-bool WageStatisticsWindow::loadYG(PeriodKind kind, const QString& periodText, const DateRange& range)
+bool WageStatisticsWindow::showStatistics(PeriodKind kind, const QString& periodText, const DateRange& range)
 {
     const bool grouped = m_byWorkshop->isChecked();
     QList<EmployeeWage> wages;
@@ -380,33 +388,26 @@ void WageStatisticsWindow::onGroupingToggled(bool grouped)
         runStatistics();
 }
 
-void WageStatisticsWindow::onToolbar(const QString& text)
+bool WageStatisticsWindow::hasStatistics()
 {
-    if (m_grid->rows() < 2) {
-        ui::message(this, QStringLiteral("请先统计后再操作！"), QStringLiteral("提示！"), ui::Icon::Information);
-        return;
-    }
-    if (text == QStringLiteral("查找") || text == QStringLiteral("筛选"))
-        m_panel->showPanel();
-    else if (text == QStringLiteral("导出"))
-        exportGrid();
-    else if (text == QStringLiteral("打印"))
-        ui::printDocument(
-            m_ctx, this, *m_grid,
-            {windowTitle(),
-             m_shown.subject + (m_groupedShown ? QStringLiteral("    按车间分组") : QString()) +
-                 (m_rounding.isNone() ? QString() : QStringLiteral("    实发工资") + m_rounding.text()),
-             {}});
-    else if (text == QStringLiteral("图表"))
-        showCharts();
-    else if (text == QStringLiteral("零钞统计"))
-        showCashBreakdown();
-    else if (text == QStringLiteral("银行代发"))
-        showBankTransfer();
-    else if (text == QStringLiteral("年度汇总"))
-        showWorkerYear();
-    else
-        wageSlips(text);
+    if (m_grid->rows() >= 2)
+        return true;
+    ui::message(this, QStringLiteral("请先统计后再操作！"), QStringLiteral("提示！"), ui::Icon::Information);
+    return false;
+}
+
+void WageStatisticsWindow::showFindPanel()
+{
+    m_panel->showPanel();
+}
+
+void WageStatisticsWindow::printGrid()
+{
+    ui::printDocument(m_ctx, this, *m_grid,
+                      {windowTitle(),
+                       m_shown.subject + (m_groupedShown ? QStringLiteral("    按车间分组") : QString()) +
+                           (m_rounding.isNone() ? QString() : QStringLiteral("    实发工资") + m_rounding.text()),
+                       {}});
 }
 
 void WageStatisticsWindow::showCharts()
@@ -534,7 +535,7 @@ void WageStatisticsWindow::applyFilter()
     addTotals();
 }
 
-void WageStatisticsWindow::wageSlips(const QString& command)
+void WageStatisticsWindow::wageSlips(SlipCommand command)
 {
     // Slips are monthly: the grid must show a month.
     const QDate first = QDate::fromString(m_shown.range.first, QStringLiteral("yyyy-MM-dd"));
@@ -545,7 +546,7 @@ void WageStatisticsWindow::wageSlips(const QString& command)
     }
     const YearMonth month{first.year(), first.month()};
     QList<int> rows;
-    if (command == QStringLiteral("打印选中工资条")) {
+    if (command == SlipCommand::PrintSelected) {
         const int row = m_grid->row();
         if (row < 1 || m_grid->isTotalsRow(row) || m_grid->isRowHidden(row)) {
             ui::message(this, QStringLiteral("没有选中或可选的员工"), QStringLiteral("提示！"), ui::Icon::Warning);
@@ -565,7 +566,7 @@ void WageStatisticsWindow::wageSlips(const QString& command)
 
     // The slips of the whole list leave out the employees without a line in the month, unless
     // the user asks for them too; a slip chosen by its row is made whatever it holds.
-    const bool everyone = m_withoutLines->isChecked() || command == QStringLiteral("打印选中工资条");
+    const bool everyone = m_withoutLines->isChecked() || command == SlipCommand::PrintSelected;
     QList<WageSlip> slips;
     const bool read = ui::guarded(this, [&] {
         WageSlips source(m_ctx.conn());
@@ -594,12 +595,12 @@ void WageStatisticsWindow::wageSlips(const QString& command)
         return;
     }
     const QString monthName = monthText(month.year, month.month);
-    if (command == QStringLiteral("导出工资条")) {
+    if (command == SlipCommand::ExportAll) {
         exportWageSlips(this, slips, m_ctx.paths().file(monthName + QStringLiteral("工资条.xlsx")));
         return;
     }
     const SlipEmployee& one = slips.first().employee;
-    const QString title = slips.size() == 1 && command == QStringLiteral("打印选中工资条")
+    const QString title = slips.size() == 1 && command == SlipCommand::PrintSelected
                               ? one.name + u'(' + one.number + u')' + monthName + QStringLiteral(" 工资条")
                               : monthName + QStringLiteral(" 工资条");
     printWageSlips(m_ctx, this, slips, title);

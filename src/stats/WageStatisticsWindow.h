@@ -53,7 +53,8 @@ protected:
 private:
     void buildPeriodTabs();
     void layOut();
-    bool loadYG(PeriodKind kind, const QString& periodText, const DateRange& range);
+    // Computes the statistics of the period and fills the grid with them; false on a failed run.
+    bool showStatistics(PeriodKind kind, const QString& periodText, const DateRange& range);
     void releaseRunMemory();
     void showRunError(int number, const QString& detail = {});
     void addTotals();
@@ -68,14 +69,22 @@ private:
     // The columns summed in the totals rows.
     QList<int> sumColumns() const;
     void onGroupingToggled(bool grouped);
-    void onToolbar(const QString& text);
+    // The toolbar's commands work on statistics run: false, with the user told, before the first.
+    bool hasStatistics();
+    void showFindPanel();
     void exportGrid();
+    void printGrid();
     void showCharts();
     // Marks the closed months in the month combo and beside it.
     void markClosedMonths();
     void applyFilter();
     void showDetails();
-    void wageSlips(const QString& command);
+    enum class SlipCommand { PrintSelected, PrintAll, ExportAll };
+    // The wage slips of the month shown: of the current row, or of every row shown.
+    void wageSlips(SlipCommand command);
+    void printSelectedSlip() { wageSlips(SlipCommand::PrintSelected); }
+    void printAllSlips() { wageSlips(SlipCommand::PrintAll); }
+    void exportAllSlips() { wageSlips(SlipCommand::ExportAll); }
     ui::ConditionRow makeConditionRow(ui::FindPanel* panel, int index);
     QComboBox* periodCombo(int tab) const;
 

@@ -25,7 +25,7 @@ namespace {
 QPointer<MasterDialog> openDialog(MasterKind kind, TestApp& app, QWidget* owner, qint64 editId = 0)
 {
     MasterDialog* dialog = createMasterDialog(kind, app.ctx(), owner);
-    dialog->isEditid = editId;
+    dialog->editedId = editId;
     dialog->open();
     return dialog;
 }
@@ -165,7 +165,7 @@ private slots:
         // The next opening is an add again, with the new workshop offered.
         dialog = openDialog(MasterKind::Employee, app, &owner);
         QCOMPARE(GuiDriver(dialog).find<QComboBox>(QStringLiteral("Text5"))->count(), 3);
-        QCOMPARE(dialog->isEditid, 0);
+        QCOMPARE(dialog->editedId, 0);
     }
 
     void employeeRequiredFieldsInOrderWithFocus()
@@ -394,7 +394,7 @@ private slots:
         fillEmployee(GuiDriver(dialog), QStringLiteral("E1"), QStringLiteral("张三"), QStringLiteral("新车间"),
                      QStringLiteral("装配"));
         GuiDriver(dialog).click(QStringLiteral("Command2"));
-        QCOMPARE(dialog->isEditid, 0);
+        QCOMPARE(dialog->editedId, 0);
         settle();
         QVERIFY(!dialog);
         QCOMPARE(saved.count(), 0);

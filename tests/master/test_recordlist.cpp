@@ -141,8 +141,8 @@ private slots:
             QCOMPARE(widths.at(c), asShown(grid->colWidth(c) + 200));
 
         // Reloading keeps each field once in the first field list.
-        window.loadYG();
-        window.loadYG();
+        window.loadRecords();
+        window.loadRecords();
         auto* fields = GuiDriver(&window).find<QComboBox>(QStringLiteral("zdinput_0"));
         QCOMPARE(fields->count(), 6);
         for (int i = 0; i < headers.size(); ++i)
