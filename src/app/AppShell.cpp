@@ -80,7 +80,7 @@ void AppShell::onLoggedIn(const QString& account)
 void AppShell::returnToLogin()
 {
     if (m_main) {
-        m_main->rrset = true;
+        m_main->closesWithoutQuestion = true;
         m_main->close();
         delete m_main;
     }

@@ -75,7 +75,7 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ct
         box->setObjectName(QStringLiteral("mainBox_%1").arg(i));
         auto* layout = new QVBoxLayout(box);
         layout->setContentsMargins(0, 0, 0, 0);
-        m_boxes << box;
+        m_holders << box;
         // A page smaller than its working window scrolls rather than cutting it off.
         auto* page = new QScrollArea;
         page->setObjectName(QStringLiteral("mainPage_%1").arg(i));
@@ -116,7 +116,7 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ct
     }
 
     // Load: the wage entry window is ready on the first tab, the help view blank.
-    showfrm(hostedWindowNames().at(0), m_boxes.at(0));
+    hostWindow(hostedWindowNames().at(0), m_holders.at(0));
     m_help->clear();
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::onTabChanged);
 
@@ -149,12 +149,12 @@ void MainWindow::checkDataReplaced()
     emit sessionEnded();
 }
 
-void MainWindow::showfrm(const QString& frmname, QWidget* tabsubfrm)
+void MainWindow::hostWindow(const QString& windowName, QWidget* holder)
 {
     QCoreApplication::processEvents();
-    QPointer<QWidget>& hosted = m_hosted[frmname];
+    QPointer<QWidget>& hosted = m_hosted[windowName];
     if (!hosted) {
-        hosted = createHostedWindow(frmname, m_ctx, tabsubfrm);
+        hosted = createHostedWindow(windowName, m_ctx, holder);
         if (!hosted)
             return; // a working window this build does not have leaves its page empty
         if (auto* settings = qobject_cast<SettingsWindow*>(hosted.data())) {
@@ -167,17 +167,17 @@ void MainWindow::showfrm(const QString& frmname, QWidget* tabsubfrm)
         }
     }
     // A child widget has no frame of its own, so a hosted window cannot be closed by itself.
-    hosted->setParent(tabsubfrm);
+    hosted->setParent(holder);
     hosted->setWindowFlags(Qt::Widget);
-    if (tabsubfrm->layout()->indexOf(hosted) < 0)
-        tabsubfrm->layout()->addWidget(hosted);
+    if (holder->layout()->indexOf(hosted) < 0)
+        holder->layout()->addWidget(hosted);
     hosted->update();
     hosted->show();
 }
 
-QWidget* MainWindow::hostedWindow(const QString& frmname) const
+QWidget* MainWindow::hostedWindow(const QString& windowName) const
 {
-    return m_hosted.value(frmname);
+    return m_hosted.value(windowName);
 }
 
 void MainWindow::setAccountCaption(const QString& account)
@@ -191,7 +191,7 @@ void MainWindow::onTabChanged(int index)
     if (m_ending)
         return;
     if (index >= 0 && index < kHelpTab) {
-        showfrm(hostedWindowNames().at(index), m_boxes.at(index));
+        hostWindow(hostedWindowNames().at(index), m_holders.at(index));
     } else if (index == kHelpTab) {
         const QUrl url = QUrl::fromLocalFile(m_ctx.paths().helpIndex());
         m_help->clear();
@@ -202,7 +202,7 @@ void MainWindow::onTabChanged(int index)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (rrset) {
+    if (closesWithoutQuestion) {
         ui::savePlacement(this, kPlacementKey);
         event->accept();
         return;

@@ -17,15 +17,15 @@ class MainWindow final : public QWidget {
 public:
     explicit MainWindow(AppContext& ctx, QWidget* parent = nullptr);
 
-    // Hosts the working window `frmname` in the container `tabsubfrm`, creating it on first use.
-    void showfrm(const QString& frmname, QWidget* tabsubfrm);
+    // Hosts the working window named `windowName` in the tab's holder, creating it on first use.
+    void hostWindow(const QString& windowName, QWidget* holder);
     // The hosted instance of a working window, or null when it was not created yet.
-    QWidget* hostedWindow(const QString& frmname) const;
+    QWidget* hostedWindow(const QString& windowName) const;
 
     void setAccountCaption(const QString& account);
 
     // When true, closing asks no question (restore and clear return to the login themselves).
-    bool rrset = false;
+    bool closesWithoutQuestion = false;
 
 signals:
     // Emitted once the user confirmed leaving the program.
@@ -48,7 +48,7 @@ private:
     QTabWidget* m_tabs;
     QTextBrowser* m_help;
     QLabel* m_status;
-    QList<QWidget*> m_boxes;
+    QList<QWidget*> m_holders; // in each tab's page, the widget that holds its working window
     QMap<QString, QPointer<QWidget>> m_hosted;
     QString m_dataStamp; // dataReplacedStamp when the data were loaded
     bool m_ending = false;
