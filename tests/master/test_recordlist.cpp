@@ -184,7 +184,7 @@ private slots:
         gui.click(QStringLiteral("增加"));
         auto* dialog = window.findChild<MasterDialog*>(QStringLiteral("添加员工FRM"));
         QVERIFY(dialog && dialog->isVisible());
-        QCOMPARE(dialog->isEditid, 0);
+        QCOMPARE(dialog->editedId, 0);
         GuiDriver form(dialog);
         form.type(QStringLiteral("Text1"), QStringLiteral("Y00008"));
         form.type(QStringLiteral("Text2"), QStringLiteral("丙"));
@@ -201,7 +201,7 @@ private slots:
         QVERIFY(grid->setCurrentCell(2, 1));
         gui.click(QStringLiteral("修改"));
         dialog = window.findChild<MasterDialog*>(QStringLiteral("添加员工FRM"));
-        QCOMPARE(dialog->isEditid, 7);
+        QCOMPARE(dialog->editedId, 7);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("修改员工"));
         GuiDriver editForm(dialog);
         QCOMPARE(editForm.find<QLineEdit>(QStringLiteral("Text2"))->text(), QStringLiteral("乙"));
