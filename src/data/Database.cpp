@@ -219,7 +219,7 @@ QDateTime Database::now()
         return m_clock->now();
     // The server's local time, to the second, as the log shows it.
     const QString text = scalar(QStringLiteral("SELECT to_char(localtimestamp, 'YYYY-MM-DD HH24:MI:SS')")).toString();
-    const QDateTime time = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    QDateTime time = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     if (!time.isValid())
         throw DbError(QStringLiteral("服务器没有给出当前时间（%1）。").arg(text));
     return time;

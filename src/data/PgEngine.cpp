@@ -485,7 +485,7 @@ private:
     {
         const QByteArray name = m_schema.toUtf8();
         char* quoted = PQescapeIdentifier(m_conn, name.constData(), size_t(name.size()));
-        const QString out = quoted ? QString::fromUtf8(quoted) : QString();
+        QString out = quoted ? QString::fromUtf8(quoted) : QString();
         PQfreemem(quoted);
         return out;
     }

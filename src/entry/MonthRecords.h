@@ -144,7 +144,7 @@ public:
     // may be written in any form parseMonthText reads ("2008-05", " 2008-5 "): it is stored
     // and compared as "2008-5".
     // Deletes the month's lines, its summary row and its monthly totals, in one transaction.
-    void deleteMonth(const QString& employeeNo, const QString& monthText,
+    void deleteMonth(const QString& employeeNo, const QString& typedMonth,
                      std::optional<qint64> loadedVersion = std::nullopt);
 
     // Replaces the stored month by the lines of the sheet and one summary row, and refreshes

@@ -69,7 +69,7 @@ int runImportReader(const QString& path)
 
 SourceSheet readImportFileApart(const QString& path, const QString& program, const std::function<bool()>& keepWaiting)
 {
-    const SourceSheet failed{{}, readerFailedMessage()};
+    SourceSheet failed{{}, readerFailedMessage()};
     QProcess reader;
     reader.setProgram(program);
     reader.setArguments({QString::fromLatin1(kReadWorkbookOption), path});
@@ -82,7 +82,7 @@ SourceSheet readImportFileApart(const QString& path, const QString& program, con
     waited.start();
     while (!reader.waitForFinished(100)) {
         const bool cancelled = keepWaiting && !keepWaiting();
-        if (cancelled || waited.elapsed() > ReaderLimits::waitSeconds * 1000) {
+        if (cancelled || waited.elapsed() > qint64(ReaderLimits::waitSeconds) * 1000) {
             reader.kill();
             reader.waitForFinished(5000);
             return cancelled ? SourceSheet{{}, readerCancelledMessage()} : failed;

@@ -454,7 +454,7 @@ QString DataGrid::shownText(int row, int col) const
         const std::optional<Decimal> value = m_model->sourceNumber(row, col);
         return value ? value->moneyText() : text(row, col);
     }
-    const QString plain = text(row, col);
+    QString plain = text(row, col);
     const std::optional<Decimal> value = Decimal::fromCellText(plain);
     return value ? value->moneyText() : plain;
 }

@@ -30,7 +30,7 @@ QString chooseFileToOpen(QWidget* parent, const QString& caption, const QString&
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!QFileInfo(folder).isDir())
         folder = QDir::homePath();
-    const QString path = QFileDialog::getOpenFileName(parent, caption, folder, filter);
+    QString path = QFileDialog::getOpenFileName(parent, caption, folder, filter);
     if (!path.isEmpty())
         settings.setValue(key, QFileInfo(path).absolutePath());
     return path;

@@ -141,7 +141,7 @@ public:
         const double footerHeight = QFontMetricsF(footer, &m_printer).height() * 1.6;
         const double tableBottom = area.height() - footerHeight;
         m_noteHeight = QFontMetricsF(m_body, &m_printer).height() * 1.6;
-        const double notes = m_noteHeight * (m_heading.notes.size() + (m_heading.notes.isEmpty() ? 0 : 0.5));
+        const double notes = m_noteHeight * (double(m_heading.notes.size()) + (m_heading.notes.isEmpty() ? 0 : 0.5));
 
         // Cut the rows into pages, the caption row at the top of each; the notes stay with the
         // last row.
@@ -252,7 +252,7 @@ private:
             const Qt::Alignment align = row == 0                  ? Qt::AlignHCenter
                                         : m_numeric.contains(col) ? Qt::AlignRight
                                                                   : Qt::AlignLeft;
-            painter.drawText(textRect, align | Qt::AlignVCenter, shown);
+            painter.drawText(textRect, int(align | Qt::AlignVCenter), shown);
             x += cell.width();
         }
         return height;
