@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds once, and runs the whole test suite headless: the windows,
 # the core and the server engine under AddressSanitizer and UndefinedBehaviorSanitizer, the
-# import readers a short while under libFuzzer, and clang-tidy over the sources of src/.
+# import readers a short while under libFuzzer, and clang-tidy over the changed sources.
 #   KV_SANITIZE=OFF   build and test without the sanitizers (quicker, less thorough)
 #   FUZZ_SECONDS      time per fuzz target (default 20)
 set -euo pipefail
@@ -19,5 +19,6 @@ export KV_TEST_PG
 ctest --test-dir build --output-on-failure -j "$(nproc)"
 # The import readers under libFuzzer, a short while each from their seed corpus.
 FUZZ_SECONDS=${FUZZ_SECONDS:-20} scripts/fuzz.sh
-# clang-tidy over the program's sources (.clang-tidy), every finding an error.
-scripts/tidy.py
+# clang-tidy (.clang-tidy), every finding an error, over the sources changed against main, or
+# over all of them on main itself.
+scripts/tidy.py --changed

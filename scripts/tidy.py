@@ -5,7 +5,8 @@ Reads the compile commands of the build folder (./test.sh configures and builds 
 names another). The headers of src/ are checked through the sources that include them.
 
   scripts/tidy.py            every source file of src/
-  scripts/tidy.py --changed  those changed against the merge base with main (while working)
+  scripts/tidy.py --changed  the sources changed against the merge base with main, and those of
+                             the headers changed (./test.sh); every source on main itself
 
 A source found clean is not checked again while it, the project's headers it was compiled with
 (ninja's record of its includes), .clang-tidy and clang-tidy stay the same: the keys of clean
@@ -48,15 +49,18 @@ def main():
     if len(sys.argv) > 1 and sys.argv[1] not in ("--changed",):
         print("usage: scripts/tidy.py [--changed]", file=sys.stderr)
         return 2
+    files = git("ls-files", "src/*.cpp")
     if len(sys.argv) > 1:
-        base = git("merge-base", "HEAD", "main")[0]
-        files = sorted(set(git("diff", "--name-only", "--diff-filter=d", base, "--", "src/*.cpp")) |
-                       set(git("ls-files", "--others", "--exclude-standard", "src/*.cpp")))
-    else:
-        files = git("ls-files", "src/*.cpp")
-    if not files:
-        print("clang-tidy: no source changed")
-        return 0
+        base = subprocess.run(["git", "merge-base", "HEAD", "main"], capture_output=True, text=True).stdout.strip()
+        head = git("rev-parse", "HEAD")[0]
+        if base and base != head:
+            changed = set(git("diff", "--name-only", "--diff-filter=d", base, "--", "src/*.cpp", "src/*.h")) | \
+                set(git("ls-files", "--others", "--exclude-standard", "src/*.cpp", "src/*.h"))
+            stems = {os.path.splitext(f)[0] for f in changed}
+            files = [f for f in files if os.path.splitext(f)[0] in stems]
+            if not files:
+                print("clang-tidy: no source changed")
+                return 0
 
     version = subprocess.run(["clang-tidy", "--version"], check=True, capture_output=True).stdout
     common = hashlib.sha256(version + pathlib.Path(".clang-tidy").read_bytes()).digest()

@@ -12,10 +12,10 @@ namespace {
 constexpr int kRowTwips = 300;
 }
 
-LineAreaGrowth::LineAreaGrowth(QWidget* frame, int designHeight, QList<Grid> grids)
+LineAreaGrowth::LineAreaGrowth(QWidget* frame, int designHeight, const QList<Grid>& grids)
     : m_frame(frame), m_frameDesign(frame->geometry()), m_designHeight(designHeight)
 {
-    for (Grid& g : grids)
+    for (const Grid& g : grids)
         m_state.append({g, g.grid->geometry(), 0, {}});
     fitTo(designHeight);
 }

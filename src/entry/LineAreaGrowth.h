@@ -33,7 +33,7 @@ public:
 
     // `frame` holds the grids; `designHeight` (pixels) is the window height of the design layout.
     // The grids are given top to bottom; they must already stand at their design places.
-    LineAreaGrowth(QWidget* frame, int designHeight, QList<Grid> grids);
+    LineAreaGrowth(QWidget* frame, int designHeight, const QList<Grid>& grids);
 
     // Moves `w` down with the grids above it (those before grid `below` + 1 in the list).
     void moveWithGridsAbove(QWidget* w, int below);
