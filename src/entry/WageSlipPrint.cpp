@@ -182,7 +182,7 @@ private:
             const QRectF textRect = rect.adjusted(pad, 0, -pad, 0);
             // Most texts fit; only one that does not is cut, with an ellipsis.
             const bool fits = metrics.horizontalAdvance(cell.text) <= textRect.width();
-            painter.drawText(textRect, caption ? Qt::AlignCenter : cell.align,
+            painter.drawText(textRect, int(caption ? Qt::AlignCenter : cell.align),
                              fits ? cell.text : metrics.elidedText(cell.text, Qt::ElideRight, textRect.width()));
         }
     }
