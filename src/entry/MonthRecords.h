@@ -162,7 +162,7 @@ public:
     // out again and saves the month as saveMonth does, with an entry in the log that names the
     // lines changed; the same rights and refusals as saveMonth. Returns the lines whose price
     // changed (0: nothing written) and the version now stored in *savedVersion.
-    int repriceMonth(const QString& employeeNo, const QString& monthText,
+    int repriceMonth(const QString& typedEmployeeNo, const QString& typedMonth,
                      std::optional<qint64> loadedVersion = std::nullopt, qint64* savedVersion = nullptr);
 
 private:

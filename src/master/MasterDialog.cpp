@@ -145,7 +145,7 @@ void MasterDialog::addSection(QWidget* section)
 
 void MasterDialog::takeStoredValue(int column)
 {
-    const auto values = MasterRecords(m_ctx.conn(), m_kind).load(isEditid);
+    const auto values = MasterRecords(m_ctx.conn(), m_kind).load(editedId);
     if (!values || !m_loaded)
         return;
     (*m_loaded)[column] = values->value(column);

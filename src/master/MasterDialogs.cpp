@@ -127,7 +127,7 @@ void ProductDialog::recordShown()
 
 void ProductDialog::showHistory()
 {
-    const PriceHistory history = PieceRates(m_ctx.conn()).history(isEditid);
+    const PriceHistory history = PieceRates(m_ctx.conn()).history(editedId);
     m_history->setRows(1 + int(history.size()));
     for (int i = 0; i < history.size(); ++i) {
         m_history->setText(i + 1, 0, dateText(history.at(i).from));
@@ -143,7 +143,7 @@ void ProductDialog::addPriceChange()
             m_newPrice->setFocus();
             return;
         }
-        PieceRates(m_ctx.conn()).addChange(isEditid, m_newPrice->text(), m_effective->date());
+        PieceRates(m_ctx.conn()).addChange(editedId, m_newPrice->text(), m_effective->date());
         m_newPrice->clear();
         showHistory();
         takeStoredValue(masterTable(MasterKind::Product).columnIndex(QStringLiteral("工价")));
