@@ -195,6 +195,21 @@ void createVersion13(Database& db)
                 {makePasswordCheck(start), kSuperAdministratorId});
 }
 
+// Version 14: work orders, their bundles and bundle tickets; a production line names the ticket
+// it pays, and no ticket is named by two lines.
+void createVersion14(Database& db)
+{
+    createTablesOf(db, 14);
+    db.execScript(QStringLiteral(R"SQL(
+ALTER TABLE 工资流水 ADD COLUMN 菲票号 TEXT;
+CREATE UNIQUE INDEX 工资流水_菲票号 ON 工资流水 (菲票号);
+CREATE INDEX 生产单工序_生产单id ON 生产单工序 (生产单id, 序号);
+CREATE INDEX 扎_生产单id ON 扎 (生产单id, 扎号);
+CREATE INDEX 菲票_生产单id ON 菲票 (生产单id);
+CREATE INDEX 菲票_领取 ON 菲票 (领取工号, 领取月份);
+)SQL"));
+}
+
 // A new version is one function above and one line here.
 constexpr SchemaStep kSteps[] = {
     {1, createVersion1},
@@ -209,6 +224,7 @@ constexpr SchemaStep kSteps[] = {
     {10, createVersion10},
     {12, createVersion12},
     {13, createVersion13},
+    {14, createVersion14},
 };
 
 // A server's clerk role neither makes nor upgrades the tables: the database's owner does.

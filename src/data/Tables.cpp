@@ -41,6 +41,19 @@ constexpr TableDef kTables[] = {
     // Each product's piece prices by the day they take effect (ISO text); 产品ID is 产品工价.id.
     {u"工价历史", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 产品ID INTEGER NOT NULL, 工价 REAL NOT NULL, 生效日期 TEXT NOT NULL",
      10, TableRole::Data},
+    // Work orders (生产单) cut into bundles (扎), with the operations they pay and one bundle
+    // ticket (菲票) per bundle and operation; a ticket is claimed by the employee and month whose
+    // production line names it (工资流水.菲票号), or open.
+    {u"生产单", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 单号 TEXT UNIQUE, 款号 TEXT, 日期 TEXT", 14, TableRole::Data},
+    {u"生产单工序",
+     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 生产单id INTEGER, 序号 INTEGER, 产品编号 TEXT, 产品说明 TEXT, "
+     u"计量单位 TEXT, 工价 REAL",
+     14, TableRole::Data},
+    {u"扎", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 生产单id INTEGER, 扎号 INTEGER, 数量 INTEGER", 14, TableRole::Data},
+    {u"菲票",
+     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 票号 TEXT UNIQUE, 生产单id INTEGER, 扎id INTEGER, 工序id INTEGER, "
+     u"数量 INTEGER, 领取工号 TEXT, 领取月份 TEXT, 领取时间 TEXT",
+     14, TableRole::Data},
 };
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "data/Session.h"
 #include "entry/ClosedMonths.h"
 #include "master/PieceRates.h"
+#include "tickets/BundleTickets.h"
 
 namespace kv {
 
@@ -171,7 +172,7 @@ SheetLines readSheetLines(const QList<LineTexts>& production, const QList<LineTe
             read.productionFaults.append({i, PPrice, why});
         if (read.productionFaults.size() == faultsBefore)
             read.production.append({i + 1, *date, cell(l, PProduct), cleanText(cell(l, PProductNo)), cell(l, PUnit),
-                                    *quantity, *price, cell(l, PRemark)});
+                                    *quantity, *price, cell(l, PRemark), cleanText(cell(l, PTicket))});
     }
     for (int i = 0; i < deductions.size(); ++i) {
         const LineTexts& l = deductions.at(i);
@@ -257,13 +258,13 @@ QList<int> linesMissingQuantity(const QList<LineTexts>& lines)
 QList<LineTexts> MonthRecords::loadProduction(const QString& employeeNo, const YearMonth& month)
 {
     Statement st =
-        m_db.prepare(QStringLiteral("SELECT 日期, 产品, 计量单位, 数量, 金额, 备注, 工价, id, 产品编号 FROM 工资流水 "
+        m_db.prepare(QStringLiteral("SELECT 日期, 产品, 计量单位, 数量, 金额, 备注, 工价, id, 产品编号, 菲票号 FROM 工资流水 "
                                     "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ? ORDER BY 日期"));
     st.bindAll(monthBounds(cleanText(employeeNo), month));
     QList<LineTexts> lines;
     while (st.next()) {
         lines.append({shownDate(st.text(0)), st.text(1), st.text(2), shownNumber(st, 3), shownNumber(st, 4), st.text(5),
-                      shownNumber(st, 6), QString::number(st.integer(7)), st.text(8)});
+                      shownNumber(st, 6), QString::number(st.integer(7)), st.text(8), st.text(9)});
     }
     return lines;
 }
@@ -325,6 +326,7 @@ void MonthRecords::deleteMonth(const QString& employeeNo, const QString& typedMo
     claim(cleanText(employeeNo), monthText, loadedVersion);
     const StoredTotals before = storedTotals(employeeNo, monthText);
     deleteRows(employeeNo, monthText, month);
+    BundleTickets(m_db).releaseMonth(cleanText(employeeNo), monthText);
     refreshMonthlyTotals(m_db, cleanText(employeeNo), month);
     OperationLog(m_db).record(QStringLiteral("清空工资"),
                               QStringLiteral("%1（%2）%3：生产金额 %4，扣减 %5，实发工资 %6")
@@ -375,13 +377,20 @@ qint64 MonthRecords::saveMonthOnce(const MonthSheet& sheet)
     const StoredTotals before = storedTotals(employeeNo, monthText);
     deleteRows(employeeNo, monthText, month);
 
+    QStringList tickets;
+    for (const ProductionLine& line : sheet.production)
+        if (!line.ticket.isEmpty())
+            tickets << line.ticket;
+    BundleTickets(m_db).claimForMonth(employeeNo, monthText, tickets, m_db.now());
+
     Statement production = m_db.prepare(
-        QStringLiteral("INSERT INTO 工资流水 (日期, 工号, 产品, 计量单位, 数量, 工价, 金额, 备注, 产品编号) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        QStringLiteral("INSERT INTO 工资流水 (日期, 工号, 产品, 计量单位, 数量, 工价, 金额, 备注, 产品编号, 菲票号) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const ProductionLine& line : sheet.production) {
         production.bindAll({isoDate(line.date), employeeNo, line.product, line.unit, line.quantity.toDouble(),
                             line.price.toDouble(), line.amount().toDouble(), line.remark,
-                            storedItemNumber(line.productNo)});
+                            storedItemNumber(line.productNo),
+                            line.ticket.isEmpty() ? QVariant() : QVariant(line.ticket)});
         production.run();
         production.reset();
     }

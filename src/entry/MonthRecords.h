@@ -14,8 +14,8 @@ namespace kv {
 
 class Database;
 
-// Column order of the production lines grid. The piece price, the stored line's id and the
-// product's number (产品编号) are hidden.
+// Column order of the production lines grid. The piece price, the stored line's id, the
+// product's number (产品编号) and the bundle ticket it pays (菲票号, BundleTickets) are hidden.
 enum ProductionColumn {
     PDate,
     PProduct,
@@ -26,6 +26,7 @@ enum ProductionColumn {
     PPrice,
     PId,
     PProductNo,
+    PTicket,
     ProductionColumnCount
 };
 // Column order of the deduction lines grid; the item's number (扣减项目编号) is hidden.
@@ -58,6 +59,7 @@ struct ProductionLine {
     Decimal quantity; // at most Decimal::kQuantityPlaces places
     Decimal price;    // at most Decimal::kPricePlaces places
     QString remark;
+    QString ticket; // 菲票号 of the bundle ticket the line pays; empty for none (BundleTickets)
     // The amount the line is stored with, whatever the grid showed.
     Decimal amount() const { return quantity * price; }
 };
@@ -143,7 +145,8 @@ public:
     // (ClosedMonths), kMonthChangedText when the month's version is not the one loaded. A month
     // may be written in any form parseMonthText reads ("2008-05", " 2008-5 "): it is stored
     // and compared as "2008-5".
-    // Deletes the month's lines, its summary row and its monthly totals, in one transaction.
+    // Deletes the month's lines, its summary row and its monthly totals, in one transaction; the
+    // bundle tickets its lines named are open again.
     void deleteMonth(const QString& employeeNo, const QString& typedMonth,
                      std::optional<qint64> loadedVersion = std::nullopt);
 
@@ -152,8 +155,10 @@ public:
     // was. The summary's totals are the sums of the lines stored, so they never count a line
     // that was not kept. Throws DbError, or InputError, before anything is written, for a line
     // without product or item, with a date outside the sheet's month, or with a number of more
-    // places than allowed or beyond what is stored (the line named). Returns the version now
-    // stored.
+    // places than allowed or beyond what is stored (the line named). The bundle tickets the lines
+    // name are claimed for the employee and month, those the month named before and no longer
+    // names released (BundleTickets::claimForMonth, whose refusals refuse the save). Returns the
+    // version now stored.
     // A save that crossed another clerk's change is tried again (retryingConflicts).
     qint64 saveMonth(const MonthSheet& sheet);
 

@@ -56,7 +56,7 @@ struct ColumnSpec {
 const ColumnSpec kProductionColumns[ProductionColumnCount] = {
     {u"日期", 1300, false}, {u"产品", 3000, false}, {u"计量单位", 800, false},
     {u"数量", 1200, false}, {u"金额", 1200, false}, {u"备注", 2500, false},
-    {u"", 0, true},         {u"", 0, true},         {u"", 0, true}};
+    {u"", 0, true},         {u"", 0, true},         {u"", 0, true},         {u"", 0, true}};
 const ColumnSpec kDeductionColumns[DeductionColumnCount] = {
     {u"日期", 1300, false}, {u"扣减项目", 3700, false}, {u"扣减金额", 2100, false}, {u"", 0, true}};
 

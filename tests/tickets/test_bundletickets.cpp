@@ -1,0 +1,261 @@
+#include "TestDb.h"
+#include "data/Database.h"
+#include "entry/ClosedMonths.h"
+#include "entry/MonthRecords.h"
+#include "lists/AdminAccounts.h"
+#include "tickets/BundleTickets.h"
+#include "tickets/TicketNumber.h"
+
+#include <QSet>
+#include <QTest>
+
+#include <functional>
+#include <latch>
+#include <mutex>
+#include <thread>
+
+using namespace kv;
+
+namespace {
+const YearMonth kMay2008{2008, 5};
+
+void seedProducts(Database& db)
+{
+    db.exec(QStringLiteral("INSERT INTO 产品工价 (产品编号, 产品说明, 计量单位, 工价) VALUES "
+                           "('C1', '上领', '件', 0.35), ('C2', '锁边', '件', 0.125)"));
+    db.exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名) VALUES ('001', '张三'), ('002', '李四')"));
+}
+
+WorkOrderDraft order(const char* orderNo, QList<int> bundles = {20, 20, 5})
+{
+    return {QString::fromUtf8(orderNo), QStringLiteral("款A"), QDate(2008, 5, 2), {"C1", "C2"}, std::move(bundles)};
+}
+
+// A production line paying the ticket, as a scan fills it.
+LineTexts paying(const BundleTicket& t, const char* date = "2008-5-6")
+{
+    LineTexts line(ProductionColumnCount);
+    line[PDate] = QString::fromUtf8(date);
+    line[PProduct] = t.product;
+    line[PUnit] = t.unit;
+    line[PQuantity] = QString::number(t.quantity);
+    line[PPrice] = t.price.plainText();
+    line[PProductNo] = t.productNo;
+    line[PTicket] = t.number;
+    return line;
+}
+
+MonthSheet month(const char* employeeNo, QList<LineTexts> lines, const char* monthText = "2008-5")
+{
+    return readMonthSheet({QString::fromUtf8(monthText), QString::fromUtf8(employeeNo), QString(), std::move(lines), {}});
+}
+
+QString refusal(const std::function<void()>& change)
+{
+    try {
+        change();
+    } catch (const Error& e) {
+        return e.message();
+    }
+    return {};
+}
+
+// Runs both at the same moment on two threads; the messages of those that failed.
+QStringList atOnce(const std::function<void()>& a, const std::function<void()>& b)
+{
+    std::latch start(2);
+    QStringList failures;
+    std::mutex guard;
+    const auto run = [&](const std::function<void()>& change) {
+        start.arrive_and_wait();
+        const QString message = refusal(change);
+        const std::lock_guard lock(guard);
+        if (!message.isEmpty())
+            failures << message;
+    };
+    std::thread other(run, b);
+    run(a);
+    other.join();
+    return failures;
+}
+} // namespace
+
+class TestBundleTickets : public QObject {
+    Q_OBJECT
+private slots:
+    void checkDigitCatchesEverySingleDigitErrorAndNeighbourSwap()
+    {
+        for (const qint64 serial : {1LL, 2LL, 10LL, 123456789LL, 999999999LL, 500000000LL, 47LL, 8080808LL}) {
+            const QString number = ticketNumber(serial);
+            QCOMPARE(number.size(), kTicketNumberDigits);
+            QCOMPARE(ticketSerial(number), std::optional<qint64>(serial));
+            for (int at = 0; at < number.size(); ++at) {
+                for (char digit = '0'; digit <= '9'; ++digit) {
+                    QString typed = number;
+                    typed[at] = QChar::fromLatin1(digit);
+                    QCOMPARE(isValidTicketNumber(typed), typed == number);
+                }
+                if (at + 1 < number.size() && number.at(at) != number.at(at + 1)) {
+                    QString swapped = number;
+                    std::swap(swapped[at], swapped[at + 1]);
+                    QVERIFY2(!isValidTicketNumber(swapped), qPrintable(swapped));
+                }
+            }
+            QVERIFY(!isValidTicketNumber(number.chopped(1)));
+            QVERIFY(!isValidTicketNumber(number + u'0'));
+        }
+        QVERIFY(!isValidTicketNumber(u"00000001２3"));
+
+        QCOMPARE(quickFillBundles(105, 20), QList<int>({20, 20, 20, 20, 20, 5}));
+        QCOMPARE(quickFillBundles(100, 25), QList<int>({25, 25, 25, 25}));
+        QCOMPARE(quickFillBundles(3, 10), QList<int>({3}));
+        QVERIFY(quickFillBundles(0, 10).isEmpty());
+        QVERIFY(quickFillBundles(10, 0).isEmpty());
+    }
+
+    void workOrdersIssueUniqueNumbersOnTwoConnectionsAtOnce()
+    {
+        TestApp app;
+        seedProducts(app.db());
+        const std::unique_ptr<Database> second = app.connect();
+        BundleTickets mine(app.db());
+        BundleTickets theirs(*second);
+
+        QList<qint64> orders;
+        std::mutex guard;
+        const auto make = [&](BundleTickets& tickets, const QString& prefix) {
+            for (int i = 0; i < 4; ++i) {
+                const qint64 id = tickets.createWorkOrder(order(qPrintable(prefix + QString::number(i)), {7, 7, 7}));
+                const std::lock_guard lock(guard);
+                orders << id;
+            }
+        };
+        QCOMPARE(atOnce([&] { make(mine, "甲"); }, [&] { make(theirs, "乙"); }), QStringList());
+        QSet<QString> numbers;
+        for (const qint64 id : std::as_const(orders)) {
+            const QList<BundleTicket> tickets = mine.ticketsOf(id);
+            QCOMPARE(tickets.size(), 6);
+            QCOMPARE(tickets.at(1).bundleNo, 1);
+            QCOMPARE(tickets.at(1).productNo, QStringLiteral("C2"));
+            QCOMPARE(tickets.at(1).price.plainText(), QStringLiteral("0.125"));
+            for (const BundleTicket& t : tickets) {
+                QVERIFY(isValidTicketNumber(t.number));
+                QVERIFY(!t.isClaimed());
+                numbers.insert(t.number);
+            }
+        }
+        QCOMPARE(numbers.size(), 8 * 6);
+
+        // Refused whole: a taken order number, an unknown product, a bundle of nothing; nothing
+        // of them stored, and no number spent on them.
+        const int before = app.db().scalar(QStringLiteral("SELECT count(*) FROM 菲票")).toInt();
+        QCOMPARE(refusal([&] { mine.createWorkOrder(order("甲0")); }), QStringLiteral("生产单号 甲0 已存在！"));
+        WorkOrderDraft unknown = order("丙");
+        unknown.productNos << "C9";
+        QCOMPARE(refusal([&] { mine.createWorkOrder(unknown); }), QStringLiteral("没有编号为 C9 的产品！"));
+        QCOMPARE(refusal([&] { mine.createWorkOrder(order("丙", {5, 0})); }), QStringLiteral("第 2 扎的数量必须大于 0！"));
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM 菲票")).toInt(), before);
+        const QList<BundleTicket> next = mine.ticketsOf(mine.createWorkOrder(order("丙", {1})));
+        QCOMPARE(ticketSerial(next.at(0).number), std::optional<qint64>(8 * 6 + 1));
+    }
+
+    void aTicketIsPaidOnceAndReleasedWithItsLine()
+    {
+        TestApp app;
+        seedProducts(app.db());
+        BundleTickets tickets(app.db());
+        const QList<BundleTicket> all = tickets.ticketsOf(tickets.createWorkOrder(order("S1")));
+        QCOMPARE(all.size(), 6);
+        MonthRecords records(app.db());
+
+        // Claimed by the save that names it, the line keeping the ticket.
+        records.saveMonth(month("001", {paying(all.at(0)), paying(all.at(5), "2008-5-7")}));
+        const BundleTicket claimed = tickets.ticket(all.at(0).number);
+        QCOMPARE(claimed.claimedBy, QStringLiteral("001"));
+        QCOMPARE(claimed.claimedMonth, QStringLiteral("2008-5"));
+        const QDateTime at = claimed.claimedAt;
+        QVERIFY(at.isValid());
+        const QList<LineTexts> stored = records.loadProduction("001", kMay2008);
+        QCOMPARE(stored.value(0).value(PTicket), all.at(0).number);
+        QCOMPARE(stored.value(0).value(PAmount), QStringLiteral("7"));
+
+        // Another employee, or the same employee's other month, is refused and keeps nothing.
+        const QString taken = QStringLiteral("该菲票已由 张三（001）于 %1-%2-%3 领取")
+                                  .arg(at.date().year())
+                                  .arg(at.date().month())
+                                  .arg(at.date().day());
+        QCOMPARE(refusal([&] { tickets.openTicket(all.at(0).number); }), taken);
+        QCOMPARE(refusal([&] { records.saveMonth(month("002", {paying(all.at(1)), paying(all.at(0))})); }), taken);
+        const MonthSheet june = month("001", {paying(all.at(0), "2008-6-1")}, "2008-6");
+        QCOMPARE(refusal([&] { records.saveMonth(june); }), taken);
+        QVERIFY(records.loadProduction("002", kMay2008).isEmpty());
+        QVERIFY(!tickets.ticket(all.at(1).number).isClaimed());
+
+        // Mistyped, unknown or named twice: refused.
+        QString typo = all.at(1).number;
+        typo[3] = typo.at(3) == u'7' ? u'8' : u'7';
+        QVERIFY(refusal([&] { tickets.openTicket(typo); }).contains(QStringLiteral("校验位")));
+        QVERIFY(refusal([&] { records.saveMonth(month("002", {paying(all.at(1)), paying(all.at(1))})); })
+                    .contains(QStringLiteral("出现了两次")));
+        BundleTicket unknown = all.at(1);
+        unknown.number = ticketNumber(900000000);
+        QCOMPARE(refusal([&] { records.saveMonth(month("002", {paying(unknown)})); }),
+                 QStringLiteral("没有菲票号为 %1 的菲票！").arg(unknown.number));
+        QCOMPARE(tickets.openTicket(" " + all.at(1).number + " ").bundleNo, 1);
+
+        // Saved again as loaded: the claim and its time stay. The line gone: open again.
+        records.saveMonth(month("001", stored));
+        QCOMPARE(tickets.ticket(all.at(0).number).claimedAt, at);
+        records.saveMonth(month("001", {stored.at(0)}));
+        QVERIFY(!tickets.ticket(all.at(5).number).isClaimed());
+        records.saveMonth(month("002", {paying(all.at(5))}));
+        QCOMPARE(tickets.ticket(all.at(5).number).claimedBy, QStringLiteral("002"));
+
+        // A closed month keeps its tickets; the month cleared once reopened releases them.
+        QCOMPARE(ClosedMonths(app.db()).close("2008-5", "t"), ClosedMonths::Outcome::Done);
+        QCOMPARE(refusal([&] { records.saveMonth(month("001", {})); }), QString::fromUtf16(kMonthClosedText));
+        QCOMPARE(refusal([&] { records.deleteMonth("001", "2008-5"); }), QString::fromUtf16(kMonthClosedText));
+        QVERIFY(tickets.ticket(all.at(0).number).isClaimed());
+        QCOMPARE(ClosedMonths(app.db()).reopen("2008-5", "admin123"), ClosedMonths::Outcome::Done);
+        records.deleteMonth("001", "2008-5");
+        QVERIFY(!tickets.ticket(all.at(0).number).isClaimed());
+        QCOMPARE(tickets.ticket(all.at(5).number).claimedBy, QStringLiteral("002"));
+
+        // Rights: scanning and saving with 工资录入, work orders with 基础资料.
+        QCOMPARE(AdminAccounts(app.db()).add("clerk", "c1"), ListChange::Done);
+        app.db().exec(QStringLiteral("UPDATE 管理员 SET 权限 = ? WHERE 账号 = 'clerk'"), {int(Right::WageEntry)});
+        app.logInAs("clerk");
+        QCOMPARE(refusal([&] { tickets.createWorkOrder(order("S2")); }), refusalText(Right::MasterData));
+        records.saveMonth(month("001", {paying(all.at(2))}));
+        QVERIFY(tickets.ticket(all.at(2).number).isClaimed());
+    }
+
+    void twoClerksScanningOneTicketAtOnceOneWins()
+    {
+        TestApp app;
+        seedProducts(app.db());
+        BundleTickets tickets(app.db());
+        const QList<BundleTicket> all = tickets.ticketsOf(tickets.createWorkOrder(order("S1", {10, 10, 10, 10})));
+        const std::unique_ptr<Database> second = app.connect();
+        MonthRecords mine(app.db());
+        MonthRecords theirs(*second);
+        for (int i = 0; i < all.size(); ++i) {
+            const BundleTicket& t = all.at(i);
+            const QStringList failures = atOnce([&] { mine.saveMonth(month("001", {paying(t)})); },
+                                                [&] { theirs.saveMonth(month("002", {paying(t)})); });
+            QCOMPARE(failures.size(), 1);
+            QVERIFY2(failures.at(0).startsWith(QStringLiteral("该菲票已由 ")), qPrintable(failures.at(0)));
+            const BundleTicket now = tickets.ticket(t.number);
+            const QString loser = now.claimedBy == QStringLiteral("001") ? "002" : "001";
+            QCOMPARE(mine.loadProduction(now.claimedBy, kMay2008).value(0).value(PTicket), t.number);
+            QVERIFY(mine.loadProduction(loser, kMay2008).isEmpty());
+            QVERIFY(failures.at(0).contains(now.claimedBy));
+            // Both months emptied again for the next round: the ticket is open.
+            mine.deleteMonth(now.claimedBy, "2008-5");
+            QVERIFY(!tickets.ticket(t.number).isClaimed());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBundleTickets)
+#include "test_bundletickets.moc"
