@@ -59,6 +59,10 @@ void seedEveryTable(Database& db)
     db.exec("INSERT INTO 计量单位 (计量单位) VALUES ('件')");
     db.exec("INSERT INTO 月结 (月份, 结账时间, 账号) VALUES ('2008-4', '2008-05-10 09:00:00', 'admin')");
     db.exec("INSERT INTO 操作日志 (时间, 账号, 操作) VALUES ('2008-05-10 09:00:00', 'admin', '登录')");
+    db.exec("INSERT INTO 生产单 (单号, 款号, 日期) VALUES ('S1', '款A', '2008-05-02')");
+    db.exec("INSERT INTO 生产单工序 (生产单id, 序号, 产品编号, 产品说明, 计量单位, 工价) VALUES (1, 1, 'C001', '外壳', '件', 1.5)");
+    db.exec("INSERT INTO 扎 (生产单id, 扎号, 数量) VALUES (1, 1, 10)");
+    db.exec("INSERT INTO 菲票 (票号, 生产单id, 扎id, 工序id, 数量) VALUES ('0000000014', 1, 1, 1, 10)");
     db.exec("INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)", {"会计", hashPassword("x")});
     db.exec("INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)", {"出纳", hashPassword("y")});
 }

@@ -183,4 +183,8 @@ void dropLineItemNumbers(kv::Database& db)
         db.execScript(QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %1_later").arg(table, names));
         db.execScript(QStringLiteral("DROP TABLE %1_later").arg(table));
     }
+    // The tables the versions after it added.
+    for (const kv::TableDef& def : kv::schemaTables())
+        if (def.since > 8)
+            db.execScript(QStringLiteral("DROP TABLE %1").arg(QString::fromUtf16(def.name)));
 }

@@ -51,7 +51,8 @@ QString storedRow(kv::Database& db, const QString& sql);
 // The names of the stored employees in the order they were added.
 QStringList employeeNames(kv::Database& db);
 // The journals as files made before lines named their product or deduction item by number: the
-// number columns and their indexes gone, every line kept. For files of an earlier version.
+// number columns and their indexes gone, every line kept, and no table of a later version. For
+// files of an earlier version.
 void dropLineItemNumbers(kv::Database& db);
 // The accounts as data made before accounts kept a check value: the column 管理员.校验 gone,
 // every account kept. For data of an earlier version.
