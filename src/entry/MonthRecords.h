@@ -59,7 +59,7 @@ struct ProductionLine {
     Decimal quantity; // at most Decimal::kQuantityPlaces places
     Decimal price;    // at most Decimal::kPricePlaces places
     QString remark;
-    QString ticket; // 菲票号 of the bundle ticket the line pays; empty for none (BundleTickets)
+    QString ticket = {}; // 菲票号 of the bundle ticket the line pays; empty for none (BundleTickets)
     // The amount the line is stored with, whatever the grid showed.
     Decimal amount() const { return quantity * price; }
 };
