@@ -216,7 +216,7 @@ private slots:
         records.saveMonth({"2008-5", "001", "张三", {good}, {fine}});
         QCOMPARE(records.loadProduction("001", kMay2008).value(0),
                  QStringList({"2008-5-2", "外壳", "个", "3", "3.75", "夜班", "1.25",
-                              records.loadProduction("001", kMay2008).value(0).value(PId), "P01"}));
+                              records.loadProduction("001", kMay2008).value(0).value(PId), "P01", ""}));
         QCOMPARE(records.loadDeductions("001", kMay2008).value(0), QStringList({"2008-5-3", "罚款", "0.000001", "K1"}));
     }
 

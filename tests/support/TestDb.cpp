@@ -186,5 +186,5 @@ void dropLineItemNumbers(kv::Database& db)
     // The tables the versions after it added.
     for (const kv::TableDef& def : kv::schemaTables())
         if (def.since > 8)
-            db.execScript(QStringLiteral("DROP TABLE %1").arg(QString::fromUtf16(def.name)));
+            db.execScript(QStringLiteral("DROP TABLE IF EXISTS %1").arg(QString::fromUtf16(def.name)));
 }
