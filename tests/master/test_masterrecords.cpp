@@ -346,6 +346,7 @@ private slots:
                       "('Y001', '赵六'); INSERT INTO 扣减项目 (扣减项目编号) VALUES ('K1'), ('K1'); "
                       "INSERT INTO 产品工价 (产品编号) VALUES ('C1'), ('C2')");
         dropAccountChecks(db);
+        dropBundleTickets(db);
         db.execScript("DROP TABLE 工价历史; UPDATE kelvaro_meta SET value = '8' WHERE key = 'schema_version'");
         upgradeSchema(db);
         QCOMPARE(storedVersion(db), latestVersion());

@@ -223,6 +223,7 @@ private slots:
     {
         TestApp app;
         Database& db = app.db();
+        dropBundleTickets(db);
         int dated = 0;
         for (const TableDef& table : schemaTables())
             if (QString::fromUtf16(table.name) == QStringLiteral("工价历史"))

@@ -183,8 +183,46 @@ void dropLineItemNumbers(kv::Database& db)
         db.execScript(QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %1_later").arg(table, names));
         db.execScript(QStringLiteral("DROP TABLE %1_later").arg(table));
     }
-    // The tables the versions after it added.
+    dropBundleTickets(db);
+}
+
+void dropBundleTickets(kv::Database& db)
+{
+    int ticketsSince = 0;
     for (const kv::TableDef& def : kv::schemaTables())
-        if (def.since > 8)
+        if (QString::fromUtf16(def.name) == QStringLiteral("菲票"))
+            ticketsSince = def.since;
+    for (const kv::TableDef& def : kv::schemaTables())
+        if (def.since >= ticketsSince)
             db.execScript(QStringLiteral("DROP TABLE IF EXISTS %1").arg(QString::fromUtf16(def.name)));
+    bool ticketColumn = true;
+    try {
+        db.scalar(QStringLiteral("SELECT 菲票号 FROM 工资流水 WHERE 1 = 0"));
+    } catch (const kv::DbError&) {
+        ticketColumn = false;
+    }
+    if (!ticketColumn)
+        return;
+    db.execScript(QStringLiteral("DROP INDEX 工资流水_菲票号"));
+    if (db.isServer()) {
+        db.execScript(QStringLiteral("ALTER TABLE 工资流水 DROP COLUMN 菲票号"));
+        return;
+    }
+    // The file's engine drops no column: the journal is made again with the others, as
+    // dropLineItemNumbers makes it.
+    QString columns = QStringLiteral("id INTEGER PRIMARY KEY AUTOINCREMENT");
+    QStringList names;
+    kv::Statement st = db.prepare(QStringLiteral("SELECT * FROM 工资流水 WHERE 1 = 0"));
+    for (int c = 0; c < st.columnCount(); ++c) {
+        const QString name = st.columnName(c);
+        if (name == QStringLiteral("id") || name == QStringLiteral("菲票号"))
+            continue;
+        names << name;
+        const bool number = name == QStringLiteral("数量") || name == QStringLiteral("工价") || name == QStringLiteral("金额");
+        columns += QStringLiteral(", %1 %2").arg(name, number ? QStringLiteral("REAL") : QStringLiteral("TEXT"));
+    }
+    const QString list = names.join(u',');
+    db.execScript(QStringLiteral("ALTER TABLE 工资流水 RENAME TO 工资流水_later; CREATE TABLE 工资流水 (%1); "
+                                 "INSERT INTO 工资流水 (id, %2) SELECT id, %2 FROM 工资流水_later; DROP TABLE 工资流水_later")
+                      .arg(columns, list));
 }

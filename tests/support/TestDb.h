@@ -51,12 +51,14 @@ QString storedRow(kv::Database& db, const QString& sql);
 // The names of the stored employees in the order they were added.
 QStringList employeeNames(kv::Database& db);
 // The journals as files made before lines named their product or deduction item by number: the
-// number columns and their indexes gone, every line kept, and no table of a later version. For
+// number columns and their indexes gone, every line kept, and no bundle tickets (below). For
 // files of an earlier version.
 void dropLineItemNumbers(kv::Database& db);
 // The accounts as data made before accounts kept a check value: the column 管理员.校验 gone,
 // every account kept. For data of an earlier version.
 void dropAccountChecks(kv::Database& db);
+// A file from before bundle tickets: their tables and the journal's ticket column gone.
+void dropBundleTickets(kv::Database& db);
 
 namespace kv::testing {
 // A figure written as the user types it ("12.50"); the test fails at once on a typo.
