@@ -15,6 +15,7 @@ runtime=(
   libxlsxwriter-dev
   libminizip-dev libfreexl-dev
   libsodium-dev
+  libzint-dev
   fonts-wqy-microhei
 )
 
@@ -23,7 +24,7 @@ testing=(
   sqlcipher sqlite3
   postgresql
   libbenchmark-dev
-  poppler-utils unzip python3-xlwt
+  poppler-utils zbar-tools unzip python3-xlwt
   dpkg-dev file desktop-file-utils lintian
   clang libclang-rt-14-dev clang-tidy
   xvfb xauth imagemagick

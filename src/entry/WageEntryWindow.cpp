@@ -1,5 +1,7 @@
 #include "entry/WageEntryWindow.h"
 
+#include "tickets/BundleTickets.h"
+
 #include "data/AppContext.h"
 #include "data/Error.h"
 #include "data/TextRules.h"
@@ -12,6 +14,7 @@
 #include "entry/MonthRecords.h"
 #include "entry/WageSlip.h"
 #include "entry/WageSlipPrint.h"
+#include "tickets/BundleTickets.h"
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Permission.h"
@@ -203,6 +206,12 @@ void WageEntryWindow::buildLayout()
     m_closedMark->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
     placeAt(m_closedMark, 3240, 240);
     m_closedMark->hide();
+    // A barcode scanner types the ticket's number and Enter here.
+    place(label(QStringLiteral("扫描："), m_frame, QStringLiteral("LabelScan")), 4500, 240, 630, 210);
+    m_scan = textBox(m_frame, QStringLiteral("txtScan"));
+    place(m_scan, 5130, 150, 2385, 315);
+    m_scan->setPlaceholderText(QStringLiteral("菲票号"));
+    connect(m_scan, &QLineEdit::returnPressed, this, &WageEntryWindow::onScan);
 
     m_production = new DataGrid(m_frame);
     m_production->setObjectName(QStringLiteral("fg"));
@@ -616,6 +625,30 @@ void WageEntryWindow::saveMonth(const SheetLines& lines)
     markSaved();
     // The notes tell what is stored now.
     showNotes(workingMonth(), !lines.production.isEmpty(), !lines.deductions.isEmpty());
+}
+
+void WageEntryWindow::onScan()
+{
+    const QString typed = m_scan->text();
+    m_scan->clear();
+    if (cleanText(typed).isEmpty() || monthClosedRefused())
+        return;
+    ui::guarded(this, [&] {
+        // Today's work, or the month's last day for a month gone by.
+        const YearMonth month = *parseMonthText(workingMonth());
+        QDate day = m_ctx.clock().today();
+        if (day < month.firstDay() || day >= month.nextFirstDay())
+            day = month.nextFirstDay().addDays(-1);
+        const LineTexts line = BundleTickets(m_ctx.conn())
+                                   .scannedLine(typed, m_number->text(), workingMonth(), day, gridLines(*m_production));
+        const int row = firstEmptyLine(*m_production);
+        if (row == m_production->rows() - 1)
+            m_production->setRowHeight(m_production->addRow(), kRowTwips);
+        for (int c = 0; c < line.size() && c < m_production->cols(); ++c)
+            m_production->setText(row, c, line.at(c));
+        showTotals();
+    });
+    m_scan->setFocus();
 }
 
 void WageEntryWindow::deleteStoredMonth()

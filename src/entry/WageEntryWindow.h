@@ -96,6 +96,8 @@ private:
     void onReprice();
     void onPrint();
     void onPrintSlip();
+    // A ticket scanned (or typed) into the 扫描 box and Enter: its production line added.
+    void onScan();
 
     AppContext& m_ctx;
     QLineEdit* m_name = nullptr;            // Text1
@@ -107,6 +109,7 @@ private:
     QGroupBox* m_frame = nullptr;           // Frame1
     QComboBox* m_month = nullptr;           // Combo1
     QLabel* m_closedMark = nullptr;         // LabelClosed
+    QLineEdit* m_scan = nullptr;            // 扫描: bundle ticket numbers from a scanner
     ui::DataGrid* m_production = nullptr;   // fg
     ui::DataGrid* m_deductions = nullptr;   // fg1
     QLineEdit* m_productionTotal = nullptr; // Text3

@@ -4,6 +4,7 @@
 #include "master/ImportDialog.h"
 #include "master/ImportReader.h"
 #include "master/MasterDialogs.h"
+#include "tickets/TicketWindow.h"
 #include "ui/DataGrid.h"
 #include "ui/FileChooser.h"
 #include "ui/FindPanel.h"
@@ -69,6 +70,9 @@ RecordListWindow::RecordListWindow(AppContext& ctx, MasterKind kind, QWidget* pa
     addCommand(QStringLiteral("导入"), [this] { importFile(); });
     addCommand(QStringLiteral("导出"), [this] { exportGrid(); });
     addCommand(QStringLiteral("打印"), [this] { ui::printDocument(m_ctx, this, *m_grid); });
+    // Work orders pay products of this list: their tickets are made from here.
+    if (kind == MasterKind::Product)
+        addCommand(QStringLiteral("菲票"), [this] { openTickets(); });
 
     m_grid = new ui::DataGrid(this);
     m_grid->setObjectName(QStringLiteral("fg"));
@@ -129,6 +133,18 @@ void RecordListWindow::loadRecords(const QList<FieldCondition>& conditions)
     }
     ui::setListRowHeights(*m_grid);
     ui::fitListColumns(*m_grid);
+}
+
+void RecordListWindow::openTickets()
+{
+    // The product on the current row is offered as the first operation.
+    QString productNo;
+    for (int c = 0; c < m_grid->cols() && m_grid->row() > 0; ++c)
+        if (m_grid->text(0, c) == QStringLiteral("产品编号"))
+            productNo = m_grid->text(m_grid->row(), c);
+    auto* window = new TicketWindow(m_ctx, this, productNo);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->open();
 }
 
 qint64 RecordListWindow::currentId() const

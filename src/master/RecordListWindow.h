@@ -35,6 +35,8 @@ protected:
 private:
     void openDialog(qint64 editId);
     void deleteCurrent();
+    // Opens the ticket window (TicketWindow) from the product list.
+    void openTickets();
     void exportGrid();
     // Reads a workbook or CSV file the user picks and shows its rows for import.
     void importFile();

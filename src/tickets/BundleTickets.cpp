@@ -135,6 +135,28 @@ qint64 BundleTickets::createWorkOrder(const WorkOrderDraft& draft)
     });
 }
 
+QList<WorkOrderSummary> BundleTickets::orders()
+{
+    Statement st = m_db.prepare(QStringLiteral(
+        "SELECT o.id, o.单号, o.款号, o.日期, "
+        "(SELECT count(*) FROM 扎 b WHERE b.生产单id = o.id), "
+        "(SELECT sum(b.数量) FROM 扎 b WHERE b.生产单id = o.id), "
+        "(SELECT count(*) FROM 菲票 t WHERE t.生产单id = o.id), "
+        "(SELECT count(*) FROM 菲票 t WHERE t.生产单id = o.id AND t.领取工号 IS NOT NULL) "
+        "FROM 生产单 o ORDER BY o.id DESC"));
+    QList<WorkOrderSummary> out;
+    while (st.next())
+        out << WorkOrderSummary{st.integer(0),
+                                st.text(1),
+                                st.text(2),
+                                QDate::fromString(st.text(3), Qt::ISODate),
+                                int(st.integer(4)),
+                                int(st.integer(5)),
+                                int(st.integer(6)),
+                                int(st.integer(7))};
+    return out;
+}
+
 QList<BundleTicket> BundleTickets::ticketsOf(qint64 orderId)
 {
     Statement st = m_db.prepare(kTicketColumns + QStringLiteral("WHERE t.生产单id = ? ORDER BY b.扎号, p.序号"));
@@ -165,6 +187,33 @@ BundleTicket BundleTickets::openTicket(const QString& typed)
     return t;
 }
 
+LineTexts BundleTickets::scannedLine(const QString& typed, const QString& employeeNo, const QString& monthText,
+                                     const QDate& day, const QList<LineTexts>& shown)
+{
+    const BundleTicket t = ticket(typed);
+    for (const LineTexts& line : shown)
+        if (cleanText(line.value(PTicket)) == t.number)
+            throw InputError(QStringLiteral("菲票 %1 已在本月的生产记录中！").arg(t.number));
+    // A ticket of this month's stored lines comes back after its line was deleted on screen.
+    if (t.isClaimed() && (t.claimedBy != cleanText(employeeNo) || t.claimedMonth != monthText))
+        throw InputError(claimedText(t));
+    Statement product =
+        m_db.prepare(QStringLiteral("SELECT 工价 FROM 产品工价 WHERE 产品编号 = ? AND 工价 IS NOT NULL ORDER BY id"));
+    product.bind(1, t.productNo);
+    const Decimal price = product.next() ? product.decimal(0) : t.price;
+
+    LineTexts line(ProductionColumnCount);
+    line[PDate] = dateText(day);
+    line[PProduct] = t.product;
+    line[PUnit] = t.unit;
+    line[PQuantity] = QString::number(t.quantity);
+    line[PPrice] = price.plainText();
+    line[PAmount] = amountText(line[PQuantity], line[PPrice]);
+    line[PProductNo] = t.productNo;
+    line[PTicket] = t.number;
+    return line;
+}
+
 QString BundleTickets::claimedText(const BundleTicket& ticket)
 {
     QString name = m_db.scalar(QStringLiteral("SELECT 姓名 FROM 员工 WHERE 工号 = ? ORDER BY id"), {ticket.claimedBy})
@@ -173,12 +222,7 @@ QString BundleTickets::claimedText(const BundleTicket& ticket)
         name = m_db.scalar(QStringLiteral("SELECT 姓名 FROM 员工工资 WHERE 工号 = ? AND 月份 = ?"),
                            {ticket.claimedBy, ticket.claimedMonth})
                    .toString();
-    const QDate day = ticket.claimedAt.date();
-    return QStringLiteral("该菲票已由 %1（%2）于 %3-%4-%5 领取")
-        .arg(name, ticket.claimedBy)
-        .arg(day.year())
-        .arg(day.month())
-        .arg(day.day());
+    return QStringLiteral("该菲票已由 %1（%2）于 %3 领取").arg(name, ticket.claimedBy, dateText(ticket.claimedAt.date()));
 }
 
 void BundleTickets::claimForMonth(const QString& employeeNo, const QString& monthText, const QStringList& numbers,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Decimal.h"
+#include "entry/MonthRecords.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -50,6 +51,18 @@ struct BundleTicket {
     bool isClaimed() const { return !claimedBy.isEmpty(); }
 };
 
+// A stored work order as the ticket window lists it.
+struct WorkOrderSummary {
+    qint64 id = 0;
+    QString orderNo;
+    QString style;
+    QDate date;
+    int bundles = 0;
+    int pieces = 0;
+    int tickets = 0;
+    int claimed = 0;
+};
+
 // Work orders and their bundle tickets (tables 生产单, 生产单工序, 扎, 菲票). A ticket is paid
 // through a production line that names it: saving an employee's month claims the tickets of its
 // lines for that employee and month, in the save's transaction, and releases those the month no
@@ -64,6 +77,8 @@ public:
     // unknown product, no operation, no bundle or a bundle of no pieces. Returns the order's id.
     qint64 createWorkOrder(const WorkOrderDraft& draft);
 
+    // Every work order, the newest first.
+    QList<WorkOrderSummary> orders();
     // The tickets of a work order, bundle by bundle, operations in the order given.
     QList<BundleTicket> ticketsOf(qint64 orderId);
     // The ticket with this number as typed or scanned (blanks around it ignored); throws
@@ -72,6 +87,14 @@ public:
     // The ticket, when it may still be claimed: also refuses a ticket already claimed, saying
     // by whom and when (claimedText).
     BundleTicket openTicket(const QString& typed);
+
+    // The production line a scanned or typed ticket adds to an employee's month whose lines are
+    // `shown` (not saved yet): on `day`, the operation as product with its unit and number, the
+    // bundle's quantity and the product's piece price now (the order's, when the product has
+    // gone from the list), the ticket named. Refuses with InputError a number that is bad or
+    // unknown, a ticket already on a shown line, or one that another employee or month holds.
+    LineTexts scannedLine(const QString& typed, const QString& employeeNo, const QString& monthText,
+                          const QDate& day, const QList<LineTexts>& shown);
 
     // Inside a month's save, after its month was claimed: the month's lines name exactly these
     // tickets now. Tickets it named before and no longer names are open again; the others are

@@ -203,6 +203,17 @@ private slots:
                  QStringLiteral("没有菲票号为 %1 的菲票！").arg(unknown.number));
         QCOMPARE(tickets.openTicket(" " + all.at(1).number + " ").bundleNo, 1);
 
+        // A scan: refused while a shown line names the ticket or another month holds it; the
+        // month that holds it gets its line back once the line was dropped on screen.
+        const QDate day(2008, 5, 9);
+        QVERIFY(refusal([&] { tickets.scannedLine(all.at(0).number, "001", "2008-5", day, stored); })
+                    .contains(QStringLiteral("已在本月的生产记录中")));
+        QCOMPARE(refusal([&] { tickets.scannedLine(all.at(0).number, "001", "2008-6", day, {}); }), taken);
+        const LineTexts back = tickets.scannedLine(all.at(0).number, " 001 ", "2008-5", day, {stored.at(1)});
+        QCOMPARE(back.value(PDate), QStringLiteral("2008-5-9"));
+        QCOMPARE(back.value(PTicket), all.at(0).number);
+        QCOMPARE(back.value(PAmount), QStringLiteral("7"));
+
         // Saved again as loaded: the claim and its time stay. The line gone: open again.
         records.saveMonth(month("001", stored));
         QCOMPARE(tickets.ticket(all.at(0).number).claimedAt, at);

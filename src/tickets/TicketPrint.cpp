@@ -1,0 +1,123 @@
+#include "tickets/TicketPrint.h"
+
+#include "data/WorkProgress.h"
+#include "entry/EntryLayout.h"
+#include "tickets/Barcode.h"
+#include "ui/Printing.h"
+
+#include <QPainter>
+#include <QPrinter>
+
+namespace kv {
+
+namespace {
+// Sizes in millimetres.
+constexpr double kMargin = 10;
+constexpr double kPadding = 4;
+constexpr double kBarWidth = 52;
+constexpr double kBarHeight = 14;
+
+class TicketPainter {
+public:
+    TicketPainter(QPainter& painter, double dotsPerMm) : m_painter(painter), m_dots(dotsPerMm) {}
+
+    double mm(double v) const { return v * m_dots; }
+
+    void cutLines(const QRectF& page, double cellWidth, double cellHeight)
+    {
+        m_painter.save();
+        m_painter.setPen(QPen(Qt::gray, mm(0.2), Qt::DashLine));
+        for (int c = 0; c <= kTicketColumns; ++c)
+            m_painter.drawLine(QPointF(page.left() + c * cellWidth, page.top()),
+                               QPointF(page.left() + c * cellWidth, page.bottom()));
+        for (int r = 0; r <= kTicketRows; ++r)
+            m_painter.drawLine(QPointF(page.left(), page.top() + r * cellHeight),
+                               QPointF(page.right(), page.top() + r * cellHeight));
+        m_painter.restore();
+    }
+
+    void ticket(const BundleTicket& t, const QRectF& cell)
+    {
+        const QRectF inner = cell.adjusted(mm(kPadding), mm(kPadding), -mm(kPadding), -mm(kPadding));
+        QFont bold = entry::songFont(11);
+        bold.setBold(true);
+        const QFont body = entry::songFont(10);
+        const double line = mm(5.5);
+        m_painter.setPen(Qt::black);
+        m_painter.setFont(bold);
+        m_painter.drawText(QRectF(inner.left(), inner.top(), inner.width(), line), Qt::AlignLeft | Qt::AlignVCenter,
+                           t.style.isEmpty() ? QStringLiteral("生产单 %1").arg(t.orderNo)
+                                             : QStringLiteral("生产单 %1　款号 %2").arg(t.orderNo, t.style));
+        m_painter.setFont(body);
+        m_painter.drawText(QRectF(inner.left(), inner.top() + line, inner.width(), line),
+                           Qt::AlignLeft | Qt::AlignVCenter,
+                           QStringLiteral("扎号 %1　数量 %2 %3").arg(t.bundleNo).arg(t.quantity).arg(t.unit));
+        m_painter.drawText(QRectF(inner.left(), inner.top() + 2 * line, inner.width(), line),
+                           Qt::AlignLeft | Qt::AlignVCenter,
+                           QStringLiteral("工序 %1（%2）").arg(t.product, t.productNo));
+
+        const BarcodeBars bars = code128Bars(t.number, 40);
+        const QRectF box(inner.left(), inner.top() + 3 * line + mm(1), mm(kBarWidth), mm(kBarHeight));
+        const double sx = box.width() / bars.size.width();
+        const double sy = box.height() / bars.size.height();
+        for (const QRectF& bar : bars.bars)
+            m_painter.fillRect(QRectF(box.left() + bar.x() * sx, box.top() + bar.y() * sy, bar.width() * sx,
+                                      bar.height() * sy),
+                               Qt::black);
+        m_painter.setFont(entry::fixedFont(10));
+        m_painter.drawText(QRectF(box.left(), box.bottom(), box.width(), mm(5)), Qt::AlignHCenter | Qt::AlignTop,
+                           t.number);
+    }
+
+private:
+    QPainter& m_painter;
+    double m_dots;
+};
+} // namespace
+
+bool paintTickets(QPrinter& printer, const QList<BundleTicket>& tickets, WorkProgress* progress)
+{
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    TicketPainter draw(painter, printer.resolution() / 25.4);
+    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
+    const QRectF pageRect = printer.pageRect(QPrinter::DevicePixel);
+    // The grid of tickets on the sheet, whatever margins the printer keeps for itself.
+    const QRectF grid = QRectF(paper.left() + draw.mm(kMargin), paper.top() + draw.mm(kMargin),
+                               paper.width() - 2 * draw.mm(kMargin), paper.height() - 2 * draw.mm(kMargin))
+                            .translated(-pageRect.left(), -pageRect.top());
+    const double cellWidth = grid.width() / kTicketColumns;
+    const double cellHeight = grid.height() / kTicketRows;
+    constexpr int perPage = kTicketColumns * kTicketRows;
+    const int pages = int((tickets.size() + perPage - 1) / perPage);
+    if (progress)
+        progress->setTotal(pages);
+    for (int p = 0; p < pages; ++p) {
+        if (p > 0 && !printer.newPage())
+            return false;
+        draw.cutLines(grid, cellWidth, cellHeight);
+        for (int i = 0; i < perPage && p * perPage + i < tickets.size(); ++i) {
+            const int row = i / kTicketColumns;
+            const int col = i % kTicketColumns;
+            draw.ticket(tickets.at(p * perPage + i),
+                        QRectF(grid.left() + col * cellWidth, grid.top() + row * cellHeight, cellWidth, cellHeight));
+        }
+        if (progress && !progress->advance(p + 1)) {
+            printer.abort(); // nothing of a stopped print reaches the printer
+            painter.end();
+            return false;
+        }
+    }
+    return painter.end();
+}
+
+bool printTickets(AppContext& ctx, QWidget* parent, const QString& orderNo, const QList<BundleTicket>& tickets)
+{
+    return ui::printPagesInBackground(ctx, parent, QStringLiteral("菲票 %1").arg(orderNo),
+                                      [&](QPrinter& printer, WorkProgress& progress) {
+                                          return paintTickets(printer, tickets, &progress);
+                                      });
+}
+
+} // namespace kv
