@@ -294,7 +294,8 @@ void WageEntryWindow::buildLayout()
 
 void WageEntryWindow::setKeyboardOrder()
 {
-    // Tab walks name, number, month, the two grids and the commands; the "↓" and delete buttons
+    // Tab walks name, number, month, the two grids, the commands and the 扫描 box (a scanner
+    // types into it once clicked, and the focus stays there between scans); the "↓" and delete buttons
     // are for the mouse (the "↓" button still takes the focus when clicked, so that leaving it
     // closes the list it opened).
     m_showAll->setFocusPolicy(Qt::ClickFocus);
@@ -306,7 +307,8 @@ void WageEntryWindow::setKeyboardOrder()
                         findChild<QWidget*>(QStringLiteral("Command1")),
                         findChild<QWidget*>(QStringLiteral("Command2")),
                         findChild<QWidget*>(QStringLiteral("Command8")),
-                        findChild<QWidget*>(QStringLiteral("Command3"))};
+                        findChild<QWidget*>(QStringLiteral("Command3")),
+                        m_scan};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
