@@ -4,6 +4,7 @@
 #include "data/OperationLog.h"
 #include "data/Session.h"
 #include "data/TextRules.h"
+#include "master/PieceRates.h"
 #include "tickets/TicketNumber.h"
 
 #include <QSet>
@@ -197,10 +198,9 @@ LineTexts BundleTickets::scannedLine(const QString& typed, const QString& employ
     // A ticket of this month's stored lines comes back after its line was deleted on screen.
     if (t.isClaimed() && (t.claimedBy != cleanText(employeeNo) || t.claimedMonth != monthText))
         throw InputError(claimedText(t));
-    Statement product =
-        m_db.prepare(QStringLiteral("SELECT 工价 FROM 产品工价 WHERE 产品编号 = ? AND 工价 IS NOT NULL ORDER BY id"));
-    product.bind(1, t.productNo);
-    const Decimal price = product.next() ? product.decimal(0) : t.price;
+    // The price in force on the line's day, as for a line typed; the order's own price when the
+    // product is gone or has none on that day.
+    const Decimal price = PieceRates(m_db).priceOn(t.productNo, t.product, t.unit, day).value_or(t.price);
 
     LineTexts line(ProductionColumnCount);
     line[PDate] = dateText(day);
