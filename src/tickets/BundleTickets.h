@@ -90,8 +90,8 @@ public:
 
     // The production line a scanned or typed ticket adds to an employee's month whose lines are
     // `shown` (not saved yet): on `day`, the operation as product with its unit and number, the
-    // bundle's quantity and the product's piece price now (the order's, when the product has
-    // gone from the list), the ticket named. Refuses with InputError a number that is bad or
+    // bundle's quantity and the product's piece price in force on `day` (the order's, when the
+    // product has gone from the list or had no price then), the ticket named. Refuses with InputError a number that is bad or
     // unknown, a ticket already on a shown line, or one that another employee or month holds.
     LineTexts scannedLine(const QString& typed, const QString& employeeNo, const QString& monthText,
                           const QDate& day, const QList<LineTexts>& shown);

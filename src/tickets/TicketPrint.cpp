@@ -5,6 +5,7 @@
 #include "tickets/Barcode.h"
 #include "ui/Printing.h"
 
+#include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 
@@ -14,6 +15,8 @@ namespace {
 // Sizes in millimetres.
 constexpr double kMargin = 10;
 constexpr double kPadding = 4;
+constexpr double kLabelPadding = 2;
+constexpr QSizeF kLabelSize{60, 40};
 constexpr double kBarWidth = 52;
 constexpr double kBarHeight = 14;
 
@@ -36,9 +39,9 @@ public:
         m_painter.restore();
     }
 
-    void ticket(const BundleTicket& t, const QRectF& cell)
+    void ticket(const BundleTicket& t, const QRectF& cell, double padding)
     {
-        const QRectF inner = cell.adjusted(mm(kPadding), mm(kPadding), -mm(kPadding), -mm(kPadding));
+        const QRectF inner = cell.adjusted(mm(padding), mm(padding), -mm(padding), -mm(padding));
         QFont bold = entry::songFont(11);
         bold.setBold(true);
         const QFont body = entry::songFont(10);
@@ -75,8 +78,37 @@ private:
 };
 } // namespace
 
-bool paintTickets(QPrinter& printer, const QList<BundleTicket>& tickets, WorkProgress* progress)
+namespace {
+bool paintLabels(QPrinter& printer, const QList<BundleTicket>& tickets, WorkProgress* progress)
 {
+    printer.setPageSize(QPageSize(kLabelSize, QPageSize::Millimeter, QStringLiteral("60×40"), QPageSize::ExactMatch));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    TicketPainter draw(painter, printer.resolution() / 25.4);
+    const QRectF label(0, 0, draw.mm(kLabelSize.width()), draw.mm(kLabelSize.height()));
+    if (progress)
+        progress->setTotal(int(tickets.size()));
+    for (int i = 0; i < tickets.size(); ++i) {
+        if (i > 0 && !printer.newPage())
+            return false;
+        draw.ticket(tickets.at(i), label, kLabelPadding);
+        if (progress && !progress->advance(i + 1)) {
+            printer.abort();
+            painter.end();
+            return false;
+        }
+    }
+    return painter.end();
+}
+} // namespace
+
+bool paintTickets(QPrinter& printer, const QList<BundleTicket>& tickets, TicketPaper paper, WorkProgress* progress)
+{
+    if (paper == TicketPaper::Label60x40)
+        return paintLabels(printer, tickets, progress);
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
@@ -101,7 +133,8 @@ bool paintTickets(QPrinter& printer, const QList<BundleTicket>& tickets, WorkPro
             const int row = i / kTicketColumns;
             const int col = i % kTicketColumns;
             draw.ticket(tickets.at(p * perPage + i),
-                        QRectF(grid.left() + col * cellWidth, grid.top() + row * cellHeight, cellWidth, cellHeight));
+                        QRectF(grid.left() + col * cellWidth, grid.top() + row * cellHeight, cellWidth, cellHeight),
+                        kPadding);
         }
         if (progress && !progress->advance(p + 1)) {
             printer.abort(); // nothing of a stopped print reaches the printer
@@ -112,11 +145,12 @@ bool paintTickets(QPrinter& printer, const QList<BundleTicket>& tickets, WorkPro
     return painter.end();
 }
 
-bool printTickets(AppContext& ctx, QWidget* parent, const QString& orderNo, const QList<BundleTicket>& tickets)
+bool printTickets(AppContext& ctx, QWidget* parent, const QString& orderNo, const QList<BundleTicket>& tickets,
+                  TicketPaper paper)
 {
     return ui::printPagesInBackground(ctx, parent, QStringLiteral("菲票 %1").arg(orderNo),
                                       [&](QPrinter& printer, WorkProgress& progress) {
-                                          return paintTickets(printer, tickets, &progress);
+                                          return paintTickets(printer, tickets, paper, &progress);
                                       });
 }
 

@@ -4,12 +4,15 @@
 #include "data/Error.h"
 #include "data/TextRules.h"
 #include "tickets/BundleTickets.h"
+#include "tickets/OrderStandingWindow.h"
 #include "tickets/TicketPrint.h"
 #include "ui/DataGrid.h"
 #include "ui/ListGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Permission.h"
+#include "ui/UserSettings.h"
 
+#include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,6 +25,7 @@
 namespace kv {
 
 namespace {
+const QString kPaperKey = QStringLiteral("tickets/paper");
 enum OrderColumn { OOrderNo, OStyle, ODate, OBundles, OPieces, OTickets, OClaimed, OId, OrderColumnCount };
 }
 
@@ -68,9 +72,23 @@ TicketWindow::TicketWindow(AppContext& ctx, QWidget* parent, const QString& prod
     ui::permit(create, m_ctx.session().refusal(Right::MasterData));
     connect(create, &QPushButton::clicked, this, [this] { createAndPrint(); });
     connect(print, &QPushButton::clicked, this, [this] { printCurrent(); });
+    auto* standing = new QPushButton(QStringLiteral("生产单进度"), this);
+    standing->setObjectName(QStringLiteral("cmdStanding"));
+    connect(standing, &QPushButton::clicked, this, [this] { openStanding(); });
+    // The paper belongs to this computer's printer: kept with the user's own settings.
+    m_paper = new QComboBox(this);
+    m_paper->setObjectName(QStringLiteral("cboPaper"));
+    m_paper->addItem(QStringLiteral("A4 纸（每页 12 张）"), int(TicketPaper::A4Sheet));
+    m_paper->addItem(QStringLiteral("标签纸 60×40 毫米"), int(TicketPaper::Label60x40));
+    m_paper->setCurrentIndex(std::max(0, m_paper->findData(ui::userSettings().value(kPaperKey).toInt())));
+    connect(m_paper, &QComboBox::currentIndexChanged, this,
+            [this] { ui::userSettings().setValue(kPaperKey, m_paper->currentData().toInt()); });
+    form->addRow(QStringLiteral("纸张："), m_paper);
+
     auto* commands = new QHBoxLayout;
     commands->addWidget(create);
     commands->addWidget(print);
+    commands->addWidget(standing);
     commands->addStretch();
 
     m_grid = new ui::DataGrid(this);
@@ -130,21 +148,43 @@ bool TicketWindow::createAndPrint()
     QList<BundleTicket> tickets;
     if (!ui::guarded(this, [&] { tickets = BundleTickets(m_ctx.conn()).ticketsOf(id); }))
         return false;
-    return printTickets(m_ctx, this, cleanText(m_orderNo->text()), tickets);
+    return printTickets(m_ctx, this, cleanText(m_orderNo->text()), tickets, paper());
+}
+
+TicketPaper TicketWindow::paper() const
+{
+    return TicketPaper(m_paper->currentData().toInt());
+}
+
+qint64 TicketWindow::currentOrder()
+{
+    if (m_grid->rows() < 2 || m_grid->row() < 1) {
+        ui::message(this, QStringLiteral("请先选择生产单！"), {}, ui::Icon::Information);
+        return 0;
+    }
+    return m_grid->text(m_grid->row(), OId).toLongLong();
 }
 
 bool TicketWindow::printCurrent()
 {
-    if (m_grid->rows() < 2 || m_grid->row() < 1) {
-        ui::message(this, QStringLiteral("请先选择生产单！"), {}, ui::Icon::Information);
+    const qint64 id = currentOrder();
+    if (id == 0)
         return false;
-    }
-    const qint64 id = m_grid->text(m_grid->row(), OId).toLongLong();
     const QString orderNo = m_grid->text(m_grid->row(), OOrderNo);
     QList<BundleTicket> tickets;
     if (!ui::guarded(this, [&] { tickets = BundleTickets(m_ctx.conn()).ticketsOf(id); }))
         return false;
-    return printTickets(m_ctx, this, orderNo, tickets);
+    return printTickets(m_ctx, this, orderNo, tickets, paper());
+}
+
+OrderStandingWindow* TicketWindow::openStanding()
+{
+    const qint64 id = currentOrder();
+    if (id == 0)
+        return nullptr;
+    auto* window = new OrderStandingWindow(m_ctx, id, m_grid->text(m_grid->row(), OOrderNo), this);
+    window->show();
+    return window;
 }
 
 } // namespace kv

@@ -3,18 +3,22 @@
 #include "entry/ClosedMonths.h"
 #include "entry/MonthRecords.h"
 #include "lists/AdminAccounts.h"
+#include "master/PieceRates.h"
 #include "tickets/BundleTickets.h"
+#include "tickets/OrderStanding.h"
 #include "tickets/TicketNumber.h"
 
 #include <QSet>
 #include <QTest>
 
 #include <functional>
+#include <tuple>
 #include <latch>
 #include <mutex>
 #include <thread>
 
 using namespace kv;
+using kv::testing::money;
 
 namespace {
 const YearMonth kMay2008{2008, 5};
@@ -213,6 +217,13 @@ private slots:
         QCOMPARE(back.value(PDate), QStringLiteral("2008-5-9"));
         QCOMPARE(back.value(PTicket), all.at(0).number);
         QCOMPARE(back.value(PAmount), QStringLiteral("7"));
+        // The price in force on the scan's day, as for a typed line.
+        app.db().exec(QStringLiteral("INSERT INTO 工价历史 (产品ID, 工价, 生效日期) SELECT id, 工价, '1900-01-01' FROM 产品工价"));
+        PieceRates(app.db()).addChange(app.db().scalar(QStringLiteral("SELECT id FROM 产品工价 WHERE 产品编号 = 'C1'")).toLongLong(),
+                                       QStringLiteral("0.4"), QDate(2008, 5, 10));
+        for (const auto& [scanDay, amount] : {std::pair{day, "7"}, std::pair{QDate(2008, 5, 10), "8"}})
+            QCOMPARE(tickets.scannedLine(all.at(0).number, "001", "2008-5", scanDay, {stored.at(1)}).value(PAmount),
+                     QString::fromUtf8(amount));
 
         // Saved again as loaded: the claim and its time stay. The line gone: open again.
         records.saveMonth(month("001", stored));
@@ -239,6 +250,46 @@ private slots:
         QCOMPARE(refusal([&] { tickets.createWorkOrder(order("S2")); }), refusalText(Right::MasterData));
         records.saveMonth(month("001", {paying(all.at(2))}));
         QVERIFY(tickets.ticket(all.at(2).number).isClaimed());
+    }
+
+    // Where an order stands: counts per operation, and the labour paid is what the journal holds
+    // for its tickets, a line repriced or typed over included; a month cleared takes it back.
+    void anOrdersStandingIsWhatTheJournalPays()
+    {
+        TestApp app;
+        seedProducts(app.db());
+        BundleTickets tickets(app.db());
+        const qint64 id = tickets.createWorkOrder(order("S1", {20, 20, 5}));
+        const QList<BundleTicket> all = tickets.ticketsOf(id);
+        tickets.createWorkOrder(order("S2")); // another order's tickets stay out
+        MonthRecords records(app.db());
+        LineTexts retyped = paying(all.at(1)); // 锁边, bundle 1: 20 at 0.125 typed as 0.13
+        retyped[PPrice] = QStringLiteral("0.13");
+        records.saveMonth(month("001", {paying(all.at(0)), retyped}));
+        records.saveMonth(month("002", {paying(all.at(4))})); // 上领, bundle 3: 5 at 0.35
+
+        OrderStanding s = orderStanding(app.db(), id);
+        QCOMPARE(s.tickets.size(), 6);
+        QCOMPARE(s.claimed, 3);
+        QCOMPARE(s.tickets.at(0).claimedName, QStringLiteral("张三"));
+        QVERIFY(!s.tickets.at(2).paid);
+        QCOMPARE(s.operations.size(), 2);
+        const OperationStanding& collar = s.operations.at(0);
+        QCOMPARE(collar.productNo, QStringLiteral("C1"));
+        QCOMPARE(std::tuple(collar.tickets, collar.claimed, collar.piecesClaimed, collar.piecesOpen),
+                 std::tuple(3, 2, 25, 20));
+        QCOMPARE(collar.paid, money("8.75"));
+        QCOMPARE(s.operations.at(1).paid, money("2.6"));
+        QCOMPARE(s.labourCost, money("11.35"));
+        Statement journal = app.db().prepare(QStringLiteral("SELECT decimal_sum(金额) FROM 工资流水"));
+        QVERIFY(journal.next());
+        QCOMPARE(s.labourCost, journal.decimal(0));
+
+        records.deleteMonth("001", "2008-5");
+        s = orderStanding(app.db(), id);
+        QCOMPARE(s.claimed, 1);
+        QCOMPARE(s.labourCost, money("1.75"));
+        QCOMPARE(s.operations.at(1).claimed, 0);
     }
 
     void twoClerksScanningOneTicketAtOnceOneWins()

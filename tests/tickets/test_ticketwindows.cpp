@@ -21,6 +21,25 @@ QByteArray run(const QString& program, const QStringList& args)
     return p.readAllStandardOutput();
 }
 
+// Every page of the one PDF in `dir` as an image, as a scanner sees the paper: the barcodes each
+// page reads as.
+QList<QStringList> decodedPages(const QString& dir)
+{
+    const QStringList files = QDir(dir).entryList({"*.pdf"});
+    if (files.size() != 1)
+        return {};
+    run("pdftoppm", {"-r", "200", "-gray", "-png", QDir(dir).filePath(files.first()), QDir(dir).filePath("page")});
+    QList<QStringList> pages;
+    for (const QString& page : QDir(dir).entryList({"page*.png"}, QDir::Files, QDir::Name)) {
+        QStringList read;
+        for (const QByteArray& line : run("zbarimg", {"--raw", "-q", QDir(dir).filePath(page)}).split('\n'))
+            if (!line.trimmed().isEmpty())
+                read << QString::fromLatin1(line.trimmed());
+        pages << read;
+    }
+    return pages;
+}
+
 void seedProducts(Database& db)
 {
     db.exec(QStringLiteral("INSERT INTO 产品工价 (产品编号, 产品说明, 计量单位, 工价) VALUES "
@@ -45,25 +64,27 @@ private slots:
         QTemporaryDir pdfs;
         app.ctx().printToPdfDir = pdfs.path();
         QVERIFY(printTickets(app.ctx(), nullptr, "S-2026-118", tickets));
-        const QStringList files = QDir(pdfs.path()).entryList({"*.pdf"});
-        QCOMPARE(files.size(), 1);
-
-        // Every page as an image, as a scanner sees the paper; every barcode decoded.
-        run("pdftoppm", {"-r", "200", "-gray", "-png", QDir(pdfs.path()).filePath(files.first()),
-                         QDir(pdfs.path()).filePath("page")});
-        const QStringList pages = QDir(pdfs.path()).entryList({"page*.png"}, QDir::Files, QDir::Name);
+        const QList<QStringList> pages = decodedPages(pdfs.path());
         QCOMPARE(pages.size(), 3);
         QStringList read;
-        for (const QString& page : pages)
-            for (const QByteArray& line : run("zbarimg", {"--raw", "-q", QDir(pdfs.path()).filePath(page)}).split('\n'))
-                if (!line.trimmed().isEmpty())
-                    read << QString::fromLatin1(line.trimmed());
+        for (const QStringList& page : pages)
+            read << page;
         QStringList printed;
         for (const BundleTicket& t : tickets)
             printed << t.number;
         read.sort();
         printed.sort();
         QCOMPARE(read, printed);
+
+        // On a label printer's paper: one ticket to each 60 × 40 mm label, in order.
+        QTemporaryDir labels;
+        app.ctx().printToPdfDir = labels.path();
+        QVERIFY(printTickets(app.ctx(), nullptr, "S-2026-118", tickets.mid(0, 3), TicketPaper::Label60x40));
+        QCOMPARE(decodedPages(labels.path()),
+                 (QList<QStringList>{{tickets.at(0).number}, {tickets.at(1).number}, {tickets.at(2).number}}));
+        const QString info =
+            QString::fromLatin1(run("pdfinfo", {QDir(labels.path()).filePath(QDir(labels.path()).entryList({"*.pdf"}).value(0))}));
+        QVERIFY2(info.contains(QStringLiteral("170.079 x 113.386 pts")), qPrintable(info));
     }
 
     void scanningAddsTheTicketsLineAndTheSaveClaimsIt()
