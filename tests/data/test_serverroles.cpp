@@ -221,8 +221,10 @@ private slots:
 
         // Data of the version before the accounts' check values: the clerk's program is told the
         // owner must upgrade them.
+        constexpr int beforeChecks = 12;
+        dropBundleTickets(app.db());
         dropAccountChecks(app.db());
-        app.db().exec("UPDATE kelvaro_meta SET value = ? WHERE key = 'schema_version'", {latestVersion() - 1});
+        app.db().exec("UPDATE kelvaro_meta SET value = ? WHERE key = 'schema_version'", {beforeChecks});
         try {
             upgradeSchema(*clerk);
             QFAIL("a clerk upgraded the data");
@@ -230,7 +232,7 @@ private slots:
             QCOMPARE(e.cause(), Cause::PermissionDenied);
             QVERIFY2(e.message().contains("kelvaro --setup-server"), qPrintable(e.message()));
         }
-        QCOMPARE(storedVersion(app.db()), latestVersion() - 1);
+        QCOMPARE(storedVersion(app.db()), beforeChecks);
         // The owner's setup upgrades them, and the clerk works on.
         QCOMPARE(setUpServer(app.ctx().server()).version, latestVersion());
         upgradeSchema(*clerk);
