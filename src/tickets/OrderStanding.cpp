@@ -33,7 +33,11 @@ OrderStanding orderStanding(Database& db, qint64 orderId)
         if (at < 0) {
             at = standing.operations.size();
             operationOf.insert(key, at);
-            standing.operations.append({t.productNo, t.product, t.unit});
+            OperationStanding operation;
+            operation.productNo = t.productNo;
+            operation.product = t.product;
+            operation.unit = t.unit;
+            standing.operations.append(operation);
         }
         OperationStanding& operation = standing.operations[at];
         ++operation.tickets;

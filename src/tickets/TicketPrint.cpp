@@ -113,11 +113,11 @@ bool paintTickets(QPrinter& printer, const QList<BundleTicket>& tickets, TicketP
     if (!painter.begin(&printer))
         return false;
     TicketPainter draw(painter, printer.resolution() / 25.4);
-    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
+    const QRectF sheet = printer.paperRect(QPrinter::DevicePixel);
     const QRectF pageRect = printer.pageRect(QPrinter::DevicePixel);
     // The grid of tickets on the sheet, whatever margins the printer keeps for itself.
-    const QRectF grid = QRectF(paper.left() + draw.mm(kMargin), paper.top() + draw.mm(kMargin),
-                               paper.width() - 2 * draw.mm(kMargin), paper.height() - 2 * draw.mm(kMargin))
+    const QRectF grid = QRectF(sheet.left() + draw.mm(kMargin), sheet.top() + draw.mm(kMargin),
+                               sheet.width() - 2 * draw.mm(kMargin), sheet.height() - 2 * draw.mm(kMargin))
                             .translated(-pageRect.left(), -pageRect.top());
     const double cellWidth = grid.width() / kTicketColumns;
     const double cellHeight = grid.height() / kTicketRows;

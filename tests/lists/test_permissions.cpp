@@ -205,7 +205,7 @@ private slots:
         dropLineItemNumbers(db);
         for (const TableDef& table : schemaTables())
             if (table.since > 5)
-                db.execScript(QStringLiteral("DROP TABLE %1").arg(QString::fromUtf16(table.name)));
+                db.execScript(QStringLiteral("DROP TABLE IF EXISTS %1").arg(QString::fromUtf16(table.name)));
         const QString hash = db.scalar("SELECT 密码 FROM 管理员 WHERE id = 1").toString();
         db.exec("INSERT INTO 管理员 (id, 账号, 密码) VALUES (2, 'admin', ?), (3, '会计', ?), (4, '会计', ?)",
                 {hash, hash, hash});

@@ -230,7 +230,7 @@ private slots:
                 dated = table.since;
         for (const TableDef& table : schemaTables())
             if (table.since >= dated)
-                db.execScript(QStringLiteral("DROP TABLE %1").arg(QString::fromUtf16(table.name)));
+                db.execScript(QStringLiteral("DROP TABLE IF EXISTS %1").arg(QString::fromUtf16(table.name)));
         dropAccountChecks(db);
         db.exec(db.upsertSql("kelvaro_meta", {"key", "value"}), {"schema_version", QString::number(dated - 1)});
         db.exec("INSERT INTO 产品工价 (产品编号, 产品说明, 计量单位, 工价) VALUES ('C1', '垫片', '个', 0.125)");
