@@ -1,7 +1,5 @@
 #include "entry/WageEntryWindow.h"
 
-#include "tickets/BundleTickets.h"
-
 #include "data/AppContext.h"
 #include "data/Error.h"
 #include "data/TextRules.h"

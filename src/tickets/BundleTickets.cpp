@@ -182,7 +182,7 @@ BundleTicket BundleTickets::ticket(const QString& typed)
 
 BundleTicket BundleTickets::openTicket(const QString& typed)
 {
-    const BundleTicket t = ticket(typed);
+    BundleTicket t = ticket(typed);
     if (t.isClaimed())
         throw InputError(claimedText(t));
     return t;
