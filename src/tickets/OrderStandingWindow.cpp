@@ -109,8 +109,8 @@ OrderStandingWindow::OrderStandingWindow(AppContext& ctx, qint64 orderId, const 
     commands->addWidget(close);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_operations);
-    layout->addWidget(m_tickets, 1);
+    layout->addWidget(m_operations, 1);
+    layout->addWidget(m_tickets, 3);
     layout->addLayout(commands);
     resize(900, 600);
     showStanding();
@@ -124,7 +124,6 @@ void OrderStandingWindow::showStanding()
     for (const OperationStanding& o : m_standing.operations)
         operations << operationTexts(o);
     fill(*m_operations, kOperationCaptions, operations);
-    m_operations->setFixedHeight(m_operations->sizeHint().height());
     QList<QStringList> tickets;
     for (const TicketStanding& row : m_standing.tickets)
         tickets << ticketTexts(row);

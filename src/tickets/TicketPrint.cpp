@@ -39,25 +39,27 @@ public:
         m_painter.restore();
     }
 
-    void ticket(const BundleTicket& t, const QRectF& cell, double padding)
+    // `padding` in millimetres, `points` the size of the body text (the heading one larger).
+    void ticket(const BundleTicket& t, const QRectF& cell, double padding, int points)
     {
         const QRectF inner = cell.adjusted(mm(padding), mm(padding), -mm(padding), -mm(padding));
-        QFont bold = entry::songFont(11);
+        QFont bold = entry::songFont(points + 1);
         bold.setBold(true);
-        const QFont body = entry::songFont(10);
+        const QFont body = entry::songFont(points);
         const double line = mm(5.5);
         m_painter.setPen(Qt::black);
-        m_painter.setFont(bold);
-        m_painter.drawText(QRectF(inner.left(), inner.top(), inner.width(), line), Qt::AlignLeft | Qt::AlignVCenter,
-                           t.style.isEmpty() ? QStringLiteral("生产单 %1").arg(t.orderNo)
-                                             : QStringLiteral("生产单 %1　款号 %2").arg(t.orderNo, t.style));
-        m_painter.setFont(body);
-        m_painter.drawText(QRectF(inner.left(), inner.top() + line, inner.width(), line),
-                           Qt::AlignLeft | Qt::AlignVCenter,
-                           QStringLiteral("扎号 %1　数量 %2 %3").arg(t.bundleNo).arg(t.quantity).arg(t.unit));
-        m_painter.drawText(QRectF(inner.left(), inner.top() + 2 * line, inner.width(), line),
-                           Qt::AlignLeft | Qt::AlignVCenter,
-                           QStringLiteral("工序 %1（%2）").arg(t.product, t.productNo));
+        // A text longer than the ticket is wide ends in "…" instead of running off the paper.
+        const auto textLine = [&](int index, const QFont& font, const QString& text) {
+            m_painter.setFont(font);
+            const QRectF at(inner.left(), inner.top() + index * line, inner.width(), line);
+            m_painter.drawText(at, Qt::AlignLeft | Qt::AlignVCenter,
+                               m_painter.fontMetrics().elidedText(text, Qt::ElideRight, int(at.width())));
+        };
+        textLine(0, bold,
+                 t.style.isEmpty() ? QStringLiteral("生产单 %1").arg(t.orderNo)
+                                   : QStringLiteral("生产单 %1　款号 %2").arg(t.orderNo, t.style));
+        textLine(1, body, QStringLiteral("扎号 %1　数量 %2 %3").arg(t.bundleNo).arg(t.quantity).arg(t.unit));
+        textLine(2, body, QStringLiteral("工序 %1（%2）").arg(t.product, t.productNo));
 
         const BarcodeBars bars = code128Bars(t.number, 40);
         const QRectF box(inner.left(), inner.top() + 3 * line + mm(1), mm(kBarWidth), mm(kBarHeight));
@@ -94,7 +96,7 @@ bool paintLabels(QPrinter& printer, const QList<BundleTicket>& tickets, WorkProg
     for (int i = 0; i < tickets.size(); ++i) {
         if (i > 0 && !printer.newPage())
             return false;
-        draw.ticket(tickets.at(i), label, kLabelPadding);
+        draw.ticket(tickets.at(i), label, kLabelPadding, 8);
         if (progress && !progress->advance(i + 1)) {
             printer.abort();
             painter.end();
@@ -134,7 +136,7 @@ bool paintTickets(QPrinter& printer, const QList<BundleTicket>& tickets, TicketP
             const int col = i % kTicketColumns;
             draw.ticket(tickets.at(p * perPage + i),
                         QRectF(grid.left() + col * cellWidth, grid.top() + row * cellHeight, cellWidth, cellHeight),
-                        kPadding);
+                        kPadding, 10);
         }
         if (progress && !progress->advance(p + 1)) {
             printer.abort(); // nothing of a stopped print reaches the printer
