@@ -2,6 +2,7 @@
 
 #include "ui/GridCaptions.h"
 #include "ui/GridCells.h"
+#include "ui/GridDelegate.h"
 #include "ui/GridEditing.h"
 #include "ui/GridModel.h"
 #include "ui/GridRange.h"
@@ -10,7 +11,6 @@
 #include "ui/GridTotals.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -21,11 +21,13 @@
 namespace kv::ui {
 
 DataGrid::DataGrid(QWidget* parent)
-    : QWidget(parent), m_table(new GridTable(this)), m_model(new GridModel(m_table)),
-      m_cells(std::make_unique<GridCells>(m_model, m_table)),
-      m_sizing(std::make_unique<GridSizing>(*m_cells, m_table)), m_totals(std::make_unique<GridTotals>(*m_cells)),
-      m_range(std::make_unique<GridRange>(*m_cells, m_table)), m_editing(std::make_unique<GridEditing>(this, m_table))
+    : QWidget(parent), m_table(new GridTable(this, *this)), m_model(new GridModel(m_table)),
+      m_cells(std::make_unique<GridCells>(m_model, m_table)), m_sizing(std::make_unique<GridSizing>(*m_cells, m_table)),
+      m_totals(std::make_unique<GridTotals>(*m_cells)), m_range(std::make_unique<GridRange>(*m_cells, m_table)),
+      m_editing(std::make_unique<GridEditing>(static_cast<GridEditEvents&>(*this), *m_cells, m_table))
 {
+    m_table->attach(*m_editing, *m_range);
+    m_table->setItemDelegate(new GridDelegate(this, *m_editing, this));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_table);
@@ -33,7 +35,7 @@ DataGrid::DataGrid(QWidget* parent)
     m_table->setObjectName(QStringLiteral("table"));
     m_table->setModel(m_model);
 
-    m_table->setSelectionModel(new GridSelectionModel(this, m_table->model(), m_table));
+    m_table->setSelectionModel(new GridSelectionModel(*this, m_table->model(), m_table));
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
     m_table->setSortingEnabled(false);
     m_table->setWordWrap(false);
@@ -70,7 +72,6 @@ DataGrid::DataGrid(QWidget* parent)
                 bar->setSliderPosition(bar->value());
         });
     }
-
 }
 
 DataGrid::~DataGrid()
@@ -283,14 +284,6 @@ bool DataGrid::setCurrentCell(int row, int col)
     return m_table->currentIndex() == target;
 }
 
-void DataGrid::moveAsked(int row, int col)
-{
-    const QModelIndex target = m_table->model()->index(row - 1, col);
-    m_table->gate()->approve(target);
-    m_table->selectionModel()->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
-    m_table->gate()->approve(QModelIndex());
-}
-
 void DataGrid::showCell(int row, int col)
 {
     if (row >= 1 && row < rows() && col >= 0 && col < cols())
@@ -366,9 +359,7 @@ QString DataGrid::selectedText() const
 
 void DataGrid::copySelection() const
 {
-    const QString copied = selectedText();
-    if (!copied.isEmpty())
-        QGuiApplication::clipboard()->setText(copied);
+    m_range->copy();
 }
 
 // --- Editing ----------------------------------------------------------------------------------
@@ -492,14 +483,53 @@ void DataGrid::removeTotalsRows()
     }
 }
 
+// --- What the parts ask and tell ---------------------------------------------------------------
+
+void DataGrid::cellClicked(int row, int col)
+{
+    emit clicked(row, col);
+}
+
+void DataGrid::edited(int row, int col)
+{
+    emit afterEdit(row, col);
+}
+
+bool DataGrid::askEdit(int row, int col)
+{
+    bool cancel = false;
+    emit beforeEdit(row, col, cancel);
+    if (cancel)
+        return false;
+    emit startEdit(row, col, cancel);
+    return !cancel;
+}
+
+void DataGrid::askDate(int row, int col)
+{
+    emit dateEditRequested(row, col);
+}
+
+bool DataGrid::editorKey(int row, int col, int key)
+{
+    bool consume = false;
+    emit editorKeyDown(row, col, key, consume);
+    return consume;
+}
+
+void DataGrid::typed(int row, int col, const QString& text)
+{
+    emit editTextChanged(row, col, text);
+}
+
 // --- Events -----------------------------------------------------------------------------------
 
 void DataGrid::forwardInside(QEvent* event)
 {
     // Keys and text sent to the grid itself go where the focus is inside it: the editor or the
     // table. What they leave unhandled comes back up here and goes on to the window.
-    if (m_forwarding || event == m_insideEvent) {
-        m_insideEvent = nullptr;
+    if (m_forwarding || event == m_table->leftKey()) {
+        m_table->forgetLeftKey();
         event->ignore();
         return;
     }
@@ -516,7 +546,7 @@ void DataGrid::forwardInside(QEvent* event)
     m_forwarding = true;
     QApplication::sendEvent(target, event);
     m_forwarding = false;
-    m_insideEvent = nullptr;
+    m_table->forgetLeftKey();
     event->accept(); // it has been through the window already if nobody inside took it
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Decimal.h"
+#include "ui/GridEvents.h"
 
 #include <QColor>
 #include <QHash>
@@ -42,7 +43,7 @@ class GridTotals;
 // beforeEdit (may this cell be edited at all?) and then startEdit (the editor is about to open).
 // In a column marked as a date column the grid never opens its own editor: after both stages it
 // emits dateEditRequested and the window shows its date picker instead.
-class DataGrid : public QWidget {
+class DataGrid : public QWidget, private GridTableEvents, private GridEditEvents {
     Q_OBJECT
 public:
     explicit DataGrid(QWidget* parent = nullptr);
@@ -198,12 +199,15 @@ signals:
     void editTextChanged(int row, int col, const QString& text);
 
 private:
-    friend class GridTable;
-    friend class GridSelectionModel;
-    friend class GridEditing;
+    // What the parts ask and tell (GridEvents.h), passed on as the signals above.
+    bool askMove(int newRow, int newCol) override;
+    void cellClicked(int row, int col) override;
+    bool askEdit(int row, int col) override;
+    void askDate(int row, int col) override;
+    bool editorKey(int row, int col, int key) override;
+    void typed(int row, int col, const QString& text) override;
+    void edited(int row, int col) override;
 
-    bool askMove(int newRow, int newCol);
-    void moveAsked(int row, int col); // a move the window has already allowed
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void forwardInside(QEvent* event);
@@ -220,7 +224,6 @@ private:
     QHash<int, ColumnKind> m_columnKinds; // columns not listed hold text
     int m_headerCol = 0;                  // column remembered while the header row is current
     bool m_forwarding = false;
-    const QEvent* m_insideEvent = nullptr; // a key on its way up from the table
 };
 
 } // namespace kv::ui

@@ -29,13 +29,6 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
     return editor;
 }
 
-void GridDelegate::endEdit(QWidget* editor, bool keep)
-{
-    if (keep)
-        emit commitData(editor);
-    emit closeEditor(editor, keep ? NoHint : RevertModelCache);
-}
-
 void GridDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);

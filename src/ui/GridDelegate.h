@@ -15,8 +15,6 @@ public:
     GridDelegate(const DataGrid* grid, GridEditing& editing, QObject* parent);
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override;
-    // Closes the editor the way its own Enter (keep) or Escape does.
-    void endEdit(QWidget* editor, bool keep);
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;

@@ -1,17 +1,16 @@
 #include "ui/GridEditing.h"
 
-#include "ui/DataGrid.h"
-#include "ui/GridDelegate.h"
+#include "ui/GridCells.h"
+#include "ui/GridEvents.h"
 #include "ui/GridTable.h"
 
 #include <QLineEdit>
 
 namespace kv::ui {
 
-GridEditing::GridEditing(DataGrid* grid, GridTable* table)
-    : m_grid(grid), m_table(table), m_delegate(new GridDelegate(grid, *this, grid))
+GridEditing::GridEditing(GridEditEvents& events, const GridCells& cells, GridTable* table)
+    : m_events(events), m_cells(cells), m_table(table)
 {
-    m_table->setItemDelegate(m_delegate);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
@@ -35,18 +34,13 @@ void GridEditing::setDateColumn(int col, bool isDate)
 
 bool GridEditing::mayOpen(int row, int col)
 {
-    if (!m_editable || row < 1 || row >= m_grid->rows() || col < 0 || col >= m_grid->cols() ||
-        m_grid->isRowHidden(row) || m_grid->isColHidden(col))
+    if (!m_editable || row < 1 || row >= m_cells.rows() || col < 0 || col >= m_cells.cols() ||
+        m_cells.isRowHidden(row) || m_cells.isColHidden(col))
         return false;
-    bool cancel = false;
-    emit m_grid->beforeEdit(row, col, cancel);
-    if (cancel)
-        return false;
-    emit m_grid->startEdit(row, col, cancel);
-    if (cancel)
+    if (!m_events.askEdit(row, col))
         return false;
     if (isDateColumn(col)) {
-        emit m_grid->dateEditRequested(row, col);
+        m_events.askDate(row, col);
         return false;
     }
     return true;
@@ -92,17 +86,22 @@ void GridEditing::setText(const QString& text)
 
 void GridEditing::finish(bool keep)
 {
-    if (QLineEdit* e = m_editor)
-        m_delegate->endEdit(e, keep);
+    // As the editor's own Enter (keep) or Escape would close it.
+    QLineEdit* e = m_editor;
+    if (!e)
+        return;
+    if (keep)
+        m_table->commitData(e);
+    m_table->closeEditor(e, keep ? QAbstractItemDelegate::NoHint : QAbstractItemDelegate::RevertModelCache);
 }
 
 void GridEditing::opened(QLineEdit* editor, const QModelIndex& index)
 {
     m_editor = editor;
     m_index = index;
-    QObject::connect(editor, &QLineEdit::textEdited, m_grid, [this, editor](const QString& typed) {
+    QObject::connect(editor, &QLineEdit::textEdited, editor, [this, editor](const QString& text) {
         if (m_editor == editor)
-            emit m_grid->editTextChanged(row(), col(), typed);
+            m_events.typed(row(), col(), text);
     });
 }
 
@@ -110,9 +109,7 @@ bool GridEditing::onEditorKey(QLineEdit* editor, int key)
 {
     if (key == Qt::Key_Enter)
         key = Qt::Key_Return;
-    bool consume = false;
-    emit m_grid->editorKeyDown(row(), col(), key, consume);
-    if (consume || m_editor != editor)
+    if (m_events.editorKey(row(), col(), key) || m_editor != editor)
         return true;
     switch (key) {
     case Qt::Key_Return: finish(true); return true;
@@ -121,12 +118,12 @@ bool GridEditing::onEditorKey(QLineEdit* editor, int key)
     case Qt::Key_Backtab: {
         const int r = row();
         const int c = col() + (key == Qt::Key_Tab ? 1 : -1);
-        const bool moving = c >= 0 && c < m_grid->cols();
-        if (moving && !m_grid->askMove(r, c))
+        const bool moving = c >= 0 && c < m_cells.cols();
+        if (moving && !m_events.askMove(r, c))
             return true;
         finish(true);
         if (moving)
-            m_grid->moveAsked(r, c);
+            m_table->moveAsked(r, c);
         return true;
     }
     default: return false;

@@ -12,8 +12,8 @@ class QWidget;
 
 namespace kv::ui {
 
-class DataGrid;
-class GridDelegate;
+class GridCells;
+class GridEditEvents;
 class GridTable;
 
 // The edit of a grid's cells: one cell at a time, in one of two states.
@@ -38,9 +38,14 @@ class GridTable;
 //           the editor then stays Open and silent. Removing its row drops it.
 //
 // Every change from Open to Closed reports afterEdit, the cell holding its final text.
+//
+// Enter in an editor: the delegate hands the editor's key here (onEditorKey), which offers it to
+// the window and then finishes the edit. Finishing closes the editor in the table, where every
+// close passes (GridTable::closeEditor): the open editor is forgotten here (closing), and the
+// table reports afterEdit once it has closed it.
 class GridEditing {
 public:
-    GridEditing(DataGrid* grid, GridTable* table);
+    GridEditing(GridEditEvents& events, const GridCells& cells, GridTable* table);
 
     void setEditable(bool editable);
     bool isEditable() const { return m_editable; }
@@ -71,9 +76,9 @@ public:
     std::optional<Cell> closing(const QWidget* closed);
 
 private:
-    DataGrid* m_grid;
+    GridEditEvents& m_events;
+    const GridCells& m_cells;
     GridTable* m_table;
-    GridDelegate* m_delegate;
     QSet<int> m_dateCols;
     bool m_editable = false;
     QPointer<QLineEdit> m_editor;

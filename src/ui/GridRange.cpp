@@ -3,6 +3,8 @@
 #include "ui/GridCells.h"
 #include "ui/TabText.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QTableView>
 
 #include <algorithm>
@@ -99,6 +101,13 @@ QString GridRange::text() const
         lines << line;
     }
     return tabSeparated(lines);
+}
+
+void GridRange::copy() const
+{
+    const QString copied = text();
+    if (!copied.isEmpty())
+        QGuiApplication::clipboard()->setText(copied);
 }
 
 } // namespace kv::ui

@@ -28,6 +28,7 @@ public:
     bool extendByKey(int key);
     // Tab-separated lines, the captions first; hidden rows and columns left out.
     QString text() const;
+    void copy() const; // text() to the clipboard, when there is a range
 
 private:
     GridCells& m_cells;

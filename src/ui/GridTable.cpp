@@ -1,7 +1,7 @@
 #include "ui/GridTable.h"
 
-#include "ui/DataGrid.h"
 #include "ui/GridEditing.h"
+#include "ui/GridEvents.h"
 #include "ui/GridRange.h"
 
 #include <QApplication>
@@ -11,8 +11,8 @@
 
 namespace kv::ui {
 
-GridSelectionModel::GridSelectionModel(DataGrid* grid, QAbstractItemModel* model, QObject* parent)
-    : QItemSelectionModel(model, parent), m_grid(grid)
+GridSelectionModel::GridSelectionModel(GridTableEvents& events, QAbstractItemModel* model, QObject* parent)
+    : QItemSelectionModel(model, parent), m_events(events)
 {
 }
 
@@ -21,30 +21,45 @@ void GridSelectionModel::setCurrentIndex(const QModelIndex& index, QItemSelectio
     if (index != currentIndex()) {
         const bool approved = m_approved.isValid() && m_approved == index;
         m_approved = QPersistentModelIndex();
-        if (!approved &&
-            !m_grid->askMove(index.isValid() ? index.row() + 1 : 0, index.isValid() ? index.column() : m_grid->col()))
+        // Onto the header row (no current cell) the column stays the one that was current.
+        const QModelIndex at = index.isValid() ? index : currentIndex();
+        if (!approved && !m_events.askMove(index.isValid() ? index.row() + 1 : 0, at.column()))
             return;
     }
     QItemSelectionModel::setCurrentIndex(index, command);
 }
 
-GridTable::GridTable(DataGrid* grid) : QTableView(grid), m_grid(grid) {}
+GridTable::GridTable(QWidget* parent, GridTableEvents& events) : QTableView(parent), m_events(events) {}
+
+void GridTable::attach(GridEditing& editing, GridRange& range)
+{
+    m_editing = &editing;
+    m_range = &range;
+}
+
+void GridTable::moveAsked(int row, int col)
+{
+    const QModelIndex target = model()->index(row - 1, col);
+    gate()->approve(target);
+    selectionModel()->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+    gate()->approve(QModelIndex());
+}
 
 bool GridTable::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
 {
     const bool opening =
         index.isValid() && state() != EditingState && (trigger == AllEditTriggers || (editTriggers() & trigger));
-    if (opening && !m_grid->m_editing->mayOpen(index.row() + 1, index.column()))
+    if (opening && !m_editing->mayOpen(index.row() + 1, index.column()))
         return false;
     return QTableView::edit(index, trigger, event);
 }
 
 void GridTable::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
 {
-    const auto cell = m_grid->m_editing->closing(editor);
+    const auto cell = m_editing->closing(editor);
     QTableView::closeEditor(editor, hint);
     if (cell)
-        emit m_grid->afterEdit(cell->row, cell->col);
+        m_events.edited(cell->row, cell->col);
 }
 
 bool GridTable::event(QEvent* event)
@@ -53,31 +68,31 @@ bool GridTable::event(QEvent* event)
     // text is never passed on to parents.)
     const bool typed = event->type() == QEvent::KeyPress;
     if (typed)
-        m_grid->m_insideEvent = event;
+        m_leftKey = event;
     const bool result = QTableView::event(event);
     if (typed && event->isAccepted())
-        m_grid->m_insideEvent = nullptr;
+        m_leftKey = nullptr;
     return result;
 }
 
 void GridTable::keyPressEvent(QKeyEvent* event)
 {
     if (event->matches(QKeySequence::Copy)) {
-        m_grid->copySelection();
+        m_range->copy();
         event->accept();
         return;
     }
     if (event->matches(QKeySequence::SelectAll)) {
-        m_grid->selectAllCells();
+        m_range->selectAll();
         event->accept();
         return;
     }
-    if (event->modifiers() == Qt::ShiftModifier && m_grid->m_range->extendByKey(event->key())) {
+    if (event->modifiers() == Qt::ShiftModifier && m_range->extendByKey(event->key())) {
         event->accept();
         return;
     }
     if (opensDatePicker(event)) {
-        m_grid->m_editing->mayOpen(currentIndex().row() + 1, currentIndex().column());
+        m_editing->mayOpen(currentIndex().row() + 1, currentIndex().column());
         event->accept();
         return;
     }
@@ -87,7 +102,7 @@ void GridTable::keyPressEvent(QKeyEvent* event)
     if (action) {
         const QModelIndex target = moveCursor(*action, event->modifiers());
         if (target.isValid() && target != currentIndex()) {
-            if (!m_grid->askMove(target.row() + 1, target.column())) {
+            if (!m_events.askMove(target.row() + 1, target.column())) {
                 event->accept();
                 return;
             }
@@ -107,7 +122,7 @@ void GridTable::inputMethodEvent(QInputMethodEvent* event)
     // new editor.
     if (!event->commitString().isEmpty() && state() != EditingState && currentIndex().isValid()) {
         if (edit(currentIndex(), AnyKeyPressed, nullptr)) {
-            if (QLineEdit* e = m_grid->m_editing->editor())
+            if (QLineEdit* e = m_editing->editor())
                 QApplication::sendEvent(e, event);
         }
         event->accept();
@@ -131,12 +146,12 @@ void GridTable::mouseMoveEvent(QMouseEvent* event)
         return;
     }
     const QModelIndex here = indexAt(event->position().toPoint());
-    if (here.isValid() && (here != m_pressed || m_grid->m_range->marksSeveral())) {
-        if (here != m_pressed && m_grid->isEditing()) {
-            m_grid->finishEdit(true);
+    if (here.isValid() && (here != m_pressed || m_range->marksSeveral())) {
+        if (here != m_pressed && m_editing->editor()) {
+            m_editing->finish(true);
             setFocus(Qt::MouseFocusReason);
         }
-        m_grid->selectRange(m_pressed.row() + 1, m_pressed.column(), here.row() + 1, here.column());
+        m_range->select(m_pressed.row() + 1, m_pressed.column(), here.row() + 1, here.column());
         scrollTo(here);
     }
     event->accept();
@@ -150,18 +165,18 @@ void GridTable::mouseReleaseEvent(QMouseEvent* event)
     QTableView::mouseReleaseEvent(event);
     if (!sameCell || event->button() != Qt::LeftButton)
         return;
-    emit m_grid->clicked(index.row() + 1, index.column());
+    m_events.cellClicked(index.row() + 1, index.column());
     // A click on a date cell asks for the picker, as the drop-down mark suggests.
-    if (index == currentIndex() && m_grid->isDateColumn(index.column()) && state() != EditingState)
-        m_grid->m_editing->mayOpen(index.row() + 1, index.column());
+    if (index == currentIndex() && m_editing->isDateColumn(index.column()) && state() != EditingState)
+        m_editing->mayOpen(index.row() + 1, index.column());
 }
 
 // Enter, Space or a typed character on a date cell asks for the date picker, as a click does.
 bool GridTable::opensDatePicker(const QKeyEvent* event) const
 {
     const QModelIndex current = currentIndex();
-    if (state() == EditingState || !current.isValid() || !m_grid->isDateColumn(current.column()) ||
-        !m_grid->isEditable() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+    if (state() == EditingState || !current.isValid() || !m_editing->isDateColumn(current.column()) ||
+        !m_editing->isEditable() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
         return false;
     const int key = event->key();
     return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space ||
