@@ -119,6 +119,20 @@ void EmployeeSelection::keepLoaded()
     emit employeeKept();
 }
 
+bool EmployeeSelection::forgetLoaded()
+{
+    if (!mayLeaveFor(QString())) {
+        keepLoaded();
+        return false;
+    }
+    m_loadedNumber.clear();
+    m_loadedName.clear();
+    m_c.number->clear();
+    m_c.name->clear();
+    clearWorkshopLine();
+    return true;
+}
+
 void EmployeeSelection::selectById(qint64 id)
 {
     std::optional<EmployeeRef> employee;
@@ -197,15 +211,8 @@ void EmployeeSelection::onNameLeft()
 {
     bool exists = true;
     if (ui::guarded(m_window, [&] { exists = EmployeeFinder(m_ctx.conn()).nameExists(m_c.name->text()); }) && !exists) {
-        if (!mayLeaveFor(QString())) {
-            keepLoaded();
+        if (!forgetLoaded())
             return;
-        }
-        m_loadedNumber.clear();
-        m_loadedName.clear();
-        m_c.number->clear();
-        m_c.name->clear();
-        clearWorkshopLine();
         emit nameNotFound();
     }
     m_c.list->hide();
@@ -242,15 +249,8 @@ void EmployeeSelection::onNumberLeft()
         ui::message(m_window, QStringLiteral("没有该员工！"), QStringLiteral("没有"), ui::Icon::Warning);
         // Nobody is loaded any more, once the lines on screen may go; else the loaded employee
         // stays, with them.
-        if (!mayLeaveFor(QString())) {
-            keepLoaded();
+        if (!forgetLoaded())
             return;
-        }
-        m_loadedNumber.clear();
-        m_loadedName.clear();
-        m_c.number->clear();
-        m_c.name->clear();
-        clearWorkshopLine();
         emit numberNotFound();
     }
     m_c.list->hide();

@@ -80,6 +80,9 @@ private:
     bool mayLeaveFor(const QString& number) const;
     bool loadedIsShown() const; // both boxes name the employee whose month is loaded
     void keepLoaded();
+    // Nobody loaded and both boxes empty, once the lines on screen may go (true); else the
+    // loaded employee is kept in the boxes (false).
+    bool forgetLoaded();
 
     QWidget* m_window;
     std::function<bool()> m_mayLeave;

@@ -3,6 +3,7 @@
 #include "data/AppContext.h"
 #include "data/TextRules.h"
 #include "ui/MessageBox.h"
+#include "ui/WindowParts.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -17,9 +18,7 @@ namespace kv {
 namespace {
 QPushButton* makeButton(const QString& text, const QString& name, QWidget* parent)
 {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
+    auto* button = ui::commandButton(text, name, parent);
     button->setMinimumWidth(84);
     return button;
 }
@@ -27,10 +26,7 @@ QPushButton* makeButton(const QString& text, const QString& name, QWidget* paren
 
 ListEditWindow::ListEditWindow(AppContext& ctx, const Texts& texts, QWidget* parent) : QDialog(parent), m_ctx(ctx)
 {
-    setObjectName(texts.objectName);
-    setWindowTitle(texts.caption);
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowModality(Qt::ApplicationModal);
+    ui::makeModalWindow(this, texts.objectName, texts.caption);
 
     m_buttons = new QWidget(this);
     auto* buttonRow = new QHBoxLayout(m_buttons);

@@ -3,6 +3,7 @@
 #include "data/AppContext.h"
 #include "maintenance/CopyReport.h"
 #include "ui/MessageBox.h"
+#include "ui/WindowParts.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -15,10 +16,7 @@ namespace kv {
 
 RestoreDialog::RestoreDialog(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx)
 {
-    setObjectName(QStringLiteral("恢复数据MSG"));
-    setWindowTitle(QStringLiteral("恢复数据"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowModality(Qt::ApplicationModal);
+    ui::makeModalWindow(this, QStringLiteral("恢复数据MSG"), QStringLiteral("恢复数据"));
 
     auto* prompt = new QLabel(QStringLiteral("请选择要恢复的数据："), this);
     prompt->setObjectName(QStringLiteral("Label1"));

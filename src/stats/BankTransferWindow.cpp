@@ -8,6 +8,7 @@
 #include "ui/ListGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Printing.h"
+#include "ui/WindowParts.h"
 #include "ui/WorkbookExport.h"
 
 #include <QDir>
@@ -22,13 +23,6 @@ namespace kv {
 namespace {
 enum TransferColumn { TNumber, TName, TBank, TCard, TNetPay, TAmount, TMethod, TransferColumnCount };
 
-QPushButton* button(const QString& text, const QString& name, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
 
 ui::SheetCell text(const QString& t, bool bold = false)
 {
@@ -49,25 +43,19 @@ ui::SheetCell amount(Decimal value)
 BankTransferWindow::BankTransferWindow(AppContext& ctx, QList<PayDue> pays, const QString& periodText, QWidget* parent)
     : QWidget(parent, Qt::Window), m_ctx(ctx), m_pays(std::move(pays)), m_period(periodText)
 {
-    setObjectName(QStringLiteral("银行代发Frm"));
-    setWindowTitle(QStringLiteral("银行代发 - %1").arg(periodText));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowModality(Qt::ApplicationModal);
+    ui::makeModalWindow(this, QStringLiteral("银行代发Frm"), QStringLiteral("银行代发 - %1").arg(periodText));
 
-    m_grid = new ui::DataGrid(this);
-    m_grid->setObjectName(QStringLiteral("fg"));
-    m_note = new QLabel(this);
-    m_note->setObjectName(QStringLiteral("LabelNote"));
-    m_note->setWordWrap(true);
+    m_grid = ui::sheetGrid(this);
+    m_note = ui::sheetNote(this);
 
     auto* label = new QLabel(QStringLiteral("备注："), this);
     m_remark = new QLineEdit(periodText + QStringLiteral("工资"), this);
     m_remark->setObjectName(QStringLiteral("TextRemark"));
     m_remark->setMinimumWidth(180);
-    auto* workbook = button(QStringLiteral("导出Excel"), QStringLiteral("CommandExport"), this);
-    auto* csv = button(QStringLiteral("导出CSV"), QStringLiteral("CommandCsv"), this);
-    auto* printButton = button(QStringLiteral("打印"), QStringLiteral("CommandPrint"), this);
-    auto* close = button(QStringLiteral("关闭"), QStringLiteral("CommandClose"), this);
+    auto* workbook = ui::commandButton(QStringLiteral("导出Excel"), QStringLiteral("CommandExport"), this);
+    auto* csv = ui::commandButton(QStringLiteral("导出CSV"), QStringLiteral("CommandCsv"), this);
+    auto* printButton = ui::commandButton(QStringLiteral("打印"), QStringLiteral("CommandPrint"), this);
+    auto* close = ui::commandButton(QStringLiteral("关闭"), QStringLiteral("CommandClose"), this);
     connect(workbook, &QPushButton::clicked, this, &BankTransferWindow::exportWorkbook);
     connect(csv, &QPushButton::clicked, this, &BankTransferWindow::exportCsv);
     connect(printButton, &QPushButton::clicked, this, &BankTransferWindow::print);

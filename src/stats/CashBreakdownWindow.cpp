@@ -9,6 +9,7 @@
 #include "ui/MessageBox.h"
 #include "ui/Permission.h"
 #include "ui/Printing.h"
+#include "ui/WindowParts.h"
 #include "ui/WorkbookExport.h"
 
 #include <QHBoxLayout>
@@ -23,38 +24,25 @@ namespace {
 // Columns before the denominations.
 enum CashColumn { CNumber, CName, CNetPay, CPaid, CFirstDenomination };
 
-QPushButton* button(const QString& text, const QString& name, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
 } // namespace
 
 CashBreakdownWindow::CashBreakdownWindow(AppContext& ctx, QList<ShownPay> pays, const QString& periodText,
                                          QWidget* parent)
     : QWidget(parent, Qt::Window), m_ctx(ctx), m_pays(std::move(pays)), m_period(periodText)
 {
-    setObjectName(QStringLiteral("零钞统计Frm"));
-    setWindowTitle(QStringLiteral("零钞统计 - %1").arg(periodText));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowModality(Qt::ApplicationModal);
+    ui::makeModalWindow(this, QStringLiteral("零钞统计Frm"), QStringLiteral("零钞统计 - %1").arg(periodText));
 
-    m_grid = new ui::DataGrid(this);
-    m_grid->setObjectName(QStringLiteral("fg"));
-    m_note = new QLabel(this);
-    m_note->setObjectName(QStringLiteral("LabelNote"));
-    m_note->setWordWrap(true);
+    m_grid = ui::sheetGrid(this);
+    m_note = ui::sheetNote(this);
 
     auto* label = new QLabel(QStringLiteral("面额（元）："), this);
     m_denominations = new QLineEdit(this);
     m_denominations->setObjectName(QStringLiteral("TextDenominations"));
     m_denominations->setMinimumWidth(260);
-    auto* save = button(QStringLiteral("保存面额"), QStringLiteral("CommandDenominations"), this);
-    auto* printButton = button(QStringLiteral("打印"), QStringLiteral("CommandPrint"), this);
-    auto* exportButton = button(QStringLiteral("导出"), QStringLiteral("CommandExport"), this);
-    auto* close = button(QStringLiteral("关闭"), QStringLiteral("CommandClose"), this);
+    auto* save = ui::commandButton(QStringLiteral("保存面额"), QStringLiteral("CommandDenominations"), this);
+    auto* printButton = ui::commandButton(QStringLiteral("打印"), QStringLiteral("CommandPrint"), this);
+    auto* exportButton = ui::commandButton(QStringLiteral("导出"), QStringLiteral("CommandExport"), this);
+    auto* close = ui::commandButton(QStringLiteral("关闭"), QStringLiteral("CommandClose"), this);
     ui::permit(save, m_ctx.session().refusal(Right::MasterData));
     ui::permit(m_denominations, m_ctx.session().refusal(Right::MasterData));
     connect(save, &QPushButton::clicked, this, &CashBreakdownWindow::saveDenominations);

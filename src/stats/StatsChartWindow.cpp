@@ -4,6 +4,7 @@
 #include "data/TextRules.h"
 #include "ui/MessageBox.h"
 #include "ui/Printing.h"
+#include "ui/WindowParts.h"
 #include "ui/WindowPlacement.h"
 
 #include <QBarCategoryAxis>
@@ -121,10 +122,7 @@ QChart* barChart(const QString& title, const QList<NamedAmount>& bars, Qt::Align
 StatsChartWindow::StatsChartWindow(AppContext& ctx, const ChartData& charts, const QString& periodText, QWidget* parent)
     : QWidget(parent, Qt::Window), m_ctx(ctx), m_period(periodText)
 {
-    setObjectName(QStringLiteral("图表Frm"));
-    setWindowTitle(QStringLiteral("图表 - %1").arg(periodText));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowModality(Qt::ApplicationModal);
+    ui::makeModalWindow(this, QStringLiteral("图表Frm"), QStringLiteral("图表 - %1").arg(periodText));
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("chartTabs"));

@@ -8,6 +8,7 @@
 #include "ui/ListGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Printing.h"
+#include "ui/WindowParts.h"
 #include "ui/WorkbookExport.h"
 
 #include <QComboBox>
@@ -99,22 +100,12 @@ private:
     int m_perWorker; // rows of each worker
 };
 
-QPushButton* button(const QString& text, const QString& name, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
 } // namespace
 
 WorkerYearWindow::WorkerYearWindow(AppContext& ctx, QList<PayDue> employees, int year, qint64 chosen, QWidget* parent)
     : QWidget(parent, Qt::Window), m_ctx(ctx), m_employees(std::move(employees))
 {
-    setObjectName(QStringLiteral("员工年度汇总Frm"));
-    setWindowTitle(QStringLiteral("员工年度汇总"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowModality(Qt::ApplicationModal);
+    ui::makeModalWindow(this, QStringLiteral("员工年度汇总Frm"), QStringLiteral("员工年度汇总"));
 
     m_year = new QSpinBox(this);
     m_year->setObjectName(QStringLiteral("TextYear"));
@@ -127,11 +118,10 @@ WorkerYearWindow::WorkerYearWindow(AppContext& ctx, QList<PayDue> employees, int
         m_employee->addItem(e.name + u'(' + e.number + u')', e.id);
     m_employee->setCurrentIndex(std::max(0, m_employee->findData(chosen)));
 
-    m_grid = new ui::DataGrid(this);
-    m_grid->setObjectName(QStringLiteral("fg"));
-    auto* printButton = button(QStringLiteral("打印"), QStringLiteral("CommandPrint"), this);
-    auto* exportButton = button(QStringLiteral("导出"), QStringLiteral("CommandExport"), this);
-    auto* close = button(QStringLiteral("关闭"), QStringLiteral("CommandClose"), this);
+    m_grid = ui::sheetGrid(this);
+    auto* printButton = ui::commandButton(QStringLiteral("打印"), QStringLiteral("CommandPrint"), this);
+    auto* exportButton = ui::commandButton(QStringLiteral("导出"), QStringLiteral("CommandExport"), this);
+    auto* close = ui::commandButton(QStringLiteral("关闭"), QStringLiteral("CommandClose"), this);
     connect(m_year, &QSpinBox::valueChanged, this, &WorkerYearWindow::showYears);
     connect(m_employee, &QComboBox::currentIndexChanged, this, &WorkerYearWindow::showYears);
     connect(printButton, &QPushButton::clicked, this, &WorkerYearWindow::print);

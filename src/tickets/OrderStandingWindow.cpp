@@ -6,6 +6,7 @@
 #include "ui/ListGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Printing.h"
+#include "ui/WindowParts.h"
 #include "ui/WorkbookExport.h"
 
 #include <QHBoxLayout>
@@ -60,13 +61,6 @@ void fill(ui::DataGrid& grid, const QStringList& captions, const QList<QStringLi
     ui::fitListColumns(grid);
 }
 
-QPushButton* button(const QString& text, const QString& name, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
 
 QList<ui::SheetCell> sheetRow(const QStringList& texts, bool bold = false)
 {
@@ -93,10 +87,10 @@ OrderStandingWindow::OrderStandingWindow(AppContext& ctx, qint64 orderId, const 
     m_summary = new QLabel(this);
     m_summary->setObjectName(QStringLiteral("LabelSummary"));
 
-    auto* refresh = button(QStringLiteral("刷新"), QStringLiteral("CommandRefresh"), this);
-    auto* printButton = button(QStringLiteral("打印"), QStringLiteral("CommandPrint"), this);
-    auto* exportButton = button(QStringLiteral("导出"), QStringLiteral("CommandExport"), this);
-    auto* close = button(QStringLiteral("关闭"), QStringLiteral("CommandClose"), this);
+    auto* refresh = ui::commandButton(QStringLiteral("刷新"), QStringLiteral("CommandRefresh"), this);
+    auto* printButton = ui::commandButton(QStringLiteral("打印"), QStringLiteral("CommandPrint"), this);
+    auto* exportButton = ui::commandButton(QStringLiteral("导出"), QStringLiteral("CommandExport"), this);
+    auto* close = ui::commandButton(QStringLiteral("关闭"), QStringLiteral("CommandClose"), this);
     connect(refresh, &QPushButton::clicked, this, &OrderStandingWindow::showStanding);
     connect(printButton, &QPushButton::clicked, this, &OrderStandingWindow::print);
     connect(exportButton, &QPushButton::clicked, this, &OrderStandingWindow::exportSheet);
