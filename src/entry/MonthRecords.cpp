@@ -12,11 +12,6 @@
 namespace kv {
 
 namespace {
-QString cell(const LineTexts& line, int col)
-{
-    return col < line.size() ? line.at(col) : QString();
-}
-
 // The month in its one form ("2008-5"), however it was typed.
 QString requireMonth(const QString& monthText)
 {
@@ -70,7 +65,7 @@ QString numberFault(Decimal value, const NumberRule& rule)
 // A number cell of a line: empty is 0; otherwise a number that numberFault lets through.
 std::optional<Decimal> cellNumber(const LineTexts& line, int col, const NumberRule& rule, QString* fault)
 {
-    const QString text = cleanText(cell(line, col));
+    const QString text = cleanText(line.value(col));
     if (text.isEmpty())
         return Decimal();
     Decimal::ParseError error = Decimal::ParseError::None;
@@ -139,7 +134,7 @@ QVariantList monthBounds(const QString& employeeNo, const YearMonth& month)
 
 bool isProductionLineFilled(const LineTexts& line)
 {
-    return !cell(line, PDate).isEmpty() && !cleanText(cell(line, PProduct)).isEmpty();
+    return !line.value(PDate).isEmpty() && !cleanText(line.value(PProduct)).isEmpty();
 }
 
 QString amountText(const QString& quantity, const QString& price)
@@ -161,9 +156,9 @@ SheetLines readSheetLines(const QList<LineTexts>& production, const QList<LineTe
             continue;
         const qsizetype faultsBefore = read.productionFaults.size();
         QString why;
-        const auto date = parseDateText(cell(l, PDate));
+        const auto date = parseDateText(l.value(PDate));
         if (!date)
-            read.productionFaults.append({i, PDate, unreadableDateText(cell(l, PDate))});
+            read.productionFaults.append({i, PDate, unreadableDateText(l.value(PDate))});
         const auto quantity = cellNumber(l, PQuantity, kQuantityRule, &why);
         if (!quantity)
             read.productionFaults.append({i, PQuantity, why});
@@ -171,22 +166,22 @@ SheetLines readSheetLines(const QList<LineTexts>& production, const QList<LineTe
         if (!price)
             read.productionFaults.append({i, PPrice, why});
         if (read.productionFaults.size() == faultsBefore)
-            read.production.append({i + 1, *date, cell(l, PProduct), cleanText(cell(l, PProductNo)), cell(l, PUnit),
-                                    *quantity, *price, cell(l, PRemark), cleanText(cell(l, PTicket))});
+            read.production.append({i + 1, *date, l.value(PProduct), cleanText(l.value(PProductNo)), l.value(PUnit),
+                                    *quantity, *price, l.value(PRemark), cleanText(l.value(PTicket))});
     }
     for (int i = 0; i < deductions.size(); ++i) {
         const LineTexts& l = deductions.at(i);
         if (!isDeductionLineFilled(l))
             continue;
         QString why;
-        const auto date = parseDateText(cell(l, DDate));
+        const auto date = parseDateText(l.value(DDate));
         if (!date)
-            read.deductionFaults.append({i, DDate, unreadableDateText(cell(l, DDate))});
+            read.deductionFaults.append({i, DDate, unreadableDateText(l.value(DDate))});
         const auto amount = cellNumber(l, DAmount, kDeductionRule, &why);
         if (!amount)
             read.deductionFaults.append({i, DAmount, why});
         if (date && amount)
-            read.deductions.append({i + 1, *date, cell(l, DItem), cleanText(cell(l, DItemNo)), *amount});
+            read.deductions.append({i + 1, *date, l.value(DItem), cleanText(l.value(DItemNo)), *amount});
     }
     return read;
 }
@@ -218,13 +213,13 @@ QList<LineTexts> linesWithContent(const QList<LineTexts>& lines)
 
 bool isDeductionLineFilled(const LineTexts& line)
 {
-    return !cell(line, DDate).isEmpty() && !cell(line, DItem).isEmpty();
+    return !line.value(DDate).isEmpty() && !line.value(DItem).isEmpty();
 }
 
 namespace {
 bool blank(const LineTexts& line, int col)
 {
-    return cleanText(cell(line, col)).isEmpty();
+    return cleanText(line.value(col)).isEmpty();
 }
 
 template <class Pred> QList<int> indexesWhere(const QList<LineTexts>& lines, Pred pred)

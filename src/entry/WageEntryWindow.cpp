@@ -18,6 +18,7 @@
 #include "ui/Permission.h"
 #include "ui/Printing.h"
 #include "ui/Twips.h"
+#include "ui/WindowParts.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -78,13 +79,6 @@ QLineEdit* textBox(QWidget* parent, const QString& name, bool readOnly = false)
     if (readOnly)
         t->setText(Decimal().moneyText());
     return t;
-}
-
-QPushButton* button(const QString& text, QWidget* parent, const QString& name)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    return b;
 }
 
 template <size_t N> void setUpLineGrid(DataGrid* grid, int rows, const ColumnSpec (&columns)[N])
@@ -181,7 +175,7 @@ void WageEntryWindow::buildLayout()
     place(label(QStringLiteral("员工姓名："), this, QStringLiteral("Label2")), 180, 120, 1050, 210);
     m_name = textBox(this, QStringLiteral("Text1"));
     place(m_name, 1230, 30, 1605, 315);
-    m_showAll = button(QStringLiteral("↓"), this, QStringLiteral("Command4"));
+    m_showAll = ui::commandButton(QStringLiteral("↓"), QStringLiteral("Command4"), this);
     place(m_showAll, 2880, 60, 315, 285);
     place(label(QStringLiteral("工号："), this, QStringLiteral("Label3")), 3270, 120, 630, 210);
     m_number = textBox(this, QStringLiteral("Text2"));
@@ -236,16 +230,16 @@ void WageEntryWindow::buildLayout()
     m_deductionTotal->installEventFilter(this);
     m_netPay->installEventFilter(this);
 
-    auto* save = button(QStringLiteral("保存"), m_frame, QStringLiteral("Command1"));
+    auto* save = ui::commandButton(QStringLiteral("保存"), QStringLiteral("Command1"), m_frame);
     place(save, 5130, 5220, 1215, 465);
-    auto* print = button(QStringLiteral("打印"), m_frame, QStringLiteral("Command2"));
+    auto* print = ui::commandButton(QStringLiteral("打印"), QStringLiteral("Command2"), m_frame);
     place(print, 6720, 5220, 1215, 465);
     // The wage slip stands beside the print of the grids, and "全部清空" moves right for it.
-    auto* slip = button(QStringLiteral("工资条"), m_frame, QStringLiteral("Command8"));
+    auto* slip = ui::commandButton(QStringLiteral("工资条"), QStringLiteral("Command8"), m_frame);
     place(slip, 8010, 5220, 1065, 465);
-    auto* clear = button(QStringLiteral("全部清空"), m_frame, QStringLiteral("Command3"));
+    auto* clear = ui::commandButton(QStringLiteral("全部清空"), QStringLiteral("Command3"), m_frame);
     place(clear, 9165, 5220, 1215, 465);
-    auto* reprice = button(QStringLiteral("按新工价重算"), m_frame, QStringLiteral("Command9"));
+    auto* reprice = ui::commandButton(QStringLiteral("按新工价重算"), QStringLiteral("Command9"), m_frame);
     place(reprice, 3180, 5220, 1815, 465);
     // Prints belong to the right to print, which an account entering wages may lack.
     ui::permit(print, m_ctx.session().refusal(Right::Statistics));
@@ -833,7 +827,7 @@ void WageEntryWindow::onPrintSlip()
     std::optional<WageSlip> slip;
     const bool read = ui::guarded(this, [&] {
         WageSlips slips(m_ctx.conn());
-        const auto employee = slips.employeeByNumber(m_number->text());
+        const auto employee = EmployeeFinder(m_ctx.conn()).byNumber(m_number->text());
         if (!employee)
             return;
         MonthRecords records(m_ctx.conn());

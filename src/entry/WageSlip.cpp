@@ -9,18 +9,6 @@
 namespace kv {
 
 namespace {
-QString cell(const LineTexts& line, int col)
-{
-    return col < line.size() ? line.at(col) : QString();
-}
-
-std::optional<SlipEmployee> readEmployee(Statement& st)
-{
-    if (!st.next())
-        return std::nullopt;
-    return SlipEmployee{st.integer(0), st.text(1), st.text(2), st.text(3), st.text(4)};
-}
-
 // A number cell as a save stores it: empty is 0, a number its exact value, anything else itself
 // (a save refuses it).
 QString numberForm(const QString& text)
@@ -35,12 +23,12 @@ QString numberForm(const QString& text)
 // is the same: dates as ISO text, numbers as their values written plainly.
 QString storedForm(const LineTexts& line, const QList<int>& textCols, const QList<int>& numberCols)
 {
-    const auto date = parseDateText(cell(line, 0));
-    QStringList parts{date ? isoDate(*date) : cell(line, 0)};
+    const auto date = parseDateText(line.value(0));
+    QStringList parts{date ? isoDate(*date) : line.value(0)};
     for (int c : textCols)
-        parts << cell(line, c);
+        parts << line.value(c);
     for (int c : numberCols)
-        parts << numberForm(cell(line, c));
+        parts << numberForm(line.value(c));
     return parts.join(u'\x1f');
 }
 
@@ -59,27 +47,12 @@ Decimal amountSum(const QList<LineTexts>& lines, int col)
 {
     Decimal sum;
     for (const LineTexts& line : lines)
-        sum += Decimal::parse(cell(line, col)).value_or(Decimal());
+        sum += Decimal::parse(line.value(col)).value_or(Decimal());
     return sum;
 }
 } // namespace
 
-std::optional<SlipEmployee> WageSlips::employeeById(qint64 id)
-{
-    Statement st = m_db.prepare(QStringLiteral("SELECT id, 工号, 姓名, 车间, 工种 FROM 员工 WHERE id = ?"));
-    st.bind(1, id);
-    return readEmployee(st);
-}
-
-std::optional<SlipEmployee> WageSlips::employeeByNumber(const QString& number)
-{
-    Statement st =
-        m_db.prepare(QStringLiteral("SELECT id, 工号, 姓名, 车间, 工种 FROM 员工 WHERE 工号 = ? ORDER BY id LIMIT 1"));
-    st.bind(1, cleanText(number));
-    return readEmployee(st);
-}
-
-WageSlip WageSlips::slip(const SlipEmployee& employee, const YearMonth& month)
+WageSlip WageSlips::slip(const EmployeeRef& employee, const YearMonth& month)
 {
     MonthRecords records(m_db);
     WageSlip slip;

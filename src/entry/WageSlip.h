@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/NetPayRounding.h"
+#include "entry/EmployeeFinder.h"
 #include "entry/MonthRecords.h"
 
 #include <QList>
@@ -12,21 +13,12 @@ namespace kv {
 
 class Database;
 
-// The employee a wage slip is for, as the employee list keeps it.
-struct SlipEmployee {
-    qint64 id = 0;
-    QString number;
-    QString name;
-    QString workshop;
-    QString jobType;
-};
-
 // One employee's stored month as it is handed out on pay day: every production line (date,
 // product, unit, quantity, piece price, amount) and every deduction line (date, item, amount),
 // with the totals of exactly those lines.
 struct WageSlip {
     QString factory;
-    SlipEmployee employee;
+    EmployeeRef employee; // as the employee list keeps him
     QString monthText;           // "2008-5"
     QList<LineTexts> production; // columns as ProductionColumn
     QList<LineTexts> deductions; // columns as DeductionColumn
@@ -42,12 +34,8 @@ class WageSlips {
 public:
     explicit WageSlips(Database& db) : m_db(db) {}
 
-    // The employee with this id or this number (cleaned); none when there is no such employee.
-    std::optional<SlipEmployee> employeeById(qint64 id);
-    std::optional<SlipEmployee> employeeByNumber(const QString& number);
-
     // The employee's slip of the month, from the stored lines. Throws DbError.
-    WageSlip slip(const SlipEmployee& employee, const YearMonth& month);
+    WageSlip slip(const EmployeeRef& employee, const YearMonth& month);
 
     // Whether anything of the month is stored: a line or the month's summary row.
     bool monthStored(const QString& employeeNo, const YearMonth& month);

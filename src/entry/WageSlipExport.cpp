@@ -36,7 +36,7 @@ ui::SheetRows slipSheet(const QList<WageSlip>& slips)
         for (const QString& c : captions)
             caption.append(text(c, true));
         rows.append(caption);
-        const SlipEmployee& e = slip.employee;
+        const EmployeeRef& e = slip.employee;
         QList<ui::SheetCell> row{text(slip.monthText),        text(e.number),
                                  text(e.name),                text(e.workshop),
                                  text(e.jobType),             number(slip.productionTotal),

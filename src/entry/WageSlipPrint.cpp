@@ -198,7 +198,7 @@ private:
 
     void drawEmployee(const WageSlip& slip, const SlipPart& part, const QRectF& band)
     {
-        const SlipEmployee& e = slip.employee;
+        const EmployeeRef& e = slip.employee;
         const QString who = QStringLiteral("姓名：%1    工号：%2    车间：%3    工种：%4    月份：%5")
                                 .arg(e.name, e.number, e.workshop, e.jobType, slip.monthText);
         m_painter.setFont(m_body);

@@ -570,8 +570,9 @@ void WageStatisticsWindow::wageSlips(SlipCommand command)
     QList<WageSlip> slips;
     const bool read = ui::guarded(this, [&] {
         WageSlips source(m_ctx.conn());
+        EmployeeFinder employees(m_ctx.conn());
         for (int r : rows) {
-            const auto employee = source.employeeById(m_grid->text(r, SId).toLongLong());
+            const auto employee = employees.byId(m_grid->text(r, SId).toLongLong());
             if (!employee)
                 continue;
             WageSlip slip = source.slip(*employee, month);
@@ -599,7 +600,7 @@ void WageStatisticsWindow::wageSlips(SlipCommand command)
         exportWageSlips(this, slips, m_ctx.paths().file(monthName + QStringLiteral("工资条.xlsx")));
         return;
     }
-    const SlipEmployee& one = slips.first().employee;
+    const EmployeeRef& one = slips.first().employee;
     const QString title = slips.size() == 1 && command == SlipCommand::PrintSelected
                               ? one.name + u'(' + one.number + u')' + monthName + QStringLiteral(" 工资条")
                               : monthName + QStringLiteral(" 工资条");

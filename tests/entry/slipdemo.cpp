@@ -61,8 +61,8 @@ int main(int argc, char** argv)
     WageSlips slips(test.db());
     QList<WageSlip> three;
     for (const char* no : {"001", "002", "003"})
-        three.append(slips.slip(*slips.employeeByNumber(QString::fromUtf8(no)), {2008, 5}));
-    const WageSlip longOne = slips.slip(*slips.employeeByNumber(QStringLiteral("004")), {2008, 5});
+        three.append(slips.slip(*EmployeeFinder(test.db()).byNumber(QString::fromUtf8(no)), {2008, 5}));
+    const WageSlip longOne = slips.slip(*EmployeeFinder(test.db()).byNumber(QStringLiteral("004")), {2008, 5});
     const bool ok = printWageSlips(test.ctx(), nullptr, three, QStringLiteral("三人工资条")) &&
                     printWageSlips(test.ctx(), nullptr, {longOne}, QStringLiteral("长工资条"));
     return ok ? 0 : 1;

@@ -108,7 +108,7 @@ private slots:
         records.saveMonth(readMonthSheet({"2008-5", "002", "李四", {pline("2008-5-5", "外壳", "80", "100", "1.25")}, {}}));
 
         WageSlips slips(db);
-        const auto employee = slips.employeeByNumber(QStringLiteral(" 001 "));
+        const auto employee = EmployeeFinder(db).byNumber(QStringLiteral(" 001 "));
         QVERIFY(employee);
         QCOMPARE(employee->workshop, QStringLiteral("一车间"));
         QCOMPARE(employee->jobType, QStringLiteral("车工"));
@@ -133,7 +133,7 @@ private slots:
         // A month saved empty is stored too: its summary row says so.
         records.saveMonth(readMonthSheet({"2008-6", "001", "张三", {}, {}}));
         QVERIFY(slips.monthStored(QStringLiteral("001"), {2008, 6}));
-        QVERIFY(!slips.employeeByNumber(QStringLiteral("009")));
+        QVERIFY(!EmployeeFinder(db).byNumber(QStringLiteral("009")));
 
         QVERIFY(factoryNameProblem(QString(40, u'厂')).isEmpty());
         QVERIFY(!factoryNameProblem(QString(41, u'厂')).isEmpty());

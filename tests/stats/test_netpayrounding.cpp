@@ -90,7 +90,7 @@ private slots:
         MonthRecords(db).saveMonth(readMonthSheet(
             {"2008-5", "001", "张三", {{"2008-5-3", "外壳", "个", "3", "", "", "1.2345", ""}}, {{"2008-5-4", "罚款", "10"}}}));
         WageSlips slips(db);
-        const WageSlip slip = slips.slip(*slips.employeeByNumber("001"), {2008, 5});
+        const WageSlip slip = slips.slip(*EmployeeFinder(db).byNumber(QStringLiteral("001")), {2008, 5});
         QCOMPARE(slip.netPay(), money("-6.2965"));
         QCOMPARE(slip.paidNetPay(), money("-6.2"));
         // Stored figures stay exact.
