@@ -295,6 +295,18 @@ MonthRecords::StoredTotals MonthRecords::storedTotals(const QString& employeeNo,
     return totals;
 }
 
+bool MonthRecords::isStored(const QString& employeeNo, const YearMonth& month)
+{
+    const QString no = cleanText(employeeNo);
+    const QVariantList bounds{no, isoDate(month.firstDay()), isoDate(month.nextFirstDay())};
+    const QString lines = QStringLiteral(" WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?");
+    return m_db.scalar(QStringLiteral("SELECT count(*) FROM 工资流水") + lines, bounds).toLongLong() > 0 ||
+           m_db.scalar(QStringLiteral("SELECT count(*) FROM 扣减流水") + lines, bounds).toLongLong() > 0 ||
+           m_db.scalar(QStringLiteral("SELECT count(*) FROM 员工工资 WHERE 工号 = ? AND 月份 = ?"),
+                       {no, monthText(month.year, month.month)})
+                   .toLongLong() > 0;
+}
+
 qint64 MonthRecords::version(const QString& employeeNo, const QString& monthText)
 {
     return m_db

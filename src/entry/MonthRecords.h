@@ -139,6 +139,8 @@ public:
     // Which save of the employee's month is stored: the id of its summary row, which every save
     // writes anew (ids are never given twice); 0 when none is stored.
     qint64 version(const QString& employeeNo, const QString& monthText);
+    // Whether anything of the month is stored: a line or the month's summary row.
+    bool isStored(const QString& employeeNo, const YearMonth& month);
 
     // Both changes need the account's right to enter wages (Right::WageEntry) and are refused
     // with InputError otherwise, and with kMonthClosedText when the month is closed

@@ -839,7 +839,7 @@ void WageEntryWindow::onPrintSlip()
                         QStringLiteral("没有保存！"), ui::Icon::Warning);
             return;
         }
-        if (!slips.monthStored(employee->number, *month)) {
+        if (!records.isStored(employee->number, *month)) {
             ui::message(this, QStringLiteral("没有 %1 的工资记录，请先保存，再打印工资条。").arg(workingMonth()),
                         QStringLiteral("没有保存！"), ui::Icon::Warning);
             return;

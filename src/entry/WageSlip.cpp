@@ -67,18 +67,6 @@ WageSlip WageSlips::slip(const EmployeeRef& employee, const YearMonth& month)
     return slip;
 }
 
-bool WageSlips::monthStored(const QString& employeeNo, const YearMonth& month)
-{
-    const QString no = cleanText(employeeNo);
-    const QVariantList bounds{no, isoDate(month.firstDay()), isoDate(month.nextFirstDay())};
-    const QString lines = QStringLiteral(" WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?");
-    return m_db.scalar(QStringLiteral("SELECT count(*) FROM 工资流水") + lines, bounds).toLongLong() > 0 ||
-           m_db.scalar(QStringLiteral("SELECT count(*) FROM 扣减流水") + lines, bounds).toLongLong() > 0 ||
-           m_db.scalar(QStringLiteral("SELECT count(*) FROM 员工工资 WHERE 工号 = ? AND 月份 = ?"),
-                       {no, monthText(month.year, month.month)})
-                   .toLongLong() > 0;
-}
-
 bool sameAsStored(const QList<LineTexts>& shownProduction, const QList<LineTexts>& shownDeductions,
                   const QList<LineTexts>& storedProduction, const QList<LineTexts>& storedDeductions)
 {

@@ -37,9 +37,6 @@ public:
     // The employee's slip of the month, from the stored lines. Throws DbError.
     WageSlip slip(const EmployeeRef& employee, const YearMonth& month);
 
-    // Whether anything of the month is stored: a line or the month's summary row.
-    bool monthStored(const QString& employeeNo, const YearMonth& month);
-
 private:
     Database& m_db;
 };

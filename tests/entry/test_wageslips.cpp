@@ -128,11 +128,11 @@ private slots:
         QCOMPARE(slip.productionTotal.plainText(), QStringLiteral("50.3"));
         QCOMPARE(slip.netPay().plainText(), QStringLiteral("29.5"));
 
-        QVERIFY(slips.monthStored(QStringLiteral("001"), kMay2008));
-        QVERIFY(!slips.monthStored(QStringLiteral("001"), {2008, 6}));
+        QVERIFY(MonthRecords(db).isStored(QStringLiteral("001"), kMay2008));
+        QVERIFY(!MonthRecords(db).isStored(QStringLiteral("001"), {2008, 6}));
         // A month saved empty is stored too: its summary row says so.
         records.saveMonth(readMonthSheet({"2008-6", "001", "张三", {}, {}}));
-        QVERIFY(slips.monthStored(QStringLiteral("001"), {2008, 6}));
+        QVERIFY(MonthRecords(db).isStored(QStringLiteral("001"), {2008, 6}));
         QVERIFY(!EmployeeFinder(db).byNumber(QStringLiteral("009")));
 
         QVERIFY(factoryNameProblem(QString(40, u'厂')).isEmpty());
