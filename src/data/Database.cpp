@@ -116,6 +116,11 @@ QString Statement::text(int col) const
     return m_impl->text(col);
 }
 
+QByteArrayView Statement::utf8(int col) const
+{
+    return m_impl->utf8(col);
+}
+
 double Statement::number(int col) const
 {
     return m_impl->number(col);
@@ -135,7 +140,7 @@ Decimal Statement::decimal(int col) const
 {
     // Both engines write a REAL as text with at least the 15 digits that give its decimal back,
     // and a sum as its exact digits.
-    return isNull(col) ? Decimal() : m_impl->decimal(col);
+    return m_impl->decimal(col);
 }
 
 // ---- Database ----

@@ -4,6 +4,7 @@
 #include "data/Error.h"
 #include "data/Session.h"
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
@@ -43,7 +44,9 @@ public:
     QString columnName(int col) const;
     int columnIndex(const QString& name) const; // -1 when absent
     bool isNull(int col) const;
-    QString text(int col) const;   // null reads as ""
+    QString text(int col) const; // null reads as ""
+    // The bytes text() decodes, without making a QString of them; valid until the next step.
+    QByteArrayView utf8(int col) const;
     double number(int col) const;  // null reads as 0
     qint64 integer(int col) const; // null reads as 0
     // A stored amount or quantity, rounded to Decimal::kPlaces; null reads as 0. Throws

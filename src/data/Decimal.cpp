@@ -126,8 +126,40 @@ std::optional<qint64> toUnits(const NumberParts& parts)
     return static_cast<qint64>(parts.negative ? -units : units);
 }
 
+// Plain digits as sums are written ("-1234.5"): a sign, at most twelve digits before the point
+// and at most six after it, read straight into millionths. Nothing for any other spelling.
+template <class View> std::optional<qint64> plainUnits(const View& text)
+{
+    const qsizetype end = text.size();
+    qsizetype i = 0;
+    const bool negative = end > 0 && charAt(text, 0) == '-';
+    if (negative)
+        ++i;
+    const auto digit = [&](qsizetype at) { return charAt(text, at) >= '0' && charAt(text, at) <= '9'; };
+    const qsizetype wholeBegin = i;
+    qint64 units = 0;
+    for (; i < end && digit(i); ++i)
+        units = units * 10 + (charAt(text, i) - '0');
+    if (i == wholeBegin || i - wholeBegin > 12)
+        return std::nullopt;
+    int places = 0;
+    if (i < end && charAt(text, i) == '.') {
+        for (++i; i < end && digit(i) && places < Decimal::kPlaces; ++i, ++places)
+            units = units * 10 + (charAt(text, i) - '0');
+        if (places == 0)
+            return std::nullopt;
+    }
+    if (i != end)
+        return std::nullopt;
+    for (; places < Decimal::kPlaces; ++places)
+        units *= 10;
+    return negative ? -units : units;
+}
+
 template <class View> Decimal storedFrom(const View& text)
 {
+    if (const std::optional<qint64> plain = plainUnits(text))
+        return Decimal::fromUnits(*plain);
     const std::optional<NumberParts> parts = split(text);
     if (!parts)
         return {};
@@ -197,20 +229,12 @@ std::optional<Decimal> Decimal::fromCellText(QStringView text)
     return fromUnits(*units);
 }
 
-Decimal Decimal::fromStoredDouble(double value)
+Decimal Decimal::fromStoredDigits(double value)
 {
     if (!std::isfinite(value))
         outOfRange();
     // Fifteen significant digits give back the decimal a REAL column was given, as the file
-    // engine writes a REAL as text. Below a hundred million those digits lie within 0.06 of a
-    // millionth of the value, so where the value is not near half-way between two millionths
-    // (a stored figure never is) rounding it directly gives the same millionths, without text.
-    if (std::abs(value) < 1e8) {
-        const double scaled = value * double(kScale);
-        const double fraction = std::abs(scaled - std::trunc(scaled));
-        if (std::abs(fraction - 0.5) > 0.1)
-            return fromUnits(std::llround(scaled));
-    }
+    // engine writes a REAL as text.
     char text[32];
     const std::to_chars_result written = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15);
     return storedFrom(std::string_view(text, written.ptr - text));

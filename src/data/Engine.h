@@ -3,6 +3,7 @@
 #include "data/Decimal.h"
 #include "data/Error.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -23,10 +24,14 @@ public:
     virtual QString columnName(int col) = 0;
     virtual bool isNull(int col) const = 0;
     virtual QString text(int col) const = 0;
+    // The text's UTF-8 bytes as the engine holds them, valid until the next step (see
+    // Statement::utf8).
+    virtual QByteArrayView utf8(int col) const = 0;
     virtual double number(int col) const = 0;
     virtual qint64 integer(int col) const = 0;
     virtual QVariant value(int col) const = 0;
-    // A column holding a number or a sum of decimal_sum, as a Decimal (see Statement::decimal).
+    // A column holding a number or a sum of decimal_sum, as a Decimal, null as 0 (see
+    // Statement::decimal).
     virtual Decimal decimal(int col) const { return Decimal::fromStoredText(text(col)); }
 };
 

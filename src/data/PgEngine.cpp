@@ -113,6 +113,16 @@ public:
         return textOfUtf8(p, PQgetlength(m_result.get(), m_row, col));
     }
 
+    QByteArrayView utf8(int col) const override
+    {
+        if (isNull(col))
+            return {};
+        const char* p = PQgetvalue(m_result.get(), m_row, col);
+        if (PQftype(m_result.get(), col) == kBool)
+            return p[0] == 't' ? QByteArrayView("1") : QByteArrayView("0");
+        return {p, PQgetlength(m_result.get(), m_row, col)};
+    }
+
     double number(int col) const override
     {
         if (isNull(col))

@@ -11,6 +11,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string_view>
 
 namespace kv {
@@ -47,8 +48,13 @@ void decimalSumStep(sqlite3_context* ctx, int, sqlite3_value** argv)
         else if (type == SQLITE_FLOAT)
             x = Decimal::fromStoredDouble(sqlite3_value_double(argv[0]));
         else
-            x = Decimal::fromStoredText(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0]))));
-        acc->units = (Decimal::fromUnits(acc->units) + x).units();
+            x = Decimal::fromStoredText(std::string_view(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
+                                                         std::size_t(sqlite3_value_bytes(argv[0]))));
+        // Decimal's own sum, checked the same way: nothing beyond 64 bits, nor its lowest value.
+        qint64 sum = 0;
+        if (__builtin_add_overflow(acc->units, x.units(), &sum) || sum == std::numeric_limits<qint64>::min())
+            acc->failed = true;
+        acc->units = sum;
         acc->any = true;
     } catch (const Error&) {
         acc->failed = true;
@@ -188,6 +194,12 @@ public:
         return textOfUtf8(p, sqlite3_column_bytes(m_stmt, col));
     }
 
+    QByteArrayView utf8(int col) const override
+    {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
+        return p ? QByteArrayView(p, sqlite3_column_bytes(m_stmt, col)) : QByteArrayView();
+    }
+
     double number(int col) const override { return sqlite3_column_double(m_stmt, col); }
     qint64 integer(int col) const override { return sqlite3_column_int64(m_stmt, col); }
 
@@ -195,6 +207,7 @@ public:
     Decimal decimal(int col) const override
     {
         switch (sqlite3_column_type(m_stmt, col)) {
+        case SQLITE_NULL: return {};
         case SQLITE_INTEGER: return Decimal::fromInteger(integer(col));
         case SQLITE_FLOAT: return Decimal::fromStoredDouble(number(col));
         default: {

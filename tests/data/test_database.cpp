@@ -202,6 +202,15 @@ private slots:
                 .scalar(QStringLiteral("SELECT count(*) FROM 员工 WHERE 姓名 LIKE ?"), {QStringLiteral("%O'Brien%")})
                 .toInt(),
             1);
+        // Read as bytes, it is the same text before decoding; a leading byte order mark is part of it.
+        const QString marked = QChar(0xFEFF) + nasty;
+        app.db().exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名) VALUES (?, ?)"), {QStringLiteral("E2"), marked});
+        Statement st = app.db().prepare(QStringLiteral("SELECT 姓名 FROM 员工 ORDER BY 工号"));
+        for (const QString& text : {nasty, marked}) {
+            QVERIFY(st.next());
+            QCOMPARE(st.utf8(0).toByteArray(), text.toUtf8());
+            QCOMPARE(st.text(0), text);
+        }
     }
 
     // A file's tables copied whole into the data (a restore into the server goes this way):
@@ -278,8 +287,11 @@ private slots:
         QVERIFY(st.next());
         QCOMPARE(st.text(0), QStringLiteral("P1"));
         QCOMPARE(st.number(1), 1.25);
+        QCOMPARE(st.decimal(1), *Decimal::parse(QStringLiteral("1.25")));
         QVERIFY(st.isNull(2));
         QCOMPARE(st.text(2), QString());
+        QVERIFY(st.utf8(2).isEmpty());
+        QCOMPARE(st.decimal(2), Decimal());
         QCOMPARE(st.columnIndex(QStringLiteral("工价")), 1);
         QVERIFY(!st.next());
         QVERIFY(app.db().scalar(QStringLiteral("SELECT max(id) FROM 员工")).isNull());

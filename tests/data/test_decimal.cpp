@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <limits>
+#include <string_view>
 
 using namespace kv;
 
@@ -49,6 +50,19 @@ private slots:
         QCOMPARE(Decimal::fromStoredText(u"1.25E+3").plainText(), QStringLiteral("1250"));
         QCOMPARE(Decimal::fromStoredText(u"436.050000").plainText(), QStringLiteral("436.05"));
         QCOMPARE(Decimal::fromStoredText(u"abc").units(), qint64(0));
+        // Sums come back as plain digits, read straight into millionths; every other spelling
+        // still reads as the general rules say.
+        QCOMPARE(Decimal::fromStoredText(std::string_view("-123456789012.123456")).units(),
+                 qint64(-123'456'789'012'123'456));
+        QCOMPARE(Decimal::fromStoredText(std::string_view("1234567890123")).units(), qint64(1'234'567'890'123'000'000));
+        QCOMPARE(Decimal::fromStoredText(std::string_view("0.1234565")).units(), qint64(123'457));
+        QCOMPARE(Decimal::fromStoredText(std::string_view("-0.0000005")).units(), qint64(-1));
+        QCOMPARE(Decimal::fromStoredText(std::string_view(".5")).units(), qint64(500'000));
+        QCOMPARE(Decimal::fromStoredText(std::string_view("5.")).units(), qint64(5'000'000));
+        QCOMPARE(Decimal::fromStoredText(std::string_view("+2.5")).units(), qint64(2'500'000));
+        QCOMPARE(Decimal::fromStoredText(std::string_view(" 7 ")).units(), qint64(7'000'000));
+        QCOMPARE(Decimal::fromStoredText(std::string_view("-")).units(), qint64(0));
+        QCOMPARE(Decimal::fromStoredText(std::string_view("1.2.3")).units(), qint64(0));
         QVERIFY_THROWS_EXCEPTION(InputError, Decimal::fromStoredText(u"1e300"));
         QVERIFY_THROWS_EXCEPTION(InputError, Decimal::fromStoredDouble(std::numeric_limits<double>::infinity()));
 
@@ -67,6 +81,14 @@ private slots:
             const double value = (rng.generateDouble() - 0.5) * magnitude +
                                  (i % 3 == 0 ? 0.0000005 * double(rng.bounded(-9, 10)) : 0.0);
             QCOMPARE(Decimal::fromStoredDouble(value), Decimal::fromStoredText(QString::number(value, 'g', 15)));
+        }
+        // Either side of a hundred million, where the reading without text ends, and near
+        // half-way millionths there.
+        for (const double base : {1e8, -1e8, 99999999.999999, -99999999.999999, 12345678.5}) {
+            for (int step = -8; step <= 8; ++step) {
+                const double value = base + step * 0.00000025;
+                QCOMPARE(Decimal::fromStoredDouble(value), Decimal::fromStoredText(QString::number(value, 'g', 15)));
+            }
         }
     }
 
