@@ -6,64 +6,168 @@
 
 #include <QDate>
 #include <QHash>
+#include <QVarLengthArray>
 
 #include <algorithm>
+#include <list>
 
 namespace kv {
 
 namespace {
-struct Sums {
-    Decimal production;
-    Decimal deductions;
-};
-using SumsByNumber = QHash<QString, Sums>;
-
-// Counts the rows read and tells the progress now and then; false once the run is to stop.
+// Counts the rows read and tells the progress now and then; false once the run is to stop, and
+// from then on.
 class RowCount {
 public:
     explicit RowCount(WorkProgress* progress) : m_progress(progress) {}
     bool next()
     {
         constexpr int kRowsPerReport = 1024;
+        if (m_stopped)
+            return false;
         if (++m_rows % kRowsPerReport != 0 || !m_progress)
             return true;
-        return m_progress->advance(m_rows);
+        m_stopped = !m_progress->advance(m_rows);
+        return !m_stopped;
     }
 
 private:
     WorkProgress* m_progress;
     int m_rows = 0;
+    bool m_stopped = false;
 };
 
-// Adds the rows "number, sum" of a query over the range to one of the two sums.
-void addSums(Database& db, const QString& groupedSql, const QVariantList& range, SumsByNumber& sums,
-             Decimal Sums::*field, RowCount& count)
-{
-    Statement st = db.prepare(groupedSql);
-    st.bindAll(range);
-    while (count.next() && st.next())
-        if (!st.isNull(0)) // a line without a number belongs to nobody
-            sums[st.text(0)].*field = st.decimal(1);
-}
+// A column's text as a view, made without allocating when it is ASCII, as employee numbers
+// nearly always are: a year's statistics read one for every employee.
+class TextReader {
+public:
+    QStringView read(const Statement& st, int col)
+    {
+        const QByteArrayView bytes = st.utf8(col);
+        if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) >= 0x80; })) {
+            m_text = st.text(col);
+            return m_text;
+        }
+        m_ascii.resize(bytes.size());
+        std::copy(bytes.begin(), bytes.end(), m_ascii.begin());
+        return {m_ascii.constData(), m_ascii.size()};
+    }
 
-// Every employee in ascending id with the sums of its cleaned number.
-QList<EmployeeWage> listEmployees(Database& db, const SumsByNumber& sums, RowCount& count)
+private:
+    QVarLengthArray<char16_t, 32> m_ascii;
+    QString m_text;
+};
+
+// Every employee in ascending id, without sums yet.
+QList<EmployeeWage> listEmployees(Database& db, RowCount& count)
 {
     QList<EmployeeWage> wages;
-    wages.reserve(sums.size()); // most employees have lines
+    // A factory has a few workshops and many employees in each: the same texts are made once.
+    QList<std::pair<QByteArray, QString>> workshops;
+    constexpr qsizetype kWorkshopsKept = 32;
     Statement st = db.prepare(QStringLiteral("SELECT id, 工号, 姓名, 车间 FROM 员工 ORDER BY id"));
     while (count.next() && st.next()) {
-        EmployeeWage wage;
+        EmployeeWage& wage = wages.emplace_back();
         wage.id = st.integer(0);
         wage.number = st.text(1);
         wage.name = st.text(2);
-        wage.workshop = cleanText(st.text(3));
-        const Sums s = sums.value(cleanText(wage.number));
-        wage.production = s.production;
-        wage.deductions = s.deductions;
-        wages.append(std::move(wage));
+        const QByteArrayView workshop = st.utf8(3);
+        const auto known = std::find_if(workshops.cbegin(), workshops.cend(),
+                                        [&](const auto& w) { return QByteArrayView(w.first) == workshop; });
+        if (known != workshops.cend()) {
+            wage.workshop = known->second;
+        } else {
+            wage.workshop = cleanText(st.text(3));
+            if (workshops.size() < kWorkshopsKept)
+                workshops.append({workshop.toByteArray(), wage.workshop});
+        }
     }
     return wages;
+}
+
+// A number as the lines store it (cleaned), hashed cheaply: employee numbers are short and
+// differ in their last characters, and a year's statistics look up tens of thousands of them.
+struct NumberKey {
+    QStringView text;
+    friend bool operator==(NumberKey a, NumberKey b) { return a.text == b.text; }
+    friend size_t qHash(NumberKey key, size_t seed)
+    {
+        size_t h = seed ^ 0xcbf29ce484222325ULL;
+        for (const QChar c : key.text)
+            h = (h ^ c.unicode()) * 0x100000001b3ULL;
+        return h;
+    }
+};
+
+// The employees by the cleaned number their lines are stored under; several employees may share
+// one, and each of them is given its sums.
+class EmployeesByNumber {
+public:
+    explicit EmployeesByNumber(const QList<EmployeeWage>& wages)
+    {
+        // Views of the stored numbers, cleaned as lines are stored: most only lose blanks around
+        // them, if anything; those with TABs are cleaned into texts of their own.
+        m_numbers.reserve(wages.size());
+        for (const EmployeeWage& w : wages) {
+            if (w.number.contains(u'\t')) {
+                m_numbers.append(m_cleaned.emplace_back(cleanText(w.number)));
+                continue;
+            }
+            QStringView number = w.number;
+            while (number.startsWith(u' '))
+                number = number.sliced(1);
+            while (number.endsWith(u' '))
+                number.chop(1);
+            m_numbers.append(number);
+        }
+        m_next.resize(wages.size());
+        m_isFirst.resize(wages.size());
+        m_first.reserve(wages.size());
+        for (qsizetype i = wages.size() - 1; i >= 0; --i) {
+            qsizetype& first = m_first[NumberKey{m_numbers.at(i)}]; // 0 when new
+            m_next[i] = first - 1;
+            first = i + 1;
+        }
+        for (const qsizetype first : std::as_const(m_first))
+            m_isFirst[first - 1] = true;
+    }
+
+    // Calls f with the index of every employee of the number. The numbers mostly come in the
+    // order the employees were added in: the employee after the one found last is tried first.
+    template <class F> void forEach(QStringView number, F f)
+    {
+        qsizetype i = -1;
+        if (m_guess < m_numbers.size() && m_isFirst.at(m_guess) && m_numbers.at(m_guess) == number)
+            i = m_guess;
+        else
+            i = m_first.value(NumberKey{number}) - 1;
+        if (i >= 0)
+            m_guess = i + 1;
+        for (; i >= 0; i = m_next.at(i))
+            f(i);
+    }
+
+private:
+    std::list<QString> m_cleaned;        // the numbers that had TABs, cleaned
+    QList<QStringView> m_numbers;        // cleaned, in the order of the wages
+    QHash<NumberKey, qsizetype> m_first; // index + 1 of the first employee of a number
+    QList<qsizetype> m_next;             // the next employee of the same number, or -1
+    QList<bool> m_isFirst;               // whether the employee is the first of its number
+    qsizetype m_guess = 0;
+};
+
+// Adds the rows "number, sum" of a query over the range to one of the two sums of the employees.
+void addSums(Database& db, const QString& groupedSql, const QVariantList& range, EmployeesByNumber& employees,
+             QList<EmployeeWage>& wages, Decimal EmployeeWage::*field, RowCount& count)
+{
+    Statement st = db.prepare(groupedSql);
+    st.bindAll(range);
+    TextReader number;
+    while (count.next() && st.next()) {
+        if (st.isNull(0)) // a line without a number belongs to nobody
+            continue;
+        const Decimal sum = st.decimal(1);
+        employees.forEach(number.read(st, 0), [&](qsizetype i) { wages[i].*field = sum; });
+    }
 }
 } // namespace
 
@@ -74,44 +178,54 @@ QList<EmployeeWage> WageStatistics::compute(PeriodKind kind, const DateRange& ra
 
 QList<EmployeeWage> WageStatistics::fromJournals(const DateRange& range)
 {
+    RowCount count(m_progress);
+    QList<EmployeeWage> wages = listEmployees(m_db, count);
+    if (range.isEmpty() || wages.isEmpty())
+        return wages;
     // The range comes first in each journal's (日期, 工号, amount) index, so the scan reads that
     // index alone.
-    SumsByNumber sums;
-    RowCount count(m_progress);
-    if (!range.isEmpty()) {
-        const QVariantList bounds{range.first, range.last};
-        addSums(m_db,
-                QStringLiteral("SELECT 工号, decimal_sum(金额) FROM 工资流水 "
-                               "WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
-                bounds, sums, &Sums::production, count);
-        addSums(m_db,
-                QStringLiteral("SELECT 工号, decimal_sum(扣减金额) FROM 扣减流水 "
-                               "WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
-                bounds, sums, &Sums::deductions, count);
-    }
-    return listEmployees(m_db, sums, count);
+    EmployeesByNumber employees(wages);
+    const QVariantList bounds{range.first, range.last};
+    addSums(m_db,
+            QStringLiteral("SELECT 工号, decimal_sum(金额) FROM 工资流水 "
+                           "WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
+            bounds, employees, wages, &EmployeeWage::production, count);
+    addSums(m_db,
+            QStringLiteral("SELECT 工号, decimal_sum(扣减金额) FROM 扣减流水 "
+                           "WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
+            bounds, employees, wages, &EmployeeWage::deductions, count);
+    return wages;
 }
 
 QList<EmployeeWage> WageStatistics::fromMonthlyTotals(const DateRange& range)
 {
-    SumsByNumber sums;
     RowCount count(m_progress);
-    if (!range.isEmpty()) {
-        // One month is a range of the primary key (月份, 工号), a few thousand rows to group. Over
-        // several months the rows are read in the order of the (工号, 月份, sums) index, which
-        // groups them as it goes and holds both sums. Comparing 月份 || '' instead of 月份 keeps
-        // the planner off the month range of the key, which it would take and then sort.
-        const QString first = range.first.left(7);
-        const QString last = range.last.left(7);
-        const QString month = first == last ? QStringLiteral("月份") : QStringLiteral("月份 || ''");
-        Statement st = m_db.prepare(QStringLiteral("SELECT 工号, decimal_sum(生产金额), decimal_sum(扣减) "
-                                                   "FROM 月度合计 WHERE %1 >= ? AND %1 <= ? GROUP BY 工号")
-                                        .arg(month));
-        st.bindAll({first, last});
-        while (count.next() && st.next())
-            sums.insert(st.text(0), {st.decimal(1), st.decimal(2)});
+    QList<EmployeeWage> wages = listEmployees(m_db, count);
+    if (range.isEmpty() || wages.isEmpty())
+        return wages;
+    // One month is a range of the primary key (月份, 工号), a few thousand rows to group. Over
+    // several months the rows are read in the order of the (工号, 月份, sums) index, which groups
+    // them as it goes and holds both sums. Comparing 月份 || '' instead of 月份 keeps the planner
+    // off the month range of the key, which it would take and then sort; BETWEEN makes that text
+    // once a row instead of twice.
+    EmployeesByNumber employees(wages);
+    const QString first = range.first.left(7);
+    const QString last = range.last.left(7);
+    const QString month = first == last ? QStringLiteral("月份") : QStringLiteral("月份 || ''");
+    Statement st = m_db.prepare(QStringLiteral("SELECT 工号, decimal_sum(生产金额), decimal_sum(扣减) "
+                                               "FROM 月度合计 WHERE %1 BETWEEN ? AND ? GROUP BY 工号")
+                                    .arg(month));
+    st.bindAll({first, last});
+    TextReader number;
+    while (count.next() && st.next()) {
+        const Decimal production = st.decimal(1);
+        const Decimal deductions = st.decimal(2);
+        employees.forEach(number.read(st, 0), [&](qsizetype i) {
+            wages[i].production = production;
+            wages[i].deductions = deductions;
+        });
     }
-    return listEmployees(m_db, sums, count);
+    return wages;
 }
 
 bool WageStatistics::stopped() const

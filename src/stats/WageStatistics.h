@@ -63,3 +63,6 @@ bool runsOffWindow(int employees, PeriodKind kind, const DateRange& range);
 QList<EmployeeWage> orderByWorkshop(QList<EmployeeWage> wages, const QStringList& workshopList);
 
 } // namespace kv
+
+// Moved as its bytes when a list of them grows.
+Q_DECLARE_TYPEINFO(kv::EmployeeWage, Q_RELOCATABLE_TYPE);

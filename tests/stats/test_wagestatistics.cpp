@@ -225,13 +225,25 @@ private slots:
         const int employees = 60;
         {
             Transaction tx(db);
+            // Numbers in Chinese, and numbers that do not follow the order of the ids: M1 comes
+            // after M2, and the employee after M1's is M2's second.
+            const auto numberOf = [](int e) {
+                if (e == 41 || e == 42)
+                    return QStringLiteral("M%1").arg(43 - e);
+                return e % 7 == 0 ? QStringLiteral("车间%1").arg(e)
+                                  : QStringLiteral("N%1").arg(e % 11 == 0 ? 200 - e : e);
+            };
             for (int e = 1; e <= employees; ++e) {
-                // Some numbers repeat and some carry blanks, as typed over the years.
-                const QString number = e % 17 == 0 ? QStringLiteral("N%1 ").arg(e - 1) : QStringLiteral("N%1").arg(e);
+                // Some numbers repeat and some carry blanks or TABs, as typed over the years.
+                QString number = numberOf(e);
+                if (e % 17 == 0 || e == 43)
+                    number = numberOf(e == 43 ? 41 : e - 1) + u' ';
+                else if (e % 19 == 0)
+                    number = u'\t' + numberOf(e - 3).insert(1, u'\t');
                 addEmployee(db, e, number, QStringLiteral("员工%1").arg(e));
             }
             for (int i = 0; i < 6000; ++i) {
-                const QString number = QStringLiteral("N%1").arg(1 + rng.bounded(employees + 5));
+                const QString number = numberOf(1 + rng.bounded(employees + 5));
                 const QString day = isoDate(QDate(2007, 11, 1).addDays(rng.bounded(500)));
                 const double amount = rng.bounded(100000) / 100.0;
                 if (rng.bounded(5) == 0)
