@@ -5,6 +5,9 @@
 //    yardstick of the others in the same run: the month a range of its primary key, several
 //    months a read of its (工号, 月份, sums) index (and, for the record, the year read through the
 //    month range of the key as before that index);
+//  - BM_BareSameWork/year does with bare statements what compute() does for a year: the employee
+//    list, then the year's exact sums (decimal_sum) through the (工号, 月份) index, both drained
+//    in that order, nothing kept; compute() is read against both yardsticks;
 //  - BM_RawGroupedScan sums the period's journal lines with two bare grouped queries, a second
 //    line for comparison: the window never asks for this;
 //  - BM_Statistics is what the window asks for: month, quarter and year from the monthly totals,
@@ -94,6 +97,12 @@ int drain(kv::Database& db, const QString& sql, const QString& first, const QStr
     return rows;
 }
 
+// The employee list and the exact sums of several months, as compute() reads them.
+const QString kEmployeeList = QStringLiteral("SELECT id, 工号, 姓名, 车间 FROM 员工 ORDER BY id");
+const QString kExactTotalsOfMonths =
+    QStringLiteral("SELECT 工号, decimal_sum(生产金额), decimal_sum(扣减) FROM 月度合计 INDEXED BY 月度合计_工号_月份 "
+                   "WHERE 月份 >= ? AND 月份 <= ? GROUP BY 工号");
+
 int drain(kv::Database& db, const QString& sql, const kv::DateRange& range)
 {
     return drain(db, sql, range.first, range.last);
@@ -127,6 +136,21 @@ BENCHMARK_CAPTURE(BM_BareTotals, year, PeriodKind::Year, "2008")
 BENCHMARK_CAPTURE(BM_BareTotals, year_by_month_key, PeriodKind::Year, "2008", true)
     ->Arg(2000)
     ->Unit(benchmark::kMillisecond);
+
+void BM_BareSameWork(benchmark::State& state, const char* year)
+{
+    kv::Database& db = yearContext(state).conn();
+    const kv::DateRange range = period(PeriodKind::Year, year);
+    for (auto _ : state) {
+        kv::Statement employees = db.prepare(kEmployeeList);
+        int rows = 0;
+        while (employees.next())
+            ++rows;
+        if (rows != state.range(0) || drain(db, kExactTotalsOfMonths, range.first.left(7), range.last.left(7)) != rows)
+            state.SkipWithError("unexpected number of employees");
+    }
+}
+BENCHMARK_CAPTURE(BM_BareSameWork, year, "2008")->Arg(2000)->Arg(8000)->Arg(32000)->Unit(benchmark::kMillisecond);
 
 void BM_RawGroupedScan(benchmark::State& state, PeriodKind kind, const char* text)
 {
