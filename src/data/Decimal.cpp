@@ -292,7 +292,10 @@ Decimal Decimal::operator-() const
 
 Decimal Decimal::operator+(Decimal other) const
 {
-    return fromUnits(checked(Wide(m_units) + other.m_units));
+    const std::optional<Decimal> sum = checkedSum(*this, other);
+    if (!sum)
+        outOfRange();
+    return *sum;
 }
 
 Decimal Decimal::operator-(Decimal other) const

@@ -4,6 +4,7 @@
 #include <QStringView>
 
 #include <compare>
+#include <limits>
 #include <string_view>
 #include <optional>
 
@@ -83,6 +84,15 @@ public:
     QString moneyText() const;
 
     Decimal operator-() const;
+    // The sum, thrown out of range by operator+ and nothing here when beyond 64 bits or at the
+    // lowest 64-bit value, which has no negative.
+    static std::optional<Decimal> checkedSum(Decimal a, Decimal b)
+    {
+        qint64 sum = 0;
+        if (__builtin_add_overflow(a.m_units, b.m_units, &sum) || sum == std::numeric_limits<qint64>::min())
+            return std::nullopt;
+        return fromUnits(sum);
+    }
     Decimal operator+(Decimal other) const;
     Decimal operator-(Decimal other) const;
     Decimal& operator+=(Decimal other) { return *this = *this + other; }

@@ -11,7 +11,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <limits>
 #include <string_view>
 
 namespace kv {
@@ -50,11 +49,11 @@ void decimalSumStep(sqlite3_context* ctx, int, sqlite3_value** argv)
         else
             x = Decimal::fromStoredText(std::string_view(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
                                                          std::size_t(sqlite3_value_bytes(argv[0]))));
-        // Decimal's own sum, checked the same way: nothing beyond 64 bits, nor its lowest value.
-        qint64 sum = 0;
-        if (__builtin_add_overflow(acc->units, x.units(), &sum) || sum == std::numeric_limits<qint64>::min())
+        const std::optional<Decimal> sum = Decimal::checkedSum(Decimal::fromUnits(acc->units), x);
+        if (sum)
+            acc->units = sum->units();
+        else
             acc->failed = true;
-        acc->units = sum;
         acc->any = true;
     } catch (const Error&) {
         acc->failed = true;

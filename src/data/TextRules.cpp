@@ -18,13 +18,17 @@ QString cleanText(const QString& text)
     // only blanks and TABs always comes out empty.
     QString out = text;
     out.remove(QChar(u'\t'));
-    qsizetype begin = 0;
-    qsizetype end = out.size();
-    while (begin < end && out.at(begin) == u' ')
-        ++begin;
-    while (end > begin && out.at(end - 1) == u' ')
-        --end;
-    return out.mid(begin, end - begin);
+    const QStringView trimmed = trimBlanks(out);
+    return trimmed.size() == out.size() ? out : trimmed.toString();
+}
+
+QStringView trimBlanks(QStringView text)
+{
+    while (text.startsWith(u' '))
+        text = text.sliced(1);
+    while (text.endsWith(u' '))
+        text.chop(1);
+    return text;
 }
 
 double numericValue(const QString& text)

@@ -10,6 +10,8 @@ namespace kv {
 
 // Every TAB removed wherever it stands, and spaces at both ends.
 QString cleanText(const QString& text);
+// The text without the spaces at its ends: what cleanText makes of a text without TABs.
+QStringView trimBlanks(QStringView text);
 
 // The decimal number the text begins with (after leading blanks; point as separator, a leading
 // sign allowed); 0 when it does not begin with a number. "12.5kg" -> 12.5, "abc" -> 0.

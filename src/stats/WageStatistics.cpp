@@ -112,12 +112,7 @@ public:
                 m_numbers.append(m_cleaned.emplace_back(cleanText(w.number)));
                 continue;
             }
-            QStringView number = w.number;
-            while (number.startsWith(u' '))
-                number = number.sliced(1);
-            while (number.endsWith(u' '))
-                number.chop(1);
-            m_numbers.append(number);
+            m_numbers.append(trimBlanks(w.number));
         }
         m_next.resize(wages.size());
         m_isFirst.resize(wages.size());
