@@ -419,6 +419,19 @@ private slots:
             QCOMPARE(sum.decimal(1), max);
             QCOMPARE(sum.decimal(2), Decimal::fromInteger(sum.integer(2)));
         }
+
+        // A sum beyond the figures the program holds is an error, never a wrapped number: each
+        // amount alone fits, the two together do not.
+        db.exec(QStringLiteral("DELETE FROM 扣减流水 WHERE 工号 = 'z'"));
+        for (int i = 0; i < 2; ++i)
+            db.exec(QStringLiteral("INSERT INTO 扣减流水 (工号, 日期, 扣减金额) VALUES ('z', '2008-05-01', ?)"), {5e12});
+        const auto overflowingSum = [&] {
+            Statement sum = db.prepare(QStringLiteral("SELECT decimal_sum(扣减金额) FROM 扣减流水 WHERE 工号 = 'z'"));
+            return sum.next() ? sum.decimal(0) : Decimal();
+        };
+        QVERIFY_THROWS_EXCEPTION(Error, overflowingSum());
+        db.exec(QStringLiteral("DELETE FROM 扣减流水 WHERE 工号 = 'z'"));
+        QVERIFY(db.scalar(QStringLiteral("SELECT count(*) FROM 扣减流水")).toInt() > 0);
     }
 
     // A statement that fails inside a transaction undoes the whole transaction, also when the
