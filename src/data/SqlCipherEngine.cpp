@@ -187,16 +187,14 @@ public:
 
     QString text(int col) const override
     {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
-        if (!p)
-            return {};
-        return textOfUtf8(p, sqlite3_column_bytes(m_stmt, col));
+        const std::string_view bytes = utf8Of(column(col));
+        return bytes.data() ? textOfUtf8(bytes.data(), int(bytes.size())) : QString();
     }
 
     QByteArrayView utf8(int col) const override
     {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
-        return p ? QByteArrayView(p, sqlite3_column_bytes(m_stmt, col)) : QByteArrayView();
+        const std::string_view bytes = utf8Of(column(col));
+        return bytes.data() ? QByteArrayView(bytes.data(), qsizetype(bytes.size())) : QByteArrayView();
     }
 
     double number(int col) const override { return sqlite3_column_double(m_stmt, col); }
@@ -205,29 +203,40 @@ public:
     // Read as the value is stored, without a QString between: a sum's digits, a REAL, an integer.
     Decimal decimal(int col) const override
     {
-        switch (sqlite3_column_type(m_stmt, col)) {
+        sqlite3_value* v = column(col);
+        switch (sqlite3_value_type(v)) {
         case SQLITE_NULL: return {};
-        case SQLITE_INTEGER: return Decimal::fromInteger(integer(col));
-        case SQLITE_FLOAT: return Decimal::fromStoredDouble(number(col));
+        case SQLITE_INTEGER: return Decimal::fromInteger(sqlite3_value_int64(v));
+        case SQLITE_FLOAT: return Decimal::fromStoredDouble(sqlite3_value_double(v));
         default: {
-            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
-            return p ? Decimal::fromStoredText(std::string_view(p, std::size_t(sqlite3_column_bytes(m_stmt, col))))
-                     : Decimal();
+            const std::string_view bytes = utf8Of(v);
+            return bytes.data() ? Decimal::fromStoredText(bytes) : Decimal();
         }
         }
     }
 
     QVariant value(int col) const override
     {
-        switch (sqlite3_column_type(m_stmt, col)) {
+        sqlite3_value* v = column(col);
+        switch (sqlite3_value_type(v)) {
         case SQLITE_NULL: return QVariant();
-        case SQLITE_INTEGER: return QVariant(integer(col));
-        case SQLITE_FLOAT: return QVariant(number(col));
+        case SQLITE_INTEGER: return QVariant(qint64(sqlite3_value_int64(v)));
+        case SQLITE_FLOAT: return QVariant(sqlite3_value_double(v));
         default: return QVariant(text(col));
         }
     }
 
 private:
+    // The current row's value of a column: read through it, a value costs one call into the
+    // engine (each call takes the connection's lock) where type, text and length would cost three.
+    // The connection is never used by two threads at once, so the value stays as it is while read.
+    sqlite3_value* column(int col) const { return sqlite3_column_value(m_stmt, col); }
+    static std::string_view utf8Of(sqlite3_value* v)
+    {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+        return p ? std::string_view(p, std::size_t(sqlite3_value_bytes(v))) : std::string_view();
+    }
+
     [[noreturn]] void fail(int rc) const
     {
         // The extended code tells a value stored twice from the other refusals of a constraint.

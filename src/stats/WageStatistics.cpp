@@ -114,6 +114,13 @@ public:
             }
             m_numbers.append(trimBlanks(w.number));
         }
+        // Numbers given in ascending order as employees were added ("001", "002", …) are all
+        // different and are found by halving; otherwise they are hashed.
+        const auto descending = std::adjacent_find(m_numbers.cbegin(), m_numbers.cend(),
+                                                   [](QStringView a, QStringView b) { return a.compare(b) >= 0; });
+        if (descending == m_numbers.cend())
+            return;
+        m_hashed = true;
         m_next.resize(wages.size());
         m_isFirst.resize(wages.size());
         m_first.reserve(wages.size());
@@ -130,20 +137,34 @@ public:
     // order the employees were added in: the employee after the one found last is tried first.
     template <class F> void forEach(QStringView number, F f)
     {
-        qsizetype i = -1;
-        if (m_guess < m_numbers.size() && m_isFirst.at(m_guess) && m_numbers.at(m_guess) == number)
-            i = m_guess;
-        else
-            i = m_first.value(NumberKey{number}) - 1;
-        if (i >= 0)
-            m_guess = i + 1;
-        for (; i >= 0; i = m_next.at(i))
+        const qsizetype i = find(number);
+        if (i < 0)
+            return;
+        m_guess = i + 1;
+        if (!m_hashed) {
             f(i);
+            return;
+        }
+        for (qsizetype j = i; j >= 0; j = m_next.at(j))
+            f(j);
     }
 
 private:
+    // The first employee of the number, or -1.
+    qsizetype find(QStringView number) const
+    {
+        if (m_guess < m_numbers.size() && (!m_hashed || m_isFirst.at(m_guess)) && m_numbers.at(m_guess) == number)
+            return m_guess;
+        if (m_hashed)
+            return m_first.value(NumberKey{number}) - 1;
+        const auto at = std::lower_bound(m_numbers.cbegin(), m_numbers.cend(), number,
+                                         [](QStringView a, QStringView b) { return a.compare(b) < 0; });
+        return at != m_numbers.cend() && *at == number ? at - m_numbers.cbegin() : -1;
+    }
+
     std::list<QString> m_cleaned;        // the numbers that had TABs, cleaned
     QList<QStringView> m_numbers;        // cleaned, in the order of the wages
+    bool m_hashed = false;               // whether the numbers are hashed (else ascending)
     QHash<NumberKey, qsizetype> m_first; // index + 1 of the first employee of a number
     QList<qsizetype> m_next;             // the next employee of the same number, or -1
     QList<bool> m_isFirst;               // whether the employee is the first of its number
@@ -200,13 +221,16 @@ QList<EmployeeWage> WageStatistics::fromMonthlyTotals(const DateRange& range)
         return wages;
     // One month is a range of the primary key (月份, 工号), a few thousand rows to group. Over
     // several months the rows are read in the order of the (工号, 月份, sums) index, which groups
-    // them as it goes and holds both sums. Comparing 月份 || '' instead of 月份 keeps the planner
-    // off the month range of the key, which it would take and then sort; BETWEEN makes that text
-    // once a row instead of twice.
+    // them as it goes and holds both sums. Comparing +月份 (SQLite's unary plus changes nothing
+    // but keeps the term off any index) instead of 月份 keeps the planner off the month range of
+    // the key, which it would take and then sort. The server has no unary plus for texts; there
+    // the same is said with 月份 || '', which makes a new text a row.
     EmployeesByNumber employees(wages);
     const QString first = range.first.left(7);
     const QString last = range.last.left(7);
-    const QString month = first == last ? QStringLiteral("月份") : QStringLiteral("月份 || ''");
+    QString month = QStringLiteral("月份");
+    if (first != last)
+        month = m_db.isServer() ? QStringLiteral("月份 || ''") : QStringLiteral("+月份");
     Statement st = m_db.prepare(QStringLiteral("SELECT 工号, decimal_sum(生产金额), decimal_sum(扣减) "
                                                "FROM 月度合计 WHERE %1 BETWEEN ? AND ? GROUP BY 工号")
                                     .arg(month));

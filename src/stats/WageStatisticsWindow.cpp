@@ -33,11 +33,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QToolBar>
 
-#ifdef __GLIBC__
 #include <algorithm>
+
+#ifdef __GLIBC__
 #include <malloc.h>
 #endif
 
@@ -47,6 +49,17 @@ using ui::twipsToPixels;
 
 namespace {
 constexpr int kGridLeftTwips = 150;
+
+// What a large run read and summed is gone: the memory it used is given back to the system, so
+// that the window holds no more than its grid's figures between runs. (The connection's page
+// cache is small and bounded; kept, the next run need not read and decrypt its pages again.)
+void releaseFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
 // A period text that is no date or year: the number of a type mismatch.
 constexpr int kUnreadablePeriodError = 13;
 
@@ -246,9 +259,7 @@ bool WageStatisticsWindow::runStatistics()
     case PeriodReading::Unreadable: showRunError(kUnreadablePeriodError); return false;
     case PeriodReading::Ok: break;
     }
-    const bool done = showStatistics(PeriodKind(tab), text, period.range);
-    releaseRunMemory();
-    return done;
+    return showStatistics(PeriodKind(tab), text, period.range);
 }
 
 void WageStatisticsWindow::showRunError(int number, const QString& detail)
@@ -259,18 +270,15 @@ void WageStatisticsWindow::showRunError(int number, const QString& detail)
     ui::message(this, text, QStringLiteral("统计错误！"), ui::Icon::Warning);
 }
 
-void WageStatisticsWindow::releaseRunMemory()
-{
-    // What the run read and summed is gone: give the memory it used back to the system, so that
-    // the window holds no more than its grid's figures between runs. (The connection's page cache
-    // is small and bounded; kept, the next run need not read and decrypt its pages again.)
-#ifdef __GLIBC__
-    malloc_trim(0);
-#endif
-}
-
 bool WageStatisticsWindow::showStatistics(PeriodKind kind, const QString& periodText, const DateRange& range)
 {
+    // After a run read off the window, once its figures are in the grid or thrown away. A run
+    // small enough for the window's thread leaves little behind, and its memory is soon used again.
+    bool offWindow = false;
+    const auto release = qScopeGuard([&offWindow] {
+        if (offWindow)
+            releaseFreedMemory();
+    });
     const bool grouped = m_byWorkshop->isChecked();
     QList<EmployeeWage> wages;
     NetPayRounding rounding;
@@ -290,7 +298,8 @@ bool WageStatisticsWindow::showStatistics(PeriodKind kind, const QString& period
         return true;
     };
     try {
-        if (!runsOffWindow(employeeCount(m_ctx.conn()), kind, range)) {
+        offWindow = runsOffWindow(employeeCount(m_ctx.conn()), kind, range);
+        if (!offWindow) {
             read(m_ctx.conn(), nullptr);
         } else {
             // A long run reads on a thread of its own, over a connection of its own, while the

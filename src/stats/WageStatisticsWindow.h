@@ -55,7 +55,6 @@ private:
     void layOut();
     // Computes the statistics of the period and fills the grid with them; false on a failed run.
     bool showStatistics(PeriodKind kind, const QString& periodText, const DateRange& range);
-    void releaseRunMemory();
     void showRunError(int number, const QString& detail = {});
     void addTotals();
     // "零钞统计": the notes for the rows shown of a month.

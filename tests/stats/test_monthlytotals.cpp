@@ -218,7 +218,7 @@ private slots:
         if (!db.isServer()) {
             Statement plan =
                 db.prepare(QStringLiteral("EXPLAIN QUERY PLAN SELECT 工号, sum(生产金额), sum(扣减) FROM "
-                                          "月度合计 WHERE 月份 || '' >= ? AND 月份 || '' <= ? GROUP BY 工号"));
+                                          "月度合计 WHERE +月份 BETWEEN ? AND ? GROUP BY 工号"));
             plan.bindAll({QStringLiteral("2008-01"), QStringLiteral("2008-12")});
             QStringList steps;
             while (plan.next())

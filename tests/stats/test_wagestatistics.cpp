@@ -217,8 +217,16 @@ private slots:
         QCOMPARE(year.deductions, Decimal::fromInteger(78));
     }
 
+    void groupedSumsEqualTheSumsOfEachEmployee_data()
+    {
+        QTest::addColumn<bool>("ascending");
+        QTest::newRow("numbers out of order, repeated") << false;
+        QTest::newRow("numbers ascending with the ids") << true;
+    }
+
     void groupedSumsEqualTheSumsOfEachEmployee()
     {
+        QFETCH(bool, ascending);
         TestApp app;
         Database& db = app.db();
         QRandomGenerator rng(20080517);
@@ -226,8 +234,12 @@ private slots:
         {
             Transaction tx(db);
             // Numbers in Chinese, and numbers that do not follow the order of the ids: M1 comes
-            // after M2, and the employee after M1's is M2's second.
-            const auto numberOf = [](int e) {
+            // after M2, and the employee after M1's is M2's second. Or numbers given out in
+            // order, N001 to N060, some with blanks around; lines also come for N061 to N065,
+            // whom nobody has, and many employees have no lines in a range.
+            const auto numberOf = [ascending](int e) {
+                if (ascending)
+                    return QStringLiteral("N%1").arg(e, 3, 10, QLatin1Char('0'));
                 if (e == 41 || e == 42)
                     return QStringLiteral("M%1").arg(43 - e);
                 return e % 7 == 0 ? QStringLiteral("车间%1").arg(e)
@@ -236,7 +248,9 @@ private slots:
             for (int e = 1; e <= employees; ++e) {
                 // Some numbers repeat and some carry blanks or TABs, as typed over the years.
                 QString number = numberOf(e);
-                if (e % 17 == 0 || e == 43)
+                if (ascending)
+                    number = e % 13 == 0 ? u' ' + number + u' ' : number;
+                else if (e % 17 == 0 || e == 43)
                     number = numberOf(e == 43 ? 41 : e - 1) + u' ';
                 else if (e % 19 == 0)
                     number = u'\t' + numberOf(e - 3).insert(1, u'\t');
