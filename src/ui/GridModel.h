@@ -61,6 +61,10 @@ public:
     // The number the source gives for a cell it still stands for; none for any other cell.
     std::optional<Decimal> sourceNumber(int row, int col) const;
     bool isFromSource(int row) const;
+    // The source, and the row of it that a grid row stands for (-1 when the row holds its own
+    // texts): for reading many cells at once without going through the grid's rows each time.
+    const GridRowSource* source() const { return m_source.get(); }
+    int sourceRowOf(int row) const { return isFromSource(row) ? rowAt(row)->sourceRow : -1; }
 
     QColor background(int row, int col) const; // white unless set
     void setBackground(int row, int col, const QColor& color);

@@ -170,25 +170,35 @@ void GridSizing::autoFitCols(int col1, int col2, const std::function<QString(int
     bold.setBold(true);
     const QFontMetrics boldMetrics(bold);
     QHeaderView* header = m_table->horizontalHeader();
+    // The rows measured, found once for all columns, with the row of the source each stands for.
+    struct MeasuredRow {
+        int row;
+        int sourceRow; // -1: the row's own texts
+    };
+    std::vector<MeasuredRow> measured;
+    measured.reserve(std::size_t(std::max(m_cells.rows() - 1, 0)));
+    for (int r = 1; r < m_cells.rows(); ++r) {
+        if (!m_cells.isRowHidden(r))
+            measured.push_back({r, m_cells.model().sourceRowOf(r)});
+    }
+    const GridRowSource* source = m_cells.model().source();
     const int last = std::min(std::max(col1, col2), m_cells.cols() - 1);
     for (int c = std::max(std::min(col1, col2), 0); c <= last; ++c) {
         int width = header->sectionSizeHint(c);
         SourceWidest fromSource;
-        for (int r = 1; r < m_cells.rows() && width < widest; ++r) {
-            if (m_cells.isRowHidden(r))
-                continue;
-            if (m_cells.model().isFromSource(r)) {
-                if (const std::optional<Decimal> number = m_cells.number(r, c))
+        for (auto m = measured.cbegin(); m != measured.cend() && width < widest; ++m) {
+            if (m->sourceRow >= 0) {
+                if (const std::optional<Decimal> number = source->number(m->sourceRow, c))
                     fromSource.addNumber(*number);
                 else
-                    fromSource.addText(m_cells.text(r, c));
+                    fromSource.addText(source->text(m->sourceRow, c));
                 continue;
             }
-            const QString text = shown(r, c);
+            const QString text = shown(m->row, c);
             if (text.isEmpty())
                 continue;
             const int advance =
-                m_cells.isRowBold(r) ? boldMetrics.horizontalAdvance(text) : gridWidths.width(text);
+                m_cells.isRowBold(m->row) ? boldMetrics.horizontalAdvance(text) : gridWidths.width(text);
             width = std::max(width, advance + margin);
         }
         if (const std::optional<Decimal> number = fromSource.widestNumber())
