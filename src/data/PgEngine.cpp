@@ -5,6 +5,7 @@
 
 #include <libpq-fe.h>
 
+#include <QHash>
 #include <QUrl>
 
 #include <optional>
@@ -221,12 +222,20 @@ public:
     // Prepares the statement under `name` on the connection as it is now.
     void prepareNamed(const QByteArray& name, const PgStatementText& text)
     {
-        // A value whose type the statement does not give (SELECT ?) is taken as text.
-        std::vector<Oid> types(text.parameters, 0);
+        const QByteArray sql = text.sql.toUtf8();
+        // A value whose type the statement does not give (SELECT ?) is taken as text: the server
+        // refuses the statement, naming the value, and it is prepared again with that value as
+        // text. Inside a transaction the refusal would end the transaction, so a statement not
+        // prepared before is tried under a savepoint, rolled back to for the next try. Any other
+        // refusal ends the transaction as a failing statement does.
+        const auto known = m_parameterTypes.constFind(sql);
+        std::vector<Oid> types = known != m_parameterTypes.cend() ? *known : std::vector<Oid>(text.parameters, 0);
+        const bool guarded = m_inTransaction && known == m_parameterTypes.cend();
+        if (guarded)
+            run("SAVEPOINT kv_prepare");
         bool reopened = false;
         for (;;) {
-            auto result = own(
-                PQprepare(m_conn, name.constData(), text.sql.toUtf8().constData(), int(types.size()), types.data()));
+            auto result = own(PQprepare(m_conn, name.constData(), sql.constData(), int(types.size()), types.data()));
             if (PQresultStatus(result.get()) == PGRES_COMMAND_OK)
                 break;
             if (PQstatus(m_conn) != CONNECTION_OK && !m_inTransaction && !reopened) {
@@ -238,10 +247,19 @@ public:
             }
             const char* state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
             const int untyped = state && QByteArray(state) == "42P18" ? untypedParameter(result.get()) : -1;
-            if (untyped < 1 || untyped > int(types.size()) || types[untyped - 1] != 0)
+            if (untyped < 1 || untyped > int(types.size()) || types[untyped - 1] != 0 || (m_inTransaction && !guarded))
                 fail(result.get());
             types[untyped - 1] = kText;
+            if (guarded)
+                run("ROLLBACK TO SAVEPOINT kv_prepare");
         }
+        if (guarded)
+            run("RELEASE SAVEPOINT kv_prepare");
+        // Texts made with a varying number of values could fill it without end.
+        constexpr qsizetype kTypesKept = 2000;
+        if (m_parameterTypes.size() >= kTypesKept)
+            m_parameterTypes.clear();
+        m_parameterTypes.insert(sql, std::move(types));
     }
 
     void execScript(const QString& sql) override
@@ -538,6 +556,8 @@ private:
     qint64 m_statements = 0;
     qint64 m_generation = 0; // connections opened anew since the first
     bool m_inTransaction = false;
+    // The types the parameters of each statement text were prepared with (0: the server's choice).
+    QHash<QByteArray, std::vector<Oid>> m_parameterTypes;
     bool m_cut = false; // the connection broke off inside a transaction not yet given up
     int m_changes = 0;
     qint64 m_totalChanges = 0;

@@ -459,6 +459,24 @@ private slots:
         QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM 车间")).toInt(), kept + 1);
     }
 
+    // A value the statement gives no type to (? IS NULL) is read as text, also inside a
+    // transaction, where the server's first refusal of the statement must not end the transaction.
+    void valueWithoutTypeIsTextInsideATransaction()
+    {
+        TestApp app;
+        Database& db = app.db();
+        for (const QString& workshop : {QStringLiteral("一"), QStringLiteral("二")}) {
+            Transaction tx(db);
+            db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES (?)"), {workshop});
+            QCOMPARE(db.scalar(QStringLiteral("SELECT CASE WHEN ? IS NULL THEN '' ELSE ? END"), {workshop, workshop})
+                         .toString(),
+                     workshop);
+            db.exec(QStringLiteral("INSERT INTO 车间 (车间) VALUES (?)"), {workshop + u'a'});
+            tx.commit();
+        }
+        QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM 车间")).toInt(), 4);
+    }
+
     // A transaction opened inside another is a part of it: its commit keeps its rows for the outer
     // one to decide on, its rollback undoes only its own rows, and the outer rollback undoes all.
     void nestedTransactionsArePartsOfTheOuterOne()
