@@ -223,7 +223,7 @@ public:
     void prepareNamed(const QByteArray& name, const PgStatementText& text)
     {
         const QByteArray sql = text.sql.toUtf8();
-        // A value whose type the statement does not give (SELECT ?) is taken as text: the server
+        // A value whose type the statement does not give (? IS NULL) is taken as text: the server
         // refuses the statement, naming the value, and it is prepared again with that value as
         // text. Inside a transaction the refusal would end the transaction, so a statement not
         // prepared before is tried under a savepoint, rolled back to for the next try. Any other
