@@ -259,7 +259,7 @@ public:
         constexpr qsizetype kTypesKept = 2000;
         if (m_parameterTypes.size() >= kTypesKept)
             m_parameterTypes.clear();
-        m_parameterTypes.insert(sql, std::move(types));
+        m_parameterTypes.emplace(sql, std::move(types));
     }
 
     void execScript(const QString& sql) override
