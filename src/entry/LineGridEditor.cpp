@@ -385,9 +385,9 @@ void LineGridEditor::onDateEditRequested(int row, int col)
     m_picker->show();
     m_picker->raise();
     m_picker->setFocus();
-    // Typing goes on in the picker's day; otherwise the calendar is there to pick from.
+    // Typing goes on in the picker as a date; otherwise the calendar is there to pick from.
     if (!m_typedDigit.isEmpty())
-        m_picker->typeDay(m_typedDigit);
+        m_picker->typeDate(m_typedDigit);
     else
         m_picker->openCalendar();
 }

@@ -266,6 +266,34 @@ private slots:
         press(Qt::Key_Escape);
         QCOMPARE(f.text("Text3"), QStringLiteral("45.00"));
 
+        // A whole date typed is read as one, not as digits of the day (2008-5-9 once became the
+        // 20th); so are month and day, and a year of two digits. What reads as no date shows the
+        // date the typing began on; a date of another month, even on the way to one of this
+        // month, is refused only when Enter takes it.
+        const auto typedDate = [&](const char* keys) {
+            typeKeys(keys);
+            const QDate shown = pick->date();
+            press(Qt::Key_Escape);
+            return shown;
+        };
+        QCOMPARE(typedDate("2008-5-9"), QDate(2008, 5, 9));
+        QCOMPARE(typedDate("5/27"), QDate(2008, 5, 27));
+        QCOMPARE(typedDate("08.5.6"), QDate(2008, 5, 6));
+        QCOMPARE(typedDate("2008"), QDate(2008, 5, 12));
+        typeKeys("2008-5-99");
+        press(Qt::Key_Backspace);
+        QCOMPARE(pick->date(), QDate(2008, 5, 9));
+        press(Qt::Key_Escape);
+        typeKeys("6-1");
+        QCOMPARE(fg.text(3, PDate), QStringLiteral("2008-5-12"));
+        KV_VERIFY_BOXES(f.boxes);
+        f.boxes.expect("只能是计工月份内的日期！");
+        press(Qt::Key_Return);
+        QVERIFY(pick->isVisible());
+        QCOMPARE(fg.text(3, PDate), QStringLiteral("2008-5-12"));
+        press(Qt::Key_Escape);
+        QVERIFY(!pick->isVisible());
+
         // F6 the deductions, F4 the name box, F5 back to the line being worked on.
         press(Qt::Key_F6);
         QVERIFY(inGrid(f.fg1()));
