@@ -12,6 +12,7 @@ class QPushButton;
 
 namespace kv {
 class AppContext;
+struct EmployeeRef;
 
 // The candidate list under the name box. It never takes the focus, so a press on it is
 // handled while the name box (or the "↓" button) still has the focus.
@@ -19,11 +20,18 @@ class CandidateList final : public QListWidget {
     Q_OBJECT
 public:
     explicit CandidateList(QWidget* parent);
+    // Shows these employees, in this order, none chosen.
+    void setCandidates(const QList<EmployeeRef>& employees);
+    // The id of the employee of a row.
+    qint64 idAt(int row) const;
 signals:
     void leftPressed();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QList<qint64> m_ids; // of the rows shown
 };
 
 // How the entry window finds its employee: by part of the name with the candidate list, by the
@@ -73,7 +81,6 @@ private:
     void onNumberLeft();
     void onListPressed();
     void onShowAll();
-    void addCandidates(const QList<struct EmployeeRef>& employees);
 
     AppContext& m_ctx;
     Controls m_c;
