@@ -297,7 +297,7 @@ void BM_WorkerYears(benchmark::State& state, bool everybody)
     }
 }
 BENCHMARK_CAPTURE(BM_WorkerYears, one, false)->Arg(2000)->Arg(8000)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_WorkerYears, all, true)->Arg(2000)->Arg(8000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WorkerYears, all, true)->Arg(2000)->Arg(8000)->Arg(32000)->Unit(benchmark::kMillisecond);
 
 // The window of the year of every worker, thirteen grid rows each, painted.
 void BM_WorkerYearWindow(benchmark::State& state)
@@ -314,7 +314,7 @@ void BM_WorkerYearWindow(benchmark::State& state)
             state.SkipWithError("unexpected grid");
     }
 }
-BENCHMARK(BM_WorkerYearWindow)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WorkerYearWindow)->Arg(2000)->Arg(32000)->Unit(benchmark::kMillisecond);
 
 long residentKiB()
 {

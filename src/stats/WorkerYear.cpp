@@ -6,12 +6,15 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+
 namespace kv {
 
 namespace {
 // Up to this many workers their rows are looked up one worker at a time; beyond, the year's rows
 // of everybody are read once.
 constexpr qsizetype kFewWorkers = 50;
+const QList<qint64> kNobody;
 } // namespace
 
 Decimal WorkerYear::production() const
@@ -61,18 +64,31 @@ QList<WorkerYear> workerYears(Database& db, int year, const QList<qint64>& emplo
     }
     const QVariant first = QStringLiteral("%1-01").arg(year, 4, 10, QChar(u'0'));
     const QVariant last = QStringLiteral("%1-12").arg(year, 4, 10, QChar(u'0'));
+    // The rows come a worker's months together: the number is looked up when it changes, and
+    // the month is read from the text's bytes ("2008-05").
+    QByteArray number;
+    const QList<qint64>* ids = nullptr;
     const auto add = [&](Statement& st) {
         while (st.next()) {
-            const auto ids = idsOfNumber.constFind(st.text(0));
-            if (ids == idsOfNumber.cend())
+            if (const QByteArrayView bytes = st.utf8(0); ids == nullptr || bytes != number) {
+                number = bytes.toByteArray();
+                const auto found = idsOfNumber.constFind(st.text(0));
+                ids = found == idsOfNumber.cend() ? &kNobody : &*found;
+            }
+            if (ids->isEmpty())
                 continue;
-            const int month = st.text(1).mid(5, 2).toInt();
+            const QByteArrayView monthText = st.utf8(1);
+            int month = 0;
+            for (qsizetype i = 5; i < std::min<qsizetype>(monthText.size(), 7) && month >= 0; ++i)
+                month = monthText.at(i) >= '0' && monthText.at(i) <= '9' ? month * 10 + (monthText.at(i) - '0') : -1;
             if (month < 1 || month > 12)
                 continue;
+            const Decimal production = st.decimal(2);
+            const Decimal deductions = st.decimal(3);
             for (const qint64 id : *ids) {
                 WorkerMonth& m = byId[id].months[month - 1];
-                m.production += st.decimal(2);
-                m.deductions += st.decimal(3);
+                m.production += production;
+                m.deductions += deductions;
             }
         }
     };
@@ -83,12 +99,17 @@ QList<WorkerYear> workerYears(Database& db, int year, const QList<qint64>& emplo
         for (auto it = idsOfNumber.cbegin(); it != idsOfNumber.cend(); ++it) {
             st.reset();
             st.bindAll({it.key(), first, last});
+            ids = nullptr;
             add(st);
         }
     } else {
-        // Many: the year is a range of the key (月份, 工号), twelve months of rows read once.
-        Statement st =
-            db.prepare(QStringLiteral("SELECT 工号, 月份, 生产金额, 扣减 FROM 月度合计 WHERE 月份 >= ? AND 月份 <= ?"));
+        // Many: the year's rows read once in the order of the (工号, 月份, sums) index, each
+        // worker's months together (+月份 keeps the file engine off the month range of the key,
+        // as in the statistics; the server has no unary plus for texts).
+        const QString month = db.isServer() ? QStringLiteral("月份 || ''") : QStringLiteral("+月份");
+        Statement st = db.prepare(QStringLiteral("SELECT 工号, 月份, 生产金额, 扣减 FROM 月度合计 "
+                                                 "WHERE %1 BETWEEN ? AND ? ORDER BY 工号")
+                                      .arg(month));
         st.bindAll({first, last});
         add(st);
     }

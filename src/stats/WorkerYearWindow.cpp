@@ -113,6 +113,11 @@ WorkerYearWindow::WorkerYearWindow(AppContext& ctx, QList<PayDue> employees, int
     m_year->setValue(year);
     m_employee = new QComboBox(this);
     m_employee->setObjectName(QStringLiteral("ComboEmployee"));
+    // As wide as a name and number usually are, not measured over every entry: a factory of
+    // 32,000 had the window measure as many texts before it showed.
+    constexpr int kShownCharacters = 16;
+    m_employee->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_employee->setMinimumContentsLength(kShownCharacters);
     m_employee->addItem(QStringLiteral("全部（%1 人）").arg(m_employees.size()), qint64(0));
     for (const PayDue& e : std::as_const(m_employees))
         m_employee->addItem(e.name + u'(' + e.number + u')', e.id);
