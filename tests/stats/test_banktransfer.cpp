@@ -215,6 +215,8 @@ private slots:
         for (int i = 0; i < 60; ++i)
             db.exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名) VALUES (?, ?)"),
                     {QStringLiteral("1%1").arg(i), QStringLiteral("新人%1").arg(i)});
+        // And one under 王五's number typed with a blank: both are given its months.
+        db.exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名) VALUES (' 003', '王五二')"));
         QList<qint64> ids;
         Statement st = db.prepare(QStringLiteral("SELECT id FROM 员工 ORDER BY id DESC"));
         while (st.next())
@@ -222,7 +224,10 @@ private slots:
         ids << 999; // gone: left out
         QList<WorkerYear> years = workerYears(db, 2008, ids);
         QCOMPARE(years.size(), ids.size() - 1);
-        QCOMPARE(years.at(60).name, QStringLiteral("周九")); // in the order asked
+        QCOMPARE(years.at(61).name, QStringLiteral("周九")); // in the order asked
+        QCOMPARE(years.at(0).name, QStringLiteral("王五二"));
+        QVERIFY(!years.at(0).production().isZero());
+        QCOMPARE(years.at(0).production(), years.at(65).production()); // 王五
         years += workerYears(db, 2008, ids.mid(58, 5));      // a few, one at a time
         QCOMPARE(years.size(), ids.size() - 1 + 5);
         QList<QHash<qint64, EmployeeWage>> months;
