@@ -22,13 +22,21 @@ namespace {
 
 constexpr kv::bench::BenchDataShape kShape{.employees = 1, .months = 0, .products = 10000};
 
+// A shown window of about the entry window's size, for the control measured.
+class HostWindow : public QWidget {
+public:
+    HostWindow()
+    {
+        resize(800, 600);
+        show();
+    }
+};
+
 void BM_LookupKeystroke(benchmark::State& state, const char* typed)
 {
     kv::AppContext& ctx = kv::bench::benchContext(kShape);
-    QWidget window;
-    window.resize(800, 600);
+    HostWindow window;
     auto* popup = new kv::LookupPopup(&window);
-    window.show();
     popup->show();
     kv::ItemCatalog catalog(kv::LookupKind::Product);
     catalog.refresh(ctx.conn()); // read once, as the window's first look-up does
@@ -52,11 +60,10 @@ constexpr kv::bench::BenchDataShape kEmployees{.employees = 32000, .linesPerMont
 void BM_NameKeystroke(benchmark::State& state, const char* typed)
 {
     kv::AppContext& ctx = kv::bench::benchContext(kEmployees);
-    QWidget window;
-    window.resize(800, 600);
+    HostWindow window;
     auto* list = new kv::CandidateList(&window);
     list->setGeometry(80, 30, 200, 160);
-    window.show();
+    list->show();
     const QString text = QString::fromUtf8(typed);
     for (auto _ : state) {
         list->setCandidates(kv::EmployeeFinder(ctx.conn()).nameContains(text));
