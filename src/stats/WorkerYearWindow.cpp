@@ -18,6 +18,9 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <array>
+#include <optional>
+
 namespace kv {
 
 namespace {
@@ -31,6 +34,16 @@ public:
     WorkerMonthRows(const QList<WorkerYear>& years, NetPayRounding rounding, bool totals)
         : m_years(years), m_rounding(rounding), m_first(totals ? 1 : 0), m_perWorker(totals ? 13 : 12)
     {
+        // The sums of all are read at every paint of their row: summed once. The months' texts
+        // are the same for every worker of the year.
+        if (totals)
+            for (int col = YProduction; col <= YDifference; ++col)
+                for (const WorkerYear& w : m_years)
+                    for (const WorkerMonth& m : w.months)
+                        m_allSums[col] = add(m_allSums[col], figure(m, col));
+        if (!m_years.isEmpty())
+            for (int month = 1; month <= 12; ++month)
+                m_monthTexts.append(monthText(m_years.first().year, month));
     }
 
     int rowCount() const override { return m_first + int(m_years.size()) * m_perWorker; }
@@ -43,7 +56,10 @@ public:
         const WorkerYear& w = m_years.at((row - m_first) / m_perWorker);
         const int month = (row - m_first) % m_perWorker;
         switch (col) {
-        case YMonth: return month < 12 ? monthText(w.year, month + 1) : QStringLiteral("%1年合计").arg(w.year);
+        case YMonth:
+            if (month == 12)
+                return QStringLiteral("%1年合计").arg(w.year);
+            return w.year == m_years.first().year ? m_monthTexts.at(month) : monthText(w.year, month + 1);
         case YNumber: return w.number;
         case YName: return w.name;
         default: break;
@@ -54,13 +70,8 @@ public:
     {
         if (row < 0 || row >= rowCount())
             return std::nullopt;
-        if (row < m_first) {
-            std::optional<Decimal> sum;
-            for (const WorkerYear& w : m_years)
-                for (const WorkerMonth& m : w.months)
-                    sum = add(sum, figure(m, col));
-            return sum;
-        }
+        if (row < m_first)
+            return col >= 0 && col < int(m_allSums.size()) ? m_allSums.at(std::size_t(col)) : std::nullopt;
         const WorkerYear& w = m_years.at((row - m_first) / m_perWorker);
         const int month = (row - m_first) % m_perWorker;
         if (month < 12)
@@ -96,6 +107,8 @@ private:
 
     QList<WorkerYear> m_years;
     NetPayRounding m_rounding;
+    std::array<std::optional<Decimal>, YDifference + 1> m_allSums; // of every worker's months
+    QStringList m_monthTexts;                                        // of the first worker's year
     int m_first;     // rows before the first worker's: the total of all
     int m_perWorker; // rows of each worker
 };
