@@ -42,4 +42,9 @@ HAVING decimal_sum(p) IS NOT NULL OR decimal_sum(d) IS NOT NULL
 )SQL"));
 }
 
+QString monthsByEmployeeTerm(const Database& db)
+{
+    return db.isServer() ? QStringLiteral("月份 || ''") : QStringLiteral("+月份");
+}
+
 } // namespace kv

@@ -17,6 +17,13 @@ struct YearMonth;
 // The month key of 月度合计 for a day: "2008-05", the first seven characters of its ISO date.
 QString totalsMonthKey(const QDate& day);
 
+// The 月份 of a condition over several months (… BETWEEN ? AND ?) that reads 月度合计 in the order
+// of its (工号, 月份, sums) index, each employee's months together, and keeps the planner off the
+// month range of the key (which it would take and then sort): SQLite's unary plus, which changes
+// nothing but keeps the term off any index; on the server, which has no unary plus for texts, a
+// concatenation with ''.
+QString monthsByEmployeeTerm(const Database& db);
+
 // Sums the employee's lines of the month again and stores the row, or removes it when the month
 // has no line left. Runs inside the transaction that changed the lines. Throws DbError.
 void refreshMonthlyTotals(Database& db, const QString& employeeNo, const YearMonth& month);

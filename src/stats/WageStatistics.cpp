@@ -1,6 +1,7 @@
 #include "stats/WageStatistics.h"
 
 #include "data/Database.h"
+#include "data/MonthlyTotals.h"
 #include "data/TextRules.h"
 #include "data/WorkProgress.h"
 
@@ -221,16 +222,11 @@ QList<EmployeeWage> WageStatistics::fromMonthlyTotals(const DateRange& range)
         return wages;
     // One month is a range of the primary key (月份, 工号), a few thousand rows to group. Over
     // several months the rows are read in the order of the (工号, 月份, sums) index, which groups
-    // them as it goes and holds both sums. Comparing +月份 (SQLite's unary plus changes nothing
-    // but keeps the term off any index) instead of 月份 keeps the planner off the month range of
-    // the key, which it would take and then sort. The server has no unary plus for texts; there
-    // the same is said with 月份 || '', which makes a new text a row.
+    // them as it goes and holds both sums.
     EmployeesByNumber employees(wages);
     const QString first = range.first.left(7);
     const QString last = range.last.left(7);
-    QString month = QStringLiteral("月份");
-    if (first != last)
-        month = m_db.isServer() ? QStringLiteral("月份 || ''") : QStringLiteral("+月份");
+    const QString month = first == last ? QStringLiteral("月份") : monthsByEmployeeTerm(m_db);
     Statement st = m_db.prepare(QStringLiteral("SELECT 工号, decimal_sum(生产金额), decimal_sum(扣减) "
                                                "FROM 月度合计 WHERE %1 BETWEEN ? AND ? GROUP BY 工号")
                                     .arg(month));

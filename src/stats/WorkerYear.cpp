@@ -1,6 +1,7 @@
 #include "stats/WorkerYear.h"
 
 #include "data/Database.h"
+#include "data/MonthlyTotals.h"
 #include "data/TextRules.h"
 
 #include <QHash>
@@ -103,13 +104,10 @@ QList<WorkerYear> workerYears(Database& db, int year, const QList<qint64>& emplo
             add(st);
         }
     } else {
-        // Many: the year's rows read once in the order of the (工号, 月份, sums) index, each
-        // worker's months together (+月份 keeps the file engine off the month range of the key,
-        // as in the statistics; the server has no unary plus for texts).
-        const QString month = db.isServer() ? QStringLiteral("月份 || ''") : QStringLiteral("+月份");
+        // Many: the year's rows read once, each worker's months together.
         Statement st = db.prepare(QStringLiteral("SELECT 工号, 月份, 生产金额, 扣减 FROM 月度合计 "
                                                  "WHERE %1 BETWEEN ? AND ? ORDER BY 工号")
-                                      .arg(month));
+                                      .arg(monthsByEmployeeTerm(db)));
         st.bindAll({first, last});
         add(st);
     }
