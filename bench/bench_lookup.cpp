@@ -82,8 +82,8 @@ void BM_BareNameQuery(benchmark::State& state, const char* typed)
     const QString pattern = u'%' + QString::fromUtf8(typed) + u'%';
     int rows = 0;
     for (auto _ : state) {
-        kv::Statement st = db.prepare(QStringLiteral(
-            "SELECT id, 工号, 姓名, 车间, 工种 FROM 员工 WHERE 姓名 LIKE ? ESCAPE '\\' ORDER BY id"));
+        kv::Statement st = db.prepare(
+            QStringLiteral("SELECT id, 工号, 姓名, 车间, 工种 FROM 员工 WHERE 姓名 LIKE ? ESCAPE '\\' ORDER BY id"));
         st.bindAll({pattern});
         rows = 0;
         while (st.next()) {

@@ -52,9 +52,8 @@ void DatePicker::applyTyped()
 std::optional<QDate> DatePicker::typedDate() const
 {
     const QStringList parts = m_typed.split(QRegularExpression(QStringLiteral("[-/.]")));
-    if (parts.size() > 3 || std::any_of(parts.cbegin(), parts.cend(), [](const QString& p) {
-            return p.isEmpty() || p.size() > 4;
-        }))
+    if (parts.size() > 3 ||
+        std::any_of(parts.cbegin(), parts.cend(), [](const QString& p) { return p.isEmpty() || p.size() > 4; }))
         return std::nullopt;
     QList<int> numbers;
     for (const QString& part : parts)

@@ -108,7 +108,7 @@ private:
     QList<WorkerYear> m_years;
     NetPayRounding m_rounding;
     std::array<std::optional<Decimal>, YDifference + 1> m_allSums; // of every worker's months
-    QStringList m_monthTexts;                                        // of the first worker's year
+    QStringList m_monthTexts;                                      // of the first worker's year
     int m_first;     // rows before the first worker's: the total of all
     int m_perWorker; // rows of each worker
 };

@@ -217,8 +217,9 @@ private slots:
         QCOMPARE(db.scalar(indexCount, {index}).toInt(), 1);
         // The statistics' sums of several months and 年度汇总's months of everybody read it alone,
         // in its order, with no sort.
-        for (const char* reading : {"SELECT 工号, sum(生产金额), sum(扣减) FROM 月度合计 WHERE %1 BETWEEN ? AND ? GROUP BY 工号",
-                                    "SELECT 工号, 月份, 生产金额, 扣减 FROM 月度合计 WHERE %1 BETWEEN ? AND ? ORDER BY 工号"}) {
+        for (const char* reading :
+             {"SELECT 工号, sum(生产金额), sum(扣减) FROM 月度合计 WHERE %1 BETWEEN ? AND ? GROUP BY 工号",
+              "SELECT 工号, 月份, 生产金额, 扣减 FROM 月度合计 WHERE %1 BETWEEN ? AND ? ORDER BY 工号"}) {
             if (db.isServer())
                 break;
             Statement plan = db.prepare(QStringLiteral("EXPLAIN QUERY PLAN ") +
