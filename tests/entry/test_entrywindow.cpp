@@ -83,6 +83,16 @@ private slots:
         f.gui->click("Command4"); // "↓" lists everybody
         QCOMPARE(list->count(), 4);
         QVERIFY(list->isVisible());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(3)).center());
+        QCOMPARE(f.text("Text2"), QStringLiteral("12"));
+
+        // Each list answers for its own rows: the first row of a list made after another is the
+        // employee it shows there, not the one the row showed before.
+        f.gui->find<QLineEdit>("Text1")->clear();
+        f.gui->type("Text1", "王");
+        QCOMPARE(list->item(0)->text(), QStringLiteral("王五-1"));
+        f.gui->key("Text1", Qt::Key_Return);
+        QCOMPARE(f.text("Text2"), QStringLiteral("1"));
         KV_VERIFY_BOXES(f.boxes);
     }
 
