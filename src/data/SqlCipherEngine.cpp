@@ -30,6 +30,13 @@ struct DecimalSum {
     bool failed;
 };
 
+// A value's text as the engine holds it (UTF-8), without a copy; null for a null value.
+std::string_view utf8Of(sqlite3_value* v)
+{
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return p ? std::string_view(p, std::size_t(sqlite3_value_bytes(v))) : std::string_view();
+}
+
 void decimalSumStep(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     const int type = sqlite3_value_type(argv[0]);
@@ -47,8 +54,7 @@ void decimalSumStep(sqlite3_context* ctx, int, sqlite3_value** argv)
         else if (type == SQLITE_FLOAT)
             x = Decimal::fromStoredDouble(sqlite3_value_double(argv[0]));
         else
-            x = Decimal::fromStoredText(std::string_view(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
-                                                         std::size_t(sqlite3_value_bytes(argv[0]))));
+            x = Decimal::fromStoredText(utf8Of(argv[0]));
         const std::optional<Decimal> sum = Decimal::checkedSum(Decimal::fromUnits(acc->units), x);
         if (sum)
             acc->units = sum->units();
@@ -231,11 +237,6 @@ private:
     // engine (each call takes the connection's lock) where type, text and length would cost three.
     // The connection is never used by two threads at once, so the value stays as it is while read.
     sqlite3_value* column(int col) const { return sqlite3_column_value(m_stmt, col); }
-    static std::string_view utf8Of(sqlite3_value* v)
-    {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
-        return p ? std::string_view(p, std::size_t(sqlite3_value_bytes(v))) : std::string_view();
-    }
 
     [[noreturn]] void fail(int rc) const
     {

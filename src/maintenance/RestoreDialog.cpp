@@ -25,12 +25,8 @@ RestoreDialog::RestoreDialog(AppContext& ctx, QWidget* parent) : QDialog(parent)
     m_files->setSelectionMode(QAbstractItemView::SingleSelection);
     m_files->setStyleSheet(QStringLiteral("QListWidget::item { padding: 3px 6px; }"));
 
-    auto* restoreButton = new QPushButton(QStringLiteral("确定恢复"), this);
-    restoreButton->setObjectName(QStringLiteral("Command1"));
-    restoreButton->setAutoDefault(false);
-    auto* cancel = new QPushButton(QStringLiteral("取消"), this);
-    cancel->setObjectName(QStringLiteral("Command2"));
-    cancel->setAutoDefault(false);
+    auto* restoreButton = ui::commandButton(QStringLiteral("确定恢复"), QStringLiteral("Command1"), this);
+    auto* cancel = ui::commandButton(QStringLiteral("取消"), QStringLiteral("Command2"), this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -3,6 +3,7 @@
 #include "data/AppContext.h"
 #include "data/TextRules.h"
 #include "ui/MessageBox.h"
+#include "ui/WindowParts.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -31,12 +32,8 @@ MasterDialog::MasterDialog(AppContext& ctx, MasterKind kind, const Captions& cap
     m_sections = new QVBoxLayout;
     outer->addLayout(m_sections);
 
-    m_save = new QPushButton(QStringLiteral("添加"), this);
-    m_save->setObjectName(QStringLiteral("Command1"));
-    m_save->setAutoDefault(false);
-    m_cancel = new QPushButton(QStringLiteral("取消"), this);
-    m_cancel->setObjectName(QStringLiteral("Command2"));
-    m_cancel->setAutoDefault(false);
+    m_save = ui::commandButton(QStringLiteral("添加"), QStringLiteral("Command1"), this);
+    m_cancel = ui::commandButton(QStringLiteral("取消"), QStringLiteral("Command2"), this);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_save);

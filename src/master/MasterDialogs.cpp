@@ -1,12 +1,13 @@
 #include "master/MasterDialogs.h"
 
 #include "data/AppContext.h"
-#include "lists/CodeList.h"
 #include "data/TextRules.h"
+#include "lists/CodeList.h"
 #include "master/PieceRates.h"
 #include "master/Pinyin.h"
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
+#include "ui/WindowParts.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -102,9 +103,7 @@ ProductDialog::ProductDialog(AppContext& ctx, QWidget* parent)
     m_effective->setCalendarPopup(true);
     m_effective->setDisplayFormat(QStringLiteral("yyyy-M-d"));
     layout->addWidget(m_effective, 1, 3);
-    auto* add = new QPushButton(QStringLiteral("调价"), rates);
-    add->setObjectName(QStringLiteral("CommandRate"));
-    add->setAutoDefault(false);
+    auto* add = ui::commandButton(QStringLiteral("调价"), QStringLiteral("CommandRate"), rates);
     layout->addWidget(add, 1, 4);
     connect(add, &QPushButton::clicked, this, &ProductDialog::addPriceChange);
     m_rates = rates;

@@ -23,7 +23,6 @@ namespace kv {
 namespace {
 enum TransferColumn { TNumber, TName, TBank, TCard, TNetPay, TAmount, TMethod, TransferColumnCount };
 
-
 ui::SheetCell text(const QString& t, bool bold = false)
 {
     return {t, std::nullopt, bold};

@@ -23,7 +23,6 @@ namespace kv {
 namespace {
 // Columns before the denominations.
 enum CashColumn { CNumber, CName, CNetPay, CPaid, CFirstDenomination };
-
 } // namespace
 
 CashBreakdownWindow::CashBreakdownWindow(AppContext& ctx, QList<ShownPay> pays, const QString& periodText,

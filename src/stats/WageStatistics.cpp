@@ -123,19 +123,15 @@ public:
             return;
         m_hashed = true;
         m_next.resize(wages.size());
-        m_isFirst.resize(wages.size());
         m_first.reserve(wages.size());
         for (qsizetype i = wages.size() - 1; i >= 0; --i) {
             qsizetype& first = m_first[NumberKey{m_numbers.at(i)}]; // 0 when new
             m_next[i] = first - 1;
             first = i + 1;
         }
-        for (const qsizetype first : std::as_const(m_first))
-            m_isFirst[first - 1] = true;
     }
 
-    // Calls f with the index of every employee of the number. The numbers mostly come in the
-    // order the employees were added in: the employee after the one found last is tried first.
+    // Calls f with the index of every employee of the number.
     template <class F> void forEach(QStringView number, F f)
     {
         const qsizetype i = find(number);
@@ -151,13 +147,14 @@ public:
     }
 
 private:
-    // The first employee of the number, or -1.
+    // The first employee of the number, or -1. Ascending numbers come in the order of the
+    // employees: the one after the employee found last is tried before halving.
     qsizetype find(QStringView number) const
     {
-        if (m_guess < m_numbers.size() && (!m_hashed || m_isFirst.at(m_guess)) && m_numbers.at(m_guess) == number)
-            return m_guess;
         if (m_hashed)
             return m_first.value(NumberKey{number}) - 1;
+        if (m_guess < m_numbers.size() && m_numbers.at(m_guess) == number)
+            return m_guess;
         const auto at = std::lower_bound(m_numbers.cbegin(), m_numbers.cend(), number,
                                          [](QStringView a, QStringView b) { return a.compare(b) < 0; });
         return at != m_numbers.cend() && *at == number ? at - m_numbers.cbegin() : -1;
@@ -168,7 +165,6 @@ private:
     bool m_hashed = false;               // whether the numbers are hashed (else ascending)
     QHash<NumberKey, qsizetype> m_first; // index + 1 of the first employee of a number
     QList<qsizetype> m_next;             // the next employee of the same number, or -1
-    QList<bool> m_isFirst;               // whether the employee is the first of its number
     qsizetype m_guess = 0;
 };
 

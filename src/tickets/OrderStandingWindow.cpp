@@ -61,7 +61,6 @@ void fill(ui::DataGrid& grid, const QStringList& captions, const QList<QStringLi
     ui::fitListColumns(grid);
 }
 
-
 QList<ui::SheetCell> sheetRow(const QStringList& texts, bool bold = false)
 {
     QList<ui::SheetCell> cells;
