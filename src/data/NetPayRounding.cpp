@@ -84,7 +84,8 @@ NetPayRounding netPayRounding(Database& db)
 void setNetPayRounding(Database& db, const NetPayRounding& rounding)
 {
     Transaction tx(db);
-    requireRight(db, Right::MasterData);
+    // It decides what is paid out: the right of closing months. Closed months keep their own.
+    requireRight(db, Right::CloseMonths);
     const NetPayRounding before = netPayRounding(db);
     if (before == rounding)
         return;

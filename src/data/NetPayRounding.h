@@ -36,9 +36,10 @@ QStringList roundingUnitNames();
 QStringList roundingModeNames();
 
 // The rounding kept with the data (kelvaro_meta), so that every clerk pays alike; none until
-// set. Throws DbError.
+// set. It pays the open months; a closed month keeps the one it was closed with
+// (PaySnapshot.h). Throws DbError.
 NetPayRounding netPayRounding(Database& db);
-// Stores it and logs the change. Needs the right to keep master data (InputError otherwise).
+// Stores it and logs the change. Needs the right to close months (InputError otherwise).
 void setNetPayRounding(Database& db, const NetPayRounding& rounding);
 
 } // namespace kv

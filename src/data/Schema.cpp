@@ -5,6 +5,7 @@
 #include "data/MonthlyTotals.h"
 #include "data/OperationLog.h"
 #include "data/Passwords.h"
+#include "data/PaySnapshot.h"
 #include "data/Session.h"
 #include "data/TextRules.h"
 #include "data/Tables.h"
@@ -210,6 +211,28 @@ CREATE INDEX 菲票_领取 ON 菲票 (领取工号, 领取月份);
 )SQL"));
 }
 
+// Version 15: what a closed month paid is kept with it: 月结明细, one row per worker paid, and in
+// 月结 the rounding and cash denominations the month was paid with. Months closed before get
+// their snapshot from the data as they stand now, with the settings in force now.
+void createVersion15(Database& db)
+{
+    createTablesOf(db, 15);
+    db.execScript(QStringLiteral(R"SQL(
+ALTER TABLE 月结 ADD COLUMN 取整 TEXT;
+ALTER TABLE 月结 ADD COLUMN 零钞面额 TEXT;
+CREATE INDEX 月结明细_月份 ON 月结明细 (月份, 员工ID);
+)SQL"));
+    QList<YearMonth> closed;
+    {
+        Statement st = db.prepare(QStringLiteral("SELECT 月份 FROM 月结"));
+        while (st.next())
+            if (const auto month = parseMonthText(st.text(0)))
+                closed << *month;
+    }
+    for (const YearMonth& month : std::as_const(closed))
+        snapshotClosedMonth(db, month);
+}
+
 // A new version is one function above and one line here.
 constexpr SchemaStep kSteps[] = {
     {1, createVersion1},
@@ -225,6 +248,7 @@ constexpr SchemaStep kSteps[] = {
     {12, createVersion12},
     {13, createVersion13},
     {14, createVersion14},
+    {15, createVersion15},
 };
 
 // A server's clerk role neither makes nor upgrades the tables: the database's owner does.

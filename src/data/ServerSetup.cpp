@@ -25,10 +25,11 @@ QString quotedText(const QString& text)
 
 // The journals and sums whose rows belong to a month, and the column that names it.
 const QStringList kMonthTables{QStringLiteral("工资流水"), QStringLiteral("扣减流水"), QStringLiteral("员工工资"),
-                               QStringLiteral("月度合计")};
+                               QStringLiteral("月度合计"), QStringLiteral("月结明细")};
 // Tables a clerk only adds to: the log is never rewritten, a month reopens through the owner's
-// function.
-const QStringList kAppendOnly{QStringLiteral("操作日志"), QStringLiteral("月结")};
+// function. What a closed month paid is written by closing it (before its 月结 row, so that the
+// trigger of closed months lets it in) and goes only when it reopens.
+const QStringList kAppendOnly{QStringLiteral("操作日志"), QStringLiteral("月结"), QStringLiteral("月结明细")};
 
 bool roleExists(Database& db, const QString& role)
 {
@@ -151,6 +152,7 @@ BEGIN
   IF NOT kelvaro_proof_fits(1, proof) THEN
     %6;
   END IF;
+  DELETE FROM 月结明细 WHERE 月份 = month;
   DELETE FROM 月结 WHERE 月份 = month;
   GET DIAGNOSTICS removed = ROW_COUNT;
   RETURN removed;

@@ -54,6 +54,12 @@ constexpr TableDef kTables[] = {
      u"id INTEGER PRIMARY KEY AUTOINCREMENT, 票号 TEXT UNIQUE, 生产单id INTEGER, 扎id INTEGER, 工序id INTEGER, "
      u"数量 INTEGER, 领取工号 TEXT, 领取月份 TEXT, 领取时间 TEXT",
      14, TableRole::Data},
+    // What each closed month paid each worker, as it was when the month was closed (PaySnapshot.h);
+    // 月份 as 月结's ("2026-5"), 员工ID the employee's id then.
+    {u"月结明细",
+     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 月份 TEXT NOT NULL, 员工ID INTEGER, 工号 TEXT, 姓名 TEXT, 车间 TEXT, "
+     u"工种 TEXT, 开户银行 TEXT, 银行卡号 TEXT, 发放方式 TEXT, 生产金额 REAL, 扣减 REAL, 实发工资 REAL, 取整后实发 REAL",
+     15, TableRole::Data},
 };
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "data/Session.h"
 #include "data/Database.h"
 #include "data/OperationLog.h"
+#include "data/PaySnapshot.h"
 #include "data/TextRules.h"
 
 #include <algorithm>
@@ -57,8 +58,8 @@ ClosedMonths::Outcome ClosedMonths::close(const QString& month, const QString& a
         return Outcome::AlreadyClosed;
     // Waits for saves of the month under way on other connections; later ones see it closed.
     m_db.lock(closeLockName(*canonical));
-    m_db.exec(QStringLiteral("INSERT INTO 月结 (月份, 结账时间, 账号) VALUES (?, ?, ?)"),
-              {*canonical, at, m_db.session().account()});
+    // What the month paid is stored with it, so that later edits and settings leave it as paid.
+    storeClosedMonth(m_db, *parseMonthText(*canonical), at, m_db.session().account());
     OperationLog(m_db).record(QStringLiteral("结账"), *canonical);
     tx.commit();
     return Outcome::Done;
@@ -80,8 +81,10 @@ ClosedMonths::Outcome ClosedMonths::reopen(const QString& month, const QString& 
     if (throughServerFunctions(m_db))
         m_db.scalar(QStringLiteral("SELECT kelvaro_reopen_month(?, ?)"),
                     {*canonical, accountProof(m_db, kSuperAdministratorId, password)});
-    else
+    else {
+        dropPaySnapshot(m_db, *parseMonthText(*canonical));
         m_db.exec(QStringLiteral("DELETE FROM 月结 WHERE 月份 = ?"), {*canonical});
+    }
     OperationLog(m_db).record(QStringLiteral("反结账"), *canonical);
     tx.commit();
     return Outcome::Done;

@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/FactoryName.h"
+#include "data/PaySnapshot.h"
 #include "data/TextRules.h"
 
 #include <algorithm>
@@ -57,7 +58,7 @@ WageSlip WageSlips::slip(const EmployeeRef& employee, const YearMonth& month)
     MonthRecords records(m_db);
     WageSlip slip;
     slip.factory = factoryName(m_db);
-    slip.rounding = netPayRounding(m_db);
+    slip.rounding = monthRounding(m_db, month);
     slip.employee = employee;
     slip.monthText = monthText(month.year, month.month);
     slip.production = records.loadProduction(employee.number, month);
@@ -65,6 +66,24 @@ WageSlip WageSlips::slip(const EmployeeRef& employee, const YearMonth& month)
     slip.productionTotal = amountSum(slip.production, PAmount);
     slip.deductionTotal = amountSum(slip.deductions, DAmount);
     return slip;
+}
+
+std::optional<WageSlip> WageSlips::slipOf(qint64 employeeId, const YearMonth& month)
+{
+    if (const std::optional<PaidMonth> paid = paidMonth(m_db, month)) {
+        for (const PaidWorker& w : paid->workers) {
+            if (w.employeeId != employeeId)
+                continue;
+            WageSlip slip = this->slip({w.employeeId, w.number, w.name, w.workshop, w.jobType}, month);
+            slip.rounding = paid->rounding;
+            return slip;
+        }
+        return std::nullopt;
+    }
+    const std::optional<EmployeeRef> employee = EmployeeFinder(m_db).byId(employeeId);
+    if (!employee)
+        return std::nullopt;
+    return slip(*employee, month);
 }
 
 bool sameAsStored(const QList<LineTexts>& shownProduction, const QList<LineTexts>& shownDeductions,

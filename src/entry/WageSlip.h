@@ -34,8 +34,14 @@ class WageSlips {
 public:
     explicit WageSlips(Database& db) : m_db(db) {}
 
-    // The employee's slip of the month, from the stored lines. Throws DbError.
+    // The employee's slip of the month, from the stored lines, paid out as the month is. Throws
+    // DbError.
     WageSlip slip(const EmployeeRef& employee, const YearMonth& month);
+    // The slip of the employee with that id: of an open month as slip() makes it; of a closed
+    // month from what it paid him (PaySnapshot.h): his number, name and workshop then, the lines
+    // stored under that number, the month's rounding. None when there is no such employee (or
+    // the closed month paid none by that id). Throws DbError.
+    std::optional<WageSlip> slipOf(qint64 employeeId, const YearMonth& month);
 
 private:
     Database& m_db;

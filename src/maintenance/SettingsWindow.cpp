@@ -161,7 +161,7 @@ QWidget* SettingsWindow::buildRoundingGroup()
     row->addWidget(save);
     for (QWidget* w : {static_cast<QWidget*>(m_roundingUnit), static_cast<QWidget*>(m_roundingMode),
                        static_cast<QWidget*>(save)})
-        ui::permit(w, m_ctx.session().refusal(Right::MasterData));
+        ui::permit(w, m_ctx.session().refusal(Right::CloseMonths));
     connect(m_roundingUnit, &QComboBox::currentIndexChanged, m_roundingMode,
             [this](int unit) { m_roundingMode->setEnabled(unit != int(NetPayRounding::Unit::None)); });
     connect(save, &QPushButton::clicked, this, &SettingsWindow::saveRounding);
@@ -184,7 +184,8 @@ void SettingsWindow::saveRounding()
     if (auto* log = findChild<LogView*>())
         log->reload();
     ui::message(this,
-                QStringLiteral("实发工资取整已保存：%1。\n工资条和工资表按此显示取整后的实发工资，已保存的记录不变。")
+                QStringLiteral("实发工资取整已保存：%1。\n未结账月份的工资条和工资表按此显示取整后的实发工资；"
+                               "已结账的月份仍按结账时的取整，已保存的记录不变。")
                     .arg(rounding.text()),
                 QStringLiteral("保存成功"), ui::Icon::Information);
 }

@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Error.h"
+#include "data/PaySnapshot.h"
 
 #include <QDir>
 #include <QHash>
@@ -36,15 +37,15 @@ QString csvRow(const QStringList& fields)
 {
     return fields.join(u',') + QStringLiteral("\r\n");
 }
-} // namespace
 
-TransferSheet transferSheet(Database& db, const QList<PayDue>& pays, const NetPayRounding& rounding)
+// Sorts the pays by the given details of their employees.
+TransferSheet sortPays(const QHash<qint64, PaidBy>& details, const QList<PayDue>& pays, const NetPayRounding& rounding)
 {
-    const QHash<qint64, PaidBy> details = paymentDetails(db);
     // A bank pays whole 分: without a rounding set, to the 分 half up.
     const NetPayRounding paidAs =
         rounding.isNone() ? NetPayRounding{NetPayRounding::Unit::Fen, NetPayRounding::Mode::HalfUp} : rounding;
     TransferSheet sheet;
+    sheet.rounding = rounding;
     for (const PayDue& pay : pays) {
         const auto found = details.constFind(pay.id);
         if (found == details.cend()) {
@@ -73,6 +74,24 @@ TransferSheet transferSheet(Database& db, const QList<PayDue>& pays, const NetPa
         }
     }
     return sheet;
+}
+
+} // namespace
+
+TransferSheet transferSheet(Database& db, const QList<PayDue>& pays, const NetPayRounding& rounding)
+{
+    return sortPays(paymentDetails(db), pays, rounding);
+}
+
+TransferSheet transferSheet(Database& db, const QList<PayDue>& pays, const YearMonth& month)
+{
+    const std::optional<PaidMonth> paid = paidMonth(db, month);
+    if (!paid)
+        return transferSheet(db, pays, netPayRounding(db));
+    QHash<qint64, PaidBy> details;
+    for (const PaidWorker& w : paid->workers)
+        details.insert(w.employeeId, {w.bank.trimmed(), w.card.trimmed(), w.method.trimmed()});
+    return sortPays(details, pays, paid->rounding);
 }
 
 QString transferRefusal(const TransferSheet& sheet)

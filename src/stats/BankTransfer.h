@@ -2,6 +2,7 @@
 
 #include "data/Decimal.h"
 #include "data/NetPayRounding.h"
+#include "data/TextRules.h"
 
 #include <QList>
 #include <QString>
@@ -42,6 +43,7 @@ struct TransferSheet {
     QStringList gone;    // no longer stored since the statistics ran
     Decimal transferTotal;
     Decimal cashTotal;
+    NetPayRounding rounding; // the month's, as the sheet pays it
 
     bool refused() const { return !withoutCard.isEmpty() || !gone.isEmpty(); }
 };
@@ -50,6 +52,10 @@ struct TransferSheet {
 // (a card number needed), 现金 in cash, and an empty one by bank when a card number is stored,
 // else in cash. Throws DbError.
 TransferSheet transferSheet(Database& db, const QList<PayDue>& pays, const NetPayRounding& rounding);
+// The sheet of a month's pay: of an open month as above, with the rounding set now; of a closed
+// month with its own rounding and each worker's bank, card and 发放方式 as they were when it was
+// closed (PaySnapshot.h), by employee id. Throws DbError.
+TransferSheet transferSheet(Database& db, const QList<PayDue>& pays, const YearMonth& month);
 
 // Why the sheet cannot be handed to the bank, naming the employees; empty when it can.
 QString transferRefusal(const TransferSheet& sheet);

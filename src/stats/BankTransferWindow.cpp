@@ -78,11 +78,13 @@ BankTransferWindow::BankTransferWindow(AppContext& ctx, QList<PayDue> pays, cons
 
 void BankTransferWindow::showSheet()
 {
-    NetPayRounding rounding;
     ui::guarded(this, [&] {
-        rounding = netPayRounding(m_ctx.conn());
-        m_sheet = transferSheet(m_ctx.conn(), m_pays, rounding);
+        if (const std::optional<YearMonth> month = parseMonthText(m_period))
+            m_sheet = transferSheet(m_ctx.conn(), m_pays, *month);
+        else
+            m_sheet = transferSheet(m_ctx.conn(), m_pays, netPayRounding(m_ctx.conn()));
     });
+    const NetPayRounding& rounding = m_sheet.rounding;
 
     m_grid->setRows(1);
     m_grid->setCols(TransferColumnCount);

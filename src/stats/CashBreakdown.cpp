@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/Error.h"
 #include "data/OperationLog.h"
+#include "data/PaySnapshot.h"
 #include "data/Session.h"
 #include "data/TextRules.h"
 
@@ -13,7 +14,7 @@
 namespace kv {
 
 namespace {
-const QString kKey = QStringLiteral("cash_denominations");
+const QString kKey = QString::fromUtf16(kCashDenominationsKey);
 constexpr qint64 kFen = Decimal::kScale / 100;
 constexpr qint64 kJiao = Decimal::kScale / 10;
 } // namespace
@@ -68,8 +69,16 @@ QList<Decimal> parseDenominations(const QString& typed)
 
 QList<Decimal> cashDenominations(Database& db)
 {
-    const QString stored =
-        db.scalar(QStringLiteral("SELECT value FROM kelvaro_meta WHERE key = ?"), {kKey}).toString();
+    return denominationsOf(denominationsSetting(db));
+}
+
+QList<Decimal> cashDenominations(Database& db, const YearMonth& month)
+{
+    return denominationsOf(monthDenominationsText(db, month));
+}
+
+QList<Decimal> denominationsOf(const QString& stored)
+{
     if (stored.isEmpty())
         return defaultDenominations();
     try {
@@ -83,7 +92,8 @@ void setCashDenominations(Database& db, const QString& typed)
 {
     const QList<Decimal> denominations = parseDenominations(typed);
     Transaction tx(db);
-    requireRight(db, Right::MasterData);
+    // Like the rounding, they decide what is paid out; closed months keep their own.
+    requireRight(db, Right::CloseMonths);
     const QList<Decimal> before = cashDenominations(db);
     if (before == denominations)
         return;

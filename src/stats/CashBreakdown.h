@@ -2,6 +2,7 @@
 
 #include "data/Decimal.h"
 #include "data/NetPayRounding.h"
+#include "data/TextRules.h"
 
 #include <QList>
 #include <QString>
@@ -25,7 +26,11 @@ QList<Decimal> parseDenominations(const QString& typed);
 
 // The denominations kept with the data (kelvaro_meta); the default ones until set.
 QList<Decimal> cashDenominations(Database& db);
-// Stores typed denominations and logs the change; needs the right to keep master data.
+// Those that pay the month: a closed month's as when it was closed, an open month's as set now.
+QList<Decimal> cashDenominations(Database& db, const YearMonth& month);
+// The denominations of a stored setting; the default ones for none or one no longer readable.
+QList<Decimal> denominationsOf(const QString& stored);
+// Stores typed denominations and logs the change; needs the right to close months.
 void setCashDenominations(Database& db, const QString& typed);
 
 // One worker's envelope.

@@ -2,6 +2,7 @@
 
 #include "data/AppContext.h"
 #include "data/Database.h"
+#include "data/PaySnapshot.h"
 #include "data/Session.h"
 #include "data/TextRules.h"
 #include "ui/DataGrid.h"
@@ -42,8 +43,17 @@ CashBreakdownWindow::CashBreakdownWindow(AppContext& ctx, QList<ShownPay> pays, 
     auto* printButton = ui::commandButton(QStringLiteral("打印"), QStringLiteral("CommandPrint"), this);
     auto* exportButton = ui::commandButton(QStringLiteral("导出"), QStringLiteral("CommandExport"), this);
     auto* close = ui::commandButton(QStringLiteral("关闭"), QStringLiteral("CommandClose"), this);
-    ui::permit(save, m_ctx.session().refusal(Right::MasterData));
-    ui::permit(m_denominations, m_ctx.session().refusal(Right::MasterData));
+    // A closed month is paid with the denominations it was closed with: they are set for the
+    // open months.
+    QString refusal = m_ctx.session().refusal(Right::CloseMonths);
+    const std::optional<YearMonth> month = parseMonthText(m_period);
+    if (refusal.isEmpty() && month)
+        ui::guarded(this, [&] {
+            if (paidMonth(m_ctx.conn(), *month))
+                refusal = QStringLiteral("%1 已结账，按结账时的面额计算。面额请在未结账月份的零钞统计中修改。").arg(m_period);
+        });
+    ui::permit(save, refusal);
+    ui::permit(m_denominations, refusal);
     connect(save, &QPushButton::clicked, this, &CashBreakdownWindow::saveDenominations);
     connect(m_denominations, &QLineEdit::returnPressed, this, &CashBreakdownWindow::saveDenominations);
     connect(printButton, &QPushButton::clicked, this, &CashBreakdownWindow::print);
@@ -70,8 +80,13 @@ void CashBreakdownWindow::showBreakdown()
 {
     QList<Decimal> denominations = defaultDenominations();
     ui::guarded(this, [&] {
-        denominations = cashDenominations(m_ctx.conn());
-        m_rounding = netPayRounding(m_ctx.conn());
+        if (const std::optional<YearMonth> month = parseMonthText(m_period)) {
+            denominations = cashDenominations(m_ctx.conn(), *month);
+            m_rounding = monthRounding(m_ctx.conn(), *month);
+        } else {
+            denominations = cashDenominations(m_ctx.conn());
+            m_rounding = netPayRounding(m_ctx.conn());
+        }
     });
     m_breakdown = breakDownCash(m_pays, denominations, m_rounding);
     m_denominations->setText(denominationsText(m_breakdown.denominations));

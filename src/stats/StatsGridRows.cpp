@@ -4,9 +4,9 @@
 
 namespace kv {
 
-StatsGridRows::StatsGridRows(QList<EmployeeWage> wages, QString periodText, bool grouped, NetPayRounding rounding)
-    : m_wages(std::move(wages)), m_periodText(std::move(periodText)), m_grouped(grouped), m_rounding(rounding),
-      m_roundedCol(rounding.isNone() ? -1 : (grouped ? SWorkshop + 1 : int(StatsColumnCount)))
+StatsGridRows::StatsGridRows(QList<EmployeeWage> wages, QString periodText, bool grouped, bool rounded)
+    : m_wages(std::move(wages)), m_periodText(std::move(periodText)), m_grouped(grouped),
+      m_roundedCol(rounded ? (grouped ? SWorkshop + 1 : int(StatsColumnCount)) : -1)
 {
 }
 
@@ -45,9 +45,9 @@ std::optional<Decimal> StatsGridRows::number(int row, int col) const
     default: break;
     }
     if (m_roundedCol >= 0 && col == m_roundedCol)
-        return m_rounding.apply(wage.netPay());
+        return wage.paid;
     if (m_roundedCol >= 0 && col == m_roundedCol + 1)
-        return m_rounding.difference(wage.netPay());
+        return wage.paid - wage.netPay();
     return std::nullopt;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "data/NetPayRounding.h"
 #include "stats/WageStatistics.h"
 #include "ui/GridModel.h"
 
@@ -12,7 +11,8 @@ namespace kv {
 // is rounded.
 class StatsGridRows final : public ui::GridRowSource {
 public:
-    StatsGridRows(QList<EmployeeWage> wages, QString periodText, bool grouped, NetPayRounding rounding);
+    // With `rounded`, two more columns: the net pay as paid out and what rounding changed.
+    StatsGridRows(QList<EmployeeWage> wages, QString periodText, bool grouped, bool rounded);
 
     int columnCount() const;
     int rowCount() const override { return int(m_wages.size()); }
@@ -23,7 +23,6 @@ private:
     QList<EmployeeWage> m_wages;
     QString m_periodText;
     bool m_grouped;
-    NetPayRounding m_rounding;
     int m_roundedCol; // -1 while net pay is not rounded
 };
 

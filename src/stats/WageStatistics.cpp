@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QSet>
 #include <QVarLengthArray>
 
 #include <algorithm>
@@ -182,11 +183,170 @@ void addSums(Database& db, const QString& groupedSql, const QVariantList& range,
         employees.forEach(number.read(st, 0), [&](qsizetype i) { wages[i].*field = sum; });
     }
 }
+
+// The sums of both journals over the range added to the employees of their numbers. The range
+// comes first in each journal's (日期, 工号, amount) index, so the scan reads that index alone.
+void addJournalSums(Database& db, const DateRange& range, EmployeesByNumber& employees, QList<EmployeeWage>& wages,
+                    RowCount& count)
+{
+    const QVariantList bounds{range.first, range.last};
+    addSums(db,
+            QStringLiteral("SELECT 工号, decimal_sum(金额) FROM 工资流水 "
+                           "WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
+            bounds, employees, wages, &EmployeeWage::production, count);
+    addSums(db,
+            QStringLiteral("SELECT 工号, decimal_sum(扣减金额) FROM 扣减流水 "
+                           "WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
+            bounds, employees, wages, &EmployeeWage::deductions, count);
+}
+
+// The sums of 月度合计 over the months first to last ("2008-05") added to the employees of their
+// numbers. One month is a range of the primary key (月份, 工号), a few thousand rows to group.
+// Over several months the rows are read in the order of the (工号, 月份, sums) index, which
+// groups them as it goes and holds both sums.
+void addMonthlyTotals(Database& db, const QString& first, const QString& last, EmployeesByNumber& employees,
+                      QList<EmployeeWage>& wages, RowCount& count)
+{
+    const QString month = first == last ? QStringLiteral("月份") : monthsByEmployeeTerm(db);
+    Statement st = db.prepare(QStringLiteral("SELECT 工号, decimal_sum(生产金额), decimal_sum(扣减) "
+                                             "FROM 月度合计 WHERE %1 BETWEEN ? AND ? GROUP BY 工号")
+                                  .arg(month));
+    st.bindAll({first, last});
+    TextReader number;
+    while (count.next() && st.next()) {
+        const Decimal production = st.decimal(1);
+        const Decimal deductions = st.decimal(2);
+        employees.forEach(number.read(st, 0), [&](qsizetype i) {
+            wages[i].production += production;
+            wages[i].deductions += deductions;
+        });
+    }
+}
+
+int monthIndex(const YearMonth& m)
+{
+    return m.year * 12 + m.month - 1;
+}
+
+std::optional<YearMonth> monthOfDay(const QString& isoDay)
+{
+    const QDate day = QDate::fromString(isoDay, QStringLiteral("yyyy-MM-dd"));
+    if (!day.isValid())
+        return std::nullopt;
+    return YearMonth{day.year(), day.month()};
+}
+
+// The 月度合计 key of a month index: "2008-05".
+QString totalsKey(int index)
+{
+    return totalsMonthKey(QDate(index / 12, index % 12 + 1, 1));
+}
+
+void setPaid(QList<EmployeeWage>& wages, const NetPayRounding& rounding)
+{
+    for (EmployeeWage& w : wages)
+        w.paid = rounding.apply(w.netPay());
+}
 } // namespace
 
 QList<EmployeeWage> WageStatistics::compute(PeriodKind kind, const DateRange& range)
 {
-    return kind == PeriodKind::Day ? fromJournals(range) : fromMonthlyTotals(range);
+    m_rounding = {};
+    QList<PaidMonth> closed;
+    std::optional<YearMonth> first, last;
+    if (!range.isEmpty()) {
+        first = monthOfDay(range.first);
+        last = monthOfDay(range.last);
+    }
+    if (first && last)
+        closed = paidMonths(m_db, *first, *last);
+    if (!closed.isEmpty() && kind == PeriodKind::Day && monthIndex(*first) == monthIndex(*last))
+        return dayOfClosedMonth(range, closed.first());
+    if (!closed.isEmpty())
+        return withClosedMonths(range, closed);
+    QList<EmployeeWage> wages = kind == PeriodKind::Day ? fromJournals(range) : fromMonthlyTotals(range);
+    const NetPayRounding now = netPayRounding(m_db);
+    setPaid(wages, now);
+    m_rounding.add(now);
+    return wages;
+}
+
+QList<EmployeeWage> WageStatistics::withClosedMonths(const DateRange& range, const QList<PaidMonth>& closed)
+{
+    RowCount count(m_progress);
+    // The open months of the range, as runs of months one after the other.
+    QSet<int> closedMonths;
+    for (const PaidMonth& m : closed)
+        closedMonths.insert(monthIndex(m.month));
+    QList<std::pair<int, int>> openRuns;
+    for (int m = monthIndex(*monthOfDay(range.first)); m <= monthIndex(*monthOfDay(range.last)); ++m) {
+        if (closedMonths.contains(m))
+            continue;
+        if (!openRuns.isEmpty() && openRuns.last().second == m - 1)
+            openRuns.last().second = m;
+        else
+            openRuns.append({m, m});
+    }
+    QList<EmployeeWage> wages;
+    if (!openRuns.isEmpty()) {
+        wages = listEmployees(m_db, count);
+        if (!wages.isEmpty()) {
+            EmployeesByNumber employees(wages);
+            for (const auto& [from, to] : std::as_const(openRuns))
+                addMonthlyTotals(m_db, totalsKey(from), totalsKey(to), employees, wages, count);
+        }
+        const NetPayRounding now = netPayRounding(m_db);
+        setPaid(wages, now);
+        m_rounding.add(now);
+    }
+    // The closed months' figures go to the employee they paid, by id: numbers may have been
+    // given to another since. Workers no longer stored keep the number and name they had.
+    QHash<qint64, qsizetype> byId;
+    for (qsizetype i = 0; i < wages.size(); ++i)
+        byId.insert(wages.at(i).id, i);
+    const qsizetype stored = wages.size();
+    for (const PaidMonth& month : closed) {
+        m_rounding.add(month.rounding);
+        for (const PaidWorker& w : month.workers) {
+            qsizetype i = byId.value(w.employeeId, -1);
+            if (i < 0) {
+                i = wages.size();
+                byId.insert(w.employeeId, i);
+                wages.emplace_back().id = w.employeeId;
+            }
+            EmployeeWage& wage = wages[i];
+            if (i >= stored) { // as in the latest closed month
+                wage.number = w.number;
+                wage.name = w.name;
+                wage.workshop = w.workshop;
+            }
+            wage.production += w.production;
+            wage.deductions += w.deductions;
+            wage.paid += w.paid;
+        }
+    }
+    std::sort(wages.begin(), wages.end(), [](const EmployeeWage& a, const EmployeeWage& b) { return a.id < b.id; });
+    return wages;
+}
+
+QList<EmployeeWage> WageStatistics::dayOfClosedMonth(const DateRange& range, const PaidMonth& month)
+{
+    RowCount count(m_progress);
+    QList<EmployeeWage> wages;
+    for (const PaidWorker& w : month.workers) {
+        EmployeeWage& wage = wages.emplace_back();
+        wage.id = w.employeeId;
+        wage.number = w.number;
+        wage.name = w.name;
+        wage.workshop = w.workshop;
+    }
+    if (!wages.isEmpty()) {
+        EmployeesByNumber employees(wages);
+        addJournalSums(m_db, range, employees, wages, count);
+    }
+    setPaid(wages, month.rounding);
+    m_rounding.add(month.rounding);
+    return wages;
 }
 
 QList<EmployeeWage> WageStatistics::fromJournals(const DateRange& range)
@@ -195,18 +355,8 @@ QList<EmployeeWage> WageStatistics::fromJournals(const DateRange& range)
     QList<EmployeeWage> wages = listEmployees(m_db, count);
     if (range.isEmpty() || wages.isEmpty())
         return wages;
-    // The range comes first in each journal's (日期, 工号, amount) index, so the scan reads that
-    // index alone.
     EmployeesByNumber employees(wages);
-    const QVariantList bounds{range.first, range.last};
-    addSums(m_db,
-            QStringLiteral("SELECT 工号, decimal_sum(金额) FROM 工资流水 "
-                           "WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
-            bounds, employees, wages, &EmployeeWage::production, count);
-    addSums(m_db,
-            QStringLiteral("SELECT 工号, decimal_sum(扣减金额) FROM 扣减流水 "
-                           "WHERE 日期 >= ? AND 日期 <= ? GROUP BY 工号"),
-            bounds, employees, wages, &EmployeeWage::deductions, count);
+    addJournalSums(m_db, range, employees, wages, count);
     return wages;
 }
 
@@ -216,26 +366,8 @@ QList<EmployeeWage> WageStatistics::fromMonthlyTotals(const DateRange& range)
     QList<EmployeeWage> wages = listEmployees(m_db, count);
     if (range.isEmpty() || wages.isEmpty())
         return wages;
-    // One month is a range of the primary key (月份, 工号), a few thousand rows to group. Over
-    // several months the rows are read in the order of the (工号, 月份, sums) index, which groups
-    // them as it goes and holds both sums.
     EmployeesByNumber employees(wages);
-    const QString first = range.first.left(7);
-    const QString last = range.last.left(7);
-    const QString month = first == last ? QStringLiteral("月份") : monthsByEmployeeTerm(m_db);
-    Statement st = m_db.prepare(QStringLiteral("SELECT 工号, decimal_sum(生产金额), decimal_sum(扣减) "
-                                               "FROM 月度合计 WHERE %1 BETWEEN ? AND ? GROUP BY 工号")
-                                    .arg(month));
-    st.bindAll({first, last});
-    TextReader number;
-    while (count.next() && st.next()) {
-        const Decimal production = st.decimal(1);
-        const Decimal deductions = st.decimal(2);
-        employees.forEach(number.read(st, 0), [&](qsizetype i) {
-            wages[i].production = production;
-            wages[i].deductions = deductions;
-        });
-    }
+    addMonthlyTotals(m_db, range.first.left(7), range.last.left(7), employees, wages, count);
     return wages;
 }
 

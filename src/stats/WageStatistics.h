@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Decimal.h"
+#include "data/PaySnapshot.h"
 #include "stats/StatsPeriod.h"
 
 #include <QList>
@@ -20,6 +21,7 @@ struct EmployeeWage {
     QString workshop;
     Decimal production; // sum of 金额 in 工资流水 (or of the months' 生产金额 in 月度合计)
     Decimal deductions; // sum of 扣减金额 in 扣减流水 (or of the months' 扣减 in 月度合计)
+    Decimal paid;       // as paid out: each closed month's stored figure, the rest rounded as set now
     Decimal netPay() const { return production - deductions; }
 };
 
@@ -34,7 +36,15 @@ public:
     // (cleaned, as lines are stored) in the period; 0 for an employee without lines. A month, a
     // quarter or a year is read from the monthly totals, a day from the journals; both give the
     // same figures. Throws DbError.
+    // Closed months are read from what they paid (PaySnapshot.h): a closed month, or a range of
+    // closed months only, lists the workers paid, as they were then (of several months, as in
+    // the last one); a range with open months lists every employee as now, with the closed
+    // months' figures added to the employee they paid, and a row of its own for a worker paid
+    // in them who is no longer stored. A day of a closed month lists that month's workers with
+    // the day's lines under their numbers then.
     QList<EmployeeWage> compute(PeriodKind kind, const DateRange& range);
+    // How the paid figures of the last compute were rounded.
+    const PaidRounding& rounding() const { return m_rounding; }
 
     // The same sums read from the journals over any range of days: each journal read once,
     // grouped by number over its date index.
@@ -46,8 +56,14 @@ public:
     bool stopped() const;
 
 private:
+    // The live sums of the open months of the range, the closed ones' added from their snapshots.
+    QList<EmployeeWage> withClosedMonths(const DateRange& range, const QList<PaidMonth>& closed);
+    // A day of a closed month: its workers with the day's lines.
+    QList<EmployeeWage> dayOfClosedMonth(const DateRange& range, const PaidMonth& month);
+
     Database& m_db;
     WorkProgress* m_progress;
+    PaidRounding m_rounding;
 };
 
 // How many employees the statistics list, one row each. Throws DbError.

@@ -281,14 +281,14 @@ bool WageStatisticsWindow::showStatistics(PeriodKind kind, const QString& period
     });
     const bool grouped = m_byWorkshop->isChecked();
     QList<EmployeeWage> wages;
-    NetPayRounding rounding;
+    PaidRounding rounding;
     // Reads the figures of the run; false when it was stopped, its figures then thrown away.
     const auto read = [&](Database& db, WorkProgress* progress) {
         WageStatistics statistics(db, progress);
         wages = statistics.compute(kind, range);
         if (statistics.stopped())
             return false;
-        rounding = netPayRounding(db);
+        rounding = statistics.rounding();
         if (grouped) {
             QStringList workshops;
             for (const ListEntry& e : CodeList(db, CodeListKind::Workshop).entries())
@@ -339,7 +339,7 @@ bool WageStatisticsWindow::showStatistics(PeriodKind kind, const QString& period
         m_grid->setText(0, SWorkshop, kWorkshopHeader);
     // The employees' rows are read from the run's figures as the grid shows them, without a text
     // per cell; the totals are summed from the same figures.
-    m_grid->setRowSource(std::make_shared<StatsGridRows>(std::move(wages), periodText, grouped, rounding));
+    m_grid->setRowSource(std::make_shared<StatsGridRows>(std::move(wages), periodText, grouped, !rounding.isNone()));
     addTotals();
     m_shown = {kind, range, QString::fromUtf16(kPeriodTabs[int(kind)].caption) + u'：' + periodText};
     ui::setListRowHeights(*m_grid);
@@ -444,14 +444,15 @@ void WageStatisticsWindow::showCashBreakdown()
         return;
     }
     QList<ShownPay> pays;
-    QString period;
     for (int r = 1; r < m_grid->rows(); ++r) {
         if (m_grid->isRowHidden(r) || m_grid->isTotalsRow(r) || m_grid->text(r, SId).isEmpty())
             continue;
         pays.append({m_grid->text(r, SNumber), m_grid->text(r, SName),
                      Decimal::fromCellText(m_grid->text(r, SNetPay)).value_or(Decimal())});
-        period = m_grid->text(r, SPeriod);
     }
+    // The month as one text, by which the window finds the month's settings.
+    const QDate first = QDate::fromString(m_shown.range.first, QStringLiteral("yyyy-MM-dd"));
+    const QString period = monthText(first.year(), first.month());
     if (pays.isEmpty()) {
         ui::message(this, QStringLiteral("表中没有员工，没有可统计的工资。"), QStringLiteral("零钞统计"),
                     ui::Icon::Information);
@@ -579,14 +580,10 @@ void WageStatisticsWindow::wageSlips(SlipCommand command)
     QList<WageSlip> slips;
     const bool read = ui::guarded(this, [&] {
         WageSlips source(m_ctx.conn());
-        EmployeeFinder employees(m_ctx.conn());
         for (int r : rows) {
-            const auto employee = employees.byId(m_grid->text(r, SId).toLongLong());
-            if (!employee)
-                continue;
-            WageSlip slip = source.slip(*employee, month);
-            if (everyone || !slip.production.isEmpty() || !slip.deductions.isEmpty())
-                slips.append(std::move(slip));
+            std::optional<WageSlip> slip = source.slipOf(m_grid->text(r, SId).toLongLong(), month);
+            if (slip && (everyone || !slip->production.isEmpty() || !slip->deductions.isEmpty()))
+                slips.append(std::move(*slip));
         }
     });
     if (!read)

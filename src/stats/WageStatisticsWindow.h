@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/NetPayRounding.h"
+#include "data/PaySnapshot.h"
 #include "stats/BankTransfer.h"
 #include "stats/StatsPeriod.h"
 
@@ -94,7 +94,7 @@ private:
     QPushButton* m_details;            // Command6
     QCheckBox* m_byWorkshop;           // rows by workshop with subtotals
     bool m_groupedShown = false;       // the grid shows the workshop column and subtotals
-    NetPayRounding m_rounding;         // of the run shown: two more columns unless none
+    PaidRounding m_rounding;           // of the run shown: two more columns unless none
     QCheckBox* m_withoutLines;         // slips also for employees without a line in the month
     QLabel* m_closedMark = nullptr;    // LabelClosed, beside the month combo
     ui::DataGrid* m_grid;              // fg

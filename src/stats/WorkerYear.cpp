@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/MonthlyTotals.h"
+#include "data/PaySnapshot.h"
 #include "data/TextRules.h"
 
 #include <QHash>
@@ -34,11 +35,11 @@ Decimal WorkerYear::deductions() const
     return sum;
 }
 
-Decimal WorkerYear::paid(const NetPayRounding& rounding) const
+Decimal WorkerYear::paid() const
 {
     Decimal sum;
     for (const WorkerMonth& m : months)
-        sum += rounding.apply(m.netPay());
+        sum += m.paid;
     return sum;
 }
 
@@ -46,6 +47,7 @@ QList<WorkerYear> workerYears(Database& db, int year, const QList<qint64>& emplo
 {
     const QSet<qint64> wanted(employeeIds.cbegin(), employeeIds.cend());
     QHash<qint64, WorkerYear> byId;
+    QSet<qint64> idsStored;
     QHash<QString, QList<qint64>> idsOfNumber; // a number stored twice counts for both, as in the statistics
     {
         Statement st = db.prepare(QStringLiteral("SELECT id, 工号, 姓名 FROM 员工"));
@@ -60,6 +62,7 @@ QList<WorkerYear> workerYears(Database& db, int year, const QList<qint64>& emplo
             w.year = year;
             w.months = QList<WorkerMonth>(12);
             byId.insert(id, w);
+            idsStored.insert(id);
             idsOfNumber[cleanText(w.number)] << id;
         }
     }
@@ -110,6 +113,31 @@ QList<WorkerYear> workerYears(Database& db, int year, const QList<qint64>& emplo
                                       .arg(monthsByEmployeeTerm(db)));
         st.bindAll({first, last});
         add(st);
+    }
+    // Open months are paid as set now; closed months as they paid, to the employee of the id.
+    const QList<PaidMonth> closed = paidMonths(db, {year, 1}, {year, 12});
+    const NetPayRounding now = netPayRounding(db);
+    for (WorkerYear& w : byId)
+        for (WorkerMonth& m : w.months)
+            m.paid = now.apply(m.netPay());
+    for (const PaidMonth& month : closed) {
+        for (WorkerYear& w : byId)
+            w.months[month.month.month - 1] = {{}, {}, {}, true, w.number, w.name};
+        for (const PaidWorker& paid : month.workers) {
+            if (!wanted.contains(paid.employeeId))
+                continue;
+            auto found = byId.find(paid.employeeId);
+            if (found == byId.end()) {
+                // No longer stored: named by the months that paid him.
+                found = byId.insert(paid.employeeId, {paid.employeeId, {}, {}, year, QList<WorkerMonth>(12)});
+            }
+            if (!idsStored.contains(paid.employeeId)) {
+                found->number = paid.number;
+                found->name = paid.name;
+            }
+            found->months[month.month.month - 1] = {paid.production, paid.deductions, paid.paid, true, paid.number,
+                                                    paid.name};
+        }
     }
     QList<WorkerYear> out;
     for (const qint64 id : employeeIds)

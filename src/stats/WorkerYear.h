@@ -16,6 +16,10 @@ class Database;
 struct WorkerMonth {
     Decimal production;
     Decimal deductions;
+    Decimal paid; // as paid out: a closed month's stored figure, an open month's rounded as set now
+    bool closed = false;
+    QString number; // of a closed month: the worker's number and name as it paid him
+    QString name;
     Decimal netPay() const { return production - deductions; }
 };
 
@@ -28,12 +32,15 @@ struct WorkerYear {
     Decimal production() const;
     Decimal deductions() const;
     Decimal netPay() const { return production() - deductions(); }
-    // The year's pay as paid out: each month's net pay rounded as the settings say, added up.
-    Decimal paid(const NetPayRounding& rounding) const;
+    // The year's pay as paid out: each month's paid figure, added up.
+    Decimal paid() const;
 };
 
-// The years of the given employees (by id, in that order; ids no longer stored are left out),
-// each with its twelve months, from the monthly totals of its cleaned number. Throws DbError.
+// The years of the given employees (by id, in that order; ids neither stored nor paid in a
+// closed month of the year are left out), each with its twelve months: an open month from the
+// monthly totals of the cleaned number stored now, a closed month from what it paid the
+// employee of that id (PaySnapshot.h). A worker no longer stored is named as the last closed
+// month paid him. Throws DbError.
 QList<WorkerYear> workerYears(Database& db, int year, const QList<qint64>& employeeIds);
 
 } // namespace kv

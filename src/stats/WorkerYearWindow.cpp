@@ -31,8 +31,8 @@ enum YearColumn { YMonth, YNumber, YName, YProduction, YDeductions, YNetPay, YPa
 // year's sums, and a first row sums everybody's months.
 class WorkerMonthRows final : public ui::GridRowSource {
 public:
-    WorkerMonthRows(const QList<WorkerYear>& years, NetPayRounding rounding, bool totals)
-        : m_years(years), m_rounding(rounding), m_first(totals ? 1 : 0), m_perWorker(totals ? 13 : 12)
+    WorkerMonthRows(const QList<WorkerYear>& years, bool rounded, bool totals)
+        : m_years(years), m_rounded(rounded), m_first(totals ? 1 : 0), m_perWorker(totals ? 13 : 12)
     {
         // The sums of all are read at every paint of their row: summed once. The months' texts
         // are the same for every worker of the year.
@@ -60,8 +60,9 @@ public:
             if (month == 12)
                 return QStringLiteral("%1年合计").arg(w.year);
             return w.year == m_years.first().year ? m_monthTexts.at(month) : monthText(w.year, month + 1);
-        case YNumber: return w.number;
-        case YName: return w.name;
+        // A closed month names the worker as it paid him.
+        case YNumber: return month < 12 && w.months.at(month).closed ? w.months.at(month).number : w.number;
+        case YName: return month < 12 && w.months.at(month).closed ? w.months.at(month).name : w.name;
         default: break;
         }
         return numberText(row, col);
@@ -98,15 +99,15 @@ private:
         case YProduction: return m.production;
         case YDeductions: return m.deductions;
         case YNetPay: return m.netPay();
-        case YPaid: return m_rounding.isNone() ? std::nullopt : std::optional(m_rounding.apply(m.netPay()));
-        case YDifference: return m_rounding.isNone() ? std::nullopt : std::optional(m_rounding.difference(m.netPay()));
+        case YPaid: return m_rounded ? std::optional(m.paid) : std::nullopt;
+        case YDifference: return m_rounded ? std::optional(m.paid - m.netPay()) : std::nullopt;
         default: break;
         }
         return std::nullopt;
     }
 
     QList<WorkerYear> m_years;
-    NetPayRounding m_rounding;
+    bool m_rounded;
     std::array<std::optional<Decimal>, YDifference + 1> m_allSums; // of every worker's months
     QStringList m_monthTexts;                                      // of the first worker's year
     int m_first;     // rows before the first worker's: the total of all
@@ -175,7 +176,7 @@ void WorkerYearWindow::showYears()
     m_years.clear();
     m_rounding = {};
     ui::guarded(this, [&] {
-        m_rounding = netPayRounding(m_ctx.conn());
+        m_rounding = roundingOfMonths(m_ctx.conn(), {m_year->value(), 1}, {m_year->value(), 12});
         m_years = workerYears(m_ctx.conn(), m_year->value(), ids);
     });
 
@@ -197,7 +198,7 @@ void WorkerYearWindow::showYears()
     // Several workers' years each end in a row of their sums, under a row of the sums of all
     // (a totals row inserted per worker would move every row below it, for each worker).
     const bool several = m_years.size() > 1;
-    m_grid->setRowSource(std::make_shared<WorkerMonthRows>(m_years, m_rounding, several));
+    m_grid->setRowSource(std::make_shared<WorkerMonthRows>(m_years, !m_rounding.isNone(), several));
     if (m_years.size() == 1)
         m_grid->addTotalsRow(sums, QStringLiteral("%1年合计").arg(m_year->value()));
     ui::setListRowHeights(*m_grid);

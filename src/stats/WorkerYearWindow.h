@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/NetPayRounding.h"
+#include "data/PaySnapshot.h"
 #include "stats/BankTransfer.h"
 #include "stats/WorkerYear.h"
 
@@ -39,7 +39,7 @@ private:
     AppContext& m_ctx;
     QList<PayDue> m_employees;
     QList<WorkerYear> m_years;
-    NetPayRounding m_rounding;
+    PaidRounding m_rounding; // of the year's months
     QSpinBox* m_year;
     QComboBox* m_employee; // 全部, then each worker in the sheet's order
     ui::DataGrid* m_grid;

@@ -113,7 +113,7 @@ private slots:
         AdminAccounts accounts(db);
         accounts.add("clerk", "c1");
         accounts.change(db.scalar("SELECT id FROM 管理员 WHERE 账号 = 'clerk'").toLongLong(),
-                        AccountChange{"clerk", {}, {}, Right::Statistics});
+                        AccountChange{"clerk", {}, {}, Right::Statistics | Right::MasterData});
         app.logInAs("clerk");
         QVERIFY_THROWS_EXCEPTION(InputError, setCashDenominations(db, "100"));
         QCOMPARE(denominationsText(cashDenominations(db)), QStringLiteral("100 20 10 5 1 0.5"));
