@@ -48,6 +48,17 @@ void AppShell::start()
             nullptr,
             QStringLiteral("数据文件没能换用新的密钥，它照常可用，下次启动时会再试。\n%1").arg(prepared.keyError),
             QStringLiteral("警告！"), ui::Icon::Warning);
+    if (!prepared.copiesKeyError.isEmpty())
+        ui::message(nullptr,
+                    QStringLiteral("有的备份还在用旧的密钥（旧密码能打开它），下次启动时会再试。\n%1")
+                        .arg(prepared.copiesKeyError),
+                    QStringLiteral("警告！"), ui::Icon::Warning);
+    else if (!prepared.rekeyedCopies.isEmpty())
+        ui::message(nullptr,
+                    QStringLiteral("数据文件已换用由 kv.dat 全部内容生成的新密钥，备份文件夹里 %1 份旧密钥的备份和安全副本"
+                                   "也已换成新密钥：旧密码再也打不开任何一份。备份照常可以恢复。")
+                        .arg(prepared.rekeyedCopies.size()),
+                    QStringLiteral("密钥已更新"), ui::Icon::Information);
     if (const QString readOnly = m_ctx.usesServer() ? QString() : dataNotWritable(m_ctx.paths()); !readOnly.isEmpty())
         ui::message(nullptr, readOnly, QStringLiteral("警告！"), ui::Icon::Warning);
     showLogin();

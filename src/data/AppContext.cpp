@@ -8,6 +8,38 @@
 namespace kv {
 
 namespace {
+// The first backup of the folder, newest first, that opens with one of the keys; empty when none.
+QString backupOpeningWith(const AppPaths& paths, const DatabaseKeys& keys)
+{
+    constexpr int kBackupsTried = 5;
+    const QFileInfoList backups =
+        QDir(paths.backupDir()).entryInfoList({QStringLiteral("*.bak")}, QDir::Files, QDir::Time);
+    for (qsizetype i = 0; i < backups.size() && i < kBackupsTried; ++i) {
+        try {
+            openWithKeys(backups.at(i).filePath(), keys);
+            return backups.at(i).filePath();
+        } catch (const DbError&) {
+        }
+    }
+    return {};
+}
+
+// The data file does not open with the key: kv.dat is not the one of these data (another
+// installation's, or changed), or the file's first page is damaged. A backup that opens with the
+// same key tells the two apart.
+QString wrongKeyFailure(const AppPaths& paths, const DatabaseKeys& keys, const DbError& e)
+{
+    const QString data = QDir::toNativeSeparators(paths.database());
+    if (const QString backup = backupOpeningWith(paths, keys); !backup.isEmpty())
+        return QStringLiteral("数据文件 %1 已损坏：它的开头一页读不出来。密钥文件 kv.dat 没有问题（它能打开备份 %2）。"
+                              "请从备份恢复。\n%3")
+            .arg(data, QDir::toNativeSeparators(backup), e.message());
+    return QStringLiteral("密钥文件 %1 与数据文件 %2 不配套：数据文件用它打不开。kv.dat 可能来自另一套安装，"
+                          "或者被改动过（哪怕少了一个字节）。请把与这份数据一起保存的 kv.dat 放回数据文件夹 %3，"
+                          "然后重新启动程序。从备份恢复帮不上忙：备份也要用配套的 kv.dat 才能打开。\n%4")
+        .arg(QDir::toNativeSeparators(paths.keyFile()), data, QDir::toNativeSeparators(paths.appDir), e.message());
+}
+
 // Why the database cannot be opened, for the user: the cause first, the engine's text after.
 // A key file that is missing or cannot be read is named as such, not taken for damaged data.
 QString connectionFailure(const AppPaths& paths, const DatabaseKeys& keys, const DbError& e)
@@ -19,6 +51,8 @@ QString connectionFailure(const AppPaths& paths, const DatabaseKeys& keys, const
     if (!keys.readable())
         return keys.error + QStringLiteral("没有它就打不开数据文件。数据文件本身没有因此受损；请让密钥文件可以读取，"
                                            "然后重新启动程序。");
+    if (e.cause() == Cause::WrongKey)
+        return wrongKeyFailure(paths, keys, e);
     return e.userText();
 }
 // Makes the unique number indexes that data with duplicates went without, once the duplicates are
@@ -58,7 +92,7 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
     try {
         // A file of an earlier version's key still opens; the start-up gives it the present one.
         std::unique_ptr<Database> conn =
-            usesServer() ? Database::openServer(m_server) : openWithKeys(m_paths.database(), keys);
+            usesServer() ? Database::openServer(m_server) : openDataFile(m_paths.database(), keys);
         opened = true;
         conn->setClock(m_clock);
         // Only a schema without any table is new: one with tables of something else is refused
@@ -113,7 +147,7 @@ QString dataNotWritable(const AppPaths& paths)
 std::unique_ptr<Database> AppContext::openWorkConnection() const
 {
     std::unique_ptr<Database> conn =
-        usesServer() ? Database::openServer(m_server) : openWithKeys(m_paths.database(), readKeyFile(m_paths.keyFile()));
+        usesServer() ? Database::openServer(m_server) : openDataFile(m_paths.database(), readKeyFile(m_paths.keyFile()));
     conn->setSession(m_session);
     return conn;
 }

@@ -38,8 +38,14 @@ QString fileCause(Cause cause, const QString& file)
     case Cause::Damaged:
         return QStringLiteral("数据文件已损坏，请从备份恢复。") +
                (file.isEmpty() ? QString() : QStringLiteral("（文件：%1）").arg(file.trimmed()));
+    case Cause::Overlong:
+        return QStringLiteral("数据文件%1比其中的数据长：末尾多出的字节不是整页，不属于任何数据。"
+                              "这不像程序中断留下的，可能被别的程序改动过。请先把这个文件另外复制一份留底，"
+                              "然后从备份恢复。")
+            .arg(file);
     case Cause::WrongKey:
-        return QStringLiteral("数据文件已损坏，请从备份恢复。（换过 kv.dat 时，也可能是它与数据文件不配套。）") +
+        return QStringLiteral("数据文件打不开：密钥文件 kv.dat 与它不配套（来自另一套安装，或者被改动过），"
+                              "或者数据文件的开头已损坏。") +
                (file.isEmpty() ? QString() : QStringLiteral("（文件：%1）").arg(file.trimmed()));
     case Cause::CannotOpen:
         return QStringLiteral("无法打开数据文件%1或它的临时文件：文件不存在，或者文件夹是只读的。").arg(file);
@@ -64,6 +70,7 @@ QString serverCause(Cause cause, const QString& server)
     case Cause::Conflict:
         return QStringLiteral("另一位操作员同时在改同样的数据，几次重试都没有成功，数据没有保存。请稍后重新保存。");
     case Cause::Damaged:
+    case Cause::Overlong:
     case Cause::WrongKey:
         return QStringLiteral("数据库服务器%1上的数据已损坏，请让管理服务器的人检查，或者从备份恢复。").arg(server);
     case Cause::CannotOpen: return QStringLiteral("无法连接数据库服务器%1。").arg(server);

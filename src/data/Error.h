@@ -17,6 +17,7 @@ enum class Cause {
     Busy,             // another connection holds the data longer than the program waits
     Conflict,         // two clerks' changes crossed (deadlock, serialization failure)
     Damaged,          // pages of the data are damaged
+    Overlong,         // the file holds bytes beyond its last page, which no page of it is
     WrongKey,         // the file does not open with the key (damaged, or another kv.dat)
     CannotOpen,       // the file cannot be opened, the server cannot be reached
     IoError,          // the disk failed while reading or writing the file

@@ -155,6 +155,30 @@ std::unique_ptr<Database> openWithKeys(const QString& path, const DatabaseKeys& 
     }
 }
 
+std::unique_ptr<Database> openDataFile(const QString& path, const DatabaseKeys& keys, bool* oldKey)
+{
+    try {
+        return openWithKeys(path, keys, oldKey);
+    } catch (const DbError& e) {
+        if (e.cause() != Cause::Overlong)
+            throw;
+        bool trimmed = false;
+        for (const QString& key : {keys.key, keys.legacyKey}) {
+            if (trimmed || key.isEmpty())
+                continue;
+            try {
+                trimmed = trimSurplusPages(path, key);
+            } catch (const DbError& wrong) {
+                if (!isWrongKey(wrong))
+                    throw;
+            }
+        }
+        if (!trimmed)
+            throw;
+        return openWithKeys(path, keys, oldKey);
+    }
+}
+
 void rekeyDatabaseFile(const QString& path, const DatabaseKeys& keys)
 {
     rekeyFile(path, keys.legacyKey, keys.key);

@@ -38,6 +38,11 @@ QString createKeyFile(const QString& keyFilePath);
 // made with that (`oldKey` then tells so). Throws the present key's DbError when neither fits.
 std::unique_ptr<Database> openWithKeys(const QString& path, const DatabaseKeys& keys, bool* oldKey = nullptr);
 
+// Opens the program's data file as openWithKeys does. A file that a compaction cut short left
+// longer than its pages by whole pages is first cut to its pages (trimSurplusPages), so that an
+// interrupted restore or clearing never locks the data away. Throws DbError.
+std::unique_ptr<Database> openDataFile(const QString& path, const DatabaseKeys& keys, bool* oldKey = nullptr);
+
 // Gives a database file of an earlier version's key the present one, in place; for copies the
 // program owns (staged restores, the re-keyed copy of the data file). Throws DbError.
 void rekeyDatabaseFile(const QString& path, const DatabaseKeys& keys);

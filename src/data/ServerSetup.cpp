@@ -204,7 +204,7 @@ void grantClerkRights(Database& db, const QString& schema, const QString& owner,
 
     const QString c = quotedName(clerk);
     QStringList work;
-    for (const QString& table : tableNames(TableRole::Data))
+    for (const QString& table : tableNames(TableRole::Data) + tableNames(TableRole::Log))
         if (!kAppendOnly.contains(table))
             work << quotedName(table);
     QStringList appendOnly;

@@ -252,7 +252,9 @@ private:
 
 class SqlCipherEngine final : public Engine {
 public:
-    SqlCipherEngine(const QString& path, const QString& key, bool createIfMissing) : m_path(path)
+    // A file longer than its pages opens only with `lengthChecked` false, for trimSurplus.
+    SqlCipherEngine(const QString& path, const QString& key, bool createIfMissing, bool lengthChecked = true)
+        : m_path(path)
     {
         if (!createIfMissing && !QFileInfo::exists(path))
             throw fileError(QStringLiteral("数据库文件不存在：%1").arg(path), SQLITE_CANTOPEN, m_path);
@@ -285,7 +287,8 @@ public:
             execScript(QStringLiteral("PRAGMA busy_timeout = 30000"));
             // A wrong key or a damaged file shows at the first read.
             execScript(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-            checkLength();
+            if (lengthChecked)
+                checkLength();
             execScript(QStringLiteral("PRAGMA foreign_keys = OFF"));
             rc = sqlite3_create_function_v2(m_db, "decimal_sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                             nullptr, decimalSumStep, decimalSumFinal, nullptr);
@@ -399,10 +402,57 @@ public:
         execScript(QStringLiteral("PRAGMA quick_check"));
     }
 
+    // Cuts the file to its pages when it is longer by whole pages and every page within its count
+    // reads whole (see trimSurplusPages); under an exclusive lock, so that no other connection
+    // reads meanwhile. Returns whether it cut; throws DbError (damaged) when those pages do not
+    // read whole.
+    bool trimSurplus()
+    {
+        execScript(QStringLiteral("BEGIN EXCLUSIVE"));
+        try {
+            const qint64 pages = pragmaValue("page_count");
+            const qint64 pageSize = pragmaValue("page_size");
+            const qint64 surplus = QFileInfo(m_path).size() - pages * pageSize;
+            bool whole = pages > 0 && pageSize > 0 && surplus > 0 && surplus % pageSize == 0;
+            if (whole) {
+                auto check = prepare(QStringLiteral("PRAGMA integrity_check"));
+                QString finding = QStringLiteral("ok");
+                while (finding == QStringLiteral("ok") && check->next())
+                    finding = check->text(0);
+                if (finding != QStringLiteral("ok"))
+                    throw fileError(QStringLiteral("文件 %1 比它的 %2 页多出整页，而这些页里的数据有损坏：%3")
+                                        .arg(m_path)
+                                        .arg(pages)
+                                        .arg(finding),
+                                    SQLITE_CORRUPT, m_path);
+            }
+            if (whole) {
+                sqlite3_file* file = nullptr;
+                int rc = sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &file);
+                if (rc == SQLITE_OK && file && file->pMethods)
+                    rc = file->pMethods->xTruncate(file, pages * pageSize);
+                if (rc == SQLITE_OK && file && file->pMethods)
+                    rc = file->pMethods->xSync(file, SQLITE_SYNC_NORMAL);
+                if (rc != SQLITE_OK)
+                    throw fileError(QStringLiteral("无法把数据文件 %1 截到它的 %2 页：%3")
+                                        .arg(m_path)
+                                        .arg(pages)
+                                        .arg(QString::fromUtf8(sqlite3_errstr(rc))),
+                                    rc, m_path);
+            }
+            execScript(QStringLiteral("COMMIT"));
+            return whole;
+        } catch (...) {
+            rollback();
+            throw;
+        }
+    }
+
 private:
-    // A file cut short (or grown past its last page) is damaged even where its first pages read
-    // well. Length and page count are taken under one read lock, so that another connection's
-    // commit cannot come between them.
+    // A file cut short is damaged even where its first pages read well; one longer than its pages
+    // holds bytes that are no page of it (openDataFile trims whole pages a compaction left). Length
+    // and page count are taken under one read lock, so that another connection's commit cannot
+    // come between them.
     void checkLength()
     {
         execScript(QStringLiteral("BEGIN"));
@@ -411,13 +461,21 @@ private:
             const qint64 pageSize = pragmaValue("page_size");
             const qint64 length = QFileInfo(m_path).size();
             execScript(QStringLiteral("COMMIT"));
-            if (length != pages * pageSize)
+            if (length < pages * pageSize)
                 throw fileError(QStringLiteral("文件 %1 长 %2 字节，应为 %3 页共 %4 字节")
+                                    .arg(m_path)
+                                    .arg(length)
+                                    .arg(pages)
+                                    .arg(pages * pageSize),
+                                SQLITE_CORRUPT, m_path);
+            if (length > pages * pageSize)
+                throw DbError(QStringLiteral("文件 %1 长 %2 字节，比它的 %3 页（%4 字节）多出 %5 字节")
                                   .arg(m_path)
                                   .arg(length)
                                   .arg(pages)
-                                  .arg(pages * pageSize),
-                              SQLITE_CORRUPT, m_path);
+                                  .arg(pages * pageSize)
+                                  .arg(length - pages * pageSize),
+                              Cause::Overlong, EngineKind::File, m_path, SQLITE_CORRUPT);
         } catch (...) {
             rollback();
             throw;
@@ -452,6 +510,11 @@ std::unique_ptr<Engine> openFileEngine(const QString& path, const QString& key, 
 void rekeyFile(const QString& path, const QString& oldKey, const QString& newKey)
 {
     SqlCipherEngine(path, oldKey, false).rekey(newKey);
+}
+
+bool trimSurplusPages(const QString& path, const QString& key)
+{
+    return SqlCipherEngine(path, key, false, false).trimSurplus();
 }
 
 bool isWrongKey(const DbError& e)

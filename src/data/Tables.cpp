@@ -35,9 +35,10 @@ constexpr TableDef kTables[] = {
     {u"月度合计", u"月份 TEXT, 工号 TEXT, 生产金额 REAL, 扣减 REAL, PRIMARY KEY (月份, 工号)", 2, TableRole::Data},
     // Months closed after pay day ("2026-11"): their lines and totals no longer change.
     {u"月结", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 月份 TEXT UNIQUE, 结账时间 TEXT, 账号 TEXT", 3, TableRole::Data},
-    // Who changed what and when; clearing the data leaves the one entry that says who cleared.
+    // Who changed what and when: clearing keeps it and adds who cleared; a restore keeps it and adds
+    // the backup's entries it lacks and who restored.
     {u"操作日志", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 时间 TEXT, 账号 TEXT, 操作 TEXT, 内容 TEXT", 4,
-     TableRole::Data},
+     TableRole::Log},
     // Each product's piece prices by the day they take effect (ISO text); 产品ID is 产品工价.id.
     {u"工价历史", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 产品ID INTEGER NOT NULL, 工价 REAL NOT NULL, 生效日期 TEXT NOT NULL",
      10, TableRole::Data},

@@ -11,6 +11,7 @@ enum class TableRole {
     Meta,     // the file's own facts (schema version): kept
     Accounts, // every account but the super administrator removed
     Data,     // business data: emptied
+    Log,      // the record of who did what: only ever added to, by clearing and restoring alike
 };
 
 struct TableDef {

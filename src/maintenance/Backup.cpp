@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <functional>
 #include <memory>
 
 namespace kv {
@@ -26,8 +27,8 @@ void reopen(AppContext& ctx, CopyOutcome& outcome)
         outcome.reconnectError = error;
 }
 
-// A copy that took place goes into the log of the file now open: after a restore, the restored
-// one. The copy is done either way, so a log that cannot be written does not undo it.
+// A backup that took place goes into the log. The copy is done either way, so a log that cannot be
+// written does not undo it.
 void logCopy(AppContext& ctx, const CopyOutcome& outcome, const QString& action)
 {
     if (!outcome.ok || !ctx.isConnected())
@@ -124,6 +125,24 @@ QString compactedWherePossible(const QString& copy, const DatabaseKeys& keys)
     return {};
 }
 
+// Writes a new copy into the backup folder under `name`, numbered when a file has that name
+// (unusedBackupPath); another copy of the program taking the same name meanwhile gets the next
+// number. `write` copies to the path it is given, never over an existing file. `path` is set to
+// the copy written (or last tried).
+QString writeNewCopy(AppContext& ctx, const QString& name, QString& path,
+                     const std::function<QString(const QString&)>& write)
+{
+    constexpr int kAttempts = 3;
+    QString error;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        path = unusedBackupPath(ctx.paths(), name);
+        error = write(path);
+        if (error.isEmpty() || !QFileInfo::exists(path))
+            return error;
+    }
+    return error;
+}
+
 // Writes the safety copy with the connection already closed.
 CopyOutcome writeSafetyCopy(AppContext& ctx, SafetyKind kind)
 {
@@ -131,12 +150,14 @@ CopyOutcome writeSafetyCopy(AppContext& ctx, SafetyKind kind)
     outcome.error = missingBackupDir(ctx.paths());
     if (!outcome.error.isEmpty())
         return outcome;
-    outcome.path = backupPath(ctx.paths(), safetyCopyName(kind, ctx.clock().now()));
     const DatabaseKeys keys = readKeyFile(ctx.paths().keyFile());
-    outcome.error = ctx.usesServer() ? copyServerToFile(ctx.conn(), outcome.path, keys.key)
-                                     : copyReplacing(ctx.paths().database(), outcome.path, [&](const QString& copy) {
-                                           return compactedWherePossible(copy, keys);
-                                       });
+    outcome.error = writeNewCopy(ctx, safetyCopyName(kind, ctx.clock().now()), outcome.path, [&](const QString& path) {
+        return ctx.usesServer() ? copyServerToFile(ctx.conn(), path, keys.key)
+                                : copyReplacing(
+                                      ctx.paths().database(), path,
+                                      [&](const QString& copy) { return compactedWherePossible(copy, keys); },
+                                      Placement::KeepExisting);
+    });
     outcome.ok = outcome.error.isEmpty();
     if (outcome.ok)
         pruneSafetyCopies(ctx.paths(), kind);
@@ -148,12 +169,15 @@ namespace {
 CopyOutcome writeBackup(AppContext& ctx)
 {
     CopyOutcome outcome;
-    outcome.path = backupPath(ctx.paths(), backupFileName(ctx.clock().today()));
+    const QString name = backupFileName(ctx.clock().today());
+    outcome.path = backupPath(ctx.paths(), name);
     if (ctx.usesServer()) {
         // The server's data come home as the same encrypted file that local backups are.
         outcome.error = missingBackupDir(ctx.paths());
         if (outcome.error.isEmpty())
-            outcome.error = copyServerToFile(ctx.conn(), outcome.path, dbPass(ctx.paths().keyFile()));
+            outcome.error = writeNewCopy(ctx, name, outcome.path, [&](const QString& path) {
+                return copyServerToFile(ctx.conn(), path, dbPass(ctx.paths().keyFile()));
+            });
         outcome.ok = outcome.error.isEmpty();
         logCopy(ctx, outcome, QStringLiteral("数据备份"));
         return outcome;
@@ -163,8 +187,11 @@ CopyOutcome writeBackup(AppContext& ctx)
         return outcome;
     const DatabaseKeys keys = readKeyFile(ctx.paths().keyFile());
     ctx.disconnect();
-    outcome.error = copyReplacing(ctx.paths().database(), outcome.path,
-                                  [&](const QString& copy) { return notBackupWorthy(copy, keys); });
+    outcome.error = writeNewCopy(ctx, name, outcome.path, [&](const QString& path) {
+        return copyReplacing(
+            ctx.paths().database(), path, [&](const QString& copy) { return notBackupWorthy(copy, keys); },
+            Placement::KeepExisting);
+    });
     outcome.ok = outcome.error.isEmpty();
     reopen(ctx, outcome);
     logCopy(ctx, outcome, QStringLiteral("数据备份"));
@@ -196,6 +223,8 @@ QString replaceData(AppContext& ctx, const QString& staged, const DatabaseKeys& 
             return QStringLiteral("没能先为现有数据保存一份安全副本，所以没有恢复。\n%1").arg(safety.error);
         outcome.safetyCopy = safety.path;
         copyFileInto(staged, keys.key, db);
+        // The log kept its entries through the copy; the restore's own goes in with it.
+        OperationLog(db).record(QStringLiteral("数据恢复"), QFileInfo(outcome.path).fileName());
         markDataReplaced(db);
         tx.commit();
     } catch (const DbError& e) {
@@ -237,14 +266,13 @@ CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName)
     // the copy has passed.
     const DatabaseKeys keys = readKeyFile(ctx.paths().keyFile());
     const QString staged = pendingCopyPath(ctx.usesServer() ? outcome.path : ctx.paths().database());
-    QFile::remove(staged);
-    if (!QFile::copy(outcome.path, staged)) {
-        outcome.error = QStringLiteral("无法读取备份文件 %1，或者无法在 %2 旁边放它的副本。")
-                            .arg(QDir::toNativeSeparators(outcome.path), QDir::toNativeSeparators(staged));
+    const PendingCopyClaim claim(staged);
+    if (const QString error = copyBytesInto(outcome.path, staged); !error.isEmpty()) {
+        QFile::remove(staged);
+        outcome.error = QStringLiteral("没能在 %1 旁边放一份所选备份的副本（恢复前先检查它）。\n%2")
+                            .arg(QDir::toNativeSeparators(QFileInfo(staged).absolutePath()), error);
         return outcome;
     }
-    const PendingCopyClaim claim(staged);
-    QFile::setPermissions(staged, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     outcome.error = notRestorable(staged, keys, ctx.schema());
     if (outcome.error.isEmpty())
         outcome.error = replaceData(ctx, staged, keys, outcome);
@@ -252,7 +280,6 @@ CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName)
     outcome.ok = outcome.error.isEmpty();
     if (outcome.ok)
         ctx.markChanged();
-    logCopy(ctx, outcome, QStringLiteral("数据恢复"));
     return outcome;
 }
 
@@ -260,6 +287,8 @@ bool backupOnExit(AppContext& ctx)
 {
     if (ctx.usesServer() || !ctx.hasChanges() || !missingBackupDir(ctx.paths()).isEmpty())
         return false;
+    // One backup a day is made on the way out; a day that has one (made by hand or at an earlier
+    // exit) keeps it, and no other is added.
     if (QFileInfo::exists(backupPath(ctx.paths(), backupFileName(ctx.clock().today()))))
         return false;
     // The day's safety net, whoever logged in: no right is asked.

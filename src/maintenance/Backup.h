@@ -17,13 +17,13 @@ struct CopyOutcome {
     QString reconnectError; // the shared connection could not be opened again afterwards
 };
 
-// Copies the database file into the backup folder as today's backup, replacing an earlier
-// backup of the same day. The file stays encrypted: a backup is no easier to read than the
-// database. The copy is read through, every page, before it replaces anything: a damaged
-// database never takes the place of a good backup. It is then compacted (no free pages, which
-// no check reads), so that every page of a backup is one its check reads. The shared connection is closed
-// during the copy and opened again afterwards, also when the copy fails; a failed copy leaves
-// the earlier backup as it was. Needs the right to back up (Right::Backup).
+// Copies the database file into the backup folder as today's backup; a day that has a backup
+// already gets the next numbered one ("2008-5-17 (2).bak"), never replacing a backup. The file
+// stays encrypted: a backup is no easier to read than the database. The copy is read through,
+// every page, before it is put in place: a damaged database never becomes a backup. It is then
+// compacted (no free pages, which no check reads), so that every page of a backup is one its
+// check reads. The shared connection is closed during the copy and opened again afterwards, also
+// when the copy fails. Needs the right to back up (Right::Backup).
 CopyOutcome backupDatabase(AppContext& ctx);
 
 // Takes a safety copy of the database ("恢复前-…", "清空前-…") in the backup folder and keeps
@@ -42,7 +42,8 @@ CopyOutcome makeSafetyCopy(AppContext& ctx, SafetyKind kind);
 CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName);
 
 // On a normal exit: when the data changed during this run, the backup folder exists and today
-// has no backup yet, makes today's backup. Returns true when it made one.
+// has no backup yet, makes today's backup (never over a file of that name). Returns true when it
+// made one.
 bool backupOnExit(AppContext& ctx);
 
 } // namespace kv

@@ -60,10 +60,24 @@ bool naturalLess(const QString& a, const QString& b)
 
 // The moment a backup holds: the date in its name, the time when the name has one, otherwise
 // the time the file was written on that day (a day's backup is rewritten during the day).
+// A numbered copy's number ("2008-5-17 (2).bak": 2); 1 for the first of a name.
+const QRegularExpression& numberedName()
+{
+    static const QRegularExpression numbered(QStringLiteral("^(.*) \\((\\d{1,6})\\)(\\.bak)$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    return numbered;
+}
+
+int copyNumber(const QString& name)
+{
+    const auto m = numberedName().match(name);
+    return m.hasMatch() ? m.captured(2).toInt() : 1;
+}
+
 std::optional<QDateTime> heldMoment(const QDir& dir, const QString& name)
 {
     static const QRegularExpression stamp(
-        QStringLiteral("(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:-(\\d{2})(\\d{2})(\\d{2}))?\\.bak$"),
+        QStringLiteral("(\\d{4})-(\\d{1,2})-(\\d{1,2})(?:-(\\d{2})(\\d{2})(\\d{2}))?(?: \\(\\d{1,6}\\))?\\.bak$"),
         QRegularExpression::CaseInsensitiveOption);
     const auto m = stamp.match(name);
     if (!m.hasMatch())
@@ -88,6 +102,18 @@ QString backupFileName(const QDate& day)
     return dateText(day) + QStringLiteral(".bak");
 }
 
+QString unusedBackupPath(const AppPaths& paths, const QString& name)
+{
+    const QDir dir(paths.backupDir());
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString stem = dot < 0 ? name : name.left(dot);
+    const QString suffix = dot < 0 ? QString() : name.mid(dot);
+    QString candidate = name;
+    for (int n = 2; QFileInfo::exists(dir.filePath(candidate)); ++n)
+        candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(suffix);
+    return QDir::cleanPath(QFileInfo(dir.filePath(candidate)).absoluteFilePath());
+}
+
 QString safetyCopyName(SafetyKind kind, const QDateTime& when)
 {
     return kindPrefix(kind) + u'-' + when.toString(QStringLiteral("yyyy-MM-dd-HHmmss")) + QStringLiteral(".bak");
@@ -99,15 +125,18 @@ QStringList backupFiles(const AppPaths& paths)
     struct Entry {
         QString name;
         std::optional<QDateTime> held;
+        int number;
     };
     QList<Entry> entries;
     for (const QString& name : dir.entryList({QStringLiteral("*.bak")}, QDir::Files))
-        entries.append({name, heldMoment(dir, name)});
+        entries.append({name, heldMoment(dir, name), copyNumber(name)});
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         if (a.held.has_value() != b.held.has_value())
             return a.held.has_value();
         if (a.held && *a.held != *b.held)
             return *a.held > *b.held;
+        if (a.held && a.number != b.number)
+            return a.number > b.number;
         return naturalLess(a.name, b.name);
     });
     QStringList names;
@@ -119,10 +148,18 @@ QStringList backupFiles(const AppPaths& paths)
 void pruneSafetyCopies(const AppPaths& paths, SafetyKind kind)
 {
     QDir dir(paths.backupDir());
-    const QRegularExpression own(QStringLiteral("^%1-\\d{4}-\\d{2}-\\d{2}-\\d{6}\\.bak$").arg(kindPrefix(kind)));
+    const QRegularExpression own(
+        QStringLiteral("^%1-\\d{4}-\\d{2}-\\d{2}-\\d{6}(?: \\(\\d{1,6}\\))?\\.bak$").arg(kindPrefix(kind)));
     QStringList copies = dir.entryList({kindPrefix(kind) + QStringLiteral("-*.bak")}, QDir::Files).filter(own);
-    // Fixed-width stamps: the name order is the order in time.
-    std::sort(copies.begin(), copies.end(), std::greater<>());
+    // Fixed-width stamps: the name order is the order in time, a second's numbered copies after
+    // its first.
+    std::sort(copies.begin(), copies.end(), [](const QString& a, const QString& b) {
+        const QString stampA = a.left(a.indexOf(QStringLiteral(".bak"), 0, Qt::CaseInsensitive)).section(u' ', 0, 0);
+        const QString stampB = b.left(b.indexOf(QStringLiteral(".bak"), 0, Qt::CaseInsensitive)).section(u' ', 0, 0);
+        if (stampA != stampB)
+            return stampA > stampB;
+        return copyNumber(a) > copyNumber(b);
+    });
     for (qsizetype i = kSafetyCopiesKept; i < copies.size(); ++i)
         dir.remove(copies.at(i));
 }

@@ -2,11 +2,13 @@
 
 #include "data/AppContext.h"
 #include "data/AppLocations.h"
+#include "data/Database.h"
 #include "data/KeyFile.h"
 #include "data/Schema.h"
 #include "maintenance/BackupFiles.h"
 #include "maintenance/FileCopy.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
@@ -26,12 +28,78 @@ void keepToOwner(const QString& path)
         QFile::setPermissions(path, info.permissions() & kOwnerOnly);
 }
 
+// A pending copy cut short, and the engine's journal of it when the cut came while it was being
+// re-keyed (the journal holds pages under the old key).
+void removeLeftover(const QString& part)
+{
+    const QString journal = part + QStringLiteral("-journal");
+    if (removeLeftoverCopy(part) || !QFileInfo::exists(part))
+        QFile::remove(journal);
+}
+
 void removeLeftoverCopies(const AppPaths& paths)
 {
-    removeLeftoverCopy(pendingCopyPath(paths.database()));
+    removeLeftover(pendingCopyPath(paths.database()));
     const QDir backups(paths.backupDir());
     for (const QString& name : backups.entryList({QStringLiteral("*.bak.part")}, QDir::Files | QDir::Hidden))
-        removeLeftoverCopy(backups.filePath(name));
+        removeLeftover(backups.filePath(name));
+    for (const QString& name : backups.entryList({QStringLiteral("*.bak.part-journal")}, QDir::Files | QDir::Hidden))
+        if (!QFileInfo::exists(backups.filePath(name.chopped(8))))
+            QFile::remove(backups.filePath(name));
+}
+
+// Set in the data file once no copy in the backup folder is under the key of earlier versions.
+constexpr auto kCopiesUnderPresentKey = u"copies_under_present_key";
+
+// Gives the present key to the copy at `path` when it opens with the old one, in a re-keyed copy
+// that takes its place in one rename (its time of writing kept, which orders a day's backups).
+// Returns whether it had the old key; throws DbError, or Error with the copy's failure.
+bool giveCopyThePresentKey(const QString& path, const DatabaseKeys& keys)
+{
+    try {
+        Database probe(path, keys.legacyKey);
+    } catch (const DbError&) {
+        return false; // the present key, another installation's, or no database
+    }
+    const QDateTime written = QFileInfo(path).lastModified();
+    const QString error = copyReplacing(path, path, [&](const QString& part) {
+        try {
+            rekeyDatabaseFile(part, keys);
+            Database check(part, keys.key);
+        } catch (const DbError& e) {
+            return e.userText();
+        }
+        QFile file(part);
+        if (file.open(QIODevice::ReadWrite))
+            file.setFileTime(written, QFileDevice::FileModificationTime);
+        return QString();
+    });
+    if (!error.isEmpty())
+        throw DbError(QStringLiteral("备份 %1 没能换用新的密钥：%2").arg(QDir::toNativeSeparators(path), error));
+    return true;
+}
+
+// Every copy in the backup folder still under the old key gets the present one; done once per
+// data file (kCopiesUnderPresentKey), again after a cut-short run.
+void giveCopiesThePresentKey(const AppPaths& paths, const DatabaseKeys& keys, StartupOutcome& outcome)
+{
+    if (keys.legacyKey.isEmpty())
+        return;
+    try {
+        const std::unique_ptr<Database> data = openDataFile(paths.database(), keys);
+        const QVariant done = data->scalar(QStringLiteral("SELECT value FROM kelvaro_meta WHERE key = ?"),
+                                           {QString::fromUtf16(kCopiesUnderPresentKey)});
+        if (!done.isNull())
+            return;
+        const QDir backups(paths.backupDir());
+        for (const QString& name : backups.entryList({QStringLiteral("*.bak")}, QDir::Files | QDir::Hidden))
+            if (giveCopyThePresentKey(backups.filePath(name), keys))
+                outcome.rekeyedCopies << backups.filePath(name);
+        data->exec(data->upsertSql(QStringLiteral("kelvaro_meta"), {QStringLiteral("key"), QStringLiteral("value")}),
+                   {QString::fromUtf16(kCopiesUnderPresentKey), QStringLiteral("1")});
+    } catch (const Error& e) {
+        outcome.copiesKeyError = e.userText();
+    }
 }
 
 // A new installation gets key material of its own; beside an existing database a new key would
@@ -52,7 +120,7 @@ QString giveThePresentKey(const AppContext& ctx, const DatabaseKeys& keys, QStri
     const AppPaths& paths = ctx.paths();
     bool oldKey = false;
     try {
-        openWithKeys(paths.database(), keys, &oldKey);
+        openDataFile(paths.database(), keys, &oldKey);
     } catch (const DbError&) {
         return {}; // a file that does not open is reported when the program connects
     }
@@ -117,6 +185,8 @@ StartupOutcome prepareDataFolder(const AppContext& ctx, int waitMs)
         return outcome;
     }
     outcome.keyError = giveThePresentKey(ctx, keys, &outcome.keySafetyCopy);
+    if (outcome.keyError.isEmpty())
+        giveCopiesThePresentKey(paths, keys, outcome);
     return outcome;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace kv {
 
@@ -19,6 +20,12 @@ struct StartupOutcome {
     QString keyError;
     // The copy of the data taken before the data file was given the present key, when it was.
     QString keySafetyCopy;
+    // Copies in the backup folder that were still under the key of earlier versions and are now
+    // under the present one (the safety copy above among them); the user is told once.
+    QStringList rekeyedCopies;
+    // Why a copy under the old key could not be given the present one (the next start tries
+    // again); empty when none is left.
+    QString copiesKeyError;
 };
 
 // The lock file in the data folder that a start holds while it gets the folder ready.
@@ -38,7 +45,10 @@ inline constexpr int kStartupWaitMs = 60000;
 //  - on a first start (neither kv.dat nor a database) writes new key material, and makes the
 //    database where it is missing and the key material can be read;
 //  - gives a data file made under the key of earlier versions the present key, after a safety
-//    copy ("换密钥前-…bak").
+//    copy ("换密钥前-…bak");
+//  - once the data file has the present key, gives it to every backup and safety copy still
+//    under the old one, so that nothing in the folder opens with the old password; the data
+//    file remembers that this was done, so later starts do not try every backup again.
 // Waits at most waitMs for another start; then reports itself busy and does nothing.
 StartupOutcome prepareDataFolder(const AppContext& ctx, int waitMs = kStartupWaitMs);
 

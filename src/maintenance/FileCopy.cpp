@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <filesystem>
@@ -121,36 +122,61 @@ bool removeLeftoverCopy(const QString& part)
 #endif
 }
 
-QString copyReplacing(const QString& from, const QString& to, const CopyCheck& check)
+QString placeCopy(const QString& part, const QString& to, Placement placement)
+{
+#ifdef Q_OS_UNIX
+    if (placement == Placement::KeepExisting) {
+        const QByteArray source = QFile::encodeName(part);
+        const QByteArray target = QFile::encodeName(to);
+        if (::link(source.constData(), target.constData()) == 0) {
+            ::unlink(source.constData());
+            return {};
+        }
+        const int linkError = errno;
+        if (linkError == EEXIST)
+            return QStringLiteral("已经有文件 %1，没有覆盖它。").arg(shown(to));
+        // A file system without links (a memory stick): a rename when nothing is in the way.
+        if (QFileInfo::exists(to))
+            return QStringLiteral("已经有文件 %1，没有覆盖它。").arg(shown(to));
+    }
+#else
+    if (placement == Placement::KeepExisting && QFileInfo::exists(to))
+        return QStringLiteral("已经有文件 %1，没有覆盖它。").arg(shown(to));
+#endif
+    // One rename replaces the target; QFile::rename would refuse an existing one.
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(part.toStdU16String()), std::filesystem::path(to.toStdU16String()),
+                            ec);
+    if (ec)
+        return QStringLiteral("无法替换文件 %1：%2").arg(shown(to), fileFailureCause(ec.value()));
+    return {};
+}
+
+QString copyBytesInto(const QString& from, const QString& to)
 {
     QFile in(from);
     errno = 0;
     if (!in.open(QIODevice::ReadOnly))
         return cannotRead(in, errno);
-
-    // A file left over from an interrupted copy is overwritten.
-    const QString part = pendingCopyPath(to);
-    const PendingCopyClaim claim(part);
-    QFile out(part);
+    QFile out(to);
     errno = 0;
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return cannotWrite(out, errno);
     // Database and backups alike hold every wage: for their owner's eyes only.
     out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return copyBytes(in, out);
+}
 
-    QString error = copyBytes(in, out);
-    out.close();
-    in.close();
+QString copyReplacing(const QString& from, const QString& to, const CopyCheck& check, Placement placement)
+{
+    // A file left over from an interrupted copy is overwritten.
+    const QString part = pendingCopyPath(to);
+    const PendingCopyClaim claim(part);
+    QString error = copyBytesInto(from, part);
     if (error.isEmpty() && check)
         error = check(part);
-    if (error.isEmpty()) {
-        // One rename replaces the target; QFile::rename would refuse an existing one.
-        std::error_code ec;
-        std::filesystem::rename(std::filesystem::path(part.toStdU16String()),
-                                std::filesystem::path(to.toStdU16String()), ec);
-        if (ec)
-            error = QStringLiteral("无法替换文件 %1：%2").arg(shown(to), fileFailureCause(ec.value()));
-    }
+    if (error.isEmpty())
+        error = placeCopy(part, to, placement);
     if (!error.isEmpty())
         QFile::remove(part);
     return error;

@@ -2,6 +2,7 @@
 
 #include "data/AppContext.h"
 #include "maintenance/CopyReport.h"
+#include "maintenance/RestoreLoss.h"
 #include "ui/MessageBox.h"
 #include "ui/WindowParts.h"
 
@@ -56,6 +57,15 @@ void RestoreDialog::restore()
     if (!item || !item->isSelected())
         return;
     const QString name = item->text();
+    // The question names what the restore undoes; a backup that does not open is not asked about,
+    // the restore says why it cannot use it.
+    std::optional<RestoreLoss> loss;
+    if (!ui::guarded(this, [&] {
+            loss = offWindow(this, QStringLiteral("正在比较备份与现有数据……"), [&] { return restoreLoss(m_ctx, name); });
+        }))
+        return;
+    if (loss && !ui::confirmLoss(this, restoreQuestion(name, *loss), QStringLiteral("确定恢复数据？"), ui::Icon::Question))
+        return;
     const CopyOutcome outcome = offWindow(this, QStringLiteral("正在恢复数据……"), [&] { return restoreDatabase(m_ctx, name); });
     if (!outcome.ok) {
         reportCopyFailure(this, m_ctx, outcome, QStringLiteral("数据没有恢复，现有数据保持原样。"),

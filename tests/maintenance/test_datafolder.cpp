@@ -9,6 +9,7 @@
 #include "maintenance/Integrity.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLockFile>
 #include <QTest>
@@ -50,6 +51,13 @@ void makeOldKeyFile(const QString& path, const DatabaseKeys& keys, const QString
     createDatabaseIfMissing(path, keys.legacyKey);
     Database db(path, keys.legacyKey);
     db.exec("INSERT INTO 员工 (工号, 姓名, 车间) VALUES (?, ?, ?)", {"001", employee, "一车间"});
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
 }
 
 bool opensWith(const QString& path, const QString& key)
@@ -211,10 +219,55 @@ private slots:
         QVERIFY(!app.ctx().reconnect(&error));
         QVERIFY2(error.startsWith("数据文件已损坏，请从备份恢复。"), qPrintable(error));
         QCOMPARE(inspectDatabaseFile(path, dbPass(app.ctx().paths().keyFile())).state, FileVerdict::State::Damaged);
-        // Bytes beyond the last page are damage too.
+        // Bytes beyond the last page that make no whole page are named as what they are, with
+        // what to do; nothing is cut.
         QVERIFY(QFile::resize(path, length + 100));
         QVERIFY(!app.ctx().reconnect(&error));
+        QVERIFY2(error.startsWith("数据文件") && error.contains("比其中的数据长") && error.contains("复制一份留底"),
+                 qPrintable(error));
+        QVERIFY2(!error.startsWith("数据文件已损坏"), qPrintable(error));
+        QCOMPARE(QFileInfo(path).size(), length + 100);
+    }
+
+    // A compaction (after a restore or a clearing) cut short after its commit, before the file
+    // was shortened, leaves its new pages followed by the tail of the old file. The next start
+    // opens the data, cut to their pages; a check of the file as a backup writes nothing.
+    void aCompactionCutShortBeforeTheFileShrankStillOpens()
+    {
+        TestApp app;
+        app.db().execScript("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+                            "INSERT INTO 工资流水 (工号, 日期, 产品, 备注) "
+                            "SELECT 'E' || i, '2008-05-01', '外壳', printf('%0150d', i) FROM n");
+        app.db().exec("DELETE FROM 工资流水 WHERE id > 300");
+        app.ctx().disconnect();
+        const QString path = app.ctx().paths().database();
+        const QString key = dbPass(app.ctx().paths().keyFile());
+        const QByteArray before = bytesOf(path);
+        {
+            Database db(path, key);
+            db.execScript("VACUUM");
+        }
+        const QByteArray compacted = bytesOf(path);
+        QVERIFY(compacted.size() < before.size() / 2);
+        const QByteArray cutShort = compacted + before.mid(compacted.size());
+        writeBytes(path, cutShort);
+
+        QCOMPARE(inspectDatabaseFile(path, key).state, FileVerdict::State::Damaged);
+        QCOMPARE(bytesOf(path), cutShort);
+        QString error;
+        QVERIFY2(app.ctx().reconnect(&error), qPrintable(error));
+        QCOMPARE(app.db().scalar("SELECT count(*) FROM 工资流水").toInt(), 300);
+        app.ctx().disconnect();
+        QCOMPARE(bytesOf(path), compacted);
+
+        // The same tail behind pages that do not read whole is cut from nothing: damaged.
+        QByteArray damaged = cutShort;
+        const qsizetype inside = compacted.size() - 4096 + 1000;
+        damaged[inside] = char(damaged[inside] ^ 0x5a);
+        writeBytes(path, damaged);
+        QVERIFY(!app.ctx().reconnect(&error));
         QVERIFY2(error.startsWith("数据文件已损坏"), qPrintable(error));
+        QCOMPARE(bytesOf(path), damaged);
     }
 
     // The key takes in the whole of kv.dat: one character the old password never read changes it.
@@ -252,14 +305,76 @@ private slots:
         const StartupOutcome upgraded = prepareDataFolder(app.ctx());
         QVERIFY2(upgraded.keyError.isEmpty(), qPrintable(upgraded.keyError));
         QVERIFY(QFileInfo(upgraded.keySafetyCopy).fileName().startsWith("换密钥前-"));
-        QVERIFY(opensWith(upgraded.keySafetyCopy, keys.legacyKey));
+        // The safety copy itself is given the new key once the data have it.
+        QVERIFY(upgraded.rekeyedCopies.contains(upgraded.keySafetyCopy));
+        QVERIFY(!opensWith(upgraded.keySafetyCopy, keys.legacyKey));
+        QCOMPARE(employeeNames(*std::make_unique<Database>(upgraded.keySafetyCopy, keys.key)), QStringList{"老王"});
         QVERIFY(!opensWith(paths.database(), keys.legacyKey));
         Database db(paths.database(), keys.key);
         QCOMPARE(employeeNames(db), QStringList{"老王"});
         QVERIFY(!QFile::exists(pendingCopyPath(paths.database())));
 
         const StartupOutcome again = prepareDataFolder(app.ctx());
-        QVERIFY(again.keySafetyCopy.isEmpty() && again.keyError.isEmpty());
+        QVERIFY(again.keySafetyCopy.isEmpty() && again.keyError.isEmpty() && again.rekeyedCopies.isEmpty());
+    }
+
+    // After the key change no file in the folder opens with the old password: backups and safety
+    // copies of the old key are given the new one (their time of writing kept), the journal of a
+    // re-key cut short is removed, other installations' files and other files stay as they are.
+    // The same for an installation whose data an earlier version re-keyed, leaving the copies.
+    void noFileOpensWithTheOldPasswordAfterTheKeyChange()
+    {
+        TestApp app;
+        const AppPaths& paths = app.ctx().paths();
+        const DatabaseKeys keys = readKeyFile(paths.keyFile());
+        const QDir backups(paths.backupDir());
+        app.ctx().disconnect();
+        makeOldKeyFile(paths.database(), keys, "老王");
+        const QStringList oldCopies{"2008-5-1.bak", "2008-5-2 (2).bak", "恢复前-2008-05-01-120000.bak"};
+        for (const QString& name : oldCopies)
+            QVERIFY(QFile::copy(paths.database(), backups.filePath(name)));
+        const QDateTime written(QDate(2008, 5, 1), QTime(18, 0));
+        {
+            QFile f(backups.filePath("2008-5-1.bak"));
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(written, QFileDevice::FileModificationTime));
+        }
+        {
+            Database other(backups.filePath("other.bak"), "another-installation", true);
+            createSchema(other);
+        }
+        const QByteArray foreign = bytesOf(backups.filePath("other.bak"));
+        touch(backups.filePath("notes.bak"));
+        // A re-key of a copy cut short: its pending file and the engine's journal of it.
+        touch(pendingCopyPath(backups.filePath("2008-5-2 (2).bak")));
+        QVERIFY(QFile::copy(paths.database(), pendingCopyPath(backups.filePath("2008-5-2 (2).bak")) + "-journal"));
+
+        const StartupOutcome outcome = prepareDataFolder(app.ctx());
+        QVERIFY2(outcome.keyError.isEmpty() && outcome.copiesKeyError.isEmpty(),
+                 qPrintable(outcome.keyError + outcome.copiesKeyError));
+        QCOMPARE(outcome.rekeyedCopies.size(), oldCopies.size() + 1); // and the safety copy of the data
+        QDirIterator every(paths.appDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        int tried = 0;
+        while (every.hasNext()) {
+            const QString file = every.next();
+            QVERIFY2(!opensWith(file, keys.legacyKey), qPrintable(file));
+            ++tried;
+        }
+        QVERIFY(tried >= 8);
+        for (const QString& name : oldCopies)
+            QCOMPARE(employeeNames(*std::make_unique<Database>(backups.filePath(name), keys.key)), QStringList{"老王"});
+        QCOMPARE(QFileInfo(backups.filePath("2008-5-1.bak")).lastModified(), written);
+        QCOMPARE(bytesOf(backups.filePath("other.bak")), foreign);
+        QCOMPARE(bytesOf(backups.filePath("notes.bak")), QByteArray("left over"));
+        QVERIFY(prepareDataFolder(app.ctx()).rekeyedCopies.isEmpty()); // told once
+
+        // Data re-keyed by an earlier version, which left its copies under the old key.
+        TestApp earlier;
+        const AppPaths& earlierPaths = earlier.ctx().paths();
+        makeOldKeyFile(QDir(earlierPaths.backupDir()).filePath("2008-4-30.bak"), keys, "旧备份");
+        const StartupOutcome swept = prepareDataFolder(earlier.ctx());
+        QCOMPARE(swept.rekeyedCopies.size(), 1);
+        QVERIFY(!opensWith(QDir(earlierPaths.backupDir()).filePath("2008-4-30.bak"), keys.legacyKey));
+        QVERIFY(earlier.ctx().reconnect());
     }
 
     // Backups made under the old key and under the new one both restore, and the data file is

@@ -114,16 +114,26 @@ private slots:
         QCOMPARE(bytesOf(first.path), atBackup);
         QVERIFY(app.ctx().isConnected());
 
-        // A second backup the same day replaces the first with the later state.
+        // A second backup the same day keeps the first and takes the next number; so does one
+        // made after clearing, which never takes the place of the day's full backup.
         addEmployee(app.db(), "002", "李四");
-        QVERIFY(backupDatabase(app.ctx()).ok);
-        QCOMPARE(backupFiles(app.ctx().paths()), QStringList{"2008-5-17.bak"});
-        QCOMPARE(employeeNames(*std::make_unique<Database>(first.path, key(app))), (QStringList{"张三", "李四"}));
+        const CopyOutcome second = backupDatabase(app.ctx());
+        QVERIFY2(second.ok, qPrintable(second.error));
+        QCOMPARE(second.path, QDir(app.dir()).absoluteFilePath("databak/2008-5-17 (2).bak"));
+        clearAllData(app.db());
+        const CopyOutcome third = backupDatabase(app.ctx());
+        QCOMPARE(third.path, QDir(app.dir()).absoluteFilePath("databak/2008-5-17 (3).bak"));
+        QCOMPARE(backupFiles(app.ctx().paths()),
+                 (QStringList{"2008-5-17 (3).bak", "2008-5-17 (2).bak", "2008-5-17.bak"}));
+        QCOMPARE(bytesOf(first.path), atBackup);
+        QCOMPARE(employeeNames(*std::make_unique<Database>(second.path, key(app))), (QStringList{"张三", "李四"}));
+        QVERIFY(employeeNames(*std::make_unique<Database>(third.path, key(app))).isEmpty());
 
         app.clock().set(QDate(2008, 12, 1));
         QCOMPARE(backupDatabase(app.ctx()).path, QDir(app.dir()).absoluteFilePath("databak/2008-12-1.bak"));
-        QCOMPARE(backupFiles(app.ctx().paths()), (QStringList{"2008-12-1.bak", "2008-5-17.bak"}));
-        QCOMPARE(count(app.db(), "员工"), 2); // the connection works again
+        QCOMPARE(backupFiles(app.ctx().paths()).first(), QString("2008-12-1.bak"));
+        addEmployee(app.db(), "003", "王五"); // the connection works again
+        QCOMPARE(count(app.db(), "员工"), 1);
     }
 
     void backupIsUnreadableWithoutTheKey()
@@ -152,7 +162,7 @@ private slots:
         addEmployee(app.db(), "001", "张三");
 
         // The copy cannot be written: the earlier backup of the day stays whole.
-        QVERIFY(QDir().mkpath(pendingCopyPath(bak) + "/blocked"));
+        QVERIFY(QDir().mkpath(pendingCopyPath(app.dir() + "/databak/2008-5-17 (2).bak") + "/blocked"));
         CopyOutcome outcome = backupDatabase(app.ctx());
         QVERIFY(!outcome.ok);
         QVERIFY(!outcome.error.isEmpty());
@@ -498,9 +508,11 @@ private slots:
         clearAllData(db);
         // The freed pages are given back: the file shrinks.
         QVERIFY(QFileInfo(app.ctx().paths().database()).size() < sizeBefore / 4);
-        // Every business table is empty but the log, which says who cleared.
+        // Every business table is empty; the log keeps its entry and adds who cleared.
         for (const QString& table : kBusinessTables)
-            QCOMPARE(count(db, table), table == "操作日志" ? 1 : 0);
+            QCOMPARE(count(db, table), 0);
+        QCOMPARE(db.scalar("SELECT group_concat(操作, ',') FROM (SELECT 操作 FROM 操作日志 ORDER BY id)").toString(),
+                 QString("登录,清空数据"));
         Statement st = db.prepare("SELECT id, 账号, 密码 FROM 管理员");
         QVERIFY(st.next());
         QCOMPARE(st.integer(0), 1);

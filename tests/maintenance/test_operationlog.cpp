@@ -9,6 +9,7 @@
 #include "maintenance/Backup.h"
 #include "maintenance/ClearData.h"
 #include "maintenance/Integrity.h"
+#include "maintenance/RestoreLoss.h"
 #include "master/MasterRecords.h"
 
 #include <QFileInfo>
@@ -100,11 +101,11 @@ private slots:
         QCOMPARE(OperationLog(app.db()).entries({{2, "新增工种"}}).size(), 2);
         QCOMPARE(OperationLog(app.db()).entries({{3, "装配"}}).size(), 1);
 
-        // The restored file gets the entry; the backup had every entry up to its making.
+        // The log keeps every entry through a restore and gains the restore's own.
         if (!app.db().isServer()) {
-            const int inBackup = entries(app.db()) - 1;
+            const int before = entries(app.db());
             QVERIFY(restoreDatabase(app.ctx(), "2008-5-17.bak").ok);
-            QCOMPARE(entries(app.db()), inBackup + 1);
+            QCOMPARE(entries(app.db()), before + 1);
             QCOMPARE(OperationLog(app.db()).entries().first().action, QString("数据恢复"));
             QCOMPARE(app.db().session().account(), QString("admin"));
         } else {
@@ -145,7 +146,7 @@ private slots:
             QVERIFY2(restore.ok, qPrintable(restore.error));
             QVERIFY(QFileInfo::exists(restore.safetyCopy));
             QCOMPARE(app.db().scalar("SELECT count(*) FROM 车间 WHERE 车间 = '备份后'").toInt(), 0);
-            QCOMPARE(entries(app.db()), before + 1);
+            QCOMPARE(entries(app.db()), before + 2);
             QCOMPARE(OperationLog(app.db()).entries().first().action, QString("数据恢复"));
             const qint64 highest = app.db().scalar("SELECT max(id) FROM 操作日志").toLongLong();
             OperationLog(app.db()).recordAlone("登录");
@@ -155,12 +156,68 @@ private slots:
         // Passwords appear nowhere in the log.
         QCOMPARE(OperationLog(app.db()).entries({{3, "secret"}}).size(), 0);
 
-        // Clearing leaves one entry: who cleared.
+        // Clearing keeps the log and adds who cleared.
+        const int beforeClearing = entries(app.db());
         clearAllData(app.db());
         const QList<LogEntry> left = OperationLog(app.db()).entries();
-        QCOMPARE(left.size(), 1);
+        QCOMPARE(left.size(), beforeClearing + 1);
         QCOMPARE(left.first().action, QString("清空数据"));
         QCOMPARE(left.first().account, QString("admin"));
+    }
+
+    // A restore undoes the data, never the record of who did what: the live entries stay, the
+    // backup's that the live log lost come back once, and the restore adds its own. The question
+    // before it names what it undoes, compared on either engine with the backup file.
+    void theLogOnlyGrowsThroughARestore()
+    {
+        TestApp app;
+        // The connection is opened again by backup and restore: always the one open now.
+        OperationLog(app.db()).recordAlone("登录");
+        OperationLog(app.db()).recordAlone("登录"); // alike in every column but the id
+        MonthRecords(app.db()).saveMonth(readMonthSheet(may("15")));
+        const CopyOutcome backup = backupDatabase(app.ctx());
+        QVERIFY2(backup.ok, qPrintable(backup.error));
+        const QString name = QFileInfo(backup.path).fileName();
+
+        // Since the backup: a month closed, a month saved again, a login; and one of the two
+        // logins lost from the live log, as a restore of an earlier version lost entries.
+        QCOMPARE(ClosedMonths(app.db()).close("2008-4", "2008-05-17 09:30:00"), ClosedMonths::Outcome::Done);
+        MonthRecords(app.db()).saveMonth(readMonthSheet(may("20")));
+        OperationLog(app.db()).recordAlone("登录", "备份之后");
+        app.db().exec("DELETE FROM 操作日志 WHERE id = (SELECT min(id) FROM 操作日志)");
+        QList<LogEntry> live = OperationLog(app.db()).entries();
+
+        const std::optional<RestoreLoss> loss = restoreLoss(app.ctx(), name);
+        QVERIFY(loss);
+        QCOMPARE(loss->monthsClosedSince, QStringList{"2008-4"});
+        QCOMPARE(loss->linesSince.size(), 1);
+        QCOMPARE(loss->linesSince.first().first, QString("2008-5"));
+        QCOMPARE(loss->linesSince.first().second, 1);
+        const QString question = restoreQuestion(name, *loss);
+        QVERIFY2(question.contains("2008-4") && question.contains("2008-5 月 1 条"), qPrintable(question));
+        QVERIFY(!restoreLoss(app.ctx(), "no-such.bak"));
+
+        const CopyOutcome restored = restoreDatabase(app.ctx(), name);
+        QVERIFY2(restored.ok, qPrintable(restored.error));
+        QVERIFY(!ClosedMonths(app.db()).isClosed("2008-4"));
+        QCOMPARE(app.db().scalar("SELECT sum(金额) FROM 工资流水").toDouble(), 15.0);
+        const QList<LogEntry> after = OperationLog(app.db()).entries();
+        QCOMPARE(after.size(), live.size() + 2);
+        QCOMPARE(after.first().action, QString("数据恢复"));
+        QCOMPARE(after.first().target, name);
+        QCOMPARE(after.first().account, QString("admin"));
+        // Every live entry kept in its order, the lost login back behind them.
+        for (int i = 0; i < live.size(); ++i) {
+            QCOMPARE(after.at(i + 2).action, live.at(i).action);
+            QCOMPARE(after.at(i + 2).time, live.at(i).time);
+        }
+        QCOMPARE(after.at(1).action, QString("登录"));
+        QCOMPARE(OperationLog(app.db()).entries({{2, "登录"}}).size(), 3);
+        QCOMPARE(OperationLog(app.db()).entries({{2, "结账"}}).size(), 1);
+
+        // A second restore of the same backup adds its own entry and nothing else.
+        QVERIFY(restoreDatabase(app.ctx(), name).ok);
+        QCOMPARE(entries(app.db()), int(after.size()) + 1);
     }
 
     void aFailedChangeWritesNoEntryAndAFailedEntryUndoesTheChange()
