@@ -68,6 +68,13 @@ std::optional<QDate> DatePicker::typedDate() const
     return date.isValid() ? std::optional(date) : std::nullopt;
 }
 
+std::optional<QString> DatePicker::unreadableText() const
+{
+    if (!m_typing || m_typed.isEmpty() || typedDate())
+        return std::nullopt;
+    return m_typed;
+}
+
 bool DatePicker::isCalendarOpen() const
 {
     return calendarWidget() && calendarWidget()->isVisible();
@@ -79,6 +86,10 @@ void DatePicker::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Escape: emit escapePressed(); return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        if (const auto typed = unreadableText()) {
+            emit unreadableTyped(*typed);
+            return;
+        }
         if (m_pending.isValid()) {
             // Set now, the date of another month is refused with a message and the picker stays.
             setDate(std::exchange(m_pending, QDate()));
@@ -123,7 +134,11 @@ void DatePicker::focusOutEvent(QFocusEvent* event)
 {
     QDateEdit::focusOutEvent(event);
     // Opening its own calendar or a message box is not leaving the picker.
-    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason && !isCalendarOpen())
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason || isCalendarOpen())
+        return;
+    if (const auto typed = unreadableText())
+        emit unreadableTyped(*typed);
+    else
         emit focusLeft();
 }
 

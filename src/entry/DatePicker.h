@@ -23,6 +23,10 @@ public:
     // ends the typing and acts as usual.
     void typeDate(const QString& digits);
 
+    // The text typed, while it reads as no date ("45", "12/32"): Enter and leaving the picker
+    // then report it (unreadableTyped) instead of taking a date.
+    std::optional<QString> unreadableText() const;
+
     // The cell text to put back on Escape, kept while the picker is shown.
     QString restoreText;
 
@@ -30,6 +34,7 @@ signals:
     void escapePressed();
     void enterPressed();
     void focusLeft();
+    void unreadableTyped(const QString& typed);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

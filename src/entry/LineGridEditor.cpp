@@ -3,6 +3,7 @@
 #include "data/AppContext.h"
 #include "data/TextRules.h"
 #include "entry/DatePicker.h"
+#include "entry/EntryGrids.h"
 #include "entry/LookupPopup.h"
 #include "entry/MonthRecords.h"
 #include "ui/DataGrid.h"
@@ -14,12 +15,11 @@
 #include <QSignalBlocker>
 #include <QTableView>
 #include <QTimer>
+#include <QToolTip>
 
 namespace kv {
 
-namespace {
-constexpr int kRowTwips = 300;
-}
+using entry::kRowTwips;
 
 LineGridEditor::LineGridEditor(Kind kind, AppContext& ctx, ui::DataGrid* grid, LookupPopup* popup, Host host,
                                QWidget* window)
@@ -44,9 +44,12 @@ LineGridEditor::LineGridEditor(Kind kind, AppContext& ctx, ui::DataGrid* grid, L
         if (isProduction())
             m_host.hideCandidates();
     });
-    connect(grid, &DataGrid::beforeEdit, this, [this](int, int col, bool& cancel) {
-        // Unit and amount of a production line come from the look-up and the quantity.
+    connect(grid, &DataGrid::beforeEdit, this, [this](int row, int col, bool& cancel) {
+        // Unit and amount of a production line come from the look-up and the quantity; product
+        // and quantity of a scanned line from its ticket (deleting the line gives the ticket back).
         if (isProduction() && (col == PUnit || col == PAmount))
+            cancel = true;
+        if (isProduction() && (col == PProduct || col == PQuantity) && entry::isTicketLine(*m_grid, row))
             cancel = true;
     });
     // While the picker is shown, the grid keeps its current cell, scroll position and sizes,
@@ -82,12 +85,17 @@ LineGridEditor::LineGridEditor(Kind kind, AppContext& ctx, ui::DataGrid* grid, L
         advanceAfterEnter(row, 0);
     });
     connect(m_picker, &DatePicker::focusLeft, this, [this] { hidePicker(false); });
+    connect(m_picker, &DatePicker::unreadableTyped, this, &LineGridEditor::keepUnreadableDate);
     // The focus going to another control of the window ends the picker, also while its calendar
     // is still closing: the other grid's picker opened by the same click once stayed on, holding
     // this grid still, until clicked.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (m_picker->isVisible() && now && now->window() == m_picker->window() && now != m_picker &&
-            !m_picker->isAncestorOf(now))
+        if (!m_picker->isVisible() || !now || now->window() != m_picker->window() || now == m_picker ||
+            m_picker->isAncestorOf(now))
+            return;
+        if (const auto typed = m_picker->unreadableText())
+            keepUnreadableDate(*typed);
+        else
             hidePicker(false);
     });
 }
@@ -294,7 +302,7 @@ bool LineGridEditor::makePendingMove()
 void LineGridEditor::choose(const QStringList& item)
 {
     const int r = m_grid->row();
-    if (r < 1 || item.size() < (isProduction() ? 4 : 3))
+    if (r < 1 || item.size() < (isProduction() ? 4 : 3) || (isProduction() && entry::isTicketLine(*m_grid, r)))
         return;
     if (m_grid->isEditing())
         m_grid->finishEdit(false); // the choice replaces what was being typed
@@ -374,6 +382,8 @@ void LineGridEditor::onDateEditRequested(int row, int col)
     m_popup->hide();
     m_pickRow = row;
     m_picker->setGeometry(m_grid->cellRect(row, col));
+    // Escape gives the cell back what it had, nothing on a new line.
+    m_picker->restoreText = m_grid->text(row, col);
     if (m_grid->text(row, col).isEmpty())
         setLineDate(row, dateText(defaultDate(row)));
     const auto date = parseDateText(m_grid->text(row, col));
@@ -381,7 +391,6 @@ void LineGridEditor::onDateEditRequested(int row, int col)
         const QSignalBlocker quiet(m_picker);
         m_picker->setDate(date ? *date : defaultDate(row));
     }
-    m_picker->restoreText = m_grid->text(row, col);
     m_picker->show();
     m_picker->raise();
     m_picker->setFocus();
@@ -404,9 +413,28 @@ void LineGridEditor::onPickerDateChanged(const QDate& date)
     setLineDate(m_pickRow, dateText(date));
 }
 
+void LineGridEditor::keepUnreadableDate(const QString& typed)
+{
+    // What was typed stays in the cell, red, and the cursor with it: a date that is no date is
+    // never replaced by another one behind the clerk's back, and the save refuses it.
+    const int row = m_pickRow;
+    hidePicker(m_picker->hasFocus()); // Enter stays on the cell; a click elsewhere goes there
+    if (row < 1)
+        return;
+    m_grid->setText(row, 0, typed);
+    m_grid->setCellBackground(row, 0, entry::kLightRed);
+    m_grid->setCellToolTip(row, 0, QStringLiteral("日期不正确"));
+    QToolTip::showText(m_grid->mapToGlobal(m_grid->cellRect(row, 0).bottomLeft()), QStringLiteral("日期不正确"),
+                       m_grid);
+}
+
 void LineGridEditor::setLineDate(int row, const QString& text)
 {
     m_grid->setText(row, 0, text);
+    if (parseDateText(text) && !m_grid->cellToolTip(row, 0).isEmpty()) {
+        m_grid->setCellBackground(row, 0, entry::kWhite);
+        m_grid->setCellToolTip(row, 0, {});
+    }
     // A line not stored yet takes the piece price in force on its date; a stored line keeps the
     // price it was paid at.
     const auto day = parseDateText(text);

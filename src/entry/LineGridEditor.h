@@ -80,6 +80,8 @@ private:
     // Writes a line's date cell, and the price of its product on that date into a line not
     // stored yet.
     void setLineDate(int row, const QString& text);
+    // Typing in the picker ended on text that reads as no date ("45", "12/32").
+    void keepUnreadableDate(const QString& typed);
     void hidePicker(bool backToGrid);
     QDate defaultDate(int row) const;
 

@@ -9,6 +9,8 @@
 #include "master/PieceRates.h"
 #include "tickets/BundleTickets.h"
 
+#include <algorithm>
+
 namespace kv {
 
 namespace {
@@ -91,12 +93,27 @@ QString unreadableDateText(const QString& text)
     return QStringLiteral("日期“%1”不正确，请重新选择日期。").arg(text);
 }
 
+bool isBlankLine(const LineTexts& line)
+{
+    return std::all_of(line.cbegin(), line.cend(), [](const QString& t) { return cleanText(t).isEmpty(); });
+}
+
+QString noProductText(int line)
+{
+    return QStringLiteral("第 %1 行没有产品，请选择产品或删除该行").arg(line);
+}
+
+QString noDateText(const QString& which, int line)
+{
+    return QStringLiteral("%1第 %2 行没有日期，请选择日期后再保存。").arg(which).arg(line);
+}
+
 // A line of the sheet is stored only in the sheet's own month: any other month is not the one
 // loaded, checked or maybe open.
 void requireDateIn(const QDate& day, const YearMonth& month, const QString& which, int line)
 {
     if (!day.isValid())
-        throw InputError(QStringLiteral("%1第 %2 行没有日期，请选择日期后再保存。").arg(which).arg(line));
+        throw InputError(noDateText(which, line));
     if (!month.contains(day))
         throw InputError(QStringLiteral("%1第 %2 行的日期 %3 不在计工月份 %4 内，请改正日期后再保存。")
                              .arg(which)
@@ -152,8 +169,18 @@ SheetLines readSheetLines(const QList<LineTexts>& production, const QList<LineTe
     SheetLines read;
     for (int i = 0; i < production.size(); ++i) {
         const LineTexts& l = production.at(i);
-        if (!isProductionLineFilled(l))
+        // A line shows what it would be paid: one with anything in it but no product or date is
+        // refused, never dropped on the way to the store.
+        if (isBlankLine(l))
             continue;
+        if (cleanText(l.value(PProduct)).isEmpty()) {
+            read.productionFaults.append({i, PProduct, noProductText(i + 1)});
+            continue;
+        }
+        if (cleanText(l.value(PDate)).isEmpty()) {
+            read.productionFaults.append({i, PDate, noDateText(QStringLiteral("生产记录"), i + 1)});
+            continue;
+        }
         const qsizetype faultsBefore = read.productionFaults.size();
         QString why;
         const auto date = parseDateText(l.value(PDate));
@@ -171,8 +198,17 @@ SheetLines readSheetLines(const QList<LineTexts>& production, const QList<LineTe
     }
     for (int i = 0; i < deductions.size(); ++i) {
         const LineTexts& l = deductions.at(i);
-        if (!isDeductionLineFilled(l))
+        if (isBlankLine(l))
             continue;
+        if (cleanText(l.value(DItem)).isEmpty()) {
+            read.deductionFaults.append(
+                {i, DItem, QStringLiteral("扣减记录第 %1 行没有扣减项目，请选择扣减项目或删除该行").arg(i + 1)});
+            continue;
+        }
+        if (cleanText(l.value(DDate)).isEmpty()) {
+            read.deductionFaults.append({i, DDate, noDateText(QStringLiteral("扣减记录"), i + 1)});
+            continue;
+        }
         QString why;
         const auto date = parseDateText(l.value(DDate));
         if (!date)
@@ -360,7 +396,7 @@ qint64 MonthRecords::saveMonthOnce(const MonthSheet& sheet)
     Decimal productionTotal;
     for (const ProductionLine& line : sheet.production) {
         if (cleanText(line.product).isEmpty())
-            throw InputError(QStringLiteral("生产记录第 %1 行没有产品，请选择产品后再保存。").arg(line.row));
+            throw InputError(noProductText(line.row));
         requireDateIn(line.date, month, productionLines, line.row);
         requireNumber(line.quantity, kQuantityRule, productionLines, line.row);
         requireNumber(line.price, kPriceRule, productionLines, line.row);
@@ -384,11 +420,7 @@ qint64 MonthRecords::saveMonthOnce(const MonthSheet& sheet)
     const StoredTotals before = storedTotals(employeeNo, monthText);
     deleteRows(employeeNo, monthText, month);
 
-    QStringList tickets;
-    for (const ProductionLine& line : sheet.production)
-        if (!line.ticket.isEmpty())
-            tickets << line.ticket;
-    BundleTickets(m_db).claimForMonth(employeeNo, monthText, tickets, m_db.now());
+    BundleTickets(m_db).claimForMonth(employeeNo, monthText, sheet.production, m_db.now());
 
     Statement production = m_db.prepare(
         QStringLiteral("INSERT INTO 工资流水 (日期, 工号, 产品, 计量单位, 数量, 工价, 金额, 备注, 产品编号, 菲票号) "

@@ -5,11 +5,14 @@
 #include "data/TextRules.h"
 #include "entry/ClosedMonths.h"
 #include "entry/EmployeeSelection.h"
+#include "entry/EntryGrids.h"
 #include "entry/EntryLayout.h"
 #include "entry/LineAreaGrowth.h"
 #include "entry/LineGridEditor.h"
 #include "entry/LookupPopup.h"
 #include "entry/MonthRecords.h"
+#include "entry/ScanQueue.h"
+#include "entry/SheetCheck.h"
 #include "entry/WageSlip.h"
 #include "entry/WageSlipPrint.h"
 #include "tickets/BundleTickets.h"
@@ -22,6 +25,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,30 +41,20 @@
 
 namespace kv {
 
+using entry::emptyLines;
+using entry::firstEmptyLine;
+using entry::gridLines;
+using entry::kClosedGrey;
+using entry::kRowTwips;
+using entry::kWhite;
 using entry::place;
 using entry::placeAt;
+using entry::showTotal;
 using ui::DataGrid;
 
 namespace {
-constexpr int kRowTwips = 300;
 constexpr int kDesignWidthTwips = 11500;
 constexpr int kDesignHeightTwips = 6500;
-const QColor kWhite(255, 255, 255);
-const QColor kLightRed(255, 128, 128);
-const QColor kLightGreen(192, 255, 192);
-const QColor kClosedGrey(228, 228, 228);
-
-struct ColumnSpec {
-    const char16_t* header;
-    int widthTwips; // 0: toolkit default
-    bool hidden;
-};
-const ColumnSpec kProductionColumns[ProductionColumnCount] = {
-    {u"日期", 1300, false}, {u"产品", 3000, false}, {u"计量单位", 800, false},
-    {u"数量", 1200, false}, {u"金额", 1200, false}, {u"备注", 2500, false},
-    {u"", 0, true},         {u"", 0, true},         {u"", 0, true},         {u"", 0, true}};
-const ColumnSpec kDeductionColumns[DeductionColumnCount] = {
-    {u"日期", 1300, false}, {u"扣减项目", 3700, false}, {u"扣减金额", 2100, false}, {u"", 0, true}};
 
 QLabel* label(const QString& text, QWidget* parent, const QString& name)
 {
@@ -79,72 +73,6 @@ QLineEdit* textBox(QWidget* parent, const QString& name, bool readOnly = false)
     if (readOnly)
         t->setText(Decimal().moneyText());
     return t;
-}
-
-template <size_t N> void setUpLineGrid(DataGrid* grid, int rows, const ColumnSpec (&columns)[N])
-{
-    grid->setFont(entry::songFont(9));
-    grid->setCols(int(N));
-    grid->setRows(rows);
-    for (int c = 0; c < int(N); ++c) {
-        grid->setText(0, c, QString::fromUtf16(columns[c].header));
-        if (columns[c].widthTwips > 0)
-            grid->setColWidth(c, columns[c].widthTwips);
-        grid->setColHidden(c, columns[c].hidden);
-    }
-    grid->setDefaultRowHeight(kRowTwips);
-    for (int r = 0; r < rows; ++r)
-        grid->setRowHeight(r, kRowTwips);
-    grid->setEditable(true);
-    grid->setDateColumn(0);
-    // The grid shows exactly its line rows beside the delete buttons; a horizontal scroll bar
-    // would hide the last of them.
-    grid->table()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-}
-
-// A total box shows its whole amount with the sign: in its own font while that fits, else in a
-// smaller one, and always from its front, so that a minus sign is never scrolled out of sight.
-void showTotal(QLineEdit* box, Decimal amount)
-{
-    const QString text = amount.moneyText();
-    QFont font = entry::fixedFont(12);
-    const int room = box->contentsRect().width() - 2 * box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) - 4;
-    while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(text) > room)
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    box->setFont(font);
-    box->setText(text);
-    box->setCursorPosition(0);
-    box->setToolTip(text);
-}
-
-QList<LineTexts> gridLines(const DataGrid& grid)
-{
-    QList<LineTexts> lines;
-    for (int r = 1; r < grid.rows(); ++r) {
-        LineTexts line;
-        for (int c = 0; c < grid.cols(); ++c)
-            line << grid.text(r, c);
-        lines << line;
-    }
-    return lines;
-}
-
-// Writes loaded lines into rows 1, 2, …, growing the grid so that an empty row stays below them.
-void fillLines(DataGrid& grid, const QList<LineTexts>& lines)
-{
-    for (int k = 1; k <= lines.size(); ++k) {
-        if (k == grid.rows() - 1)
-            grid.setRowHeight(grid.addRow(), kRowTwips);
-        const LineTexts& line = lines.at(k - 1);
-        for (int c = 0; c < line.size() && c < grid.cols(); ++c)
-            grid.setText(k, c, line.at(c));
-    }
-}
-
-void emptyLines(DataGrid& grid)
-{
-    if (grid.rows() > 1)
-        grid.fillText(1, 0, grid.rows() - 1, grid.cols() - 1, QString());
 }
 } // namespace
 
@@ -198,12 +126,18 @@ void WageEntryWindow::buildLayout()
     m_closedMark->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
     placeAt(m_closedMark, 3240, 240);
     m_closedMark->hide();
-    // A barcode scanner types the ticket's number and Enter here.
-    place(label(QStringLiteral("扫描："), m_frame, QStringLiteral("LabelScan")), 4500, 240, 630, 210);
-    m_scan = textBox(m_frame, QStringLiteral("txtScan"));
-    place(m_scan, 5130, 150, 2385, 315);
-    m_scan->setPlaceholderText(QStringLiteral("菲票号"));
-    connect(m_scan, &QLineEdit::returnPressed, this, &WageEntryWindow::onScan);
+    m_scan = new ScanQueue(m_ctx, m_frame,
+                           {[this] { return m_number->text(); }, [this] { return workingMonth(); },
+                            [this] {
+                                recheckClosed();
+                                return m_readOnly;
+                            },
+                            [this] { return gridLines(*m_production); },
+                            [this](const LineTexts& line) {
+                                entry::appendLine(*m_production, line);
+                                entry::showTicketColumn(*m_production);
+                                showTotals();
+                            }});
 
     m_production = new DataGrid(m_frame);
     m_production->setObjectName(QStringLiteral("fg"));
@@ -300,14 +234,19 @@ void WageEntryWindow::setKeyboardOrder()
                         findChild<QWidget*>(QStringLiteral("Command2")),
                         findChild<QWidget*>(QStringLiteral("Command8")),
                         findChild<QWidget*>(QStringLiteral("Command3")),
-                        m_scan};
+                        m_scan->box(),
+                        m_scan->dayBox()};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
 
 void WageEntryWindow::buildLineEditors()
 {
-    const LineGridEditor::Host host{[this] { return workingMonth(); }, [this] { showTotals(); },
+    const LineGridEditor::Host host{[this] { return workingMonth(); },
+                                    [this] {
+                                        entry::showTicketColumn(*m_production);
+                                        showTotals();
+                                    },
                                     [this] { m_candidates->hide(); }};
     m_productionEditor = new LineGridEditor(LineGridEditor::Kind::Production, m_ctx, m_production, m_popup, host, this);
     m_deductionEditor = new LineGridEditor(LineGridEditor::Kind::Deduction, m_ctx, m_deductions, m_popup, host, this);
@@ -336,6 +275,8 @@ void WageEntryWindow::buildLineAreaGrowth()
     m_growth = std::make_unique<LineAreaGrowth>(m_frame, ui::twipsToPixels(kDesignHeightTwips), grids);
     for (const char* name : {"Label5", "Text3", "Label9"})
         m_growth->moveWithGridsAbove(m_frame->findChild<QWidget*>(QString::fromLatin1(name)), 0);
+    for (QWidget* w : m_scan->besideGrid())
+        m_growth->moveWithGridsAbove(w, 0);
     for (const char* name :
          {"Label6", "Text4", "Label10", "Label7", "Text5", "Command1", "Command2", "Command8", "Command3", "Command9"})
         m_growth->moveWithGridsAbove(m_frame->findChild<QWidget*>(QString::fromLatin1(name)), 1);
@@ -403,24 +344,10 @@ void WageEntryWindow::focusLines(DataGrid* grid)
     grid->showCell(grid->row(), grid->col());
 }
 
-int WageEntryWindow::firstEmptyLine(const DataGrid& grid)
-{
-    const QList<LineTexts> lines = gridLines(grid);
-    for (int i = 0; i < lines.size(); ++i)
-        if (std::all_of(lines.at(i).begin(), lines.at(i).end(),
-                        [](const QString& t) { return cleanText(t).isEmpty(); }))
-            return i + 1;
-    return std::max(grid.rows() - 1, 1);
-}
-
 void WageEntryWindow::setUpGrids()
 {
-    setUpLineGrid(m_production, 8, kProductionColumns);
-    setUpLineGrid(m_deductions, 5, kDeductionColumns);
-    m_production->setColumnKind(PQuantity, DataGrid::ColumnKind::Number);
-    m_production->setColumnKind(PPrice, DataGrid::ColumnKind::Number);
-    m_production->setColumnKind(PAmount, DataGrid::ColumnKind::Money);
-    m_deductions->setColumnKind(DAmount, DataGrid::ColumnKind::Money);
+    entry::setUpProductionGrid(*m_production);
+    entry::setUpDeductionGrid(*m_deductions);
 }
 
 int WageEntryWindow::offerMonth(const QString& month)
@@ -455,6 +382,7 @@ void WageEntryWindow::onMonthChanged()
         return;
     }
     m_monthIndex = m_month->currentIndex();
+    m_scan->followMonth();
     if (m_frame->isEnabled())
         ui::guarded(this, [&] { loadMonth(workingMonth()); });
     m_popup->hide();
@@ -574,8 +502,9 @@ void WageEntryWindow::loadMonth(const QString& month)
     m_loadedVersion = version;
     emptyGrids();
     showNotes(month, !production.isEmpty(), !deductions.isEmpty());
-    fillLines(*m_production, production);
-    fillLines(*m_deductions, deductions);
+    entry::fillLines(*m_production, production);
+    entry::fillLines(*m_deductions, deductions);
+    entry::showTicketColumn(*m_production);
     showTotals();
     markSaved();
     // Another month starts at its first column, the cursor on the date of the first empty line,
@@ -621,30 +550,6 @@ void WageEntryWindow::saveMonth(const SheetLines& lines)
     showNotes(workingMonth(), !lines.production.isEmpty(), !lines.deductions.isEmpty());
 }
 
-void WageEntryWindow::onScan()
-{
-    const QString typed = m_scan->text();
-    m_scan->clear();
-    if (cleanText(typed).isEmpty() || monthClosedRefused())
-        return;
-    ui::guarded(this, [&] {
-        // Today's work, or the month's last day for a month gone by.
-        const YearMonth month = *parseMonthText(workingMonth());
-        QDate day = m_ctx.clock().today();
-        if (day < month.firstDay() || day >= month.nextFirstDay())
-            day = month.nextFirstDay().addDays(-1);
-        const LineTexts line = BundleTickets(m_ctx.conn())
-                                   .scannedLine(typed, m_number->text(), workingMonth(), day, gridLines(*m_production));
-        const int row = firstEmptyLine(*m_production);
-        if (row == m_production->rows() - 1)
-            m_production->setRowHeight(m_production->addRow(), kRowTwips);
-        for (int c = 0; c < line.size() && c < m_production->cols(); ++c)
-            m_production->setText(row, c, line.at(c));
-        showTotals();
-    });
-    m_scan->setFocus();
-}
-
 void WageEntryWindow::deleteStoredMonth()
 {
     MonthRecords(m_ctx.conn()).deleteMonth(m_number->text(), workingMonth(), m_loadedVersion);
@@ -655,6 +560,34 @@ void WageEntryWindow::emptyGrids()
 {
     emptyLines(*m_production);
     emptyLines(*m_deductions);
+    entry::showTicketColumn(*m_production);
+}
+
+void WageEntryWindow::recheckClosed()
+{
+    if (!m_frame->isEnabled() || !m_ctx.isConnected())
+        return;
+    bool closed = m_readOnly;
+    try {
+        closed = ClosedMonths(m_ctx.conn()).isClosed(workingMonth());
+    } catch (const Error&) {
+        return; // asked again at the next command, which reports the failure
+    }
+    if (closed != m_readOnly)
+        lockClosedMonth();
+}
+
+void WageEntryWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    recheckClosed();
+}
+
+void WageEntryWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        recheckClosed();
 }
 
 void WageEntryWindow::hidePopups()
@@ -703,58 +636,10 @@ bool WageEntryWindow::eventFilter(QObject* watched, QEvent* event)
 
 void WageEntryWindow::onSave()
 {
-    DataGrid& productionGrid = *m_production;
-    DataGrid& deductionGrid = *m_deductions;
-    if (productionGrid.rows() < 2 || monthClosedRefused())
+    if (m_production->rows() < 2 || monthClosedRefused())
         return;
-    const QList<LineTexts> lines = gridLines(productionGrid);
-    for (DataGrid* grid : {&productionGrid, &deductionGrid})
-        if (grid->rows() > 1)
-            grid->fillBackground(1, 0, grid->rows() - 1, grid->cols() - 1, kWhite);
-    const auto mark = [](DataGrid& grid, const QList<int>& indexes, int col, const QColor& colour) {
-        for (int i : indexes)
-            grid.setCellBackground(i + 1, col, colour);
-        return !indexes.isEmpty();
-    };
-    // Dates first: the quantities are looked at only once every dated line is complete. A
-    // deduction line without a date could not be stored, so it is refused like a production line.
-    const bool productionUndated = mark(productionGrid, linesMissingDate(lines), PDate, kLightRed);
-    const bool deductionUndated =
-        mark(deductionGrid, deductionLinesMissingDate(gridLines(deductionGrid)), DDate, kLightRed);
-    if (productionUndated || deductionUndated) {
-        ui::message(this, QStringLiteral("请将红色区域的日期填写完整！"), QStringLiteral("未填写完整！"),
-                    ui::Icon::Warning);
-        return;
-    }
-    // The lines are read once, here: a quantity, price or amount that is not a number is refused
-    // in its own cell, and nothing is saved.
-    const SheetLines read = readSheetLines(lines, gridLines(deductionGrid));
-    const auto markFaults = [](DataGrid& grid, const QList<LineFault>& faults) {
-        for (int r = 1; r < grid.rows(); ++r)
-            for (int c = 0; c < grid.cols(); ++c)
-                if (grid.columnKind(c) != DataGrid::ColumnKind::Text)
-                    grid.setCellToolTip(r, c, {});
-        for (const LineFault& fault : faults) {
-            grid.setCellBackground(fault.line + 1, fault.column, kLightRed);
-            grid.setCellToolTip(fault.line + 1, fault.column, fault.message);
-        }
-    };
-    markFaults(productionGrid, read.productionFaults);
-    markFaults(deductionGrid, read.deductionFaults);
-    if (!read.ok()) {
-        const LineFault& first =
-            read.productionFaults.isEmpty() ? read.deductionFaults.first() : read.productionFaults.first();
-        ui::message(this, first.message,
-                    first.column == 0 ? QStringLiteral("日期不正确！") : QStringLiteral("数字不正确！"),
-                    ui::Icon::Warning);
-        return;
-    }
-    if (mark(productionGrid, linesMissingQuantity(lines), PQuantity, kLightGreen)) {
-        ui::message(this, QStringLiteral("请将绿色区域的数量填写完整！"), QStringLiteral("未填写完整！"),
-                    ui::Icon::Warning);
-        return;
-    }
-    if (ui::guarded(this, [&] { saveMonth(read); }))
+    const std::optional<SheetLines> read = checkSheet(this, *m_production, *m_deductions);
+    if (read && ui::guarded(this, [&] { saveMonth(*read); }))
         ui::message(this, QStringLiteral("保存成功！"), QStringLiteral("保存成功"), ui::Icon::Information);
 }
 

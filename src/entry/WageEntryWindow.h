@@ -21,6 +21,7 @@ class EmployeeSelection;
 class LineAreaGrowth;
 class LineGridEditor;
 class LookupPopup;
+class ScanQueue;
 namespace ui {
 class DataGrid;
 }
@@ -64,6 +65,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -83,7 +86,6 @@ private:
     void focusBox(QLineEdit* box);
     // Puts the keyboard in a line grid, on its current line or the first empty one.
     void focusLines(ui::DataGrid* grid);
-    static int firstEmptyLine(const ui::DataGrid& grid);
     // Says "该月份已结账，不能修改！" and returns true when the working month is closed.
     bool monthClosedRefused();
     void emptyGrids();
@@ -96,8 +98,10 @@ private:
     void onReprice();
     void onPrint();
     void onPrintSlip();
-    // A ticket scanned (or typed) into the 扫描 box and Enter: its production line added.
-    void onScan();
+    // A closed month is found closed again (closed or reopened meanwhile, on the settings page
+    // or by another clerk) whenever the window is shown or activated: the lines lock or unlock
+    // at once.
+    void recheckClosed();
 
     AppContext& m_ctx;
     QLineEdit* m_name = nullptr;            // Text1
@@ -109,7 +113,7 @@ private:
     QGroupBox* m_frame = nullptr;           // Frame1
     QComboBox* m_month = nullptr;           // Combo1
     QLabel* m_closedMark = nullptr;         // LabelClosed
-    QLineEdit* m_scan = nullptr;            // 扫描: bundle ticket numbers from a scanner
+    ScanQueue* m_scan = nullptr;            // 扫描: bundle tickets from a scanner
     ui::DataGrid* m_production = nullptr;   // fg
     ui::DataGrid* m_deductions = nullptr;   // fg1
     QLineEdit* m_productionTotal = nullptr; // Text3

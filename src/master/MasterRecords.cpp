@@ -282,6 +282,9 @@ QString MasterRecords::problemText(const QStringList& values, int column) const
     const QString value = cleanText(values.value(column));
     if (c.missingMessage.isEmpty())
         return optionalValueFault(c, value);
+    // Something typed that is no number ("12kg") is told as such, not as missing.
+    if (c.type == ColumnType::Number && !value.isEmpty() && !isNumberText(value))
+        return QStringLiteral("%1必须是数字！").arg(c.name);
     const QString fault = c.type == ColumnType::Number && isNumberText(value) ? numberFault(c, value) : QString();
     return fault.isEmpty() ? c.missingMessage : fault;
 }

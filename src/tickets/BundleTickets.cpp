@@ -72,6 +72,13 @@ qint64 BundleTickets::createWorkOrder(const WorkOrderDraft& draft)
         throw InputError(QStringLiteral("请输入生产单日期！"));
     if (draft.productNos.isEmpty())
         throw InputError(QStringLiteral("请选择生产单的工序！"));
+    QSet<QString> listed;
+    for (const QString& typed : draft.productNos) {
+        const QString productNo = cleanText(typed);
+        if (listed.contains(productNo))
+            throw InputError(QStringLiteral("工序 %1 重复").arg(productNo));
+        listed.insert(productNo);
+    }
     if (draft.bundles.isEmpty())
         throw InputError(QStringLiteral("请输入生产单的扎！"));
     for (int i = 0; i < draft.bundles.size(); ++i)
@@ -225,12 +232,26 @@ QString BundleTickets::claimedText(const BundleTicket& ticket)
     return QStringLiteral("该菲票已由 %1（%2）于 %3 领取").arg(name, ticket.claimedBy, dateText(ticket.claimedAt.date()));
 }
 
-void BundleTickets::claimForMonth(const QString& employeeNo, const QString& monthText, const QStringList& numbers,
-                                  const QDateTime& at)
+QString BundleTickets::lineMismatch(const ProductionLine& line, const BundleTicket& ticket)
+{
+    if (cleanText(line.product) == cleanText(ticket.product) && cleanText(line.unit) == cleanText(ticket.unit) &&
+        line.quantity == Decimal::fromInteger(ticket.quantity))
+        return {};
+    return QStringLiteral("生产记录第 %1 行与菲票 %2 不符：菲票是 %3 %4 %5，这一行是 %6 %7 %8。"
+                          "扫描的记录不能改产品、计量单位或数量，请删除该行后重新扫描。")
+        .arg(line.row)
+        .arg(ticket.number, ticket.product, QString::number(ticket.quantity), ticket.unit, line.product,
+             line.quantity.plainText(), line.unit);
+}
+
+void BundleTickets::claimForMonth(const QString& employeeNo, const QString& monthText,
+                                  const QList<ProductionLine>& lines, const QDateTime& at)
 {
     QSet<QString> named;
-    for (const QString& typed : numbers) {
-        const QString number = cleanText(typed);
+    for (const ProductionLine& line : lines) {
+        const QString number = cleanText(line.ticket);
+        if (number.isEmpty())
+            continue;
         if (named.contains(number))
             throw InputError(QStringLiteral("菲票 %1 在本月记录中出现了两次！").arg(number));
         named.insert(number);
@@ -247,8 +268,12 @@ void BundleTickets::claimForMonth(const QString& employeeNo, const QString& mont
         m_db.exec(QStringLiteral("UPDATE 菲票 SET 领取工号 = NULL, 领取月份 = NULL, 领取时间 = NULL WHERE 票号 = ?"),
                   {number});
 
-    for (const QString& typed : numbers) {
-        const BundleTicket t = ticket(typed);
+    for (const ProductionLine& line : lines) {
+        if (cleanText(line.ticket).isEmpty())
+            continue;
+        const BundleTicket t = ticket(line.ticket);
+        if (const QString why = lineMismatch(line, t); !why.isEmpty())
+            throw InputError(why);
         // Claimed only while open: of two saves at once, the second finds it taken.
         m_db.exec(QStringLiteral("UPDATE 菲票 SET 领取工号 = ?, 领取月份 = ?, 领取时间 = ? "
                                  "WHERE 票号 = ? AND 领取工号 IS NULL"),

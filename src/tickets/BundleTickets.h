@@ -74,7 +74,8 @@ public:
     // Stores the work order and issues one ticket per bundle and operation, numbered after
     // every ticket issued before on any connection, in one transaction. Needs the right to
     // change master data; refuses with InputError an order number that is empty or taken, an
-    // unknown product, no operation, no bundle or a bundle of no pieces. Returns the order's id.
+    // unknown product, an operation listed twice (two tickets would pay one bundle's operation
+    // twice), no operation, no bundle or a bundle of no pieces. Returns the order's id.
     qint64 createWorkOrder(const WorkOrderDraft& draft);
 
     // Every work order, the newest first.
@@ -96,18 +97,24 @@ public:
     LineTexts scannedLine(const QString& typed, const QString& employeeNo, const QString& monthText,
                           const QDate& day, const QList<LineTexts>& shown);
 
-    // Inside a month's save, after its month was claimed: the month's lines name exactly these
-    // tickets now. Tickets it named before and no longer names are open again; the others are
-    // claimed for the employee and month at `at`, kept as they were where this month held them
-    // already. Throws InputError for a bad or unknown number, a ticket named twice, or a ticket
-    // another employee or month holds; the caller's transaction then keeps nothing.
-    void claimForMonth(const QString& employeeNo, const QString& monthText, const QStringList& numbers,
+    // Inside a month's save, after its month was claimed: the month's lines name exactly the
+    // tickets of those `lines` that name one. Tickets it named before and no longer names are open
+    // again; the others are claimed for the employee and month at `at`, kept as they were where
+    // this month held them already. Throws InputError for a bad or unknown number, a ticket named
+    // twice, a ticket another employee or month holds, or a line whose product, unit or quantity
+    // is not its ticket's (a ticket pays its bundle's pieces of its operation, no more, no other);
+    // the caller's transaction then keeps nothing.
+    void claimForMonth(const QString& employeeNo, const QString& monthText, const QList<ProductionLine>& lines,
                        const QDateTime& at);
     // Inside the clearing of a month: its tickets are open again.
     void releaseMonth(const QString& employeeNo, const QString& monthText);
 
     // "该菲票已由 张三（001）于 2026-12-7 领取"
     QString claimedText(const BundleTicket& ticket);
+
+    // Empty when the line pays what its ticket says (product, unit and the bundle's quantity);
+    // otherwise why not, naming the line.
+    static QString lineMismatch(const ProductionLine& line, const BundleTicket& ticket);
 
 private:
     qint64 issueSerials(int count);

@@ -18,6 +18,9 @@ struct TicketStanding {
     BundleTicket ticket;
     QString claimedName;
     std::optional<Decimal> paid;
+    // Why the line paying the ticket pays more than its bundle (other product or unit, more
+    // pieces, or the bundle's operation paid through another ticket too); empty when it does not.
+    QString overpaid = {};
 };
 
 // One operation of a work order over all its bundles.
@@ -40,6 +43,7 @@ struct OrderStanding {
     QList<OperationStanding> operations; // in the order's own order of operations
     Decimal labourCost;
     int claimed = 0;
+    int overpaid = 0; // tickets whose lines pay more than their bundle
 };
 
 OrderStanding orderStanding(Database& db, qint64 orderId);

@@ -9,6 +9,7 @@
 #include "ui/WindowParts.h"
 #include "ui/WorkbookExport.h"
 
+#include <QColor>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -17,12 +18,13 @@
 namespace kv {
 
 namespace {
-const QStringList kTicketCaptions{QStringLiteral("扎号"),     QStringLiteral("工序"),     QStringLiteral("数量"),
-                                  QStringLiteral("菲票号"),   QStringLiteral("领取人"),   QStringLiteral("领取月份"),
-                                  QStringLiteral("领取时间"), QStringLiteral("工费")};
+const QStringList kTicketCaptions{QStringLiteral("扎号"),     QStringLiteral("工序"),   QStringLiteral("数量"),
+                                  QStringLiteral("菲票号"),   QStringLiteral("领取人"), QStringLiteral("领取月份"),
+                                  QStringLiteral("领取时间"), QStringLiteral("工费"),   QStringLiteral("核对")};
 const QStringList kOperationCaptions{QStringLiteral("工序"),     QStringLiteral("菲票数"),   QStringLiteral("已领取"),
                                      QStringLiteral("已领数量"), QStringLiteral("未领数量"), QStringLiteral("已付工费")};
-enum TicketColumn { TBundle, TOperation, TQuantity, TNumber, TClaimedBy, TMonth, TAt, TPaid };
+enum TicketColumn { TBundle, TOperation, TQuantity, TNumber, TClaimedBy, TMonth, TAt, TPaid, TCheck };
+const QColor kOverpaidRed(255, 160, 160);
 
 QString operationText(const QString& productNo, const QString& product)
 {
@@ -39,7 +41,8 @@ QStringList ticketTexts(const TicketStanding& row)
             t.isClaimed() ? QStringLiteral("%1（%2）").arg(row.claimedName, t.claimedBy) : QStringLiteral("未领取"),
             t.claimedMonth,
             t.isClaimed() ? t.claimedAt.toString(QStringLiteral("yyyy-M-d HH:mm")) : QString(),
-            row.paid ? row.paid->moneyText() : QString()};
+            row.paid ? row.paid->moneyText() : QString(),
+            row.overpaid};
 }
 
 QStringList operationTexts(const OperationStanding& o)
@@ -121,6 +124,10 @@ void OrderStandingWindow::showStanding()
     for (const TicketStanding& row : m_standing.tickets)
         tickets << ticketTexts(row);
     fill(*m_tickets, kTicketCaptions, tickets);
+    // A line paying more than its bundle stands out in red, with why.
+    for (int r = 0; r < m_standing.tickets.size(); ++r)
+        if (!m_standing.tickets.at(r).overpaid.isEmpty())
+            m_tickets->fillBackground(r + 1, 0, r + 1, TCheck, kOverpaidRed);
     m_summary->setText(summaryLines().constLast());
 }
 
@@ -140,6 +147,8 @@ QStringList OrderStandingWindow::summaryLines() const
                  .arg(m_standing.tickets.size())
                  .arg(m_standing.claimed)
                  .arg(m_standing.labourCost.moneyText());
+    if (m_standing.overpaid > 0)
+        lines.last() += QStringLiteral("；%1 张菲票付的超过本扎（红色行）").arg(m_standing.overpaid);
     return lines;
 }
 
@@ -169,7 +178,7 @@ bool OrderStandingWindow::exportSheet()
             row[TPaid] = {{}, t.paid};
         rows << row;
     }
-    const QList<int> widths{900, 2400, 900, 2200, 1800, 1200, 1900, 1200};
+    const QList<int> widths{900, 2400, 900, 2200, 1800, 1200, 1900, 1200, 3600};
     return ui::exportSheet(this, rows, widths,
                            m_ctx.paths().file(QStringLiteral("生产单进度%1.xlsx").arg(fileNamePart(m_orderNo))));
 }

@@ -586,7 +586,8 @@ private slots:
         QCOMPARE(f.fg().text(1, PDate), QStringLiteral("2008-5-9"));
         QTest::keyClick(pick, Qt::Key_Escape);
         QVERIFY(!pick->isVisible());
-        QCOMPARE(f.fg().text(1, PDate), QStringLiteral("2008-5-17")); // the default was the restore text
+        // Given up, the new line is empty again: the default date was only offered.
+        QCOMPARE(f.fg().text(1, PDate), QString());
 
         clickCell(f.fg(), 1, PDate);
         pick->setDate(QDate(2008, 5, 30));
@@ -722,7 +723,7 @@ private slots:
         };
         line(1, "", "外壳", "3");          // no date
         line(2, "2008-5-2", "外壳", "  "); // blank quantity
-        line(3, "", "", "5");              // only quantity and remark: never marked
+        line(3, "", "", "5");              // only quantity and remark: refused once dates are whole
         fg.setText(3, PRemark, QStringLiteral("备注"));
 
         f.boxes.expect("请将红色区域的日期填写完整！");
@@ -733,6 +734,11 @@ private slots:
         QCOMPARE(fg.cellBackground(3, PDate), QColor(255, 255, 255));
 
         fg.setText(1, PDate, QStringLiteral("2008-5-1"));
+        f.boxes.expect("第 3 行没有产品，请选择产品或删除该行");
+        f.gui->click("Command1");
+        QCOMPARE(fg.cellBackground(3, PProduct), QColor(255, 128, 128));
+        QCOMPARE(fg.cellToolTip(3, PProduct), QStringLiteral("第 3 行没有产品，请选择产品或删除该行"));
+        fg.fillText(3, 0, 3, fg.cols() - 1, QString());
         f.boxes.expect("绿色");
         f.gui->click("Command1");
         QCOMPARE(fg.cellBackground(1, PDate), QColor(255, 255, 255));
@@ -743,6 +749,76 @@ private slots:
         f.boxes.expect("保存成功！");
         f.gui->click("Command1");
         QCOMPARE(f.boxes.shown().last().icon, ui::Icon::Information);
+        QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 工资流水").toInt(), 2);
+        KV_VERIFY_BOXES(f.boxes);
+    }
+
+    // What a line shows is what a save does with it: a line whose product was wiped keeps its
+    // date and quantity and is refused, red, by its number; a date typed that is no date stays as
+    // typed, red, the cursor on it, and is refused too. Nothing is stored until both are put right.
+    void aLineIsNeverDroppedOrChangedBehindTheClerksBack()
+    {
+        LineFixture f;
+        f.loadEmployee();
+        ui::DataGrid& fg = f.fg();
+        for (const auto& [row, date, product, no, qty] :
+             {std::tuple{1, "2008-5-2", "外壳", "P01", "3"}, {2, "2008-5-3", "大外壳", "P02", "2"}}) {
+            fg.setText(row, PDate, QString::fromUtf8(date));
+            fg.setText(row, PProduct, QString::fromUtf8(product));
+            fg.setText(row, PProductNo, QString::fromUtf8(no));
+            fg.setText(row, PUnit, QStringLiteral("个"));
+            fg.setText(row, PQuantity, QString::fromUtf8(qty));
+            fg.setText(row, PPrice, QStringLiteral("1"));
+        }
+        // Letters that match nothing, and Enter: the product goes, its date and quantity stay.
+        clickCell(fg, 2, PProduct);
+        QVERIFY(openEditor(fg) || fg.editCell());
+        openEditor(fg)->clear();
+        QVERIFY(typeInEditor(fg, QStringLiteral("zzz")));
+        keyInEditor(fg, Qt::Key_Return);
+        QTRY_COMPARE(fg.col(), int(PQuantity)); // Enter went on to the quantity
+        QCOMPARE(fg.text(2, PProduct), QString());
+        QCOMPARE(fg.text(2, PQuantity), QStringLiteral("2"));
+        f.boxes.expect("第 2 行没有产品，请选择产品或删除该行");
+        f.gui->click("Command1");
+        QCOMPARE(f.boxes.shown().last().caption, QStringLiteral("未填写完整！"));
+        QCOMPARE(fg.cellBackground(2, PProduct), QColor(255, 128, 128));
+        QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 工资流水").toInt(), 0);
+        fg.setCurrentCell(2, PDate);
+        QTest::keyClick(fg.table(), Qt::Key_Delete);
+        QCOMPARE(fg.text(2, PQuantity), QString());
+
+        // Typed on the date cell of a line: read whole on Enter, kept as typed when it is no date.
+        fg.setText(3, PProduct, QStringLiteral("螺丝"));
+        fg.setText(3, PUnit, QStringLiteral("个"));
+        fg.setText(3, PQuantity, QStringLiteral("5"));
+        DatePicker* pick = f.picker("dtPick");
+        for (const char* typed : {"45", "12/32"}) {
+            QVERIFY(fg.setCurrentCell(3, PDate));
+            QTest::keyClick(fg.table(), QString::fromUtf8(typed).at(0).toLatin1());
+            QVERIFY(pick->isVisible());
+            QTest::keyClicks(pick, QString::fromUtf8(typed).mid(1));
+            QTest::keyClick(pick, Qt::Key_Return);
+            QVERIFY(!pick->isVisible());
+            QCOMPARE(fg.text(3, PDate), QString::fromUtf8(typed));
+            QCOMPARE(fg.cellBackground(3, PDate), QColor(255, 128, 128));
+            QCOMPARE(fg.cellToolTip(3, PDate), QStringLiteral("日期不正确"));
+            QCOMPARE(fg.row(), 3);
+            QCOMPARE(fg.col(), int(PDate));
+        }
+        f.boxes.expect("日期“12/32”不正确");
+        f.gui->click("Command1");
+        QCOMPARE(f.boxes.shown().last().caption, QStringLiteral("日期不正确！"));
+        QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 工资流水").toInt(), 0);
+
+        // A date that reads, typed over it, takes the red away; the month is stored whole.
+        QVERIFY(fg.setCurrentCell(3, PDate));
+        QTest::keyClick(fg.table(), '9');
+        QTest::keyClick(pick, Qt::Key_Return);
+        QCOMPARE(fg.text(3, PDate), QStringLiteral("2008-5-9"));
+        QCOMPARE(fg.cellBackground(3, PDate), QColor(255, 255, 255));
+        f.boxes.expect("保存成功！");
+        f.gui->click("Command1");
         QCOMPARE(f.app.db().scalar("SELECT count(*) FROM 工资流水").toInt(), 2);
         KV_VERIFY_BOXES(f.boxes);
     }

@@ -1,10 +1,12 @@
 #include "EntryFixture.h"
 #include "GridDriver.h"
+#include "app/MainWindow.h"
 #include "entry/ClosedMonths.h"
 #include "maintenance/Backup.h"
 #include "stats/WageStatisticsWindow.h"
 
 #include <QLabel>
+#include <QTabWidget>
 #include <QTest>
 
 using namespace kv;
@@ -173,6 +175,43 @@ private slots:
         grid_driver::clickCell(*fg, 1, PProduct);
         QVERIFY(grid_driver::openEditor(*fg));
         KV_VERIFY_BOXES(f.boxes);
+    }
+
+    // Closed on the settings page while the entry tab shows the month: back on that tab the
+    // lines are read-only at once, before any save is tried; reopened, they take changes again.
+    void closingTheMonthLocksTheOpenEntryWindowAtOnce()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        app.db().exec("INSERT INTO 员工 (工号, 姓名) VALUES ('001', '张三')");
+        MainWindow main(app.ctx());
+        main.show();
+        GuiDriver gui(&main);
+        auto* tabs = gui.find<QTabWidget>(QStringLiteral("C1Tab1"));
+        gui.type(QStringLiteral("Text2"), QStringLiteral("001"));
+        auto* save = gui.find(QStringLiteral("Command1"));
+        auto* fg = gui.find<ui::DataGrid>(QStringLiteral("fg"));
+        QVERIFY(save->isEnabled() && fg->isEditable());
+
+        const QString month = gui.find<QComboBox>(QStringLiteral("Combo1"))->currentText();
+        tabs->setCurrentIndex(5);
+        gui.find<QLineEdit>(QStringLiteral("closeMonth"))->setText(month);
+        boxes.expect(QStringLiteral("确定将 %1 结账吗？").arg(month), ui::Answer::Ok);
+        boxes.expect(QStringLiteral("%1 已结账。").arg(month));
+        gui.click(QStringLiteral("CommandCloseMonth"));
+        tabs->setCurrentIndex(0);
+        QVERIFY(!save->isEnabled());
+        QVERIFY(!fg->isEditable());
+        QVERIFY(gui.find(QStringLiteral("LabelClosed"))->isVisible());
+
+        tabs->setCurrentIndex(5);
+        gui.find<QLineEdit>(QStringLiteral("closePassword"))->setText(QStringLiteral("admin123"));
+        boxes.expect(QStringLiteral("%1 已反结账，可以修改。").arg(month));
+        gui.click(QStringLiteral("CommandReopenMonth"));
+        tabs->setCurrentIndex(0);
+        QVERIFY(save->isEnabled() && fg->isEditable());
+        QVERIFY(!gui.find(QStringLiteral("LabelClosed"))->isVisible());
+        KV_VERIFY_BOXES(boxes);
     }
 
     void statisticsMarkTheClosedMonths()

@@ -54,10 +54,29 @@ private slots:
         MonthRecords records(app.db());
         MonthTexts s =
             sheet({pline("2008-5-20", "外壳", "40", "50", "1.25"),
-                   pline("2008-5-3", "大外壳", "2", "9.99", "1.75"), // stale amount
-                   pline("2008-5-9", " \t ", "5", "5"),              // blank product: not a line
-                   pline("", "外壳", "1", "1")},                     // no date: not a line
+                   pline("2008-5-3", "大外壳", "2", "9.99", "1.75"),       // stale amount
+                   pline("2008-5-9", " \t ", "5", "5"),                    // blank product
+                   pline("", "外壳", "1", "1"),                            // no date
+                   LineTexts(ProductionColumnCount, QStringLiteral(" "))}, // nothing in it: not a line
                   {{"2008-5-7", "罚款", ""}, {"2008-5-1", "", "9"}, {"", "罚款", "4"}, {"2008-5-8", "迟到", "20"}});
+        // A line that shows something is stored whole or refused, naming it: never left out.
+        const auto refusal = [](const MonthTexts& texts) {
+            try {
+                readMonthSheet(texts);
+            } catch (const InputError& e) {
+                return e.message();
+            }
+            return QString();
+        };
+        QCOMPARE(refusal(s), QStringLiteral("第 3 行没有产品，请选择产品或删除该行"));
+        s.production.removeAt(2);
+        QCOMPARE(refusal(s), QStringLiteral("生产记录第 3 行没有日期，请选择日期后再保存。"));
+        s.production.removeAt(2);
+        QCOMPARE(refusal(s), QStringLiteral("扣减记录第 2 行没有扣减项目，请选择扣减项目或删除该行"));
+        s.deductions.removeAt(1);
+        QCOMPARE(refusal(s), QStringLiteral("扣减记录第 2 行没有日期，请选择日期后再保存。"));
+        s.deductions.removeAt(1);
+        QCOMPARE(count(app.db(), QStringLiteral("工资流水")), 0);
         records.saveMonth(readMonthSheet(s));
 
         const QList<LineTexts> production = records.loadProduction(QStringLiteral(" 001\t"), kMay2008);
@@ -197,7 +216,7 @@ private slots:
             {with([](ProductionLine& l) { l.date = QDate(2008, 6, 1); }),
              "生产记录第 2 行的日期 2008-6-1 不在计工月份"},
             {with([](ProductionLine& l) { l.date = QDate(); }), "生产记录第 2 行没有日期"},
-            {with([](ProductionLine& l) { l.product = " \t"; }), "生产记录第 2 行没有产品"},
+            {with([](ProductionLine& l) { l.product = " \t"; }), "第 2 行没有产品，请选择产品或删除该行"},
             {MonthSheet{"2008-5", "001", "张三", {good}, {fine, {2, QDate(2008, 5, 4), "", "", {}}}},
              "扣减记录第 2 行没有扣减项目"},
         };

@@ -425,9 +425,14 @@ private slots:
 
         gui.type(QStringLiteral("Text1"), QStringLiteral("P01"));
         setText(gui, QStringLiteral("Text4"), QStringLiteral("盒"));
-        for (const char* bad : {"", "   ", "abc", "12,5"}) {
+        // Nothing typed is missing; a price typed with its unit ("12kg") is no number.
+        for (const auto& [bad, told] : {std::pair{"", "工价未填写！"},
+                                        {"   ", "工价未填写！"},
+                                        {"abc", "工价必须是数字！"},
+                                        {"12,5", "工价必须是数字！"},
+                                        {"12kg", "工价必须是数字！"}}) {
             setText(gui, QStringLiteral("Text5"), QString::fromUtf8(bad));
-            boxes.expect(QStringLiteral("工价未填写！"));
+            boxes.expect(QString::fromUtf8(told));
             gui.click(QStringLiteral("Command1"));
             KV_VERIFY_BOXES(boxes);
             QCOMPARE(dialog->focusWidget()->objectName(), QStringLiteral("Text5"));
@@ -550,7 +555,7 @@ private slots:
         QCOMPARE(dialog->focusWidget()->objectName(), QStringLiteral("Text2"));
         setText(gui, QStringLiteral("Text2"), QStringLiteral("迟到"));
         setText(gui, QStringLiteral("Text4"), QStringLiteral("二十"));
-        boxes.expect(QStringLiteral("扣减金额未填写！"));
+        boxes.expect(QStringLiteral("扣减金额必须是数字！"));
         gui.click(QStringLiteral("Command1"));
         KV_VERIFY_BOXES(boxes);
         QCOMPARE(dialog->focusWidget()->objectName(), QStringLiteral("Text4"));

@@ -398,7 +398,9 @@ private slots:
         const QStringList tiny{"K1", "罚款", "", "0.0000001", ""};
         QCOMPARE(products.firstProblem(finer), 4);
         QCOMPARE(products.problemText(finer, 4), QStringLiteral("工价最多保留 4 位小数！"));
-        QCOMPARE(products.problemText(product("C1", "螺丝", "个", "abc"), 4), QStringLiteral("工价未填写！"));
+        QCOMPARE(products.problemText(product("C1", "螺丝", "个", "abc"), 4), QStringLiteral("工价必须是数字！"));
+        QCOMPARE(products.problemText(product("C1", "螺丝", "个", "12kg"), 4), QStringLiteral("工价必须是数字！"));
+        QCOMPARE(products.problemText(product("C1", "螺丝", "个", " "), 4), QStringLiteral("工价未填写！"));
         QCOMPARE(items.problemText(tiny, 3), QStringLiteral("扣减金额最多保留 6 位小数！"));
         QVERIFY(products.save(0, fine));
         for (const auto& [records, id, values] : {std::tuple{&products, qint64(0), finer},

@@ -292,6 +292,72 @@ private slots:
         QCOMPARE(s.operations.at(1).claimed, 0);
     }
 
+    // A ticket pays its bundle's pieces of its operation once: a line that changed what its ticket
+    // says is refused whole, an order cannot list an operation twice, and where the journal still
+    // pays more (lines stored before these checks, an older order listing an operation twice) the
+    // order's standing marks every such line.
+    void aTicketPaysItsBundleOnceAndTheStandingMarksWhatPaysMore()
+    {
+        TestApp app;
+        seedProducts(app.db());
+        app.db().exec(QStringLiteral("INSERT INTO 产品工价 (产品编号, 产品说明, 计量单位, 工价) VALUES "
+                                     "('C3', '大外壳', '件', 2.5)"));
+        BundleTickets tickets(app.db());
+        const qint64 id = tickets.createWorkOrder(order("S1", {20, 20}));
+        const QList<BundleTicket> all = tickets.ticketsOf(id); // 上领 1, 锁边 1, 上领 2, 锁边 2
+        MonthRecords records(app.db());
+
+        LineTexts more = paying(all.at(0));
+        more[PQuantity] = QStringLiteral("200");
+        LineTexts other = paying(all.at(1));
+        other[PProduct] = QStringLiteral("大外壳");
+        other[PProductNo] = QStringLiteral("C3");
+        other[PPrice] = QStringLiteral("2.5");
+        LineTexts unit = paying(all.at(2));
+        unit[PUnit] = QStringLiteral("打");
+        for (const LineTexts& changed : {more, other, unit}) {
+            const QString why = refusal([&] { records.saveMonth(month("001", {paying(all.at(3)), changed})); });
+            QVERIFY2(why.startsWith(QStringLiteral("生产记录第 2 行与菲票 %1 不符").arg(changed.at(PTicket))),
+                     qPrintable(why));
+            QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM 工资流水")).toInt(), 0);
+            QVERIFY(!tickets.ticket(all.at(3).number).isClaimed());
+        }
+        // Date, remark and the price in force may differ from the order's.
+        LineTexts fine = paying(all.at(0), "2008-5-20");
+        fine[PRemark] = QStringLiteral("夜班");
+        fine[PPrice] = QStringLiteral("0.4");
+        records.saveMonth(month("001", {fine}));
+        QCOMPARE(tickets.ticket(all.at(0).number).claimedBy, QStringLiteral("001"));
+
+        WorkOrderDraft twice = order("S2");
+        twice.productNos = QStringList{"C1", " C2", "C2 "};
+        const int before = app.db().scalar(QStringLiteral("SELECT count(*) FROM 菲票")).toInt();
+        QCOMPARE(refusal([&] { tickets.createWorkOrder(twice); }), QStringLiteral("工序 C2 重复"));
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM 菲票")).toInt(), before);
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM 生产单 WHERE 单号 = 'S2'")).toInt(), 0);
+
+        QCOMPARE(orderStanding(app.db(), id).overpaid, 0);
+        // What an earlier version let through: bundle 1's second operation made 上领 as well (an
+        // order listing C1 twice), both of its tickets paid, and bundle 2's 上领 paid 200 pieces.
+        app.db().exec(QStringLiteral("UPDATE 生产单工序 SET 产品编号 = 'C1', 产品说明 = '上领', 工价 = 0.35 "
+                                     "WHERE 生产单id = ? AND 序号 = 2"),
+                      {id});
+        const QList<BundleTicket> old = tickets.ticketsOf(id);
+        records.saveMonth(month("002", {paying(old.at(1)), paying(old.at(2))}));
+        app.db().exec(QStringLiteral("UPDATE 工资流水 SET 数量 = 200, 金额 = 70 WHERE 菲票号 = ?"), {old.at(2).number});
+        const OrderStanding s = orderStanding(app.db(), id);
+        QCOMPARE(s.overpaid, 3);
+        QCOMPARE(s.tickets.at(0).overpaid, QStringLiteral("第 1 扎的 上领 共付了 40 件，本扎只有 20 件"));
+        QCOMPARE(s.tickets.at(1).overpaid, s.tickets.at(0).overpaid);
+        QCOMPARE(s.tickets.at(2).overpaid, QStringLiteral("付了 200 件，本扎只有 20 件"));
+        QVERIFY(s.tickets.at(3).overpaid.isEmpty()); // open
+        // A product retyped on the line is marked for what it is.
+        app.db().exec(QStringLiteral("UPDATE 工资流水 SET 产品 = '大外壳', 数量 = 20 WHERE 菲票号 = ?"),
+                      {old.at(2).number});
+        QCOMPARE(orderStanding(app.db(), id).tickets.at(2).overpaid,
+                 QStringLiteral("付的是 大外壳（件），不是本票的 上领（件）"));
+    }
+
     void twoClerksScanningOneTicketAtOnceOneWins()
     {
         TestApp app;
