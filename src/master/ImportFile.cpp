@@ -1,14 +1,13 @@
 #include "master/ImportFile.h"
 
 #include "data/TextRules.h"
+#include "master/ImportSheet.h"
 
 #include <freexl.h>
-#include <iconv.h>
 #include <minizip/unzip.h>
 
 #include <QFile>
 #include <QIODevice>
-#include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <cmath>
@@ -19,84 +18,9 @@ namespace kv {
 
 namespace {
 
+using namespace importing;
+
 const QString unreadable = QStringLiteral("无法读取文件：%1");
-
-// Why a file is refused, thrown from wherever a reader finds it; readImportFile and readCsv
-// turn it into the sheet's error.
-struct Refusal {
-    QString message;
-};
-
-[[noreturn]] void refuseDamaged(const QString& detail)
-{
-    throw Refusal{QStringLiteral("文件已损坏（%1），未导入任何数据。").arg(detail)};
-}
-
-[[noreturn]] void refuseTooLarge(const QString& detail)
-{
-    throw Refusal{QStringLiteral("文件过大（%1），未导入任何数据。").arg(detail)};
-}
-
-QString megabytes(qint64 bytes)
-{
-    return QStringLiteral("%1 MB").arg(bytes >> 20);
-}
-
-// The rows of a sheet as they are read, counted against the limits.
-class SheetBuilder {
-public:
-    void add(SourceRow&& row)
-    {
-        m_cells += row.cells.size();
-        for (const QString& cell : std::as_const(row.cells))
-            m_chars += cell.size();
-        if (m_cells > ImportLimits::maxCells)
-            refuseTooLarge(QStringLiteral("超过 %1 个单元格").arg(ImportLimits::maxCells));
-        if (m_chars > ImportLimits::maxTextChars)
-            refuseTooLarge(QStringLiteral("文字超过 %1 个字").arg(ImportLimits::maxTextChars));
-        m_sheet.rows.append(std::move(row));
-    }
-    SourceSheet take() { return std::move(m_sheet); }
-
-private:
-    SourceSheet m_sheet;
-    qint64 m_cells = 0;
-    qint64 m_chars = 0;
-};
-
-// GBK bytes as text; GB18030 is its superset, so every GBK file decodes.
-std::optional<QString> fromGbk(const QByteArray& bytes)
-{
-    iconv_t cd = iconv_open("UTF-8", "GB18030");
-    if (cd == iconv_t(-1))
-        return std::nullopt;
-    QByteArray out(bytes.size() * 2 + 4, '\0');
-    char* in = const_cast<char*>(bytes.constData());
-    size_t inLeft = size_t(bytes.size());
-    char* outPtr = out.data();
-    size_t outLeft = size_t(out.size());
-    const size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
-    if (rc == size_t(-1))
-        return std::nullopt;
-    out.truncate(out.size() - qsizetype(outLeft));
-    return QString::fromUtf8(out);
-}
-
-QChar separatorOf(QStringView text)
-{
-    qsizetype end = 0;
-    while (end < text.size() && text.at(end) != u'\n' && text.at(end) != u'\r')
-        ++end;
-    const QStringView firstLine = text.left(end);
-    if (firstLine.contains(u','))
-        return u',';
-    if (firstLine.contains(u'\t'))
-        return u'\t';
-    if (firstLine.contains(u';'))
-        return u';';
-    return u',';
-}
 
 // One member of an .xlsx archive as a stream that inflates no more than the limits allow: the
 // XML reader pulls from it, so a part is never held inflated in memory.
@@ -608,73 +532,6 @@ SourceSheet refusedSheet(const Refusal& refusal)
 }
 
 } // namespace
-
-SourceSheet readCsv(const QByteArray& bytes)
-{
-    try {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        QString text = utf8.decode(bytes);
-        if (utf8.hasError()) {
-            const auto gbk = fromGbk(bytes);
-            if (!gbk)
-                return SourceSheet{{}, unreadable.arg(QStringLiteral("文字编码既不是 UTF-8 也不是 GBK"))};
-            text = *gbk;
-        }
-        if (text.startsWith(QChar(0xFEFF)))
-            text.remove(0, 1);
-
-        const QChar sep = separatorOf(text);
-        SheetBuilder sheet;
-        SourceRow row{1, {}, {}};
-        QString cell;
-        bool quoted = false;
-        int line = 1;
-        const auto endRow = [&] {
-            row.cells << cell;
-            cell.clear();
-            sheet.add(std::move(row));
-            row = SourceRow{line, {}, {}};
-        };
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const QChar c = text.at(i);
-            const bool crlf = c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n';
-            if (quoted) {
-                if (c == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"') {
-                    cell += c;
-                    ++i;
-                } else if (c == u'"')
-                    quoted = false;
-                else if (c == u'\r') {
-                    // A line break inside a cell is kept as one LF, whichever way it was written.
-                    ++line;
-                    cell += u'\n';
-                    if (crlf)
-                        ++i;
-                } else {
-                    if (c == u'\n')
-                        ++line;
-                    cell += c;
-                }
-            } else if (c == u'"' && cell.isEmpty())
-                quoted = true;
-            else if (c == sep) {
-                row.cells << cell;
-                cell.clear();
-            } else if (c == u'\n' || c == u'\r') {
-                if (crlf)
-                    ++i;
-                ++line;
-                endRow();
-            } else
-                cell += c;
-        }
-        if (!cell.isEmpty() || !row.cells.isEmpty())
-            endRow();
-        return sheet.take();
-    } catch (const Refusal& refusal) {
-        return refusedSheet(refusal);
-    }
-}
 
 SourceSheet readImportFile(const QString& path)
 {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+
 // Reading the rows of a file that a factory brings along: a workbook (.xlsx, .xls) or a CSV
 // text in UTF-8 or GBK. The kind is told by the file's first bytes, not by its name, as our own
 // exports before the ".xlsx" names wrote workbook content under a ".xls" name.
@@ -37,15 +39,21 @@ struct ImportLimits {
     static constexpr qint64 maxCells = 4000000;          // cells of the sheet, empty ones between included
     static constexpr qint64 maxTextChars = 50000000;     // characters in all cells
     static constexpr int maxCellChars = 32767;           // what one workbook cell can hold
+    // A CSV has no sheet size: its rows holding something are bound by the cells alone.
+    static constexpr int maxCsvRows = int(maxCells);
+    // The most rows any reader hands over; the program takes no more from a reader process.
+    static constexpr int maxSheetRows = std::max(maxRows, maxCsvRows);
 };
 
 // The first sheet of a workbook, or the rows of a CSV file, read in this process.
 SourceSheet readImportFile(const QString& path);
 
-// The rows of CSV bytes: UTF-8 (with or without byte-order mark) when the bytes are valid
-// UTF-8, GBK otherwise. Comma separated, or by TAB or semicolon when the first line holds no
-// comma; quoted cells may hold separators, doubled quotes and line breaks. A line ends at LF,
-// CR LF or a lone CR.
+// The rows of CSV bytes: UTF-16 (little or big endian) after its byte-order mark; otherwise
+// UTF-8 (with or without byte-order mark) when the bytes are valid UTF-8, GBK when not. Comma
+// separated, or by TAB or semicolon when the first line holds no comma; quoted cells may hold
+// separators, doubled quotes and line breaks. A line ends at LF, CR LF or a lone CR. A quote
+// that does not close, text after a closing quote, and a row with fewer fields than the header
+// row or with filled fields beyond it refuse the whole text with their line.
 SourceSheet readCsv(const QByteArray& bytes);
 
 } // namespace kv

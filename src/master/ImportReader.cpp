@@ -98,7 +98,7 @@ SourceSheet readImportFileApart(const QString& path, const QString& program, con
     qint64 count = 0;
     SourceSheet sheet;
     stream >> start >> sheet.error >> count;
-    if (stream.status() != QDataStream::Ok || start != answerStart || count < 0 || count > ImportLimits::maxRows)
+    if (stream.status() != QDataStream::Ok || start != answerStart || count < 0 || count > ImportLimits::maxSheetRows)
         return failed;
     sheet.rows.reserve(qsizetype(count));
     for (qint64 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {

@@ -16,15 +16,17 @@ namespace {
 
 const QString pinyinColumn = QStringLiteral("拼音编码");
 
-// A date typed in a spreadsheet is stored there as a count of days from 1899-12-30, a time of
-// day as its fraction; a workbook read back gives that count. The day is what is imported.
+// A date typed in a spreadsheet is stored there as a count of days, a time of day as its
+// fraction; a workbook read back gives that count. The day is what is imported. Day 1 is
+// 1900-1-1; spreadsheets count a 1900-2-29 that never was as day 60, so from day 61 on the
+// count runs from 1899-12-30.
 std::optional<QDate> spreadsheetDay(const QString& text)
 {
     bool ok = false;
     const double count = text.toDouble(&ok);
-    if (!ok || !(count >= 1 && count < 2958466)) // up to 9999-12-31
+    if (!ok || !(count >= 1 && count < 2958466) || qint64(count) == 60) // up to 9999-12-31
         return std::nullopt;
-    return QDate(1899, 12, 30).addDays(qint64(count));
+    return QDate(1899, 12, count < 60 ? 31 : 30).addDays(qint64(count));
 }
 
 // "2019-12-31 08:30", "2019-12-31 08:30:00" or "2019-12-31T08:30:00": the day of a date with a time.
@@ -33,6 +35,18 @@ std::optional<QDate> dayOfDateTime(const QString& text)
     static const QRegularExpression withTime(QStringLiteral("^(\\S+)[ T]\\d{1,2}:\\d{2}(:\\d{2}(\\.\\d+)?)?$"));
     const QRegularExpressionMatch m = withTime.match(text);
     return m.hasMatch() ? parseDateText(m.captured(1)) : std::nullopt;
+}
+
+// The day a date cell names, however its file wrote it: typed text (2008-5-7, 2008-05-07,
+// 2008/5/7), a day count of a workbook, or a day with a time (an .xls date cell). Every file
+// kind then gives the same value, written as dates are shown.
+std::optional<QDate> importedDay(const QString& text)
+{
+    if (const auto typed = parseDateText(text))
+        return typed;
+    if (const auto count = spreadsheetDay(text))
+        return count;
+    return dayOfDateTime(text);
 }
 
 // A control character (NUL, a bell, ...) in a cell: a line break or TAB aside, which a cell may hold.
@@ -158,11 +172,9 @@ void MasterImport::check(ImportRow& row, QHash<QString, int>& firstLineOfNumber)
             row.problems.insert(c, fault);
         if (column.type == ColumnType::Number && !isNumberText(value))
             row.problems.insert(c, QStringLiteral("%1不是数字：%2").arg(column.name, value));
-        if (column.type == ColumnType::Date && !parseDateText(value)) {
-            if (const auto day = spreadsheetDay(value))
+        if (column.type == ColumnType::Date) {
+            if (const auto day = importedDay(value))
                 value = dateText(*day);
-            else if (const auto withTime = dayOfDateTime(value))
-                value = dateText(*withTime);
             else
                 row.problems.insert(c, QStringLiteral("%1不是有效的日期（如 2008-5-7）：%2").arg(column.name, value));
         }

@@ -240,6 +240,87 @@ private slots:
         QCOMPARE(read.rows.at(3).line, 5);
         QCOMPARE(read.rows.at(3).cells, QStringList({"h\ni", "j"}));
     }
+
+    // A damaged text is refused whole, with the line where it goes wrong: a quote that never
+    // closes (it once swallowed the rows after it into one cell and imported as a success), a
+    // file cut inside a quoted cell or inside a row, a quote that closes lines later, a field
+    // too many, text after a closing quote, a UTF-16 text cut inside a character.
+    void damagedCsvIsRefusedWithItsLine_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        const QByteArray header = "工号,姓名,车间,工种\n";
+        const auto seed = [](const char* name) {
+            QFile file(hostile + QStringLiteral("/csv/") + QLatin1String(name));
+            if (!file.open(QIODevice::ReadOnly))
+                qFatal("no seed %s", name);
+            return file.readAll();
+        };
+        const auto utf16 = [](const QString& text) {
+            return "\xFF\xFE" + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        };
+        QTest::newRow("quote never closes") << seed("unclosed-quote.csv") << QStringLiteral("第 2 行的引号没有结束");
+        QTest::newRow("cut inside a quoted cell")
+            << header + "Q1,张三,一车间,装配\nQ2,李四,\"二车" << QStringLiteral("第 3 行的引号没有结束");
+        QTest::newRow("cut inside a row")
+            << seed("short-row.csv") << QStringLiteral("第 3 行只有 2 个字段，而标题行（第 1 行）有 4 个");
+        QTest::newRow("row after a cell of two lines")
+            << header + "Q1,\"张\r\n三\",一车间,装配\nQ2,李四,二车间\n"
+            << QStringLiteral("第 4 行只有 3 个字段，而标题行（第 1 行）有 4 个");
+        QTest::newRow("quote closing lines later")
+            << header + "Q1,张三,一车间,\"装配\nQ2,李四,二车间,\"装配\"\nQ3,王五,三车间,装配\n"
+            << QStringLiteral("第 3 行的一个字段在引号结束之后还有文字");
+        QTest::newRow("field too many") << seed("extra-field.csv")
+                                        << QStringLiteral("第 3 行有 5 个字段，而标题行（第 1 行）只有 4 个");
+        QTest::newRow("header below blank lines") << QByteArray("\r\n;;\r\n工号;姓名\r\nQ1;张三;;\r\nQ2;李四;;x\r\n")
+                                                  << QStringLiteral("第 5 行有 4 个字段，而标题行（第 3 行）只有 2 个");
+        QTest::newRow("text after a closing quote")
+            << seed("after-quote.csv") << QStringLiteral("第 3 行的一个字段在引号结束之后还有文字");
+        QTest::newRow("UTF-16 cut inside a character") << utf16(QStringLiteral("工号\t姓名\r\nQ1\t张三")).chopped(1)
+                                                       << QStringLiteral("UTF-16 编码的文字在一个字的中间结束");
+        QTest::newRow("UTF-16 half a pair") << utf16(QStringLiteral("工号\r\n")) + QByteArray("\x3D\xD8\x41\x00", 4)
+                                            << QStringLiteral("UTF-16 编码的文字中有无效的字符");
+    }
+    void damagedCsvIsRefusedWithItsLine()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        const SourceSheet read = readCsv(bytes);
+        QVERIFY2(read.error.contains(expected), qPrintable(read.error));
+        QVERIFY(read.error.startsWith(QStringLiteral("文件已损坏（")));
+        QVERIFY(read.error.endsWith(QStringLiteral("未导入任何数据。")));
+        QVERIFY(read.rows.isEmpty());
+    }
+
+    // What spreadsheets write is read: UTF-16 either way round with its byte-order mark (the
+    // "Unicode text" of a spreadsheet, TAB separated, a character beyond the BMP, a cell of two
+    // lines); rows padded with empty fields, rows of blanks left out, blanks after a closing quote.
+    void spreadsheetTextsAreRead()
+    {
+        const QList<QStringList> expected{{"工号", "姓名", "车间", "工种", "上岗时间"},
+                                          {"Q1", "𠀀三", "一车间", "装\n配", "2021/2/2"}};
+        for (const char* name : {"utf16le.csv", "utf16be.csv"}) {
+            const SourceSheet read = readImportFile(hostile + QStringLiteral("/csv/") + QLatin1String(name));
+            QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
+            QCOMPARE(read.rows.size(), 2);
+            QCOMPARE(read.rows.at(0).cells, expected.at(0));
+            QCOMPARE(read.rows.at(1).cells, expected.at(1));
+            QCOMPARE(read.rows.at(1).line, 2);
+        }
+
+        const SourceSheet padded = readImportFile(hostile + QStringLiteral("/csv/padded-blank-rows.csv"));
+        QVERIFY2(padded.error.isEmpty(), qPrintable(padded.error));
+        QCOMPARE(padded.rows.size(), 3);
+        QCOMPARE(padded.rows.at(0).line, 2);
+        QCOMPARE(padded.rows.at(1).line, 4);
+        QCOMPARE(padded.rows.at(1).cells, QStringList({"Q1", "张\n三", "一车间", "装配", "", ""}));
+        QCOMPARE(padded.rows.at(2).line, 7);
+        QCOMPARE(padded.rows.at(2).cells, QStringList({"Q2", "李四", "二车间", "装\"配"}));
+
+        const SourceSheet blank = readCsv("工号,姓名\n\"Q1\" ,\"张三\"  \n");
+        QVERIFY2(blank.error.isEmpty(), qPrintable(blank.error));
+        QCOMPARE(blank.rows.at(1).cells, QStringList({"Q1", "张三"}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestImportFile)

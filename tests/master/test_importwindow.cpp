@@ -128,9 +128,10 @@ private slots:
         QCOMPARE(employees(app), 2);
     }
 
-    // A file that crashes its reader, and one whose sheet does not add up, each end in one
-    // message with the window still there and nothing stored; a number that lost its last
-    // digits in the workbook is shown for checking and still imported.
+    // A file that crashes its reader, workbooks whose sheet does not add up and a CSV whose
+    // quote never closes each end in one message with the window still there and nothing
+    // stored, not even a job type; a number that lost its last digits in the workbook is shown
+    // for checking and still imported.
     void hostileFilesEndInAMessage()
     {
         TestApp app;
@@ -140,7 +141,8 @@ private slots:
         const QList<std::pair<QString, QString>> refused{
             {QStringLiteral("/xls/SEGV_1e0c3e74.xls"), readerFailedMessage()},
             {QStringLiteral("/xls/xls-flip-26387.xls"), QStringLiteral("应有 301 行，只读到第 52 行")},
-            {QStringLiteral("/xlsx/col-ZZZZZZZZ.xlsx"), QStringLiteral("单元格位置“ZZZZZZZZ2”无效")}};
+            {QStringLiteral("/xlsx/col-ZZZZZZZZ.xlsx"), QStringLiteral("单元格位置“ZZZZZZZZ2”无效")},
+            {QStringLiteral("/csv/unclosed-quote.csv"), QStringLiteral("第 2 行的引号没有结束")}};
         for (const auto& [file, message] : refused) {
             ChosenFile chosen(corpus + file);
             boxes.expect(message);
@@ -149,6 +151,7 @@ private slots:
             QVERIFY(!window.findChild<ImportDialog*>());
         }
         QCOMPARE(employees(app), 0);
+        QCOMPARE(app.db().scalar(QStringLiteral("SELECT count(*) FROM 工种")).toInt(), 0);
 
         ChosenFile chosen(corpus + QStringLiteral("/xlsx/employees.xlsx"));
         QPointer<ImportDialog> dialog = openImport(window);
