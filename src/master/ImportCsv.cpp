@@ -159,6 +159,8 @@ public:
 private:
     void endField()
     {
+        if (m_row.cells.size() == ImportLimits::maxColumns)
+            refuseTooLarge(QStringLiteral("第 %1 行超过 %2 个字段").arg(m_row.line).arg(ImportLimits::maxColumns));
         m_row.cells << m_cell;
         m_cell.clear();
     }

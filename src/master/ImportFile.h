@@ -7,8 +7,8 @@
 #include <algorithm>
 
 // Reading the rows of a file that a factory brings along: a workbook (.xlsx, .xls) or a CSV
-// text in UTF-8 or GBK. The kind is told by the file's first bytes, not by its name, as our own
-// exports before the ".xlsx" names wrote workbook content under a ".xls" name.
+// text in UTF-8, UTF-16 or GBK. The kind is told by the file's first bytes, not by its name,
+// as our own exports before the ".xlsx" names wrote workbook content under a ".xls" name.
 //
 // Every such file is hostile until read whole: the readers keep to the limits below and refuse
 // a file whose structure does not add up rather than read part of it. The program itself reads
@@ -50,10 +50,11 @@ SourceSheet readImportFile(const QString& path);
 
 // The rows of CSV bytes: UTF-16 (little or big endian) after its byte-order mark; otherwise
 // UTF-8 (with or without byte-order mark) when the bytes are valid UTF-8, GBK when not. Comma
-// separated, or by TAB or semicolon when the first line holds no comma; quoted cells may hold
-// separators, doubled quotes and line breaks. A line ends at LF, CR LF or a lone CR. A quote
-// that does not close, text after a closing quote, and a row with fewer fields than the header
-// row or with filled fields beyond it refuse the whole text with their line.
+// separated, or by TAB or semicolon when the first line holding something has none outside
+// quotes; quoted cells may hold separators, doubled quotes and line breaks. A line ends at LF,
+// CR LF or a lone CR. A quote that does not close, text after a closing quote, and a row with
+// fewer fields than the header row or with filled fields beyond it refuse the whole text with
+// their line.
 SourceSheet readCsv(const QByteArray& bytes);
 
 } // namespace kv

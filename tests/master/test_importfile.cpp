@@ -294,7 +294,8 @@ private slots:
 
     // What spreadsheets write is read: UTF-16 either way round with its byte-order mark (the
     // "Unicode text" of a spreadsheet, TAB separated, a character beyond the BMP, a cell of two
-    // lines); rows padded with empty fields, rows of blanks left out, blanks after a closing quote.
+    // lines); rows padded with empty fields, rows of blanks left out, blanks after a closing
+    // quote; rows as wide as a sheet.
     void spreadsheetTextsAreRead()
     {
         const QList<QStringList> expected{{"工号", "姓名", "车间", "工种", "上岗时间"},
@@ -320,6 +321,12 @@ private slots:
         const SourceSheet blank = readCsv("工号,姓名\n\"Q1\" ,\"张三\"  \n");
         QVERIFY2(blank.error.isEmpty(), qPrintable(blank.error));
         QCOMPARE(blank.rows.at(1).cells, QStringList({"Q1", "张三"}));
+
+        // A row holds as many fields as a sheet has columns, and no more.
+        const QByteArray widest = "工号" + QByteArray(ImportLimits::maxColumns - 1, ',') + "\n";
+        QCOMPARE(readCsv(widest).rows.value(0).cells.size(), ImportLimits::maxColumns);
+        QCOMPARE(readCsv(widest + "Q1" + QByteArray(ImportLimits::maxColumns, ',')).error,
+                 QStringLiteral("文件过大（第 2 行超过 16384 个字段），未导入任何数据。"));
     }
 };
 
