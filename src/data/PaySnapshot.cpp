@@ -41,8 +41,8 @@ void writeWorkers(Database& db, const YearMonth& month, const NetPayRounding& ro
     Statement insert = db.prepare(
         QStringLiteral("INSERT INTO 月结明细 (月份, 员工ID, 工号, 姓名, 车间, 工种, 开户银行, 银行卡号, 发放方式, "
                        "生产金额, 扣减, 实发工资, 取整后实发) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    Statement st = db.prepare(QStringLiteral(
-        "SELECT id, 工号, 姓名, 车间, 工种, 开户银行, 银行卡号, 发放方式 FROM 员工 ORDER BY id"));
+    Statement st = db.prepare(
+        QStringLiteral("SELECT id, 工号, 姓名, 车间, 工种, 开户银行, 银行卡号, 发放方式 FROM 员工 ORDER BY id"));
     while (st.next()) {
         // Lines are stored under the cleaned number, and the statistics find them so.
         const auto found = sums.constFind(cleanText(st.text(1)));
@@ -117,8 +117,9 @@ QList<PaidMonth> paidMonths(Database& db, const YearMonth& first, const YearMont
     }
     std::sort(out.begin(), out.end(),
               [](const PaidMonth& a, const PaidMonth& b) { return monthIndex(a.month) < monthIndex(b.month); });
-    Statement st = db.prepare(QStringLiteral("SELECT 员工ID, 工号, 姓名, 车间, 工种, 开户银行, 银行卡号, 发放方式, "
-                                             "生产金额, 扣减, 取整后实发 FROM 月结明细 WHERE 月份 = ? ORDER BY 员工ID, id"));
+    Statement st =
+        db.prepare(QStringLiteral("SELECT 员工ID, 工号, 姓名, 车间, 工种, 开户银行, 银行卡号, 发放方式, "
+                                  "生产金额, 扣减, 取整后实发 FROM 月结明细 WHERE 月份 = ? ORDER BY 员工ID, id"));
     for (PaidMonth& paid : out) {
         st.reset();
         st.bindAll({monthText(paid.month.year, paid.month.month)});

@@ -166,20 +166,27 @@ INSERT INTO 工价历史 (产品ID, 工价, 生效日期) SELECT id, 工价, '19
 )SQL"));
 }
 
+// Adds the TEXT columns the table does not have yet; a column it already has stays as it is.
+void addMissingColumns(Database& db, const QString& table, const QStringList& columns)
+{
+    QStringList present;
+    {
+        Statement st = db.prepare(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(table));
+        for (int i = 0; i < st.columnCount(); ++i)
+            present << st.columnName(i);
+    }
+    for (const QString& column : columns)
+        if (!present.contains(column))
+            db.execScript(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT").arg(table, column));
+}
+
 // Version 12: how an employee is paid: 开户银行, 银行卡号 (digits only) and 发放方式 (银行, 现金, or
 // empty: by bank when a card is stored). Employees stored before have none of them; a column the
 // table already has stays as it is.
 void createVersion12(Database& db)
 {
-    QStringList present;
-    {
-        Statement st = db.prepare(QStringLiteral("SELECT * FROM 员工 WHERE 1 = 0"));
-        for (int i = 0; i < st.columnCount(); ++i)
-            present << st.columnName(i);
-    }
-    for (const QString& column : {QStringLiteral("开户银行"), QStringLiteral("银行卡号"), QStringLiteral("发放方式")})
-        if (!present.contains(column))
-            db.execScript(QStringLiteral("ALTER TABLE 员工 ADD COLUMN %1 TEXT").arg(column));
+    addMissingColumns(db, QStringLiteral("员工"),
+                      {QStringLiteral("开户银行"), QStringLiteral("银行卡号"), QStringLiteral("发放方式")});
 }
 
 // Version 13: each account's check value (Passwords.h), by which a server's functions know the
@@ -217,11 +224,8 @@ CREATE INDEX 菲票_领取 ON 菲票 (领取工号, 领取月份);
 void createVersion15(Database& db)
 {
     createTablesOf(db, 15);
-    db.execScript(QStringLiteral(R"SQL(
-ALTER TABLE 月结 ADD COLUMN 取整 TEXT;
-ALTER TABLE 月结 ADD COLUMN 零钞面额 TEXT;
-CREATE INDEX 月结明细_月份 ON 月结明细 (月份, 员工ID);
-)SQL"));
+    addMissingColumns(db, QStringLiteral("月结"), {QStringLiteral("取整"), QStringLiteral("零钞面额")});
+    db.execScript(QStringLiteral("CREATE INDEX 月结明细_月份 ON 月结明细 (月份, 员工ID)"));
     QList<YearMonth> closed;
     {
         Statement st = db.prepare(QStringLiteral("SELECT 月份 FROM 月结"));

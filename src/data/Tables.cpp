@@ -59,7 +59,8 @@ constexpr TableDef kTables[] = {
     // 月份 as 月结's ("2026-5"), 员工ID the employee's id then.
     {u"月结明细",
      u"id INTEGER PRIMARY KEY AUTOINCREMENT, 月份 TEXT NOT NULL, 员工ID INTEGER, 工号 TEXT, 姓名 TEXT, 车间 TEXT, "
-     u"工种 TEXT, 开户银行 TEXT, 银行卡号 TEXT, 发放方式 TEXT, 生产金额 REAL, 扣减 REAL, 实发工资 REAL, 取整后实发 REAL",
+     u"工种 TEXT, 开户银行 TEXT, 银行卡号 TEXT, 发放方式 TEXT, 生产金额 REAL, 扣减 REAL, 实发工资 REAL, "
+     u"取整后实发 REAL",
      15, TableRole::Data},
 };
 } // namespace

@@ -83,7 +83,7 @@ TransferSheet transferSheet(Database& db, const QList<PayDue>& pays, const NetPa
     return sortPays(paymentDetails(db), pays, rounding);
 }
 
-TransferSheet transferSheet(Database& db, const QList<PayDue>& pays, const YearMonth& month)
+TransferSheet monthTransferSheet(Database& db, const QList<PayDue>& pays, const YearMonth& month)
 {
     const std::optional<PaidMonth> paid = paidMonth(db, month);
     if (!paid)

@@ -55,7 +55,7 @@ TransferSheet transferSheet(Database& db, const QList<PayDue>& pays, const NetPa
 // The sheet of a month's pay: of an open month as above, with the rounding set now; of a closed
 // month with its own rounding and each worker's bank, card and 发放方式 as they were when it was
 // closed (PaySnapshot.h), by employee id. Throws DbError.
-TransferSheet transferSheet(Database& db, const QList<PayDue>& pays, const YearMonth& month);
+TransferSheet monthTransferSheet(Database& db, const QList<PayDue>& pays, const YearMonth& month);
 
 // Why the sheet cannot be handed to the bank, naming the employees; empty when it can.
 QString transferRefusal(const TransferSheet& sheet);

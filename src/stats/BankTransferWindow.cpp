@@ -80,7 +80,7 @@ void BankTransferWindow::showSheet()
 {
     ui::guarded(this, [&] {
         if (const std::optional<YearMonth> month = parseMonthText(m_period))
-            m_sheet = transferSheet(m_ctx.conn(), m_pays, *month);
+            m_sheet = monthTransferSheet(m_ctx.conn(), m_pays, *month);
         else
             m_sheet = transferSheet(m_ctx.conn(), m_pays, netPayRounding(m_ctx.conn()));
     });

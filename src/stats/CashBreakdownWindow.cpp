@@ -50,7 +50,8 @@ CashBreakdownWindow::CashBreakdownWindow(AppContext& ctx, QList<ShownPay> pays, 
     if (refusal.isEmpty() && month)
         ui::guarded(this, [&] {
             if (paidMonth(m_ctx.conn(), *month))
-                refusal = QStringLiteral("%1 已结账，按结账时的面额计算。面额请在未结账月份的零钞统计中修改。").arg(m_period);
+                refusal =
+                    QStringLiteral("%1 已结账，按结账时的面额计算。面额请在未结账月份的零钞统计中修改。").arg(m_period);
         });
     ui::permit(save, refusal);
     ui::permit(m_denominations, refusal);

@@ -135,8 +135,8 @@ QList<WorkerYear> workerYears(Database& db, int year, const QList<qint64>& emplo
                 found->number = paid.number;
                 found->name = paid.name;
             }
-            found->months[month.month.month - 1] = {paid.production, paid.deductions, paid.paid, true, paid.number,
-                                                    paid.name};
+            found->months[month.month.month - 1] = {paid.production, paid.deductions, paid.paid, true,
+                                                    paid.number,     paid.name};
         }
     }
     QList<WorkerYear> out;

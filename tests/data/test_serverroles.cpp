@@ -100,6 +100,7 @@ private slots:
         TestApp app;
         Database& owner = app.db();
         AdminAccounts(owner).add("clerk", "c1", newAccountRights() | Right::CloseMonths);
+        owner.exec("INSERT INTO 员工 (工号, 姓名) VALUES ('001', '张三')");
         MonthRecords(owner).saveMonth(readMonthSheet(month("2008-4", "2008-4-2", "15")));
         QCOMPARE(ClosedMonths(owner).close("2008-4", "t"), ClosedMonths::Outcome::Done);
 
@@ -126,6 +127,18 @@ private slots:
         expectDenied(*clerk, "INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)", {"mine", hashPassword("mine")});
         expectDenied(*clerk, "DELETE FROM 月结");
         expectDenied(*clerk, "UPDATE 月结 SET 月份 = '2008-3'");
+        // What the closed month paid: neither rewritten nor removed, nor added to.
+        expectDenied(*clerk, "UPDATE 月结明细 SET 取整后实发 = 0");
+        expectDenied(*clerk, "DELETE FROM 月结明细");
+        expectRefused(
+            [&] {
+                clerk->exec(
+                    "INSERT INTO 月结明细 (月份, 员工ID, 工号, 姓名, 生产金额) VALUES ('2008-4', 9, '009', '某', 1)");
+            },
+            QString::fromUtf16(kMonthClosedText));
+        QCOMPARE(count(owner, "SELECT count(*) FROM 月结明细 WHERE 月份 = '2008-4' AND 工号 = '001' AND 生产金额 = 15"),
+                 1);
+        QCOMPARE(count(owner, "SELECT count(*) FROM 月结明细"), 1);
         // Lines and sums of the closed month, by every way in, and a line moved into it.
         const QString closed = QString::fromUtf16(kMonthClosedText);
         for (const char* sql :
@@ -179,6 +192,10 @@ private slots:
         clerk->setSession(*logIn(*clerk, "admin", "admin123"));
         QCOMPARE(ClosedMonths(*clerk).reopen("2008-4", "wrong"), ClosedMonths::Outcome::WrongPassword);
         QCOMPARE(ClosedMonths(*clerk).reopen("2008-4", "admin123"), ClosedMonths::Outcome::Done);
+        // Reopened through the server's function, the month's snapshot goes; the clerk's close of
+        // 2008-5 took its own.
+        QCOMPARE(count(owner, "SELECT count(*) FROM 月结明细 WHERE 月份 = '2008-4'"), 0);
+        QCOMPARE(count(owner, "SELECT count(*) FROM 月结明细 WHERE 月份 = '2008-5' AND 生产金额 = 20"), 1);
         MonthRecords(*clerk).deleteMonth("001", "2008-4");
         AdminAccounts admin(*clerk);
         QCOMPARE(admin.add("helper", "h", Rights(Right::WageEntry)), ListChange::Done);

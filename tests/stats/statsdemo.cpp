@@ -1,18 +1,25 @@
 // Shows the statistics tab of the main window over a seeded database after a month's run, for
 // looking at it on screen. Not a test and not installed.
-//   stats_demo [panel|details]   (panel: the find/filter panel after a find and a filter;
-//                                 details: the entry window opened on the second employee)
+//   stats_demo [panel|details|closed|closed-changed]
+//     panel: the find/filter panel after a find and a filter;
+//     details: the entry window opened on the second employee;
+//     closed: 2008-4 closed, its payroll sheet by workshop;
+//     closed-changed: the same after 001 was renamed and moved, 002 removed and its number
+//     given to somebody new, and the rounding changed (the sheet should look the same)
 #include "GuiDriver.h"
 #include "TestDb.h"
 #include "app/MainWindow.h"
 #include "data/Database.h"
 #include "data/MonthlyTotals.h"
+#include "data/NetPayRounding.h"
 #include "data/TextRules.h"
+#include "entry/ClosedMonths.h"
 #include "stats/WageStatisticsWindow.h"
 #include "ui/DataGrid.h"
 #include "ui/FindPanel.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRandomGenerator>
@@ -59,6 +66,18 @@ int main(int argc, char* argv[])
 
     TestApp testApp;
     seed(testApp.db());
+    const bool closedMonth = mode.startsWith(QStringLiteral("closed"));
+    if (closedMonth) {
+        Database& db = testApp.db();
+        setNetPayRounding(db, {NetPayRounding::Unit::Jiao, NetPayRounding::Mode::HalfUp});
+        ClosedMonths(db).close(QStringLiteral("2008-4"), QStringLiteral("2008-05-05 10:00:00"));
+        if (mode == QStringLiteral("closed-changed")) {
+            db.exec(QStringLiteral("UPDATE 员工 SET 姓名 = '改了名', 车间 = '二车间' WHERE 工号 = '001'"));
+            db.exec(QStringLiteral("DELETE FROM 员工 WHERE 工号 = '002'"));
+            db.exec(QStringLiteral("INSERT INTO 员工 (工号, 姓名, 车间) VALUES ('002', '李雷', '三车间')"));
+            setNetPayRounding(db, {NetPayRounding::Unit::Yuan, NetPayRounding::Mode::Drop});
+        }
+    }
     MainWindow main(testApp.ctx());
     main.resize(1200, 720);
     main.show();
@@ -69,6 +88,10 @@ int main(int argc, char* argv[])
         if (!window)
             return;
         GuiDriver gui(window);
+        if (closedMonth) {
+            window->findChild<QComboBox*>(QStringLiteral("Text2_0"))->setCurrentText(QStringLiteral("2008-4"));
+            window->findChild<QCheckBox*>(QStringLiteral("groupByWorkshop"))->setChecked(true);
+        }
         gui.click(QStringLiteral("Command5"));
         if (mode == QStringLiteral("panel")) {
             gui.click(QStringLiteral("筛选"));

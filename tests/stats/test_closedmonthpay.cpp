@@ -46,15 +46,23 @@ void seed(Database& db)
     for (const auto& l : lines)
         db.exec(QStringLiteral("INSERT INTO 工资流水 (工号, 日期, 产品, 金额) VALUES (?, ?, '外壳', ?)"),
                 {QString::fromUtf8(l[0]), QString::fromUtf8(l[1]), QString::fromUtf8(l[2]).toDouble()});
-    db.exec(QStringLiteral("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('003', '2026-10-28', '罚款', 12.345)"));
-    db.exec(QStringLiteral("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('002', '2026-10-28', '餐费', 0.4)"));
+    db.exec(QStringLiteral(
+        "INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('003', '2026-10-28', '罚款', 12.345)"));
+    db.exec(QStringLiteral(
+        "INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('002', '2026-10-28', '餐费', 0.4)"));
     rebuildMonthlyTotals(db);
 }
 
 QString row(const EmployeeWage& w)
 {
-    return QStringList{QString::number(w.id), w.number, w.name, w.workshop, w.production.plainText(),
-                       w.deductions.plainText(), w.netPay().plainText(), w.paid.plainText()}
+    return QStringList{QString::number(w.id),
+                       w.number,
+                       w.name,
+                       w.workshop,
+                       w.production.plainText(),
+                       w.deductions.plainText(),
+                       w.netPay().plainText(),
+                       w.paid.plainText()}
         .join(u'|');
 }
 
@@ -96,20 +104,25 @@ QString octoberAsShown(Database& db)
             out += QStringLiteral("no slip %1\n").arg(w.id);
             continue;
         }
-        out += QStringList{slip->employee.number, slip->employee.name, slip->employee.workshopLine(),
-                           slip->productionTotal.plainText(), slip->deductionTotal.plainText(),
-                           slip->paidNetPay().plainText(), slip->rounding.text()}
+        out += QStringList{slip->employee.number,
+                           slip->employee.name,
+                           slip->employee.workshopLine(),
+                           slip->productionTotal.plainText(),
+                           slip->deductionTotal.plainText(),
+                           slip->paidNetPay().plainText(),
+                           slip->rounding.text()}
                    .join(u'|') +
                u'\n';
         for (const LineTexts& line : slip->production + slip->deductions)
             out += line.join(u',') + u'\n';
     }
 
-    const TransferSheet sheet = transferSheet(db, dues, kOctober);
+    const TransferSheet sheet = monthTransferSheet(db, dues, kOctober);
     for (const QList<Payment>* list : {&sheet.transfers, &sheet.cash})
         for (const Payment& p : *list)
-            out += QStringList{p.number, p.name, p.bank, p.card, p.netPay.plainText(), p.amount.plainText()}.join(u'|') +
-                   u'\n';
+            out +=
+                QStringList{p.number, p.name, p.bank, p.card, p.netPay.plainText(), p.amount.plainText()}.join(u'|') +
+                u'\n';
     out += (sheet.notPaid + sheet.withoutCard + sheet.gone).join(u',') + u'\n';
     out += QString::fromUtf8(transferCsv(sheet, QStringLiteral("十月工资")));
 
@@ -124,7 +137,7 @@ QString octoberAsShown(Database& db)
 
     for (const WorkerYear& y : workerYears(db, 2026, ids)) {
         const WorkerMonth& m = y.months.at(9);
-        out += QStringList{QString::number(y.id), m.number, m.name, m.production.plainText(),
+        out += QStringList{QString::number(y.id),    m.number,          m.name, m.production.plainText(),
                            m.deductions.plainText(), m.paid.plainText()}
                    .join(u'|') +
                u'\n';
@@ -187,7 +200,8 @@ private slots:
         QString quarter;
         const QList<EmployeeWage> q = statistics(db, PeriodKind::Quarter, "2026-4", &quarter);
         QCOMPARE(q.size(), 5);
-        QVERIFY2(quarter.contains(QStringLiteral("|003|吴十|一车间|2987.333|12.345|2974.988|2975\n")), qPrintable(quarter));
+        QVERIFY2(quarter.contains(QStringLiteral("|003|吴十|一车间|2987.333|12.345|2974.988|2975\n")),
+                 qPrintable(quarter));
         QVERIFY(quarter.contains(QStringLiteral("|001|张三丰|三车间|2134.192|0|2134.192|2133.7\n")));
         QCOMPARE(quarter.section(u'\n', 0, 0), QStringLiteral("2026-4 按各月的取整设置"));
 
