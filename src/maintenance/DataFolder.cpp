@@ -48,6 +48,23 @@ void removeLeftoverCopies(const AppPaths& paths)
             QFile::remove(backups.filePath(name));
 }
 
+// Gives the copy at `part` the present key; why it could not, empty when it has it. The engine
+// rewrites every page under a journal as large as the file: a re-key that ran out of room may
+// end with a file that opens with neither key, so it is opened again to prove the key, and a
+// failure on a disk without room says so.
+QString rekeyedInPlace(const QString& part, const DatabaseKeys& keys)
+{
+    const qint64 size = QFileInfo(part).size();
+    try {
+        rekeyDatabaseFile(part, keys);
+        Database check(part, keys.key);
+    } catch (const DbError& e) {
+        const QString full = lackOfRoom(part, 2 * size);
+        return full.isEmpty() ? e.userText() : full + u'\n' + e.message();
+    }
+    return {};
+}
+
 // Set in the data file once no copy in the backup folder is under the key of earlier versions.
 constexpr auto kCopiesUnderPresentKey = u"copies_under_present_key";
 
@@ -63,12 +80,8 @@ bool giveCopyThePresentKey(const QString& path, const DatabaseKeys& keys)
     }
     const QDateTime written = QFileInfo(path).lastModified();
     const QString error = copyReplacing(path, path, [&](const QString& part) {
-        try {
-            rekeyDatabaseFile(part, keys);
-            Database check(part, keys.key);
-        } catch (const DbError& e) {
-            return e.userText();
-        }
+        if (const QString failed = rekeyedInPlace(part, keys); !failed.isEmpty())
+            return failed;
         QFile file(part);
         if (file.open(QIODevice::ReadWrite))
             file.setFileTime(written, QFileDevice::FileModificationTime);
@@ -132,15 +145,8 @@ QString giveThePresentKey(const AppContext& ctx, const DatabaseKeys& keys, QStri
         return QStringLiteral("没能先为现有数据保存一份安全副本。\n%1").arg(error);
     pruneSafetyCopies(paths, SafetyKind::BeforeKeyChange);
     *safetyCopy = copy;
-    return copyReplacing(paths.database(), paths.database(), [&](const QString& part) {
-        try {
-            rekeyDatabaseFile(part, keys);
-            Database check(part, keys.key);
-        } catch (const DbError& e) {
-            return e.userText();
-        }
-        return QString();
-    });
+    return copyReplacing(paths.database(), paths.database(),
+                         [&](const QString& part) { return rekeyedInPlace(part, keys); });
 }
 } // namespace
 
