@@ -40,9 +40,8 @@ constexpr TableDef kTables[] = {
     {u"操作日志", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 时间 TEXT, 账号 TEXT, 操作 TEXT, 内容 TEXT", 4,
      TableRole::Log},
     // Each product's piece prices by the day they take effect (ISO text); 产品ID is 产品工价.id.
-    {u"工价历史",
-     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 产品ID INTEGER NOT NULL, 工价 REAL NOT NULL, 生效日期 TEXT NOT NULL", 10,
-     TableRole::Data},
+    {u"工价历史", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 产品ID INTEGER NOT NULL, 工价 REAL NOT NULL, 生效日期 TEXT NOT NULL",
+     10, TableRole::Data},
     // Work orders (生产单) cut into bundles (扎), with the operations they pay and one bundle
     // ticket (菲票) per bundle and operation; a ticket is claimed by the employee and month whose
     // production line names it (工资流水.菲票号), or open.
