@@ -169,11 +169,16 @@ QString startAndCheck(CrashOp op, const QString& dir, int lines)
         // A backup or safety copy that is there is whole: copies appear by a rename only.
         if (op == CrashOp::Backup && !inspectDatabaseFile(path, keys).sound())
             return QStringLiteral("backup %1 is not whole").arg(name);
-        if (op == CrashOp::Rekey && opensWith(path, keys.legacyKey))
-            return QStringLiteral("%1 still opens with the old password").arg(name);
     }
-    if (op == CrashOp::Rekey && opensWith(ctx.paths().database(), keys.legacyKey))
-        return QStringLiteral("the data file still opens with the old password");
+    if (op == CrashOp::Rekey) {
+        // Every file of the folder, the engine's journals and pending copies among them.
+        QDirIterator every(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (every.hasNext()) {
+            const QString path = every.next();
+            if (opensWith(path, keys.legacyKey))
+                return QStringLiteral("%1 still opens with the old password").arg(QDir(dir).relativeFilePath(path));
+        }
+    }
     return {};
 }
 
