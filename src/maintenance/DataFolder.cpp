@@ -98,8 +98,13 @@ void giveCopiesThePresentKey(const AppPaths& paths, const DatabaseKeys& keys, St
 {
     if (keys.legacyKey.isEmpty())
         return;
+    std::unique_ptr<Database> data;
     try {
-        const std::unique_ptr<Database> data = openDataFile(paths.database(), keys);
+        data = openDataFile(paths.database(), keys);
+    } catch (const DbError&) {
+        return; // data that do not open are reported when the program connects
+    }
+    try {
         const QVariant done = data->scalar(QStringLiteral("SELECT value FROM kelvaro_meta WHERE key = ?"),
                                            {QString::fromUtf16(kCopiesUnderPresentKey)});
         if (!done.isNull())
@@ -108,8 +113,12 @@ void giveCopiesThePresentKey(const AppPaths& paths, const DatabaseKeys& keys, St
         for (const QString& name : backups.entryList({QStringLiteral("*.bak")}, QDir::Files | QDir::Hidden))
             if (giveCopyThePresentKey(backups.filePath(name), keys))
                 outcome.rekeyedCopies << backups.filePath(name);
-        data->exec(data->upsertSql(QStringLiteral("kelvaro_meta"), {QStringLiteral("key"), QStringLiteral("value")}),
-                   {QString::fromUtf16(kCopiesUnderPresentKey), QStringLiteral("1")});
+        try {
+            data->exec(data->upsertSql(QStringLiteral("kelvaro_meta"), {QStringLiteral("key"), QStringLiteral("value")}),
+                       {QString::fromUtf16(kCopiesUnderPresentKey), QStringLiteral("1")});
+        } catch (const DbError&) {
+            // Data that take no writes (read-only) are looked through again at the next start.
+        }
     } catch (const Error& e) {
         outcome.copiesKeyError = e.userText();
     }
@@ -139,9 +148,8 @@ QString giveThePresentKey(const AppContext& ctx, const DatabaseKeys& keys, QStri
     }
     if (!oldKey)
         return {};
-    const QString copy =
-        QDir(paths.backupDir()).filePath(safetyCopyName(SafetyKind::BeforeKeyChange, ctx.clock().now()));
-    if (const QString error = copyReplacing(paths.database(), copy); !error.isEmpty())
+    const QString copy = unusedBackupPath(paths, safetyCopyName(SafetyKind::BeforeKeyChange, ctx.clock().now()));
+    if (const QString error = copyReplacing(paths.database(), copy, {}, Placement::KeepExisting); !error.isEmpty())
         return QStringLiteral("没能先为现有数据保存一份安全副本。\n%1").arg(error);
     pruneSafetyCopies(paths, SafetyKind::BeforeKeyChange);
     *safetyCopy = copy;
