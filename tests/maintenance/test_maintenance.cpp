@@ -58,6 +58,7 @@ void seedEveryTable(Database& db)
     db.exec("INSERT INTO 工种 (工种) VALUES ('装配')");
     db.exec("INSERT INTO 计量单位 (计量单位) VALUES ('件')");
     db.exec("INSERT INTO 月结 (月份, 结账时间, 账号) VALUES ('2008-4', '2008-05-10 09:00:00', 'admin')");
+    db.exec("INSERT INTO 月结明细 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES ('2008-4', '001', '张三', 15, 20, -5)");
     db.exec("INSERT INTO 操作日志 (时间, 账号, 操作) VALUES ('2008-05-10 09:00:00', 'admin', '登录')");
     db.exec("INSERT INTO 生产单 (单号, 款号, 日期) VALUES ('S1', '款A', '2008-05-02')");
     db.exec("INSERT INTO 生产单工序 (生产单id, 序号, 产品编号, 产品说明, 计量单位, 工价) VALUES (1, 1, 'C001', '外壳', '件', 1.5)");
