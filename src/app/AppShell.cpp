@@ -54,11 +54,12 @@ void AppShell::start()
                         .arg(prepared.copiesKeyError),
                     QStringLiteral("警告！"), ui::Icon::Warning);
     else if (!prepared.rekeyedCopies.isEmpty())
-        ui::message(nullptr,
-                    QStringLiteral("数据文件已换用由 kv.dat 全部内容生成的新密钥，备份文件夹里 %1 份旧密钥的备份和安全副本"
-                                   "也已换成新密钥：旧密码再也打不开任何一份。备份照常可以恢复。")
-                        .arg(prepared.rekeyedCopies.size()),
-                    QStringLiteral("密钥已更新"), ui::Icon::Information);
+        ui::message(
+            nullptr,
+            QStringLiteral("数据文件已换用由 kv.dat 全部内容生成的新密钥，备份文件夹里 %1 份旧密钥的备份和安全副本"
+                           "也已换成新密钥：旧密码再也打不开任何一份。备份照常可以恢复。")
+                .arg(prepared.rekeyedCopies.size()),
+            QStringLiteral("密钥已更新"), ui::Icon::Information);
     if (const QString readOnly = m_ctx.usesServer() ? QString() : dataNotWritable(m_ctx.paths()); !readOnly.isEmpty())
         ui::message(nullptr, readOnly, QStringLiteral("警告！"), ui::Icon::Warning);
     showLogin();

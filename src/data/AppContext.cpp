@@ -146,8 +146,8 @@ QString dataNotWritable(const AppPaths& paths)
 
 std::unique_ptr<Database> AppContext::openWorkConnection() const
 {
-    std::unique_ptr<Database> conn =
-        usesServer() ? Database::openServer(m_server) : openDataFile(m_paths.database(), readKeyFile(m_paths.keyFile()));
+    std::unique_ptr<Database> conn = usesServer() ? Database::openServer(m_server)
+                                                  : openDataFile(m_paths.database(), readKeyFile(m_paths.keyFile()));
     conn->setSession(m_session);
     return conn;
 }

@@ -48,6 +48,23 @@ void removeLeftoverCopies(const AppPaths& paths)
             QFile::remove(backups.filePath(name));
 }
 
+// Gives the copy at `part` the present key; why it could not, empty when it has it. The engine
+// rewrites every page under a journal as large as the file: a re-key that ran out of room may
+// end with a file that opens with neither key, so it is opened again to prove the key, and a
+// failure on a disk without room says so.
+QString rekeyedInPlace(const QString& part, const DatabaseKeys& keys)
+{
+    const qint64 size = QFileInfo(part).size();
+    try {
+        rekeyDatabaseFile(part, keys);
+        Database check(part, keys.key);
+    } catch (const DbError& e) {
+        const QString full = lackOfRoom(part, 2 * size);
+        return full.isEmpty() ? e.userText() : full + u'\n' + e.message();
+    }
+    return {};
+}
+
 // Set in the data file once no copy in the backup folder is under the key of earlier versions.
 constexpr auto kCopiesUnderPresentKey = u"copies_under_present_key";
 
@@ -63,12 +80,8 @@ bool giveCopyThePresentKey(const QString& path, const DatabaseKeys& keys)
     }
     const QDateTime written = QFileInfo(path).lastModified();
     const QString error = copyReplacing(path, path, [&](const QString& part) {
-        try {
-            rekeyDatabaseFile(part, keys);
-            Database check(part, keys.key);
-        } catch (const DbError& e) {
-            return e.userText();
-        }
+        if (const QString failed = rekeyedInPlace(part, keys); !failed.isEmpty())
+            return failed;
         QFile file(part);
         if (file.open(QIODevice::ReadWrite))
             file.setFileTime(written, QFileDevice::FileModificationTime);
@@ -85,8 +98,13 @@ void giveCopiesThePresentKey(const AppPaths& paths, const DatabaseKeys& keys, St
 {
     if (keys.legacyKey.isEmpty())
         return;
+    std::unique_ptr<Database> data;
     try {
-        const std::unique_ptr<Database> data = openDataFile(paths.database(), keys);
+        data = openDataFile(paths.database(), keys);
+    } catch (const DbError&) {
+        return; // data that do not open are reported when the program connects
+    }
+    try {
         const QVariant done = data->scalar(QStringLiteral("SELECT value FROM kelvaro_meta WHERE key = ?"),
                                            {QString::fromUtf16(kCopiesUnderPresentKey)});
         if (!done.isNull())
@@ -95,8 +113,12 @@ void giveCopiesThePresentKey(const AppPaths& paths, const DatabaseKeys& keys, St
         for (const QString& name : backups.entryList({QStringLiteral("*.bak")}, QDir::Files | QDir::Hidden))
             if (giveCopyThePresentKey(backups.filePath(name), keys))
                 outcome.rekeyedCopies << backups.filePath(name);
-        data->exec(data->upsertSql(QStringLiteral("kelvaro_meta"), {QStringLiteral("key"), QStringLiteral("value")}),
-                   {QString::fromUtf16(kCopiesUnderPresentKey), QStringLiteral("1")});
+        try {
+            data->exec(data->upsertSql(QStringLiteral("kelvaro_meta"), {QStringLiteral("key"), QStringLiteral("value")}),
+                       {QString::fromUtf16(kCopiesUnderPresentKey), QStringLiteral("1")});
+        } catch (const DbError&) {
+            // Data that take no writes (read-only) are looked through again at the next start.
+        }
     } catch (const Error& e) {
         outcome.copiesKeyError = e.userText();
     }
@@ -126,21 +148,13 @@ QString giveThePresentKey(const AppContext& ctx, const DatabaseKeys& keys, QStri
     }
     if (!oldKey)
         return {};
-    const QString copy =
-        QDir(paths.backupDir()).filePath(safetyCopyName(SafetyKind::BeforeKeyChange, ctx.clock().now()));
-    if (const QString error = copyReplacing(paths.database(), copy); !error.isEmpty())
+    const QString copy = unusedBackupPath(paths, safetyCopyName(SafetyKind::BeforeKeyChange, ctx.clock().now()));
+    if (const QString error = copyReplacing(paths.database(), copy, {}, Placement::KeepExisting); !error.isEmpty())
         return QStringLiteral("没能先为现有数据保存一份安全副本。\n%1").arg(error);
     pruneSafetyCopies(paths, SafetyKind::BeforeKeyChange);
     *safetyCopy = copy;
-    return copyReplacing(paths.database(), paths.database(), [&](const QString& part) {
-        try {
-            rekeyDatabaseFile(part, keys);
-            Database check(part, keys.key);
-        } catch (const DbError& e) {
-            return e.userText();
-        }
-        return QString();
-    });
+    return copyReplacing(paths.database(), paths.database(),
+                         [&](const QString& part) { return rekeyedInPlace(part, keys); });
 }
 } // namespace
 

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 
 #include <cerrno>
 #include <filesystem>
@@ -78,6 +79,17 @@ QString copyBytes(QFile& in, QFile& out)
     return {};
 }
 } // namespace
+
+QString lackOfRoom(const QString& path, qint64 needed)
+{
+    const QStorageInfo disk(QFileInfo(path).absolutePath());
+    const qint64 room = disk.bytesAvailable();
+    if (!disk.isValid() || room < 0 || room >= needed)
+        return {};
+    const auto mb = [](qint64 bytes) { return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1); };
+    return QStringLiteral("磁盘空间不足：%1 所在的磁盘只剩 %2 MB，这一步要 %3 MB 左右。请腾出磁盘空间后再试。")
+        .arg(shown(QFileInfo(path).absolutePath()), mb(room), mb(needed));
+}
 
 QString pendingCopyPath(const QString& to)
 {

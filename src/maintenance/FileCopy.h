@@ -32,6 +32,13 @@ QString copyReplacing(const QString& from, const QString& to, const CopyCheck& c
 // success; `to` is then incomplete and the caller's to remove.
 QString copyBytesInto(const QString& from, const QString& to);
 
+// Why a step that writes about `needed` bytes beside `path` (a copy and the engine's journal of
+// it) could not: the disk holding it has less room than that, named with the figures and what to
+// do; empty when there is room. An engine whose write failed for want of room may report anything
+// (a re-key that ran out of room leaves a file that opens with neither key), so a failed step asks
+// here before it reports the engine's text.
+QString lackOfRoom(const QString& path, qint64 needed);
+
 // The temporary file that copyReplacing writes beside `to`. It is readable by its owner only
 // (it becomes the database or a backup) and held under a lock while it is being written.
 QString pendingCopyPath(const QString& to);

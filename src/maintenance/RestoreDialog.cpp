@@ -61,10 +61,12 @@ void RestoreDialog::restore()
     // the restore says why it cannot use it.
     std::optional<RestoreLoss> loss;
     if (!ui::guarded(this, [&] {
-            loss = offWindow(this, QStringLiteral("正在比较备份与现有数据……"), [&] { return restoreLoss(m_ctx, name); });
+            loss =
+                offWindow(this, QStringLiteral("正在比较备份与现有数据……"), [&] { return restoreLoss(m_ctx, name); });
         }))
         return;
-    if (loss && !ui::confirmLoss(this, restoreQuestion(name, *loss), QStringLiteral("确定恢复数据？"), ui::Icon::Question))
+    if (loss &&
+        !ui::confirmLoss(this, restoreQuestion(name, *loss), QStringLiteral("确定恢复数据？"), ui::Icon::Question))
         return;
     const CopyOutcome outcome = offWindow(this, QStringLiteral("正在恢复数据……"), [&] { return restoreDatabase(m_ctx, name); });
     if (!outcome.ok) {

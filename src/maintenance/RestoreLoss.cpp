@@ -36,7 +36,9 @@ QString monthOf(const QString& text)
 // Calendar order of month texts ("2008-5" before "2008-12").
 bool monthBefore(const QString& a, const QString& b)
 {
-    const auto key = [](const QString& m) { return m.section(u'-', 0, 0).toInt() * 100 + m.section(u'-', 1, 1).toInt(); };
+    const auto key = [](const QString& m) {
+        return m.section(u'-', 0, 0).toInt() * 100 + m.section(u'-', 1, 1).toInt();
+    };
     return key(a) < key(b);
 }
 
@@ -138,7 +140,9 @@ QString restoreQuestion(const QString& backupName, const RestoreLoss& loss)
         for (const auto& [month, count] : loss.linesSince)
             parts << (month.isEmpty() ? QStringLiteral("日期不明 %1 条").arg(count)
                                       : QStringLiteral("%1 月 %2 条").arg(month).arg(count));
-        lines << QStringLiteral("● 备份之后保存的工资明细共 %1 条：%2").arg(loss.lines()).arg(parts.join(QStringLiteral("，")));
+        lines << QStringLiteral("● 备份之后保存的工资明细共 %1 条：%2")
+                     .arg(loss.lines())
+                     .arg(parts.join(QStringLiteral("，")));
     }
     if (loss.partial)
         lines << QStringLiteral("● 备份中有的表读不全，实际撤销的可能更多。");

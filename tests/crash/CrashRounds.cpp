@@ -24,13 +24,24 @@
 namespace {
 using namespace kv;
 
+const QString kRestoredBackup = QStringLiteral("2008-5-1.bak");
+
 // The data before the operation: employees and production lines. Restore goes back to the
 // backup's smaller figures, clearing to none.
-constexpr int kEmployeesBefore = 300;
-constexpr int kLinesBefore = 12000;
-constexpr int kEmployeesInBackup = 100;
-constexpr int kLinesInBackup = 4000;
-const QString kRestoredBackup = QStringLiteral("2008-5-1.bak");
+struct Figures {
+    int employees;
+    int lines;
+};
+
+Figures before(int lines)
+{
+    return {qMax(1, lines / 40), lines};
+}
+
+Figures inBackup(int lines)
+{
+    return {qMax(1, lines / 120), lines / 3};
+}
 
 QString fingerprint(Database& db)
 {
@@ -47,9 +58,10 @@ QString fingerprintOf(int employees, int lines)
 void fill(Database& db, int employees, int lines)
 {
     Transaction tx(db);
-    db.execScript(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                                 "INSERT INTO 员工 (工号, 姓名, 车间) SELECT printf('E%05d', i), '工人' || i, '一车间' FROM n")
-                      .arg(employees));
+    db.execScript(
+        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                       "INSERT INTO 员工 (工号, 姓名, 车间) SELECT printf('E%05d', i), '工人' || i, '一车间' FROM n")
+            .arg(employees));
     db.execScript(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
                                  "INSERT INTO 工资流水 (工号, 日期, 产品, 数量, 工价, 金额, 备注) "
                                  "SELECT printf('E%05d', i % %2 + 1), '2008-05-02', '外壳', 10, 1.5, 15, "
@@ -82,7 +94,7 @@ void copyFolder(const QString& from, const QString& to)
 }
 
 // The application directory each round starts from, made once per operation.
-QString prepareTemplate(CrashOp op, const QString& workDir)
+QString prepareTemplate(CrashOp op, const QString& workDir, int lines)
 {
     const QString dir = workDir + QStringLiteral("/template-") + crashOpName(op);
     QDir(dir).removeRecursively();
@@ -93,28 +105,28 @@ QString prepareTemplate(CrashOp op, const QString& workDir)
     const DatabaseKeys keys = readKeyFile(paths.keyFile());
     const QString key = op == CrashOp::Rekey ? keys.legacyKey : keys.key;
     if (op == CrashOp::Restore) {
-        makeData(paths.database(), key, kEmployeesInBackup, kLinesInBackup);
+        makeData(paths.database(), key, inBackup(lines).employees, inBackup(lines).lines);
         QFile::copy(paths.database(), QDir(paths.backupDir()).filePath(kRestoredBackup));
     }
-    makeData(paths.database(), key, kEmployeesBefore, kLinesBefore);
+    makeData(paths.database(), key, before(lines).employees, before(lines).lines);
     if (op == CrashOp::Rekey) {
         // An earlier version's installation: data and every copy under the short password.
-        for (const char* name : {"2008-5-1.bak", "2008-5-2.bak", "换密钥前-2008-05-01-120000.bak"})
+        for (const char* name : {"2008-5-1.bak", "换密钥前-2008-05-01-120000.bak"})
             QFile::copy(paths.database(), QDir(paths.backupDir()).filePath(QString::fromUtf8(name)));
     }
     return dir;
 }
 
-QStringList acceptedStates(CrashOp op)
+QStringList acceptedStates(CrashOp op, int lines)
 {
-    const QString before = fingerprintOf(kEmployeesBefore, kLinesBefore);
+    const QString was = fingerprintOf(before(lines).employees, before(lines).lines);
     switch (op) {
-    case CrashOp::Restore: return {before, fingerprintOf(kEmployeesInBackup, kLinesInBackup)};
-    case CrashOp::Clear: return {before, fingerprintOf(0, 0)};
+    case CrashOp::Restore: return {was, fingerprintOf(inBackup(lines).employees, inBackup(lines).lines)};
+    case CrashOp::Clear: return {was, fingerprintOf(0, 0)};
     case CrashOp::Backup:
     case CrashOp::Rekey: break;
     }
-    return {before};
+    return {was};
 }
 
 bool opensWith(const QString& path, const QString& key)
@@ -129,7 +141,7 @@ bool opensWith(const QString& path, const QString& key)
 
 // Starts the program on the folder as a user would after the kill: the folder made ready, the
 // data opened and read through. Returns what was wrong, empty when all is well.
-QString startAndCheck(CrashOp op, const QString& dir)
+QString startAndCheck(CrashOp op, const QString& dir, int lines)
 {
     AppContext ctx(dir);
     const StartupOutcome prepared = prepareDataFolder(ctx, 5000);
@@ -144,7 +156,7 @@ QString startAndCheck(CrashOp op, const QString& dir)
         if (integrity != QStringLiteral("ok"))
             return QStringLiteral("integrity: ") + integrity;
         const QString state = fingerprint(db);
-        if (!acceptedStates(op).contains(state))
+        if (!acceptedStates(op, lines).contains(state))
             return QStringLiteral("the data are neither before nor after: ") + state;
     } catch (const Error& e) {
         return QStringLiteral("reading the data: ") + e.userText();
@@ -157,11 +169,16 @@ QString startAndCheck(CrashOp op, const QString& dir)
         // A backup or safety copy that is there is whole: copies appear by a rename only.
         if (op == CrashOp::Backup && !inspectDatabaseFile(path, keys).sound())
             return QStringLiteral("backup %1 is not whole").arg(name);
-        if (op == CrashOp::Rekey && opensWith(path, keys.legacyKey))
-            return QStringLiteral("%1 still opens with the old password").arg(name);
     }
-    if (op == CrashOp::Rekey && opensWith(ctx.paths().database(), keys.legacyKey))
-        return QStringLiteral("the data file still opens with the old password");
+    if (op == CrashOp::Rekey) {
+        // Every file of the folder, the engine's journals and pending copies among them.
+        QDirIterator every(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (every.hasNext()) {
+            const QString path = every.next();
+            if (opensWith(path, keys.legacyKey))
+                return QStringLiteral("%1 still opens with the old password").arg(QDir(dir).relativeFilePath(path));
+        }
+    }
     return {};
 }
 
@@ -190,7 +207,8 @@ WorkerRun runWorker(const QString& worker, CrashOp op, const QString& dir, qint6
     if (!said.contains("go\n")) {
         process.kill();
         process.waitForFinished();
-        run.failure = QStringLiteral("the worker never began: ") + QString::fromLocal8Bit(process.readAllStandardError());
+        run.failure =
+            QStringLiteral("the worker never began: ") + QString::fromLocal8Bit(process.readAllStandardError());
         return run;
     }
     QElapsedTimer timer;
@@ -220,10 +238,11 @@ QString crashOpName(CrashOp op)
     return QStringLiteral("rekey");
 }
 
-CrashReport runCrashRounds(const QString& worker, CrashOp op, int rounds, quint32 seed, const QString& workDir)
+CrashReport runCrashRounds(const QString& worker, CrashOp op, int rounds, quint32 seed, const QString& workDir,
+                           int lines)
 {
     CrashReport report;
-    const QString templateDir = prepareTemplate(op, workDir);
+    const QString templateDir = prepareTemplate(op, workDir, lines);
     // Once uninterrupted: how long the operation takes, and that it works at all.
     const QString calibration = workDir + QStringLiteral("/calibration");
     QDir(calibration).removeRecursively();
@@ -234,7 +253,7 @@ CrashReport runCrashRounds(const QString& worker, CrashOp op, int rounds, quint3
         return report;
     }
     report.operationUs = whole.operationUs;
-    if (const QString after = startAndCheck(op, calibration); !after.isEmpty())
+    if (const QString after = startAndCheck(op, calibration, lines); !after.isEmpty())
         report.failures << QStringLiteral("uninterrupted: ") + after;
 
     std::mt19937 random(seed);
@@ -252,7 +271,7 @@ CrashReport runCrashRounds(const QString& worker, CrashOp op, int rounds, quint3
         }
         if (!run.finished)
             ++report.killed;
-        if (const QString after = startAndCheck(op, dir); !after.isEmpty())
+        if (const QString after = startAndCheck(op, dir, lines); !after.isEmpty())
             report.failures << QStringLiteral("round %1, killed %2 µs in: %3").arg(round).arg(at).arg(after);
     }
     return report;

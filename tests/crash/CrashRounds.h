@@ -20,9 +20,12 @@ struct CrashReport {
     QStringList failures;   // one line for every start that did not open the data as they should be
 };
 
-// Prepares the template directory under `workDir` once per operation and runs `rounds` kills at
-// moments drawn from `seed`. `worker` is the path of the worker program.
-CrashReport runCrashRounds(const QString& worker, CrashOp op, int rounds, quint32 seed, const QString& workDir);
+// Prepares the template directory under `workDir` once per operation, its data `lines`
+// production lines long, and runs `rounds` kills at moments drawn from `seed`. `worker` is the
+// path of the worker program.
+CrashReport runCrashRounds(const QString& worker, CrashOp op, int rounds, quint32 seed, const QString& workDir,
+                           int lines);
 
-// Entry point of the worker program: "<op> <appdir>"; returns the exit code.
+// Entry point of the worker program: "<op> <appdir>"; returns the exit code (0 when the
+// operation ran to its end).
 int runCrashWorker(const QString& op, const QString& appDir);

@@ -22,11 +22,13 @@ private slots:
     {
         QFETCH(int, op);
         constexpr int kRounds = 10;
-        const quint32 seed =
-            qEnvironmentVariableIsSet("KV_CRASH_SEED") ? quint32(qEnvironmentVariableIntValue("KV_CRASH_SEED"))
-                                                       : std::random_device{}();
+        constexpr int kLines = 1500; // small data: the suite stays quick; bench_crash runs more
+        const quint32 seed = qEnvironmentVariableIsSet("KV_CRASH_SEED")
+                                 ? quint32(qEnvironmentVariableIntValue("KV_CRASH_SEED"))
+                                 : std::random_device{}();
         QTemporaryDir work;
-        const CrashReport report = runCrashRounds(QStringLiteral(KV_CRASH_WORKER), CrashOp(op), kRounds, seed, work.path());
+        const CrashReport report =
+            runCrashRounds(QStringLiteral(KV_CRASH_WORKER), CrashOp(op), kRounds, seed, work.path(), kLines);
         qInfo("%s: seed %u, operation %lld µs, %d of %d rounds killed", qPrintable(crashOpName(CrashOp(op))), seed,
               report.operationUs, report.killed, report.rounds);
         QVERIFY2(report.failures.isEmpty(), qPrintable(report.failures.join(u'\n')));

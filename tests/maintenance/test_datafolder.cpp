@@ -1,3 +1,4 @@
+#include "FixedClock.h"
 #include "TestDb.h"
 #include "data/Accounts.h"
 #include "data/KeyFile.h"
@@ -12,6 +13,9 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QLockFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QStorageInfo>
 #include <QTest>
 
 #include <thread>
@@ -206,6 +210,35 @@ private slots:
         QVERIFY2(app.ctx().reconnect(&error), qPrintable(error));
     }
 
+    // A kv.dat of another installation, or one byte short, is named as the cause with what to do,
+    // not taken for damaged data; a data file whose first page is damaged, beside a backup that
+    // opens with the same kv.dat, is called damaged.
+    void aKeyFileThatDoesNotFitTheDataIsNamed()
+    {
+        TestApp app;
+        const AppPaths& paths = app.ctx().paths();
+        QVERIFY(backupDatabase(app.ctx()).ok);
+        const QByteArray material = bytesOf(paths.keyFile());
+        QTemporaryDir elsewhere;
+        QVERIFY(createKeyFile(elsewhere.filePath("kv.dat")).isEmpty());
+        app.ctx().disconnect();
+        QString error;
+        for (const QByteArray& other : {material.chopped(1), bytesOf(elsewhere.filePath("kv.dat"))}) {
+            writeBytes(paths.keyFile(), other);
+            QVERIFY(!app.ctx().reconnect(&error));
+            QVERIFY2(error.startsWith("密钥文件") && error.contains("不配套") && error.contains("放回"),
+                     qPrintable(error));
+            QVERIFY2(!error.contains("已损坏"), qPrintable(error));
+        }
+        writeBytes(paths.keyFile(), material);
+        QByteArray data = bytesOf(paths.database());
+        data[200] = char(data[200] ^ 0x5a);
+        writeBytes(paths.database(), data);
+        QVERIFY(!app.ctx().reconnect(&error));
+        QVERIFY2(error.startsWith("数据文件") && error.contains("已损坏") && error.contains("2008-5-17.bak"),
+                 qPrintable(error));
+    }
+
     // A data file cut short opens no more: its length is held against its page count.
     void dataFileCutShortIsRefusedAsDamaged()
     {
@@ -375,6 +408,92 @@ private slots:
         QCOMPARE(swept.rekeyedCopies.size(), 1);
         QVERIFY(!opensWith(QDir(earlierPaths.backupDir()).filePath("2008-4-30.bak"), keys.legacyKey));
         QVERIFY(earlier.ctx().reconnect());
+    }
+
+    // The key change on a disk that fills up at any step says that the disk is full, never that
+    // the data are damaged; the data keep opening with the old key until a start with room. A
+    // restore short of room says so as well and leaves the data as they were.
+    void aKeyChangeOrRestoreOnAFullDiskSaysTheDiskIsFull()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs a small file system of its own, which only the super-user mounts");
+        QTemporaryDir mountPoint;
+        if (QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=4m", "tmpfs", mountPoint.path()}) != 0)
+            QSKIP("no tmpfs to stand in for a small disk");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {mountPoint.path()}); });
+        const QString dir = mountPoint.path() + "/app";
+        layOutAppDir(dir);
+        const AppContext ctx(dir);
+        const DatabaseKeys keys = readKeyFile(ctx.paths().keyFile());
+        QDir().mkpath(ctx.paths().dataDir());
+        makeOldKeyFile(ctx.paths().database(), keys, "老王");
+        {
+            Database db(ctx.paths().database(), keys.legacyKey);
+            db.execScript("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
+                          "INSERT INTO 工资流水 (工号, 日期, 产品, 备注) SELECT 'E' || i, '2008-05-01', '外壳', "
+                          "printf('%0150d', i) FROM n");
+        }
+        const qint64 size = QFileInfo(ctx.paths().database()).size();
+        QVERIFY(size > 200 * 1024);
+        const QString filler = mountPoint.path() + "/filler";
+        int fullAt = 0;
+        // Room for less than the safety copy, for it but not the re-keyed copy, for both but not
+        // the engine's journal of the re-key.
+        for (const double room : {0.5, 1.5, 2.5}) {
+            QFile::remove(filler);
+            for (const QString& name : QDir(ctx.paths().backupDir()).entryList(QDir::Files))
+                QFile::remove(ctx.paths().backupDir() + u'/' + name);
+            const qint64 free = QStorageInfo(mountPoint.path()).bytesAvailable();
+            const qint64 keep = qint64(room * double(size));
+            QVERIFY(free > keep);
+            QFile fill(filler);
+            QVERIFY(fill.open(QIODevice::WriteOnly));
+            QVERIFY(fill.write(QByteArray(free - keep, 'f')) > 0);
+            fill.close();
+            const StartupOutcome outcome = prepareDataFolder(ctx);
+            if (outcome.keyError.isEmpty())
+                continue; // the step fitted after all (the file system's own blocks)
+            ++fullAt;
+            QVERIFY2(outcome.keyError.contains("磁盘空间不足"), qPrintable(outcome.keyError));
+            QVERIFY2(!outcome.keyError.contains("损坏"), qPrintable(outcome.keyError));
+            QVERIFY(opensWith(ctx.paths().database(), keys.legacyKey));
+            QVERIFY(!QFile::exists(pendingCopyPath(ctx.paths().database())));
+        }
+        QVERIFY(fullAt >= 2);
+        QFile::remove(filler);
+        const StartupOutcome roomy = prepareDataFolder(ctx);
+        QVERIFY2(roomy.keyError.isEmpty(), qPrintable(roomy.keyError));
+        QVERIFY(opensWith(ctx.paths().database(), keys.key));
+
+        // A restore that finds no room at one of its steps says so too, and changes nothing.
+        for (const QString& name : QDir(ctx.paths().backupDir()).entryList(QDir::Files))
+            QFile::remove(ctx.paths().backupDir() + u'/' + name);
+        AppContext app(ctx.paths(), std::make_shared<FixedClock>(QDate(2008, 5, 17)));
+        QVERIFY(app.reconnect());
+        app.setSession(*accountSession(app.conn(), kSuperAdministratorId));
+        const CopyOutcome backup = backupDatabase(app);
+        QVERIFY2(backup.ok, qPrintable(backup.error));
+        app.conn().exec("DELETE FROM 工资流水 WHERE id > 10");
+        int refused = 0;
+        for (const double room : {0.5, 1.5, 2.5}) {
+            QFile::remove(filler);
+            const qint64 free = QStorageInfo(mountPoint.path()).bytesAvailable();
+            const qint64 keep = qint64(room * double(size));
+            if (free <= keep)
+                continue;
+            QFile fill(filler);
+            QVERIFY(fill.open(QIODevice::WriteOnly));
+            QVERIFY(fill.write(QByteArray(free - keep, 'f')) > 0);
+            fill.close();
+            const CopyOutcome restore = restoreDatabase(app, QFileInfo(backup.path).fileName());
+            if (restore.ok)
+                break;
+            ++refused;
+            QVERIFY2(restore.error.contains("磁盘空间不足") && !restore.error.contains("损坏"),
+                     qPrintable(restore.error));
+            QCOMPARE(app.conn().scalar("SELECT count(*) FROM 工资流水").toInt(), 10);
+        }
+        QVERIFY(refused >= 1);
     }
 
     // Backups made under the old key and under the new one both restore, and the data file is
