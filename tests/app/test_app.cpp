@@ -8,9 +8,13 @@
 #include "data/Passwords.h"
 #include "data/Schema.h"
 #include "maintenance/DataFolder.h"
+#include "tickets/TicketWindow.h"
 #include "ui/DataGrid.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QPushButton>
+#include <QToolBar>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -442,6 +446,56 @@ private slots:
         QVERIFY(main->windowState() & Qt::WindowMaximized);
         QCOMPARE(main->pos(), corner); // the frame, placed by its corner until it is shown
         QCOMPARE(main->size(), placed.size());
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    // Every command the program offers — the tabs, each window's toolbar and its buttons, the
+    // ticket window opened from the products — is found on the help page by its caption.
+    void theHelpPageCoversEveryCommand()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        MainWindow main(app.ctx());
+        main.show();
+        GuiDriver gui(&main);
+        auto* tabs = gui.find<QTabWidget>(QStringLiteral("C1Tab1"));
+        QStringList commands;
+        QList<QWidget*> windows{new TicketWindow(app.ctx(), &main)};
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            commands << tabs->tabText(i);
+            if (i < int(hostedWindowNames().size()))
+                windows << main.hostedWindow(hostedWindowNames().at(i));
+        }
+        for (QWidget* window : std::as_const(windows)) {
+            QVERIFY(window);
+            for (const QToolBar* bar : window->findChildren<QToolBar*>())
+                for (const QAction* action : bar->actions())
+                    commands << action->text();
+            // Buttons with words on them; the arrows, "×" and the lines' own 删除 buttons are
+            // told about with the grids.
+            for (const QPushButton* button : window->findChildren<QPushButton*>())
+                if (button->text().size() > 1 && !button->objectName().startsWith(QStringLiteral("DelButton")) &&
+                    !button->objectName().startsWith(QStringLiteral("delbutton")))
+                    commands << button->text();
+        }
+        QFile page(app.ctx().paths().helpIndex());
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString help = QString::fromUtf8(page.readAll())
+                                 .remove(QRegularExpression(QStringLiteral("<[^>]*>")))
+                                 .remove(QRegularExpression(QStringLiteral("\\s")));
+        QStringList missing;
+        for (QString command : std::as_const(commands)) {
+            command.remove(QRegularExpression(QStringLiteral("\\s")));
+            if (!command.isEmpty() && !help.contains(command) && !missing.contains(command))
+                missing << command;
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u' ')));
+        QVERIFY(commands.size() > 40);
+        for (const char* added : {"菲票", "扫描", "生产单进度", "调价", "生效日期", "银行代发", "年度汇总", "零钞"})
+            QVERIFY2(help.contains(QString::fromUtf8(added)), added);
+        boxes.expect(QStringLiteral("确定退出本系统？"), Answer::Yes);
+        main.close();
         KV_VERIFY_BOXES(boxes);
     }
 
