@@ -13,31 +13,23 @@
 #include "entry/MonthRecords.h"
 #include "entry/ScanQueue.h"
 #include "entry/SheetCheck.h"
-#include "entry/WageSlip.h"
-#include "entry/WageSlipPrint.h"
-#include "tickets/BundleTickets.h"
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Permission.h"
-#include "ui/Printing.h"
 #include "ui/Twips.h"
 #include "ui/WindowParts.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QSignalBlocker>
-#include <QStyle>
 #include <QTableView>
 
-#include <algorithm>
 
 namespace kv {
 
@@ -45,7 +37,6 @@ using entry::emptyLines;
 using entry::firstEmptyLine;
 using entry::gridLines;
 using entry::kClosedGrey;
-using entry::kRowTwips;
 using entry::kWhite;
 using entry::place;
 using entry::placeAt;
