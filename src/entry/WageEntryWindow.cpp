@@ -13,31 +13,23 @@
 #include "entry/MonthRecords.h"
 #include "entry/ScanQueue.h"
 #include "entry/SheetCheck.h"
-#include "entry/WageSlip.h"
-#include "entry/WageSlipPrint.h"
-#include "tickets/BundleTickets.h"
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Permission.h"
-#include "ui/Printing.h"
 #include "ui/Twips.h"
 #include "ui/WindowParts.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QSignalBlocker>
-#include <QStyle>
 #include <QTableView>
 
-#include <algorithm>
 
 namespace kv {
 
@@ -45,7 +37,6 @@ using entry::emptyLines;
 using entry::firstEmptyLine;
 using entry::gridLines;
 using entry::kClosedGrey;
-using entry::kRowTwips;
 using entry::kWhite;
 using entry::place;
 using entry::placeAt;
@@ -218,28 +209,6 @@ void WageEntryWindow::buildLayout()
     setKeyboardOrder();
 }
 
-void WageEntryWindow::setKeyboardOrder()
-{
-    // Tab walks name, number, month, the two grids, the commands and the 扫描 box (a scanner
-    // types into it once clicked, and the focus stays there between scans); the "↓" and delete buttons
-    // are for the mouse (the "↓" button still takes the focus when clicked, so that leaving it
-    // closes the list it opened).
-    m_showAll->setFocusPolicy(Qt::ClickFocus);
-    QWidget* order[] = {m_name,
-                        m_number,
-                        m_month,
-                        m_production,
-                        m_deductions,
-                        findChild<QWidget*>(QStringLiteral("Command1")),
-                        findChild<QWidget*>(QStringLiteral("Command2")),
-                        findChild<QWidget*>(QStringLiteral("Command8")),
-                        findChild<QWidget*>(QStringLiteral("Command3")),
-                        m_scan->box(),
-                        m_scan->dayBox()};
-    for (size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
-}
-
 void WageEntryWindow::buildLineEditors()
 {
     const LineGridEditor::Host host{[this] { return workingMonth(); },
@@ -283,65 +252,6 @@ void WageEntryWindow::buildLineAreaGrowth()
     // Delete on a line does what the line's delete button does.
     m_production->table()->installEventFilter(this);
     m_deductions->table()->installEventFilter(this);
-}
-
-void WageEntryWindow::addShortcuts()
-{
-    // As if the button were clicked: the focus moves to it first, which ends an open cell edit
-    // or date picker the way a click does.
-    const auto press = [this](const QKeySequence& keys, const char* name) {
-        auto* target = m_frame->findChild<QPushButton*>(QString::fromLatin1(name));
-        auto* shortcut = new QShortcut(keys, this);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, target, [target] {
-            if (!target->isEnabled())
-                return;
-            target->setFocus(Qt::ShortcutFocusReason);
-            target->click();
-        });
-    };
-    press(QKeySequence::Save, "Command1");
-    press(QKeySequence::Print, "Command2");
-
-    // The four places the keyboard works in, each one key away.
-    const auto jump = [this](Qt::Key key, const std::function<void()>& go) {
-        auto* shortcut = new QShortcut(QKeySequence(key), this);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this, go);
-    };
-    jump(Qt::Key_F3, [this] { focusBox(m_number); });
-    jump(Qt::Key_F4, [this] { focusBox(m_name); });
-    jump(Qt::Key_F5, [this] { focusLines(m_production); });
-    jump(Qt::Key_F6, [this] { focusLines(m_deductions); });
-    m_number->setToolTip(QStringLiteral("工号（F3）：输入工号后按回车到生产记录"));
-    m_name->setToolTip(QStringLiteral("员工姓名（F4）：输入姓名的一部分，↑↓选择，回车确定"));
-    m_production->setToolTip(QStringLiteral("生产记录（F5）"));
-    m_deductions->setToolTip(QStringLiteral("扣减记录（F6）"));
-    m_showAll->setToolTip(QStringLiteral("列出全部员工（姓名框 F4）"));
-    const QList<std::pair<const char*, QString>> tips{{"Command1", QStringLiteral("保存（Ctrl+S）")},
-                                                      {"Command2", QStringLiteral("打印生产和扣减记录（Ctrl+P）")},
-                                                      {"Command8", QStringLiteral("打印已保存的工资条")},
-                                                      {"Command3", QStringLiteral("删除该员工当月的全部记录")}};
-    for (const auto& [name, tip] : tips)
-        m_frame->findChild<QWidget*>(QString::fromLatin1(name))->setToolTip(tip);
-}
-
-void WageEntryWindow::focusBox(QLineEdit* box)
-{
-    hidePopups();
-    box->setFocus(Qt::ShortcutFocusReason);
-    box->selectAll();
-}
-
-void WageEntryWindow::focusLines(DataGrid* grid)
-{
-    if (!m_frame->isEnabled())
-        return;
-    m_candidates->hide();
-    grid->setFocus(Qt::ShortcutFocusReason);
-    if (grid->row() < 1)
-        (grid == m_production ? m_productionEditor : m_deductionEditor)->placeCursor(firstEmptyLine(*grid));
-    grid->showCell(grid->row(), grid->col());
 }
 
 void WageEntryWindow::setUpGrids()
@@ -641,100 +551,6 @@ void WageEntryWindow::onSave()
     const std::optional<SheetLines> read = checkSheet(this, *m_production, *m_deductions);
     if (read && ui::guarded(this, [&] { saveMonth(*read); }))
         ui::message(this, QStringLiteral("保存成功！"), QStringLiteral("保存成功"), ui::Icon::Information);
-}
-
-void WageEntryWindow::onClear()
-{
-    if (monthClosedRefused())
-        return;
-    const QString question = QStringLiteral("清空会将当前用户在当前时间内的所有记录删除，删除后不可恢复。\n"
-                                            "您确定要清除吗？");
-    if (!ui::confirmLoss(this, question, QStringLiteral("确定清除")))
-        return;
-    if (!ui::guarded(this, [&] { deleteStoredMonth(); }))
-        return;
-    emptyGrids();
-    markSaved();
-    showNotes(workingMonth(), false, false);
-    for (QLineEdit* box : {m_productionTotal, m_deductionTotal, m_netPay})
-        showTotal(box, Decimal());
-}
-
-void WageEntryWindow::onReprice()
-{
-    if (monthClosedRefused())
-        return;
-    for (DataGrid* grid : {m_production, m_deductions})
-        if (grid->isEditing())
-            grid->finishEdit(true);
-    // The stored lines are repriced and shown again: lines not saved yet would be lost.
-    if (hasUnsavedChanges()) {
-        ui::message(this, QStringLiteral("当前的修改还没有保存，请先保存，再按新工价重算。"), QStringLiteral("尚未保存"),
-                    ui::Icon::Warning);
-        return;
-    }
-    const QString month = workingMonth();
-    const QString question = QStringLiteral("按各条记录日期当天的工价，重新计算%1 %2已保存的生产记录的工价和金额。\n"
-                                            "确定要重算吗？")
-                                 .arg(m_name->text(), month);
-    if (ui::message(this, question, QStringLiteral("按新工价重算"), ui::Icon::Question, ui::Buttons::OkCancel) !=
-        ui::Answer::Ok)
-        return;
-    int changed = 0;
-    if (!ui::guarded(this, [&] {
-            changed = MonthRecords(m_ctx.conn()).repriceMonth(m_number->text(), month, m_loadedVersion);
-            loadMonth(month);
-        }))
-        return;
-    ui::message(this,
-                changed == 0 ? QStringLiteral("已保存的记录都是按当天的工价计算的，没有需要重算的记录。")
-                             : QStringLiteral("已按新工价重算 %1 条生产记录。").arg(changed),
-                QStringLiteral("按新工价重算"));
-}
-
-void WageEntryWindow::onPrint()
-{
-    const QString title = m_name->text() + u'(' + m_number->text() + u')' + workingMonth();
-    // Both documents end with the month's three totals as the window shows them.
-    const QString subject = windowTitle() + QStringLiteral("    ") + m_workshop->text();
-    const QStringList totals{QStringLiteral("生产金额合计：%1        减扣金额合计：%2        实发工资：%3")
-                                 .arg(m_productionTotal->text(), m_deductionTotal->text(), m_netPay->text())};
-    if (ui::printDocument(m_ctx, this, *m_production, {title + QStringLiteral(" 生产详细"), subject, totals}))
-        ui::printDocument(m_ctx, this, *m_deductions, {title + QStringLiteral(" 扣减详细"), subject, totals});
-}
-
-void WageEntryWindow::onPrintSlip()
-{
-    const auto month = parseMonthText(workingMonth());
-    if (!month)
-        return;
-    // The slip is what the worker is paid from, so it shows the stored month only.
-    std::optional<WageSlip> slip;
-    const bool read = ui::guarded(this, [&] {
-        WageSlips slips(m_ctx.conn());
-        const auto employee = EmployeeFinder(m_ctx.conn()).byNumber(m_number->text());
-        if (!employee)
-            return;
-        MonthRecords records(m_ctx.conn());
-        const QList<LineTexts> production = records.loadProduction(employee->number, *month);
-        const QList<LineTexts> deductions = records.loadDeductions(employee->number, *month);
-        if (!sameAsStored(gridLines(*m_production), gridLines(*m_deductions), production, deductions)) {
-            ui::message(this,
-                        QStringLiteral("工资条按已保存的记录打印，当前的修改还没有保存。\n请先保存，再打印工资条。"),
-                        QStringLiteral("没有保存！"), ui::Icon::Warning);
-            return;
-        }
-        if (!records.isStored(employee->number, *month)) {
-            ui::message(this, QStringLiteral("没有 %1 的工资记录，请先保存，再打印工资条。").arg(workingMonth()),
-                        QStringLiteral("没有保存！"), ui::Icon::Warning);
-            return;
-        }
-        slip = slips.slip(*employee, *month);
-    });
-    if (!read || !slip)
-        return;
-    printWageSlips(m_ctx, this, {*slip},
-                   m_name->text() + u'(' + m_number->text() + u')' + workingMonth() + QStringLiteral(" 工资条"));
 }
 
 } // namespace kv

@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -93,6 +94,18 @@ private:
 };
 } // namespace
 
+void placeFrame(QWidget* window, const QRect& frame, const QMargins& margins)
+{
+    // The frame's corner is given, not the inner area's: a window manager that does not keep an
+    // inner area where it was asked (no static gravity) would put the frame there instead, one
+    // title bar too low, and the bottom of the window off the screen.
+    window->resize(frame.size().shrunkBy(margins));
+    if (window->testAttribute(Qt::WA_WState_Created) && window->windowHandle())
+        window->windowHandle()->setFramePosition(frame.topLeft());
+    else
+        window->move(frame.topLeft());
+}
+
 QRect fitInside(const QRect& wanted, const QRect& available)
 {
     const int width = std::min(wanted.width(), available.width());
@@ -129,7 +142,7 @@ void restorePlacement(QWidget* window, const QString& key, QSize defaultSize)
         frame = QRect(QPoint(), defaultSize.grownBy(margins).boundedTo(available.size()));
         frame.moveCenter(available.center());
     }
-    window->setGeometry(innerGeometryInside(frame, margins, available));
+    placeFrame(window, fitInside(frame, available), margins);
     if (settings.value(maximisedKey(key)).toBool())
         window->setWindowState(window->windowState() | Qt::WindowMaximized);
     keepOnScreenWhenShown(window);
@@ -161,10 +174,9 @@ void keepOnScreen(QWidget* window)
     if (!screen)
         return;
     const QRect frame = window->frameGeometry();
-    const QRect available = screen->availableGeometry();
-    const QRect inner = innerGeometryInside(frame, frameMargins(window), available);
-    if (inner != window->geometry())
-        window->setGeometry(inner);
+    const QRect fitted = fitInside(frame, screen->availableGeometry());
+    if (fitted != frame)
+        placeFrame(window, fitted, frameMargins(window));
 }
 
 } // namespace kv::ui

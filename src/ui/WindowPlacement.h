@@ -17,6 +17,10 @@ QRect fitInside(const QRect& wanted, const QRect& available);
 // `margins`, the title bar in its top — inside `available`: shrunk if need be, then moved in.
 QRect innerGeometryInside(const QRect& frame, const QMargins& margins, const QRect& available);
 
+// Puts a top-level window's frame, which stands out of its inner area by `margins`, on `frame`:
+// the frame's corner is placed, as every window manager places it.
+void placeFrame(QWidget* window, const QRect& frame, const QMargins& margins);
+
 // Size, position and maximised state of a top-level window, kept between runs in the user's
 // settings under `key`. The outer frame is kept, title bar included, so that the window comes
 // back where it was seen. Restoring places the whole frame inside the free area of a screen,

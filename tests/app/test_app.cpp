@@ -8,9 +8,13 @@
 #include "data/Passwords.h"
 #include "data/Schema.h"
 #include "maintenance/DataFolder.h"
+#include "tickets/TicketWindow.h"
 #include "ui/DataGrid.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QPushButton>
+#include <QToolBar>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -395,11 +399,12 @@ private slots:
         QSettings(QStringLiteral("Kelvaro"), QStringLiteral("Kelvaro"))
             .setValue(QStringLiteral("windows/main/geometry"), QRect(-380, -260, 2400, 1520));
         auto main = std::make_unique<MainWindow>(app.ctx());
-        // The whole window fits, with room above for the title bar its frame adds.
-        QVERIFY(screen.contains(main->geometry()));
-        QVERIFY(main->geometry().top() >= screen.top() + 24);
+        // The whole window fits, its frame's corner on the screen and room left below for the
+        // title bar its frame adds.
+        QVERIFY(screen.contains(QRect(main->pos(), main->size() + QSize(0, 24))));
         QVERIFY(main->width() >= screen.width() - 20);
         main->show();
+        QTRY_VERIFY(screen.contains(main->frameGeometry()));
 
         // On a window far smaller than the working windows every button can still be scrolled to.
         main->resize(480, 320);
@@ -430,14 +435,67 @@ private slots:
         boxes.expect(QStringLiteral("确定退出本系统？"), Answer::Yes);
         main->close();
         main = std::make_unique<MainWindow>(app.ctx());
-        QCOMPARE(main->geometry(), placed);
+        main->show();
+        QTRY_COMPARE(main->geometry(), placed);
+        const QPoint corner = main->frameGeometry().topLeft();
         QVERIFY(!(main->windowState() & Qt::WindowMaximized));
         main->showMaximized();
         boxes.expect(QStringLiteral("确定退出本系统？"), Answer::Yes);
         main->close();
         main = std::make_unique<MainWindow>(app.ctx());
         QVERIFY(main->windowState() & Qt::WindowMaximized);
-        QCOMPARE(main->geometry(), placed);
+        QCOMPARE(main->pos(), corner); // the frame, placed by its corner until it is shown
+        QCOMPARE(main->size(), placed.size());
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    // Every command the program offers — the tabs, each window's toolbar and its buttons, the
+    // ticket window opened from the products — is found on the help page by its caption.
+    void theHelpPageCoversEveryCommand()
+    {
+        TestApp app;
+        ScriptedBoxes boxes;
+        MainWindow main(app.ctx());
+        main.show();
+        GuiDriver gui(&main);
+        auto* tabs = gui.find<QTabWidget>(QStringLiteral("C1Tab1"));
+        QStringList commands;
+        QList<QWidget*> windows{new TicketWindow(app.ctx(), &main)};
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            commands << tabs->tabText(i);
+            if (i < int(hostedWindowNames().size()))
+                windows << main.hostedWindow(hostedWindowNames().at(i));
+        }
+        for (QWidget* window : std::as_const(windows)) {
+            QVERIFY(window);
+            for (const QToolBar* bar : window->findChildren<QToolBar*>())
+                for (const QAction* action : bar->actions())
+                    commands << action->text();
+            // Buttons with words on them; the arrows, "×" and the lines' own 删除 buttons are
+            // told about with the grids.
+            for (const QPushButton* button : window->findChildren<QPushButton*>())
+                if (button->text().size() > 1 && !button->objectName().startsWith(QStringLiteral("DelButton")) &&
+                    !button->objectName().startsWith(QStringLiteral("delbutton")))
+                    commands << button->text();
+        }
+        QFile page(app.ctx().paths().helpIndex());
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString help = QString::fromUtf8(page.readAll())
+                                 .remove(QRegularExpression(QStringLiteral("<[^>]*>")))
+                                 .remove(QRegularExpression(QStringLiteral("\\s")));
+        QStringList missing;
+        for (QString command : std::as_const(commands)) {
+            command.remove(QRegularExpression(QStringLiteral("\\s")));
+            if (!command.isEmpty() && !help.contains(command) && !missing.contains(command))
+                missing << command;
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u' ')));
+        QVERIFY(commands.size() > 40);
+        for (const char* added : {"菲票", "扫描", "生产单进度", "调价", "生效日期", "银行代发", "年度汇总", "零钞"})
+            QVERIFY2(help.contains(QString::fromUtf8(added)), added);
+        boxes.expect(QStringLiteral("确定退出本系统？"), Answer::Yes);
+        main.close();
         KV_VERIFY_BOXES(boxes);
     }
 

@@ -71,15 +71,43 @@ private slots:
         settings.sync();
         QWidget window;
         restorePlacement(&window, QStringLiteral("w"), QSize(300, 200));
-        QVERIFY(inside(window.geometry(), screen));
-        QCOMPARE(window.geometry().topLeft(), screen.topLeft() + QPoint(5, 30));
+        QCOMPARE(window.pos(), screen.topLeft()); // the frame's corner
+        QCOMPARE(window.size(), QSize(std::min(700, screen.width()) - 10, std::min(500, screen.height()) - 35));
         window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(screen.contains(window.frameGeometry()));
         window.move(screen.right() - 100, screen.bottom() - 100); // dragged mostly off the screen
         savePlacement(&window, QStringLiteral("w"));
         QWidget again;
         restorePlacement(&again, QStringLiteral("w"), QSize(300, 200));
         QVERIFY(screen.contains(again.geometry()));
         QCOMPARE(again.size(), window.size());
+    }
+
+    // A remembered frame comes back on its own corner, whatever margins the window manager draws
+    // now (another scale or manager): the inner area is never put where the frame stood, one
+    // title bar too low with the bottom, the status bar, off the screen.
+    void aRestoredFrameStandsWhereItWasSeen()
+    {
+        TestApp app;
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        for (const QMargins& margins : {QMargins(1, 20, 1, 1), QMargins(4, 40, 4, 4)}) {
+            // Flush with the bottom of the screen, as a window dragged down to it.
+            const QRect frame(screen.left() + 10, screen.bottom() + 1 - screen.height() * 2 / 3, screen.width() / 2,
+                              screen.height() * 2 / 3);
+            QSettings settings(QStringLiteral("Kelvaro"), QStringLiteral("Kelvaro"));
+            settings.setValue(QStringLiteral("windows/w/frame"), frame);
+            settings.setValue(QStringLiteral("windows/w/frameMargins"),
+                              QVariantList{margins.left(), margins.top(), margins.right(), margins.bottom()});
+            settings.sync();
+            QWidget window;
+            restorePlacement(&window, QStringLiteral("w"), QSize(300, 200));
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QTRY_COMPARE(window.frameGeometry().topLeft(), frame.topLeft());
+            QVERIFY2(screen.contains(window.frameGeometry()),
+                     qPrintable(QStringLiteral("%1 %2").arg(window.frameGeometry().bottom()).arg(screen.bottom())));
+        }
     }
 };
 
