@@ -8,13 +8,17 @@
 #include "data/Schema.h"
 #include "data/Session.h"
 #include "maintenance/SettingsWindow.h"
+#include "teams/TeamEntryWindow.h"
+#include "teams/TimeWageWindow.h"
 #include "ui/BackgroundWork.h"
 #include "ui/MessageBox.h"
 #include "ui/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTextBrowser>
@@ -59,6 +63,22 @@ MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ct
     title->setFont(titleFont(20));
     title->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
     title->setGeometry(56, 6, 400, 44);
+    // Team piece-work is entered in a window of its own, opened from here.
+    auto* bannerCommands = new QHBoxLayout(banner);
+    bannerCommands->setContentsMargins(0, 12, 14, 12);
+    bannerCommands->addStretch(1);
+    auto* teamEntry = new QPushButton(QStringLiteral("集体计件"), banner);
+    teamEntry->setObjectName(QStringLiteral("CommandTeamEntry"));
+    teamEntry->setToolTip(m_ctx.session().refusal(Right::WageEntry));
+    teamEntry->setEnabled(m_ctx.session().refusal(Right::WageEntry).isEmpty());
+    connect(teamEntry, &QPushButton::clicked, this, [this] { (new TeamEntryWindow(m_ctx, this))->show(); });
+    bannerCommands->addWidget(teamEntry);
+    auto* timeEntry = new QPushButton(QStringLiteral("计时工资"), banner);
+    timeEntry->setObjectName(QStringLiteral("CommandTimeEntry"));
+    timeEntry->setToolTip(teamEntry->toolTip());
+    timeEntry->setEnabled(teamEntry->isEnabled());
+    connect(timeEntry, &QPushButton::clicked, this, [this] { (new TimeWageWindow(m_ctx, this))->show(); });
+    bannerCommands->addWidget(timeEntry);
     elastic->addWidget(banner);
 
     auto* middle = new QWidget(this);

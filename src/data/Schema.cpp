@@ -7,8 +7,8 @@
 #include "data/Passwords.h"
 #include "data/PaySnapshot.h"
 #include "data/Session.h"
-#include "data/TextRules.h"
 #include "data/Tables.h"
+#include "data/TextRules.h"
 #include "data/UniqueNumbers.h"
 
 #include <QDir>
@@ -125,7 +125,8 @@ void createVersion7(Database& db)
         if (normal && *normal != spelling)
             db.exec(QStringLiteral("UPDATE 员工工资 SET 月份 = ? WHERE 月份 = ?"), {*normal, spelling});
     }
-    db.execScript(QStringLiteral("DELETE FROM 员工工资 WHERE id NOT IN (SELECT max(id) FROM 员工工资 GROUP BY 工号, 月份)"));
+    db.execScript(
+        QStringLiteral("DELETE FROM 员工工资 WHERE id NOT IN (SELECT max(id) FROM 员工工资 GROUP BY 工号, 月份)"));
 }
 
 // Version 8: every journal line names its product or deduction item by number too, so that two
@@ -237,6 +238,33 @@ void createVersion15(Database& db)
         snapshotClosedMonth(db, month);
 }
 
+// Version 16: teams paid together and time work. A production line names where it came from
+// (来源: '集体' with its team month, '计时'; none for the clerk's own lines), so that only the
+// team entry and the time entry change them.
+void createVersion16(Database& db)
+{
+    createTablesOf(db, 16);
+    // A journal that already has a column (data made again from an older copy) keeps it.
+    QStringList present;
+    {
+        Statement st = db.prepare(QStringLiteral("SELECT * FROM 工资流水 WHERE 1 = 0"));
+        for (int i = 0; i < st.columnCount(); ++i)
+            present << st.columnName(i);
+    }
+    if (!present.contains(QStringLiteral("来源")))
+        db.execScript(QStringLiteral("ALTER TABLE 工资流水 ADD COLUMN 来源 TEXT"));
+    if (!present.contains(QStringLiteral("班组月id")))
+        db.execScript(QStringLiteral("ALTER TABLE 工资流水 ADD COLUMN 班组月id INTEGER"));
+    db.execScript(QStringLiteral(R"SQL(
+CREATE INDEX IF NOT EXISTS 工资流水_班组月id ON 工资流水 (班组月id);
+CREATE INDEX 班组成员_班组id ON 班组成员 (班组id, 工号);
+CREATE INDEX 班组产量_班组月id ON 班组产量 (班组月id);
+CREATE INDEX 班组出勤_班组月id ON 班组出勤 (班组月id);
+CREATE INDEX 计时工价_工种 ON 计时工价 (工种, 生效日期);
+CREATE INDEX 计时工价_工号 ON 计时工价 (工号, 生效日期);
+)SQL"));
+}
+
 // A new version is one function above and one line here.
 constexpr SchemaStep kSteps[] = {
     {1, createVersion1},
@@ -253,6 +281,7 @@ constexpr SchemaStep kSteps[] = {
     {13, createVersion13},
     {14, createVersion14},
     {15, createVersion15},
+    {16, createVersion16},
 };
 
 // A server's clerk role neither makes nor upgrades the tables: the database's owner does.

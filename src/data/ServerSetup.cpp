@@ -25,7 +25,8 @@ QString quotedText(const QString& text)
 
 // The journals and sums whose rows belong to a month, and the column that names it.
 const QStringList kMonthTables{QStringLiteral("工资流水"), QStringLiteral("扣减流水"), QStringLiteral("员工工资"),
-                               QStringLiteral("月度合计"), QStringLiteral("月结明细")};
+                               QStringLiteral("月度合计"), QStringLiteral("月结明细"), QStringLiteral("班组月"),
+                               QStringLiteral("班组产量")};
 // Tables a clerk only adds to: the log is never rewritten, a month reopens through the owner's
 // function. What a closed month paid is written by closing it (before its 月结 row, so that the
 // trigger of closed months lets it in) and goes only when it reopens.

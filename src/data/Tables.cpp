@@ -40,8 +40,9 @@ constexpr TableDef kTables[] = {
     {u"操作日志", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 时间 TEXT, 账号 TEXT, 操作 TEXT, 内容 TEXT", 4,
      TableRole::Log},
     // Each product's piece prices by the day they take effect (ISO text); 产品ID is 产品工价.id.
-    {u"工价历史", u"id INTEGER PRIMARY KEY AUTOINCREMENT, 产品ID INTEGER NOT NULL, 工价 REAL NOT NULL, 生效日期 TEXT NOT NULL",
-     10, TableRole::Data},
+    {u"工价历史",
+     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 产品ID INTEGER NOT NULL, 工价 REAL NOT NULL, 生效日期 TEXT NOT NULL", 10,
+     TableRole::Data},
     // Work orders (生产单) cut into bundles (扎), with the operations they pay and one bundle
     // ticket (菲票) per bundle and operation; a ticket is claimed by the employee and month whose
     // production line names it (工资流水.菲票号), or open.
@@ -62,6 +63,35 @@ constexpr TableDef kTables[] = {
      u"工种 TEXT, 开户银行 TEXT, 银行卡号 TEXT, 发放方式 TEXT, 生产金额 REAL, 扣减 REAL, 实发工资 REAL, "
      u"取整后实发 REAL",
      15, TableRole::Data},
+    // Teams (班组) paid together for what they make, their members by the days they belong, the
+    // months entered for a team with the team's lines and each member's attendance and share;
+    // the shares are production lines of the members' months (工资流水.来源 '集体', 班组月id).
+    {u"班组",
+     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 班组编号 TEXT NOT NULL UNIQUE, 班组名称 TEXT NOT NULL, 车间 TEXT, "
+     u"分配方式 TEXT NOT NULL DEFAULT '日工资', 备注 TEXT",
+     16, TableRole::Data},
+    {u"班组成员",
+     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 班组id INTEGER NOT NULL, 工号 TEXT NOT NULL, 日工资 REAL, 点数 REAL, "
+     u"加入日期 TEXT NOT NULL, 离开日期 TEXT",
+     16, TableRole::Data},
+    {u"班组月",
+     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 班组id INTEGER NOT NULL, 月份 TEXT NOT NULL, 分配方式 TEXT NOT NULL, "
+     u"合计 REAL, 版本 INTEGER NOT NULL DEFAULT 1, UNIQUE (班组id, 月份)",
+     16, TableRole::Data},
+    {u"班组产量",
+     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 班组月id INTEGER NOT NULL, 日期 TEXT, 产品编号 TEXT, 产品 TEXT, "
+     u"计量单位 TEXT, 数量 REAL, 工价 REAL, 金额 REAL",
+     16, TableRole::Data},
+    {u"班组出勤",
+     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 班组月id INTEGER NOT NULL, 工号 TEXT NOT NULL, 姓名 TEXT, 天数 REAL, "
+     u"日工资 REAL, 点数 REAL, 份额 REAL",
+     16, TableRole::Data},
+    // Rates of time work (计时) per job type or, before it, per employee, by the day they take
+    // effect; time lines are production lines with 来源 '计时'.
+    {u"计时工价",
+     u"id INTEGER PRIMARY KEY AUTOINCREMENT, 工种 TEXT, 工号 TEXT, 计量单位 TEXT NOT NULL, 工价 REAL NOT NULL, "
+     u"生效日期 TEXT NOT NULL",
+     16, TableRole::Data},
 };
 } // namespace
 

@@ -25,7 +25,7 @@ const ColumnSpec kProductionColumns[ProductionColumnCount] = {
     {u"日期", 1300, false}, {u"产品", 3000, false}, {u"计量单位", 800, false},
     {u"数量", 1200, false}, {u"金额", 1200, false}, {u"备注", 2500, false},
     {u"", 0, true},         {u"", 0, true},         {u"", 0, true},
-    {u"菲票号", 1700, true}};
+    {u"菲票号", 1700, true},  {u"", 0, true}};
 // With the ticket column in view the others give it room: the grid has no horizontal scroll bar.
 const int kBesideTicketTwips[] = {1100, 2600, 700, 1200, 1200, 700};
 const ColumnSpec kDeductionColumns[DeductionColumnCount] = {

@@ -46,8 +46,9 @@ LineGridEditor::LineGridEditor(Kind kind, AppContext& ctx, ui::DataGrid* grid, L
     });
     connect(grid, &DataGrid::beforeEdit, this, [this](int row, int col, bool& cancel) {
         // Unit and amount of a production line come from the look-up and the quantity; product
-        // and quantity of a scanned line from its ticket (deleting the line gives the ticket back).
-        if (isProduction() && (col == PUnit || col == PAmount))
+        // and quantity of a scanned line from its ticket (deleting the line gives the ticket back);
+        // a team's share or time work is changed only through its own entry.
+        if (isProduction() && (col == PUnit || col == PAmount || !m_grid->text(row, PSource).isEmpty()))
             cancel = true;
         if (isProduction() && (col == PProduct || col == PQuantity) && entry::isTicketLine(*m_grid, row))
             cancel = true;
@@ -327,6 +328,10 @@ void LineGridEditor::clearLine(int r)
     m_popup->hide();
     if (r < 1 || r >= m_grid->rows())
         return;
+    if (isProduction() && !m_grid->text(r, PSource).isEmpty()) {
+        ui::message(m_window, QString::fromUtf16(kSourcedLineText), QStringLiteral("提示！"), ui::Icon::Information);
+        return;
+    }
     m_grid->setCurrentCell(r, 0);
     m_grid->showCell(r, 0);
     m_grid->fillText(r, 0, r, m_grid->cols() - 1, QString());

@@ -9,6 +9,9 @@
 #include "master/PieceRates.h"
 #include "tickets/BundleTickets.h"
 
+#include <QHash>
+#include <QSet>
+
 #include <algorithm>
 
 namespace kv {
@@ -192,9 +195,12 @@ SheetLines readSheetLines(const QList<LineTexts>& production, const QList<LineTe
         const auto price = cellNumber(l, PPrice, kPriceRule, &why);
         if (!price)
             read.productionFaults.append({i, PPrice, why});
-        if (read.productionFaults.size() == faultsBefore)
+        if (read.productionFaults.size() == faultsBefore) {
             read.production.append({i + 1, *date, l.value(PProduct), cleanText(l.value(PProductNo)), l.value(PUnit),
                                     *quantity, *price, l.value(PRemark), cleanText(l.value(PTicket))});
+            read.production.last().source = cleanText(l.value(PSource));
+            read.production.last().id = cleanText(l.value(PId)).toLongLong();
+        }
     }
     for (int i = 0; i < deductions.size(); ++i) {
         const LineTexts& l = deductions.at(i);
@@ -288,14 +294,14 @@ QList<int> linesMissingQuantity(const QList<LineTexts>& lines)
 
 QList<LineTexts> MonthRecords::loadProduction(const QString& employeeNo, const YearMonth& month)
 {
-    Statement st =
-        m_db.prepare(QStringLiteral("SELECT 日期, 产品, 计量单位, 数量, 金额, 备注, 工价, id, 产品编号, 菲票号 FROM 工资流水 "
-                                    "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ? ORDER BY 日期"));
+    Statement st = m_db.prepare(
+        QStringLiteral("SELECT 日期, 产品, 计量单位, 数量, 金额, 备注, 工价, id, 产品编号, 菲票号, 来源 FROM 工资流水 "
+                       "WHERE 工号 = ? AND 日期 >= ? AND 日期 < ? ORDER BY 日期, id"));
     st.bindAll(monthBounds(cleanText(employeeNo), month));
     QList<LineTexts> lines;
     while (st.next()) {
         lines.append({shownDate(st.text(0)), st.text(1), st.text(2), shownNumber(st, 3), shownNumber(st, 4), st.text(5),
-                      shownNumber(st, 6), QString::number(st.integer(7)), st.text(8), st.text(9)});
+                      shownNumber(st, 6), QString::number(st.integer(7)), st.text(8), st.text(9), st.text(10)});
     }
     return lines;
 }
@@ -314,7 +320,8 @@ QList<LineTexts> MonthRecords::loadDeductions(const QString& employeeNo, const Y
 void MonthRecords::deleteRows(const QString& employeeNo, const QString& monthText, const YearMonth& month)
 {
     const QVariantList bounds = monthBounds(cleanText(employeeNo), month);
-    m_db.exec(QStringLiteral("DELETE FROM 工资流水 WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?"), bounds);
+    m_db.exec(QStringLiteral("DELETE FROM 工资流水 WHERE 工号 = ? AND 日期 >= ? AND 日期 < ? AND 来源 IS NULL"),
+              bounds);
     m_db.exec(QStringLiteral("DELETE FROM 扣减流水 WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?"), bounds);
     m_db.exec(QStringLiteral("DELETE FROM 员工工资 WHERE 工号 = ? AND 月份 = ?"), {cleanText(employeeNo), monthText});
 }
@@ -343,6 +350,17 @@ bool MonthRecords::isStored(const QString& employeeNo, const YearMonth& month)
                    .toLongLong() > 0;
 }
 
+QHash<qint64, Decimal> MonthRecords::storedSourcedLines(const QString& employeeNo, const YearMonth& month)
+{
+    Statement st = m_db.prepare(
+        QStringLiteral("SELECT id, 金额 FROM 工资流水 WHERE 工号 = ? AND 日期 >= ? AND 日期 < ? AND 来源 IS NOT NULL"));
+    st.bindAll(monthBounds(employeeNo, month));
+    QHash<qint64, Decimal> lines;
+    while (st.next())
+        lines.insert(st.integer(0), st.decimal(1));
+    return lines;
+}
+
 qint64 MonthRecords::version(const QString& employeeNo, const QString& monthText)
 {
     return m_db
@@ -351,9 +369,43 @@ qint64 MonthRecords::version(const QString& employeeNo, const QString& monthText
         .toLongLong();
 }
 
+void lockEmployeeMonth(Database& db, const QString& employeeNo, const QString& monthText)
+{
+    db.lock(QStringLiteral("员工工资 %1 %2").arg(employeeNo, monthText));
+}
+
+void rewriteMonthSummary(Database& db, const QString& employeeNo, const QString& name, const YearMonth& month)
+{
+    const QString monthKey = monthText(month.year, month.month);
+    const QVariantList bounds = monthBounds(employeeNo, month);
+    const QString lines = QStringLiteral(" WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?");
+    Statement production = db.prepare(QStringLiteral("SELECT count(*), decimal_sum(金额) FROM 工资流水") + lines);
+    production.bindAll(bounds);
+    production.next();
+    Statement deductions = db.prepare(QStringLiteral("SELECT count(*), decimal_sum(扣减金额) FROM 扣减流水") + lines);
+    deductions.bindAll(bounds);
+    deductions.next();
+    const qint64 count = production.integer(0) + deductions.integer(0);
+    const Decimal made = production.decimal(1), taken = deductions.decimal(1);
+    QString shownName = name;
+    if (shownName.isEmpty())
+        shownName = db.scalar(QStringLiteral("SELECT max(姓名) FROM 员工工资 WHERE 工号 = ? AND 月份 = ?"),
+                              {employeeNo, monthKey})
+                        .toString();
+    if (shownName.isEmpty())
+        shownName = db.scalar(QStringLiteral("SELECT max(姓名) FROM 员工 WHERE 工号 = ?"), {employeeNo}).toString();
+    db.exec(QStringLiteral("DELETE FROM 员工工资 WHERE 工号 = ? AND 月份 = ?"), {employeeNo, monthKey});
+    if (count > 0)
+        db.exec(
+            QStringLiteral(
+                "INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES (?, ?, ?, ?, ?, ?)"),
+            {monthKey, employeeNo, shownName, made.toDouble(), taken.toDouble(), storable(made - taken).toDouble()});
+    refreshMonthlyTotals(db, employeeNo, month);
+}
+
 void MonthRecords::claim(const QString& employeeNo, const QString& monthText, std::optional<qint64> loadedVersion)
 {
-    m_db.lock(QStringLiteral("员工工资 %1 %2").arg(employeeNo, monthText));
+    lockEmployeeMonth(m_db, employeeNo, monthText);
     refuseClosedMonth(m_db, monthText);
     if (loadedVersion && *loadedVersion != version(employeeNo, monthText))
         throw InputError(QString::fromUtf16(kMonthChangedText));
@@ -367,6 +419,9 @@ void MonthRecords::deleteMonth(const QString& employeeNo, const QString& typedMo
     Transaction tx(m_db);
     requireRight(m_db, Right::WageEntry);
     claim(cleanText(employeeNo), monthText, loadedVersion);
+    if (!storedSourcedLines(cleanText(employeeNo), month).isEmpty())
+        throw InputError(QStringLiteral(
+            "该员工本月有集体计件或计时工资，不能清空；请先在“集体计件”或“计时工资”窗口中去掉他本月的记录。"));
     const StoredTotals before = storedTotals(employeeNo, monthText);
     deleteRows(employeeNo, monthText, month);
     BundleTickets(m_db).releaseMonth(cleanText(employeeNo), monthText);
@@ -395,6 +450,8 @@ qint64 MonthRecords::saveMonthOnce(const MonthSheet& sheet)
     const QString deductionLines = QStringLiteral("扣减记录");
     Decimal productionTotal;
     for (const ProductionLine& line : sheet.production) {
+        if (!line.source.isEmpty())
+            continue; // kept as stored, checked in the transaction
         if (cleanText(line.product).isEmpty())
             throw InputError(noProductText(line.row));
         requireDateIn(line.date, month, productionLines, line.row);
@@ -417,15 +474,37 @@ qint64 MonthRecords::saveMonthOnce(const MonthSheet& sheet)
     Transaction tx(m_db);
     requireRight(m_db, Right::WageEntry);
     claim(employeeNo, monthText, sheet.loadedVersion);
+    // Lines of a team's share or of time work stay as their own entry stored them: the sheet must
+    // hand back every one of them unchanged.
+    const QHash<qint64, Decimal> sourced = storedSourcedLines(employeeNo, month);
+    QSet<qint64> handedBack;
+    for (const ProductionLine& line : sheet.production) {
+        if (line.source.isEmpty())
+            continue;
+        if (!sourced.contains(line.id) || sourced.value(line.id) != line.amount() || handedBack.contains(line.id))
+            throw InputError(QString::fromUtf16(kSourcedLineText));
+        handedBack.insert(line.id);
+        productionTotal += line.amount();
+    }
+    if (handedBack.size() != sourced.size())
+        throw InputError(QString::fromUtf16(kSourcedLineText));
+    storable(productionTotal);
+    storable(productionTotal - deductionTotal);
     const StoredTotals before = storedTotals(employeeNo, monthText);
     deleteRows(employeeNo, monthText, month);
 
-    BundleTickets(m_db).claimForMonth(employeeNo, monthText, sheet.production, m_db.now());
+    QList<ProductionLine> ownLines;
+    for (const ProductionLine& line : sheet.production)
+        if (line.source.isEmpty())
+            ownLines << line;
+    BundleTickets(m_db).claimForMonth(employeeNo, monthText, ownLines, m_db.now());
 
     Statement production = m_db.prepare(
         QStringLiteral("INSERT INTO 工资流水 (日期, 工号, 产品, 计量单位, 数量, 工价, 金额, 备注, 产品编号, 菲票号) "
                        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const ProductionLine& line : sheet.production) {
+        if (!line.source.isEmpty())
+            continue;
         production.bindAll({isoDate(line.date), employeeNo, line.product, line.unit, line.quantity.toDouble(),
                             line.price.toDouble(), line.amount().toDouble(), line.remark,
                             storedItemNumber(line.productNo),
@@ -472,17 +551,19 @@ int MonthRecords::repriceMonth(const QString& typedEmployeeNo, const QString& ty
         requireRight(m_db, Right::WageEntry);
         claim(employeeNo, monthText, loadedVersion);
 
-        MonthSheet sheet = readMonthSheet({monthText, employeeNo, storedTotals(employeeNo, monthText).name,
-                                           loadProduction(employeeNo, month), loadDeductions(employeeNo, month),
-                                           loadedVersion});
+        MonthSheet sheet =
+            readMonthSheet({monthText, employeeNo, storedTotals(employeeNo, monthText).name,
+                            loadProduction(employeeNo, month), loadDeductions(employeeNo, month), loadedVersion});
         PieceRates rates(m_db);
         QStringList changed;
         for (ProductionLine& line : sheet.production) {
+            if (!line.source.isEmpty())
+                continue;
             const std::optional<Decimal> price = rates.priceOn(line.productNo, line.product, line.unit, line.date);
             if (!price || line.price == *price)
                 continue;
-            changed << QStringLiteral("%1 %2 %3→%4").arg(dateText(line.date), line.product, line.price.plainText(),
-                                                        price->plainText());
+            changed << QStringLiteral("%1 %2 %3→%4")
+                           .arg(dateText(line.date), line.product, line.price.plainText(), price->plainText());
             line.price = *price;
         }
         if (savedVersion)
@@ -490,9 +571,9 @@ int MonthRecords::repriceMonth(const QString& typedEmployeeNo, const QString& ty
         if (changed.isEmpty())
             return 0;
         const qint64 saved = saveMonthOnce(sheet);
-        OperationLog(m_db).record(QStringLiteral("按新工价重算"),
-                                  QStringLiteral("%1（%2）%3：%4")
-                                      .arg(sheet.employeeName, employeeNo, monthText, changed.join(QStringLiteral("；"))));
+        OperationLog(m_db).record(QStringLiteral("按新工价重算"), QStringLiteral("%1（%2）%3：%4")
+                                                                      .arg(sheet.employeeName, employeeNo, monthText,
+                                                                           changed.join(QStringLiteral("；"))));
         tx.commit();
         if (savedVersion)
             *savedVersion = saved;

@@ -4,6 +4,7 @@
 #include "data/TextRules.h"
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,7 +16,8 @@ namespace kv {
 class Database;
 
 // Column order of the production lines grid. The piece price, the stored line's id, the
-// product's number (产品编号) and the bundle ticket it pays (菲票号, BundleTickets) are hidden.
+// product's number (产品编号), the bundle ticket it pays (菲票号, BundleTickets) and where the line
+// came from (来源: a team's share or time work, written only by their own entry) are hidden.
 enum ProductionColumn {
     PDate,
     PProduct,
@@ -27,6 +29,7 @@ enum ProductionColumn {
     PId,
     PProductNo,
     PTicket,
+    PSource,
     ProductionColumnCount
 };
 // Column order of the deduction lines grid; the item's number (扣减项目编号) is hidden.
@@ -60,6 +63,10 @@ struct ProductionLine {
     Decimal price;    // at most Decimal::kPricePlaces places
     QString remark;
     QString ticket = {}; // 菲票号 of the bundle ticket the line pays; empty for none (BundleTickets)
+    // Where a stored line came from (lineSource*): empty for the clerk's own lines. A line with a
+    // source is kept by a save as it is stored (its id), never written from the sheet.
+    QString source = {};
+    qint64 id = 0;
     // The amount the line is stored with, whatever the grid showed.
     Decimal amount() const { return quantity * price; }
 };
@@ -124,6 +131,22 @@ struct MonthTexts {
 // The sheet of those texts' filled lines (readSheetLines); InputError names the first fault.
 MonthSheet readMonthSheet(const MonthTexts& texts);
 
+// The sources of production lines that other entries write into an employee's month.
+inline constexpr auto kTeamLineSource = u"集体";
+inline constexpr auto kTimeLineSource = u"计时";
+// The refusal of a change of such a line on the employee's own sheet.
+inline constexpr auto kSourcedLineText =
+    u"集体计件和计时工资的记录只能在“集体计件”或“计时工资”窗口修改，不能在员工的工资表上修改或删除。";
+
+// Inside a transaction: waits for other connections changing the employee's month (a save, a
+// team's entry), so that changes of one month come one after the other.
+void lockEmployeeMonth(Database& db, const QString& employeeNo, const QString& monthText);
+// Inside a transaction that changed lines of the employee's month without its sheet (a team's
+// shares, time work): writes the month's summary row anew from the stored lines (a new version,
+// so that a sheet loaded before is refused on save) or removes it when no line is left, and
+// refreshes the monthly totals. `name` is the employee's name for a new summary row.
+void rewriteMonthSummary(Database& db, const QString& employeeNo, const QString& name, const YearMonth& month);
+
 // The refusal of a save or clearing over a month that another user changed after it was loaded.
 inline constexpr auto kMonthChangedText = u"该员工本月数据已被其他用户修改，请重新载入后再保存。";
 
@@ -183,6 +206,8 @@ private:
     };
     StoredTotals storedTotals(const QString& employeeNo, const QString& monthText);
     void deleteRows(const QString& employeeNo, const QString& monthText, const YearMonth& month);
+    // The month's lines that a team's share or time work wrote: their ids and amounts.
+    QHash<qint64, Decimal> storedSourcedLines(const QString& employeeNo, const YearMonth& month);
     // Inside the change's transaction: waits for other connections changing the same month, then
     // refuses when the month is closed or is no longer the version loaded.
     void claim(const QString& employeeNo, const QString& monthText, std::optional<qint64> loadedVersion);

@@ -64,6 +64,13 @@ WageSlip WageSlips::slip(const EmployeeRef& employee, const YearMonth& month)
     slip.production = records.loadProduction(employee.number, month);
     slip.deductions = records.loadDeductions(employee.number, month);
     slip.productionTotal = amountSum(slip.production, PAmount);
+    for (const LineTexts& line : std::as_const(slip.production)) {
+        const Decimal amount = Decimal::parse(line.value(PAmount)).value_or(Decimal());
+        if (line.value(PSource) == QString::fromUtf16(kTeamLineSource))
+            slip.teamTotal += amount;
+        else if (line.value(PSource) == QString::fromUtf16(kTimeLineSource))
+            slip.timeTotal += amount;
+    }
     slip.deductionTotal = amountSum(slip.deductions, DAmount);
     return slip;
 }
@@ -84,6 +91,15 @@ std::optional<WageSlip> WageSlips::slipOf(qint64 employeeId, const YearMonth& mo
     if (!employee)
         return std::nullopt;
     return slip(*employee, month);
+}
+
+QString productionTotalText(const WageSlip& slip)
+{
+    QString text = QStringLiteral("生产金额合计：%1").arg(slip.productionTotal.moneyText());
+    if (!slip.teamTotal.isZero() || !slip.timeTotal.isZero())
+        text += QStringLiteral("（计件 %1，集体 %2，计时 %3）")
+                    .arg(slip.pieceTotal().moneyText(), slip.teamTotal.moneyText(), slip.timeTotal.moneyText());
+    return text;
 }
 
 bool sameAsStored(const QList<LineTexts>& shownProduction, const QList<LineTexts>& shownDeductions,

@@ -18,13 +18,16 @@ class Database;
 // with the totals of exactly those lines.
 struct WageSlip {
     QString factory;
-    EmployeeRef employee; // as the employee list keeps him
+    EmployeeRef employee;        // as the employee list keeps him
     QString monthText;           // "2008-5"
     QList<LineTexts> production; // columns as ProductionColumn
     QList<LineTexts> deductions; // columns as DeductionColumn
     Decimal productionTotal;     // sum of the production lines' amounts
-    Decimal deductionTotal;      // sum of the deduction lines' amounts
-    NetPayRounding rounding;     // how the net pay is paid out
+    Decimal teamTotal;           // of which the shares of team piece-work (集体计件)
+    Decimal timeTotal;           // and time work (计时)
+    Decimal pieceTotal() const { return productionTotal - teamTotal - timeTotal; }
+    Decimal deductionTotal;  // sum of the deduction lines' amounts
+    NetPayRounding rounding; // how the net pay is paid out
     Decimal netPay() const { return productionTotal - deductionTotal; }
     Decimal paidNetPay() const { return rounding.apply(netPay()); }
 };
@@ -46,6 +49,10 @@ public:
 private:
     Database& m_db;
 };
+
+// "生产金额合计：3,289.39", followed by its parts when the month has team or time pay:
+// "（计件 15.00，集体 3,274.39，计时 0.00）".
+QString productionTotalText(const WageSlip& slip);
 
 // True when the lines on screen that a save would store are the stored lines: the same
 // dates, texts and numbers, in any order. The slip is printed only from a saved month.

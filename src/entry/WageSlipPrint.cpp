@@ -81,7 +81,7 @@ public:
             m_painter.setFont(m_footer);
             m_painter.setPen(Qt::black);
             m_painter.drawText(QRectF(0, m_metrics.page, m_width, footer), Qt::AlignCenter,
-                             QStringLiteral("第 %1 页 / 共 %2 页").arg(p + 1).arg(pages.size()));
+                               QStringLiteral("第 %1 页 / 共 %2 页").arg(p + 1).arg(pages.size()));
             if (m_progress && !m_progress->advance(int(p + 1))) {
                 m_printer.abort(); // nothing of a stopped print reaches the printer
                 m_painter.end();
@@ -206,7 +206,7 @@ private:
         m_painter.drawText(band, Qt::AlignLeft | Qt::AlignVCenter, who);
         if (part.partCount > 1)
             m_painter.drawText(band, Qt::AlignRight | Qt::AlignVCenter,
-                                QStringLiteral("第 %1 页 / 共 %2 页").arg(part.part + 1).arg(part.partCount));
+                               QStringLiteral("第 %1 页 / 共 %2 页").arg(part.part + 1).arg(part.partCount));
     }
 
     void drawTotals(const WageSlip& slip, const QRectF& band)
@@ -214,13 +214,12 @@ private:
         m_painter.setFont(m_bold);
         m_painter.setPen(Qt::black);
         QString totals =
-            QStringLiteral("生产金额合计：%1        减扣金额合计：%2        实发工资：%3")
-                .arg(slip.productionTotal.moneyText(), slip.deductionTotal.moneyText(), slip.netPay().moneyText());
+            QStringLiteral("%1        减扣金额合计：%2        实发工资：%3")
+                .arg(productionTotalText(slip), slip.deductionTotal.moneyText(), slip.netPay().moneyText());
         if (!slip.rounding.isNone())
-            totals = QStringLiteral("生产金额合计：%1    减扣金额合计：%2    实发工资：%3    取整后实发：%4    取整差额：%5")
-                         .arg(slip.productionTotal.moneyText(), slip.deductionTotal.moneyText(),
-                              slip.netPay().moneyText(), slip.paidNetPay().moneyText(),
-                              slip.rounding.difference(slip.netPay()).moneyText());
+            totals = QStringLiteral("%1    减扣金额合计：%2    实发工资：%3    取整后实发：%4    取整差额：%5")
+                         .arg(productionTotalText(slip), slip.deductionTotal.moneyText(), slip.netPay().moneyText(),
+                              slip.paidNetPay().moneyText(), slip.rounding.difference(slip.netPay()).moneyText());
         m_painter.drawText(band, Qt::AlignRight | Qt::AlignVCenter, totals);
     }
 
@@ -232,7 +231,7 @@ private:
         const double labelWidth = m_bodyMetrics.horizontalAdvance(label);
         const double left = band.width() * 0.55;
         m_painter.drawText(QRectF(left, band.top(), labelWidth * 1.1, band.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                            label);
+                           label);
         const double lineY = band.top() + band.height() * 0.75;
         m_painter.drawLine(QPointF(left + labelWidth, lineY), QPointF(band.right(), lineY));
     }

@@ -141,13 +141,15 @@ private slots:
         QCOMPARE(count(owner, "SELECT count(*) FROM 月结明细"), 1);
         // Lines and sums of the closed month, by every way in, and a line moved into it.
         const QString closed = QString::fromUtf16(kMonthClosedText);
-        for (const char* sql :
-             {"INSERT INTO 工资流水 (工号, 日期, 产品, 数量, 工价, 金额) VALUES ('001', '2008-04-09', '外壳', 1, 9, 9)",
-              "UPDATE 工资流水 SET 金额 = 0 WHERE 日期 < '2008-05-01'",
-              "DELETE FROM 工资流水 WHERE 日期 < '2008-05-01'",
-              "UPDATE 工资流水 SET 日期 = '2008-04-30' WHERE 日期 >= '2008-05-01'",
-              "DELETE FROM 员工工资 WHERE 月份 = '2008-4'", "UPDATE 月度合计 SET 生产金额 = 0 WHERE 月份 = '2008-04'",
-              "INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('001', '2008-04-09', '罚款', 5)"})
+        for (
+            const char* sql :
+            {"INSERT INTO 工资流水 (工号, 日期, 产品, 数量, 工价, 金额) VALUES ('001', '2008-04-09', '外壳', 1, 9, 9)",
+             "UPDATE 工资流水 SET 金额 = 0 WHERE 日期 < '2008-05-01'", "DELETE FROM 工资流水 WHERE 日期 < '2008-05-01'",
+             "UPDATE 工资流水 SET 日期 = '2008-04-30' WHERE 日期 >= '2008-05-01'",
+             "DELETE FROM 员工工资 WHERE 月份 = '2008-4'", "UPDATE 月度合计 SET 生产金额 = 0 WHERE 月份 = '2008-04'",
+             "INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('001', '2008-04-09', '罚款', 5)",
+             "INSERT INTO 班组月 (班组id, 月份, 分配方式) VALUES (1, '2008-4', '天数')",
+             "INSERT INTO 班组产量 (班组月id, 日期, 产品, 数量, 工价, 金额) VALUES (1, '2008-04-09', '压烫', 1, 1, 1)"})
             expectRefused([&] { clerk->exec(QString::fromUtf8(sql)); }, closed);
         // The server's functions without the password's proof: the clerk's own proof does not
         // reach the super administrator, a made-up one reaches nobody.

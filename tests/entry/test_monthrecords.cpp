@@ -1,8 +1,8 @@
 #include "TestDb.h"
 #include "data/Database.h"
+#include "entry/ClosedMonths.h"
 #include "entry/EmployeeFinder.h"
 #include "entry/ItemCatalog.h"
-#include "entry/ClosedMonths.h"
 #include "entry/MonthRecords.h"
 
 #include <QTest>
@@ -106,23 +106,24 @@ private slots:
         MonthRecords records(app.db());
         // Neighbouring months, another employee and a summary written as "2008-05" by other means.
         records.saveMonth(readMonthSheet({QStringLiteral("2008-4"),
-                           QStringLiteral("001"),
-                           QStringLiteral("张三"),
-                           {pline("2008-4-30", "外壳", "1", "1")},
-                           {{"2008-4-1", "罚款", "2"}}}));
+                                          QStringLiteral("001"),
+                                          QStringLiteral("张三"),
+                                          {pline("2008-4-30", "外壳", "1", "1")},
+                                          {{"2008-4-1", "罚款", "2"}}}));
         records.saveMonth(readMonthSheet({QStringLiteral("2008-6"),
-                           QStringLiteral("001"),
-                           QStringLiteral("张三"),
-                           {pline("2008-6-1", "外壳", "1", "1")},
-                           {}}));
+                                          QStringLiteral("001"),
+                                          QStringLiteral("张三"),
+                                          {pline("2008-6-1", "外壳", "1", "1")},
+                                          {}}));
         records.saveMonth(readMonthSheet({QStringLiteral("2008-5"),
-                           QStringLiteral("002"),
-                           QStringLiteral("张四"),
-                           {pline("2008-5-5", "外壳", "1", "1")},
-                           {}}));
+                                          QStringLiteral("002"),
+                                          QStringLiteral("张四"),
+                                          {pline("2008-5-5", "外壳", "1", "1")},
+                                          {}}));
         app.db().exec(QStringLiteral("INSERT INTO 员工工资 (月份, 工号) VALUES ('2008-05', '001')"));
 
-        records.saveMonth(readMonthSheet(sheet({pline("2008-5-1", "外壳", "1", "1"), pline("2008-5-31", "外壳", "1", "1")})));
+        records.saveMonth(
+            readMonthSheet(sheet({pline("2008-5-1", "外壳", "1", "1"), pline("2008-5-31", "外壳", "1", "1")})));
         records.saveMonth(readMonthSheet(sheet({pline("2008-5-2", "外壳", "1", "1")})));
 
         QCOMPARE(records.loadProduction(QStringLiteral("001"), kMay2008).size(), 1);
@@ -148,8 +149,11 @@ private slots:
         TestApp app;
         Database& db = app.db();
         MonthRecords records(db);
-        records.saveMonth(readMonthSheet({QStringLiteral("2008-4"), QStringLiteral("001"), QStringLiteral("张三"),
-                           {pline("2008-4-30", "外壳", "3", "3")}, {}}));
+        records.saveMonth(readMonthSheet({QStringLiteral("2008-4"),
+                                          QStringLiteral("001"),
+                                          QStringLiteral("张三"),
+                                          {pline("2008-4-30", "外壳", "3", "3")},
+                                          {}}));
         MonthTexts may = sheet({pline("2008-5-2", "外壳", "1", "5")});
         for (const char* spelling : {"2008-05", " 2008-5 ", "2008-5"}) {
             may.monthText = QString::fromUtf8(spelling);
@@ -182,8 +186,11 @@ private slots:
 
         // Closed April is closed however it is written.
         QCOMPARE(ClosedMonths(db).close(QStringLiteral("2008-4"), QStringLiteral("t")), ClosedMonths::Outcome::Done);
-        MonthTexts april{QStringLiteral("2008-04"), QStringLiteral("001"), QStringLiteral("张三"),
-                         {pline("2008-4-29", "外壳", "1", "7")}, {}};
+        MonthTexts april{QStringLiteral("2008-04"),
+                         QStringLiteral("001"),
+                         QStringLiteral("张三"),
+                         {pline("2008-4-29", "外壳", "1", "7")},
+                         {}};
         QVERIFY_THROWS_EXCEPTION(InputError, records.saveMonth(readMonthSheet(april)));
         QVERIFY_THROWS_EXCEPTION(InputError, records.deleteMonth(QStringLiteral("001"), QStringLiteral(" 2008-04 ")));
         QCOMPARE(records.loadProduction(QStringLiteral("001"), {2008, 4}).value(0).value(PAmount), QStringLiteral("3"));
@@ -235,7 +242,7 @@ private slots:
         records.saveMonth({"2008-5", "001", "张三", {good}, {fine}});
         QCOMPARE(records.loadProduction("001", kMay2008).value(0),
                  QStringList({"2008-5-2", "外壳", "个", "3", "3.75", "夜班", "1.25",
-                              records.loadProduction("001", kMay2008).value(0).value(PId), "P01", ""}));
+                              records.loadProduction("001", kMay2008).value(0).value(PId), "P01", "", ""}));
         QCOMPARE(records.loadDeductions("001", kMay2008).value(0), QStringList({"2008-5-3", "罚款", "0.000001", "K1"}));
     }
 
@@ -243,13 +250,15 @@ private slots:
     {
         TestApp app;
         MonthRecords records(app.db());
-        records.saveMonth(readMonthSheet(sheet({pline("2008-5-1", "旧", "1", "1"), pline("2008-5-2", "旧", "2", "2")})));
+        records.saveMonth(
+            readMonthSheet(sheet({pline("2008-5-1", "旧", "1", "1"), pline("2008-5-2", "旧", "2", "2")})));
         // The third line written fails inside the database.
         failInserts(app.db(), "abort_third", "工资流水", "disk full",
                     "(SELECT count(*) FROM 工资流水 WHERE 产品 = '新') >= 2");
         try {
-            records.saveMonth(readMonthSheet(sheet({pline("2008-5-3", "新", "1", "1"), pline("2008-5-4", "新", "1", "1"),
-                                     pline("2008-5-5", "新", "1", "1")})));
+            records.saveMonth(
+                readMonthSheet(sheet({pline("2008-5-3", "新", "1", "1"), pline("2008-5-4", "新", "1", "1"),
+                                      pline("2008-5-5", "新", "1", "1")})));
             QFAIL("the save should have failed");
         } catch (const DbError& e) {
             QCOMPARE(e.message(), QStringLiteral("disk full"));
@@ -260,7 +269,8 @@ private slots:
         QCOMPARE(count(app.db(), QStringLiteral("员工工资")), 1);
 
         // A date the program cannot read is refused before anything changes.
-        QVERIFY_THROWS_EXCEPTION(InputError, records.saveMonth(readMonthSheet(sheet({pline("2008-5-40", "新", "1", "1")}))));
+        QVERIFY_THROWS_EXCEPTION(InputError,
+                                 records.saveMonth(readMonthSheet(sheet({pline("2008-5-40", "新", "1", "1")}))));
         QCOMPARE(records.loadProduction(QStringLiteral("001"), kMay2008).size(), 2);
     }
 
@@ -305,7 +315,9 @@ private slots:
         MonthTexts other = sheet({pline("2008-5-1", "乙", "2", "2")});
         other.employeeNo = QStringLiteral("002");
         other.loadedVersion = theirs.version("002", "2008-5");
-        QCOMPARE(atOnce([&] { mine.saveMonth(readMonthSheet(first)); }, [&] { theirs.saveMonth(readMonthSheet(other)); }), QStringList());
+        QCOMPARE(
+            atOnce([&] { mine.saveMonth(readMonthSheet(first)); }, [&] { theirs.saveMonth(readMonthSheet(other)); }),
+            QStringList());
         QCOMPARE(mine.loadProduction("002", kMay2008).value(0).value(PProduct), QStringLiteral("乙"));
         QCOMPARE(theirs.loadProduction("001", kMay2008).value(0).value(PProduct), QStringLiteral("甲"));
 
@@ -314,7 +326,8 @@ private slots:
         here.loadedVersion = mine.version("003", "2008-5");
         MonthTexts there = here;
         there.production = {pline("2008-5-2", "那边", "1", "1")};
-        const QStringList failures = atOnce([&] { mine.saveMonth(readMonthSheet(here)); }, [&] { theirs.saveMonth(readMonthSheet(there)); });
+        const QStringList failures =
+            atOnce([&] { mine.saveMonth(readMonthSheet(here)); }, [&] { theirs.saveMonth(readMonthSheet(there)); });
         QCOMPARE(failures, QStringList({QString::fromUtf16(kMonthChangedText)}));
         QCOMPARE(mine.loadProduction("003", kMay2008).size(), 1);
         QCOMPARE(count(app.db(), QStringLiteral("员工工资 WHERE 工号 = '003'")), 1);

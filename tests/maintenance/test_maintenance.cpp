@@ -62,9 +62,17 @@ void seedEveryTable(Database& db)
             "VALUES ('2008-4', 1, '001', '张三', 0, 0, 0, 0)");
     db.exec("INSERT INTO 操作日志 (时间, 账号, 操作) VALUES ('2008-05-10 09:00:00', 'admin', '登录')");
     db.exec("INSERT INTO 生产单 (单号, 款号, 日期) VALUES ('S1', '款A', '2008-05-02')");
-    db.exec("INSERT INTO 生产单工序 (生产单id, 序号, 产品编号, 产品说明, 计量单位, 工价) VALUES (1, 1, 'C001', '外壳', '件', 1.5)");
+    db.exec("INSERT INTO 生产单工序 (生产单id, 序号, 产品编号, 产品说明, 计量单位, 工价) VALUES (1, 1, 'C001', '外壳', "
+            "'件', 1.5)");
     db.exec("INSERT INTO 扎 (生产单id, 扎号, 数量) VALUES (1, 1, 10)");
     db.exec("INSERT INTO 菲票 (票号, 生产单id, 扎id, 工序id, 数量) VALUES ('0000000014', 1, 1, 1, 10)");
+    db.exec("INSERT INTO 班组 (班组编号, 班组名称, 车间) VALUES ('B01', '压烫组', '一车间')");
+    db.exec("INSERT INTO 班组成员 (班组id, 工号, 日工资, 加入日期) VALUES (1, '001', 180, '2008-01-01')");
+    db.exec("INSERT INTO 班组月 (班组id, 月份, 分配方式, 合计) VALUES (1, '2008-5', '日工资', 15)");
+    db.exec(
+        "INSERT INTO 班组产量 (班组月id, 日期, 产品, 数量, 工价, 金额) VALUES (1, '2008-05-02', '外壳', 10, 1.5, 15)");
+    db.exec("INSERT INTO 班组出勤 (班组月id, 工号, 姓名, 天数, 日工资, 份额) VALUES (1, '001', '张三', 1, 180, 15)");
+    db.exec("INSERT INTO 计时工价 (工种, 计量单位, 工价, 生效日期) VALUES ('装配', '小时', 20, '2008-01-01')");
     db.exec("INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)", {"会计", hashPassword("x")});
     db.exec("INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)", {"出纳", hashPassword("y")});
 }
