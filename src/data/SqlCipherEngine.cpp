@@ -260,7 +260,7 @@ public:
             throw fileError(QStringLiteral("数据库文件不存在：%1").arg(path), SQLITE_CANTOPEN, m_path);
         // The engine would take an empty file for a new, empty database; here it is a damaged one.
         if (!createIfMissing && QFileInfo(path).size() == 0)
-            throw fileError(QStringLiteral("%1 是空文件（0 字节）").arg(path), SQLITE_NOTADB, m_path);
+            throw fileError(QStringLiteral("%1 是空文件（0 字节）").arg(path), SQLITE_CORRUPT, m_path);
         // Without a key the engine would read and write the file unencrypted.
         if (key.isEmpty())
             throw fileError(QStringLiteral("没有数据库密钥，不能打开 %1").arg(path), SQLITE_NOTADB, m_path);
