@@ -233,6 +233,24 @@ CREATE INDEX 月结明细_月份 ON 月结明细 (月份, 员工ID);
         snapshotClosedMonth(db, month);
 }
 
+// Version 16: people leave, numbers stay. An employee whose number stored lines name leaves
+// (离职日期) instead of being deleted, a product or deduction item so named is put out of use
+// (停用日期); numbers given up otherwise are kept in 停用编号 (NumberHistory.h).
+// A table or column the data already have (a file told it was of an older version) stays.
+void createVersion16(Database& db)
+{
+    if (!db.tables().contains(QStringLiteral("停用编号")))
+        createTablesOf(db, 16);
+    for (const auto& [table, column] : {std::pair{QStringLiteral("员工"), QStringLiteral("离职日期")},
+                                        {QStringLiteral("产品工价"), QStringLiteral("停用日期")},
+                                        {QStringLiteral("扣减项目"), QStringLiteral("停用日期")}}) {
+        const bool missing =
+            db.prepare(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(table)).columnIndex(column) < 0;
+        if (missing)
+            db.execScript(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT").arg(table, column));
+    }
+}
+
 // A new version is one function above and one line here.
 constexpr SchemaStep kSteps[] = {
     {1, createVersion1},
@@ -249,6 +267,7 @@ constexpr SchemaStep kSteps[] = {
     {13, createVersion13},
     {14, createVersion14},
     {15, createVersion15},
+    {16, createVersion16},
 };
 
 // A server's clerk role neither makes nor upgrades the tables: the database's owner does.

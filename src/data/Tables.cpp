@@ -61,6 +61,12 @@ constexpr TableDef kTables[] = {
      u"id INTEGER PRIMARY KEY AUTOINCREMENT, 月份 TEXT NOT NULL, 员工ID INTEGER, 工号 TEXT, 姓名 TEXT, 车间 TEXT, "
      u"工种 TEXT, 开户银行 TEXT, 银行卡号 TEXT, 发放方式 TEXT, 生产金额 REAL, 扣减 REAL, 实发工资 REAL, 取整后实发 REAL",
      15, TableRole::Data},
+    // Numbers once given and given up (a record deleted, or renumbered while no line named it):
+    // never given to another record. 类别 is the table whose number it was; 原ID the record's id.
+    {u"停用编号",
+     u"类别 TEXT NOT NULL, 编号 TEXT NOT NULL, 名称 TEXT, 原ID INTEGER, 原因 TEXT, 时间 TEXT, "
+     u"PRIMARY KEY (类别, 编号)",
+     16, TableRole::Data},
 };
 } // namespace
 

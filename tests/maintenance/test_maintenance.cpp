@@ -63,6 +63,7 @@ void seedEveryTable(Database& db)
     db.exec("INSERT INTO 生产单工序 (生产单id, 序号, 产品编号, 产品说明, 计量单位, 工价) VALUES (1, 1, 'C001', '外壳', '件', 1.5)");
     db.exec("INSERT INTO 扎 (生产单id, 扎号, 数量) VALUES (1, 1, 10)");
     db.exec("INSERT INTO 菲票 (票号, 生产单id, 扎id, 工序id, 数量) VALUES ('0000000014', 1, 1, 1, 10)");
+    db.exec("INSERT INTO 停用编号 (类别, 编号, 名称, 原因) VALUES ('员工', '000', '王二', '已删除')");
     db.exec("INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)", {"会计", hashPassword("x")});
     db.exec("INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)", {"出纳", hashPassword("y")});
 }
