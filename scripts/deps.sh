@@ -15,6 +15,7 @@ runtime=(
   libxlsxwriter-dev
   libminizip-dev libfreexl-dev
   libsodium-dev
+  libicu-dev
   libzint-dev
   fonts-wqy-microhei
 )

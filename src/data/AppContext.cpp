@@ -1,5 +1,6 @@
 #include "data/AppContext.h"
 
+#include "data/OutputFiles.h"
 #include "data/UniqueNumbers.h"
 
 #include <QDir>
@@ -82,6 +83,8 @@ AppContext::AppContext(const QString& appDir, std::shared_ptr<Clock> clock)
 AppContext::AppContext(AppPaths paths, std::shared_ptr<Clock> clock)
     : m_paths(std::move(paths)), m_clock(std::move(clock))
 {
+    // Exports, bank files and prints into the data folder hold wages and card numbers.
+    addPrivateFolder(m_paths.appDir);
 }
 
 bool AppContext::reconnect(QString* error, bool* fileRefused)

@@ -265,6 +265,24 @@ CREATE INDEX 计时工价_工号 ON 计时工价 (工号, 生效日期);
 )SQL"));
 }
 
+// Version 17: people leave, numbers stay. An employee whose number stored lines name leaves
+// (离职日期) instead of being deleted, a product or deduction item so named is put out of use
+// (停用日期); numbers given up otherwise are kept in 停用编号 (NumberHistory.h).
+// A table or column the data already have (a file told it was of an older version) stays.
+void createVersion17(Database& db)
+{
+    if (!db.tables().contains(QStringLiteral("停用编号")))
+        createTablesOf(db, 17);
+    for (const auto& [table, column] : {std::pair{QStringLiteral("员工"), QStringLiteral("离职日期")},
+                                        {QStringLiteral("产品工价"), QStringLiteral("停用日期")},
+                                        {QStringLiteral("扣减项目"), QStringLiteral("停用日期")}}) {
+        const bool missing =
+            db.prepare(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(table)).columnIndex(column) < 0;
+        if (missing)
+            db.execScript(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 TEXT").arg(table, column));
+    }
+}
+
 // A new version is one function above and one line here.
 constexpr SchemaStep kSteps[] = {
     {1, createVersion1},
@@ -282,6 +300,7 @@ constexpr SchemaStep kSteps[] = {
     {14, createVersion14},
     {15, createVersion15},
     {16, createVersion16},
+    {17, createVersion17},
 };
 
 // A server's clerk role neither makes nor upgrades the tables: the database's owner does.

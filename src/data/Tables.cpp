@@ -92,6 +92,12 @@ constexpr TableDef kTables[] = {
      u"id INTEGER PRIMARY KEY AUTOINCREMENT, 工种 TEXT, 工号 TEXT, 计量单位 TEXT NOT NULL, 工价 REAL NOT NULL, "
      u"生效日期 TEXT NOT NULL",
      16, TableRole::Data},
+    // Numbers once given and given up (a record deleted, or renumbered while no line named it):
+    // never given to another record. 类别 is the table whose number it was; 原ID the record's id.
+    {u"停用编号",
+     u"类别 TEXT NOT NULL, 编号 TEXT NOT NULL, 名称 TEXT, 原ID INTEGER, 原因 TEXT, 时间 TEXT, "
+     u"PRIMARY KEY (类别, 编号)",
+     17, TableRole::Data},
 };
 } // namespace
 

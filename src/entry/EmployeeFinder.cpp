@@ -22,13 +22,13 @@ QList<EmployeeRef> EmployeeFinder::select(const QString& where, const QVariantLi
 
 QList<EmployeeRef> EmployeeFinder::nameContains(const QString& typed)
 {
-    return select(QStringLiteral("WHERE 姓名 LIKE ? ESCAPE '\\' ORDER BY id"),
+    return select(QStringLiteral("WHERE 姓名 LIKE ? ESCAPE '\\' AND 离职日期 IS NULL ORDER BY id"),
                   {u'%' + escapeLike(cleanText(typed)) + u'%'});
 }
 
 QList<EmployeeRef> EmployeeFinder::all()
 {
-    return select(QStringLiteral("ORDER BY id"), {});
+    return select(QStringLiteral("WHERE 离职日期 IS NULL ORDER BY id"), {});
 }
 
 std::optional<EmployeeRef> EmployeeFinder::byId(qint64 id)
@@ -37,15 +37,19 @@ std::optional<EmployeeRef> EmployeeFinder::byId(qint64 id)
     return rows.isEmpty() ? std::nullopt : std::optional(rows.first());
 }
 
-std::optional<EmployeeRef> EmployeeFinder::byNumber(const QString& typed)
+std::optional<EmployeeRef> EmployeeFinder::byNumber(const QString& typed, bool withLeft)
 {
-    const auto rows = select(QStringLiteral("WHERE 工号 = ? ORDER BY id LIMIT 1"), {cleanText(typed)});
+    const auto rows = select(QStringLiteral("WHERE 工号 = ? %1 ORDER BY id LIMIT 1")
+                                 .arg(withLeft ? QString() : QStringLiteral("AND 离职日期 IS NULL")),
+                             {cleanText(typed)});
     return rows.isEmpty() ? std::nullopt : std::optional(rows.first());
 }
 
 bool EmployeeFinder::nameExists(const QString& typed)
 {
-    return m_db.scalar(QStringLiteral("SELECT count(*) FROM 员工 WHERE 姓名 = ?"), {cleanText(typed)}).toInt() > 0;
+    return m_db.scalar(QStringLiteral("SELECT count(*) FROM 员工 WHERE 姓名 = ? AND 离职日期 IS NULL"),
+                       {cleanText(typed)})
+               .toInt() > 0;
 }
 
 } // namespace kv

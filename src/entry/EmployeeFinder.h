@@ -22,7 +22,9 @@ struct EmployeeRef {
     QString workshopLine() const;
 };
 
-// The employee look-ups of the wage entry window. Typed texts are cleaned here.
+// The employee look-ups of the wage entry window. Typed texts are cleaned here. An employee who
+// left (离职) is found only by id, or by number when asked for: nobody types him into a new month,
+// while the months he was paid in still open on him.
 class EmployeeFinder {
 public:
     explicit EmployeeFinder(Database& db) : m_db(db) {}
@@ -30,7 +32,7 @@ public:
     QList<EmployeeRef> nameContains(const QString& typed);
     QList<EmployeeRef> all();
     std::optional<EmployeeRef> byId(qint64 id);
-    std::optional<EmployeeRef> byNumber(const QString& typed);
+    std::optional<EmployeeRef> byNumber(const QString& typed, bool withLeft = false);
     bool nameExists(const QString& typed);
 
 private:

@@ -153,11 +153,18 @@ void EmployeeSelection::selectById(qint64 id)
         keepLoaded();
         return;
     }
+    m_pickedNumber = employee->number;
     m_c.name->setText(employee->name);
     m_c.number->setText(employee->number); // loads him
     m_c.workshopLine->setText(employee->workshopLine());
     m_c.workshopLine->adjustSize();
     m_c.list->hide();
+}
+
+bool EmployeeSelection::findsLeft(const QString& number) const
+{
+    const QString typed = cleanText(number);
+    return !typed.isEmpty() && (typed == cleanText(m_pickedNumber) || typed == cleanText(m_loadedNumber));
 }
 
 void EmployeeSelection::clearWorkshopLine()
@@ -220,8 +227,10 @@ void EmployeeSelection::onListPressed()
 
 void EmployeeSelection::onNameLeft()
 {
+    // The loaded employee stays, also one who has left since (opened from the statistics).
     bool exists = true;
-    if (ui::guarded(m_window, [&] { exists = EmployeeFinder(m_ctx.conn()).nameExists(m_c.name->text()); }) && !exists) {
+    if (!loadedIsShown() &&
+        ui::guarded(m_window, [&] { exists = EmployeeFinder(m_ctx.conn()).nameExists(m_c.name->text()); }) && !exists) {
         if (!forgetLoaded())
             return;
         emit nameNotFound();
@@ -233,7 +242,8 @@ void EmployeeSelection::onNumberChanged(const QString& text)
 {
     emit hideLookupPopup();
     std::optional<EmployeeRef> employee;
-    if (ui::guarded(m_window, [&] { employee = EmployeeFinder(m_ctx.conn()).byNumber(text); }) && employee) {
+    if (ui::guarded(m_window, [&] { employee = EmployeeFinder(m_ctx.conn()).byNumber(text, findsLeft(text)); }) &&
+        employee) {
         // The loaded number typed again reloads his month: that drops unsaved lines as surely
         // as another employee does, so it asks the same.
         const bool again = !m_loadedNumber.isEmpty() && cleanText(employee->number) == cleanText(m_loadedNumber);
@@ -255,7 +265,11 @@ void EmployeeSelection::onNumberChanged(const QString& text)
 void EmployeeSelection::onNumberLeft()
 {
     std::optional<EmployeeRef> employee;
-    if (ui::guarded(m_window, [&] { employee = EmployeeFinder(m_ctx.conn()).byNumber(m_c.number->text()); }) &&
+    if (ui::guarded(m_window,
+                    [&] {
+                        employee =
+                            EmployeeFinder(m_ctx.conn()).byNumber(m_c.number->text(), findsLeft(m_c.number->text()));
+                    }) &&
         !employee) {
         ui::message(m_window, QStringLiteral("没有该员工！"), QStringLiteral("没有"), ui::Icon::Warning);
         // Nobody is loaded any more, once the lines on screen may go; else the loaded employee

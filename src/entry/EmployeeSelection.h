@@ -95,6 +95,10 @@ private:
     std::function<bool()> m_mayLeave;
     QString m_loadedNumber; // the employee whose month is loaded
     QString m_loadedName;
+    // The number of the employee last chosen by id (from the statistics): found in the number box
+    // even when he has left, as is the employee whose month is loaded.
+    QString m_pickedNumber;
+    bool findsLeft(const QString& number) const;
 };
 
 } // namespace kv

@@ -13,13 +13,16 @@ struct CatalogTable {
     QString columns;   // the shown ones, then description, number and pinyin code for matching
     int numericColumn; // shown as plain decimal text
     int shownColumns;
+    int outOfUseColumn; // 停用日期: set for an item no new line may take
 };
 
 CatalogTable tableOf(LookupKind kind)
 {
     if (kind == LookupKind::Product)
-        return {QStringLiteral("产品工价"), QStringLiteral("产品编号, 产品说明, 计量单位, 工价, 拼音编码, id"), 3, 4};
-    return {QStringLiteral("扣减项目"), QStringLiteral("扣减项目编号, 扣减项目说明, 扣减金额, 拼音编码"), 2, 3};
+        return {QStringLiteral("产品工价"),
+                QStringLiteral("产品编号, 产品说明, 计量单位, 工价, 拼音编码, id, 停用日期"), 3, 4, 6};
+    return {QStringLiteral("扣减项目"), QStringLiteral("扣减项目编号, 扣减项目说明, 扣减金额, 拼音编码, 停用日期"), 2,
+            3, 4};
 }
 
 // Letters A-Z to lower case, as SQL's LIKE compares them; every other character stays.
@@ -69,7 +72,7 @@ void ItemCatalog::refresh(Database& db)
         for (int i = 0; i < t.shownColumns; ++i)
             row << (i == t.numericColumn && !st.isNull(i) ? st.decimal(i).plainText() : st.text(i));
         rows.append(row);
-        keys.append({keyOf(st, 0), keyOf(st, 1), keyOf(st, t.shownColumns)});
+        keys.append({keyOf(st, 0), keyOf(st, 1), keyOf(st, t.shownColumns), !st.isNull(t.outOfUseColumn)});
         if (products) {
             listed << row.at(t.numericColumn);
             dated << histories.value(st.integer(t.shownColumns + 1));
@@ -106,15 +109,19 @@ QList<int> ItemCatalog::matches(const QString& typed) const
 {
     QList<int> out;
     out.reserve(m_rows.size());
+    // Items out of use are never offered for a new line; the lines that name them keep them.
     if (typed.isNull()) {
         for (int i = 0; i < m_rows.size(); ++i)
-            out << i;
+            if (!m_keys.at(i).outOfUse)
+                out << i;
         return out;
     }
     // A NUL cannot be part of what is searched for, as in the database's own search.
     const QString key = folded(cleanText(QString(typed).remove(QChar(u'\0'))));
     for (int i = 0; i < m_keys.size(); ++i) {
         const Keys& k = m_keys.at(i);
+        if (k.outOfUse)
+            continue;
         if ((!k.description.isNull() && k.description.endsWith(key)) ||
             (!k.number.isNull() && k.number.contains(key)) || (!k.pinyin.isNull() && k.pinyin.contains(key)))
             out << i;

@@ -46,6 +46,7 @@ private:
         QString number; // folded to lower case; null where the stored value is null
         QString description;
         QString pinyin;
+        bool outOfUse = false; // 停用: matches nothing
     };
 
     LookupKind m_kind;

@@ -1,11 +1,14 @@
 #include "entry/MonthRecords.h"
 
+#include "master/NumberHistory.h"
+
 #include "data/Database.h"
 #include "data/LineItemNumbers.h"
 #include "data/MonthlyTotals.h"
 #include "data/OperationLog.h"
 #include "data/Session.h"
 #include "entry/ClosedMonths.h"
+#include "master/NumberHistory.h"
 #include "master/PieceRates.h"
 #include "tickets/BundleTickets.h"
 
@@ -490,6 +493,19 @@ qint64 MonthRecords::saveMonthOnce(const MonthSheet& sheet)
         throw InputError(QString::fromUtf16(kSourcedLineText));
     storable(productionTotal);
     storable(productionTotal - deductionTotal);
+    // Nobody is paid for days after he left; his months before stay as they were.
+    if (const std::optional<QDate> left = employeeLeftOn(m_db, employeeNo)) {
+        QList<std::pair<QDate, int>> days;
+        for (const ProductionLine& line : sheet.production)
+            days.append({line.date, line.row});
+        for (const DeductionLine& line : sheet.deductions)
+            days.append({line.date, line.row});
+        for (const auto& [day, row] : std::as_const(days))
+            if (day > *left)
+                throw InputError(QStringLiteral("该员工已于 %1 离职，不能再记 %2 的工资（第 %3 行）。")
+                                     .arg(dateText(*left), dateText(day))
+                                     .arg(row));
+    }
     const StoredTotals before = storedTotals(employeeNo, monthText);
     deleteRows(employeeNo, monthText, month);
 

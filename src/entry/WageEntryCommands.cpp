@@ -89,7 +89,7 @@ void WageEntryWindow::onPrintSlip()
     std::optional<WageSlip> slip;
     const bool read = ui::guarded(this, [&] {
         WageSlips slips(m_ctx.conn());
-        const auto employee = EmployeeFinder(m_ctx.conn()).byNumber(m_number->text());
+        const auto employee = EmployeeFinder(m_ctx.conn()).byNumber(m_number->text(), true);
         if (!employee)
             return;
         MonthRecords records(m_ctx.conn());

@@ -2,6 +2,7 @@
 
 #include "data/Accounts.h"
 #include "data/Database.h"
+#include "data/LookAlikeNames.h"
 #include "data/OperationLog.h"
 #include "data/Passwords.h"
 #include "data/TextRules.h"
@@ -97,10 +98,19 @@ void AdminAccounts::requireManaging(qint64 id)
         throw InputError(accountsOnlyText());
 }
 
-void AdminAccounts::requireFreeName(const QString& name, qint64 id)
+void AdminAccounts::requireFreeName(const QString& typed, qint64 id)
 {
+    if (const QString fault = invisibleCharacterFault(typed, QStringLiteral("账号")); !fault.isEmpty())
+        throw InputError(fault);
+    const QString name = cleanText(typed);
     if (!m_db.scalar(QStringLiteral("SELECT id FROM 管理员 WHERE 账号 = ? AND id <> ?"), {name, id}).isNull())
         throw InputError(QString::fromUtf16(kAccountExistsText));
+    // Two names that look the same in the list would let one account pass for another.
+    Statement st = m_db.prepare(QStringLiteral("SELECT 账号 FROM 管理员 WHERE id <> ? ORDER BY id"));
+    st.bind(1, id);
+    while (st.next())
+        if (namesLookAlike(name, st.text(0)))
+            throw InputError(QStringLiteral("该账号与 %1 看起来一样，请换一个").arg(st.text(0)));
 }
 
 void AdminAccounts::writeRights(qint64 id, const QString& name, Rights before, Rights after)
@@ -124,7 +134,7 @@ ListChange AdminAccounts::add(const QString& typedName, const QString& typedPass
         return ListChange::EmptyName;
     Transaction tx(m_db);
     requireRight(m_db, Right::Accounts);
-    requireFreeName(name, 0);
+    requireFreeName(typedName, 0);
     const qint64 id = writeAccount(m_db, std::nullopt, AccountRow{name, cleanText(typedPassword), std::nullopt});
     OperationLog(m_db).record(QStringLiteral("新增账号"), name);
     if (rights)
@@ -172,7 +182,7 @@ ListChange AdminAccounts::change(qint64 id, const AccountChange& change)
     } else {
         requireManaging(id);
     }
-    requireFreeName(name, id);
+    requireFreeName(change.typedName, id);
     writeAccount(m_db, id,
                  AccountRow{name, change.typedPassword ? std::optional(cleanText(*change.typedPassword)) : std::nullopt,
                             std::nullopt},

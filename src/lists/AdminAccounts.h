@@ -25,7 +25,7 @@ struct AccountChange {
 
 // Maintains the accounts that may log in (table 管理员). Names and passwords are cleaned as the
 // login cleans them; passwords are kept only as password hashes; no two accounts have the same
-// name, letter case counting. Every change checks the connection's session:
+// name, letter case counting, nor names a reader cannot tell apart. Every change checks the connection's session:
 // - an account changes its own name and password, the password only with the old one;
 // - other accounts need the right to manage accounts (Right::Accounts), and only accounts whose
 //   rights it holds itself, so that nobody takes over an account that may do more;
@@ -51,7 +51,9 @@ public:
 private:
     // Refuses a change of another account that the session may not make.
     void requireManaging(qint64 id);
-    void requireFreeName(const QString& name, qint64 id);
+    // Refuses a typed name with a character that does not show, one another account has, and
+    // one that looks like another account's (LookAlikeNames.h).
+    void requireFreeName(const QString& typed, qint64 id);
     // Stores and logs the rights when they differ from the stored ones.
     void writeRights(qint64 id, const QString& name, Rights before, Rights after);
 

@@ -158,8 +158,15 @@ void MasterDialog::save()
 {
     ui::guarded(this, [&] {
         MasterRecords records(m_ctx.conn(), m_kind);
+        // A number a record out of use or gone had is never given again.
+        if (const QString former = records.formerOwner(valueOf(0), editedId); !former.isEmpty()) {
+            if (confirmNewNumber(former))
+                setValue(0, records.automaticNumber());
+            m_fields.first()->setFocus();
+            return;
+        }
         if (editedId == 0 && records.numberExists(valueOf(0))) {
-            if (confirmNewNumber())
+            if (confirmNewNumber(masterTable(m_kind).duplicateMessage))
                 setValue(0, records.automaticNumber());
             m_fields.first()->setFocus();
             return;
@@ -174,6 +181,17 @@ void MasterDialog::save()
             return;
         }
 
+        // Two people may share a name, but the clerk should know when a list will show two alike.
+        if (!m_loaded || cleanText(m_loaded->value(1)) != cleanText(values.value(1)))
+            if (const QStringList alike = records.lookAlikeNames(values.value(1), editedId);
+                !alike.isEmpty() &&
+                ui::message(this,
+                            QStringLiteral("已有员工的姓名与“%1”看起来一样：%2。\n列表中将分不清他们。确定还要保存吗？")
+                                .arg(cleanText(values.value(1)), alike.join(QStringLiteral("、"))),
+                            QStringLiteral("姓名相同"), ui::Icon::Question, ui::Buttons::YesNo) != ui::Answer::Yes) {
+                m_fields.at(1)->setFocus();
+                return;
+            }
         if (!records.save(editedId, values, m_loaded)) {
             reportMissingRecord();
             close();
@@ -188,10 +206,10 @@ void MasterDialog::save()
     });
 }
 
-bool MasterDialog::confirmNewNumber()
+bool MasterDialog::confirmNewNumber(const QString& refusal)
 {
     const MasterTable& table = masterTable(m_kind);
-    ui::message(this, table.duplicateMessage, QStringLiteral("提示！"), ui::Icon::Warning);
+    ui::message(this, refusal, QStringLiteral("提示！"), ui::Icon::Warning);
     return ui::message(this, table.autoNumberQuestion, QStringLiteral("是否"), ui::Icon::None, ui::Buttons::YesNo) ==
            ui::Answer::Yes;
 }

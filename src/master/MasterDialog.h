@@ -63,7 +63,7 @@ protected:
 private:
     bool prepare();
     void save();
-    bool confirmNewNumber();
+    bool confirmNewNumber(const QString& refusal);
     QString valueOf(int column) const;
     void setValue(int column, const QString& value);
     void reportMissingRecord();

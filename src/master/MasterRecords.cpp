@@ -2,12 +2,14 @@
 
 #include "data/Database.h"
 #include "data/Decimal.h"
+#include "data/LookAlikeNames.h"
 #include "data/OperationLog.h"
 #include "data/Session.h"
 #include "data/TextRules.h"
 #include "data/UniqueNumbers.h"
 #include "lists/CodeList.h"
 #include "master/BankCards.h"
+#include "master/NumberHistory.h"
 #include "master/PieceRates.h"
 
 namespace kv {
@@ -105,15 +107,19 @@ QString optionalValueFault(const MasterColumn& column, const QString& value)
 
 MasterRecords::MasterRecords(Database& db, MasterKind kind) : m_db(db), m_table(masterTable(kind)) {}
 
-RecordRows MasterRecords::list(const QList<FieldCondition>& conditions)
+RecordRows MasterRecords::list(const QList<FieldCondition>& conditions, bool withOutOfUse)
 {
+    const QString outOfUse = outOfUseColumn(m_table.kind);
     QString sql = QStringLiteral("SELECT * FROM %1 WHERE 1=1").arg(quoted(m_table.table));
+    if (!withOutOfUse)
+        sql += QStringLiteral(" AND %1 IS NULL").arg(quoted(outOfUse));
     QVariantList values;
     for (const FieldCondition& c : conditions) {
         const int index = m_table.columnIndex(c.field);
-        if (index < 0)
+        if (index < 0 && c.field != outOfUse)
             throw InputError(QStringLiteral("%1中没有字段“%2”").arg(m_table.table, c.field));
-        const MasterColumn& column = m_table.columns.at(index);
+        const MasterColumn column =
+            index < 0 ? MasterColumn{outOfUse, ColumnType::Date, {}, {}} : m_table.columns.at(index);
         sql += QStringLiteral(" AND %1 = ?").arg(quoted(column.name));
         values << conditionValue(column, c.value);
     }
@@ -126,13 +132,13 @@ RecordRows MasterRecords::list(const QList<FieldCondition>& conditions)
     QList<int> cols;
     QList<ColumnType> types;
     for (int i = 0; i < st.columnCount(); ++i) {
-        if (i == idCol)
-            continue;
         const QString name = st.columnName(i);
+        if (i == idCol || (name == outOfUse && !withOutOfUse))
+            continue;
         const int index = m_table.columnIndex(name);
         result.fields << name;
         cols << i;
-        types << (index < 0 ? ColumnType::Text : m_table.columns.at(index).type);
+        types << (index >= 0 ? m_table.columns.at(index).type : name == outOfUse ? ColumnType::Date : ColumnType::Text);
     }
     while (st.next()) {
         QStringList row;
@@ -144,22 +150,43 @@ RecordRows MasterRecords::list(const QList<FieldCondition>& conditions)
     return result;
 }
 
-void MasterRecords::remove(qint64 id)
+Removal MasterRecords::remove(qint64 id)
 {
     Transaction tx(m_db);
     requireRight(m_db, Right::MasterData);
-    Statement st = m_db.prepare(
-        QStringLiteral("SELECT %1, %2 FROM %3 WHERE id = ?")
-            .arg(quoted(m_table.columns.at(0).name), quoted(m_table.columns.at(1).name), quoted(m_table.table)));
+    const QString outOfUse = quoted(outOfUseColumn(m_table.kind));
+    Statement st = m_db.prepare(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE id = ?")
+                                    .arg(quoted(m_table.columns.at(0).name), quoted(m_table.columns.at(1).name),
+                                         outOfUse, quoted(m_table.table)) +
+                                m_db.lockClause());
     st.bind(1, id);
-    const QString what = st.next() ? st.text(0) + u' ' + st.text(1) : QString();
+    if (!st.next())
+        return Removal::Missing;
+    const QString number = st.text(0);
+    const QString name = st.text(1);
+    if (!st.isNull(2))
+        return Removal::AlreadyOutOfUse;
+    const QString what = number + u' ' + name;
+    // Only lines that carry the number are surely the record's; a line with only a shared
+    // description does not keep it.
+    const LineReferences refs = referringLines(id);
+    if (refs.production + refs.deductions > 0) {
+        m_db.exec(QStringLiteral("UPDATE %1 SET %2 = ? WHERE id = ?").arg(quoted(m_table.table), outOfUse),
+                  {isoDate(m_db.now().date()), id});
+        OperationLog(m_db).record((m_table.kind == MasterKind::Employee
+                                       ? QStringLiteral("员工离职")
+                                       : QStringLiteral("停用") + recordNoun(m_table.kind)),
+                                  what);
+        tx.commit();
+        return Removal::OutOfUse;
+    }
     m_db.exec(QStringLiteral("DELETE FROM %1 WHERE id = ?").arg(quoted(m_table.table)), {id});
-    const int removed = m_db.changes();
     if (m_table.kind == MasterKind::Product)
         m_db.exec(QStringLiteral("DELETE FROM 工价历史 WHERE 产品ID = ?"), {id});
-    if (removed > 0)
-        OperationLog(m_db).record(QStringLiteral("删除") + recordNoun(m_table.kind), what);
+    keepGivenUpNumber(m_db, m_table.kind, number, name, id, QStringLiteral("已删除"));
+    OperationLog(m_db).record(QStringLiteral("删除") + recordNoun(m_table.kind), what);
     tx.commit();
+    return Removal::Deleted;
 }
 
 LineReferences MasterRecords::referringLines(qint64 id)
@@ -230,11 +257,33 @@ bool MasterRecords::numberExists(const QString& typedNumber)
     return !id.isNull();
 }
 
+QString MasterRecords::formerOwner(const QString& typedNumber, qint64 id)
+{
+    return formerOwnerRefusal(m_db, m_table.kind, cleanText(typedNumber), id);
+}
+
+QStringList MasterRecords::lookAlikeNames(const QString& typedName, qint64 id)
+{
+    QStringList out;
+    if (m_table.kind != MasterKind::Employee)
+        return out;
+    Statement st = m_db.prepare(QStringLiteral("SELECT 工号, 姓名, 离职日期 FROM 员工 WHERE id <> ? ORDER BY id"));
+    st.bind(1, id);
+    while (st.next())
+        if (namesLookAlike(typedName, st.text(1)))
+            out << QStringLiteral("%1（工号 %2%3）")
+                       .arg(st.text(1), st.text(0), st.isNull(2) ? QString() : QStringLiteral("，已离职"));
+    return out;
+}
+
 QString MasterRecords::automaticNumber()
 {
-    const qint64 highest =
-        m_db.scalar(QStringLiteral("SELECT max(id) FROM %1").arg(quoted(m_table.table))).toLongLong();
-    return m_table.numberLetter + QStringLiteral("%1").arg(highest + 1, 5, 10, QChar(u'0'));
+    qint64 next = m_db.scalar(QStringLiteral("SELECT max(id) FROM %1").arg(quoted(m_table.table))).toLongLong() + 1;
+    for (;; ++next) {
+        const QString number = m_table.numberLetter + QStringLiteral("%1").arg(next, 5, 10, QChar(u'0'));
+        if (!numberExists(number) && formerOwner(number, 0).isEmpty())
+            return number;
+    }
 }
 
 std::optional<QStringList> MasterRecords::load(qint64 id)
@@ -362,16 +411,31 @@ void MasterRecords::refuseTakenNumber(qint64 id, const QString& number)
 {
     const QString column = quoted(m_table.numberColumn().name);
     const QString table = quoted(m_table.table);
+    std::optional<std::pair<QString, QString>> givenUp; // the number the record leaves, and its name
     if (id != 0) {
-        const QVariant stored = m_db.scalar(QStringLiteral("SELECT %1 FROM %2 WHERE id = ?").arg(column, table), {id});
+        Statement st = m_db.prepare(QStringLiteral("SELECT %1, %2 FROM %3 WHERE id = ?")
+                                        .arg(column, quoted(m_table.columns.at(1).name), table));
+        st.bind(1, id);
         // A record keeps its number even where earlier versions stored it twice.
-        if (stored.isNull() || stored.toString() == number)
+        if (!st.next() || st.isNull(0) || st.text(0) == number)
             return;
-        refuseNumberChange(id, stored.toString());
+        refuseNumberChange(id, st.text(0));
+        givenUp = {st.text(0), st.text(1)};
     }
-    if (!m_db.scalar(QStringLiteral("SELECT id FROM %1 WHERE %2 = ? AND id <> ?").arg(table, column), {number, id})
-             .isNull())
-        throw InputError(QString::fromUtf16(kNumberTakenText));
+    // One look at the table (an import asks for every row): a record in use or out of use has it.
+    {
+        Statement st = m_db.prepare(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 = ? AND id <> ? ORDER BY id")
+                                        .arg(quoted(m_table.columns.at(1).name),
+                                             quoted(outOfUseColumn(m_table.kind)), table, column));
+        st.bindAll({number, id});
+        if (st.next())
+            throw InputError(st.isNull(1) ? QString::fromUtf16(kNumberTakenText)
+                                          : formerOwnerText(m_table.kind, st.text(0), outOfUseText(m_table.kind)));
+    }
+    if (const QString given = givenUpNumberRefusal(m_db, m_table.kind, number, id); !given.isEmpty())
+        throw InputError(given);
+    if (givenUp)
+        keepGivenUpNumber(m_db, m_table.kind, givenUp->first, givenUp->second, id, QStringLiteral("已改用 ") + number);
 }
 
 void MasterRecords::refuseNumberChange(qint64 id, const QString& stored)
@@ -397,6 +461,10 @@ bool MasterRecords::write(qint64 editId, const QStringList& values, QStringList*
         names << quoted(column.name);
         bound << storedValue(column, values.value(i));
     }
+    // A name nobody can read as typed is no name.
+    if (m_table.kind == MasterKind::Employee)
+        if (const QString fault = invisibleCharacterFault(values.value(1), QStringLiteral("姓名")); !fault.isEmpty())
+            throw InputError(fault);
     // The values themselves first, then whether their number is free.
     refuseTakenNumber(editId, cleanText(values.value(0)));
 

@@ -47,6 +47,14 @@ QString referenceNote(MasterKind kind, const LineReferences& refs);
 // empty value always can).
 QString optionalValueFault(const MasterColumn& column, const QString& value);
 
+// What a delete did with the record.
+enum class Removal {
+    Deleted,         // no stored line named it: gone, its number kept as given up
+    OutOfUse,        // lines name it: the employee left (离职), the item is out of use (停用) from today
+    AlreadyOutOfUse, // it had left or gone out of use before: nothing changed
+    Missing,         // no such record
+};
+
 // A master table as its list window shows it.
 struct RecordRows {
     QStringList fields;      // the columns after id, in table order
@@ -64,19 +72,29 @@ public:
 
     const MasterTable& table() const { return m_table; }
 
-    // Every record, or those equal to every condition, in ascending id. Numbers are shown as
-    // plain decimal text, dates as yyyy-M-d and card numbers masked but for the last four
-    // digits; a date condition may be typed in any accepted date form. An unknown field is an
-    // error.
-    RecordRows list(const QList<FieldCondition>& conditions = {});
-    // Needs Right::MasterData.
-    void remove(qint64 id);
+    // Every record, or those equal to every condition, in ascending id; without the records out
+    // of use (NumberHistory.h) and the column of their day unless `withOutOfUse`. Numbers are
+    // shown as plain decimal text, dates as yyyy-M-d and card numbers masked but for the last
+    // four digits; a date condition may be typed in any accepted date form. An unknown field is
+    // an error.
+    RecordRows list(const QList<FieldCondition>& conditions = {}, bool withOutOfUse = false);
+    // Deletes the record, or where stored lines carry its number takes it out of use from today
+    // instead, so that every month it was paid in keeps it. Needs Right::MasterData.
+    Removal remove(qint64 id);
     // The stored lines that name the record (none for a record that is gone).
     LineReferences referringLines(qint64 id);
 
     // Whether another record already has this (cleaned) number.
     bool numberExists(const QString& typedNumber);
-    // The letter and the highest id + 1, zero-padded to at least five digits: Y00042.
+    // Why the record `id` (0: a new one) may not take the number because a record out of use or
+    // gone had it (formerOwnerRefusal); empty when none did.
+    QString formerOwner(const QString& typedNumber, qint64 id);
+    // The employees other than `id` whose names would look the same as the typed one in a list
+    // (LookAlikeNames.h), as "吴十（工号 008）", "吴十（工号 009，已离职）"; two people may share a
+    // name, so this is asked about, not refused. Empty for the other tables.
+    QStringList lookAlikeNames(const QString& typedName, qint64 id);
+    // The letter and the highest id + 1, zero-padded to at least five digits: Y00042; the next
+    // one up when that number was ever given.
     QString automaticNumber();
 
     // The values of one record in column order as the dialog shows them; none when it is gone.
@@ -108,8 +126,9 @@ public:
 private:
     bool saveOnce(qint64 editId, const QStringList& values, const std::optional<QStringList>& loaded);
     QVariant storedValue(const MasterColumn& column, const QString& typed) const;
-    // Throws InputError when another record has the number (kNumberTakenText), or when the
-    // record's number would change while stored lines name it; id 0 for a new record.
+    // Throws InputError when another record has the number (kNumberTakenText) or had it
+    // (formerOwnerRefusal), or when the record's number would change while stored lines name it;
+    // id 0 for a new record. A number the record gives up is kept as given up.
     void refuseTakenNumber(qint64 id, const QString& number);
     void refuseNumberChange(qint64 id, const QString& stored);
     // load, and inside a transaction keeps the row from other connections' changes till its end.

@@ -1,9 +1,11 @@
 #include "master/RecordListWindow.h"
 
 #include "data/AppContext.h"
+#include "data/TextRules.h"
 #include "master/ImportDialog.h"
 #include "master/ImportReader.h"
 #include "master/MasterDialogs.h"
+#include "master/NumberHistory.h"
 #include "tickets/TicketWindow.h"
 #include "ui/DataGrid.h"
 #include "ui/FileChooser.h"
@@ -14,6 +16,7 @@
 #include "ui/Twips.h"
 #include "ui/WorkbookExport.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -73,6 +76,14 @@ RecordListWindow::RecordListWindow(AppContext& ctx, MasterKind kind, QWidget* pa
     // Work orders pay products of this list: their tickets are made from here.
     if (kind == MasterKind::Product)
         addCommand(QStringLiteral("菲票"), [this] { openTickets(); });
+    m_toolbar->addSeparator();
+    m_showOutOfUse = new QCheckBox(kind == MasterKind::Employee  ? QStringLiteral("显示离职员工")
+                                   : kind == MasterKind::Product ? QStringLiteral("显示停用产品")
+                                                                 : QStringLiteral("显示停用项目"),
+                                   this);
+    m_showOutOfUse->setObjectName(QStringLiteral("CheckOutOfUse"));
+    m_toolbar->addWidget(m_showOutOfUse);
+    connect(m_showOutOfUse, &QCheckBox::toggled, this, [this] { applyFilter(); });
 
     m_grid = new ui::DataGrid(this);
     m_grid->setObjectName(QStringLiteral("fg"));
@@ -103,12 +114,16 @@ ui::ConditionRow RecordListWindow::makeConditionRow(ui::FindPanel* panel, int in
 void RecordListWindow::loadRecords(const QList<FieldCondition>& conditions)
 {
     RecordRows records;
-    if (!ui::guarded(this, [&] { records = MasterRecords(m_ctx.conn(), m_kind).list(conditions); }))
+    if (!ui::guarded(
+            this, [&] { records = MasterRecords(m_ctx.conn(), m_kind).list(conditions, m_showOutOfUse->isChecked()); }))
         return;
 
     const int idCol = int(records.fields.size());
     m_grid->setRows(1);
     m_grid->setCols(idCol + 1);
+    // The id column moves when the column of the day out of use comes and goes.
+    for (int c = 0; c < idCol; ++c)
+        m_grid->setColHidden(c, false);
     m_grid->setColHidden(idCol);
     const MasterTable& table = masterTable(m_kind);
     for (int c = 0; c < idCol; ++c) {
@@ -167,18 +182,53 @@ void RecordListWindow::deleteCurrent()
     const qint64 id = currentId();
     if (id == 0)
         return;
-    // The operator learns before answering that stored wage lines name the record: an employee
-    // deleted drops out of every later statistics run.
+    const bool employee = m_kind == MasterKind::Employee;
+    const QString noun = employee ? QStringLiteral("该员工") : QStringLiteral("该") + recordNoun(m_kind);
+    // The operator learns before answering that stored wage lines name the record, and that it
+    // then stays, out of use, in every month it was paid in.
     LineReferences refs;
-    if (!ui::guarded(this, [&] { refs = MasterRecords(m_ctx.conn(), m_kind).referringLines(id); }))
+    std::optional<QDate> since;
+    QString today; // as the database dates the change (on a server, by its clock)
+    if (!ui::guarded(this, [&] {
+            refs = MasterRecords(m_ctx.conn(), m_kind).referringLines(id);
+            since = outOfUseSince(m_ctx.conn(), m_kind, id);
+            today = dateText(m_ctx.conn().now().date());
+        }))
         return;
+    if (since) {
+        ui::message(this,
+                    noun + QStringLiteral("已于 %1 %2，不能再删除。")
+                               .arg(dateText(*since), employee ? QStringLiteral("离职") : QStringLiteral("停用")),
+                    QStringLiteral("删除"), ui::Icon::Information);
+        return;
+    }
     const QString note = referenceNote(m_kind, refs);
-    const QString question = QStringLiteral("确定要删除选中数据吗？") + (note.isEmpty() ? QString() : u'\n' + note);
+    const QString number = masterTable(m_kind).numberColumn().name;
+    QString consequence;
+    if (refs.production + refs.deductions > 0)
+        consequence = employee
+                          ? QStringLiteral("这些记录都会保留：该员工不会被删除，而是记为离职（离职日期 %1），"
+                                           "以后的查找和录入中不再出现，以前各月的工资照常显示，他的工号不会再给别人。")
+                                .arg(today)
+                          : QStringLiteral("这些记录都会保留：%1不会被删除，而是改为停用（停用日期 %2），"
+                                           "以后录入时不再能选，以前各月照常显示，它的%3不会再给别的%4。")
+                                .arg(noun, today, number, recordNoun(m_kind));
+    else
+        consequence = QStringLiteral("删除后它的%1也不会再给别的%2使用。").arg(number, recordNoun(m_kind));
+    const QString question =
+        QStringLiteral("确定要删除选中数据吗？") + (note.isEmpty() ? QString() : u'\n' + note) + u'\n' + consequence;
     if (!ui::confirmLoss(this, question, QStringLiteral("确定删除")))
         return;
-    if (!ui::guarded(this, [&] { MasterRecords(m_ctx.conn(), m_kind).remove(id); }))
+    Removal removal = Removal::Missing;
+    if (!ui::guarded(this, [&] { removal = MasterRecords(m_ctx.conn(), m_kind).remove(id); }))
         return;
-    ui::message(this, QStringLiteral("删除成功！"), QStringLiteral("己删除"), ui::Icon::Information);
+    if (removal == Removal::Deleted)
+        ui::message(this, QStringLiteral("删除成功！"), QStringLiteral("己删除"), ui::Icon::Information);
+    else if (removal == Removal::OutOfUse)
+        ui::message(this,
+                    employee ? noun + QStringLiteral("已记为离职，以前各月的工资照常保留。")
+                             : noun + QStringLiteral("已停用，以前各月的记录照常保留。"),
+                    employee ? QStringLiteral("离职") : QStringLiteral("停用"), ui::Icon::Information);
     loadRecords();
 }
 

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QToolBar;
 
 namespace kv {
@@ -22,8 +23,9 @@ class RecordListWindow final : public QWidget {
 public:
     RecordListWindow(AppContext& ctx, MasterKind kind, QWidget* parent = nullptr);
 
-    // Rebuilds the grid from the table, limited to the rows equal to every condition. On a
-    // database error the grid stays as it was.
+    // Rebuilds the grid from the table, limited to the rows equal to every condition, with the
+    // records out of use (离职, 停用) only when the check box asks for them. On a database error
+    // the grid stays as it was.
     void loadRecords(const QList<FieldCondition>& conditions = {});
 
     ui::DataGrid* grid() const { return m_grid; }
@@ -48,6 +50,7 @@ private:
     AppContext& m_ctx;
     MasterKind m_kind;
     QToolBar* m_toolbar;
+    QCheckBox* m_showOutOfUse; // "显示离职员工", "显示停用产品", "显示停用项目"
     ui::DataGrid* m_grid;
     ui::FindPanel* m_panel;
 };

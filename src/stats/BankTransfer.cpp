@@ -2,11 +2,12 @@
 
 #include "data/Database.h"
 #include "data/Error.h"
+#include "data/OutputFiles.h"
 #include "data/PaySnapshot.h"
+#include "stats/PayMethod.h"
 
 #include <QDir>
 #include <QHash>
-#include <QSaveFile>
 
 namespace kv {
 
@@ -41,9 +42,6 @@ QString csvRow(const QStringList& fields)
 // Sorts the pays by the given details of their employees.
 TransferSheet sortPays(const QHash<qint64, PaidBy>& details, const QList<PayDue>& pays, const NetPayRounding& rounding)
 {
-    // A bank pays whole 分: without a rounding set, to the 分 half up.
-    const NetPayRounding paidAs =
-        rounding.isNone() ? NetPayRounding{NetPayRounding::Unit::Fen, NetPayRounding::Mode::HalfUp} : rounding;
     TransferSheet sheet;
     sheet.rounding = rounding;
     for (const PayDue& pay : pays) {
@@ -52,14 +50,13 @@ TransferSheet sortPays(const QHash<qint64, PaidBy>& details, const QList<PayDue>
             sheet.gone << pay.name;
             continue;
         }
-        const Decimal amount = paidAs.apply(pay.netPay);
+        const Decimal amount = paidOut(rounding, pay.netPay);
         if (amount.isNegative() || amount.isZero()) {
             sheet.notPaid << pay.name;
             continue;
         }
         const PaidBy& by = *found;
-        const bool byBank =
-            by.method == QStringLiteral("银行") || (by.method != QStringLiteral("现金") && !by.card.isEmpty());
+        const bool byBank = payMethodOf(by.method, by.card) == PayMethod::Bank;
         if (byBank && by.card.isEmpty()) {
             sheet.withoutCard << pay.name;
             continue;
@@ -108,6 +105,14 @@ QString transferRefusal(const TransferSheet& sheet)
     return parts.join(u'\n') + QStringLiteral("\n银行代发表没有导出。");
 }
 
+QList<ShownPay> cashPays(const TransferSheet& sheet)
+{
+    QList<ShownPay> out;
+    for (const Payment& p : sheet.cash)
+        out.append({p.number, p.name, p.netPay});
+    return out;
+}
+
 QString csvTextField(const QString& text)
 {
     QString field = text;
@@ -133,20 +138,19 @@ QByteArray transferCsv(const TransferSheet& sheet, const QString& note)
 
 bool saveTransferCsv(const TransferSheet& sheet, const QString& note, const QString& filePath, QString* error)
 {
-    QSaveFile file(filePath);
-    const auto fail = [&](const QString& reason) {
-        if (error)
-            *error = QStringLiteral("无法保存文件“%1”：%2").arg(QDir::toNativeSeparators(filePath), reason);
-        return false;
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    const QByteArray bytes = transferCsv(sheet, note);
-    if (file.write(bytes) != bytes.size())
-        return fail(file.errorString());
-    if (!file.commit())
-        return fail(file.errorString());
-    return true;
+    QString reason;
+    if (writeOutputFile(filePath, transferCsv(sheet, note), &reason))
+        return true;
+    if (error)
+        *error = QStringLiteral("无法保存文件“%1”：%2").arg(QDir::toNativeSeparators(filePath), reason);
+    return false;
+}
+
+QString cardNumbersNote(const QString& filePath)
+{
+    return isPrivatePlace(filePath)
+               ? QStringLiteral("文件中有员工完整的银行卡号，只有您本人的系统账户能打开它；请妥善保管，交给银行后删除。")
+               : QStringLiteral("文件中有员工完整的银行卡号，请妥善保管，不要放在别人能打开的地方，交给银行后删除。");
 }
 
 } // namespace kv

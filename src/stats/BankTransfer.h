@@ -3,6 +3,7 @@
 #include "data/Decimal.h"
 #include "data/NetPayRounding.h"
 #include "data/TextRules.h"
+#include "stats/CashBreakdown.h"
 
 #include <QList>
 #include <QString>
@@ -30,7 +31,7 @@ struct Payment {
     QString bank;   // 开户银行
     QString card;   // 银行卡号, the digits in full; empty when paid in cash
     Decimal netPay; // exact
-    Decimal amount; // net pay rounded as the settings say (to the 分 when they say none): paid
+    Decimal amount; // paidOut of the net pay
 };
 
 struct TransferSheet {
@@ -48,14 +49,17 @@ struct TransferSheet {
     bool refused() const { return !withoutCard.isEmpty() || !gone.isEmpty(); }
 };
 
-// Sorts the pays into transfers and cash by each employee's 发放方式 as stored now: 银行 by bank
-// (a card number needed), 现金 in cash, and an empty one by bank when a card number is stored,
-// else in cash. Throws DbError.
+// Sorts the pays into transfers and cash by each employee's 发放方式 as stored now (payMethodOf,
+// PayMethod.h), each paid paidOut of his net pay. The one split of pay day: 零钞统计 counts the
+// notes of the cash part (cashPays). Throws DbError.
 TransferSheet transferSheet(Database& db, const QList<PayDue>& pays, const NetPayRounding& rounding);
 // The sheet of a month's pay: of an open month as above, with the rounding set now; of a closed
 // month with its own rounding and each worker's bank, card and 发放方式 as they were when it was
 // closed (PaySnapshot.h), by employee id. Throws DbError.
 TransferSheet monthTransferSheet(Database& db, const QList<PayDue>& pays, const YearMonth& month);
+
+// The workers the sheet pays in cash, for the envelopes of 零钞统计.
+QList<ShownPay> cashPays(const TransferSheet& sheet);
 
 // Why the sheet cannot be handed to the bank, naming the employees; empty when it can.
 QString transferRefusal(const TransferSheet& sheet);
@@ -66,9 +70,11 @@ QString transferRefusal(const TransferSheet& sheet);
 // carriage return) gets a leading apostrophe, so that it stays text. Amounts to the cent.
 QByteArray transferCsv(const TransferSheet& sheet, const QString& note);
 
-// Writes the CSV file whole or not at all (an existing file stays as it was on failure). False
-// with the reason in Chinese in *error.
+// Writes the CSV file whole or not at all (an existing file stays as it was on failure), the
+// owner's alone in the data folder (OutputFiles.h). False with the reason in Chinese in *error.
 bool saveTransferCsv(const TransferSheet& sheet, const QString& note, const QString& filePath, QString* error);
+// What the user is told with a file that holds card numbers in full, by where it lies.
+QString cardNumbersNote(const QString& filePath);
 
 // A CSV field as transferCsv writes it, for a text.
 QString csvTextField(const QString& text);

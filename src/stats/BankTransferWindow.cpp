@@ -181,7 +181,9 @@ bool BankTransferWindow::exportCsv()
         ui::message(this, error, QStringLiteral("导出失败"), ui::Icon::Warning);
         return false;
     }
-    ui::message(this, QStringLiteral("己导出CSV文件到%1，请到该目录打开查看").arg(QDir::toNativeSeparators(path)),
+    ui::message(this,
+                QStringLiteral("己导出CSV文件到%1，请到该目录打开查看").arg(QDir::toNativeSeparators(path)) + u'\n' +
+                    cardNumbersNote(path),
                 QStringLiteral("成功导出！"), ui::Icon::Information);
     return true;
 }

@@ -6,10 +6,15 @@
 #include "data/PaySnapshot.h"
 #include "data/Session.h"
 #include "data/TextRules.h"
+#include "stats/PayMethod.h"
 
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <limits>
+#include <numeric>
+#include <optional>
+#include <vector>
 
 namespace kv {
 
@@ -104,6 +109,74 @@ void setCashDenominations(Database& db, const QString& typed)
     tx.commit();
 }
 
+namespace {
+// The fewest notes for every amount in 分 up to a bound, counted once for all envelopes.
+//
+// Amounts above the bound are brought down to it first by taking out notes of the largest kind:
+// in a fewest-notes make-up each other kind d appears fewer than largest / gcd(largest, d)
+// times (that many of d could be swapped for fewer of the largest), so all but `reach` of any
+// amount is paid in the largest notes, and the best amount up to x is at most a largest note
+// below x.
+class FewestNotes {
+public:
+    FewestNotes(QList<qint64> notesFen, qint64 largestAmountFen) : m_notes(std::move(notesFen))
+    {
+        const qint64 largest = m_notes.first();
+        constexpr qint64 kNoReach = std::numeric_limits<qint64>::max() / 4;
+        for (int i = 1; i < m_notes.size() && m_reach < kNoReach; ++i)
+            m_reach += std::min(kNoReach, (largest / std::gcd(largest, m_notes.at(i)) - 1) * m_notes.at(i));
+        m_reach = std::min(m_reach, kNoReach) + 2 * largest;
+        const qint64 size = std::min(largestAmountFen, m_reach) + 1;
+        constexpr qint64 kMaxTable = 20'000'000;
+        if (size > kMaxTable)
+            throw InputError(QStringLiteral("这组面额相差太零碎，金额这么大时算不出最少张数。请换一组面额。"));
+        m_count.assign(size_t(size), kNone);
+        m_note.assign(size_t(size), 0);
+        m_count[0] = 0;
+        // Largest kind first, and only a strictly better count replaces: among equally few notes
+        // the larger ones stay.
+        for (qint64 v = 1; v < size; ++v)
+            for (int i = 0; i < m_notes.size(); ++i) {
+                const qint64 note = m_notes.at(i);
+                if (note <= v && m_count[size_t(v - note)] != kNone &&
+                    m_count[size_t(v - note)] + 1 < m_count[size_t(v)]) {
+                    m_count[size_t(v)] = m_count[size_t(v - note)] + 1;
+                    m_note[size_t(v)] = qint16(i);
+                }
+            }
+    }
+
+    // The notes per kind that make up as much of the amount as they can; *restFen what is left.
+    QList<qint64> counts(qint64 amountFen, qint64* restFen) const
+    {
+        QList<qint64> counts(m_notes.size(), 0);
+        const qint64 largest = m_notes.first();
+        qint64 rest = amountFen;
+        if (rest >= m_reach) {
+            counts[0] = (rest - m_reach) / largest + 1;
+            rest -= counts[0] * largest;
+        }
+        qint64 made = rest;
+        while (m_count[size_t(made)] == kNone)
+            --made;
+        *restFen = rest - made;
+        while (made > 0) {
+            const int i = m_note[size_t(made)];
+            ++counts[i];
+            made -= m_notes.at(i);
+        }
+        return counts;
+    }
+
+private:
+    static constexpr qint32 kNone = std::numeric_limits<qint32>::max();
+    QList<qint64> m_notes; // largest first
+    qint64 m_reach = 0;
+    std::vector<qint32> m_count;
+    std::vector<qint16> m_note;
+};
+} // namespace
+
 CashBreakdown breakDownCash(const QList<ShownPay>& pays, const QList<Decimal>& denominations,
                             const NetPayRounding& rounding)
 {
@@ -111,22 +184,34 @@ CashBreakdown breakDownCash(const QList<ShownPay>& pays, const QList<Decimal>& d
     out.denominations = denominations;
     std::sort(out.denominations.begin(), out.denominations.end(), std::greater<>());
     out.totals = QList<qint64>(out.denominations.size(), 0);
+    QList<qint64> notesFen;
+    for (const Decimal d : std::as_const(out.denominations))
+        notesFen << d.units() / kFen;
+    qint64 largestFen = 0;
+    QList<Decimal> paidFigures;
     for (const ShownPay& pay : pays) {
-        const Decimal paid = rounding.apply(pay.netPay);
+        paidFigures << paidOut(rounding, pay.netPay);
+        largestFen = std::max(largestFen, paidFigures.last().units() / kFen);
+    }
+    std::optional<FewestNotes> notes;
+    if (!notesFen.isEmpty() && largestFen > 0)
+        notes.emplace(notesFen, largestFen);
+    for (int p = 0; p < pays.size(); ++p) {
+        const ShownPay& pay = pays.at(p);
+        const Decimal paid = paidFigures.at(p);
         if (paid.isNegative() || paid.isZero()) {
             out.notPaidInCash << pay.name;
             continue;
         }
-        CashEnvelope envelope{pay.number, pay.name, pay.netPay, paid, {}, {}};
-        qint64 rest = paid.units();
-        for (int i = 0; i < out.denominations.size(); ++i) {
-            const qint64 unit = out.denominations.at(i).units();
-            const qint64 count = rest / unit;
-            rest -= count * unit;
-            envelope.counts << count;
-            out.totals[i] += count;
-        }
-        envelope.remainder = Decimal::fromUnits(rest);
+        CashEnvelope envelope{pay.number, pay.name, pay.netPay, paid, QList<qint64>(notesFen.size(), 0), {}};
+        qint64 restFen = paid.units() / kFen;
+        if (notes)
+            envelope.counts = notes->counts(paid.units() / kFen, &restFen);
+        for (int i = 0; i < notesFen.size(); ++i)
+            out.totals[i] += envelope.counts.at(i);
+        envelope.remainder = Decimal::fromUnits(restFen * kFen + paid.units() % kFen);
+        if (!envelope.remainder.isZero())
+            out.inexact << pay.name;
         out.totalPaid += paid;
         out.totalRemainder += envelope.remainder;
         out.envelopes << envelope;

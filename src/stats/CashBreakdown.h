@@ -38,9 +38,9 @@ struct CashEnvelope {
     QString number;
     QString name;
     Decimal netPay;        // exact, as the sheet shows it
-    Decimal paid;          // rounded as the settings say; what goes into the envelope
+    Decimal paid;          // paidOut of the net pay: what goes into the envelope
     QList<qint64> counts;  // per denomination, in the order of CashBreakdown::denominations
-    Decimal remainder;     // below the smallest denomination: paid otherwise
+    Decimal remainder;     // what the notes cannot make up: paid otherwise
 };
 
 struct CashBreakdown {
@@ -50,6 +50,7 @@ struct CashBreakdown {
     Decimal totalPaid;    // of the envelopes
     Decimal totalRemainder;
     QStringList notPaidInCash; // workers whose net pay is zero or less: no envelope
+    QStringList inexact;       // workers whose pay the denominations cannot make up exactly
 };
 
 // Worker's pay as shown on the statistics sheet.
@@ -59,9 +60,12 @@ struct ShownPay {
     Decimal netPay;
 };
 
-// Breaks each positive paid net pay into the fewest notes of the given denominations, largest
-// first; what remains below the smallest one is the remainder. Every envelope adds up to its
-// paid figure exactly, and the totals to the sum of the envelopes.
+// Breaks each positive paid figure (paidOut, PayMethod.h) into notes of the given denominations:
+// as much of it as they can make up, in the fewest notes (an exact count over 分, for any set of
+// denominations: with 50 and 20, 60 is three 20s), and among equally few the larger notes. What
+// they cannot make up is the envelope's remainder, paid otherwise. Every envelope adds up to its
+// paid figure exactly, and the totals to the sum of the envelopes. InputError when the
+// denominations are too odd for amounts that large to be counted.
 CashBreakdown breakDownCash(const QList<ShownPay>& pays, const QList<Decimal>& denominations,
                             const NetPayRounding& rounding);
 

@@ -26,7 +26,7 @@ namespace {
 enum CashColumn { CNumber, CName, CNetPay, CPaid, CFirstDenomination };
 } // namespace
 
-CashBreakdownWindow::CashBreakdownWindow(AppContext& ctx, QList<ShownPay> pays, const QString& periodText,
+CashBreakdownWindow::CashBreakdownWindow(AppContext& ctx, QList<PayDue> pays, const QString& periodText,
                                          QWidget* parent)
     : QWidget(parent, Qt::Window), m_ctx(ctx), m_pays(std::move(pays)), m_period(periodText)
 {
@@ -80,16 +80,24 @@ CashBreakdownWindow::CashBreakdownWindow(AppContext& ctx, QList<ShownPay> pays, 
 void CashBreakdownWindow::showBreakdown()
 {
     QList<Decimal> denominations = defaultDenominations();
-    ui::guarded(this, [&] {
-        if (const std::optional<YearMonth> month = parseMonthText(m_period)) {
-            denominations = cashDenominations(m_ctx.conn(), *month);
-            m_rounding = monthRounding(m_ctx.conn(), *month);
-        } else {
-            denominations = cashDenominations(m_ctx.conn());
-            m_rounding = netPayRounding(m_ctx.conn());
-        }
-    });
-    m_breakdown = breakDownCash(m_pays, denominations, m_rounding);
+    TransferSheet sheet;
+    // Only those paid in cash get an envelope, as the month's 银行代发 sorts them; a sheet that
+    // cannot be read shows nobody.
+    if (!ui::guarded(this, [&] {
+            if (const std::optional<YearMonth> month = parseMonthText(m_period)) {
+                denominations = cashDenominations(m_ctx.conn(), *month);
+                m_rounding = monthRounding(m_ctx.conn(), *month);
+                sheet = transferSheet(m_ctx.conn(), m_pays, *month);
+            } else {
+                denominations = cashDenominations(m_ctx.conn());
+                m_rounding = netPayRounding(m_ctx.conn());
+                sheet = transferSheet(m_ctx.conn(), m_pays, m_rounding);
+            }
+        }))
+        sheet = TransferSheet{};
+    CashBreakdown breakdown{denominations, {}, QList<qint64>(denominations.size(), 0), {}, {}, {}, {}};
+    ui::guarded(this, [&] { breakdown = breakDownCash(cashPays(sheet), denominations, m_rounding); });
+    m_breakdown = breakdown;
     m_denominations->setText(denominationsText(m_breakdown.denominations));
 
     const int count = int(m_breakdown.denominations.size());
@@ -131,10 +139,18 @@ void CashBreakdownWindow::showBreakdown()
     QStringList notes;
     if (!m_rounding.isNone())
         notes << QStringLiteral("实发工资%1。").arg(m_rounding.text());
-    if (!m_breakdown.totalRemainder.isZero())
-        notes << QStringLiteral("零头合计 %1 元不足最小面额，另行发放。").arg(m_breakdown.totalRemainder.moneyText());
-    if (!m_breakdown.notPaidInCash.isEmpty())
-        notes << QStringLiteral("实发工资为零或负数、不发现金：%1。").arg(m_breakdown.notPaidInCash.join(u'、'));
+    if (!sheet.transfers.isEmpty())
+        notes << QStringLiteral("由银行代发的 %1 人（合计 %2 元）不在本表。")
+                     .arg(sheet.transfers.size())
+                     .arg(sheet.transferTotal.moneyText());
+    if (!sheet.withoutCard.isEmpty())
+        notes << QStringLiteral("发放方式是银行但没有银行卡号、两表都没有：%1。").arg(sheet.withoutCard.join(u'、'));
+    if (!m_breakdown.inexact.isEmpty())
+        notes << QStringLiteral("这些面额凑不足的金额：%1，零头合计 %2 元另行发放。")
+                     .arg(m_breakdown.inexact.join(u'、'), m_breakdown.totalRemainder.moneyText());
+    const QStringList notPaid = sheet.notPaid + m_breakdown.notPaidInCash;
+    if (!notPaid.isEmpty())
+        notes << QStringLiteral("实发工资为零或负数、不发放：%1。").arg(notPaid.join(u'、'));
     m_note->setText(notes.join(u' '));
     m_note->setVisible(!notes.isEmpty());
 }

@@ -443,13 +443,7 @@ void WageStatisticsWindow::showCashBreakdown()
                     QStringLiteral("零钞统计"), ui::Icon::Information);
         return;
     }
-    QList<ShownPay> pays;
-    for (int r = 1; r < m_grid->rows(); ++r) {
-        if (m_grid->isRowHidden(r) || m_grid->isTotalsRow(r) || m_grid->text(r, SId).isEmpty())
-            continue;
-        pays.append({m_grid->text(r, SNumber), m_grid->text(r, SName),
-                     Decimal::fromCellText(m_grid->text(r, SNetPay)).value_or(Decimal())});
-    }
+    const QList<PayDue> pays = shownEmployees();
     // The month as one text, by which the window finds the month's settings.
     const QDate first = QDate::fromString(m_shown.range.first, QStringLiteral("yyyy-MM-dd"));
     const QString period = monthText(first.year(), first.month());

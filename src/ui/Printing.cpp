@@ -1,5 +1,7 @@
 #include "ui/Printing.h"
 
+#include "data/OutputFiles.h"
+
 #include "data/AppContext.h"
 #include "data/FactoryName.h"
 #include "data/TextRules.h"
@@ -311,8 +313,18 @@ QString partFileOf(const QString& path)
 std::unique_ptr<QPrinter> openPrinterFor(AppContext& ctx, QWidget* parent, const QString& name)
 {
     std::unique_ptr<QPrinter> printer = openPrinter(ctx, parent, name);
-    if (printer && printer->outputFormat() == QPrinter::PdfFormat)
-        printer->setOutputFileName(partFileOf(printer->outputFileName()));
+    if (printer && printer->outputFormat() == QPrinter::PdfFormat) {
+        // The PDF is written into a file made with the permissions its place gives it
+        // (OutputFiles.h): wages printed into the data folder are the owner's alone.
+        const QString target = printer->outputFileName();
+        QString reason;
+        if (!createOutputFile(partFileOf(target), target, &reason)) {
+            message(parent, QStringLiteral("无法打印到文件“%1”：%2").arg(QDir::toNativeSeparators(target), reason),
+                    QStringLiteral("打印"), Icon::Warning);
+            return nullptr;
+        }
+        printer->setOutputFileName(partFileOf(target));
+    }
     return printer;
 }
 
@@ -326,8 +338,7 @@ bool finishPrint(QPrinter& printer, bool whole)
         QFile::remove(part);
         return false;
     }
-    QFile::remove(target);
-    return QFile::rename(part, target);
+    return replaceWithOutput(part, target, nullptr);
 }
 
 QString documentName(const QString& title)

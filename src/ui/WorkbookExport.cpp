@@ -1,10 +1,10 @@
 #include "ui/WorkbookExport.h"
 
+#include "data/OutputFiles.h"
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Twips.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +12,6 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <functional>
 
 namespace kv::ui {
@@ -56,11 +55,19 @@ bool writeWorkbook(const QString& filePath, QString* error, const std::function<
         return false;
     }
 
-    const QString temporary = target.absoluteDir().filePath(
-        QStringLiteral(".%1.%2.part").arg(target.fileName()).arg(QCoreApplication::applicationPid()));
+    // The workbook library writes the file at the end, into the file made here with its
+    // permissions (OutputFiles.h).
+    const QString temporary = temporaryNameFor(filePath);
+    QString reason;
+    if (!createOutputFile(temporary, filePath, &reason)) {
+        if (error)
+            *error = failure(filePath, reason);
+        return false;
+    }
     const QByteArray temporaryName = QFile::encodeName(temporary);
     lxw_workbook* workbook = workbook_new(temporaryName.constData());
     if (!workbook) {
+        QFile::remove(temporary);
         if (error)
             *error = failure(filePath, QStringLiteral("无法创建工作簿。"));
         return false;
@@ -83,15 +90,9 @@ bool writeWorkbook(const QString& filePath, QString* error, const std::function<
             *error = failure(filePath, QString::fromUtf8(lxw_strerror(result)));
         return false;
     }
-    std::error_code failed;
-    std::filesystem::rename(std::filesystem::path(temporaryName.toStdString()),
-                            std::filesystem::path(QFile::encodeName(target.absoluteFilePath()).toStdString()), failed);
-    if (failed) {
-        QFile::remove(temporary);
+    if (!replaceWithOutput(temporary, filePath, &reason)) {
         if (error)
-            *error = failure(
-                filePath,
-                QStringLiteral("文件可能正被其他程序打开。(%1)").arg(QString::fromLocal8Bit(failed.message().c_str())));
+            *error = failure(filePath, reason);
         return false;
     }
     return true;

@@ -89,7 +89,7 @@ private slots:
         for (int i = 0; i < st.columnCount(); ++i)
             cols << st.columnName(i);
         QCOMPARE(cols.join(u','),
-                 QStringLiteral("id,工号,姓名,性别,身份证号,车间,工种,上岗时间,备注,开户银行,银行卡号,发放方式"));
+                 QStringLiteral("id,工号,姓名,性别,身份证号,车间,工种,上岗时间,备注,开户银行,银行卡号,发放方式,离职日期"));
         QCOMPARE(accountNames(app.db()), QStringList{QStringLiteral("admin")});
         QCOMPARE(app.db().scalar(QStringLiteral("SELECT id FROM 管理员")).toInt(), 1);
     }

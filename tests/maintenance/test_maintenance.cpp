@@ -73,6 +73,7 @@ void seedEveryTable(Database& db)
         "INSERT INTO 班组产量 (班组月id, 日期, 产品, 数量, 工价, 金额) VALUES (1, '2008-05-02', '外壳', 10, 1.5, 15)");
     db.exec("INSERT INTO 班组出勤 (班组月id, 工号, 姓名, 天数, 日工资, 份额) VALUES (1, '001', '张三', 1, 180, 15)");
     db.exec("INSERT INTO 计时工价 (工种, 计量单位, 工价, 生效日期) VALUES ('装配', '小时', 20, '2008-01-01')");
+    db.exec("INSERT INTO 停用编号 (类别, 编号, 名称, 原因) VALUES ('员工', '000', '王二', '已删除')");
     db.exec("INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)", {"会计", hashPassword("x")});
     db.exec("INSERT INTO 管理员 (账号, 密码) VALUES (?, ?)", {"出纳", hashPassword("y")});
 }

@@ -121,7 +121,10 @@ private slots:
             Database copy(backup.path, dbPass(app.ctx().paths().keyFile()));
             for (const TableDef& table : schemaTables()) {
                 const QString name = QString::fromUtf16(table.name);
-                const QString key = name == "kelvaro_meta" ? "key" : name == "月度合计" ? "工号" : "id";
+                const QString key = name == "kelvaro_meta" ? "key"
+                                    : name == "月度合计"   ? "工号"
+                                    : name == "停用编号"   ? "编号"
+                                                           : "id";
                 const QString rows = QStringLiteral("SELECT count(*) FROM %1").arg(name);
                 const QString last = QStringLiteral("SELECT max(%1) FROM %2").arg(key, name);
                 const int loggedSince = name == "操作日志" ? 1 : 0; // the backup's own entry

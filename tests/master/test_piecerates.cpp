@@ -164,10 +164,15 @@ private slots:
         QCOMPARE(rates.history(c1).last().price, before.last().price);
         QCOMPARE(storedLines(db).size(), 4);
 
-        // A product deleted takes its history along.
+        // A product that lines name is not deleted but goes out of use, its prices kept for them;
+        // one without lines takes its history along.
         app.logInAs("admin");
-        products.remove(c1);
-        QCOMPARE(db.scalar("SELECT count(*) FROM 工价历史 WHERE 产品ID = ?", {c1}).toInt(), 0);
+        QCOMPARE(products.remove(c1), Removal::OutOfUse);
+        QCOMPARE(rates.history(c1).size(), before.size());
+        QVERIFY(products.save(0, product("C9", "弹簧", "0.5")));
+        const qint64 c9 = db.scalar("SELECT id FROM 产品工价 WHERE 产品编号 = 'C9'").toLongLong();
+        QCOMPARE(products.remove(c9), Removal::Deleted);
+        QCOMPARE(db.scalar("SELECT count(*) FROM 工价历史 WHERE 产品ID = ?", {c9}).toInt(), 0);
     }
 
     // "按新工价重算": refused on a closed month with nothing changed; on the open month the lines

@@ -5,12 +5,14 @@
 #include "app/HostedWindows.h"
 #include "app/MainWindow.h"
 #include "data/Database.h"
+#include "data/TextRules.h"
 #include "master/MasterDialog.h"
 #include "master/RecordListWindow.h"
 #include "ui/DataGrid.h"
 #include "ui/FindPanel.h"
 #include "ui/Twips.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -257,14 +259,34 @@ private slots:
             GuiDriver(&w).click(QStringLiteral("删除"));
             QCOMPARE(boxes.shown().last().text, expected);
         };
-        askDelete(window, 2, QStringLiteral("确定要删除选中数据吗？\n该员工有 12 条生产记录、2 条扣减记录。"));
-        askDelete(window, 3, QStringLiteral("确定要删除选中数据吗？\n该员工有 1 条扣减记录。"));
-        askDelete(window, 1, QStringLiteral("确定要删除选中数据吗？")); // no lines: no second line
+        // With lines the record stays, out of use; without, it goes and its number stays given.
+        // Dated by the database's clock: on a server, its own.
+        const QString today = dateText(db->now().date());
+        const QString leaves =
+            QStringLiteral("\n这些记录都会保留：该员工不会被删除，而是记为离职（离职日期 %1），"
+                           "以后的查找和录入中不再出现，以前各月的工资照常显示，他的工号不会再给别人。")
+                .arg(today);
+        const auto stops = [&](const char* noun, const char* number) {
+            return QStringLiteral("\n这些记录都会保留：该%1不会被删除，而是改为停用（停用日期 %3），"
+                                  "以后录入时不再能选，以前各月照常显示，它的%2不会再给别的%1。")
+                .arg(QString::fromUtf8(noun), QString::fromUtf8(number), today);
+        };
+        const auto goes = [](const char* number, const char* noun) {
+            return QStringLiteral("\n删除后它的%1也不会再给别的%2使用。")
+                .arg(QString::fromUtf8(number), QString::fromUtf8(noun));
+        };
+        askDelete(window, 2, QStringLiteral("确定要删除选中数据吗？\n该员工有 12 条生产记录、2 条扣减记录。") + leaves);
+        askDelete(window, 3, QStringLiteral("确定要删除选中数据吗？\n该员工有 1 条扣减记录。") + leaves);
+        askDelete(window, 1, QStringLiteral("确定要删除选中数据吗？") + goes("工号", "员工")); // no lines
         RecordListWindow products(app.ctx(), MasterKind::Product);
-        askDelete(products, 1, QStringLiteral("确定要删除选中数据吗？\n该产品有 12 条生产记录。"));
-        askDelete(products, 2, QStringLiteral("确定要删除选中数据吗？")); // "大外壳" is no "外壳"
+        askDelete(products, 1,
+                  QStringLiteral("确定要删除选中数据吗？\n该产品有 12 条生产记录。") + stops("产品", "产品编号"));
+        askDelete(products, 2,
+                  QStringLiteral("确定要删除选中数据吗？") + goes("产品编号", "产品")); // "大外壳" is no "外壳"
         RecordListWindow deductions(app.ctx(), MasterKind::Deduction);
-        askDelete(deductions, 1, QStringLiteral("确定要删除选中数据吗？\n该扣减项目有 2 条扣减记录。"));
+        askDelete(deductions, 1,
+                  QStringLiteral("确定要删除选中数据吗？\n该扣减项目有 2 条扣减记录。") +
+                      stops("扣减项目", "扣减项目编号"));
         KV_VERIFY_BOXES(boxes);
         db = &app.db();
         QCOMPARE(db->scalar("SELECT count(*) FROM 员工").toInt(), 5); // every answer was Cancel
@@ -276,6 +298,42 @@ private slots:
         gui.click(QStringLiteral("删除"));
         KV_VERIFY_BOXES(boxes);
         QCOMPARE(db->scalar("SELECT count(*) FROM 员工").toInt(), 5);
+    }
+
+    // An employee whose number lines carry is asked about, then leaves: the list
+    // hides him until asked, shows his day, and a second delete only says he has left.
+    void deleteOfAnEmployeeWithLinesMakesHimLeave()
+    {
+        EmployeeList list;
+        auto& [app, boxes, window, gui, grid] = list;
+        app.db().exec("INSERT INTO 工资流水 (工号, 日期, 产品, 金额) VALUES ('002', '2008-04-03', '外壳', 5)");
+        window.loadRecords();
+        const int shown = grid->rows();
+        QVERIFY(grid->setCurrentCell(2, 0));
+        QCOMPARE(grid->text(2, 0), QStringLiteral("002"));
+        const QString today = dateText(app.db().now().date()); // on a server, its clock
+        boxes.expect(QStringLiteral("记为离职（离职日期 %1）").arg(today), Answer::Ok)
+            .expect(QStringLiteral("该员工已记为离职"));
+        gui.click(QStringLiteral("删除"));
+        KV_VERIFY_BOXES(boxes);
+        QCOMPARE(grid->rows(), shown - 1);
+        QVERIFY(!column(grid, 0).contains(QStringLiteral("002")));
+
+        auto* check = window.findChild<QCheckBox*>(QStringLiteral("CheckOutOfUse"));
+        QCOMPARE(check->text(), QStringLiteral("显示离职员工"));
+        check->setChecked(true);
+        QCOMPARE(grid->rows(), shown);
+        QString leftOn;
+        for (int c = 0; c < grid->cols(); ++c)
+            if (grid->text(0, c) == QStringLiteral("离职日期") && !grid->isColHidden(c))
+                leftOn = grid->text(2, c);
+        QVERIFY(grid->isColHidden(grid->cols() - 1)); // the id
+        QCOMPARE(leftOn, today);
+        QVERIFY(grid->setCurrentCell(2, 0));
+        boxes.expect(QStringLiteral("该员工已于 %1 离职，不能再删除。").arg(today));
+        gui.click(QStringLiteral("删除"));
+        KV_VERIFY_BOXES(boxes);
+        QCOMPARE(app.db().scalar("SELECT count(*) FROM 工资流水 WHERE 工号 = '002'").toInt(), 1);
     }
 
     void findHighlightsAndCountsCells()

@@ -3,6 +3,8 @@
 #include "data/MonthlyTotals.h"
 #include "master/ImportFile.h"
 #include "stats/BankTransfer.h"
+#include "stats/CashBreakdown.h"
+#include "stats/PayMethod.h"
 #include "stats/StatsPeriod.h"
 #include "stats/WageStatistics.h"
 #include "stats/WorkerYear.h"
@@ -153,6 +155,62 @@ private slots:
         sheet = transferSheet(db, dues(may), {});
         QCOMPARE(sheet.gone, QStringList({"赵六"}));
         QVERIFY(transferRefusal(sheet).contains(QStringLiteral("请重新统计")));
+    }
+
+    // Pay day's two sheets split the month between them: every worker paid is in exactly one,
+    // the envelopes of 零钞统计 are the cash part of 银行代发 to the 分, and the two totals add up
+    // to what the month pays out. A worker with nothing to pay (no lines: net pay zero) is in
+    // neither and changes no total.
+    void cashAndBankTogetherPayTheMonth()
+    {
+        TestApp app;
+        Database& db = app.db();
+        seedStaff(db);
+        db.exec("INSERT INTO 员工 (工号, 姓名, 发放方式) VALUES ('008', '吴十', '现金')");
+        seedYear(db, 2008, 11);
+        const QList<Decimal> notes{money("50"), money("20"), money("5"), money("0.5")};
+        for (const NetPayRounding rounding : {NetPayRounding{}, NetPayRounding{Unit::Jiao, Mode::Drop}}) {
+            for (int month = 1; month <= 12; ++month) {
+                const QList<PayDue> pays = dues(WageStatistics(db).compute(PeriodKind::Month, monthRange(2008, month)));
+                const TransferSheet sheet = transferSheet(db, pays, rounding);
+                const CashBreakdown cash = breakDownCash(cashPays(sheet), notes, rounding);
+                Decimal paidOutSum;
+                QStringList everyone;
+                for (const PayDue& p : pays) {
+                    const Decimal paid = paidOut(rounding, p.netPay);
+                    if (paid.isZero() || paid.isNegative() || p.name == QStringLiteral("孙八"))
+                        continue;
+                    paidOutSum += paid;
+                    everyone << p.name;
+                }
+                QStringList sheets;
+                for (const Payment& p : sheet.transfers)
+                    sheets << p.name;
+                for (const CashEnvelope& e : cash.envelopes) {
+                    sheets << e.name;
+                    Decimal inNotes = e.remainder;
+                    for (int i = 0; i < notes.size(); ++i)
+                        inNotes += Decimal::fromUnits(e.counts.at(i) * cash.denominations.at(i).units());
+                    QCOMPARE(inNotes, e.paid);
+                }
+                sheets.sort();
+                everyone.sort();
+                QCOMPARE(sheets, everyone);
+                QCOMPARE(cash.totalPaid, sheet.cashTotal);
+                QCOMPARE(cash.totalPaid + sheet.transferTotal, paidOutSum);
+                QVERIFY(cash.notPaidInCash.isEmpty());
+                QVERIFY(sheet.notPaid.contains(QStringLiteral("吴十")));
+            }
+        }
+        // A zero net pay alone: no envelope, no transfer, nothing paid.
+        const qint64 wu = db.scalar("SELECT id FROM 员工 WHERE 工号 = '008'").toLongLong();
+        const TransferSheet none = transferSheet(db, {{wu, "008", "吴十", Decimal()}}, {});
+        QCOMPARE(none.notPaid, QStringList{"吴十"});
+        const CashBreakdown empty = breakDownCash({{"008", "吴十", Decimal()}}, notes, {});
+        QVERIFY(empty.envelopes.isEmpty());
+        QCOMPARE(empty.notPaidInCash, QStringList{"吴十"});
+        QCOMPARE(empty.totals, QList<qint64>(notes.size(), 0));
+        QVERIFY(empty.totalPaid.isZero());
     }
 
     // The CSV file read back as a spreadsheet would: the Chinese intact behind its byte-order

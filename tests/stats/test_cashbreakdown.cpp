@@ -3,9 +3,12 @@
 #include "data/OperationLog.h"
 #include "lists/AdminAccounts.h"
 #include "stats/CashBreakdown.h"
+#include "stats/PayMethod.h"
 
 #include <QRandomGenerator>
 #include <QTest>
+
+#include <functional>
 
 using namespace kv;
 using kv::testing::money;
@@ -31,6 +34,34 @@ QList<qint64> modelCounts(qint64 fen, const QList<qint64>& notesFen, qint64* res
     *restFen = fen;
     return counts;
 }
+// The brute-force model of the fewest notes: every way of paying up to `largest` 分 with the
+// notes, the best way for each amount: the most paid, then the fewest notes, then the larger
+// notes (counts compared largest kind first).
+struct Way {
+    qint64 notes = -1; // -1: no way found yet
+    QList<qint64> counts;
+};
+
+QList<Way> everyWay(const QList<qint64>& notesFen, qint64 largest)
+{
+    QList<Way> best(largest + 1);
+    QList<qint64> counts(notesFen.size(), 0);
+    const std::function<void(int, qint64, qint64)> tryFrom = [&](int kind, qint64 sum, qint64 notes) {
+        if (kind == notesFen.size()) {
+            Way& way = best[sum];
+            if (way.notes < 0 || notes < way.notes || (notes == way.notes && counts > way.counts))
+                way = {notes, counts};
+            return;
+        }
+        for (qint64 c = 0; sum + c * notesFen.at(kind) <= largest; ++c) {
+            counts[kind] = c;
+            tryFrom(kind + 1, sum + c * notesFen.at(kind), notes + c);
+        }
+        counts[kind] = 0;
+    };
+    tryFrom(0, 0, 0);
+    return best;
+}
 } // namespace
 
 class TestCashBreakdown : public QObject {
@@ -55,7 +86,7 @@ private slots:
             Decimal paidSum;
             QList<qint64> totals(notesFen.size(), 0);
             for (const CashEnvelope& e : cash.envelopes) {
-                QCOMPARE(e.paid, rounding.apply(e.netPay));
+                QCOMPARE(e.paid, paidOut(rounding, e.netPay));
                 QVERIFY(!e.paid.isNegative() && !e.paid.isZero());
                 qint64 restFen = 0;
                 QCOMPARE(e.counts, modelCounts(e.paid.units() / 10'000, notesFen, &restFen));
@@ -81,6 +112,55 @@ private slots:
             breakDownCash({{"1", "张三", money("188.8")}, {"2", "李四", money("-3")}}, defaultDenominations(), {});
         QCOMPARE(one.envelopes.first().counts, QList<qint64>({1, 1, 1, 1, 1, 3, 1, 3}));
         QCOMPARE(one.notPaidInCash, QStringList({"李四"}));
+    }
+
+    // For random sets of denominations, every amount up to 15 元 is broken down as the brute-force
+    // model does: the most that can be paid, in the fewest notes; the rest is the remainder and the
+    // worker is named. The notes are small enough for the amounts to reach past the point from
+    // which the breakdown takes out the largest notes first.
+    void fewestNotesForAnyDenominations()
+    {
+        // With notes of 50 and 20, 60 is three 20s, and 30 cannot be paid exactly.
+        const CashBreakdown sixty =
+            breakDownCash({{"1", "张三", money("60")}, {"2", "李四", money("30")}}, {money("50"), money("20")}, {});
+        QCOMPARE(sixty.envelopes.at(0).counts, QList<qint64>({0, 3}));
+        QCOMPARE(sixty.envelopes.at(1).counts, QList<qint64>({0, 1}));
+        QCOMPARE(sixty.envelopes.at(1).remainder, money("10"));
+        QCOMPARE(sixty.inexact, QStringList{"李四"});
+
+        QRandomGenerator random(4242);
+        for (int set = 0; set < 25; ++set) {
+            QList<qint64> notesFen;
+            const int kinds = random.bounded(1, 4);
+            while (notesFen.size() < kinds)
+                if (const qint64 n = random.bounded(5, 26); !notesFen.contains(n))
+                    notesFen << n;
+            std::sort(notesFen.begin(), notesFen.end(), std::greater<>());
+            QList<Decimal> denominations;
+            for (const qint64 n : notesFen)
+                denominations << Decimal::fromUnits(n * 10'000);
+            constexpr qint64 kLargest = 1500;
+            const QList<Way> model = everyWay(notesFen, kLargest);
+            QList<ShownPay> pays;
+            for (qint64 fen = 1; fen <= kLargest; ++fen)
+                pays.append({QString::number(fen), QString::number(fen), Decimal::fromUnits(fen * 10'000)});
+            const CashBreakdown cash = breakDownCash(pays, denominations, {});
+            QCOMPARE(cash.envelopes.size(), pays.size());
+            QStringList inexact;
+            for (qint64 fen = 1; fen <= kLargest; ++fen) {
+                qint64 paid = fen;
+                while (model.at(paid).notes < 0)
+                    --paid;
+                const CashEnvelope& e = cash.envelopes.at(fen - 1);
+                QVERIFY2(
+                    e.counts == model.at(paid).counts,
+                    qPrintable(QStringLiteral("%1 分 in notes of %2").arg(fen).arg(denominationsText(denominations))));
+                QCOMPARE(e.remainder, Decimal::fromUnits((fen - paid) * 10'000));
+                if (paid != fen)
+                    inexact << e.name;
+            }
+            QCOMPARE(cash.inexact, inexact);
+        }
     }
 
     // The denominations are kept with the data; faulty ones are refused whole and named.

@@ -14,14 +14,17 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSpinBox>
-#include <QTableView>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 using namespace kv;
 
@@ -158,11 +161,27 @@ private slots:
         QCOMPARE(rows, QStringList({"  3,790.60 ", "张三 **** **** **** 0128 1,000.40 银行",
                                     "赵六 **** **** **** 3452 2,000.20 银行", "李四  700.00 现金",
                                     "=cmd|'/C calc'!A0  10.00 现金", "钱七  80.00 现金"}));
+        // Files with wages and card numbers in the data folder are the owner's alone, also one
+        // that replaces a file another user could read; a print elsewhere keeps the umask.
+        const mode_t umaskBefore = ::umask(022);
+        const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        const auto permissionsOf = [](const QString& path) {
+            return QFileInfo(path).permissions() &
+                   ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+        };
+        QFile older(app.ctx().paths().file("银行代发2008-5.csv"));
+        QVERIFY(older.open(QIODevice::WriteOnly));
+        older.close();
+        QVERIFY(older.setPermissions(ownerOnly | QFileDevice::ReadGroup | QFileDevice::ReadOther));
         boxes.expect("己导出Excel文件到");
         GuiDriver(window).click("CommandExport");
         boxes.expect("己导出CSV文件到");
         GuiDriver(window).click("CommandCsv");
         KV_VERIFY_BOXES(boxes);
+        QVERIFY(boxes.shown().last().text.contains("文件中有员工完整的银行卡号，只有您本人的系统账户能打开它"));
+        QCOMPARE(permissionsOf(app.ctx().paths().file("银行代发2008-5.csv")), ownerOnly);
+        QCOMPARE(permissionsOf(app.ctx().paths().file("银行代发2008-5.xlsx")), ownerOnly);
+        QVERIFY(QDir(app.dir()).entryList({"*.part"}, QDir::Files | QDir::Hidden).isEmpty());
         const auto sheet = readWorkbookCells(app.ctx().paths().file("银行代发2008-5.xlsx"));
         QCOMPARE(sheet.size(), 3);
         QCOMPARE(sheet.at(1).value(0).text + u' ' + sheet.at(1).value(1).text, QString("张三 6222021234567890128"));
@@ -184,6 +203,12 @@ private slots:
         const QString printed = QString::fromUtf8(p.readAllStandardOutput()).remove(QRegularExpression("\\s+"));
         QVERIFY2(printed.contains("****0128") && printed.contains("现金发放3人"), qPrintable(printed));
         QVERIFY(!printed.contains("6222021234567890128"));
+        QCOMPARE(permissionsOf(QDir(pdfs.path()).filePath("银行代发.pdf")),
+                 ownerOnly | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        app.ctx().printToPdfDir = app.ctx().paths().file("打印");
+        GuiDriver(window).click("CommandPrint");
+        QCOMPARE(permissionsOf(app.ctx().paths().file("打印/银行代发.pdf")), ownerOnly);
+        ::umask(umaskBefore);
         KV_VERIFY_BOXES(boxes);
     }
 
