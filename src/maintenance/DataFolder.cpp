@@ -115,17 +115,21 @@ QString makeKeyMaterial(const AppPaths& paths)
 
 // A data file made under the key of an earlier version: a safety copy first, then a re-keyed
 // copy takes its place in one rename, so that the file is at every moment whole under one key.
-QString giveThePresentKey(const AppContext& ctx, const DatabaseKeys& keys, QString* safetyCopy)
+// A file already under the present key is handed on in *opened.
+QString giveThePresentKey(const AppContext& ctx, const DatabaseKeys& keys, QString* safetyCopy,
+                          std::unique_ptr<Database>* opened)
 {
     const AppPaths& paths = ctx.paths();
     bool oldKey = false;
     try {
-        openDataFile(paths.database(), keys, &oldKey);
+        std::unique_ptr<Database> db = openDataFile(paths.database(), keys, &oldKey);
+        if (!oldKey) {
+            *opened = std::move(db);
+            return {};
+        }
     } catch (const DbError&) {
         return {}; // a file that does not open is reported when the program connects
     }
-    if (!oldKey)
-        return {};
     const QString copy =
         QDir(paths.backupDir()).filePath(safetyCopyName(SafetyKind::BeforeKeyChange, ctx.clock().now()));
     if (const QString error = copyReplacing(paths.database(), copy); !error.isEmpty())
@@ -184,7 +188,7 @@ StartupOutcome prepareDataFolder(const AppContext& ctx, int waitMs)
         outcome.error = e.message();
         return outcome;
     }
-    outcome.keyError = giveThePresentKey(ctx, keys, &outcome.keySafetyCopy);
+    outcome.keyError = giveThePresentKey(ctx, keys, &outcome.keySafetyCopy, &outcome.opened);
     if (outcome.keyError.isEmpty())
         giveCopiesThePresentKey(paths, keys, outcome);
     return outcome;
