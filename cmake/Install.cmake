@@ -9,8 +9,9 @@
 include(GNUInstallDirs)
 
 install(TARGETS kelvaro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT system)
-# The windows after the login, opened by the program at the first login, in its private folder.
-install(TARGETS kelvaro_windows LIBRARY DESTINATION lib/kelvaro COMPONENT system)
+# The windows after the login, opened by the program at the first login, in its private folder
+# (two levels below lib/, so that the package does not run ldconfig for it).
+install(TARGETS kelvaro_windows LIBRARY DESTINATION lib/kelvaro/modules COMPONENT system)
 install(DIRECTORY resources/help DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvaro COMPONENT system)
 install(FILES resources/kelvaro.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT system)
 install(DIRECTORY resources/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons COMPONENT system)
@@ -49,7 +50,7 @@ add_custom_target(kelvaro_build_folder ALL
 # works wherever it lies.
 file(RELATIVE_PATH share_from_bin "/p/${CMAKE_INSTALL_BINDIR}" "/p/${CMAKE_INSTALL_DATADIR}/kelvaro")
 target_compile_definitions(kelvaro_core PRIVATE KELVARO_SHARE_FROM_BIN="${share_from_bin}")
-file(RELATIVE_PATH modules_from_bin "/p/${CMAKE_INSTALL_BINDIR}" "/p/lib/kelvaro")
+file(RELATIVE_PATH modules_from_bin "/p/${CMAKE_INSTALL_BINDIR}" "/p/lib/kelvaro/modules")
 set_property(SOURCE src/app/WorkspaceModule.cpp APPEND PROPERTY COMPILE_DEFINITIONS
              KELVARO_MODULES_FROM_BIN="${modules_from_bin}")
 

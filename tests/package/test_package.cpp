@@ -103,7 +103,7 @@ private slots:
         for (const QString& line : contents.out.split(u'\n', Qt::SkipEmptyParts))
             paths << line.section(u' ', -1);
         QStringList expected{QStringLiteral("./usr/bin/kelvaro"),
-                             QStringLiteral("./usr/lib/kelvaro/kelvaro-windows.so"),
+                             QStringLiteral("./usr/lib/kelvaro/modules/kelvaro-windows.so"),
                              QStringLiteral("./usr/share/kelvaro/help/index.html"),
                              QStringLiteral("./usr/share/applications/kelvaro.desktop"),
                              QStringLiteral("./usr/share/icons/hicolor/scalable/apps/kelvaro.svg")};
@@ -138,7 +138,8 @@ private slots:
         for (const char* late : {"libQt6Charts", "libQt6PrintSupport", "libpq", "libxlsxwriter", "libzint"})
             QVERIFY2(!linked.out.contains(QLatin1String(late)), late);
 
-        const QString module = QFileInfo(program()).dir().filePath(QStringLiteral("../lib/kelvaro/kelvaro-windows.so"));
+        const QString module =
+            QFileInfo(program()).dir().filePath(QStringLiteral("../lib/kelvaro/modules/kelvaro-windows.so"));
         const Run needs = run(QStringLiteral("readelf"), {QStringLiteral("-d"), module});
         QCOMPARE(needs.exitCode, 0);
         for (const char* used : {"libQt6Charts", "libQt6PrintSupport"})
