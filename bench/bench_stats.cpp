@@ -16,15 +16,23 @@
 //    over covering (工号, 日期, amount) indexes made for it and dropped after;
 //  - BM_WindowRun is the whole " 统 计" command of the window, grid and totals included, and the
 //    grid painted; read against BM_Statistics of the same period and size;
-//  - BM_WorkerYears is the year of one worker and of all of them (年度汇总), read against
-//    BM_BareTotals/year; BM_WorkerYearWindow the window of all of them, painted.
+//  - BM_WorkerYears is the year of one worker and of all of them (年度汇总); all of them are
+//    read against BM_BareYearRows, the employee list and the year's rows of 月度合计 read by the
+//    same statements in the same order (ORDER BY 工号), every value read, nothing kept;
+//    BM_WorkerYearWindow is the window of all of them, filled, fitted and painted, read against
+//    BM_WorkerYears/all.
+// Every figure is the CPU time of the whole process (the window reads on a thread of its own
+// beyond 100,000 monthly totals); the program prints each ratio after its table (Ratios.h).
+// Run on an X display (xvfb-run, QT_QPA_PLATFORM=xcb) as well as offscreen.
 // With --peak-memory [EMPLOYEES] the program instead runs a year's statistics in the window over
 // 2,000 (or the given number of) employees and prints the peak resident memory (getrusage) and
 // the resident memory after.
 #include "BenchData.h"
+#include "Ratios.h"
 
 #include "data/AppContext.h"
 #include "data/Database.h"
+#include "data/MonthlyTotals.h"
 #include "stats/StatsPeriod.h"
 #include "stats/WageStatistics.h"
 #include "stats/WageStatisticsWindow.h"
@@ -77,7 +85,7 @@ kv::AppContext& yearContext(const benchmark::State& state)
 // median: on a shared machine it is the steadier figure of what the work itself costs.
 void yearSizes(benchmark::internal::Benchmark* b)
 {
-    b->Arg(2000)->Arg(8000)->Arg(32000)->Unit(benchmark::kMillisecond);
+    b->Arg(2000)->Arg(8000)->Arg(32000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
     b->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
 }
 
@@ -135,13 +143,18 @@ void BM_BareTotals(benchmark::State& state, PeriodKind kind, const char* text, b
 BENCHMARK_CAPTURE(BM_BareTotals, month, PeriodKind::Month, "2008-5")
     ->Arg(2000)
     ->Arg(8000)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_BareTotals, quarter, PeriodKind::Quarter, "2008-2")->Arg(2000)->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
+BENCHMARK_CAPTURE(BM_BareTotals, quarter, PeriodKind::Quarter, "2008-2")
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 BENCHMARK_CAPTURE(BM_BareTotals, year, PeriodKind::Year, "2008")->Apply(yearSizes);
 // The year read as before the (工号, 月份) index: the month range of the key, then a sort.
 BENCHMARK_CAPTURE(BM_BareTotals, year_by_month_key, PeriodKind::Year, "2008", true)
     ->Arg(2000)
-    ->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 
 void BM_BareSameWork(benchmark::State& state, const char* year)
 {
@@ -170,11 +183,13 @@ void BM_RawGroupedScan(benchmark::State& state, PeriodKind kind, const char* tex
 BENCHMARK_CAPTURE(BM_RawGroupedScan, month, PeriodKind::Month, "2008-5")
     ->Arg(2000)
     ->Arg(8000)
-    ->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 BENCHMARK_CAPTURE(BM_RawGroupedScan, year, PeriodKind::Year, "2008")
     ->Arg(2000)
     ->Arg(8000)
-    ->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 
 void BM_Statistics(benchmark::State& state, PeriodKind kind, const char* text)
 {
@@ -190,10 +205,17 @@ void BM_Statistics(benchmark::State& state, PeriodKind kind, const char* text)
 BENCHMARK_CAPTURE(BM_Statistics, month, PeriodKind::Month, "2008-5")
     ->Arg(2000)
     ->Arg(8000)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Statistics, quarter, PeriodKind::Quarter, "2008-2")->Arg(2000)->Unit(benchmark::kMillisecond);
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
+BENCHMARK_CAPTURE(BM_Statistics, quarter, PeriodKind::Quarter, "2008-2")
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 BENCHMARK_CAPTURE(BM_Statistics, year, PeriodKind::Year, "2008")->Apply(yearSizes);
-BENCHMARK_CAPTURE(BM_Statistics, day, PeriodKind::Day, "2008-5-17")->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Statistics, day, PeriodKind::Day, "2008-5-17")
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 
 // Two sum queries per employee, each reading a covering index of its journal.
 void BM_PerEmployeeQueries(benchmark::State& state, PeriodKind kind, const char* text)
@@ -235,8 +257,14 @@ void BM_PerEmployeeQueries(benchmark::State& state, PeriodKind kind, const char*
     db.execScript(
         QStringLiteral("DROP INDEX bench_工资流水_工号_日期_金额; DROP INDEX bench_扣减流水_工号_日期_金额; VACUUM;"));
 }
-BENCHMARK_CAPTURE(BM_PerEmployeeQueries, month, PeriodKind::Month, "2008-5")->Arg(2000)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_PerEmployeeQueries, year, PeriodKind::Year, "2008")->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PerEmployeeQueries, month, PeriodKind::Month, "2008-5")
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
+BENCHMARK_CAPTURE(BM_PerEmployeeQueries, year, PeriodKind::Year, "2008")
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 
 class WindowRun {
 public:
@@ -275,7 +303,10 @@ void BM_WindowRun(benchmark::State& state, PeriodKind kind, const char* text)
             state.SkipWithError("the run failed");
     }
 }
-BENCHMARK_CAPTURE(BM_WindowRun, month, PeriodKind::Month, "2008-5")->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WindowRun, month, PeriodKind::Month, "2008-5")
+    ->Arg(2000)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
 BENCHMARK_CAPTURE(BM_WindowRun, year, PeriodKind::Year, "2008")->Apply(yearSizes);
 
 // 年度汇总: the twelve months of one worker, and of every worker, from the monthly totals; read
@@ -296,8 +327,40 @@ void BM_WorkerYears(benchmark::State& state, bool everybody)
         benchmark::DoNotOptimize(years);
     }
 }
-BENCHMARK_CAPTURE(BM_WorkerYears, one, false)->Arg(2000)->Arg(8000)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_WorkerYears, all, true)->Arg(2000)->Arg(8000)->Arg(32000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WorkerYears, one, false)
+    ->Arg(2000)
+    ->Arg(8000)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
+BENCHMARK_CAPTURE(BM_WorkerYears, all, true)->Apply(yearSizes);
+
+// The yardstick of 年度汇总 of all workers: the same two statements in the same order, each value
+// read as the program reads it (number and month as bytes, the sums as exact decimals), nothing
+// kept.
+void BM_BareYearRows(benchmark::State& state)
+{
+    kv::Database& db = yearContext(state).conn();
+    const QString rows = QStringLiteral("SELECT 工号, 月份, 生产金额, 扣减 FROM 月度合计 WHERE %1 BETWEEN ? AND ? "
+                                        "ORDER BY 工号")
+                             .arg(kv::monthsByEmployeeTerm(db));
+    for (auto _ : state) {
+        kv::Statement employees = db.prepare(QStringLiteral("SELECT id, 工号, 姓名 FROM 员工"));
+        qint64 checksum = 0;
+        int count = 0;
+        while (employees.next()) {
+            checksum += employees.integer(0) + employees.text(1).size() + employees.text(2).size();
+            ++count;
+        }
+        kv::Statement st = db.prepare(rows);
+        st.bindAll({QStringLiteral("2008-01"), QStringLiteral("2008-12")});
+        while (st.next())
+            checksum += st.utf8(0).size() + st.utf8(1).size() + st.decimal(2).units() + st.decimal(3).units();
+        if (count != state.range(0))
+            state.SkipWithError("unexpected number of employees");
+        benchmark::DoNotOptimize(checksum);
+    }
+}
+BENCHMARK(BM_BareYearRows)->Apply(yearSizes);
 
 // The window of the year of every worker, thirteen grid rows each, painted.
 void BM_WorkerYearWindow(benchmark::State& state)
@@ -314,7 +377,7 @@ void BM_WorkerYearWindow(benchmark::State& state)
             state.SkipWithError("unexpected grid");
     }
 }
-BENCHMARK(BM_WorkerYearWindow)->Arg(2000)->Arg(32000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WorkerYearWindow)->Apply(yearSizes);
 
 long residentKiB()
 {
@@ -376,11 +439,18 @@ int main(int argc, char** argv)
         }
         return peakMemory(employees);
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     printPlans();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    using kv::bench::ratiosAtSizes;
+    const std::vector<int> sizes{2000, 8000, 32000};
+    std::vector<kv::bench::Ratio> ratios;
+    for (const auto& pairs : {ratiosAtSizes("BM_Statistics/year", "BM_BareTotals/year", sizes),
+                              ratiosAtSizes("BM_Statistics/year", "BM_BareSameWork/year", sizes),
+                              ratiosAtSizes("BM_WindowRun/year", "BM_Statistics/year", sizes),
+                              ratiosAtSizes("BM_WorkerYears/all", "BM_BareYearRows", sizes),
+                              ratiosAtSizes("BM_WorkerYearWindow", "BM_WorkerYears/all", sizes),
+                              ratiosAtSizes("BM_WorkerYearWindow", "BM_BareYearRows", sizes),
+                              ratiosAtSizes("BM_Statistics/month", "BM_BareTotals/month", {2000, 8000}),
+                              ratiosAtSizes("BM_WindowRun/month", "BM_Statistics/month", {2000})})
+        ratios.insert(ratios.end(), pairs.begin(), pairs.end());
+    return kv::bench::runWithRatios(argc, argv, ratios);
 }

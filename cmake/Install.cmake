@@ -9,6 +9,9 @@
 include(GNUInstallDirs)
 
 install(TARGETS kelvaro RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT system)
+# The windows after the login, opened by the program at the first login, in its private folder
+# (two levels below lib/, so that the package does not run ldconfig for it).
+install(TARGETS kelvaro_windows LIBRARY DESTINATION lib/kelvaro/modules COMPONENT system)
 install(DIRECTORY resources/help DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvaro COMPONENT system)
 install(FILES resources/kelvaro.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT system)
 install(DIRECTORY resources/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons COMPONENT system)
@@ -31,6 +34,7 @@ install(FILES ${kv_packed}/changelog.gz resources/debian/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelvaro COMPONENT system)
 
 install(TARGETS kelvaro RUNTIME DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
+install(TARGETS kelvaro_windows LIBRARY DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
 install(FILES resources/kelvaro.portable DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
 install(DIRECTORY resources/help DESTINATION . COMPONENT portable EXCLUDE_FROM_ALL)
 
@@ -46,6 +50,9 @@ add_custom_target(kelvaro_build_folder ALL
 # works wherever it lies.
 file(RELATIVE_PATH share_from_bin "/p/${CMAKE_INSTALL_BINDIR}" "/p/${CMAKE_INSTALL_DATADIR}/kelvaro")
 target_compile_definitions(kelvaro_core PRIVATE KELVARO_SHARE_FROM_BIN="${share_from_bin}")
+file(RELATIVE_PATH modules_from_bin "/p/${CMAKE_INSTALL_BINDIR}" "/p/lib/kelvaro/modules")
+set_property(SOURCE src/app/WorkspaceModule.cpp APPEND PROPERTY COMPILE_DEFINITIONS
+             KELVARO_MODULES_FROM_BIN="${modules_from_bin}")
 
 # `cpack` (or the `package` target) makes kelvaro_<version>_<arch>.deb of the system layout.
 set(CPACK_GENERATOR DEB)
@@ -61,9 +68,12 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
-# Libraries are found by dpkg-shlibdeps; what it cannot see is named here: Chinese glyphs and
-# the Chinese buttons of Qt's own dialogs.
+# Libraries are found by dpkg-shlibdeps; what it cannot see is named here: Chinese glyphs, the
+# Chinese buttons of Qt's own dialogs, and the libraries the program opens when first used
+# (cmake/LateLibraries.cmake), which it does not link.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-wqy-zenhei | fonts-noto-cjk")
+get_property(kv_late_packages GLOBAL PROPERTY KV_LATE_PACKAGES)
+list(PREPEND kv_late_packages "fonts-wqy-microhei | fonts-wqy-zenhei | fonts-noto-cjk")
+list(JOIN kv_late_packages ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 include(CPack)

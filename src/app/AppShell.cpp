@@ -1,7 +1,6 @@
 #include "app/AppShell.h"
 
 #include "app/LoginWindow.h"
-#include "app/MainWindow.h"
 #include "data/AppContext.h"
 #include "data/OperationLog.h"
 #include "maintenance/Backup.h"
@@ -11,9 +10,14 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace kv {
 
-AppShell::AppShell(AppContext& ctx, QObject* parent) : QObject(parent), m_ctx(ctx), m_startupWaitMs(kStartupWaitMs) {}
+AppShell::AppShell(AppContext& ctx, WorkspaceMaker makeMain, QObject* parent)
+    : QObject(parent), m_ctx(ctx), m_makeMain(std::move(makeMain)), m_startupWaitMs(kStartupWaitMs)
+{
+}
 
 AppShell::~AppShell()
 {
@@ -26,14 +30,9 @@ LoginWindow* AppShell::loginWindow() const
     return m_login;
 }
 
-MainWindow* AppShell::mainWindow() const
-{
-    return m_main;
-}
-
 void AppShell::start()
 {
-    const StartupOutcome prepared = prepareDataFolder(m_ctx, m_startupWaitMs);
+    StartupOutcome prepared = prepareDataFolder(m_ctx, m_startupWaitMs);
     if (prepared.busy) {
         // Another copy is still making or upgrading the data: this one leaves it alone.
         ui::message(nullptr, prepared.error, QStringLiteral("警告！"), ui::Icon::Warning);
@@ -62,6 +61,8 @@ void AppShell::start()
             QStringLiteral("密钥已更新"), ui::Icon::Information);
     if (const QString readOnly = m_ctx.usesServer() ? QString() : dataNotWritable(m_ctx.paths()); !readOnly.isEmpty())
         ui::message(nullptr, readOnly, QStringLiteral("警告！"), ui::Icon::Warning);
+    // The login goes on with the file as the start opened it: kv.dat read and the file opened once.
+    m_ctx.adoptConnection(std::move(prepared.opened));
     showLogin();
 }
 
@@ -78,10 +79,16 @@ void AppShell::onLoggedIn(const QString& account)
 {
     ui::guarded(nullptr, [&] { OperationLog(m_ctx.conn()).recordAlone(QStringLiteral("登录")); });
     if (!m_main) {
-        m_main = new MainWindow(m_ctx);
+        QString error;
+        m_main = m_makeMain(m_ctx, &error);
+        if (!m_main) {
+            // The login window stays: nothing was changed, and the user reads why.
+            ui::message(m_login, error, QStringLiteral("警告！"), ui::Icon::Critical);
+            return;
+        }
         m_main->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_main, &MainWindow::exitConfirmed, this, &AppShell::exitRequested);
-        connect(m_main, &MainWindow::sessionEnded, this, &AppShell::returnToLogin, Qt::QueuedConnection);
+        connect(m_main, &Workspace::exitConfirmed, this, &AppShell::exitRequested);
+        connect(m_main, &Workspace::sessionEnded, this, &AppShell::returnToLogin, Qt::QueuedConnection);
     }
     m_main->setAccountCaption(account);
     m_main->show();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Workspace.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -13,7 +15,9 @@ class MainWindow;
 class AppShell final : public QObject {
     Q_OBJECT
 public:
-    explicit AppShell(AppContext& ctx, QObject* parent = nullptr);
+    // `makeMain` makes the main window after the first login: the program's opens the module
+    // of its windows (WorkspaceModule.h); by default the windows linked in are used.
+    explicit AppShell(AppContext& ctx, WorkspaceMaker makeMain = makeLinkedWorkspace, QObject* parent = nullptr);
     ~AppShell() override;
 
     // Gets the data folder ready (on a first start: key material and database), then shows
@@ -27,6 +31,7 @@ public:
     void finish();
 
     LoginWindow* loginWindow() const;
+    // The main window when the windows are linked in (defined beside makeLinkedWorkspace).
     MainWindow* mainWindow() const;
 
 signals:
@@ -37,8 +42,9 @@ private:
     void onLoggedIn(const QString& account);
 
     AppContext& m_ctx;
+    WorkspaceMaker m_makeMain;
     QPointer<LoginWindow> m_login;
-    QPointer<MainWindow> m_main;
+    QPointer<Workspace> m_main;
     int m_startupWaitMs;
 };
 

@@ -36,7 +36,7 @@ constexpr int kHelpTab = 6;
 const QString kPlacementKey = QStringLiteral("main");
 } // namespace
 
-MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : QWidget(parent), m_ctx(ctx)
+MainWindow::MainWindow(AppContext& ctx, QWidget* parent) : Workspace(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Kelvaro"));

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/Workspace.h"
+
 #include <QMap>
 #include <QPointer>
-#include <QWidget>
 
 class QLabel;
 class QTabWidget;
@@ -12,7 +13,7 @@ namespace kv {
 class AppContext;
 
 // The window "main": banner, seven tabs hosting the working windows and help, status strip.
-class MainWindow final : public QWidget {
+class MainWindow final : public Workspace {
     Q_OBJECT
 public:
     explicit MainWindow(AppContext& ctx, QWidget* parent = nullptr);
@@ -22,18 +23,7 @@ public:
     // The hosted instance of a working window, or null when it was not created yet.
     QWidget* hostedWindow(const QString& windowName) const;
 
-    void setAccountCaption(const QString& account);
-
-    // When true, closing asks no question (restore and clear return to the login themselves).
-    bool closesWithoutQuestion = false;
-
-signals:
-    // Emitted once the user confirmed leaving the program.
-    void exitConfirmed();
-    // The settings page restored or cleared the data: the shell closes this window with every
-    // working window, without the exit question, and shows a fresh login. Whoever listens must
-    // do so queued, since the window that ends the session is deleted on the way.
-    void sessionEnded();
+    void setAccountCaption(const QString& account) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace kv {
 
 namespace {
@@ -89,6 +91,8 @@ AppContext::AppContext(AppPaths paths, std::shared_ptr<Clock> clock)
 
 bool AppContext::reconnect(QString* error, bool* fileRefused)
 {
+    if (std::exchange(m_keepNextReconnect, false) && m_conn)
+        return true;
     disconnect();
     bool opened = false;
     const DatabaseKeys keys = usesServer() ? DatabaseKeys{} : readKeyFile(m_paths.keyFile());
@@ -97,15 +101,7 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
         std::unique_ptr<Database> conn =
             usesServer() ? Database::openServer(m_server) : openDataFile(m_paths.database(), keys);
         opened = true;
-        conn->setClock(m_clock);
-        // Only a schema without any table is new: one with tables of something else is refused
-        // by the version check rather than filled.
-        if (usesServer() && conn->tables().isEmpty())
-            createSchema(*conn, m_schema);
-        else
-            upgradeSchema(*conn, m_schema);
-        m_duplicateNumbers = keepNumbersApart(*conn);
-        conn->setSession(m_session);
+        takeUp(*conn);
         m_conn = std::move(conn);
         return true;
     } catch (const DbError& e) {
@@ -115,6 +111,34 @@ bool AppContext::reconnect(QString* error, bool* fileRefused)
             *fileRefused = opened;
         return false;
     }
+}
+
+void AppContext::takeUp(Database& conn)
+{
+    conn.setClock(m_clock);
+    // Only a schema without any table is new: one with tables of something else is refused by
+    // the version check rather than filled.
+    if (usesServer() && conn.tables().isEmpty())
+        createSchema(conn, m_schema);
+    else
+        upgradeSchema(conn, m_schema);
+    m_duplicateNumbers = keepNumbersApart(conn);
+    conn.setSession(m_session);
+}
+
+bool AppContext::adoptConnection(std::unique_ptr<Database> opened)
+{
+    disconnect();
+    if (!opened || usesServer())
+        return false;
+    try {
+        takeUp(*opened);
+    } catch (const DbError&) {
+        return false;
+    }
+    m_conn = std::move(opened);
+    m_keepNextReconnect = true;
+    return true;
 }
 
 void AppContext::setSession(const Session& session)

@@ -26,6 +26,11 @@ public:
     // line); `fileRefused` tells a file of a newer version or a failed upgrade from a file
     // that cannot be opened at all. The caller shows it and goes on.
     bool reconnect(QString* error = nullptr, bool* fileRefused = nullptr);
+    // Goes on with the data file the start-up opened a moment ago (StartupOutcome::opened) as the
+    // shared connection, brought to the schema as reconnect does; the next reconnect keeps it
+    // instead of reading kv.dat and opening the file again. False, and nothing kept, when it
+    // fails a step of the connect: the next reconnect opens the file and tells why.
+    bool adoptConnection(std::unique_ptr<Database> opened);
     // The PostgreSQL server to use instead of the file (a libpq connection string or URI);
     // empty for the file. A server without the program's tables gets them at the first connect.
     const QString& server() const { return m_server; }
@@ -77,6 +82,10 @@ private:
     Session m_session;
     QString m_duplicateNumbers;
     bool m_changed = false;
+    bool m_keepNextReconnect = false; // the connection was adopted from the start-up
+
+    // What every connect does to a connection just opened: today, the schema, the session.
+    void takeUp(Database& conn);
 };
 
 // Why changes to the data cannot be saved — the database file or its folder (where the engine

@@ -2,6 +2,7 @@
 
 #include "data/Error.h"
 #include "data/PgDialect.h"
+#include "data/PqLibrary.h"
 
 #include <libpq-fe.h>
 
@@ -15,21 +16,25 @@
 namespace kv {
 
 namespace {
+void clearResult(PGresult* result)
+{
+    pq().PQclear(result);
+}
 // Type numbers of the server's built-in types that the reads tell apart.
 constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701, kNumeric = 1700,
               kText = 25;
 
-using ResultPtr = std::unique_ptr<PGresult, decltype(&PQclear)>;
+using ResultPtr = std::unique_ptr<PGresult, decltype(&clearResult)>;
 
 ResultPtr own(PGresult* result)
 {
-    return ResultPtr(result, &PQclear);
+    return ResultPtr(result, &clearResult);
 }
 
 // The program's cause for the server's error class.
 Cause causeOf(const PGresult* result)
 {
-    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const char* state = result ? pq().PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     if (!state)
         return Cause::Unknown;
     const QByteArray s(state);
@@ -100,42 +105,42 @@ public:
             v.reset();
     }
 
-    int columnCount() override { return PQnfields(shape()); }
-    QString columnName(int col) override { return QString::fromUtf8(PQfname(shape(), col)); }
-    bool isNull(int col) const override { return !m_result || PQgetisnull(m_result.get(), m_row, col); }
+    int columnCount() override { return pq().PQnfields(shape()); }
+    QString columnName(int col) override { return QString::fromUtf8(pq().PQfname(shape(), col)); }
+    bool isNull(int col) const override { return !m_result || pq().PQgetisnull(m_result.get(), m_row, col); }
 
     QString text(int col) const override
     {
         if (isNull(col))
             return {};
-        const char* p = PQgetvalue(m_result.get(), m_row, col);
-        if (PQftype(m_result.get(), col) == kBool)
+        const char* p = pq().PQgetvalue(m_result.get(), m_row, col);
+        if (pq().PQftype(m_result.get(), col) == kBool)
             return QString::fromLatin1(p[0] == 't' ? "1" : "0");
-        return textOfUtf8(p, PQgetlength(m_result.get(), m_row, col));
+        return textOfUtf8(p, pq().PQgetlength(m_result.get(), m_row, col));
     }
 
     QByteArrayView utf8(int col) const override
     {
         if (isNull(col))
             return {};
-        const char* p = PQgetvalue(m_result.get(), m_row, col);
-        if (PQftype(m_result.get(), col) == kBool)
+        const char* p = pq().PQgetvalue(m_result.get(), m_row, col);
+        if (pq().PQftype(m_result.get(), col) == kBool)
             return p[0] == 't' ? QByteArrayView("1") : QByteArrayView("0");
-        return {p, PQgetlength(m_result.get(), m_row, col)};
+        return {p, pq().PQgetlength(m_result.get(), m_row, col)};
     }
 
     double number(int col) const override
     {
         if (isNull(col))
             return 0;
-        return QByteArray(PQgetvalue(m_result.get(), m_row, col)).toDouble();
+        return QByteArray(pq().PQgetvalue(m_result.get(), m_row, col)).toDouble();
     }
 
     qint64 integer(int col) const override
     {
         if (isNull(col))
             return 0;
-        const QByteArray raw(PQgetvalue(m_result.get(), m_row, col));
+        const QByteArray raw(pq().PQgetvalue(m_result.get(), m_row, col));
         bool ok = false;
         const qint64 whole = raw.toLongLong(&ok);
         if (ok)
@@ -149,7 +154,7 @@ public:
     {
         if (isNull(col))
             return QVariant();
-        switch (PQftype(m_result.get(), col)) {
+        switch (pq().PQftype(m_result.get(), col)) {
         case kBool:
         case kInt2:
         case kInt4:
@@ -158,7 +163,7 @@ public:
         case kFloat4:
         case kFloat8: return QVariant(number(col));
         case kNumeric: {
-            const QByteArray raw(PQgetvalue(m_result.get(), m_row, col));
+            const QByteArray raw(pq().PQgetvalue(m_result.get(), m_row, col));
             bool ok = false;
             const qint64 whole = raw.toLongLong(&ok);
             return ok ? QVariant(whole) : QVariant(raw.toDouble());
@@ -180,8 +185,8 @@ private:
     qint64 m_generation = 0; // of the connection the statement was prepared on
     PgStatementText m_text;
     std::vector<std::optional<QByteArray>> m_values;
-    ResultPtr m_result{nullptr, &PQclear};
-    ResultPtr m_described{nullptr, &PQclear};
+    ResultPtr m_result{nullptr, &clearResult};
+    ResultPtr m_described{nullptr, &clearResult};
     int m_row = -1;
 };
 
@@ -190,21 +195,21 @@ public:
     PgEngine(const QString& libpqConnection, const QString& schema)
         : m_connection(libpqConnection), m_schema(schema), m_server(serverName(libpqConnection))
     {
-        m_conn = PQconnectdb(m_connection.toUtf8().constData());
-        if (PQstatus(m_conn) != CONNECTION_OK) {
-            const QString cause = QString::fromUtf8(PQerrorMessage(m_conn)).simplified();
-            PQfinish(m_conn);
+        m_conn = pq().PQconnectdb(m_connection.toUtf8().constData());
+        if (pq().PQstatus(m_conn) != CONNECTION_OK) {
+            const QString cause = QString::fromUtf8(pq().PQerrorMessage(m_conn)).simplified();
+            pq().PQfinish(m_conn);
             m_conn = nullptr;
             throw DbError(cause, Cause::CannotOpen, EngineKind::Server, m_server);
         }
         try {
             setUp();
         } catch (...) {
-            PQfinish(m_conn);
+            pq().PQfinish(m_conn);
             throw;
         }
     }
-    ~PgEngine() override { PQfinish(m_conn); }
+    ~PgEngine() override { pq().PQfinish(m_conn); }
     PgEngine(const PgEngine&) = delete;
     PgEngine& operator=(const PgEngine&) = delete;
 
@@ -235,17 +240,18 @@ public:
             run("SAVEPOINT kv_prepare");
         bool reopened = false;
         for (;;) {
-            auto result = own(PQprepare(m_conn, name.constData(), sql.constData(), int(types.size()), types.data()));
-            if (PQresultStatus(result.get()) == PGRES_COMMAND_OK)
+            auto result =
+                own(pq().PQprepare(m_conn, name.constData(), sql.constData(), int(types.size()), types.data()));
+            if (pq().PQresultStatus(result.get()) == PGRES_COMMAND_OK)
                 break;
-            if (PQstatus(m_conn) != CONNECTION_OK && !m_inTransaction && !reopened) {
+            if (pq().PQstatus(m_conn) != CONNECTION_OK && !m_inTransaction && !reopened) {
                 // The connection broke off while idle (the server restarted): preparing changes
                 // nothing, so it is done again on a connection opened anew.
                 reopen();
                 reopened = true;
                 continue;
             }
-            const char* state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
+            const char* state = pq().PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
             const int untyped = state && QByteArray(state) == "42P18" ? untypedParameter(result.get()) : -1;
             if (untyped < 1 || untyped > int(types.size()) || types[untyped - 1] != 0 || (m_inTransaction && !guarded))
                 fail(result.get());
@@ -273,14 +279,14 @@ public:
     {
         const QByteArray sql = snapshot ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY" : "BEGIN";
         ensureOpen();
-        auto result = own(PQexec(m_conn, sql.constData()));
-        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK && PQstatus(m_conn) != CONNECTION_OK) {
+        auto result = own(pq().PQexec(m_conn, sql.constData()));
+        if (pq().PQresultStatus(result.get()) != PGRES_COMMAND_OK && pq().PQstatus(m_conn) != CONNECTION_OK) {
             // The server went away since the last action (restarted): nothing was begun yet, so
             // the connection is opened anew and the transaction begun on it.
             reopen();
-            result = own(PQexec(m_conn, sql.constData()));
+            result = own(pq().PQexec(m_conn, sql.constData()));
         }
-        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+        if (pq().PQresultStatus(result.get()) != PGRES_COMMAND_OK)
             fail(result.get());
         m_inTransaction = true;
     }
@@ -289,12 +295,12 @@ public:
     {
         ensureOpen();
         followPendingIds();
-        auto result = own(PQexec(m_conn, "COMMIT"));
-        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+        auto result = own(pq().PQexec(m_conn, "COMMIT"));
+        if (pq().PQresultStatus(result.get()) != PGRES_COMMAND_OK)
             fail(result.get());
         m_inTransaction = false;
         // A transaction in which a statement failed ends in a rollback, without an error.
-        if (QByteArray(PQcmdStatus(result.get())) == "ROLLBACK")
+        if (QByteArray(pq().PQcmdStatus(result.get())) == "ROLLBACK")
             throw DbError(QStringLiteral("事务中有语句失败，所有改动都已撤销。"), Cause::Unknown, EngineKind::Server,
                           m_server);
         dropFinished();
@@ -309,8 +315,8 @@ public:
             m_cut = false;
             return;
         }
-        if (PQstatus(m_conn) == CONNECTION_OK)
-            PQclear(PQexec(m_conn, "ROLLBACK"));
+        if (pq().PQstatus(m_conn) == CONNECTION_OK)
+            pq().PQclear(pq().PQexec(m_conn, "ROLLBACK"));
         dropFinished();
     }
 
@@ -401,18 +407,18 @@ public:
     [[noreturn]] void fail(const PGresult* result)
     {
         // The server's own words without its "ERROR:" prefix, and its detail when it gives one.
-        const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-        const char* detail = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_DETAIL) : nullptr;
-        QString text = trimmed(primary ? primary : PQerrorMessage(m_conn));
+        const char* primary = result ? pq().PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+        const char* detail = result ? pq().PQresultErrorField(result, PG_DIAG_MESSAGE_DETAIL) : nullptr;
+        QString text = trimmed(primary ? primary : pq().PQerrorMessage(m_conn));
         // The program's own functions and triggers on the server refuse with its own words, as
         // the program would: a refusal, not a failure of the database.
-        const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+        const char* state = result ? pq().PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
         if (state && QByteArray(state) == kRefusalState)
             throw InputError(text);
         if (detail)
             text += u'\n' + trimmed(detail);
         Cause cause = causeOf(result);
-        if (PQstatus(m_conn) != CONNECTION_OK || cause == Cause::ConnectionLost) {
+        if (pq().PQstatus(m_conn) != CONNECTION_OK || cause == Cause::ConnectionLost) {
             // Whatever the transaction did is gone with the connection; it is reopened at the
             // next action, once the transaction has been given up.
             cause = Cause::ConnectionLost;
@@ -430,7 +436,7 @@ public:
         if (m_cut)
             throw DbError(QStringLiteral("数据库服务器 %1：连接在事务中途断开。").arg(m_server), Cause::ConnectionLost,
                           EngineKind::Server, m_server);
-        if (PQstatus(m_conn) != CONNECTION_OK)
+        if (pq().PQstatus(m_conn) != CONNECTION_OK)
             reopen();
     }
 
@@ -438,10 +444,10 @@ public:
     // again when next run.
     void reopen()
     {
-        PQreset(m_conn);
-        if (PQstatus(m_conn) != CONNECTION_OK)
+        pq().PQreset(m_conn);
+        if (pq().PQstatus(m_conn) != CONNECTION_OK)
             throw DbError(QStringLiteral("数据库服务器 %1：%2")
-                              .arg(m_server, QString::fromUtf8(PQerrorMessage(m_conn)).simplified()),
+                              .arg(m_server, QString::fromUtf8(pq().PQerrorMessage(m_conn)).simplified()),
                           Cause::ConnectionLost, EngineKind::Server, m_server);
         ++m_generation;
         m_toDrop.clear();
@@ -461,7 +467,7 @@ public:
     // million lines pays for it once and not per line; outside one, at once.
     void noteExplicitIds(const QString& table)
     {
-        if (PQtransactionStatus(m_conn) != PQTRANS_INTRANS)
+        if (pq().PQtransactionStatus(m_conn) != PQTRANS_INTRANS)
             followExplicitIds(table);
         else if (!m_pendingIdTables.contains(table))
             m_pendingIdTables << table;
@@ -483,8 +489,8 @@ public:
                                "(SELECT max(id) FROM " +
                                name + ") AS m) x WHERE m > coalesce(pg_sequence_last_value(s), 0)";
         const char* values[] = {name.constData()};
-        auto result = own(PQexecParams(m_conn, sql.constData(), 1, nullptr, values, nullptr, nullptr, 0));
-        if (PQresultStatus(result.get()) != PGRES_TUPLES_OK)
+        auto result = own(pq().PQexecParams(m_conn, sql.constData(), 1, nullptr, values, nullptr, nullptr, 0));
+        if (pq().PQresultStatus(result.get()) != PGRES_TUPLES_OK)
             fail(result.get());
     }
 
@@ -492,19 +498,19 @@ public:
     // server refuses that until the transaction ends.
     void drop(const QByteArray& name, qint64 generation) noexcept
     {
-        if (generation != m_generation || PQstatus(m_conn) != CONNECTION_OK)
+        if (generation != m_generation || pq().PQstatus(m_conn) != CONNECTION_OK)
             return; // gone with the connection it was prepared on
-        if (PQtransactionStatus(m_conn) == PQTRANS_INERROR) {
+        if (pq().PQtransactionStatus(m_conn) == PQTRANS_INERROR) {
             m_toDrop.push_back(name);
             return;
         }
-        PQclear(PQexec(m_conn, ("DEALLOCATE " + name).constData()));
+        pq().PQclear(pq().PQexec(m_conn, ("DEALLOCATE " + name).constData()));
     }
 
 private:
     static int untypedParameter(const PGresult* result)
     {
-        const QByteArray message(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY));
+        const QByteArray message(pq().PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY));
         const qsizetype at = message.indexOf('$');
         return at < 0 ? -1 : message.mid(at + 1).toInt();
     }
@@ -512,9 +518,9 @@ private:
     QString quotedSchema() const
     {
         const QByteArray name = m_schema.toUtf8();
-        char* quoted = PQescapeIdentifier(m_conn, name.constData(), size_t(name.size()));
+        char* quoted = pq().PQescapeIdentifier(m_conn, name.constData(), size_t(name.size()));
         QString out = quoted ? QString::fromUtf8(quoted) : QString();
-        PQfreemem(quoted);
+        pq().PQfreemem(quoted);
         return out;
     }
 
@@ -522,9 +528,9 @@ private:
     // name in the program's schema (the server's own catalog aside).
     void setUp()
     {
-        PQsetNoticeProcessor(
+        pq().PQsetNoticeProcessor(
             m_conn, [](void*, const char*) {}, nullptr);
-        if (PQsetClientEncoding(m_conn, "UTF8") != 0)
+        if (pq().PQsetClientEncoding(m_conn, "UTF8") != 0)
             fail(nullptr);
         const QString schema = quotedSchema();
         if (schema.isEmpty())
@@ -536,8 +542,8 @@ private:
 
     void run(const QByteArray& sql)
     {
-        auto result = own(PQexec(m_conn, sql.constData()));
-        const auto status = PQresultStatus(result.get());
+        auto result = own(pq().PQexec(m_conn, sql.constData()));
+        const auto status = pq().PQresultStatus(result.get());
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
             fail(result.get());
     }
@@ -545,7 +551,7 @@ private:
     void dropFinished() noexcept
     {
         for (const QByteArray& name : m_toDrop)
-            PQclear(PQexec(m_conn, ("DEALLOCATE " + name).constData()));
+            pq().PQclear(pq().PQexec(m_conn, ("DEALLOCATE " + name).constData()));
         m_toDrop.clear();
     }
 
@@ -585,8 +591,8 @@ ResultPtr PgStatement::execute()
     values.reserve(m_values.size());
     for (const auto& v : m_values)
         values.push_back(v ? v->constData() : nullptr);
-    return own(PQexecPrepared(m_engine.conn(), m_name.constData(), int(values.size()), values.data(), nullptr,
-                              nullptr, 0));
+    return own(pq().PQexecPrepared(m_engine.conn(), m_name.constData(), int(values.size()), values.data(), nullptr,
+                                   nullptr, 0));
 }
 
 bool PgStatement::next()
@@ -597,15 +603,15 @@ bool PgStatement::next()
         if (m_text.explicitIdTable.isEmpty())
             m_engine.followPendingIds();
         m_result = execute();
-        auto status = PQresultStatus(m_result.get());
+        auto status = pq().PQresultStatus(m_result.get());
         if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK && !m_engine.inTransaction() &&
-            PQstatus(m_engine.conn()) != CONNECTION_OK && m_text.readOnly) {
+            pq().PQstatus(m_engine.conn()) != CONNECTION_OK && m_text.readOnly) {
             // A reading outside a transaction met a connection that had broken off while idle
             // (the server restarted): it changes nothing, so it is simply read again.
             m_engine.reopen();
             followReconnect();
             m_result = execute();
-            status = PQresultStatus(m_result.get());
+            status = pq().PQresultStatus(m_result.get());
         }
         if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
             ResultPtr failed = std::move(m_result);
@@ -613,14 +619,14 @@ bool PgStatement::next()
             m_engine.fail(failed.get());
         }
         if (status == PGRES_COMMAND_OK) {
-            m_engine.counted(QByteArray(PQcmdTuples(m_result.get())).toLongLong());
+            m_engine.counted(QByteArray(pq().PQcmdTuples(m_result.get())).toLongLong());
             if (!m_text.explicitIdTable.isEmpty())
                 m_engine.noteExplicitIds(m_text.explicitIdTable);
         }
         m_row = -1;
     }
-    if (m_row + 1 >= PQntuples(m_result.get())) {
-        m_row = PQntuples(m_result.get());
+    if (m_row + 1 >= pq().PQntuples(m_result.get())) {
+        m_row = pq().PQntuples(m_result.get());
         return false;
     }
     ++m_row;
@@ -634,8 +640,8 @@ const PGresult* PgStatement::shape()
     if (!m_described) {
         m_engine.ensureOpen();
         followReconnect();
-        m_described = own(PQdescribePrepared(m_engine.conn(), m_name.constData()));
-        if (PQresultStatus(m_described.get()) != PGRES_COMMAND_OK) {
+        m_described = own(pq().PQdescribePrepared(m_engine.conn(), m_name.constData()));
+        if (pq().PQresultStatus(m_described.get()) != PGRES_COMMAND_OK) {
             ResultPtr failed = std::move(m_described);
             m_described.reset();
             m_engine.fail(failed.get());
@@ -720,8 +726,8 @@ public:
         m_engine.followPendingIds();
         const QByteArray sql =
             QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns.join(QStringLiteral(", "))).toUtf8();
-        auto result = own(PQexec(m_engine.conn(), sql.constData()));
-        if (PQresultStatus(result.get()) != PGRES_COPY_IN)
+        auto result = own(pq().PQexec(m_engine.conn(), sql.constData()));
+        if (pq().PQresultStatus(result.get()) != PGRES_COPY_IN)
             m_engine.fail(result.get());
         m_copying = true;
     }
@@ -731,9 +737,9 @@ public:
         if (!m_copying)
             return;
         // Given up half-way: the server ends the COPY with an error and the transaction fails.
-        PQputCopyEnd(m_engine.conn(), "stopped");
-        while (PGresult* r = PQgetResult(m_engine.conn()))
-            PQclear(r);
+        pq().PQputCopyEnd(m_engine.conn(), "stopped");
+        while (PGresult* r = pq().PQgetResult(m_engine.conn()))
+            pq().PQclear(r);
     }
     PgCopy(const PgCopy&) = delete;
     PgCopy& operator=(const PgCopy&) = delete;
@@ -754,14 +760,14 @@ public:
     {
         flush();
         m_copying = false;
-        if (PQputCopyEnd(m_engine.conn(), nullptr) != 1)
+        if (pq().PQputCopyEnd(m_engine.conn(), nullptr) != 1)
             m_engine.fail(nullptr);
-        auto result = own(PQgetResult(m_engine.conn()));
-        while (PGresult* more = PQgetResult(m_engine.conn()))
-            PQclear(more);
-        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+        auto result = own(pq().PQgetResult(m_engine.conn()));
+        while (PGresult* more = pq().PQgetResult(m_engine.conn()))
+            pq().PQclear(more);
+        if (pq().PQresultStatus(result.get()) != PGRES_COMMAND_OK)
             m_engine.fail(result.get());
-        m_engine.counted(QByteArray(PQcmdTuples(result.get())).toLongLong());
+        m_engine.counted(QByteArray(pq().PQcmdTuples(result.get())).toLongLong());
         if (m_hasIds)
             m_engine.noteExplicitIds(m_table);
     }
@@ -773,7 +779,7 @@ private:
     {
         if (m_buffer.isEmpty())
             return;
-        if (PQputCopyData(m_engine.conn(), m_buffer.constData(), int(m_buffer.size())) != 1) {
+        if (pq().PQputCopyData(m_engine.conn(), m_buffer.constData(), int(m_buffer.size())) != 1) {
             m_copying = false;
             m_engine.fail(nullptr);
         }
@@ -836,7 +842,10 @@ QString serverSchema(const QString& connection)
 
 QString serverName(const QString& connection)
 {
-    PQconninfoOption* options = PQconninfoParse(splitSetting(connection).libpq.toUtf8().constData(), nullptr);
+    // Named in messages, also in the one telling that the client library is missing.
+    const PqFunctions* f = loadPq(nullptr);
+    PQconninfoOption* options =
+        f ? f->PQconninfoParse(splitSetting(connection).libpq.toUtf8().constData(), nullptr) : nullptr;
     if (!options)
         return connection;
     QString host, port, db;
@@ -850,7 +859,7 @@ QString serverName(const QString& connection)
         else if (key == "dbname")
             db = value;
     }
-    PQconninfoFree(options);
+    f->PQconninfoFree(options);
     if (host.isEmpty())
         host = QStringLiteral("localhost");
     return host + (port.isEmpty() ? QString() : u':' + port) + (db.isEmpty() ? QString() : u'/' + db);

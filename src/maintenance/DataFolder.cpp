@@ -137,17 +137,21 @@ QString makeKeyMaterial(const AppPaths& paths)
 
 // A data file made under the key of an earlier version: a safety copy first, then a re-keyed
 // copy takes its place in one rename, so that the file is at every moment whole under one key.
-QString giveThePresentKey(const AppContext& ctx, const DatabaseKeys& keys, QString* safetyCopy)
+// A file already under the present key is handed on in *opened.
+QString giveThePresentKey(const AppContext& ctx, const DatabaseKeys& keys, QString* safetyCopy,
+                          std::unique_ptr<Database>* opened)
 {
     const AppPaths& paths = ctx.paths();
     bool oldKey = false;
     try {
-        openDataFile(paths.database(), keys, &oldKey);
+        std::unique_ptr<Database> db = openDataFile(paths.database(), keys, &oldKey);
+        if (!oldKey) {
+            *opened = std::move(db);
+            return {};
+        }
     } catch (const DbError&) {
         return {}; // a file that does not open is reported when the program connects
     }
-    if (!oldKey)
-        return {};
     const QString copy = unusedBackupPath(paths, safetyCopyName(SafetyKind::BeforeKeyChange, ctx.clock().now()));
     if (const QString error = copyReplacing(paths.database(), copy, {}, Placement::KeepExisting); !error.isEmpty())
         return QStringLiteral("没能先为现有数据保存一份安全副本。\n%1").arg(error);
@@ -198,7 +202,7 @@ StartupOutcome prepareDataFolder(const AppContext& ctx, int waitMs)
         outcome.error = e.message();
         return outcome;
     }
-    outcome.keyError = giveThePresentKey(ctx, keys, &outcome.keySafetyCopy);
+    outcome.keyError = giveThePresentKey(ctx, keys, &outcome.keySafetyCopy, &outcome.opened);
     if (outcome.keyError.isEmpty())
         giveCopiesThePresentKey(paths, keys, outcome);
     return outcome;

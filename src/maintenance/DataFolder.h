@@ -1,7 +1,11 @@
 #pragma once
 
+#include "data/Database.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 namespace kv {
 
@@ -26,6 +30,10 @@ struct StartupOutcome {
     // Why a copy under the old key could not be given the present one (the next start tries
     // again); empty when none is left.
     QString copiesKeyError;
+    // The data file as the start opened it under the present key, for the program to go on with
+    // (AppContext::adoptConnection) instead of reading kv.dat and opening the file again; null
+    // when it did not open so.
+    std::unique_ptr<Database> opened;
 };
 
 // The lock file in the data folder that a start holds while it gets the folder ready.

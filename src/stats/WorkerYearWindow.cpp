@@ -3,6 +3,7 @@
 #include "data/AppContext.h"
 #include "data/Database.h"
 #include "data/TextRules.h"
+#include "ui/ColumnWidest.h"
 #include "ui/DataGrid.h"
 #include "ui/GridModel.h"
 #include "ui/ListGrid.h"
@@ -20,6 +21,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace kv {
 
@@ -34,16 +36,60 @@ public:
     WorkerMonthRows(const QList<WorkerYear>& years, bool rounded, bool totals)
         : m_years(years), m_rounded(rounded), m_first(totals ? 1 : 0), m_perWorker(totals ? 13 : 12)
     {
-        // The sums of all are read at every paint of their row: summed once. The months' texts
-        // are the same for every worker of the year.
+        // One pass over the months: each worker's year sums (read at every paint of its row), the
+        // sums of all, and the widest value of each column for fitting it.
+        const int lastFigure = m_rounded ? YDifference : YNetPay;
         if (totals)
-            for (int col = YProduction; col <= YDifference; ++col)
-                for (const WorkerYear& w : m_years)
-                    for (const WorkerMonth& m : w.months)
-                        m_allSums[col] = add(m_allSums[col], figure(m, col));
-        if (!m_years.isEmpty())
+            m_yearSums.reserve(std::size_t(m_years.size()));
+        for (const WorkerYear& w : std::as_const(m_years)) {
+            std::array<Decimal, YDifference + 1> year{};
+            for (const WorkerMonth& m : w.months) {
+                const Decimal net = m.netPay();
+                const std::array<Decimal, YDifference + 1> figures{
+                    Decimal(), Decimal(), Decimal(), m.production, m.deductions, net, m.paid, m.paid - net};
+                for (int col = YProduction; col <= lastFigure; ++col) {
+                    m_widest[std::size_t(col)].addNumber(figures[std::size_t(col)]);
+                    year[std::size_t(col)] += figures[std::size_t(col)];
+                }
+                if (m.closed) { // a closed month names the worker as it paid him
+                    m_widest[YNumber].addText(m.number);
+                    m_widest[YName].addText(m.name);
+                }
+            }
+            if (totals) {
+                Figures sums;
+                for (int col = YProduction; col <= lastFigure; ++col) {
+                    const Decimal sum = year[std::size_t(col)];
+                    m_widest[std::size_t(col)].addNumber(sum);
+                    m_allSums[std::size_t(col)] = m_allSums[std::size_t(col)].value_or(Decimal()) + sum;
+                    sums[std::size_t(col)] = sum;
+                }
+                m_yearSums.push_back(sums);
+            }
+            m_widest[YNumber].addText(w.number);
+            m_widest[YName].addText(w.name);
+        }
+        for (std::size_t col = 0; col < m_allSums.size(); ++col)
+            if (const std::optional<Decimal> sum = m_allSums[col])
+                m_widest[col].addNumber(*sum);
+        // The months' texts are the same for every worker of the year.
+        if (!m_years.isEmpty()) {
             for (int month = 1; month <= 12; ++month)
                 m_monthTexts.append(monthText(m_years.first().year, month));
+            if (totals) {
+                m_widest[YMonth].addText(QStringLiteral("全部合计"));
+                m_widest[YMonth].addText(QStringLiteral("%1年合计").arg(m_years.first().year));
+            }
+        }
+        for (const QString& month : std::as_const(m_monthTexts))
+            m_widest[YMonth].addText(month);
+        for (const WorkerYear& w : std::as_const(m_years)) {
+            if (w.year != m_years.first().year) {
+                for (int month = 1; month <= 12; ++month)
+                    m_widest[YMonth].addText(monthText(w.year, month));
+                m_widest[YMonth].addText(QStringLiteral("%1年合计").arg(w.year));
+            }
+        }
     }
 
     int rowCount() const override { return m_first + int(m_years.size()) * m_perWorker; }
@@ -77,17 +123,15 @@ public:
         const int month = (row - m_first) % m_perWorker;
         if (month < 12)
             return figure(w.months.at(month), col);
-        std::optional<Decimal> sum;
-        for (const WorkerMonth& m : w.months)
-            sum = add(sum, figure(m, col));
-        return sum;
+        return col >= 0 && col <= YDifference ? m_yearSums.at(std::size_t((row - m_first) / m_perWorker))[std::size_t(col)]
+                                              : std::nullopt;
+    }
+    const ui::ColumnWidest* widest(int col) const override
+    {
+        return col >= 0 && col <= YDifference ? &m_widest[std::size_t(col)] : nullptr;
     }
 
 private:
-    static std::optional<Decimal> add(std::optional<Decimal> sum, std::optional<Decimal> value)
-    {
-        return value ? std::optional(sum.value_or(Decimal()) + *value) : sum;
-    }
     QString numberText(int row, int col) const
     {
         const std::optional<Decimal> value = number(row, col);
@@ -108,10 +152,13 @@ private:
 
     QList<WorkerYear> m_years;
     bool m_rounded;
-    std::array<std::optional<Decimal>, YDifference + 1> m_allSums; // of every worker's months
-    QStringList m_monthTexts;                                      // of the first worker's year
-    int m_first;     // rows before the first worker's: the total of all
-    int m_perWorker; // rows of each worker
+    using Figures = std::array<std::optional<Decimal>, YDifference + 1>; // by column
+    std::vector<Figures> m_yearSums;                                     // of each worker, with totals
+    Figures m_allSums;                                                   // of every worker's months
+    std::array<ui::ColumnWidest, YDifference + 1> m_widest;
+    QStringList m_monthTexts; // of the first worker's year
+    int m_first;              // rows before the first worker's: the total of all
+    int m_perWorker;          // rows of each worker
 };
 
 } // namespace

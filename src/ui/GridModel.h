@@ -15,6 +15,8 @@
 
 namespace kv::ui {
 
+class ColumnWidest;
+
 // Rows a grid shows without holding a text per cell: a read-only list the window computed (the
 // employees of a statistics run), asked for a cell's text only when the grid paints, prints,
 // finds or exports it.
@@ -27,6 +29,14 @@ public:
     // The number of a cell of a number column, given without reading its text back; none for a
     // text column.
     virtual std::optional<Decimal> number(int row, int col) const = 0;
+    // The widest values of the column over all the source's rows, where the source gathered them
+    // as it made its rows: fitting the column then measures those instead of asking every row.
+    // Null: fitting asks each row.
+    virtual const ColumnWidest* widest(int col) const
+    {
+        Q_UNUSED(col);
+        return nullptr;
+    }
 };
 
 // What a grid's cells hold, addressed as the grid is: row 0 the column captions, data rows from

@@ -1,5 +1,6 @@
 #include "ui/GridSizing.h"
 
+#include "ui/ColumnWidest.h"
 #include "ui/GridCells.h"
 #include "ui/GridModel.h"
 #include "ui/Twips.h"
@@ -53,68 +54,6 @@ private:
     QHash<QString, int> m_widths;
 };
 
-// The widest of a column's cells that a source gives, gathered without making their texts: the
-// most digits before and after the point and whether any number is negative, and the texts of the
-// most characters (a Chinese character counting as two).
-class SourceWidest {
-public:
-    void addNumber(Decimal value)
-    {
-        m_numbers = true;
-        m_negative = m_negative || value.isNegative();
-        m_places = std::max(m_places, value.places());
-        qint64 whole = value.units() / Decimal::kScale;
-        int digits = 1;
-        while (whole >= 10 || whole <= -10) {
-            whole /= 10;
-            ++digits;
-        }
-        m_digits = std::max(m_digits, digits);
-    }
-
-    void addText(const QString& text)
-    {
-        if (2 * text.size() < m_weight)
-            return; // too short to be the longest
-        int weight = 0;
-        for (const QChar c : text)
-            weight += c.unicode() >= 0x2E80 ? 2 : 1;
-        if (weight < m_weight || weight == 0)
-            return;
-        if (weight > m_weight) {
-            m_weight = weight;
-            m_texts.clear();
-        }
-        // Texts of one length may still differ in width; a few of them are measured.
-        if (m_texts.size() < kMeasuredTexts)
-            m_texts.append(text);
-    }
-
-    // A number as wide as any gathered: nines in every place.
-    std::optional<Decimal> widestNumber() const
-    {
-        if (!m_numbers)
-            return std::nullopt;
-        qint64 whole = 0;
-        for (int i = 0; i < std::min(m_digits, 12); ++i)
-            whole = whole * 10 + 9;
-        qint64 fraction = 0;
-        for (int i = 0; i < Decimal::kPlaces; ++i)
-            fraction = fraction * 10 + (i < m_places ? 9 : 0);
-        const qint64 units = whole * Decimal::kScale + fraction;
-        return Decimal::fromUnits(m_negative ? -units : units);
-    }
-    const QList<QString>& texts() const { return m_texts; }
-
-private:
-    static constexpr qsizetype kMeasuredTexts = 16;
-    bool m_numbers = false;
-    bool m_negative = false;
-    int m_digits = 0;
-    int m_places = 0;
-    int m_weight = 0;
-    QList<QString> m_texts;
-};
 } // namespace
 
 void GridSizing::setRowHeight(int row, int twips)
@@ -170,40 +109,46 @@ void GridSizing::autoFitCols(int col1, int col2, const std::function<QString(int
     bold.setBold(true);
     const QFontMetrics boldMetrics(bold);
     QHeaderView* header = m_table->horizontalHeader();
-    // The rows measured, found once for all columns, with the row of the source each stands for.
-    struct MeasuredRow {
-        int row;
-        int sourceRow; // -1: the row's own texts
-    };
-    std::vector<MeasuredRow> measured;
-    measured.reserve(std::size_t(std::max(m_cells.rows() - 1, 0)));
+    // The rows measured, found once for all columns: those of the source by their row in it,
+    // the others (totals, rows written to) by their own texts.
+    std::vector<int> sourceRows;
+    std::vector<int> ownRows;
+    sourceRows.reserve(std::size_t(std::max(m_cells.rows() - 1, 0)));
     for (int r = 1; r < m_cells.rows(); ++r) {
-        if (!m_cells.isRowHidden(r))
-            measured.push_back({r, m_cells.model().sourceRowOf(r)});
+        if (m_cells.isRowHidden(r))
+            continue;
+        if (const int sourceRow = m_cells.model().sourceRowOf(r); sourceRow >= 0)
+            sourceRows.push_back(sourceRow);
+        else
+            ownRows.push_back(r);
     }
     const GridRowSource* source = m_cells.model().source();
+    // Every row of the source is shown: what it gathered of a column stands for all of them.
+    const bool wholeSource = source && qsizetype(sourceRows.size()) == source->rowCount();
     const int last = std::min(std::max(col1, col2), m_cells.cols() - 1);
     for (int c = std::max(std::min(col1, col2), 0); c <= last; ++c) {
         int width = header->sectionSizeHint(c);
-        SourceWidest fromSource;
-        for (auto m = measured.cbegin(); m != measured.cend() && width < widest; ++m) {
-            if (m->sourceRow >= 0) {
-                if (const std::optional<Decimal> number = source->number(m->sourceRow, c))
-                    fromSource.addNumber(*number);
+        ColumnWidest gathered;
+        const ColumnWidest* fromSource = wholeSource ? source->widest(c) : nullptr;
+        if (!fromSource) {
+            for (const int row : sourceRows) {
+                if (const std::optional<Decimal> number = source->number(row, c))
+                    gathered.addNumber(*number);
                 else
-                    fromSource.addText(source->text(m->sourceRow, c));
-                continue;
+                    gathered.addText(source->text(row, c));
             }
-            const QString text = shown(m->row, c);
+            fromSource = &gathered;
+        }
+        for (auto r = ownRows.cbegin(); r != ownRows.cend() && width < widest; ++r) {
+            const QString text = shown(*r, c);
             if (text.isEmpty())
                 continue;
-            const int advance =
-                m_cells.isRowBold(m->row) ? boldMetrics.horizontalAdvance(text) : gridWidths.width(text);
+            const int advance = m_cells.isRowBold(*r) ? boldMetrics.horizontalAdvance(text) : gridWidths.width(text);
             width = std::max(width, advance + margin);
         }
-        if (const std::optional<Decimal> number = fromSource.widestNumber())
+        if (const std::optional<Decimal> number = fromSource->widestNumber())
             width = std::max(width, gridWidths.width(shownNumber(*number, c)) + margin);
-        for (const QString& text : fromSource.texts())
+        for (const QString& text : fromSource->texts())
             width = std::max(width, gridWidths.width(text) + margin);
         width = std::min(width, widest);
         const bool hidden = m_table->isColumnHidden(c);

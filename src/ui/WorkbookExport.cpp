@@ -4,12 +4,11 @@
 #include "ui/DataGrid.h"
 #include "ui/MessageBox.h"
 #include "ui/Twips.h"
+#include "ui/XlsxLibrary.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <xlsxwriter.h>
 
 #include <algorithm>
 #include <functional>
@@ -27,6 +26,7 @@ QString failure(const QString& filePath, const QString& reason)
 
 // A workbook under construction: one sheet, two formats.
 struct SheetWriter {
+    const XlsxFunctions& lxw;
     lxw_workbook* workbook;
     lxw_worksheet* sheet;
     lxw_format* bold;
@@ -65,7 +65,14 @@ bool writeWorkbook(const QString& filePath, QString* error, const std::function<
         return false;
     }
     const QByteArray temporaryName = QFile::encodeName(temporary);
-    lxw_workbook* workbook = workbook_new(temporaryName.constData());
+    QString missing;
+    const XlsxFunctions* lxw = loadXlsx(&missing);
+    if (!lxw) {
+        if (error)
+            *error = failure(filePath, missing);
+        return false;
+    }
+    lxw_workbook* workbook = lxw->workbook_new(temporaryName.constData());
     if (!workbook) {
         QFile::remove(temporary);
         if (error)
@@ -73,21 +80,24 @@ bool writeWorkbook(const QString& filePath, QString* error, const std::function<
         return false;
     }
     const QByteArray sheetName = firstSheetName.toUtf8();
-    SheetWriter writer{workbook,
-                       workbook_add_worksheet(workbook, sheetName.isEmpty() ? nullptr : sheetName.constData()),
-                       workbook_add_format(workbook), workbook_add_format(workbook), workbook_add_format(workbook)};
-    format_set_bold(writer.bold);
-    format_set_num_format(writer.money, kMoneyFormat);
-    format_set_bold(writer.boldMoney);
-    format_set_num_format(writer.boldMoney, kMoneyFormat);
+    SheetWriter writer{*lxw,
+                       workbook,
+                       lxw->workbook_add_worksheet(workbook, sheetName.isEmpty() ? nullptr : sheetName.constData()),
+                       lxw->workbook_add_format(workbook),
+                       lxw->workbook_add_format(workbook),
+                       lxw->workbook_add_format(workbook)};
+    lxw->format_set_bold(writer.bold);
+    lxw->format_set_num_format(writer.money, kMoneyFormat);
+    lxw->format_set_bold(writer.boldMoney);
+    lxw->format_set_num_format(writer.boldMoney, kMoneyFormat);
 
     const lxw_error written = write(writer);
-    const lxw_error closed = workbook_close(workbook);
+    const lxw_error closed = lxw->workbook_close(workbook);
     const lxw_error result = written != LXW_NO_ERROR ? written : closed;
     if (result != LXW_NO_ERROR) {
         QFile::remove(temporary);
         if (error)
-            *error = failure(filePath, QString::fromUtf8(lxw_strerror(result)));
+            *error = failure(filePath, QString::fromUtf8(lxw->lxw_strerror(result)));
         return false;
     }
     if (!replaceWithOutput(temporary, filePath, &reason)) {
@@ -104,8 +114,8 @@ lxw_error setWidths(const SheetWriter& w, const QList<int>& widthsTwips)
 {
     for (qsizetype i = 0; i < widthsTwips.size(); ++i) {
         const double px96 = widthsTwips.at(i) / 15.0;
-        const lxw_error e = worksheet_set_column(w.sheet, static_cast<lxw_col_t>(i), static_cast<lxw_col_t>(i),
-                                                 std::max(1.0, (px96 - 5.0) / 7.0), nullptr);
+        const lxw_error e = w.lxw.worksheet_set_column(w.sheet, static_cast<lxw_col_t>(i), static_cast<lxw_col_t>(i),
+                                                       std::max(1.0, (px96 - 5.0) / 7.0), nullptr);
         if (e != LXW_NO_ERROR)
             return e;
     }
@@ -151,17 +161,17 @@ bool saveWorkbook(const DataGrid& grid, const QString& filePath, QString* error)
                 const std::optional<Decimal> value =
                     r > 0 && kind != DataGrid::ColumnKind::Text ? Decimal::fromCellText(text) : std::nullopt;
                 if (sum)
-                    written = worksheet_write_number(w.sheet, outRow, outCol, sum->toDouble(), w.boldMoney);
+                    written = w.lxw.worksheet_write_number(w.sheet, outRow, outCol, sum->toDouble(), w.boldMoney);
                 else if (value && kind == DataGrid::ColumnKind::Money)
-                    written = worksheet_write_number(w.sheet, outRow, outCol, value->toDouble(),
-                                                     boldRow ? w.boldMoney : w.money);
+                    written = w.lxw.worksheet_write_number(w.sheet, outRow, outCol, value->toDouble(),
+                                                           boldRow ? w.boldMoney : w.money);
                 else if (value)
-                    written =
-                        worksheet_write_number(w.sheet, outRow, outCol, value->toDouble(), boldRow ? w.bold : nullptr);
+                    written = w.lxw.worksheet_write_number(w.sheet, outRow, outCol, value->toDouble(),
+                                                           boldRow ? w.bold : nullptr);
                 else if (!text.isEmpty())
-                    written =
-                        worksheet_write_string(w.sheet, outRow, outCol, text.left(kMaxCellChars).toUtf8().constData(),
-                                               boldRow ? w.bold : nullptr);
+                    written = w.lxw.worksheet_write_string(w.sheet, outRow, outCol,
+                                                           text.left(kMaxCellChars).toUtf8().constData(),
+                                                           boldRow ? w.bold : nullptr);
             }
             ++outRow;
         }
@@ -181,11 +191,11 @@ lxw_error writeRows(const SheetWriter& w, const SheetRows& rows, const QList<int
             lxw_format* format = cell.bold ? w.bold : nullptr;
             lxw_error e = LXW_NO_ERROR;
             if (cell.number)
-                e = worksheet_write_number(w.sheet, row, col, cell.number->toDouble(),
-                                           cell.bold ? w.boldMoney : w.money);
+                e = w.lxw.worksheet_write_number(w.sheet, row, col, cell.number->toDouble(),
+                                                 cell.bold ? w.boldMoney : w.money);
             else if (!cell.text.isEmpty())
-                e = worksheet_write_string(w.sheet, row, col, cell.text.left(kMaxCellChars).toUtf8().constData(),
-                                           format);
+                e = w.lxw.worksheet_write_string(w.sheet, row, col, cell.text.left(kMaxCellChars).toUtf8().constData(),
+                                                 format);
             if (e != LXW_NO_ERROR)
                 return e;
         }
@@ -208,7 +218,7 @@ bool saveSheets(const QList<NamedSheet>& sheets, const QString& filePath, QStrin
                 SheetWriter w = first;
                 if (i > 0) {
                     const QByteArray name = sheets.at(i).name.toUtf8();
-                    w.sheet = workbook_add_worksheet(first.workbook, name.constData());
+                    w.sheet = w.lxw.workbook_add_worksheet(first.workbook, name.constData());
                     if (!w.sheet)
                         return LXW_ERROR_SHEETNAME_ALREADY_USED;
                 }

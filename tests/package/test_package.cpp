@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLibrary>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -100,7 +102,9 @@ private slots:
         QStringList paths;
         for (const QString& line : contents.out.split(u'\n', Qt::SkipEmptyParts))
             paths << line.section(u' ', -1);
-        QStringList expected{QStringLiteral("./usr/bin/kelvaro"), QStringLiteral("./usr/share/kelvaro/help/index.html"),
+        QStringList expected{QStringLiteral("./usr/bin/kelvaro"),
+                             QStringLiteral("./usr/lib/kelvaro/modules/kelvaro-windows.so"),
+                             QStringLiteral("./usr/share/kelvaro/help/index.html"),
                              QStringLiteral("./usr/share/applications/kelvaro.desktop"),
                              QStringLiteral("./usr/share/icons/hicolor/scalable/apps/kelvaro.svg")};
         for (const int size : {16, 24, 32, 48, 64, 128, 256})
@@ -114,11 +118,35 @@ private slots:
                 QVERIFY2(!path.contains(QLatin1String(data)), qPrintable(path));
         }
 
-        // Library dependencies as dpkg-shlibdeps found them, besides the font named by hand.
+        // Library dependencies as dpkg-shlibdeps found them, besides the font and the libraries opened
+        // when first used, named by hand.
         const Run depends = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), m_deb, QStringLiteral("Depends")});
         for (const char* package : {"libqt6widgets6", "libqt6printsupport6", "libsqlcipher", "libsodium",
-                                    "libxlsxwriter", "libc6", "fonts-wqy-microhei"})
+                                    "libxlsxwriter", "libc6", "fonts-wqy-microhei", "libpq5", "libzint"})
             QVERIFY2(depends.out.contains(QLatin1String(package)), qPrintable(depends.out));
+    }
+
+    // The installed program loads up to its login window only what that needs: the libraries of
+    // charts, printing, the server, workbooks and barcodes come with the windows' module, opened
+    // at the first login, or when first used; the module lies where the program looks for it and
+    // binds every symbol.
+    void startUpLoadsOnlyWhatTheLoginNeeds()
+    {
+        const Run linked = run(QStringLiteral("readelf"), {QStringLiteral("-d"), program()});
+        QCOMPARE(linked.exitCode, 0);
+        QVERIFY2(linked.out.contains(QStringLiteral("libQt6Widgets")), qPrintable(linked.out));
+        for (const char* late : {"libQt6Charts", "libQt6PrintSupport", "libpq", "libxlsxwriter", "libzint"})
+            QVERIFY2(!linked.out.contains(QLatin1String(late)), late);
+
+        const QString module =
+            QFileInfo(program()).dir().filePath(QStringLiteral("../lib/kelvaro/modules/kelvaro-windows.so"));
+        const Run needs = run(QStringLiteral("readelf"), {QStringLiteral("-d"), module});
+        QCOMPARE(needs.exitCode, 0);
+        for (const char* used : {"libQt6Charts", "libQt6PrintSupport"})
+            QVERIFY2(needs.out.contains(QLatin1String(used)), used);
+        QLibrary windows(module);
+        windows.setLoadHints(QLibrary::ResolveAllSymbolsHint);
+        QVERIFY2(windows.resolve("kelvaro_make_workspace"), qPrintable(windows.errorString()));
     }
 
     // Debian's own checker finds nothing to warn of: changelog, copyright, manual page,

@@ -5,6 +5,7 @@
 #include "data/Database.h"
 #include "data/MonthlyTotals.h"
 #include "data/NetPayRounding.h"
+#include "stats/BankTransfer.h"
 #include "stats/BankTransferWindow.h"
 #include "stats/CashBreakdownWindow.h"
 #include "stats/WageStatisticsWindow.h"
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
@@ -260,6 +262,49 @@ private slots:
         QCOMPARE(grid.cols(), 8);
         QCOMPARE(grid.shownText(1, 6) + u' ' + grid.shownText(1, 7), QString("4,090.00 -0.65"));
         QCOMPARE(grid.shownText(2 + 3 * 13 + 12, 6), QString("2,300.00"));
+        KV_VERIFY_BOXES(boxes);
+    }
+
+    // 年度汇总's columns are fitted from what its rows gathered as they were made, not by measuring
+    // each cell: still every cell fits, with the year's sums and the sum of all (more digits than
+    // any month), a negative net pay of three places and the longest name among them.
+    void everyFigureOfTheYearFitsItsColumn()
+    {
+        TestApp app;
+        seed(app.db());
+        app.db().exec("INSERT INTO 员工 (id, 工号, 姓名, 车间) VALUES (6, '006', '欧阳司马长孙慕容', '一车间')");
+        for (int month = 1; month <= 12; ++month)
+            app.db().exec(QStringLiteral("INSERT INTO 工资流水 (工号, 日期, 产品, 金额) VALUES ('006', '2008-%1-02', "
+                                         "'外壳', 9999.99)")
+                              .arg(month, 2, 10, QChar(u'0')));
+        app.db().exec(
+            "INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('002', '2008-06-01', '罚款', 123.456)");
+        rebuildMonthlyTotals(app.db());
+        setNetPayRounding(app.db(), {NetPayRounding::Unit::Yuan, NetPayRounding::Mode::HalfUp});
+        QList<PayDue> everybody;
+        for (int id = 1; id <= 6; ++id)
+            everybody.append({id, {}, {}, {}});
+        ScriptedBoxes boxes;
+        WorkerYearWindow window(app.ctx(), everybody, 2008, 0);
+        window.show();
+        const ui::DataGrid& grid = *window.grid();
+        QCOMPARE(grid.rows(), 1 + 1 + 6 * 13);
+        const int year006 = 2 + 5 * 13 + 12;
+        QCOMPARE(grid.shownText(year006, 2) + u' ' + grid.shownText(year006, 3),
+                 QString("欧阳司马长孙慕容 119,999.88"));
+        QCOMPARE(grid.shownText(2 + 1 * 13 + 5, 5) + u' ' + grid.shownText(2 + 1 * 13 + 5, 7),
+                 QString("-123.456 0.456")); // 李四's June
+        QCOMPARE(grid.shownText(1, 3), QString("124,290.48"));
+        const QTableView* table = grid.table();
+        for (int c = 0; c < grid.cols(); ++c) {
+            for (int r = 1; r < grid.rows(); ++r) {
+                QFont font = table->font();
+                font.setBold(grid.isRowBold(r));
+                const QString text = grid.shownText(r, c);
+                QVERIFY2(QFontMetrics(font).horizontalAdvance(text) < table->columnWidth(c),
+                         qPrintable(QStringLiteral("row %1 column %2: %3").arg(r).arg(c).arg(text)));
+            }
+        }
         KV_VERIFY_BOXES(boxes);
     }
 
