@@ -1,5 +1,6 @@
 #include "data/PaySnapshot.h"
 
+#include "data/Accounts.h"
 #include "data/Database.h"
 #include "data/Error.h"
 #include "data/MonthlyTotals.h"
@@ -41,8 +42,8 @@ void writeWorkers(Database& db, const YearMonth& month, const NetPayRounding& ro
     Statement insert = db.prepare(
         QStringLiteral("INSERT INTO 月结明细 (月份, 员工ID, 工号, 姓名, 车间, 工种, 开户银行, 银行卡号, 发放方式, "
                        "生产金额, 扣减, 实发工资, 取整后实发) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    Statement st = db.prepare(QStringLiteral(
-        "SELECT id, 工号, 姓名, 车间, 工种, 开户银行, 银行卡号, 发放方式 FROM 员工 ORDER BY id"));
+    Statement st = db.prepare(
+        QStringLiteral("SELECT id, 工号, 姓名, 车间, 工种, 开户银行, 银行卡号, 发放方式 FROM 员工 ORDER BY id"));
     while (st.next()) {
         // Lines are stored under the cleaned number, and the statistics find them so.
         const auto found = sums.constFind(cleanText(st.text(1)));
@@ -81,12 +82,22 @@ QString denominationsSetting(Database& db)
     return metaValue(db, QString::fromUtf16(kCashDenominationsKey));
 }
 
-void storeClosedMonth(Database& db, const YearMonth& month, const QString& at, const QString& account)
+ClosingWritten storeClosedMonth(Database& db, const YearMonth& month, const QString& at, const QString& account)
 {
     const NetPayRounding rounding = netPayRounding(db);
     writeWorkers(db, month, rounding);
+    if (throughServerFunctions(db)) {
+        const Session& session = db.session();
+        if (!db.scalar(QStringLiteral("SELECT kelvaro_close_month(?, ?, ?, ?, ?)"),
+                       {session.accountId(), session.passwordProof(), monthText(month.year, month.month),
+                        rounding.storedText(), denominationsSetting(db)})
+                 .toBool())
+            throw InputError(QStringLiteral("该月份已经结账！"));
+        return ClosingWritten::ByServer;
+    }
     db.exec(QStringLiteral("INSERT INTO 月结 (月份, 结账时间, 账号, 取整, 零钞面额) VALUES (?, ?, ?, ?, ?)"),
             {monthText(month.year, month.month), at, account, rounding.storedText(), denominationsSetting(db)});
+    return ClosingWritten::Here;
 }
 
 void snapshotClosedMonth(Database& db, const YearMonth& month)
@@ -117,8 +128,9 @@ QList<PaidMonth> paidMonths(Database& db, const YearMonth& first, const YearMont
     }
     std::sort(out.begin(), out.end(),
               [](const PaidMonth& a, const PaidMonth& b) { return monthIndex(a.month) < monthIndex(b.month); });
-    Statement st = db.prepare(QStringLiteral("SELECT 员工ID, 工号, 姓名, 车间, 工种, 开户银行, 银行卡号, 发放方式, "
-                                             "生产金额, 扣减, 取整后实发 FROM 月结明细 WHERE 月份 = ? ORDER BY 员工ID, id"));
+    Statement st =
+        db.prepare(QStringLiteral("SELECT 员工ID, 工号, 姓名, 车间, 工种, 开户银行, 银行卡号, 发放方式, "
+                                  "生产金额, 扣减, 取整后实发 FROM 月结明细 WHERE 月份 = ? ORDER BY 员工ID, id"));
     for (PaidMonth& paid : out) {
         st.reset();
         st.bindAll({monthText(paid.month.year, paid.month.month)});
