@@ -1,5 +1,6 @@
 #include "TestDb.h"
 #include "data/Accounts.h"
+#include "data/MonthlyTotals.h"
 #include "data/OperationLog.h"
 #include "data/Passwords.h"
 #include "data/PgEngine.h"
@@ -8,6 +9,8 @@
 #include "entry/MonthRecords.h"
 #include "lists/AdminAccounts.h"
 
+#include <QDateTime>
+#include <QRandomGenerator>
 #include <QTest>
 
 #include <functional>
@@ -79,6 +82,30 @@ void expectRefused(const std::function<void()>& change, const QString& says)
     } catch (const InputError& e) {
         QVERIFY2(e.message() == says, qPrintable(e.message()));
     }
+}
+
+// Every row of every table of the test's schema as the owner reads it, table by table.
+QStringList everyRow(Database& owner)
+{
+    QStringList rows;
+    for (const QString& table : owner.tables()) {
+        Statement st = owner.prepare(QStringLiteral("SELECT t::text FROM %1 t ORDER BY 1").arg(table));
+        while (st.next())
+            rows << table + u' ' + st.text(0);
+    }
+    return rows;
+}
+
+// A statement the server must refuse in some way: refused by a right, a check, a trigger or a
+// function that does not exist for the clerk.
+void expectAnyRefusal(Database& db, const QString& sql, const QVariantList& values = {})
+{
+    try {
+        db.scalar(sql, values);
+    } catch (const Error&) {
+        return;
+    }
+    QFAIL(qPrintable("not refused by the server: " + sql));
 }
 } // namespace
 
@@ -195,6 +222,208 @@ private slots:
         QCOMPARE(actions.constFirst(), QStringLiteral("删除账号"));
         for (const char* action : {"新增账号", "修改权限", "修改账号", "反结账", "结账"})
             QVERIFY2(actions.mid(0, actions.size() - logged).contains(QString::fromUtf8(action)), action);
+    }
+
+    // Everything a clerk's role could try with psql around the program, as that role: every
+    // statement is refused, and the owner reads every row of every table back unchanged.
+    void everyAttackAroundTheProgramLeavesEveryFact()
+    {
+        ServerRoles roles;
+        TestApp app;
+        Database& owner = app.db();
+        owner.execScript("INSERT INTO 员工 (工号, 姓名) VALUES ('E01', '张三'), ('E02', '李四'); "
+                         "INSERT INTO 产品工价 (产品编号, 产品说明, 工价) VALUES ('P1', '外壳', 1.5); "
+                         "INSERT INTO 扣减项目 (扣减项目编号, 扣减项目说明, 扣减金额) VALUES ('D1', '罚款', 5)");
+        AdminAccounts(owner).add("clerk", "c1", newAccountRights());
+        AdminAccounts(owner).add("old", "o1", newAccountRights());
+        owner.exec("UPDATE 管理员 SET 校验 = NULL WHERE 账号 = 'old'");
+        MonthRecords(owner).saveMonth(readMonthSheet(month("2026-12", "2026-12-3", "15")));
+        MonthRecords(owner).saveMonth(readMonthSheet(month("2027-2", "2027-2-3", "20")));
+        owner.execScript(
+            "INSERT INTO 菲票 (票号, 数量, 领取工号, 领取月份) VALUES ('0000000014', 10, '001', '2026-12'); "
+            "UPDATE 工资流水 SET 菲票号 = '0000000014', 工号 = 'E01', 产品编号 = 'P1' "
+            "WHERE 日期 < '2027-01-01'; UPDATE 工资流水 SET 工号 = 'E02' WHERE 日期 >= '2027-01-01'; "
+            "UPDATE 员工工资 SET 工号 = 'E01' WHERE 月份 = '2026-12'; "
+            "UPDATE 员工工资 SET 工号 = 'E02' WHERE 月份 = '2027-2'; "
+            "UPDATE 菲票 SET 领取工号 = 'E01'; DELETE FROM 月度合计");
+        owner.execScript("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额, 扣减项目编号) "
+                         "VALUES ('E02', '2027-02-04', '罚款', 5, 'D1'); "
+                         "UPDATE 员工工资 SET 扣减 = 5, 实发工资 = 15 WHERE 月份 = '2027-2'");
+        rebuildMonthlyTotals(owner);
+        QCOMPARE(ClosedMonths(owner).close("2026-12", "t"), ClosedMonths::Outcome::Done);
+
+        const QString login = QStringLiteral("%1_c3").arg(serverSchema(app.ctx().server()));
+        auto clerk = Database::openServer(setUpWithClerk(app, roles, login));
+        const auto session = logIn(*clerk, "clerk", "c1");
+        QVERIFY(session);
+        clerk->setSession(*session);
+        const QString proof = session->passwordProof();
+        const qint64 oldId = owner.scalar("SELECT id FROM 管理员 WHERE 账号 = 'old'").toLongLong();
+        // An account without a check value is not let in, nor acts through a function.
+        expectRefused(
+            [&] { logIn(*clerk, "old", "o1"); },
+            "这个账号还没有密码校验值，在服务器上还不能用它登录。请让超级管理员在程序中重新设置这个账号的密码。");
+        const QStringList before = everyRow(owner);
+
+        const QString line =
+            "INSERT INTO 工资流水 (工号, 日期, 产品, 数量, 工价, 金额) VALUES ('E01', %1, '外壳', 1, 1300, 1300)";
+        for (const char* day : {"'2027-01-00'", "'2027-1-5'", "'2027-02-30'", "'2026-12'", "' 2027-01-05'"})
+            expectAnyRefusal(*clerk, line.arg(QString::fromUtf8(day)));
+        expectAnyRefusal(*clerk,
+                         "INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES ('E01', '2027-01', '罚款', 1)");
+        expectAnyRefusal(*clerk, "INSERT INTO 员工工资 (月份, 工号, 姓名) VALUES ('2027-01', 'E01', '张三')");
+        for (const char* sql : {
+                 "UPDATE kelvaro_meta SET value = '999' WHERE key = 'schema_version'",
+                 "DELETE FROM kelvaro_meta",
+                 "INSERT INTO 操作日志 (时间, 账号, 账号ID, 操作, 内容) VALUES ('2027-02-01 08:00:00', 'admin', 1, "
+                 "'结账', 'x')",
+                 "INSERT INTO 月结 (月份, 结账时间, 账号) VALUES ('2027-2', 't', 'admin')",
+                 "UPDATE 月度合计 SET 生产金额 = 99999",
+                 "DELETE FROM 月度合计",
+                 "UPDATE 员工 SET 工号 = 'E01x' WHERE 工号 = 'E01'",
+                 "DELETE FROM 员工 WHERE 工号 = 'E01'",
+                 "UPDATE 员工 SET 工号 = 'E02x' WHERE 工号 = 'E02'",
+                 "UPDATE 产品工价 SET 产品编号 = 'P1x'",
+                 "DELETE FROM 产品工价",
+                 "UPDATE 扣减项目 SET 扣减项目编号 = 'D1x'",
+                 "DELETE FROM 扣减项目",
+                 "UPDATE 菲票 SET 领取工号 = NULL, 领取月份 = NULL",
+                 "DELETE FROM 菲票",
+                 "UPDATE 工资流水 SET 日期 = '2027-01-00' WHERE 日期 >= '2027-02-01'",
+                 "TRUNCATE 工资流水",
+                 "UPDATE 管理员 SET 权限 = 127 WHERE 账号 = 'clerk'",
+             })
+            expectAnyRefusal(*clerk, QString::fromUtf8(sql));
+        // The functions, with the clerk's own proof where another's is needed, or none.
+        expectAnyRefusal(*clerk, "SELECT kelvaro_account_check(1, ?)", {makePasswordCheck("mine")});
+        expectAnyRefusal(*clerk, "SELECT kelvaro_log(1, ?, '结账', 'x')", {proof});
+        expectAnyRefusal(*clerk, "SELECT kelvaro_log(NULL, NULL, '登录', 'admin')");
+        expectAnyRefusal(*clerk, "SELECT kelvaro_log(?, NULL, '登录', 'x')", {oldId});
+        expectAnyRefusal(*clerk, "SELECT kelvaro_close_month(?, ?, '2027-2')", {session->accountId(), proof});
+        expectAnyRefusal(*clerk, "SELECT kelvaro_reopen_month(?, '2026-12')", {proof});
+        expectAnyRefusal(*clerk, "SELECT kelvaro_setting(?, ?, 'schema_version', '999')",
+                         {session->accountId(), proof});
+        expectAnyRefusal(*clerk, "SELECT kelvaro_account_write(?, ?, ?, NULL, NULL, NULL, 127, false)",
+                         {session->accountId(), proof, session->accountId()});
+        expectAnyRefusal(*clerk, "SELECT kelvaro_account_write(?, '', ?, NULL, ?, ?, NULL, false)",
+                         {oldId, oldId, hashPassword("x"), makePasswordCheck("x")});
+        // Sums written by hand are the journals' again; no row changed.
+        clerk->exec("UPDATE 员工工资 SET 生产金额 = 99999, 实发工资 = 99999 WHERE 月份 = '2027-2'");
+        QCOMPARE(everyRow(owner), before);
+
+        // What the program does stays open to the clerk: a leaving employee's other columns
+        // change, an unnamed number may be changed, and its log entry names the clerk at the
+        // server's time.
+        clerk->exec("UPDATE 员工 SET 备注 = '离职' WHERE 工号 = 'E01'");
+        clerk->exec("INSERT INTO 员工 (工号, 姓名) VALUES ('E03', '王五')");
+        clerk->exec("UPDATE 员工 SET 工号 = 'E04' WHERE 工号 = 'E03'");
+        OperationLog(*clerk).recordAlone("修改员工", "E03 → E04");
+        QCOMPARE(count(owner, "SELECT count(*) FROM 员工 WHERE 工号 = 'E04' OR 备注 = '离职'"), 2);
+        const LogEntry last = OperationLog(owner).entries().constFirst();
+        QCOMPARE(last.account, QStringLiteral("clerk"));
+        QCOMPARE(last.accountId, QString::number(session->accountId()));
+        QVERIFY(qAbs(QDateTime::fromString(last.time, "yyyy-MM-dd HH:mm:ss").secsTo(QDateTime::currentDateTime())) <
+                600);
+
+        // The super administrator sets the old account's password again in the program: it works.
+        clerk->setSession(*logIn(*clerk, "admin", "admin123"));
+        QCOMPARE(AdminAccounts(*clerk).change(oldId, AccountChange{"old", "o2", {}, {}}), ListChange::Done);
+        clerk->setSession(*logIn(*clerk, "old", "o2"));
+        OperationLog(*clerk).recordAlone("登录");
+        QCOMPARE(OperationLog(owner).entries().constFirst().account, QStringLiteral("old"));
+    }
+
+    // Whatever a clerk's role writes straight into the journals and the pay rows, 月度合计 and
+    // 员工工资 hold the sums of the lines afterwards, as the owner reads them.
+    void totalsFollowTheJournalsWhoeverWrites()
+    {
+        ServerRoles roles;
+        TestApp app;
+        Database& owner = app.db();
+        const QString login = QStringLiteral("%1_c4").arg(serverSchema(app.ctx().server()));
+        auto clerk = Database::openServer(setUpWithClerk(app, roles, login));
+        clerk->setSession(*logIn(*clerk, "admin", "admin123"));
+        MonthRecords(*clerk).saveMonth(readMonthSheet(month("2027-1", "2027-1-3", "15")));
+
+        QRandomGenerator random(38);
+        const QStringList employees{"001", "002", "003"};
+        const auto day = [&] {
+            return QStringLiteral("2027-%1-%2")
+                .arg(random.bounded(1, 4), 2, 10, QLatin1Char('0'))
+                .arg(random.bounded(1, 29), 2, 10, QLatin1Char('0'));
+        };
+        const auto amount = [&] { return double(random.bounded(-500, 100000)) / 100; };
+        const auto anyId = [&](const char* table) {
+            return clerk->scalar(
+                QStringLiteral("SELECT id FROM %1 ORDER BY random() LIMIT 1").arg(QString::fromUtf8(table)));
+        };
+        for (int i = 0; i < 300; ++i) {
+            const QString no = employees.at(random.bounded(employees.size()));
+            switch (random.bounded(9)) {
+            case 0:
+            case 1:
+                clerk->exec("INSERT INTO 工资流水 (工号, 日期, 产品, 金额) VALUES (?, ?, '外壳', ?)",
+                            {no, day(), amount()});
+                break;
+            case 2:
+                clerk->exec("INSERT INTO 扣减流水 (工号, 日期, 扣减项目, 扣减金额) VALUES (?, ?, '罚款', ?)",
+                            {no, day(), amount()});
+                break;
+            case 3: clerk->exec("UPDATE 工资流水 SET 金额 = ? WHERE id = ?", {amount(), anyId("工资流水")}); break;
+            case 4:
+                clerk->exec("UPDATE 工资流水 SET 日期 = ?, 工号 = ? WHERE id = ?", {day(), no, anyId("工资流水")});
+                break;
+            case 5: clerk->exec("DELETE FROM 扣减流水 WHERE id = ?", {anyId("扣减流水")}); break;
+            case 6:
+                clerk->exec("UPDATE 扣减流水 SET 工号 = ?, 扣减金额 = ? WHERE id = ?",
+                            {no, amount(), anyId("扣减流水")});
+                break;
+            case 7:
+                clerk->exec(
+                    "INSERT INTO 员工工资 (月份, 工号, 姓名, 生产金额, 扣减, 实发工资) VALUES (?, ?, 'x', ?, ?, ?)",
+                    {QStringLiteral("2027-%1").arg(random.bounded(1, 4)), no, amount(), amount(), amount()});
+                break;
+            default:
+                clerk->exec("UPDATE 员工工资 SET 生产金额 = ?, 实发工资 = ? WHERE id = ?",
+                            {amount(), amount(), anyId("员工工资")});
+            }
+        }
+        MonthRecords(*clerk).saveMonth(readMonthSheet(month("2027-2", "2027-2-9", "7.25")));
+
+        const auto rows = [&](const char* sql) {
+            QStringList out;
+            Statement st = owner.prepare(QString::fromUtf8(sql));
+            while (st.next())
+                out << QStringLiteral("%1 %2 %3 %4")
+                           .arg(st.text(0), st.text(1), st.decimal(2).plainText(), st.decimal(3).plainText());
+            return out;
+        };
+        const QStringList kept = rows("SELECT 月份, 工号, 生产金额, 扣减 FROM 月度合计 ORDER BY 1, 2");
+        QVERIFY(kept.size() >= 6);
+        QCOMPARE(
+            kept,
+            rows("SELECT m, 工号, coalesce(decimal_sum(p), 0), coalesce(decimal_sum(d), 0) FROM ("
+                 "SELECT substr(日期, 1, 7) AS m, 工号, 金额 AS p, NULL AS d FROM 工资流水 UNION ALL "
+                 "SELECT substr(日期, 1, 7), 工号, NULL, 扣减金额 FROM 扣减流水) AS l GROUP BY m, 工号 ORDER BY 1, 2"));
+        Statement pay = owner.prepare("SELECT 月份, 工号, 生产金额, 扣减, 实发工资 FROM 员工工资");
+        int payRows = 0;
+        while (pay.next()) {
+            const YearMonth m = *parseMonthText(pay.text(0));
+            const QVariantList bounds{pay.text(1), isoDate(m.firstDay()), isoDate(m.nextFirstDay())};
+            const auto sum = [&](const char* sql) {
+                Statement st = owner.prepare(QString::fromUtf8(sql));
+                st.bindAll(bounds);
+                return st.next() ? st.decimal(0) : Decimal();
+            };
+            const Decimal p = sum("SELECT decimal_sum(金额) FROM 工资流水 WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?");
+            const Decimal d =
+                sum("SELECT decimal_sum(扣减金额) FROM 扣减流水 WHERE 工号 = ? AND 日期 >= ? AND 日期 < ?");
+            QCOMPARE(pay.decimal(2), p);
+            QCOMPARE(pay.decimal(3), d);
+            QCOMPARE(pay.decimal(4), p - d);
+            ++payRows;
+        }
+        QVERIFY(payRows >= 2);
     }
 
     // A second setup changes nothing that a clerk relies on; a clerk's role neither makes nor
