@@ -136,27 +136,31 @@ QStringList retireSchemaOnlyClerk(Database& db, const QString& schema, QString* 
     return members;
 }
 
-// The super administrator's password: given for a new database, checked for one whose super
-// administrator has no check value yet. Its check value is made from it.
-void setSuperAdministratorPassword(Database& db, const PasswordPrompt& ask, bool created)
+// The password the prompt gives, refused when there is none.
+QString askedPassword(const PasswordPrompt& ask)
 {
-    if (!ask)
-        throw InputError(QStringLiteral("需要超级管理员的密码，但没有地方可以输入。"));
-    const QString password = ask();
+    const QString password = ask ? ask() : QString();
     if (password.isEmpty())
-        throw InputError(QStringLiteral("超级管理员的密码不能为空。"));
-    Transaction tx(db);
-    if (created) {
-        db.exec(QStringLiteral("UPDATE 管理员 SET 密码 = ?, 校验 = ? WHERE id = ?"),
-                {hashPassword(password), makePasswordCheck(password), kSuperAdministratorId});
-    } else {
-        if (!superAdministratorPasswordFits(db, password))
-            throw InputError(
-                QStringLiteral("超级管理员密码不正确！数据库的其余设置已完成，超级管理员仍没有密码校验值。"));
-        db.exec(QStringLiteral("UPDATE 管理员 SET 校验 = ? WHERE id = ? AND 校验 IS NULL"),
-                {makePasswordCheck(password), kSuperAdministratorId});
-    }
-    tx.commit();
+        throw InputError(QStringLiteral("超级管理员的密码不能为空，数据库没有设置。"));
+    return password;
+}
+
+// The super administrator's password of a new database, and its check value.
+void setSuperAdministratorPassword(Database& db, const QString& password)
+{
+    db.exec(QStringLiteral("UPDATE 管理员 SET 密码 = ?, 校验 = ? WHERE id = ?"),
+            {hashPassword(password), makePasswordCheck(password), kSuperAdministratorId});
+}
+
+// An upgraded super administrator without a check value gets it from its password, which must be
+// the stored one.
+void giveSuperAdministratorCheck(Database& db, const PasswordPrompt& ask)
+{
+    const QString password = askedPassword(ask);
+    if (!superAdministratorPasswordFits(db, password))
+        throw InputError(QStringLiteral("超级管理员密码不正确！数据库的其余设置已完成，超级管理员仍没有密码校验值。"));
+    db.exec(QStringLiteral("UPDATE 管理员 SET 校验 = ? WHERE id = ? AND 校验 IS NULL"),
+            {makePasswordCheck(password), kSuperAdministratorId});
 }
 } // namespace
 
@@ -168,6 +172,10 @@ ServerSetup setUpServer(const QString& connection, const PasswordPrompt& superAd
     setup.schema = serverSchema(connection);
     setup.ownerRole = roleName(*db, setup.schema, QStringLiteral("owner"));
     setup.clerkRole = roleName(*db, setup.schema, QStringLiteral("clerk"));
+    // A new database starts with the password the owner gives, never a default one: asked before
+    // anything is made.
+    setup.created = db->tables().isEmpty();
+    const QString newPassword = setup.created ? askedPassword(superAdministratorPassword) : QString();
     {
         Transaction tx(*db);
         for (const QString& role : {setup.ownerRole, setup.clerkRole})
@@ -178,10 +186,11 @@ ServerSetup setUpServer(const QString& connection, const PasswordPrompt& superAd
     }
     // Made and upgraded as the owner, so that the tables are the owner's.
     db->execScript(QStringLiteral("SET ROLE %1").arg(quotedName(setup.ownerRole)));
-    setup.created = db->tables().isEmpty();
-    if (setup.created)
+    if (setup.created) {
+        // Before any clerk's role is granted anything: nobody logs in with the default password.
         createSchema(*db);
-    else
+        setSuperAdministratorPassword(*db, newPassword);
+    } else
         upgradeSchema(*db);
     grantClerkRights(*db, setup.schema, setup.ownerRole, setup.clerkRole);
     db->execScript(QStringLiteral("RESET ROLE"));
@@ -191,12 +200,9 @@ ServerSetup setUpServer(const QString& connection, const PasswordPrompt& superAd
         tx.commit();
     }
     setup.version = storedVersion(*db);
-    // A new database has no default password on a server; an upgraded one's super administrator
-    // gets its check value here, from the password the owner types.
-    if (setup.created ||
-        db->scalar(QStringLiteral("SELECT count(*) FROM 管理员 WHERE id = ? AND 校验 IS NULL"), {kSuperAdministratorId})
-                .toInt() > 0)
-        setSuperAdministratorPassword(*db, superAdministratorPassword, setup.created);
+    if (db->scalar(QStringLiteral("SELECT count(*) FROM 管理员 WHERE id = ? AND 校验 IS NULL"), {kSuperAdministratorId})
+            .toInt() > 0)
+        giveSuperAdministratorCheck(*db, superAdministratorPassword);
     Statement st = db->prepare(QStringLiteral("SELECT 账号 FROM 管理员 WHERE 校验 IS NULL ORDER BY id"));
     while (st.next())
         setup.accountsWithoutCheck << st.text(0);

@@ -426,6 +426,64 @@ private slots:
         QVERIFY(payRows >= 2);
     }
 
+    // A database set up from scratch has no default password; its clerk, added by --add-clerk,
+    // reaches no other database's schema, and no clerk of another reaches it.
+    void twoDatabasesShareNoClerk()
+    {
+        ServerRoles roles;
+        TestApp app;
+        const QString base = qEnvironmentVariable("KV_TEST_PG");
+        const QString other = QStringLiteral("kvt_other_%1").arg(QCoreApplication::applicationPid());
+        app.db().execScript(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(other));
+        app.db().execScript(QStringLiteral("CREATE DATABASE %1").arg(other));
+        struct DropDatabase {
+            Database& db;
+            QString name;
+            ~DropDatabase()
+            {
+                try {
+                    db.execScript(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
+                } catch (const DbError& e) {
+                    qWarning("database %s left on the server: %s", qPrintable(name), qPrintable(e.message()));
+                }
+            }
+        } dropLater{app.db(), other};
+        const QString otherConnection = base + QStringLiteral(" dbname=") + other;
+
+        QVERIFY_THROWS_EXCEPTION(InputError, setUpServer(otherConnection, [] { return QString(); }));
+        const ServerSetup setup = setUpServer(otherConnection, [] { return QStringLiteral("s3cret"); });
+        roles.add(setup.ownerRole);
+        roles.add(setup.clerkRole);
+        QVERIFY(setup.created);
+        QVERIFY(setup.clerkRole.startsWith(other + u'_'));
+        QVERIFY(setup.accountsWithoutCheck.isEmpty());
+        auto superuser = Database::openServer(otherConnection);
+        QVERIFY(!checkLogin(*superuser, "admin", "admin123"));
+        QVERIFY(checkLogin(*superuser, "admin", "s3cret"));
+
+        const QString li = QStringLiteral("kvt_li_%1").arg(QCoreApplication::applicationPid());
+        QVERIFY_THROWS_EXCEPTION(InputError, addClerk(otherConnection, li, [] { return QString(); }));
+        QVERIFY(addClerk(otherConnection, li, [] { return QStringLiteral("li-secret"); }).contains(setup.clerkRole));
+        roles.add(li);
+        QCOMPARE(count(app.db(), "SELECT count(*) FROM pg_roles WHERE rolname = ? AND rolcanlogin", {li}), 1);
+        auto liThere = Database::openServer(otherConnection + QStringLiteral(" user=") + li);
+        liThere->setSession(*logIn(*liThere, "admin", "s3cret"));
+        MonthRecords(*liThere).saveMonth(readMonthSheet(month("2027-2", "2027-2-3", "20")));
+        QCOMPARE(count(*superuser, "SELECT count(*) FROM 工资流水"), 1);
+
+        // The test's own database, set up too, with a clerk of its own: neither reaches the other.
+        const QString wang = QStringLiteral("%1_wang").arg(serverSchema(app.ctx().server()));
+        auto wangHere = Database::openServer(setUpWithClerk(app, roles, wang));
+        QVERIFY(setUpServer(app.ctx().server(), {}).clerkRole != setup.clerkRole);
+        auto liHere = Database::openServer(app.ctx().server() + QStringLiteral(" user=") + li);
+        QVERIFY_THROWS_EXCEPTION(DbError, liHere->exec("INSERT INTO 员工 (工号, 姓名) VALUES ('X1', 'x')"));
+        QVERIFY_THROWS_EXCEPTION(DbError, liHere->scalar("SELECT count(*) FROM 管理员"));
+        auto wangThere = Database::openServer(otherConnection + QStringLiteral(" user=") + wang);
+        QVERIFY_THROWS_EXCEPTION(DbError, wangThere->scalar("SELECT count(*) FROM 管理员"));
+        QCOMPARE(count(app.db(), "SELECT count(*) FROM 员工"), 0);
+        QCOMPARE(count(*wangHere, "SELECT count(*) FROM 管理员"), 1);
+    }
+
     // A second setup changes nothing that a clerk relies on; a clerk's role neither makes nor
     // upgrades the tables, and says who must; a clerk's own schema does not take the data.
     void setupAgainAndWhatAClerkMayNotDo()
