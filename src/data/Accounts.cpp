@@ -78,6 +78,15 @@ bool throughServerFunctions(Database& db)
     return db.isServer() && !db.scalar(QStringLiteral("SELECT has_table_privilege('管理员', 'UPDATE')")).toBool();
 }
 
+QString ownerOnlyRefusal(Database& db, const QString& what)
+{
+    if (!db.isServer() || db.mayChangeSchema())
+        return {};
+    return QStringLiteral("%1需要数据库所有者的权限，登录所用的数据库角色是操作员的，没有这项权限；数据没有改动。"
+                          "请让管理服务器的人以数据库所有者的身份来做。")
+        .arg(what);
+}
+
 QString accountProof(Database& db, qint64 id, const QString& password)
 {
     const QString pass = cleanText(password);

@@ -8,9 +8,12 @@
 #include "entry/ClosedMonths.h"
 #include "entry/MonthRecords.h"
 #include "lists/AdminAccounts.h"
+#include "maintenance/Backup.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <functional>
@@ -537,6 +540,22 @@ private slots:
         QString error;
         QVERIFY(!empty.reconnect(&error));
         QVERIFY2(error.contains("还没有建立") && error.contains("kelvaro --setup-server"), qPrintable(error));
+
+        // A restore the server would refuse the clerk is refused first, in the program's words,
+        // with no safety copy written and nothing changed.
+        AppContext clerkApp(app.dir());
+        clerkApp.setServer(clerkConnection);
+        QVERIFY(clerkApp.reconnect(&error));
+        clerkApp.conn().setSession(*logIn(clerkApp.conn(), "admin", "admin123"));
+        QVERIFY(backupDatabase(app.ctx()).ok);
+        const QStringList backups = QDir(app.ctx().paths().backupDir()).entryList(QDir::Files);
+        const int rows = count(app.db(), "SELECT count(*) FROM 操作日志");
+        const CopyOutcome restored = restoreDatabase(clerkApp, backups.constFirst());
+        QVERIFY(!restored.ok);
+        QVERIFY2(restored.error.startsWith("恢复数据需要数据库所有者的权限"), qPrintable(restored.error));
+        QVERIFY2(!restored.error.contains(QRegularExpression("[A-Za-z]{4}")), qPrintable(restored.error));
+        QCOMPARE(QDir(app.ctx().paths().backupDir()).entryList(QDir::Files), backups);
+        QCOMPARE(count(app.db(), "SELECT count(*) FROM 操作日志"), rows);
     }
 };
 
