@@ -495,8 +495,21 @@ private slots:
         TestApp app;
         const QString schema = serverSchema(app.ctx().server());
         const QString login = schema + QStringLiteral("_c2");
+        // A clerk role of an earlier setup, named after the schema only, with a member.
+        const QString former = schema + QStringLiteral("_clerk"), formerMember = schema + QStringLiteral("_old");
+        app.db().execScript(
+            QStringLiteral("CREATE ROLE %1 NOLOGIN; CREATE ROLE %2 LOGIN; GRANT %1 TO %2; "
+                           "GRANT USAGE ON SCHEMA %3 TO %1; GRANT SELECT ON ALL TABLES IN SCHEMA %3 TO %1")
+                .arg(former, formerMember, schema));
+        roles.add(former);
+        roles.add(formerMember);
         const QString clerkConnection = setUpWithClerk(app, roles, login);
         const ServerSetup again = setUpServer(app.ctx().server(), {});
+        QCOMPARE(again.formerClerkRole, former);
+        QCOMPARE(again.formerClerkMembers, QStringList{formerMember});
+        QVERIFY(setupReport(again).contains(formerMember));
+        auto formerClerk = Database::openServer(app.ctx().server() + QStringLiteral(" user=") + formerMember);
+        QVERIFY_THROWS_EXCEPTION(DbError, formerClerk->scalar("SELECT count(*) FROM 管理员"));
         QVERIFY(!again.created);
         QCOMPARE(again.version, latestVersion());
         QVERIFY(again.accountsWithoutCheck.isEmpty());
