@@ -83,7 +83,7 @@ kv::PasswordPrompt passwordPrompt(const QString& whose)
 {
     return [whose] {
         print(stderr, QStringLiteral("请输入%1的密码：").arg(whose));
-        const QString first = readHiddenLine();
+        QString first = readHiddenLine();
         print(stderr, QStringLiteral("请再输入一遍："));
         if (readHiddenLine() != first)
             throw kv::InputError(QStringLiteral("两次输入的密码不一样，什么也没有改。"));

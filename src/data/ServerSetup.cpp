@@ -98,7 +98,7 @@ namespace {
 // clerks reaches another's; the server keeps names to 63 bytes.
 QString roleName(Database& db, const QString& schema, const QString& kind)
 {
-    const QString name =
+    QString name =
         QStringLiteral("%1_%2_%3").arg(db.scalar(QStringLiteral("SELECT current_database()")).toString(), schema, kind);
     if (name.toUtf8().size() > 63)
         throw DbError(QStringLiteral("数据库名和 schema 名太长，角色名“%1”超过了服务器允许的 63 个字节。"
@@ -139,7 +139,7 @@ QStringList retireSchemaOnlyClerk(Database& db, const QString& schema, QString* 
 // The password the prompt gives, refused when there is none.
 QString askedPassword(const PasswordPrompt& ask)
 {
-    const QString password = ask ? ask() : QString();
+    QString password = ask ? ask() : QString();
     if (password.isEmpty())
         throw InputError(QStringLiteral("超级管理员的密码不能为空，数据库没有设置。"));
     return password;
