@@ -188,7 +188,7 @@ BEGIN
 END
 $body$;
 
--- The settings a clerk may change in kelvaro_meta, with the right to change master data; the
+-- The settings a clerk may change in kelvaro_meta, with the right the program asks for each; the
 -- schema's own entries (its version) stay the owner's.
 CREATE OR REPLACE FUNCTION kelvaro_setting(actor bigint, proof text, setting text, setting_value text) RETURNS void
 LANGUAGE plpgsql SECURITY DEFINER SET search_path FROM CURRENT AS $body$
@@ -196,11 +196,16 @@ DECLARE
   a 管理员;
 BEGIN
   a := kelvaro_actor(actor, proof);
-  IF a.id <> 1 AND (a.权限 & {master_data}) = 0 THEN
-    PERFORM kelvaro_refuse({master_refusal});
-  END IF;
   IF setting IS NULL OR setting NOT IN ({settings}) THEN
     PERFORM kelvaro_refuse('这项设置只有数据库的所有者才能修改。');
+  END IF;
+  -- What is paid out (rounding, cash notes) goes with the right to close months.
+  IF setting IN ('net_pay_rounding', 'cash_denominations') THEN
+    IF a.id <> 1 AND (a.权限 & {close_months}) = 0 THEN
+      PERFORM kelvaro_refuse({close_refusal});
+    END IF;
+  ELSIF a.id <> 1 AND (a.权限 & {master_data}) = 0 THEN
+    PERFORM kelvaro_refuse({master_refusal});
   END IF;
   INSERT INTO kelvaro_meta (key, value) VALUES (setting, setting_value)
     ON CONFLICT (key) DO UPDATE SET value = EXCLUDED.value;
