@@ -4,6 +4,7 @@
 #include "app/WorkspaceModule.h"
 #include "data/AppContext.h"
 #include "data/AppLocations.h"
+#include "data/Error.h"
 #include "data/ServerSetup.h"
 #include "master/ImportReader.h"
 
@@ -18,6 +19,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,12 +57,53 @@ int answerOnTerminal(int argc, char* argv[], const kv::CommandLine& line)
     return 0;
 }
 
-// --setup-server works on the terminal too: it sets the server up and ends.
+// One line of standard input without its line end; on a terminal it is not shown as typed.
+QString readHiddenLine()
+{
+    const bool terminal = isatty(STDIN_FILENO) != 0;
+    termios before{};
+    if (terminal && tcgetattr(STDIN_FILENO, &before) == 0) {
+        termios hidden = before;
+        hidden.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden);
+    }
+    std::string line;
+    for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar())
+        line += char(c);
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+        std::fputc('\n', stderr);
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return QString::fromLocal8Bit(line.c_str());
+}
+
+// A password typed twice (on the terminal, or two lines of standard input); refused when the two
+// differ.
+kv::PasswordPrompt passwordPrompt(const QString& whose)
+{
+    return [whose] {
+        print(stderr, QStringLiteral("请输入%1的密码：").arg(whose));
+        QString first = readHiddenLine();
+        print(stderr, QStringLiteral("请再输入一遍："));
+        if (readHiddenLine() != first)
+            throw kv::InputError(QStringLiteral("两次输入的密码不一样，什么也没有改。"));
+        return first;
+    };
+}
+
+// --setup-server works on the terminal too: it sets the server up (or adds a clerk) and ends.
 int setUpServerOnTerminal(int argc, char* argv[], const kv::CommandLine& line)
 {
     QCoreApplication app(argc, argv);
     try {
-        print(stdout, kv::setupReport(kv::setUpServer(line.setupServer)));
+        if (!line.addClerk.isEmpty())
+            print(stdout, kv::addClerk(line.setupServer, line.addClerk,
+                                       passwordPrompt(QStringLiteral("登录角色 %1").arg(line.addClerk))));
+        else
+            print(stdout,
+                  kv::setupReport(kv::setUpServer(line.setupServer, passwordPrompt(QStringLiteral("超级管理员")))));
         return 0;
     } catch (const kv::Error& e) {
         print(stderr, QStringLiteral("kelvaro: %1").arg(e.userText()));
@@ -67,8 +113,9 @@ int setUpServerOnTerminal(int argc, char* argv[], const kv::CommandLine& line)
 
 int refuseArguments(const kv::CommandLine& line)
 {
-    print(stderr,
-          QStringLiteral("kelvaro: %1\n运行 kelvaro --help 查看用法。 / Run kelvaro --help for usage.").arg(line.error));
+    print(
+        stderr,
+        QStringLiteral("kelvaro: %1\n运行 kelvaro --help 查看用法。 / Run kelvaro --help for usage.").arg(line.error));
     return 2;
 }
 

@@ -19,7 +19,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption pdfDir(QStringLiteral("print-to-pdf"), QString(), QStringLiteral("DIR"));
     const QCommandLineOption server(QStringLiteral("server"), QString(), QStringLiteral("CONNECTION"));
     const QCommandLineOption setup(QStringLiteral("setup-server"), QString(), QStringLiteral("CONNECTION"));
-    parser.addOptions({help, version, appDir, pdfDir, server, setup});
+    const QCommandLineOption clerk(QStringLiteral("add-clerk"), QString(), QStringLiteral("NAME"));
+    parser.addOptions({help, version, appDir, pdfDir, server, setup, clerk});
 
     CommandLine result;
     const bool parsed = parser.parse(arguments);
@@ -27,6 +28,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
     result.printToPdfDir = parser.value(pdfDir);
     result.server = parser.value(server).trimmed();
     result.setupServer = parser.value(setup).trimmed();
+    result.addClerk = parser.value(clerk).trimmed();
     if (parser.isSet(help) || parser.isSet(version)) {
         result.action = parser.isSet(help) ? CommandLine::Action::ShowHelp : CommandLine::Action::ShowVersion;
         return result;
@@ -44,6 +46,9 @@ CommandLine parseCommandLine(const QStringList& arguments)
         result.error = QStringLiteral("Empty connection after --server.");
     if (result.error.isEmpty() && parser.isSet(setup) && result.setupServer.isEmpty())
         result.error = QStringLiteral("Empty connection after --setup-server.");
+    if (result.error.isEmpty() && parser.isSet(clerk) && (result.addClerk.isEmpty() || !parser.isSet(setup)))
+        result.error = result.addClerk.isEmpty() ? QStringLiteral("Empty name after --add-clerk.")
+                                                 : QStringLiteral("--add-clerk needs --setup-server CONNECTION.");
     if (!result.error.isEmpty())
         result.action = CommandLine::Action::Error;
     else if (parser.isSet(setup))
@@ -55,15 +60,16 @@ QStringList withoutToolkitOptions(const QStringList& arguments)
 {
     // Those of QGuiApplication, its X11 platform and QApplication; Qt takes each with one dash
     // or two, and a value after a space or an equals sign.
-    static const QSet<QString> withValue{
-        QStringLiteral("platform"),   QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
-        QStringLiteral("plugin"),     QStringLiteral("qmljsdebugger"),      QStringLiteral("qwindowgeometry"),
-        QStringLiteral("qwindowicon"), QStringLiteral("qwindowtitle"),      QStringLiteral("session"),
-        QStringLiteral("display"),    QStringLiteral("geometry"),           QStringLiteral("title"),
-        QStringLiteral("name"),       QStringLiteral("visual"),             QStringLiteral("style"),
-        QStringLiteral("stylesheet")};
-    static const QSet<QString> flags{QStringLiteral("reverse"), QStringLiteral("widgetcount"),
-                                     QStringLiteral("nograb"), QStringLiteral("dograb"), QStringLiteral("sync")};
+    static const QSet<QString> withValue{QStringLiteral("platform"),      QStringLiteral("platformpluginpath"),
+                                         QStringLiteral("platformtheme"), QStringLiteral("plugin"),
+                                         QStringLiteral("qmljsdebugger"), QStringLiteral("qwindowgeometry"),
+                                         QStringLiteral("qwindowicon"),   QStringLiteral("qwindowtitle"),
+                                         QStringLiteral("session"),       QStringLiteral("display"),
+                                         QStringLiteral("geometry"),      QStringLiteral("title"),
+                                         QStringLiteral("name"),          QStringLiteral("visual"),
+                                         QStringLiteral("style"),         QStringLiteral("stylesheet")};
+    static const QSet<QString> flags{QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
+                                     QStringLiteral("dograb"), QStringLiteral("sync")};
     QStringList kept;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& arg = arguments.at(i);
@@ -107,10 +113,17 @@ QString usageText(const QString& dataFolder)
                "                      data folder (one connection line), else the data file.\n"
                "  --setup-server CONNECTION\n"
                "                      以服务器的超级用户（例如 postgres）连接，为几位操作员设置数据库：建立或升级\n"
-               "                      数据，建所有者角色 <schema>_owner 和操作员角色 <schema>_clerk，然后退出。\n"
+               "                      数据，建所有者角色 <数据库>_<schema>_owner 和操作员角色\n"
+               "                      <数据库>_<schema>_clerk，然后退出；新数据库要输入超级管理员的密码。\n"
                "                      Set the server up for several clerks as its superuser: make or upgrade\n"
-               "                      the data, the owner role <schema>_owner and the clerk role\n"
-               "                      <schema>_clerk, then exit.\n"
+               "                      the data, the owner role <database>_<schema>_owner and the clerk role\n"
+               "                      <database>_<schema>_clerk, then exit; a new database asks for the\n"
+               "                      super administrator's password.\n"
+               "  --setup-server CONNECTION --add-clerk NAME\n"
+               "                      建立操作员的登录角色 NAME（密码从终端或标准输入读两遍）并授予这个数据库的\n"
+               "                      操作员角色，然后退出。\n"
+               "                      Make the clerk's login role NAME (its password read twice from the\n"
+               "                      terminal or standard input), grant it this database's clerk role, exit.\n"
                "  -v, --version       显示版本后退出。\n"
                "                      Show the version and exit.\n"
                "  -h, --help          显示本说明后退出。\n"

@@ -13,6 +13,7 @@ struct CommandLine {
     QString printToPdfDir; // --print-to-pdf DIR
     QString server;        // --server CONNECTION: a PostgreSQL server instead of the file
     QString setupServer;   // --setup-server CONNECTION: set that server up for clerks, then end
+    QString addClerk;      // with --setup-server, --add-clerk NAME: make that clerk's login role
     QString error;         // what is wrong with the arguments (Action::Error)
 };
 

@@ -78,16 +78,32 @@ bool throughServerFunctions(Database& db)
     return db.isServer() && !db.scalar(QStringLiteral("SELECT has_table_privilege('管理员', 'UPDATE')")).toBool();
 }
 
+QString ownerOnlyRefusal(Database& db, const QString& what)
+{
+    if (!db.isServer() || db.mayChangeSchema())
+        return {};
+    return QStringLiteral("%1需要数据库所有者的权限，登录所用的数据库角色是操作员的，没有这项权限；数据没有改动。"
+                          "请让管理服务器的人以数据库所有者的身份来做。")
+        .arg(what);
+}
+
 QString accountProof(Database& db, qint64 id, const QString& password)
 {
     const QString pass = cleanText(password);
     QString check = db.scalar(QStringLiteral("SELECT 校验 FROM 管理员 WHERE id = ?"), {id}).toString();
     if (check.isEmpty()) {
-        check = makePasswordCheck(pass);
+        // A clerk's role may not give an account its check value: whoever came first would set
+        // it. Only the super administrator, setting the password again, or the server's owner do.
         if (throughServerFunctions(db))
-            db.scalar(QStringLiteral("SELECT kelvaro_account_check(?, ?)"), {id, check});
-        else
-            db.exec(QStringLiteral("UPDATE 管理员 SET 校验 = ? WHERE id = ? AND 校验 IS NULL"), {check, id});
+            throw InputError(
+                id == kSuperAdministratorId
+                    ? QStringLiteral(
+                          "超级管理员还没有密码校验值，在服务器上还不能用它登录。请让管理服务器的人再运行一次 "
+                          "kelvaro --setup-server，按提示输入超级管理员的密码。")
+                    : QStringLiteral("这个账号还没有密码校验值，在服务器上还不能用它登录。"
+                                     "请让超级管理员在程序中重新设置这个账号的密码。"));
+        check = makePasswordCheck(pass);
+        db.exec(QStringLiteral("UPDATE 管理员 SET 校验 = ? WHERE id = ? AND 校验 IS NULL"), {check, id});
         // Another connection may have given it one meanwhile: the stored one counts.
         check = db.scalar(QStringLiteral("SELECT 校验 FROM 管理员 WHERE id = ?"), {id}).toString();
     }

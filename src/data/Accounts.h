@@ -33,6 +33,10 @@ bool superAdministratorPasswordFits(Database& db, const QString& password);
 // functions (ServerSetup.h): a clerk's role on a server set up for clerks, which may not write
 // 管理员 or delete from 月结 itself.
 bool throughServerFunctions(Database& db);
+// Why this connection may not replace the data as a whole (what: "恢复数据", "清空数据"): a clerk's
+// role on a server, which the server would refuse; empty where it may. Asked before anything is
+// written, a safety copy included.
+QString ownerOnlyRefusal(Database& db, const QString& what);
 // The proof of the account's password for the server's functions (Passwords.h), from its stored
 // check value; an account without one gets it now, once. Throws InputError when the account has
 // no check value that can be read.

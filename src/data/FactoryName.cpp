@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/OperationLog.h"
 #include "data/Session.h"
+#include "data/Settings.h"
 #include "data/TextRules.h"
 
 namespace kv {
@@ -37,8 +38,7 @@ void setFactoryName(Database& db, const QString& typed)
     const QString before = factoryName(db);
     if (before == name)
         return;
-    db.exec(db.upsertSql(QStringLiteral("kelvaro_meta"), {QStringLiteral("key"), QStringLiteral("value")}),
-            {kKey, name});
+    storeSetting(db, kKey, name);
     OperationLog(db).record(QStringLiteral("修改单位名称"), before + QStringLiteral(" → ") + name);
     tx.commit();
 }

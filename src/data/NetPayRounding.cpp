@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/OperationLog.h"
 #include "data/Session.h"
+#include "data/Settings.h"
 
 #include <QStringList>
 
@@ -89,8 +90,7 @@ void setNetPayRounding(Database& db, const NetPayRounding& rounding)
     const NetPayRounding before = netPayRounding(db);
     if (before == rounding)
         return;
-    db.exec(db.upsertSql(QStringLiteral("kelvaro_meta"), {QStringLiteral("key"), QStringLiteral("value")}),
-            {kKey, rounding.storedText()});
+    storeSetting(db, kKey, rounding.storedText());
     OperationLog(db).record(QStringLiteral("实发工资取整"), before.text() + QStringLiteral(" → ") + rounding.text());
     tx.commit();
 }

@@ -1,5 +1,6 @@
 #include "data/OperationLog.h"
 
+#include "data/Accounts.h"
 #include "data/Database.h"
 #include "data/TextRules.h"
 
@@ -10,6 +11,14 @@ namespace kv {
 void OperationLog::record(const QString& action, const QString& target)
 {
     const Session& session = m_db.session();
+    // A clerk's role on a server writes through the server's function, which names the account
+    // that the password's proof shows and stamps the server's time.
+    if (throughServerFunctions(m_db)) {
+        m_db.scalar(QStringLiteral("SELECT kelvaro_log(?, ?, ?, ?)"),
+                    {session.accountId() > 0 ? QVariant(session.accountId()) : QVariant(), session.passwordProof(),
+                     action, target});
+        return;
+    }
     m_db.exec(QStringLiteral("INSERT INTO 操作日志 (时间, 账号, 账号ID, 操作, 内容) VALUES (?, ?, ?, ?, ?)"),
               {m_db.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), session.account(),
                session.accountId() > 0 ? QVariant(session.accountId()) : QVariant(), action, target});
@@ -27,7 +36,7 @@ const QStringList kColumns{QStringLiteral("时间"), QStringLiteral("账号"), Q
                            QStringLiteral("内容"), QStringLiteral("账号ID")};
 constexpr int kAccountColumn = 1;
 constexpr int kAccountIdColumn = 4;
-}
+} // namespace
 
 QList<LogEntry> OperationLog::entries(const QList<std::pair<int, QString>>& conditions)
 {

@@ -1,5 +1,6 @@
 #include "data/PaySnapshot.h"
 
+#include "data/Accounts.h"
 #include "data/Database.h"
 #include "data/Error.h"
 #include "data/MonthlyTotals.h"
@@ -81,12 +82,22 @@ QString denominationsSetting(Database& db)
     return metaValue(db, QString::fromUtf16(kCashDenominationsKey));
 }
 
-void storeClosedMonth(Database& db, const YearMonth& month, const QString& at, const QString& account)
+ClosingWritten storeClosedMonth(Database& db, const YearMonth& month, const QString& at, const QString& account)
 {
     const NetPayRounding rounding = netPayRounding(db);
     writeWorkers(db, month, rounding);
+    if (throughServerFunctions(db)) {
+        const Session& session = db.session();
+        if (!db.scalar(QStringLiteral("SELECT kelvaro_close_month(?, ?, ?, ?, ?)"),
+                       {session.accountId(), session.passwordProof(), monthText(month.year, month.month),
+                        rounding.storedText(), denominationsSetting(db)})
+                 .toBool())
+            throw InputError(QStringLiteral("该月份已经结账！"));
+        return ClosingWritten::ByServer;
+    }
     db.exec(QStringLiteral("INSERT INTO 月结 (月份, 结账时间, 账号, 取整, 零钞面额) VALUES (?, ?, ?, ?, ?)"),
             {monthText(month.year, month.month), at, account, rounding.storedText(), denominationsSetting(db)});
+    return ClosingWritten::Here;
 }
 
 void snapshotClosedMonth(Database& db, const YearMonth& month)

@@ -50,7 +50,10 @@ struct PaidMonth {
 // row with the settings in force. A worker is every employee whose cleaned number has lines in
 // the month (as the statistics count them). Throws DbError, or InputError when snapshot rows of
 // the month are already there (written past the program).
-void storeClosedMonth(Database& db, const YearMonth& month, const QString& at, const QString& account);
+// A clerk's role on a server writes the 月结 row (and the log entry) through the server's function,
+// with the server's time and the account its password's proof shows: ByServer.
+enum class ClosingWritten { Here, ByServer };
+ClosingWritten storeClosedMonth(Database& db, const YearMonth& month, const QString& at, const QString& account);
 
 // The snapshot of a month already closed without one (files of older versions): taken from the
 // data as they stand, with the settings in force now.

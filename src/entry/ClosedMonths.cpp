@@ -1,10 +1,10 @@
 #include "entry/ClosedMonths.h"
 
 #include "data/Accounts.h"
-#include "data/Session.h"
 #include "data/Database.h"
 #include "data/OperationLog.h"
 #include "data/PaySnapshot.h"
+#include "data/Session.h"
 #include "data/TextRules.h"
 
 #include <algorithm>
@@ -58,8 +58,14 @@ ClosedMonths::Outcome ClosedMonths::close(const QString& month, const QString& a
         return Outcome::AlreadyClosed;
     // Waits for saves of the month under way on other connections; later ones see it closed.
     m_db.lock(closeLockName(*canonical));
-    // What the month paid is stored with it, so that later edits and settings leave it as paid.
-    storeClosedMonth(m_db, *parseMonthText(*canonical), at, m_db.session().account());
+    // What the month paid is stored with it, so that later edits and settings leave it as paid;
+    // a clerk's role on a server closes through the server's function, which checks the right
+    // again by the password's proof and stamps the closing and its log entry with the server's
+    // time.
+    if (storeClosedMonth(m_db, *parseMonthText(*canonical), at, m_db.session().account()) == ClosingWritten::ByServer) {
+        tx.commit();
+        return Outcome::Done;
+    }
     OperationLog(m_db).record(QStringLiteral("结账"), *canonical);
     tx.commit();
     return Outcome::Done;
@@ -77,15 +83,17 @@ ClosedMonths::Outcome ClosedMonths::reopen(const QString& month, const QString& 
     if (!isClosed(*canonical))
         return Outcome::NotClosed;
     Transaction tx(m_db);
-    // A clerk's role on a server reopens through the server's function, shown the password's proof.
-    if (throughServerFunctions(m_db))
+    m_db.lock(closeLockName(*canonical));
+    // A clerk's role on a server reopens through the server's function, shown the password's
+    // proof; it writes the log entry itself.
+    if (throughServerFunctions(m_db)) {
         m_db.scalar(QStringLiteral("SELECT kelvaro_reopen_month(?, ?)"),
-                    {*canonical, accountProof(m_db, kSuperAdministratorId, password)});
-    else {
+                    {accountProof(m_db, kSuperAdministratorId, password), *canonical});
+    } else {
         dropPaySnapshot(m_db, *parseMonthText(*canonical));
         m_db.exec(QStringLiteral("DELETE FROM 月结 WHERE 月份 = ?"), {*canonical});
+        OperationLog(m_db).record(QStringLiteral("反结账"), *canonical);
     }
-    OperationLog(m_db).record(QStringLiteral("反结账"), *canonical);
     tx.commit();
     return Outcome::Done;
 }

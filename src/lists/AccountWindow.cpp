@@ -106,12 +106,12 @@ void AccountWindow::preparePanel(const std::optional<ListEntry>& entry)
 
     const bool superAdministratorEntry = entry && entry->id == kSuperAdministratorId;
     const Rights shown = superAdministratorEntry ? Rights::fromInt(~0)
-                         : entry              ? storedRights(entry->id).value_or(Rights())
-                                              : newAccountRights();
+                         : entry                 ? storedRights(entry->id).value_or(Rights())
+                                                 : newAccountRights();
     m_rightsEditable = session.isSuperAdministrator() && !superAdministratorEntry;
     const QString refusal = superAdministratorEntry ? QStringLiteral("超级管理员拥有全部权限")
                             : m_rightsEditable      ? QString()
-                                                    : QStringLiteral("只有超级管理员才能授予或收回权限");
+                                               : QStringLiteral("只有超级管理员才能授予或收回权限");
     const QList<Right> rights = allRights();
     for (int i = 0; i < rights.size(); ++i) {
         m_rights.at(i)->setChecked(shown.testFlag(rights.at(i)));
@@ -146,7 +146,16 @@ ListChange AccountWindow::write(Database& db, std::optional<qint64> editId)
     AccountChange change{nameBox()->text(),
                          cleanText(password).isEmpty() ? std::nullopt : std::optional<QString>(password),
                          m_editingSelf ? std::optional<QString>(m_oldPassword->text()) : std::nullopt, rights};
-    return accounts.change(*editId, change);
+    const ListChange result = accounts.change(*editId, change);
+    // The own password changed on a server: the proof of the new one is what the program's later
+    // work (and connections opened for it) shows the server's functions.
+    if (result == ListChange::Done && *editId == m_ctx.session().accountId() &&
+        db.session().passwordProof() != m_ctx.session().passwordProof()) {
+        Session session = m_ctx.session();
+        session.setPasswordProof(db.session().passwordProof());
+        m_ctx.setSession(session);
+    }
+    return result;
 }
 
 ListChange AccountWindow::erase(Database& db, qint64 id)

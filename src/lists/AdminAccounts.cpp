@@ -31,13 +31,21 @@ qint64 writeAccount(Database& db, std::optional<qint64> id, const AccountRow& ro
     const QVariant hash = row.password ? QVariant(hashPassword(*row.password)) : QVariant();
     const QVariant check = row.password ? QVariant(makePasswordCheck(*row.password)) : QVariant();
     const QVariant rights = row.rights ? QVariant(row.rights->toInt()) : QVariant();
-    if (throughServerFunctions(db))
-        return db
-            .scalar(QStringLiteral("SELECT kelvaro_account_write(?, ?, ?, ?, ?, ?, ?, ?)"),
-                    {db.session().accountId(), proof.value_or(db.session().passwordProof()),
-                     id ? QVariant(*id) : QVariant(), row.name ? QVariant(*row.name) : QVariant(), hash, check, rights,
-                     remove})
-            .toLongLong();
+    if (throughServerFunctions(db)) {
+        const qint64 written = db.scalar(QStringLiteral("SELECT kelvaro_account_write(?, ?, ?, ?, ?, ?, ?, ?)"),
+                                         {db.session().accountId(), proof.value_or(db.session().passwordProof()),
+                                          id ? QVariant(*id) : QVariant(), row.name ? QVariant(*row.name) : QVariant(),
+                                          hash, check, rights, remove})
+                                   .toLongLong();
+        // The account's own new password: what it does next (the log entry of this change first)
+        // shows the proof of the new one.
+        if (id && *id == db.session().accountId() && row.password && !remove) {
+            Session session = db.session();
+            session.setPasswordProof(passwordProof(check.toString(), *row.password).value_or(QString()));
+            db.setSession(session);
+        }
+        return written;
+    }
     if (!id) {
         db.exec(QStringLiteral("INSERT INTO 管理员 (账号, 密码, 校验, 权限) VALUES (?, ?, ?, ?)"),
                 {row.name.value_or(QString()), hash, check, row.rights.value_or(newAccountRights()).toInt()});
@@ -124,10 +132,12 @@ void AdminAccounts::writeRights(qint64 id, const QString& name, Rights before, R
         parts << QStringLiteral("授予 ") + rightsText(granted);
     if (const Rights taken = before & ~after; taken != Rights())
         parts << QStringLiteral("收回 ") + rightsText(taken);
-    OperationLog(m_db).record(QStringLiteral("修改权限"), name + QStringLiteral("：") + parts.join(QStringLiteral("；")));
+    OperationLog(m_db).record(QStringLiteral("修改权限"),
+                              name + QStringLiteral("：") + parts.join(QStringLiteral("；")));
 }
 
-ListChange AdminAccounts::add(const QString& typedName, const QString& typedPassword, const std::optional<Rights>& rights)
+ListChange AdminAccounts::add(const QString& typedName, const QString& typedPassword,
+                              const std::optional<Rights>& rights)
 {
     const QString name = cleanText(typedName);
     if (name.isEmpty())

@@ -1,5 +1,6 @@
 #include "maintenance/Backup.h"
 
+#include "data/Accounts.h"
 #include "data/AppContext.h"
 #include "data/Database.h"
 #include "data/KeyFile.h"
@@ -258,6 +259,8 @@ CopyOutcome restoreDatabase(AppContext& ctx, const QString& backupName)
 {
     CopyOutcome outcome;
     outcome.error = rightRefusal(ctx, Right::RestoreClear);
+    if (outcome.error.isEmpty() && ctx.isConnected())
+        outcome.error = ownerOnlyRefusal(ctx.conn(), QStringLiteral("恢复数据"));
     if (!outcome.error.isEmpty())
         return outcome;
     outcome.path = backupPath(ctx.paths(), backupName);

@@ -1,5 +1,6 @@
 #include "maintenance/SettingsWindow.h"
 
+#include "data/Accounts.h"
 #include "data/AppContext.h"
 #include "data/FactoryName.h"
 #include "data/NetPayRounding.h"
@@ -217,7 +218,8 @@ void SettingsWindow::openAccounts()
 
 void SettingsWindow::backup()
 {
-    const CopyOutcome outcome = offWindow(this, QStringLiteral("正在备份数据……"), [&] { return backupDatabase(m_ctx); });
+    const CopyOutcome outcome =
+        offWindow(this, QStringLiteral("正在备份数据……"), [&] { return backupDatabase(m_ctx); });
     if (outcome.ok) {
         if (auto* log = findChild<LogView*>())
             log->reload();
@@ -239,19 +241,26 @@ void SettingsWindow::clearData()
 {
     if (m_mayLeave && !m_mayLeave())
         return;
+    // A clerk's role on a server may not clear: said before the question, and no safety copy.
+    const QString ownerOnly = ownerOnlyRefusal(m_ctx.conn(), QStringLiteral("清空数据"));
+    if (!ownerOnly.isEmpty()) {
+        ui::message(this, ownerOnly, QStringLiteral("清空失败"), ui::Icon::Warning);
+        return;
+    }
     if (!ui::confirmLoss(this, kClearQuestion, QStringLiteral("确定要清空数据？")))
         return;
     // Clearing is one click from losing everything since the last backup: a copy of the data
     // as they are goes into the backup folder first, and without it nothing is cleared.
     const CopyOutcome safety = offWindow(this, QStringLiteral("正在保存现有数据的安全副本……"),
-                                             [&] { return makeSafetyCopy(m_ctx, SafetyKind::BeforeClear); });
+                                         [&] { return makeSafetyCopy(m_ctx, SafetyKind::BeforeClear); });
     if (!safety.ok) {
         reportCopyFailure(this, m_ctx, safety, QStringLiteral("数据没有清空：没能先为现有数据保存一份安全副本。"),
                           QStringLiteral("清空失败"));
         return;
     }
     // The cursor is back before a failure is shown.
-    if (!ui::guarded(this, [&] { offWindow(this, QStringLiteral("正在清空数据……"), [&] { clearAllData(m_ctx.conn()); }); }))
+    if (!ui::guarded(this,
+                     [&] { offWindow(this, QStringLiteral("正在清空数据……"), [&] { clearAllData(m_ctx.conn()); }); }))
         return;
     ui::message(this,
                 QStringLiteral("清空成功！请重新登陆系统！\n清空前的数据已保存为 %1")

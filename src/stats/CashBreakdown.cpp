@@ -5,6 +5,7 @@
 #include "data/OperationLog.h"
 #include "data/PaySnapshot.h"
 #include "data/Session.h"
+#include "data/Settings.h"
 #include "data/TextRules.h"
 #include "stats/PayMethod.h"
 
@@ -102,8 +103,7 @@ void setCashDenominations(Database& db, const QString& typed)
     const QList<Decimal> before = cashDenominations(db);
     if (before == denominations)
         return;
-    db.exec(db.upsertSql(QStringLiteral("kelvaro_meta"), {QStringLiteral("key"), QStringLiteral("value")}),
-            {kKey, denominationsText(denominations)});
+    storeSetting(db, kKey, denominationsText(denominations));
     OperationLog(db).record(QStringLiteral("零钞面额"),
                             denominationsText(before) + QStringLiteral(" → ") + denominationsText(denominations));
     tx.commit();

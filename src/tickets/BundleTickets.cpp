@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/OperationLog.h"
 #include "data/Session.h"
+#include "data/Settings.h"
 #include "data/TextRules.h"
 #include "master/PieceRates.h"
 #include "tickets/TicketNumber.h"
@@ -15,10 +16,10 @@ namespace {
 constexpr auto kSerialKey = u"ticket_serial";
 const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
-const QString kTicketColumns = QStringLiteral(
-    "SELECT t.票号, o.id, o.单号, o.款号, b.扎号, t.数量, p.产品编号, p.产品说明, p.计量单位, p.工价, "
-    "t.领取工号, t.领取月份, t.领取时间 FROM 菲票 t JOIN 生产单 o ON o.id = t.生产单id "
-    "JOIN 扎 b ON b.id = t.扎id JOIN 生产单工序 p ON p.id = t.工序id ");
+const QString kTicketColumns =
+    QStringLiteral("SELECT t.票号, o.id, o.单号, o.款号, b.扎号, t.数量, p.产品编号, p.产品说明, p.计量单位, p.工价, "
+                   "t.领取工号, t.领取月份, t.领取时间 FROM 菲票 t JOIN 生产单 o ON o.id = t.生产单id "
+                   "JOIN 扎 b ON b.id = t.扎id JOIN 生产单工序 p ON p.id = t.工序id ");
 
 BundleTicket readTicket(const Statement& st)
 {
@@ -58,8 +59,7 @@ qint64 BundleTickets::issueSerials(int count)
     const qint64 last =
         m_db.scalar(QStringLiteral("SELECT value FROM kelvaro_meta WHERE key = ?"), {QString::fromUtf16(kSerialKey)})
             .toLongLong();
-    m_db.exec(m_db.upsertSql(QStringLiteral("kelvaro_meta"), {QStringLiteral("key"), QStringLiteral("value")}),
-              {QString::fromUtf16(kSerialKey), QString::number(last + count)});
+    storeSetting(m_db, QString::fromUtf16(kSerialKey), QString::number(last + count));
     return last + 1;
 }
 
@@ -102,8 +102,8 @@ qint64 BundleTickets::createWorkOrder(const WorkOrderDraft& draft)
         QList<qint64> operations;
         for (int i = 0; i < draft.productNos.size(); ++i) {
             const QString productNo = cleanText(draft.productNos.at(i));
-            Statement product = m_db.prepare(QStringLiteral(
-                "SELECT 产品说明, 计量单位, 工价 FROM 产品工价 WHERE 产品编号 = ? ORDER BY id"));
+            Statement product = m_db.prepare(
+                QStringLiteral("SELECT 产品说明, 计量单位, 工价 FROM 产品工价 WHERE 产品编号 = ? ORDER BY id"));
             product.bind(1, productNo);
             if (productNo.isEmpty() || !product.next())
                 throw InputError(QStringLiteral("没有编号为 %1 的产品！").arg(productNo));
@@ -132,12 +132,11 @@ qint64 BundleTickets::createWorkOrder(const WorkOrderDraft& draft)
                 ticket.reset();
             }
         }
-        OperationLog(m_db).record(QStringLiteral("新建生产单"),
-                                  QStringLiteral("%1：%2 扎，%3 道工序，%4 张菲票")
-                                      .arg(orderNo)
-                                      .arg(draft.bundles.size())
-                                      .arg(operations.size())
-                                      .arg(ticketCount));
+        OperationLog(m_db).record(QStringLiteral("新建生产单"), QStringLiteral("%1：%2 扎，%3 道工序，%4 张菲票")
+                                                                    .arg(orderNo)
+                                                                    .arg(draft.bundles.size())
+                                                                    .arg(operations.size())
+                                                                    .arg(ticketCount));
         tx.commit();
         return orderId;
     });
@@ -145,23 +144,18 @@ qint64 BundleTickets::createWorkOrder(const WorkOrderDraft& draft)
 
 QList<WorkOrderSummary> BundleTickets::orders()
 {
-    Statement st = m_db.prepare(QStringLiteral(
-        "SELECT o.id, o.单号, o.款号, o.日期, "
-        "(SELECT count(*) FROM 扎 b WHERE b.生产单id = o.id), "
-        "(SELECT sum(b.数量) FROM 扎 b WHERE b.生产单id = o.id), "
-        "(SELECT count(*) FROM 菲票 t WHERE t.生产单id = o.id), "
-        "(SELECT count(*) FROM 菲票 t WHERE t.生产单id = o.id AND t.领取工号 IS NOT NULL) "
-        "FROM 生产单 o ORDER BY o.id DESC"));
+    Statement st =
+        m_db.prepare(QStringLiteral("SELECT o.id, o.单号, o.款号, o.日期, "
+                                    "(SELECT count(*) FROM 扎 b WHERE b.生产单id = o.id), "
+                                    "(SELECT sum(b.数量) FROM 扎 b WHERE b.生产单id = o.id), "
+                                    "(SELECT count(*) FROM 菲票 t WHERE t.生产单id = o.id), "
+                                    "(SELECT count(*) FROM 菲票 t WHERE t.生产单id = o.id AND t.领取工号 IS NOT NULL) "
+                                    "FROM 生产单 o ORDER BY o.id DESC"));
     QList<WorkOrderSummary> out;
     while (st.next())
-        out << WorkOrderSummary{st.integer(0),
-                                st.text(1),
-                                st.text(2),
-                                QDate::fromString(st.text(3), Qt::ISODate),
-                                int(st.integer(4)),
-                                int(st.integer(5)),
-                                int(st.integer(6)),
-                                int(st.integer(7))};
+        out << WorkOrderSummary{
+            st.integer(0),      st.text(1),         st.text(2),         QDate::fromString(st.text(3), Qt::ISODate),
+            int(st.integer(4)), int(st.integer(5)), int(st.integer(6)), int(st.integer(7))};
     return out;
 }
 
@@ -223,13 +217,14 @@ LineTexts BundleTickets::scannedLine(const QString& typed, const QString& employ
 
 QString BundleTickets::claimedText(const BundleTicket& ticket)
 {
-    QString name = m_db.scalar(QStringLiteral("SELECT 姓名 FROM 员工 WHERE 工号 = ? ORDER BY id"), {ticket.claimedBy})
-                       .toString();
+    QString name =
+        m_db.scalar(QStringLiteral("SELECT 姓名 FROM 员工 WHERE 工号 = ? ORDER BY id"), {ticket.claimedBy}).toString();
     if (name.isEmpty())
         name = m_db.scalar(QStringLiteral("SELECT 姓名 FROM 员工工资 WHERE 工号 = ? AND 月份 = ?"),
                            {ticket.claimedBy, ticket.claimedMonth})
                    .toString();
-    return QStringLiteral("该菲票已由 %1（%2）于 %3 领取").arg(name, ticket.claimedBy, dateText(ticket.claimedAt.date()));
+    return QStringLiteral("该菲票已由 %1（%2）于 %3 领取")
+        .arg(name, ticket.claimedBy, dateText(ticket.claimedAt.date()));
 }
 
 QString BundleTickets::lineMismatch(const ProductionLine& line, const BundleTicket& ticket)
