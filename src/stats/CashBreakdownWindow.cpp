@@ -87,7 +87,7 @@ void CashBreakdownWindow::showBreakdown()
             if (const std::optional<YearMonth> month = parseMonthText(m_period)) {
                 denominations = cashDenominations(m_ctx.conn(), *month);
                 m_rounding = monthRounding(m_ctx.conn(), *month);
-                sheet = transferSheet(m_ctx.conn(), m_pays, *month);
+                sheet = monthTransferSheet(m_ctx.conn(), m_pays, *month);
             } else {
                 denominations = cashDenominations(m_ctx.conn());
                 m_rounding = netPayRounding(m_ctx.conn());
