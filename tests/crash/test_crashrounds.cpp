@@ -33,8 +33,9 @@ private slots:
               report.operationUs, report.killed, report.rounds);
         QVERIFY2(report.failures.isEmpty(), qPrintable(report.failures.join(u'\n')));
         QCOMPARE(report.rounds, kRounds);
-        // Moments spread over the operation: most rounds cut it short.
-        QVERIFY2(report.killed >= kRounds / 2, qPrintable(QString::number(report.killed)));
+        // Moments spread over the operation and the worker's exit: some rounds cut it short (how
+        // many depends on the machine's load; the benchmark counts them over more rounds).
+        QVERIFY2(report.killed >= 1, qPrintable(QString::number(report.killed)));
     }
 };
 

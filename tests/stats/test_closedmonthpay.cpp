@@ -3,6 +3,7 @@
 #include "data/MonthlyTotals.h"
 #include "data/PaySnapshot.h"
 #include "data/Schema.h"
+#include "data/Tables.h"
 #include "entry/ClosedMonths.h"
 #include "entry/WageSlip.h"
 #include "lists/CodeList.h"
@@ -14,6 +15,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 using namespace kv;
 using Unit = NetPayRounding::Unit;
@@ -226,8 +228,15 @@ private slots:
     {
         QTemporaryDir dir;
         Database old(dir.filePath(QStringLiteral("old.mdb")), QStringLiteral("k"), true);
+        // The data as the version before the one that keeps what closed months paid left them.
+        int snapshotSince = 0;
+        for (const TableDef& def : schemaTables())
+            if (QString::fromUtf16(def.name) == QStringLiteral("月结明细"))
+                snapshotSince = def.since;
         const SchemaSteps steps = programSchema();
-        createSchema(old, steps.first(steps.size() - 1));
+        const auto first = std::find_if(steps.begin(), steps.end(),
+                                        [&](const SchemaStep& step) { return step.version == snapshotSince; });
+        createSchema(old, steps.first(std::size_t(first - steps.begin())));
         seed(old);
         old.exec("INSERT INTO kelvaro_meta (key, value) VALUES ('net_pay_rounding', 'yuan half-up')");
         old.exec("INSERT INTO 月结 (月份, 结账时间, 账号) VALUES ('2026-10', '2026-11-01 08:00:00', 'admin')");
