@@ -1,7 +1,5 @@
 #include "entry/MonthRecords.h"
 
-#include "master/NumberHistory.h"
-
 #include "data/Database.h"
 #include "data/LineItemNumbers.h"
 #include "data/MonthlyTotals.h"

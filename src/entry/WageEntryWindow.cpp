@@ -477,13 +477,15 @@ void WageEntryWindow::recheckClosed()
 {
     if (!m_frame->isEnabled() || !m_ctx.isConnected())
         return;
-    bool closed = m_readOnly;
-    try {
-        closed = ClosedMonths(m_ctx.conn()).isClosed(workingMonth());
-    } catch (const Error&) {
-        return; // asked again at the next command, which reports the failure
-    }
-    if (closed != m_readOnly)
+    // A month that cannot be read now is asked again at the next command, which reports it.
+    const std::optional<bool> closed = [&]() -> std::optional<bool> {
+        try {
+            return ClosedMonths(m_ctx.conn()).isClosed(workingMonth());
+        } catch (const Error&) {
+            return std::nullopt;
+        }
+    }();
+    if (closed && *closed != m_readOnly)
         lockClosedMonth();
 }
 

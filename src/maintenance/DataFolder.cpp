@@ -80,7 +80,7 @@ bool giveCopyThePresentKey(const QString& path, const DatabaseKeys& keys)
     }
     const QDateTime written = QFileInfo(path).lastModified();
     const QString error = copyReplacing(path, path, [&](const QString& part) {
-        if (const QString failed = rekeyedInPlace(part, keys); !failed.isEmpty())
+        if (QString failed = rekeyedInPlace(part, keys); !failed.isEmpty())
             return failed;
         QFile file(part);
         if (file.open(QIODevice::ReadWrite))
