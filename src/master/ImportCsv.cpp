@@ -42,7 +42,7 @@ QString csvText(const QByteArray& bytes)
             refuseDamaged(QStringLiteral("UTF-16 编码的文字在一个字的中间结束"));
         QStringDecoder utf16(littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
                              QStringDecoder::Flag::Stateless);
-        const QString text = utf16.decode(QByteArrayView(bytes).sliced(2));
+        QString text = utf16.decode(QByteArrayView(bytes).sliced(2));
         if (utf16.hasError() || !text.isValidUtf16())
             refuseDamaged(QStringLiteral("UTF-16 编码的文字中有无效的字符"));
         return text;
