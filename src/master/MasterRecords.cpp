@@ -280,7 +280,7 @@ QString MasterRecords::automaticNumber()
 {
     qint64 next = m_db.scalar(QStringLiteral("SELECT max(id) FROM %1").arg(quoted(m_table.table))).toLongLong() + 1;
     for (;; ++next) {
-        const QString number = m_table.numberLetter + QStringLiteral("%1").arg(next, 5, 10, QChar(u'0'));
+        QString number = m_table.numberLetter + QStringLiteral("%1").arg(next, 5, 10, QChar(u'0'));
         if (!numberExists(number) && formerOwner(number, 0).isEmpty())
             return number;
     }
