@@ -86,7 +86,7 @@ public:
     // number that is no employee. Returns the version now stored.
     qint64 save(const TeamMonthSheet& sheet);
     // Removes the team month and its share lines, with the same rights and refusals.
-    void remove(qint64 teamId, const QString& monthText, std::optional<qint64> loadedVersion = std::nullopt);
+    void remove(qint64 teamId, const QString& typedMonth, std::optional<qint64> loadedVersion = std::nullopt);
 
 private:
     qint64 saveOnce(const TeamMonthSheet& sheet);

@@ -47,7 +47,7 @@ public:
     // Adds a rate or replaces the one of the same job type or employee, unit and day. Needs the
     // right to keep master data; InputError for a rate that is negative or has more than four
     // places, an unknown unit, neither or both of job type and employee, or an unknown employee.
-    void setRate(const TimeRate& rate);
+    void setRate(const TimeRate& typed);
     // The rate for the employee's time work in that unit on that day: his own, else his job type's;
     // none when neither is set.
     std::optional<Decimal> rateOn(const QString& employeeNo, const QString& unit, const QDate& day);
@@ -58,7 +58,7 @@ public:
     // enter wages; refused for a closed month, a month another clerk changed since `loadedVersion`
     // (MonthRecords::version), a line outside the month, without item, in an unknown unit, with
     // too many places, or without any rate. Returns the month's version now stored.
-    qint64 saveLines(const QString& employeeNo, const QString& monthText, QList<TimeLine> lines,
+    qint64 saveLines(const QString& typedNo, const QString& typedMonth, QList<TimeLine> lines,
                      std::optional<qint64> loadedVersion = std::nullopt);
 
 private:
