@@ -18,15 +18,6 @@
 namespace kv {
 
 namespace {
-// The month in its one form ("2008-5"), however it was typed.
-QString requireMonth(const QString& monthText)
-{
-    const auto month = normalMonthText(monthText);
-    if (!month)
-        throw InputError(QStringLiteral("计工月份“%1”不正确。").arg(monthText));
-    return *month;
-}
-
 QString shownDate(const QString& iso)
 {
     const QDate date = QDate::fromString(iso, QStringLiteral("yyyy-MM-dd"));
@@ -152,6 +143,14 @@ QVariantList monthBounds(const QString& employeeNo, const YearMonth& month)
     return {employeeNo, isoDate(month.firstDay()), isoDate(month.nextFirstDay())};
 }
 } // namespace
+
+QString requireMonth(const QString& typedMonth)
+{
+    const auto month = normalMonthText(typedMonth);
+    if (!month)
+        throw InputError(QStringLiteral("计工月份“%1”不正确。").arg(typedMonth));
+    return *month;
+}
 
 bool isProductionLineFilled(const LineTexts& line)
 {

@@ -138,6 +138,10 @@ inline constexpr auto kTimeLineSource = u"计时";
 inline constexpr auto kSourcedLineText =
     u"集体计件和计时工资的记录只能在“集体计件”或“计时工资”窗口修改，不能在员工的工资表上修改或删除。";
 
+// The working month in its one form ("2008-5"), however it was typed; InputError for a text that
+// is no month. Every save of a month's lines reads its month through this.
+QString requireMonth(const QString& typedMonth);
+
 // Inside a transaction: waits for other connections changing the employee's month (a save, a
 // team's entry), so that changes of one month come one after the other.
 void lockEmployeeMonth(Database& db, const QString& employeeNo, const QString& monthText);

@@ -13,14 +13,6 @@
 namespace kv {
 
 namespace {
-QString requireMonth(const QString& text)
-{
-    const auto month = normalMonthText(text);
-    if (!month)
-        throw InputError(QStringLiteral("计工月份“%1”不正确。").arg(text));
-    return *month;
-}
-
 void requirePlaces(Decimal value, int places, const QString& what, int row)
 {
     if (value.places() > places || !value.isStorable())

@@ -95,17 +95,15 @@ qint64 TimeWages::saveLines(const QString& typedNo, const QString& typedMonth, Q
                             std::optional<qint64> loadedVersion)
 {
     const QString employeeNo = cleanText(typedNo);
-    const auto monthKey = normalMonthText(typedMonth);
-    if (!monthKey)
-        throw InputError(QStringLiteral("计工月份“%1”不正确。").arg(typedMonth));
-    const YearMonth month = *parseMonthText(*monthKey);
+    const QString monthKey = requireMonth(typedMonth);
+    const YearMonth month = *parseMonthText(monthKey);
     return retryingConflicts(m_db, [&] {
         Transaction tx(m_db);
         requireRight(m_db, Right::WageEntry);
-        lockEmployeeMonth(m_db, employeeNo, *monthKey);
-        refuseClosedMonth(m_db, *monthKey);
+        lockEmployeeMonth(m_db, employeeNo, monthKey);
+        refuseClosedMonth(m_db, monthKey);
         MonthRecords records(m_db);
-        if (loadedVersion && *loadedVersion != records.version(employeeNo, *monthKey))
+        if (loadedVersion && *loadedVersion != records.version(employeeNo, monthKey))
             throw InputError(QString::fromUtf16(kMonthChangedText));
         if (m_db.scalar(QStringLiteral("SELECT count(*) FROM 员工 WHERE 工号 = ?"), {employeeNo}).toLongLong() == 0)
             throw InputError(QStringLiteral("没有工号为 %1 的员工。").arg(employeeNo));
@@ -114,7 +112,7 @@ qint64 TimeWages::saveLines(const QString& typedNo, const QString& typedMonth, Q
             TimeLine& l = lines[i];
             const QString where = QStringLiteral("计时记录第 %1 行").arg(i + 1);
             if (!l.date.isValid() || !month.contains(l.date))
-                throw InputError(QStringLiteral("%1的日期不在计工月份 %2 内。").arg(where, *monthKey));
+                throw InputError(QStringLiteral("%1的日期不在计工月份 %2 内。").arg(where, monthKey));
             if (cleanText(l.item).isEmpty())
                 throw InputError(QStringLiteral("%1没有计时项目。").arg(where));
             requireUnit(l.unit);
@@ -146,11 +144,10 @@ qint64 TimeWages::saveLines(const QString& typedNo, const QString& typedMonth, Q
             insert.reset();
         }
         rewriteMonthSummary(m_db, employeeNo, {}, month);
-        OperationLog(m_db).record(QStringLiteral("保存计时工资"), QStringLiteral("%1 %2：%3 行，合计 %4")
-                                                                      .arg(employeeNo, *monthKey)
-                                                                      .arg(lines.size())
-                                                                      .arg(total.moneyText()));
-        const qint64 saved = records.version(employeeNo, *monthKey);
+        OperationLog(m_db).record(
+            QStringLiteral("保存计时工资"),
+            QStringLiteral("%1 %2：%3 行，合计 %4").arg(employeeNo, monthKey).arg(lines.size()).arg(total.moneyText()));
+        const qint64 saved = records.version(employeeNo, monthKey);
         tx.commit();
         return saved;
     });
